@@ -1,0 +1,54 @@
+#pragma once
+// Every section and key of the settings file, with the load and save
+// operations of the program. A composite save is one replacement of the
+// file; when it fails, the error text says why and nothing was changed.
+#include <string>
+#include <vector>
+
+#include "app/Records.h"
+
+namespace kalvero {
+
+class SettingsFile {
+ public:
+  explicit SettingsFile(std::string path);
+  const std::string& path() const { return path_; }
+
+  // Section "Allg" (with the legacy keys per "SichQZ" "Version").
+  BackupOptions loadBackupOptions() const;
+  // Job list; entries that are present but incomplete are skipped and their
+  // keys named in *warnings.
+  JobList loadJobList(std::vector<std::string>* warnings = nullptr) const;
+  // "Allg", "Version" and the whole job list in one replacement.
+  bool saveBackupSettings(const BackupOptions& options, const JobList& jobs, std::string* error = nullptr);
+
+  RestoreOptions loadRestoreOptions() const;
+  bool saveRestoreOptions(const RestoreOptions& options, std::string* error = nullptr);
+
+  InfoOptions loadInfoOptions() const;
+  bool writeDeleteSrc(int value, std::string* error = nullptr);
+  bool writeMinSize(int value, std::string* error = nullptr);
+
+  ReplacementSettings loadReplacementList() const;
+  bool saveReplacementList(const ReplacementSettings& list, std::string* error = nullptr);
+
+  // Date filter as the backup page holds it (relative form: from = now - hours).
+  DateFilter loadDateFilter() const;
+  DateFilter loadDateFilter(const DateTime& now) const;
+  // Typ 0 writes DatumVon/DatumBis, Typ 1 writes Stunden (text), then Typ.
+  bool saveDateFilter(int typ, const DateTime& from, const DateTime& to, const std::string& hoursText,
+                      std::string* error = nullptr);
+
+  int readDebug() const;
+
+ private:
+  std::string path_;
+};
+
+// "Die Einstellungen konnten nicht in die Datei '%s' geschrieben werden.  %s"
+std::string SettingsWriteFailedText(const std::string& file, int error);
+
+// The default settings file: $XDG_CONFIG_HOME/kalvero/kalvero.INI (~/.config/...).
+std::string DefaultSettingsPath();
+
+}  // namespace kalvero

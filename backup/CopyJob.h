@@ -1,0 +1,52 @@
+#pragma once
+// The per-file record of the copy step (also filled by the compression) and
+// the context that the copy progress and the comparison work with.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "backup/RunProgress.h"
+#include "diag/ErrorText.h"
+
+namespace kalvero {
+
+namespace platform {
+class TextFileWriter;
+}
+
+struct CopyJob {
+  std::string sourceRoot;        // source directory of the pair, with trailing "/"
+  std::string source;            // full path of the file to copy
+  std::string destination;       // full path of the copy
+  std::string temporaryArchive;  // set only when compressing with "Compare" on
+  std::string finalName;         // name under which the copy really exists
+  std::string timeSource;        // file whose times the copy receives
+  bool compress = false;
+  std::uint64_t size = 0;
+  std::uint64_t compressedSize = 0;  // set by the compression
+  CompressionError error;            // set by the compression when it fails
+  bool wasCompressed = false;
+  int displayThreshold = 1000;       // KByte ("Info" "MinSize")
+};
+
+struct CopyContext {
+  std::string source;
+  std::string destination;
+  ProgressInfo* progress = nullptr;
+  RunReporter* reporter = nullptr;
+  platform::TextFileWriter* runLog = nullptr;  // null when no run log is open
+  const std::atomic<int>* cancel = nullptr;
+  int displayThreshold = 1000;
+
+  bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed) != 0; }
+  // Sends a notification (when a reporter is set).
+  void notify(int code) const {
+    if (reporter && progress) reporter->progress(code, *progress);
+  }
+  // Whether a file of this size gets the single-file display.
+  bool showsFileProgress(std::uint64_t size) const {
+    return static_cast<std::int64_t>(size / 1024) > static_cast<std::int64_t>(displayThreshold);
+  }
+};
+
+}  // namespace kalvero

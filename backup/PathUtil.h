@@ -1,0 +1,37 @@
+#pragma once
+// Path utilities used by every run and page.
+#include <string>
+#include <vector>
+
+#include "app/Records.h"
+
+namespace kalvero {
+
+// -1 an existing directory, 1 an existing file, 0 nothing (or a path of
+// PATH_MAX characters or more).
+int GetPathKind(const std::string& path);
+
+// Creates the directory and every missing parent; true when it exists afterwards.
+// *err receives the errno of the failed creation.
+bool MakeDirectories(const std::string& path, int* err = nullptr);
+
+// The directory part with its trailing "/": "/a/b" -> "/a/", "b" -> "".
+std::string ParentDirectory(const std::string& path);
+
+// drive (always empty), dir (with leading and trailing "/"), fname, ext (with its dot).
+struct SplitPath {
+  explicit SplitPath(const std::string& path);
+  std::string drive, dir, fname, ext;
+};
+
+// Field n (1-based) of text split at separator; false when there is no field n.
+bool ExtractField(std::string& out, const std::string& text, int n, char separator);
+
+// The check behind "Prüfen ...": the message text and whether anything is missing.
+struct DirectoryCheckResult {
+  std::string text;
+  bool anythingMissing = false;
+};
+DirectoryCheckResult CheckDirectories(const JobList& jobs);
+
+}  // namespace kalvero
