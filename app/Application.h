@@ -1,0 +1,57 @@
+#pragma once
+// The process-wide values of one program run: settings file, batch flag,
+// temporary directories, the four list files and the version text.
+#include <array>
+#include <string>
+#include <vector>
+
+namespace kalvero {
+
+// Message box kinds: 1 error/OK, 2 exclamation/OK, 3 and 4 information/OK,
+// 5 question Yes/No, 6 question Yes/No/Cancel. Results use the platform codes.
+enum MessageBoxResult : int { MB_RESULT_NONE = 0, MB_RESULT_OK = 1, MB_RESULT_CANCEL = 2, MB_RESULT_YES = 6, MB_RESULT_NO = 7 };
+
+class MessageBoxHost {
+ public:
+  virtual ~MessageBoxHost() = default;
+  // Shows text with the program's name as title; returns the pressed button, 0 for an unknown kind.
+  virtual int messageBox(int kind, const std::string& text) = 0;
+};
+
+struct CommandLine {
+  int batchMode = 0;
+  std::string iniFile;  // "" when no "/Ini=" was given
+};
+
+// "/Batch", "-BATCH", "Batch" switch batch mode on; "/Ini=NAME" (any case) sets the
+// settings file, the last one winning; anything else is ignored.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+class Application {
+ public:
+  // Creates the temporary subdirectory and the four list files, parses the command line.
+  explicit Application(const std::vector<std::string>& args);
+  ~Application();  // deletes the list files unless "Info" "DeleteSrc" is 0
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  const std::string& settingsPath() const { return settingsPath_; }  // resolved, full
+  int batchMode() const { return batchMode_; }
+  const std::string& tempPath() const { return tempPath_; }           // with trailing "/"
+  const std::string& listDirectory() const { return listDirectory_; } // with trailing "/"
+  const std::string& listFileName(int index) const { return listFiles_.at(index); }
+  const std::array<std::string, 4>& listFileNames() const { return listFiles_; }
+  static std::string versionText();  // "%d,%d,%d,%d"
+  // Keeps the list files at the end (tests, or an explicit choice).
+  void setKeepListFiles(bool keep) { keepListFiles_ = keep; }
+
+ private:
+  std::string settingsPath_;
+  int batchMode_ = 0;
+  std::string tempPath_;
+  std::string listDirectory_;
+  std::array<std::string, 4> listFiles_;
+  bool keepListFiles_ = false;
+};
+
+}  // namespace kalvero
