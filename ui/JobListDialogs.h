@@ -1,0 +1,26 @@
+#pragma once
+// The dialogs around the backup page's job list, the date filter, the
+// information dialog and the hint window. PageSichern's buttons and popup
+// menu call these; each one owns the lifetime of its window.
+#include <QString>
+#include <string>
+
+class QWidget;
+
+namespace kalvero {
+
+class Application;
+class PageSichern;
+
+void openPairEditor(PageSichern* page);
+void openNegativeListEditor(PageSichern* page);
+void openExtendedView(PageSichern* page);
+// Modal "Datumswerte eingeben"; true when the user confirmed with OK and the values were stored.
+bool openDateDialog(QWidget* parent, const std::string& settingsPath);
+void openInfoDialog(QWidget* parent, const Application& app);
+// which: 1 patterns, 2 extensions. One hint window at a time; a second call replaces it.
+void showHint(QWidget* parent, int which);
+// Qt's folder dialog; returns current when the user cancels.
+QString browseForFolder(QWidget* parent, const QString& title, const QString& current);
+
+}  // namespace kalvero
