@@ -1,0 +1,76 @@
+#pragma once
+// One backup run: every active pair of a job-list snapshot is searched,
+// copied (or compressed), verified and recorded in the run log, the four
+// list files and the check file. The run works on the thread that calls
+// run() and talks to its watcher only through the RunReporter.
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Records.h"
+#include "backup/RunProgress.h"
+
+namespace kalvero {
+
+class CheckFile;
+
+// Captions of the option check boxes as the backup page shows them; the run
+// log's pair header names every option by its caption.
+struct OptionCaptions {
+  std::string archivbit, archivbitReset, compare, exit, reboot, subVerzDatum, compress, close;
+  std::string datum;  // the date label (may contain a line feed)
+  std::string deleteZieldatei;
+  std::string musterErlaubt, musterNichtErlaubt;
+};
+// The page's fixed captions with the given date label.
+OptionCaptions DefaultOptionCaptions(const std::string& dateLabel);
+
+struct BackupRunSetup {
+  std::string settingsPath;               // "Allg" is reloaded from it before every pair
+  JobList jobs;                           // snapshot of the job list, in row order
+  BackupOptions options;                  // as taken from the page at the start
+  DateFilter dateFilter;                  // bounds as the page holds them
+  OptionCaptions captions;
+  std::array<std::string, 4> listFiles;   // copied sources, copied destinations, not copied, skipped
+  std::string tempDir;                    // private temporary directory, with trailing "/"
+  std::string versionText;                // "%d,%d,%d,%d"
+  std::atomic<int>* cancel = nullptr;         // "Abbrechen" sets it to 1
+  std::atomic<int>* pageBatchMode = nullptr;  // held at 0 during the run, restored at its end
+  RunReporter* reporter = nullptr;        // required
+  // End of run, in this order (each optional): the page returns to idle; the
+  // shutdown step (called only with "Exit" on and the batch flag set; true when a
+  // shutdown or restart was requested); closing the program ("Close").
+  std::function<void()> returnToIdle;
+  std::function<bool()> shutdownStep;
+  std::function<void()> closeProgram;
+  CheckFile* checkFile = nullptr;         // the page's check file; the run makes its own when null
+};
+
+struct RunTotals {
+  int runErrors = 0;       // as the page's "Gesamtanzahl aller Fehler" (check-file save failure included)
+  int runSkipped = 0;
+  int copied = 0;          // entries of the copied lists
+  int notCopied = 0;       // entries of the not-copied list
+  int pairsRun = 0;        // pair results (pairs reached, passed-over ones included)
+  bool cancelled = false;  // the cancel flag was set when the run ended
+  bool shutdownRequested = false;
+};
+
+class BackupRun {
+ public:
+  explicit BackupRun(BackupRunSetup setup);
+  ~BackupRun();
+  BackupRun(const BackupRun&) = delete;
+  BackupRun& operator=(const BackupRun&) = delete;
+
+  void run();  // on the calling thread; returns when the run has ended
+  RunTotals totals() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kalvero
