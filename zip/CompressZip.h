@@ -1,0 +1,32 @@
+#pragma once
+// The backup's compression of one file into an archive of its own.
+#include <string>
+
+#include "backup/CopyJob.h"
+#include "zip/ZipArchiveLayer.h"
+
+namespace kalvero {
+
+// The archive comment that marks archives made by this program.
+inline constexpr const char* kArchiveComment = "Compressed by Kalvero";
+
+// Compresses job.source into (job.temporaryArchive.empty() ? job.destination
+// : job.temporaryArchive) + ".zip" (job.temporaryArchive then names that
+// archive). The entry name is job.source without job.sourceRoot. Sets
+// job.finalName to the archive path and, on success, job.compressedSize to
+// the archive file's size. The archive is written under a hidden temporary
+// name beside it and renamed only when complete: on false nothing is left
+// under the final name (an existing file there stays as it was), and
+// job.error holds the description (DescribeCompressionError). Sends
+// NOTIFY_FILE_START / NOTIFY_FILE_STEP through ctx when
+// ctx.showsFileProgress(job.size) and polls ctx.cancelled() after every chunk.
+bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx);
+
+// For "Compare": reserves a unique name (created exclusively, mode 0600) in
+// the private temporary subdirectory for the archive of sourcePath and
+// returns it WITHOUT ".zip": put it into job.temporaryArchive. After the
+// compression job.temporaryArchive names the archive itself, which is the
+// only file to delete afterwards. "" with *err on failure.
+std::string ReserveTemporaryArchive(const std::string& sourcePath, int* err = nullptr);
+
+}  // namespace kalvero
