@@ -1,0 +1,78 @@
+#include "ui/PageProtokoll.h"
+
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "ui/PageProtokollModel.h"
+#include "ui/PageTexts.h"
+
+namespace kalvero {
+
+PageProtokoll::PageProtokoll(Application&, MessageBoxHost&, QWidget* parent) : QWidget(parent) {
+  model_ = new LogModel(this);
+  view_ = new QTableView(this);
+  view_->setObjectName(QStringLiteral("listProtokoll"));
+  view_->setModel(model_);
+  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->setShowGrid(true);
+  view_->setWordWrap(false);
+  view_->verticalHeader()->hide();
+  view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
+  QHeaderView* header = view_->horizontalHeader();
+  header->setSectionsMovable(true);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  header->setSectionResizeMode(1, QHeaderView::Interactive);
+  // "Datum" as wide as a date text plus a margin; "Protokolltext" takes the rest.
+  const QString sample = QDateTime::currentDateTime().toString(ui_texts::kLogDateFormat);
+  header->resizeSection(1, view_->fontMetrics().horizontalAdvance(sample) + 24);
+
+  current_ = new QLabel(this);
+  current_->setObjectName(QStringLiteral("textAktuell"));
+  current_->setWordWrap(true);
+  current_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  current_->setTextFormat(Qt::PlainText);
+  QFont bold = current_->font();
+  bold.setWeight(QFont::Bold);
+  current_->setFont(bold);
+  current_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); background: transparent;"));
+  current_->setMinimumHeight(current_->fontMetrics().height() * 3);
+  current_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(view_, 1);
+  layout->addWidget(current_);
+
+  connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& now, const QModelIndex&) { showRow(now.isValid() ? now.row() : -1); });
+}
+
+PageProtokoll::~PageProtokoll() = default;
+
+void PageProtokoll::appendLine(const QString& text) {
+  const QString date = QDateTime::currentDateTime().toString(ui_texts::kLogDateFormat);
+  if (!model_->append(text, date)) return;
+  const QModelIndex index = model_->index(model_->rowCount() - 1, 0);
+  view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  view_->scrollTo(index);
+}
+
+void PageProtokoll::clearLog() {
+  current_->clear();
+  model_->clear();
+}
+
+int PageProtokoll::rowCount() const { return model_->rowCount(); }
+QString PageProtokoll::rowText(int row) const { return model_->text(row); }
+QString PageProtokoll::rowDate(int row) const { return model_->date(row); }
+QString PageProtokoll::currentText() const { return current_->text(); }
+
+void PageProtokoll::showRow(int row) {
+  current_->setText(row >= 0 && row < model_->rowCount() ? model_->text(row).trimmed() : QString());
+}
+
+}  // namespace kalvero
