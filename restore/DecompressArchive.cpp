@@ -1,0 +1,98 @@
+#include <new>
+
+#include <fmt/printf.h>
+
+#include "platform/FileError.h"
+#include "restore/RestoreJob.h"
+#include "restore/RestoreTexts.h"
+#include "restore/TargetPath.h"
+#include "zip/ZipArchiveLayer.h"
+
+namespace kalvero {
+
+namespace {
+
+std::string unpackFailed(const std::string& entry, const std::string& archive) {
+  return fmt::sprintf(restore_text::kUnpackFailed, entry, archive);
+}
+
+std::string cut(const std::string& text) { return text.substr(0, 2047); }
+
+// Unpacks entry index; a text goes to errors when it was not restored.
+void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, const std::string& archive,
+                 const std::string& root, std::vector<std::string>& errors, RestoreContext& ctx) {
+  const std::string target = SafeTargetPath(root, info.name);
+  if (target.empty()) {  // absolute, "..", or through a symlink: never written
+    errors.push_back(unpackFailed(info.name, archive));
+    return;
+  }
+  if (zip.IsEntryDirectory(index)) {
+    // The entry's attributes are not applied: a read-only directory would
+    // refuse the files that follow it.
+    if (!CreateDirectoryPath(target)) errors.push_back(unpackFailed(info.name, archive));
+    return;
+  }
+  if (!CreateDirectoryPath(GetDirectoryOf(target))) {
+    errors.push_back(unpackFailed(info.name, archive));
+    return;
+  }
+  const auto step = [&ctx](std::uint64_t done) {
+    if (ctx.progress) ctx.progress->fileDone = done;
+    ctx.notify(NOTIFY_FILE_STEP);
+    return true;
+  };
+  const ExtractResult result = zip.ExtractEntry(index, target, step);
+  if (result == ExtractResult::Refused || result == ExtractResult::Cancelled)
+    errors.push_back(unpackFailed(info.name, archive));
+}
+
+}  // namespace
+
+std::uint64_t DecompressArchive(const std::string& archive, const std::string& destinationRoot,
+                                std::vector<std::string>& errors, bool& ownArchivesOnly, RestoreContext& ctx) {
+  ZipArchiveLayer& zip = *ctx.zip;
+  std::uint64_t sum = 0;
+  std::string currentEntry;
+  if (!zip.IsClosed()) zip.Close(true);
+  try {
+    try {
+      zip.Open(archive, ZipArchiveLayer::OpenExisting);
+    } catch (const CZipException& e) {
+      // Not a zip archive at all: the file is restored as it is, like a
+      // foreign archive, instead of being lost.
+      if (e.cause() != CZipException::BAD_ZIP_FILE) throw;
+      ownArchivesOnly = false;
+      if (!zip.IsClosed()) zip.Close(true);
+      return 0;
+    }
+    if (ownArchivesOnly && zip.GetArchiveComment() != restore_text::kOwnArchiveComment) {
+      ownArchivesOnly = false;
+    } else {
+      const int count = zip.GetEntryCount();
+      for (int i = 0; i < count; ++i) {
+        ZipEntryHeader info;
+        if (!zip.GetEntryInfo(i, info)) continue;
+        currentEntry = info.name;
+        sum += info.uncompressedSize;
+        if (ctx.progress) {
+          ctx.progress->fileSize = info.uncompressedSize;
+          ctx.progress->fileDone = 0;
+        }
+        ctx.notify(NOTIFY_FILE_START);
+        unpackEntry(zip, i, info, archive, destinationRoot, errors, ctx);
+      }
+      currentEntry.clear();
+    }
+  } catch (const CZipException&) {
+    // The layer's exception has no text of its own: name the entry instead.
+    errors.push_back(unpackFailed(currentEntry, archive));
+  } catch (const platform::FileError& e) {
+    errors.push_back(cut(e.what()));
+  } catch (const std::bad_alloc&) {
+    errors.push_back(unpackFailed(currentEntry, archive));
+  }
+  if (!zip.IsClosed()) zip.Close(true);
+  return sum;
+}
+
+}  // namespace kalvero

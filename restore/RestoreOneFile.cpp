@@ -1,0 +1,60 @@
+#include <cerrno>
+
+#include <fmt/printf.h>
+
+#include "backup/CopyVerify.h"
+#include "backup/PathUtil.h"
+#include "diag/ErrorText.h"
+#include "platform/FileCopy.h"
+#include "platform/Files.h"
+#include "restore/RestoreJob.h"
+#include "restore/RestoreTexts.h"
+#include "restore/TargetPath.h"
+
+namespace kalvero {
+
+bool HasZipExtension(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.size() < 4) return false;
+  const std::string ext = name.substr(name.size() - 4);
+  return ext[0] == '.' && (ext[1] | 0x20) == 'z' && (ext[2] | 0x20) == 'i' && (ext[3] | 0x20) == 'p';
+}
+
+namespace {
+
+// A plain copy to the same relative place below the destination root.
+void copyPlain(RestoreJob& job, std::vector<std::string>& errors) {
+  const std::string relative = job.source.substr(job.sourceRoot.size());
+  job.destination = job.destinationRoot + relative;
+  int err = 0;
+  if (!PathStaysBelowRoot(job.destinationRoot, job.destination)) {
+    err = ELOOP;  // a symbolic link or a file lies in the way
+  } else {
+    MakeDirectories(ParentDirectory(job.destination));
+    if (!platform::copyFile(job.source, job.destination, {}, &err) && err == 0) err = EIO;
+  }
+  if (err != 0)
+    errors.push_back(AppendTimestamp(
+        fmt::sprintf(restore_text::kCopyFailed, job.source, job.destination, SystemErrorText(err))));
+}
+
+}  // namespace
+
+bool RestoreOneFile(RestoreJob& job, RestoreContext& ctx) {
+  std::vector<std::string> errors;
+  if (job.isArchive) {
+    if (ctx.progress) ctx.progress->currentSource = job.source;
+    ctx.notify(NOTIFY_UNPACKING);
+    job.unpackedSize = DecompressArchive(job.source, job.destinationRoot, errors, job.ownArchivesOnly, ctx);
+  } else {
+    copyPlain(job, errors);
+  }
+  for (const std::string& text : errors) {
+    ReportToLogPage(ctx.reporter, text + "\r\n");
+    if (ctx.runLog) ctx.runLog->write(text + "\r\n");
+  }
+  return errors.empty();
+}
+
+}  // namespace kalvero

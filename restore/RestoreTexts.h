@@ -1,0 +1,40 @@
+#pragma once
+// German texts of the restore run and of kalvero-cli restore.
+namespace kalvero::restore_text {
+
+// Run log header.
+inline constexpr const char* kStarted = "Rücksicherung gestartet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";
+inline constexpr const char* kSource = "Quellverzeichnis = %s";
+inline constexpr const char* kDestination = "Zielverzeichnis = %s";
+inline constexpr const char* kOption = "%s = %s\r\n";
+inline constexpr const char* kYes = "Ja";
+inline constexpr const char* kNo = "Nein";
+inline constexpr const char* kSubdirCaption = "Unterverzeichnisse mitkopieren";
+inline constexpr const char* kFileCount = "Anzahl der zu kopierenden Dateien = %d";
+
+// Failures of one file.
+inline constexpr const char* kCopyFailed = "Fehler beim Kopieren der Datei von '%s' nach '%s'.  %s";
+inline constexpr const char* kUnpackFailed = "Fehler beim Dekomprimieren der Datei: '%s' aus dem ZIP-Archiv: '%s'";
+
+// Summary.
+inline constexpr const char* kFilesCopied = "%d Dateien kopiert";
+inline constexpr const char* kKiloCopied = "%d KiloByte kopiert";
+inline constexpr const char* kMegaCopied = "%0.3f MegaByte kopiert";
+inline constexpr const char* kKiloUnpacked = "Auf %d KiloByte dekomprimiert";
+inline constexpr const char* kMegaUnpacked = "Auf %0.3f MegaByte dekomprimiert";
+inline constexpr const char* kSmallest = "Kleinste Datei (%d Byte) = %s";
+inline constexpr const char* kLargest = "Größte Datei (%d Byte) = %s";
+inline constexpr const char* kFinished = "Rücksicherung beendet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";
+inline constexpr const char* kElapsed = "Benötigte Zeit = %02d:%02d:%02d";
+inline constexpr const char* kErrors = "%d Fehler beim Rücksichern";
+inline constexpr const char* kCancelled = "***   Das Rücksichern wurde abgebrochen!   ***";
+
+// Checks before the start.
+inline constexpr const char* kNoDestination = "Kein Zielverzeichnis angegeben.";
+inline constexpr const char* kSourceMissing = "Quellverzeichnis: '%s'\nnicht vorhanden.";
+inline constexpr const char* kLogDirMissing = "Verzeichnis der Protokolldatei: '%s'\nnicht vorhanden.";
+
+// The archive comment that marks an archive made by this program.
+inline constexpr const char* kOwnArchiveComment = "Compressed by Kalvero";
+
+}  // namespace kalvero::restore_text
