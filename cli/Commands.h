@@ -1,0 +1,12 @@
+#pragma once
+// The commands of kalvero-cli; each returns the process's exit status.
+#include "cli/CliContext.h"
+
+namespace kalvero::cli {
+
+int runCheckCommand(CliContext& ctx);    // "Prüfen ...": directories of the active pairs
+int runListCommand(CliContext& ctx);     // dry run: what the next backup would copy where
+int runBackupCommand(CliContext& ctx);
+int runRestoreCommand(CliContext& ctx);
+
+}  // namespace kalvero::cli
