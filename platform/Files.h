@@ -76,6 +76,7 @@ class AtomicFileWriter {
 
  private:
   std::string target_;
+  std::string resolvedTarget_;  // target_ with a symlink resolved
   std::string temp_;
   unsigned permissions_;
   int fd_ = -1;

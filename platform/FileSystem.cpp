@@ -1,0 +1,266 @@
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/SysCall.h"
+
+namespace kalvero::platform {
+namespace {
+
+constexpr const char* kArchiveAttr = "user.kalvero.archived";
+
+bool tooLong(const std::string& path, int* err) {
+  if (path.size() >= PATH_MAX) {
+    if (err) *err = ENAMETOOLONG;
+    return true;
+  }
+  return false;
+}
+
+std::string archiveStamp(const FileStatus& s) {
+  return std::to_string(s.mtimeSeconds * 1000000000LL + s.mtimeNanoseconds) + ":" + std::to_string(s.size);
+}
+
+// The file system cannot keep the archive bit: no user xattrs or a read-only mount.
+bool archiveUnsupportedError(int e) { return e == ENOTSUP || e == EROFS || e == EOPNOTSUPP; }
+
+std::string baseName(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  auto slash = p.rfind('/');
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+}  // namespace
+
+std::optional<FileStatus> statPath(const std::string& path, int* err) {
+  if (path.empty()) {
+    if (err) *err = ENOENT;
+    return std::nullopt;
+  }
+  if (tooLong(path, err)) return std::nullopt;
+  struct stat lst {};
+  if (sys::lstat(path.c_str(), &lst) != 0) {
+    if (err) *err = errno;
+    return std::nullopt;
+  }
+  if (!S_ISLNK(lst.st_mode)) return sys::statusFromStat(lst, false);
+  struct stat st {};
+  if (sys::stat(path.c_str(), &st) != 0) {
+    if (err) *err = errno;
+    return std::nullopt;
+  }
+  return sys::statusFromStat(st, true);
+}
+
+std::optional<FileStatus> lstatPath(const std::string& path, int* err) {
+  if (path.empty()) {
+    if (err) *err = ENOENT;
+    return std::nullopt;
+  }
+  if (tooLong(path, err)) return std::nullopt;
+  struct stat st {};
+  if (sys::lstat(path.c_str(), &st) != 0) {
+    if (err) *err = errno;
+    return std::nullopt;
+  }
+  FileStatus s = sys::statusFromStat(st, S_ISLNK(st.st_mode));
+  if (s.isSymlink) s.kind = EntryKind::Other;
+  return s;
+}
+
+bool makeDirectory(const std::string& path, int* err) {
+  if (tooLong(path, err)) return false;
+  if (sys::mkdir(path.c_str(), 0777) != 0) return sys::fail(err, errno);
+  return true;
+}
+
+bool removeFile(const std::string& path, int* err) {
+  if (tooLong(path, err)) return false;
+  if (sys::unlink(path.c_str()) != 0) return sys::fail(err, errno);
+  return true;
+}
+
+bool removeDirectory(const std::string& path, int* err) {
+  if (tooLong(path, err)) return false;
+  if (sys::rmdir(path.c_str()) != 0) return sys::fail(err, errno);
+  return true;
+}
+
+bool renamePath(const std::string& from, const std::string& to, int* err) {
+  if (tooLong(from, err) || tooLong(to, err)) return false;
+  if (sys::rename(from.c_str(), to.c_str()) != 0) return sys::fail(err, errno);
+  return true;
+}
+
+bool setFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess, int* err) {
+  if (tooLong(path, err)) return false;
+  struct timespec times[2];
+  times[0].tv_sec = static_cast<time_t>(unixSecondsFromFileTime(lastAccess));
+  times[0].tv_nsec = static_cast<long>(unixNanosecondsPart(lastAccess));
+  times[1].tv_sec = static_cast<time_t>(unixSecondsFromFileTime(lastWrite));
+  times[1].tv_nsec = static_cast<long>(unixNanosecondsPart(lastWrite));
+  for (;;) {
+    if (int injected = fault::check(fault::Call::SetTimes, path.c_str())) {
+      if (injected == EINTR) continue;
+      return sys::fail(err, injected);
+    }
+    if (utimensat(AT_FDCWD, path.c_str(), times, 0) == 0) return true;
+    if (errno != EINTR) return sys::fail(err, errno);
+  }
+}
+
+std::string absolutePath(const std::string& path) {
+  std::string full;
+  if (!path.empty() && path[0] == '/') {
+    full = path;
+  } else {
+    std::vector<char> buffer(PATH_MAX + 1);
+    if (getcwd(buffer.data(), buffer.size()) == nullptr) return path;
+    full = std::string(buffer.data()) + "/" + path;
+  }
+  std::vector<std::string> parts;
+  std::size_t i = 0;
+  while (i <= full.size()) {
+    std::size_t j = full.find('/', i);
+    if (j == std::string::npos) j = full.size();
+    std::string part = full.substr(i, j - i);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(std::move(part));
+    }
+    i = j + 1;
+  }
+  std::string out;
+  for (const auto& p : parts) out += "/" + p;
+  return out.empty() ? "/" : out;
+}
+
+bool syncFileSystemOf(const std::string& path, int* err) {
+  int fd = sys::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return sys::fail(err, errno);
+  bool ok = true;
+  int saved = 0;
+  for (;;) {
+    if (int injected = fault::check(fault::Call::Fsync, path.c_str())) {
+      if (injected == EINTR) continue;
+      ok = false;
+      saved = injected;
+      break;
+    }
+    if (syncfs(fd) == 0) break;
+    if (errno == EINTR) continue;
+    ok = false;
+    saved = errno;
+    break;
+  }
+  sys::close(fd);
+  if (!ok) return sys::fail(err, saved);
+  return true;
+}
+
+bool archiveBitSet(const std::string& path, const FileStatus& status) {
+  char value[128];
+  for (;;) {
+    if (int injected = fault::check(fault::Call::GetXattr, path.c_str())) {
+      if (injected == EINTR) continue;
+      return true;
+    }
+    ssize_t n = getxattr(path.c_str(), kArchiveAttr, value, sizeof value - 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return true;  // missing, unsupported or unreadable: changed as far as we know
+    return std::string(value, static_cast<std::size_t>(n)) != archiveStamp(status);
+  }
+}
+
+bool getFileAttributes(const std::string& path, std::uint32_t& attributes, int* err) {
+  attributes = 0;
+  auto st = statPath(path, err);
+  if (!st) return false;
+  if (!(st->mode & S_IWUSR)) attributes |= ATTR_READONLY;
+  std::string name = baseName(path);
+  if (!name.empty() && name[0] == '.' && name != "." && name != "..") attributes |= ATTR_HIDDEN;
+  if (st->kind == EntryKind::Directory)
+    attributes |= ATTR_DIRECTORY;
+  else if (archiveBitSet(path, *st))
+    attributes |= ATTR_ARCHIVE;
+  if (attributes == 0) attributes = ATTR_NORMAL;
+  return true;
+}
+
+namespace {
+
+bool applyReadOnly(const std::string& path, const FileStatus& st, bool readOnly, int* err) {
+  std::uint32_t mode = st.mode;
+  std::uint32_t wanted = readOnly ? (mode & ~0222u) : (mode | S_IWUSR);
+  if (wanted == mode) return true;
+  if (sys::chmod(path.c_str(), wanted) != 0) return sys::fail(err, errno);
+  return true;
+}
+
+bool applyArchive(const std::string& path, bool set, int* err, bool* unsupported) {
+  if (set) {
+    for (;;) {
+      if (int injected = fault::check(fault::Call::SetXattr, path.c_str())) {
+        if (injected == EINTR) continue;
+        errno = injected;
+      } else if (removexattr(path.c_str(), kArchiveAttr) == 0) {
+        return true;
+      }
+      if (errno == EINTR) continue;
+      if (errno == ENODATA) return true;
+      if (archiveUnsupportedError(errno)) {
+        if (unsupported) *unsupported = true;
+        return true;
+      }
+      return sys::fail(err, errno);
+    }
+  }
+  // The stamp is taken after any mode change: chmod does not touch mtime or size.
+  auto st = statPath(path, err);
+  if (!st) return false;
+  std::string stamp = archiveStamp(*st);
+  for (;;) {
+    if (int injected = fault::check(fault::Call::SetXattr, path.c_str())) {
+      if (injected == EINTR) continue;
+      errno = injected;
+    } else if (setxattr(path.c_str(), kArchiveAttr, stamp.data(), stamp.size(), 0) == 0) {
+      return true;
+    }
+    if (errno == EINTR) continue;
+    if (archiveUnsupportedError(errno)) {
+      if (unsupported) *unsupported = true;
+      return true;
+    }
+    return sys::fail(err, errno);
+  }
+}
+
+}  // namespace
+
+bool setFileAttributes(const std::string& path, std::uint32_t attributes, int* err, bool* archiveUnsupported) {
+  auto st = statPath(path, err);
+  if (!st) return false;
+  bool readOnly = (attributes & ATTR_READONLY) != 0;
+  bool archive = (attributes & ATTR_ARCHIVE) != 0;
+  if (st->kind == EntryKind::Directory) return applyReadOnly(path, *st, readOnly, err);
+  // User xattrs need write access to the file: make it writable first, or
+  // write the stamp before making it read-only.
+  if (!readOnly) {
+    if (!applyReadOnly(path, *st, false, err)) return false;
+    return applyArchive(path, archive, err, archiveUnsupported);
+  }
+  if (!applyArchive(path, archive, err, archiveUnsupported)) return false;
+  return applyReadOnly(path, *st, true, err);
+}
+
+}  // namespace kalvero::platform
