@@ -13,6 +13,10 @@ class Application;
 class PageSichern;
 
 void openPairEditor(PageSichern* page);
+// The page's "load" message to an open pair editor, sent after every change of
+// its list: true reloads the page's selected pair, false means no pair is
+// selected. A closed editor ignores it; mere selection changes never send it.
+void notifyPairEditor(PageSichern* page, bool pairSelected);
 void openNegativeListEditor(PageSichern* page);
 void openExtendedView(PageSichern* page);
 // Modal "Datumswerte eingeben"; true when the user confirmed with OK and the values were stored.

@@ -1,0 +1,208 @@
+#include "ui/DlgPaar.h"
+
+#include <fmt/printf.h>
+
+#include <QHeaderView>
+#include <set>
+
+#include "app/Application.h"
+#include "ui/DialogTexts.h"
+#include "ui/DlgNegativliste.h"
+#include "ui/JobListDialogs.h"
+#include "ui/PageSichern.h"
+#include "ui/PathInput.h"
+#include "ui_DlgPaar.h"
+
+namespace kalvero {
+
+namespace {
+enum NegativeColumn { ColWithSubdirs, ColDirectory };
+}
+
+DlgPaar::DlgPaar(PageSichern& page, MessageBoxHost& box)
+    : QDialog(&page), ui_(std::make_unique<Ui::DlgPaar>()), page_(page), box_(box) {
+  ui_->setupUi(this);
+  setModal(false);
+
+  QTableWidget* list = ui_->listNegative;
+  list->setColumnCount(2);
+  list->setHorizontalHeaderLabels(
+      {QString::fromUtf8(dlgtext::kColumnWithSubdirs), QString::fromUtf8(dlgtext::kColumnDirectory)});
+  list->verticalHeader()->hide();
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setShowGrid(true);
+  list->setWordWrap(false);
+  list->horizontalHeader()->setStretchLastSection(true);
+  list->resizeColumnsToContents();
+
+  connect(ui_->btnAdd, &QPushButton::clicked, this, &DlgPaar::add);
+  connect(ui_->btnChange, &QPushButton::clicked, this, &DlgPaar::change);
+  connect(ui_->btnClose, &QPushButton::clicked, this, &DlgPaar::reject);
+  connect(ui_->btnDeleteNegative, &QPushButton::clicked, this, &DlgPaar::deleteNegative);
+  connect(ui_->btnEditNegative, &QPushButton::clicked, this, &DlgPaar::openNegativeEditor);
+  connect(list, &QTableWidget::itemSelectionChanged, this, &DlgPaar::updateDeleteButton);
+  connect(list, &QTableWidget::cellDoubleClicked, this, &DlgPaar::openNegativeEditor);
+  connect(ui_->btnBrowseSource, &QPushButton::clicked, this, [this] {
+    ui_->editSource->setText(
+        browseForFolder(this, QString::fromUtf8(dlgtext::kBrowseSource), ui_->editSource->text()));
+  });
+  connect(ui_->btnBrowseDestination, &QPushButton::clicked, this, [this] {
+    ui_->editDestination->setText(
+        browseForFolder(this, QString::fromUtf8(dlgtext::kBrowseDestination), ui_->editDestination->text()));
+  });
+  // A list replaced as a whole leaves no row that the loaded number could still mean.
+  connect(&page_, &PageSichern::jobListReplaced, this, [this] {
+    if (isVisible()) load(false);
+    else loadedRow_ = -1;
+  });
+  updateDeleteButton();
+}
+
+DlgPaar::~DlgPaar() = default;
+
+void DlgPaar::load(bool selected) {
+  negatives_.clear();
+  fillNegativeList();
+  loadedRow_ = -1;
+  if (!selected) {
+    ui_->btnChange->setEnabled(false);
+    return;
+  }
+  const int row = page_.currentRow();
+  const JobList& jobs = page_.jobList();
+  if (row < 0 || row >= static_cast<int>(jobs.size())) return;
+  const DirPair& pair = jobs[static_cast<size_t>(row)];
+  ui_->checkActive->setChecked(pair.active != 0);
+  ui_->checkSubdirs->setChecked(pair.withSubdirs != 0);
+  ui_->editSource->setText(QString::fromStdString(pair.source));
+  ui_->editDestination->setText(QString::fromStdString(pair.destination));
+  negatives_ = pair.excluded;
+  fillNegativeList();
+  loadedRow_ = row;
+  ui_->btnChange->setEnabled(true);
+  if (!negatives_.empty()) ui_->listNegative->selectRow(0);
+}
+
+bool DlgPaar::takeFields(DirPair& pair) {
+  QString source = ui_->editSource->text(), destination = ui_->editDestination->text();
+  if (source.isEmpty() || destination.isEmpty()) {
+    box_.messageBox(2, dlgtext::kFieldsMissing);
+    return false;
+  }
+  if (source.contains(QLatin1Char('|'))) {
+    box_.messageBox(2, dlgtext::kBarInSource);
+    return false;
+  }
+  if (hasLineBreak(source) || hasLineBreak(destination)) {
+    box_.messageBox(2, dlgtext::kLineBreakInPath);
+    return false;
+  }
+  source = withoutTrailingSlash(source);
+  destination = withoutTrailingSlash(destination);
+  ui_->editSource->setText(source);
+  ui_->editDestination->setText(destination);
+  pair.active = ui_->checkActive->isChecked() ? 1 : 0;
+  pair.withSubdirs = ui_->checkSubdirs->isChecked() ? 1 : 0;
+  pair.source = source.toStdString();
+  pair.destination = destination.toStdString();
+  pair.excluded = negatives_;
+  return true;
+}
+
+void DlgPaar::add() {
+  DirPair pair;
+  if (!takeFields(pair)) return;
+  page_.addPair(pair);
+}
+
+void DlgPaar::change() {
+  // The row count check keeps a stale number from reaching past the page's list.
+  if (loadedRow_ < 0 || loadedRow_ >= static_cast<int>(page_.jobList().size())) {
+    box_.messageBox(2, dlgtext::kChangeImpossible);
+    return;
+  }
+  DirPair pair;
+  if (!takeFields(pair)) return;
+  page_.replacePair(loadedRow_, pair);
+}
+
+void DlgPaar::fillNegativeList() {
+  QTableWidget* list = ui_->listNegative;
+  list->setRowCount(static_cast<int>(negatives_.size()));
+  for (int row = 0; row < static_cast<int>(negatives_.size()); ++row) {
+    const ExcludedDir& dir = negatives_[static_cast<size_t>(row)];
+    list->setItem(row, ColWithSubdirs,
+                  new QTableWidgetItem(QString::fromUtf8(dir.withSubdirs ? dlgtext::kYes : dlgtext::kNo)));
+    list->setItem(row, ColDirectory, new QTableWidgetItem(QString::fromStdString(dir.directory)));
+  }
+  list->resizeColumnToContents(ColWithSubdirs);
+  updateDeleteButton();
+}
+
+int DlgPaar::firstSelectedNegativeRow() const {
+  int first = -1;
+  for (const QModelIndex& index : ui_->listNegative->selectionModel()->selectedRows())
+    if (first < 0 || index.row() < first) first = index.row();
+  return first < static_cast<int>(negatives_.size()) ? first : -1;
+}
+
+int DlgPaar::selectedNegativeCount() const {
+  return static_cast<int>(ui_->listNegative->selectionModel()->selectedRows().size());
+}
+
+void DlgPaar::appendNegative(const ExcludedDir& dir) {
+  negatives_.push_back(dir);
+  fillNegativeList();
+}
+
+void DlgPaar::replaceNegative(int row, const ExcludedDir& dir) {
+  if (row < 0 || row >= static_cast<int>(negatives_.size())) return;
+  negatives_[static_cast<size_t>(row)] = dir;
+  fillNegativeList();
+}
+
+void DlgPaar::deleteNegative() {
+  std::set<int> rows;
+  for (const QModelIndex& index : ui_->listNegative->selectionModel()->selectedRows()) rows.insert(index.row());
+  if (rows.empty()) {
+    box_.messageBox(2, dlgtext::kNothingMarked);
+    updateDeleteButton();
+    return;
+  }
+  const std::string question = rows.size() == 1
+                                   ? std::string(dlgtext::kDeleteOne)
+                                   : fmt::sprintf(dlgtext::kDeleteSeveral, static_cast<int>(rows.size()));
+  if (box_.messageBox(5, question) == MB_RESULT_YES) {
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+      if (*it < static_cast<int>(negatives_.size())) negatives_.erase(negatives_.begin() + *it);
+    fillNegativeList();
+    if (!negatives_.empty()) ui_->listNegative->selectRow(0);
+    if (negativeEditor_ && negativeEditor_->isVisible()) negativeEditor_->load(false);
+  }
+  updateDeleteButton();
+}
+
+void DlgPaar::openNegativeEditor() {
+  if (!negativeEditor_) negativeEditor_ = new DlgNegativliste(*this, box_);
+  negativeEditor_->show();
+  negativeEditor_->raise();
+  negativeEditor_->activateWindow();
+  negativeEditor_->load(true);
+}
+
+void DlgPaar::updateDeleteButton() {
+  ui_->btnDeleteNegative->setEnabled(!ui_->listNegative->selectionModel()->selectedRows().isEmpty());
+}
+
+void DlgPaar::done(int result) {
+  // The window goes; its negative list goes with it, the edit fields stay for the next opening.
+  if (negativeEditor_) negativeEditor_->done(QDialog::Rejected);
+  negatives_.clear();
+  fillNegativeList();
+  loadedRow_ = -1;
+  QDialog::done(result);
+}
+
+}  // namespace kalvero
