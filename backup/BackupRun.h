@@ -56,6 +56,7 @@ struct RunTotals {
   int pairsRun = 0;        // pair results (pairs reached, passed-over ones included)
   bool cancelled = false;  // the cancel flag was set when the run ended
   bool shutdownRequested = false;
+  std::array<bool, 4> listOpenFailed{};  // a list that could not be created (its lines were dropped)
 };
 
 class BackupRun {

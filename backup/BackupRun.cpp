@@ -1,0 +1,537 @@
+#include "backup/BackupRun.h"
+
+#include <fmt/printf.h>
+
+#include <limits>
+#include <set>
+#include <vector>
+
+#include "app/SettingsFile.h"
+#include "backup/BackupTexts.h"
+#include "backup/CheckFile.h"
+#include "backup/CopyJob.h"
+#include "backup/CopyVerify.h"
+#include "backup/Estimator.h"
+#include "backup/Filters.h"
+#include "backup/ListFiles.h"
+#include "backup/PathUtil.h"
+#include "backup/RunLog.h"
+#include "backup/Walk.h"
+#include "platform/FileSystem.h"
+#include "platform/FileTime.h"
+
+#if __has_include("zip/CompressZip.h")
+#include "zip/CompressZip.h"
+#define KALVERO_HAVE_COMPRESSION 1
+#else
+namespace kalvero {
+class ZipArchiveLayer {};
+bool BackupRun::Impl::handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
+                                 const std::string& pairSource, CopyContext& ctx, std::string& finalName,
+                                 std::uint64_t& compressedSize) {
+  bool ok = true;
+  int err = 0;
+  const std::string directory = ParentDirectory(destination);
+  const bool haveDirectory = MakeDirectories(directory, &err);
+  if (!haveDirectory) {
+    ok = false;
+    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
+  }
+  RepairFileTimes(source);
+  if (!haveDirectory) return false;
+
+  ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
+  CopyJob job;
+  job.sourceRoot = withSlash(pairSource);
+  job.source = source;
+  job.destination = destination;
+  job.size = size;
+  job.displayThreshold = minSize;
+  job.compress = CompressDecision(source, size, options.Compress, noCompress);
+#ifndef KALVERO_HAVE_COMPRESSION
+  job.compress = false;
+#endif
+  std::string reservedName;
+#ifdef KALVERO_HAVE_COMPRESSION
+  if (job.compress && options.Compare) {
+    reservedName = ReserveTemporaryArchive(source, &err);
+    if (reservedName.empty()) {
+      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, source, SystemErrorText(err)) + "\r\n");
+      return false;
+    }
+    job.temporaryArchive = reservedName;
+  }
+  if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
+#endif
+  job.timeSource = source;
+
+  bool wroteCopy = false;  // this attempt replaced what lies under the final name
+  bool compareFailed = false;
+  const bool compressing = job.compress;
+  ok = CopyOneFile(job, ctx, zip.get());
+  if (ok && compressing) compressedSize = job.compressedSize;
+  if (ok && job.temporaryArchive.empty()) wroteCopy = true;
+  if (ok && !job.temporaryArchive.empty()) {
+    job.source = job.temporaryArchive;
+    job.destination = destination + ".zip";
+    job.compress = false;
+    ok = CopyOneFile(job, ctx, zip.get());
+    wroteCopy = ok;
+  }
+  if (ok && options.Compare) {
+    notify(NOTIFY_COMPARING);
+    CopyContext verify = ctx;
+    verify.source = job.temporaryArchive.empty() ? job.source : job.temporaryArchive;
+    verify.destination = job.destination;
+    if (compressing && job.temporaryArchive.empty()) verify.destination = job.finalName;
+    ok = CompareFiles(verify);
+    compareFailed = !ok;
+  }
+  if (!job.temporaryArchive.empty()) {
+    int deleteError = 0;
+    if (!platform::removeFile(job.temporaryArchive, &deleteError) && GetPathKind(job.temporaryArchive) != 0) {
+      ReportLine(ctx, fmt::sprintf(texts::DELETE_FAILED, job.temporaryArchive, SystemErrorText(deleteError)) + "\r\n");
+    }
+  }
+  if (!reservedName.empty() && reservedName != job.temporaryArchive) removeQuietly(reservedName);
+  finalName = job.finalName.empty() ? job.destination : job.finalName;
+
+  if (ok && options.ArchivbitReset) {
+    info.currentSource = source;
+    info.currentDestination.clear();
+    notify(NOTIFY_ARCHIVE_RESET);
+    bool unsupported = false;
+    if (!ClearFileAttributes(source, platform::ATTR_ARCHIVE | platform::ATTR_READONLY, ctx, &unsupported)) {
+      // The copy itself is good and stays; the file is tried again next time.
+      ++info.pairErrors;
+      ++info.runErrors;
+      ok = false;
+    }
+    if (unsupported && !archiveNoteGiven) {
+      archiveNoteGiven = true;
+      ReportLine(ctx, fmt::sprintf(texts::ARCHIVE_BIT_UNSUPPORTED, pairSource) + "\r\n");
+    }
+  }
+  // Only a copy this attempt wrote and that failed its comparison is deleted:
+  // never an older complete copy, never a verified one.
+  if (!ok && options.DeleteZieldatei && compareFailed && wroteCopy) removeQuietly(finalName);
+  return ok;
+}
+
+}  // namespace kalvero
+#endif
+
+namespace kalvero {
+
+OptionCaptions DefaultOptionCaptions(const std::string& dateLabel) {
+  OptionCaptions c;
+  c.archivbit = texts::CAPTION_ARCHIVBIT;
+  c.archivbitReset = texts::CAPTION_ARCHIVBIT_RESET;
+  c.compare = texts::CAPTION_COMPARE;
+  c.exit = texts::CAPTION_EXIT;
+  c.reboot = texts::CAPTION_REBOOT;
+  c.subVerzDatum = texts::CAPTION_SUBVERZDATUM;
+  c.compress = texts::CAPTION_COMPRESS;
+  c.close = texts::CAPTION_CLOSE;
+  c.datum = dateLabel;
+  c.deleteZieldatei = texts::CAPTION_DELETE_ZIELDATEI;
+  c.musterErlaubt = texts::CAPTION_MUSTER_ERLAUBT;
+  c.musterNichtErlaubt = texts::CAPTION_MUSTER_NICHT_ERLAUBT;
+  return c;
+}
+
+namespace {
+
+std::string withSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+// One silent deletion attempt, used for files this attempt itself wrote.
+void removeQuietly(const std::string& path) {
+  if (!path.empty()) platform::removeFile(path);
+}
+
+}  // namespace
+
+struct BackupRun::Impl {
+  BackupRunSetup setup;
+  RunTotals totals;
+  ProgressInfo info;
+  RunLog log;
+  ListFiles lists;
+  std::unique_ptr<CheckFile> ownCheckFile;
+  CheckFile* checkFile = nullptr;
+  std::vector<PairResult> results;
+  BackupOptions options;       // reloaded before every pair
+  BackupOptions startOptions;  // as the run started: decides about the check file and the no-compress set
+  int minSize = 1000;
+  NoCompressSet noCompress;
+  std::unique_ptr<ZipArchiveLayer> zip;
+  bool archiveNoteGiven = false;
+  std::atomic<int> ownCancel{0};
+
+  explicit Impl(BackupRunSetup s) : setup(std::move(s)) {
+    if (!setup.cancel) setup.cancel = &ownCancel;
+    checkFile = setup.checkFile;
+    if (!checkFile) {
+      ownCheckFile = std::make_unique<CheckFile>();
+      checkFile = ownCheckFile.get();
+    }
+  }
+
+  bool cancelled() const { return setup.cancel->load(std::memory_order_relaxed) != 0; }
+  void notify(int code) {
+    if (setup.reporter) setup.reporter->progress(code, info);
+  }
+  void pageLine(const std::string& text) { ReportToLogPage(setup.reporter, text); }
+
+  void run();
+  void runPair(int row, const DirPair& pair, const ExclusionLists& exclusions, PairResult& result);
+  // Handles one file that is not skipped; true on success.
+  bool handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
+                  const std::string& pairSource, CopyContext& ctx, std::string& finalName,
+                  std::uint64_t& compressedSize);
+};
+
+void BackupRun::Impl::run() {
+  SettingsFile settings(setup.settingsPath);
+  minSize = setup.settingsPath.empty() ? 1000 : settings.loadInfoOptions().MinSize;
+  int savedBatch = 0;
+  if (setup.pageBatchMode) savedBatch = setup.pageBatchMode->exchange(0);
+  info.runErrors = 0;
+  info.runSkipped = 0;
+  results.clear();
+  if (setup.reporter) setup.reporter->clearLog();
+
+  startOptions = setup.options;
+  options = setup.options;
+  const bool withCheckFile = startOptions.MitPrueffile != 0;
+  lists.OpenLists(setup.listFiles, withCheckFile, startOptions.Prueffile, platform::localNow());
+  for (int i = 0; i < 4; ++i) totals.listOpenFailed[i] = lists.openFailed(i);
+  if (startOptions.Compress) noCompress = BuildNoCompressSet(startOptions.NotCompress);
+  if (withCheckFile) {
+    info.currentSource = startOptions.Prueffile;
+    info.currentDestination.clear();
+    notify(NOTIFY_CHECKFILE_READ);
+    checkFile->Load(startOptions.Prueffile);
+  }
+
+  const JobList jobs = NormaliseJobList(setup.jobs);
+  for (std::size_t row = 0; row < jobs.size(); ++row) {
+    const DirPair& pair = jobs[row];
+    if (!pair.active) continue;
+    const ExclusionLists exclusions = SplitExclusions(pair);
+    if (setup.reporter) setup.reporter->selectPair(static_cast<int>(row));
+    PairResult result;
+    result.withSubdirs = pair.withSubdirs;
+    result.source = pair.source;
+    result.destination = pair.destination;
+    result.excludedTrees = exclusions.trees;
+    result.excludedDirectories = exclusions.directories;
+    try {
+      runPair(static_cast<int>(row), pair, exclusions, result);
+    } catch (const std::exception& e) {
+      // Nothing outside a file's handling should throw; if it does, the pair
+      // ends and is counted, and the run goes on.
+      ++info.pairErrors;
+      ++info.runErrors;
+      pageLine(fmt::sprintf(texts::GENERAL_ERROR, std::string(e.what()).substr(0, 2048), pair.source, pair.destination) +
+               "\r\n");
+    }
+    result.filesHandled = info.filesDone;
+    result.errors = info.pairErrors;
+    result.skipped = info.pairSkipped;
+    results.push_back(std::move(result));
+  }
+
+  std::string checkFileError;
+  if (withCheckFile) {
+    info.currentSource = startOptions.Prueffile;
+    info.currentDestination.clear();
+    notify(NOTIFY_CHECKFILE_WRITE);
+    // Flush every destination file system first, so that the check file
+    // never names a copy a crash could still take away.
+    std::set<std::string> roots;
+    for (const DirPair& pair : jobs)
+      if (pair.active && GetPathKind(pair.destination) == -1) roots.insert(pair.destination);
+    for (const std::string& root : roots) platform::syncFileSystemOf(root);
+    if (!SaveCheckFileWithBackup(*checkFile, startOptions.Prueffile, checkFileError)) {
+      ++info.pairErrors;
+      ++info.runErrors;
+    }
+  }
+  lists.CloseLists();
+  notify(NOTIFY_FINISHED);
+  WriteFinalSummary(log, results, checkFileError);
+  if (setup.reporter) setup.reporter->endOfRunSound();
+  if (setup.pageBatchMode) setup.pageBatchMode->store(savedBatch);
+
+  totals.runErrors = info.runErrors;
+  totals.runSkipped = info.runSkipped;
+  totals.copied = lists.copiedNumber();
+  totals.notCopied = lists.notCopiedNumber();
+  totals.pairsRun = static_cast<int>(results.size());
+  totals.cancelled = cancelled();
+
+  if (setup.returnToIdle) setup.returnToIdle();
+  if (startOptions.Exit && savedBatch && setup.shutdownStep) totals.shutdownRequested = setup.shutdownStep();
+  if (!totals.shutdownRequested && startOptions.Close && setup.closeProgram) setup.closeProgram();
+}
+
+void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionLists& exclusions,
+                              PairResult& /*result*/) {
+  pageLine(fmt::sprintf(texts::PAIR_LOG_PAGE_HEADER, pair.source, pair.destination));
+  if (!setup.settingsPath.empty()) options = SettingsFile(setup.settingsPath).loadBackupOptions();
+  info.pairErrors = info.filesDone = info.pairSkipped = info.filesInPair = 0;
+  info.currentSource.clear();
+  info.currentDestination.clear();
+  info.fileSize = info.fileDone = 0;
+  if (cancelled()) return;
+  notify(NOTIFY_RESET);
+  log.close();
+
+  const std::string destinationRoot = PairDestinationRoot(pair, options, platform::localNow());
+  if (log.open(options.Protokolldatei)) notify(NOTIFY_LOG_OPENED);
+  PairHeader header{pair.source, destinationRoot, options, setup.captions, setup.versionText};
+  const std::int64_t pairStart = WritePairHeader(log, header);
+
+  std::vector<FoundFile> found;
+  found.reserve(1024);
+  notify(NOTIFY_SEARCHING);
+  std::vector<std::string> allowed, excluded;
+  if (options.MusterFlagErlaubt && !options.MusterErlaubt.empty()) BuildPatternList(options.MusterErlaubt, allowed);
+  if (options.MusterFlagNichtErlaubt && !options.MusterNichtErlaubt.empty())
+    BuildPatternList(options.MusterNichtErlaubt, excluded);
+  const DateBounds bounds = MakeDateBounds(setup.dateFilter, options.Datum);
+  WalkOptions walk;
+  walk.withSubdirs = pair.withSubdirs;
+  walk.archiveOnly = options.Archivbit;
+  walk.allowedPatterns = allowed.empty() ? nullptr : &allowed;
+  walk.excludedPatterns = excluded.empty() ? nullptr : &excluded;
+  walk.from = bounds.from;
+  walk.to = bounds.to;
+  walk.excludedDirectories = exclusions.directories.empty() ? nullptr : &exclusions.directories;
+  walk.excludedTrees = exclusions.trees.empty() ? nullptr : &exclusions.trees;
+  walk.foundFiles = &found;
+  WalkDirectory(pair.source, walk);
+
+  info.filesInPair = static_cast<int>(std::min<std::size_t>(found.size(), std::numeric_limits<int>::max()));
+  info.pairBytes = walk.totalBytes;
+  info.pairBytesDone = 0;
+  notify(NOTIFY_FILES_FOUND);
+  if (log.isOpen()) {
+    try {
+      log.write(fmt::sprintf(texts::LOG_FILE_COUNT, info.filesInPair) + "\r\n");
+    } catch (const std::exception&) {
+    }
+  }
+
+  const std::string sourceRoot = withSlash(pair.source);
+  const std::string destRoot = withSlash(destinationRoot);
+  std::uint64_t kbyteTotal = 0;
+  std::uint64_t compressedBytes = 0;
+  PairSummary summary;
+  summary.smallestKbyte = std::numeric_limits<std::uint64_t>::max();
+
+  CopyContext ctx;
+  ctx.progress = &info;
+  ctx.reporter = setup.reporter;
+  ctx.runLog = log.writer();
+  ctx.cancel = setup.cancel;
+  ctx.displayThreshold = minSize;
+
+  const bool withCheckFile = startOptions.MitPrueffile != 0;
+  std::int64_t remaining = static_cast<std::int64_t>(info.pairBytes);
+  if (withCheckFile) {
+    for (FoundFile& f : found) {
+      const std::string key = DestinationPathOf(f.path, sourceRoot, destRoot);
+      const bool same = checkFile->CheckAndRecord(key, static_cast<std::int64_t>(f.size),
+                                                  static_cast<std::uint32_t>(f.lastWrite & 0xFFFFFFFFu),
+                                                  static_cast<std::uint32_t>(f.lastWrite >> 32));
+      f.skip = same ? 1 : 0;
+      if (same) remaining -= static_cast<std::int64_t>(f.size);
+      checkFile->MarkCopied(key, same);
+    }
+  }
+  RemainingTimeEstimator estimator;
+  estimator.Start(remaining, 10000);
+  std::int64_t estimateBytes = 0;
+
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (cancelled()) break;
+    // Take the entry out of the list so memory shrinks during a long pair.
+    const std::string source = std::move(found[i].path);
+    const std::uint64_t size = found[i].size;
+    const bool skip = found[i].skip != 0;
+    info.pairBytesDone += size;
+    const std::string destination = DestinationPathOf(source, sourceRoot, destRoot);
+    std::string finalName = destination;
+    try {
+      info.currentSource = source;
+      info.currentDestination = destination;
+      if (skip) {
+        lists.addSkipped(source, destination);
+        ++info.runSkipped;
+        ++info.filesDone;
+        ++info.pairSkipped;
+        notify(NOTIFY_SKIPPING);
+        continue;
+      }
+      estimateBytes += static_cast<std::int64_t>(size);
+      const std::uint64_t kb = size / 1024;
+      kbyteTotal += kb;
+      if (kb > summary.largestKbyte) {
+        summary.largestKbyte = kb;
+        summary.largestName = source;
+      }
+      if (kb < summary.smallestKbyte) {
+        summary.smallestKbyte = kb;
+        summary.smallestName = source;
+      }
+      std::uint64_t compressedSize = 0;
+      const bool ok = handleFile(source, destination, size, pair.source, ctx, finalName, compressedSize);
+      compressedBytes += compressedSize;
+      if (ok) {
+        lists.addCopied(source, finalName);
+        if (withCheckFile) checkFile->MarkCopied(destination, true);
+      } else {
+        lists.addNotCopied(source);
+        if (withCheckFile) checkFile->MarkCopied(destination, false);
+      }
+      ++info.filesDone;
+    } catch (const std::exception& e) {
+      ++info.pairErrors;
+      ++info.runErrors;
+      const std::string text =
+          fmt::sprintf(texts::GENERAL_ERROR, std::string(e.what()).substr(0, 2048), source, finalName) + "\r\n";
+      try {
+        ReportLine(ctx, text);
+      } catch (const std::exception&) {
+      }
+    }
+    const std::string estimate = estimator.Estimate(estimateBytes);
+    if (!estimate.empty()) {
+      info.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, estimate);
+      notify(NOTIFY_REMAINING_TIME);
+    }
+  }
+  found.clear();
+  found.shrink_to_fit();
+  info.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, "00:00:00");
+  notify(NOTIFY_REMAINING_TIME);
+  notify(NOTIFY_FINISHED);
+
+  summary.filesDone = info.filesDone;
+  summary.pairSkipped = info.pairSkipped;
+  summary.pairErrors = info.pairErrors;
+  summary.kbyte = kbyteTotal;
+  summary.compressedKbyte = compressedBytes / 1024;
+  summary.cancelled = cancelled();
+  summary.startSeconds = pairStart;
+  if (summary.smallestName.empty()) summary.smallestKbyte = 0;
+  WritePairSummary(log, summary);
+}
+
+bool BackupRun::Impl::handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
+                                 const std::string& pairSource, CopyContext& ctx, std::string& finalName,
+                                 std::uint64_t& compressedSize) {
+  bool ok = true;
+  int err = 0;
+  const std::string directory = ParentDirectory(destination);
+  const bool haveDirectory = MakeDirectories(directory, &err);
+  if (!haveDirectory) {
+    ok = false;
+    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
+  }
+  RepairFileTimes(source);
+  if (!haveDirectory) return false;
+
+  ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
+  CopyJob job;
+  job.sourceRoot = withSlash(pairSource);
+  job.source = source;
+  job.destination = destination;
+  job.size = size;
+  job.displayThreshold = minSize;
+  job.compress = CompressDecision(source, size, options.Compress, noCompress);
+#ifndef KALVERO_HAVE_COMPRESSION
+  job.compress = false;
+#endif
+  std::string reservedName;
+#ifdef KALVERO_HAVE_COMPRESSION
+  if (job.compress && options.Compare) {
+    reservedName = ReserveTemporaryArchive(source, &err);
+    if (reservedName.empty()) {
+      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, source, SystemErrorText(err)) + "\r\n");
+      return false;
+    }
+    job.temporaryArchive = reservedName;
+  }
+  if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
+#endif
+  job.timeSource = source;
+
+  bool wroteCopy = false;  // this attempt replaced what lies under the final name
+  bool compareFailed = false;
+  const bool compressing = job.compress;
+  ok = CopyOneFile(job, ctx, zip.get());
+  if (ok && compressing) compressedSize = job.compressedSize;
+  if (ok && job.temporaryArchive.empty()) wroteCopy = true;
+  if (ok && !job.temporaryArchive.empty()) {
+    job.source = job.temporaryArchive;
+    job.destination = destination + ".zip";
+    job.compress = false;
+    ok = CopyOneFile(job, ctx, zip.get());
+    wroteCopy = ok;
+  }
+  if (ok && options.Compare) {
+    notify(NOTIFY_COMPARING);
+    CopyContext verify = ctx;
+    verify.source = job.temporaryArchive.empty() ? job.source : job.temporaryArchive;
+    verify.destination = job.destination;
+    if (compressing && job.temporaryArchive.empty()) verify.destination = job.finalName;
+    ok = CompareFiles(verify);
+    compareFailed = !ok;
+  }
+  if (!job.temporaryArchive.empty()) {
+    int deleteError = 0;
+    if (!platform::removeFile(job.temporaryArchive, &deleteError) && GetPathKind(job.temporaryArchive) != 0) {
+      ReportLine(ctx, fmt::sprintf(texts::DELETE_FAILED, job.temporaryArchive, SystemErrorText(deleteError)) + "\r\n");
+    }
+  }
+  if (!reservedName.empty() && reservedName != job.temporaryArchive) removeQuietly(reservedName);
+  finalName = job.finalName.empty() ? job.destination : job.finalName;
+
+  if (ok && options.ArchivbitReset) {
+    info.currentSource = source;
+    info.currentDestination.clear();
+    notify(NOTIFY_ARCHIVE_RESET);
+    bool unsupported = false;
+    if (!ClearFileAttributes(source, platform::ATTR_ARCHIVE | platform::ATTR_READONLY, ctx, &unsupported)) {
+      // The copy itself is good and stays; the file is tried again next time.
+      ++info.pairErrors;
+      ++info.runErrors;
+      ok = false;
+    }
+    if (unsupported && !archiveNoteGiven) {
+      archiveNoteGiven = true;
+      ReportLine(ctx, fmt::sprintf(texts::ARCHIVE_BIT_UNSUPPORTED, pairSource) + "\r\n");
+    }
+  }
+  // Only a copy this attempt wrote and that failed its comparison is deleted:
+  // never an older complete copy, never a verified one.
+  if (!ok && options.DeleteZieldatei && compareFailed && wroteCopy) removeQuietly(finalName);
+  return ok;
+}
+
+}  // namespace kalvero
+
+namespace kalvero {
+
+BackupRun::BackupRun(BackupRunSetup setup) : impl_(std::make_unique<Impl>(std::move(setup))) {}
+BackupRun::~BackupRun() = default;
+void BackupRun::run() { impl_->run(); }
+RunTotals BackupRun::totals() const { return impl_->totals; }
+
+}  // namespace kalvero

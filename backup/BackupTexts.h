@@ -1,0 +1,113 @@
+#pragma once
+// The German texts of the backup run: log lines, summaries, list headers,
+// error messages and the option captions of the backup page.
+namespace kalvero::texts {
+
+// Run driver
+inline constexpr const char* PAIR_LOG_PAGE_HEADER = "**** Quellverzeichnis: \"%s\",   Zielverzeichnis: \"%s\"\r\n";
+inline constexpr const char* DEST_DIR_FAILED = "Zielverzeichnis: '%s' kann nicht angelegt werden. %s";
+inline constexpr const char* GENERAL_ERROR = "Allgemeiner Fehler: %s (Quelldatei: '%s', Zieldatei: '%s'";
+inline constexpr const char* REMAINING_TIME = "Geschätzte Restzeit (Std:Min:Sek): %s";
+inline constexpr const char* LOG_DIR_MISSING = "Verzeichnis der Protokolldatei: '%s'\nnicht vorhanden.";
+inline constexpr const char* ARCHIVE_BIT_UNSUPPORTED =
+    "Hinweis: Das Archivbit kann unter '%s' nicht gespeichert werden; diese Dateien werden beim nächsten Sichern "
+    "erneut kopiert.";
+
+// Run log: pair header
+inline constexpr const char* LOG_STARTED = "Sicherung gestartet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";
+inline constexpr const char* LOG_VERSION = "Version Kalvero.exe = %s\r\n";
+inline constexpr const char* LOG_SOURCE = "Quellverzeichnis = %s";
+inline constexpr const char* LOG_SOURCE_EXISTS = "Das Quellverzeichnis existiert.";
+inline constexpr const char* LOG_SOURCE_MISSING = "ACHTUNG: Das Quellverzeichnis existiert nicht !!";
+inline constexpr const char* LOG_DESTINATION = "Zielverzeichnis = %s";
+inline constexpr const char* LOG_OPTION = "%s = %s\r\n";
+inline constexpr const char* YES = "Ja";
+inline constexpr const char* NO = "Nein";
+inline constexpr const char* LOG_NOT_COMPRESSED =
+    "Dateien mit folgenden Dateierweiterungen werden nicht komprimiert: '%s'\r\n";
+inline constexpr const char* LOG_PATTERNS = "%s  \"%s\"\r\n";
+inline constexpr const char* LOG_FILE_COUNT = "Anzahl der zu kopierenden Dateien = %d";
+
+// Run log: pair summary
+inline constexpr const char* LOG_FILES_COPIED = "%d Dateien kopiert";
+inline constexpr const char* LOG_FILES_SKIPPED = "%d Dateien übersprungen";
+inline constexpr const char* LOG_KBYTE_COPIED = "%d KiloByte kopiert";
+inline constexpr const char* LOG_MBYTE_COPIED = "%0.3f MegaByte kopiert";
+inline constexpr const char* LOG_KBYTE_COMPRESSED = "Auf %d KiloByte komprimiert";
+inline constexpr const char* LOG_MBYTE_COMPRESSED = "Auf %0.3f MegaByte komprimiert";
+inline constexpr const char* LOG_SMALLEST = "Kleinste Datei (%d KByte) = %s";
+inline constexpr const char* LOG_LARGEST = "Größte Datei (%d KByte) = %s";
+inline constexpr const char* LOG_ENDED = "Sicherung beendet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";
+inline constexpr const char* LOG_DURATION = "Benötigte Zeit = %02d:%02d:%02d";
+inline constexpr const char* LOG_PAIR_ERRORS = "%d Fehler beim Sichern";
+inline constexpr const char* LOG_CANCELLED = "***   Das Sichern wurde abgebrochen!   ***";
+
+// Run log: final summary
+inline constexpr const char* SUMMARY_HEADER =
+    "************ ZUSAMMENFASSUNG (Sicherung)   am: %02d.%02d.%04d  %02d:%02d:%02d ************\r\n";
+inline constexpr const char* SUMMARY_SOURCE = "Quellverzeichnis = %s";
+inline constexpr const char* SUMMARY_DESTINATION = "Zielverzeichnis = %s";
+inline constexpr const char* SUMMARY_SUBDIRS = "Mit Unterverzeichnissen=%s";
+inline constexpr const char* SUMMARY_EXCLUDED_TREE =
+    "Dieses Verzeichnis: '%s' einschliesslich aller Unterverzeichnisse wurden nicht kopiert.";
+inline constexpr const char* SUMMARY_EXCLUDED_DIR = "Nur dieses Verzeichnis: '%s' wurde nicht kopiert.";
+inline constexpr const char* SUMMARY_PAIR_COUNTS =
+    "Anzahl der kopierten Daten = %d,   Anzahl der übersprungenen Dateien = %d,   Anzahl der Fehler = %d";
+inline constexpr const char* SUMMARY_TOTAL_SKIPPED = "Gesamtanzahl der übersprungenen Dateien: %d";
+inline constexpr const char* SUMMARY_TOTAL_ERRORS =
+    "Gesamtanzahl der Fehler: %d,  Anzahl nicht vorhandener Quellverzeichnisse: %d";
+
+// Copy and verify
+inline constexpr const char* COMPRESS_FAILED = "Komprimierung der Datei: '%s' fehlgeschlagen. %s";
+inline constexpr const char* COPY_FAILED = "Fehler beim Kopieren der Datei von '%s' nach '%s'.  %s";
+inline constexpr const char* DELETE_FAILED = "Fehler beim Löschen der Datei: %s. Fehler: %s";
+inline constexpr const char* ATTRIBUTES_FAILED =
+    "Fehler beim Lesen oder Schreiben von Dateiattributen in die Datei: %s. Fehler: %s";
+inline constexpr const char* COMPARE_OPEN_SOURCE = "Beim Vergleichen - Fehler beim Öffnen der Quelldatei: '%s'";
+inline constexpr const char* COMPARE_OPEN_DEST = "Beim Vergleichen - Fehler beim Öffnen der Zieldatei: '%s'";
+inline constexpr const char* COMPARE_READ_SOURCE = "Beim Vergleichen - Fehler beim Lesen der Quelldatei: '%s'";
+inline constexpr const char* COMPARE_READ_DEST = "Beim Vergleichen - Fehler beim Lesen der Zieldatei: '%s'";
+inline constexpr const char* COMPARE_DIFFERENT = "Fehler beim Vergleichen der Dateien: '%s' und '%s'";
+inline constexpr const char* COMPARE_SYSTEM_TEXT = "   (Fehlertext: '%s')";
+
+// Check file
+inline constexpr const char* CHECKFILE_HEADER = ";Gebildet: %s\r\n";
+inline constexpr const char* CHECKFILE_LINE = "%s|%d|%lld|%d|%d\r\n";
+inline constexpr const char* CHECKFILE_SAVE_FAILED = "Fehler beim Schreiben des neuen Prüffiles: %s (%s).";
+
+// List files
+inline constexpr const char* LIST_COPIED_SOURCES = "Kopierte Quelldateien vom %s\r\n";
+inline constexpr const char* LIST_NOT_COPIED = "Nicht kopierte Quelldateien vom %s\r\n";
+inline constexpr const char* LIST_COPIED_DESTINATIONS = "Kopierte Zieldateien vom %s\r\n";
+inline constexpr const char* LIST_SKIPPED = "Nicht kopierte Dateien (wegen Prüfdatei: '%s') vom %s\r\n";
+inline constexpr const char* LIST_ENTRY = "%6d %s\r\n";
+inline constexpr const char* LIST_SKIPPED_ENTRY = "Von: '%s'\r\nNach: '%s'\r\n\r\n";
+
+// Option captions of the backup page
+inline constexpr const char* CAPTION_ARCHIVBIT = "Nur Dateien mit gesetztem Archivbit kopieren";
+inline constexpr const char* CAPTION_ARCHIVBIT_RESET = "Archivbit nach dem Kopieren zurücksetzen";
+inline constexpr const char* CAPTION_COMPARE = "Nach dem Kopieren alle Dateien vergleichen";
+inline constexpr const char* CAPTION_EXIT = "Windows nach dem Kopieren beenden (nur bei /Batch)";
+inline constexpr const char* CAPTION_REBOOT = "Neustart von Windows";
+inline constexpr const char* CAPTION_SUBVERZDATUM = "Aktuelles Datum an Zielverzeichnis anfügen";
+inline constexpr const char* CAPTION_COMPRESS = "Dateien komprimieren";
+inline constexpr const char* CAPTION_CLOSE = "Nach dem Sichern das Programm Kalvero beenden";
+inline constexpr const char* CAPTION_DELETE_ZIELDATEI = "Zieldatei im Fehlerfall löschen";
+inline constexpr const char* CAPTION_MUSTER_ERLAUBT = "Nur Dateien sichern, die den Mustern entsprechen:";
+inline constexpr const char* CAPTION_MUSTER_NICHT_ERLAUBT = "Alle Dateien NICHT sichern, die den Mustern entsprechen:";
+
+// Date label of the backup page
+inline constexpr const char* DATE_BETWEEN = "Nur Dateien mit Änderungsdatum zwischen\n'%s' und '%s' sichern";
+inline constexpr const char* DATE_FROM = "Nur Dateien mit Änderungsdatum >= '%s' sichern";
+inline constexpr const char* DATE_TO = "Nur Dateien mit Änderungsdatum <= '%s' sichern";
+inline constexpr const char* DATE_NONE = "Nur Dateien mit Änderungsdatum sichern.\nZur Zeit kein Änderungsdatum angegeben.";
+inline constexpr const char* DATE_RELATIVE =
+    "Nur Dateien mit Änderungsdatum >= '%s' sichern\nRelatives Datum (Aktuelles Datum - %d Stunden)";
+
+// Shutdown
+inline constexpr const char* SHUTDOWN_NO_TOKEN = "OpenProcessToken failed.";
+inline constexpr const char* SHUTDOWN_NOT_ALLOWED = "AdjustTokenPrivileges enable failed.";
+inline constexpr const char* SHUTDOWN_REBOOT_MESSAGE = "*** Kalvero hat Windows neu gestartet ***";
+inline constexpr const char* SHUTDOWN_POWEROFF_MESSAGE = "*** Kalvero hat Windows heruntergefahren ***";
+
+}  // namespace kalvero::texts

@@ -1,0 +1,244 @@
+#include "backup/CopyVerify.h"
+
+#include <fmt/printf.h>
+
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+#include "backup/BackupTexts.h"
+#include "backup/PathUtil.h"
+#include "diag/ErrorText.h"
+#include "platform/ErrorNumber.h"
+#include "platform/FileCopy.h"
+#include "platform/FileError.h"
+#include "platform/FileSystem.h"
+#include "platform/FileTime.h"
+#include "platform/Files.h"
+
+#if __has_include("zip/CompressZip.h")
+#include "zip/CompressZip.h"
+#define KALVERO_HAVE_COMPRESSION 1
+#endif
+
+namespace kalvero {
+
+namespace {
+
+constexpr std::size_t kCompareChunk = 61440;
+
+}  // namespace
+
+std::string AppendTimestamp(const std::string& text) {
+  const platform::LocalTime t = platform::localNow();
+  return text + fmt::sprintf("  [%02d.%02d.%04d  %02d:%02d:%02d]", t.day, t.month, t.year, t.hour, t.minute, t.second);
+}
+
+void ReportToLogPage(RunReporter* reporter, const std::string& text) {
+  if (reporter) reporter->logLine(text);
+}
+
+void ReportLine(const CopyContext& ctx, const std::string& text) {
+  // The log page gets the line even when the log cannot be written.
+  try {
+    if (ctx.runLog && ctx.runLog->isOpen()) ctx.runLog->write(text);
+  } catch (...) {
+    ReportToLogPage(ctx.reporter, text);
+    throw;
+  }
+  ReportToLogPage(ctx.reporter, text);
+}
+
+void ReportError(const CopyContext& ctx, const std::string& text) {
+  if (ctx.progress) {
+    ++ctx.progress->pairErrors;
+    ++ctx.progress->runErrors;
+  }
+  ReportLine(ctx, text);
+}
+
+bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
+  job.finalName.clear();
+  ProgressInfo* info = ctx.progress;
+  if (job.compress) {
+    if (info) {
+      info->currentSource = job.source;
+      info->currentDestination = job.destination;
+    }
+    ctx.notify(NOTIFY_COMPRESSING);
+    if (info) {
+      info->fileSize = job.size;
+      info->fileDone = 0;
+    }
+    if (ctx.showsFileProgress(job.size)) ctx.notify(NOTIFY_FILE_START);
+    bool ok = false;
+#ifdef KALVERO_HAVE_COMPRESSION
+    if (zip) ok = CompressZip(*zip, job, ctx);
+#else
+    (void)zip;
+#endif
+    job.wasCompressed = true;
+    if (!ok) {
+      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text) + "\r\n");
+      return false;
+    }
+    return true;
+  }
+
+  if (info) {
+    info->currentSource = job.source;
+    info->currentDestination = job.destination;
+  }
+  ctx.notify(NOTIFY_COPYING);
+  const auto progress = [&ctx, info](std::uint64_t total, std::uint64_t transferred) {
+    if (ctx.cancelled()) return false;
+    if (!info) return true;
+    if (transferred == 0) {
+      info->fileSize = total;
+      info->fileDone = 0;
+      if (ctx.showsFileProgress(info->fileSize)) ctx.notify(NOTIFY_FILE_START);
+    } else if (ctx.showsFileProgress(info->fileSize)) {
+      info->fileDone = transferred;
+      ctx.notify(NOTIFY_FILE_STEP);
+    }
+    return true;
+  };
+  int err = 0;
+  if (!platform::copyFile(job.source, job.destination, progress, &err)) {
+    const std::string text =
+        AppendTimestamp(fmt::sprintf(texts::COPY_FAILED, job.source, job.destination, SystemErrorText(err)));
+    ReportError(ctx, text + "\r\n");
+    return false;
+  }
+  // The copy gets the times of the time source; a failure here is silent.
+  if (auto st = platform::statPath(job.timeSource.empty() ? job.source : job.timeSource))
+    platform::setFileTimes(job.destination, st->lastWrite, st->lastAccess);
+  return true;
+}
+
+bool CompareFiles(const CopyContext& ctx) {
+  ProgressInfo* info = ctx.progress;
+  bool show = true;
+  bool equal = false;
+  int kind = 0;
+  int err = 0;
+  platform::InputFile source;
+  platform::InputFile destination;
+  if (!source.open(ctx.source, &err)) {
+    kind = 1;
+  } else if (!destination.open(ctx.destination, &err)) {
+    kind = 2;
+  }
+  if (kind == 0) {
+    const std::uint64_t size = source.size();
+    if (info) {
+      info->fileSize = size;
+      info->fileDone = 0;
+    }
+    if (ctx.showsFileProgress(size))
+      ctx.notify(NOTIFY_FILE_START);
+    else
+      show = false;
+    auto a = std::make_unique<char[]>(kCompareChunk);
+    auto b = std::make_unique<char[]>(kCompareChunk);
+    for (;;) {
+      // Fill each buffer as far as the file allows, so that short reads of
+      // one side never look like a difference.
+      auto fill = [&err](platform::InputFile& f, char* buf) -> long long {
+        std::size_t got = 0;
+        while (got < kCompareChunk) {
+          const long long n = f.tryRead(buf + got, kCompareChunk - got, &err);
+          if (n < 0) return -1;
+          if (n == 0) break;
+          got += static_cast<std::size_t>(n);
+        }
+        return static_cast<long long>(got);
+      };
+      const long long na = fill(source, a.get());
+      if (na < 0) {
+        kind = 3;
+        break;
+      }
+      const long long nb = fill(destination, b.get());
+      if (nb < 0) {
+        kind = 4;
+        break;
+      }
+      if (na != nb) {
+        kind = 5;
+        break;
+      }
+      if (na == 0) {
+        equal = true;
+        break;
+      }
+      if (std::memcmp(a.get(), b.get(), static_cast<std::size_t>(na)) != 0) {
+        kind = 5;
+        break;
+      }
+      if (show && info) {
+        info->fileDone += static_cast<std::uint64_t>(na);
+        ctx.notify(NOTIFY_FILE_STEP);
+      }
+    }
+  }
+  source.close();
+  destination.close();
+  if (show) {
+    if (info) {
+      info->fileSize = 0;
+      info->fileDone = 0;
+    }
+    ctx.notify(NOTIFY_FILE_START);
+  }
+  if (equal) return true;
+  std::string text;
+  switch (kind) {
+    case 1: text = fmt::sprintf(texts::COMPARE_OPEN_SOURCE, ctx.source); break;
+    case 2: text = fmt::sprintf(texts::COMPARE_OPEN_DEST, ctx.destination); break;
+    case 3: text = fmt::sprintf(texts::COMPARE_READ_SOURCE, ctx.source); break;
+    case 4: text = fmt::sprintf(texts::COMPARE_READ_DEST, ctx.destination); break;
+    default: text = fmt::sprintf(texts::COMPARE_DIFFERENT, ctx.source, ctx.destination); break;
+  }
+  if (kind >= 1 && kind <= 4) text += fmt::sprintf(texts::COMPARE_SYSTEM_TEXT, SystemErrorText(err));
+  ReportError(ctx, AppendTimestamp(text) + "\r\n");
+  return false;
+}
+
+bool ClearFileAttributes(const std::string& path, std::uint32_t mask, const CopyContext& ctx,
+                         bool* archiveUnsupported) {
+  if (GetPathKind(path) == 0) return true;
+  std::uint32_t attributes = 0;
+  int err = 0;
+  bool failed = false;
+  if (!platform::getFileAttributes(path, attributes, &err)) {
+    failed = true;
+  } else if (attributes & mask) {
+    bool unsupported = false;
+    if (!platform::setFileAttributes(path, attributes & ~mask, &err, &unsupported)) failed = true;
+    if (unsupported && archiveUnsupported) *archiveUnsupported = true;
+  }
+  if (!failed) return true;
+  ReportLine(ctx, fmt::sprintf(texts::ATTRIBUTES_FAILED, path, SystemErrorText(err)) + "\r\n");
+  return false;
+}
+
+void RepairFileTimes(const std::string& path) {
+  auto st = platform::statPath(path);
+  if (!st) return;
+  const platform::FileTime now = platform::fileTimeFromUnix(static_cast<std::int64_t>(std::time(nullptr)), 0);
+  bool repaired = false;
+  platform::FileTime lastWrite = st->lastWrite;
+  platform::FileTime lastAccess = st->lastAccess;
+  if (platform::unixSecondsFromFileTime(lastWrite) < 0) {
+    lastWrite = now;
+    repaired = true;
+  }
+  if (platform::unixSecondsFromFileTime(lastAccess) < 0) {
+    lastAccess = now;
+    repaired = true;
+  }
+  if (repaired) platform::setFileTimes(path, lastWrite, lastAccess);
+}
+
+}  // namespace kalvero

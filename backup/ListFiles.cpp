@@ -1,0 +1,66 @@
+#include "backup/ListFiles.h"
+
+#include <fmt/printf.h>
+
+#include "backup/BackupTexts.h"
+
+namespace kalvero {
+
+void ListFiles::OpenLists(const std::array<std::string, 4>& names, bool withCheckFile,
+                          const std::string& checkFilePath, const platform::LocalTime& now) {
+  CloseLists();
+  openFailed_.fill(false);
+  const int count = withCheckFile ? 4 : 3;
+  for (int i = 0; i < count; ++i) {
+    if (names[i].empty() || !files_[i].open(names[i], platform::TextFileWriter::Mode::Truncate, nullptr, 0600))
+      openFailed_[i] = true;
+  }
+  copiedNumber_ = 0;
+  notCopiedNumber_ = 0;
+  const std::string stamp =
+      fmt::sprintf("%02d.%02d.%04d %02d:%02d:%02d", now.day, now.month, now.year, now.hour, now.minute, now.second);
+  // A header that cannot be written leaves its list as it is; the run goes on.
+  try {
+    write(COPIED_SOURCES, fmt::sprintf(texts::LIST_COPIED_SOURCES, stamp));
+  } catch (const std::exception&) {
+  }
+  try {
+    write(NOT_COPIED, fmt::sprintf(texts::LIST_NOT_COPIED, stamp));
+  } catch (const std::exception&) {
+  }
+  try {
+    write(COPIED_DESTINATIONS, fmt::sprintf(texts::LIST_COPIED_DESTINATIONS, stamp));
+  } catch (const std::exception&) {
+  }
+  if (withCheckFile) {
+    try {
+      write(SKIPPED, fmt::sprintf(texts::LIST_SKIPPED, checkFilePath, stamp));
+    } catch (const std::exception&) {
+    }
+  }
+}
+
+void ListFiles::write(int index, const std::string& text) {
+  if (files_[index].isOpen()) files_[index].write(text);
+}
+
+void ListFiles::addCopied(const std::string& source, const std::string& finalName) {
+  ++copiedNumber_;
+  write(COPIED_SOURCES, fmt::sprintf(texts::LIST_ENTRY, copiedNumber_, source));
+  write(COPIED_DESTINATIONS, fmt::sprintf(texts::LIST_ENTRY, copiedNumber_, finalName));
+}
+
+void ListFiles::addNotCopied(const std::string& source) {
+  ++notCopiedNumber_;
+  write(NOT_COPIED, fmt::sprintf(texts::LIST_ENTRY, notCopiedNumber_, source));
+}
+
+void ListFiles::addSkipped(const std::string& source, const std::string& destination) {
+  write(SKIPPED, fmt::sprintf(texts::LIST_SKIPPED_ENTRY, source, destination));
+}
+
+void ListFiles::CloseLists() {
+  for (auto& f : files_) f.close();
+}
+
+}  // namespace kalvero

@@ -1,0 +1,181 @@
+#include "platform/FileCopy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "platform/FaultInjection.h"
+#include "platform/SysCall.h"
+
+namespace kalvero::platform {
+
+namespace {
+
+constexpr std::uint64_t kStep = 1024 * 1024;  // progress at least every MiB
+constexpr const char* kTempMarker = ".kalvero-";
+
+std::string directoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string nameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Creates the hidden temporary file beside destination; -1 with errno set.
+int createTemporary(const std::string& destination, std::string& tempPath) {
+  std::string name = nameOf(destination);
+  // Keep the temporary name within NAME_MAX for very long names.
+  if (name.size() + 1 + std::strlen(kTempMarker) + 6 > 255) name.clear();
+  tempPath = directoryOf(destination) + "." + name + kTempMarker + "XXXXXX";
+  if (int e = fault::check(fault::Call::Open, tempPath.c_str())) {
+    errno = e;
+    return -1;
+  }
+  std::unique_ptr<char[]> buf(new char[tempPath.size() + 1]);
+  std::memcpy(buf.get(), tempPath.c_str(), tempPath.size() + 1);
+  int fd;
+  do {
+    fd = ::mkostemp(buf.get(), O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) tempPath = buf.get();
+  return fd;
+}
+
+// copy_file_range where the kernel and file systems allow it; -1 with
+// errno EXDEV/ENOSYS/EINVAL/EOPNOTSUPP means "use read/write".
+ssize_t copyRange(int in, int out, std::size_t n, const char* path) {
+  unsigned long limit = n;
+  if (int e = fault::check(fault::Call::CopyRange, path, &limit)) {
+    errno = e;
+    return -1;
+  }
+  ssize_t r;
+  do {
+    r = ::copy_file_range(in, nullptr, out, nullptr, limit, 0);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+bool fallbackErrno(int e) { return e == EXDEV || e == ENOSYS || e == EINVAL || e == EOPNOTSUPP || e == EBADF; }
+
+bool copyData(int in, int out, const std::string& source, const std::string& temp, std::uint64_t total,
+              const CopyProgressFn& progress, int& err) {
+  bool useRange = true;
+  std::unique_ptr<char[]> buffer;
+  std::uint64_t done = 0;
+  for (;;) {
+    ssize_t n = -1;
+    if (useRange) {
+      n = copyRange(in, out, kStep, temp.c_str());
+      if (n < 0 && fallbackErrno(errno)) {  // offsets advanced so far stay valid
+        useRange = false;
+        continue;
+      }
+      if (n < 0) {
+        err = errno;
+        return false;
+      }
+    } else {
+      if (!buffer) buffer.reset(new char[kStep]);
+      n = sys::read(in, buffer.get(), kStep, source.c_str());
+      if (n < 0) {
+        err = errno;
+        return false;
+      }
+      if (n > 0 && !sys::writeAll(out, buffer.get(), static_cast<std::size_t>(n), temp.c_str())) {
+        err = errno;
+        return false;
+      }
+    }
+    if (n == 0) return true;  // end of the source (it may have shrunk or grown meanwhile)
+    done += static_cast<std::uint64_t>(n);
+    if (progress && !progress(total, done)) {
+      err = ECANCELED;
+      return false;
+    }
+  }
+}
+
+}  // namespace
+
+bool copyFile(const std::string& source, const std::string& destination, const CopyProgressFn& progress, int* err) {
+  // O_NONBLOCK: a source that became a FIFO since the walk must not hang the run.
+  int in = sys::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (in < 0) return sys::fail(err, errno);
+  struct stat st {};
+  int statError = 0;
+  if (::fstat(in, &st) != 0)
+    statError = errno;
+  else if (S_ISDIR(st.st_mode))
+    statError = EISDIR;
+  else if (!S_ISREG(st.st_mode))
+    statError = EINVAL;
+  if (statError) {
+    sys::close(in);
+    return sys::fail(err, statError);
+  }
+  // An existing read-only destination is refused before anything is written.
+  struct stat dst {};
+  if (::lstat(destination.c_str(), &dst) == 0) {
+    if (S_ISDIR(dst.st_mode)) {
+      sys::close(in);
+      return sys::fail(err, EISDIR);
+    }
+    if (!S_ISLNK(dst.st_mode) && !(dst.st_mode & S_IWUSR)) {
+      sys::close(in);
+      return sys::fail(err, EACCES);
+    }
+  }
+  std::string temp;
+  int out = createTemporary(destination, temp);
+  if (out < 0) {
+    const int e = errno;
+    sys::close(in);
+    return sys::fail(err, e);
+  }
+  int e = 0;
+  bool ok = !progress || progress(static_cast<std::uint64_t>(st.st_size), 0);
+  if (!ok) e = ECANCELED;
+  if (ok) ok = copyData(in, out, source, temp, static_cast<std::uint64_t>(st.st_size), progress, e);
+  if (ok && sys::fchmod(out, st.st_mode & 07777, temp.c_str()) != 0) {
+    // Permission bits are carried on a best-effort basis (foreign owners).
+  }
+  if (ok) {
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (int fe = fault::check(fault::Call::SetTimes, temp.c_str())) {
+      (void)fe;  // the run sets the times again from the time source
+    } else {
+      ::futimens(out, times);
+    }
+  }
+  sys::close(in);
+  if (sys::close(out, temp.c_str()) != 0 && ok) {
+    ok = false;
+    e = errno;
+  }
+  if (ok && sys::rename(temp.c_str(), destination.c_str()) != 0) {
+    ok = false;
+    e = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return sys::fail(err, e);
+  }
+  return true;
+}
+
+bool isProgramTemporaryName(const std::string& fileName) {
+  if (fileName.size() < 1 + std::strlen(kTempMarker) + 6 || fileName[0] != '.') return false;
+  const auto pos = fileName.size() - 6 - std::strlen(kTempMarker);
+  return fileName.compare(pos, std::strlen(kTempMarker), kTempMarker) == 0;
+}
+
+}  // namespace kalvero::platform
