@@ -1,0 +1,262 @@
+// The source walk on real trees: which files are taken, in which order, and
+// what happens with links, special files, unreadable and very deep trees.
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "backup/Walk.h"
+#include "platform/FaultInjection.h"
+#include "platform/FileSystem.h"
+#include "support/TempDir.h"
+
+namespace kalvero {
+namespace {
+
+using test::TempDir;
+
+std::vector<std::string> walkPaths(const std::string& dir, WalkOptions o = {}) {
+  std::vector<FoundFile> found;
+  o.foundFiles = &found;
+  WalkDirectory(dir, o);
+  std::vector<std::string> paths;
+  for (const auto& f : found) paths.push_back(f.path);
+  return paths;
+}
+
+std::set<std::string> asSet(const std::vector<std::string>& v) { return {v.begin(), v.end()}; }
+
+class WalkTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    t.write("a.txt", "aaa");
+    t.write("Alt/b.txt", "bb");
+    t.write("Alt/Sub/c.txt", "c");
+    t.write("Neu/d.doc", "dddd");
+    t.write("Neu/Tief/e.doc", "");
+    root = t.path();
+  }
+  TempDir t;
+  std::string root;
+};
+
+TEST_F(WalkTree, TakesEveryFileWithSizeAndTimeOfTheSearch) {
+  std::vector<FoundFile> found;
+  std::vector<std::string> list;
+  WalkOptions o;
+  o.foundFiles = &found;
+  o.pathList = &list;
+  WalkDirectory(root, o);
+  ASSERT_EQ(found.size(), 5u);
+  EXPECT_EQ(list.size(), 5u);
+  EXPECT_EQ(o.totalBytes, 10u);
+  for (const auto& f : found) {
+    auto st = platform::statPath(f.path);
+    ASSERT_TRUE(st) << f.path;
+    EXPECT_EQ(f.size, st->size);
+    EXPECT_EQ(f.lastWrite, st->lastWrite);
+    EXPECT_EQ(f.skip, 0);
+  }
+  EXPECT_EQ(asSet(list), asSet({root + "/a.txt", root + "/Alt/b.txt", root + "/Alt/Sub/c.txt", root + "/Neu/d.doc",
+                                root + "/Neu/Tief/e.doc"}));
+}
+
+TEST_F(WalkTree, WithoutSubdirectoriesOnlyTheRootsFiles) {
+  WalkOptions o;
+  o.withSubdirs = 0;
+  EXPECT_EQ(walkPaths(root, o), std::vector<std::string>{root + "/a.txt"});
+}
+
+TEST_F(WalkTree, TrailingSlashOfTheRootGivesSingleSeparators) {
+  WalkOptions o;
+  o.withSubdirs = 0;
+  EXPECT_EQ(walkPaths(root + "//", o), std::vector<std::string>{root + "/a.txt"});
+}
+
+TEST_F(WalkTree, DepthFirstEachSubtreeIsOneRun) {
+  for (int i = 0; i < 30; ++i) t.write("Neu/x" + std::to_string(i) + "/f", "1");
+  const auto paths = walkPaths(root);
+  // Once the walk leaves a directory it never comes back to it.
+  for (const std::string dir : {"/Alt/", "/Neu/", "/Neu/Tief/", "/Neu/x7/"}) {
+    std::vector<size_t> idx;
+    for (size_t i = 0; i < paths.size(); ++i)
+      if (paths[i].rfind(root + dir, 0) == 0) idx.push_back(i);
+    ASSERT_FALSE(idx.empty());
+    EXPECT_EQ(idx.back() - idx.front() + 1, idx.size()) << dir;
+  }
+}
+
+TEST_F(WalkTree, ExcludedTreesAndDirectoriesCompareExactly) {
+  std::vector<std::string> trees{root + "/Alt"};
+  WalkOptions o;
+  o.excludedTrees = &trees;
+  EXPECT_EQ(asSet(walkPaths(root, o)), asSet({root + "/a.txt", root + "/Neu/d.doc", root + "/Neu/Tief/e.doc"}));
+
+  // The root itself excluded: nothing at all.
+  trees = {root};
+  EXPECT_TRUE(walkPaths(root, o).empty());
+
+  // Another letter case or a trailing "/" excludes nothing.
+  trees = {root + "/alt", root + "/Alt/"};
+  EXPECT_EQ(walkPaths(root, o).size(), 5u);
+
+  // An excluded directory drops only the files lying directly in it.
+  std::vector<std::string> dirs{root + "/Alt", root + "/neu"};
+  WalkOptions d;
+  d.excludedDirectories = &dirs;
+  EXPECT_EQ(asSet(walkPaths(root, d)), asSet({root + "/a.txt", root + "/Alt/Sub/c.txt", root + "/Neu/d.doc",
+                                               root + "/Neu/Tief/e.doc"}));
+}
+
+TEST_F(WalkTree, MissingSourceOrASourceThatIsAFileGivesNothing) {
+  EXPECT_TRUE(walkPaths(root + "/nicht da").empty());
+  EXPECT_TRUE(walkPaths(root + "/a.txt").empty());
+  EXPECT_TRUE(walkPaths("").empty());
+}
+
+TEST(Walk, LinksAndSpecialFiles) {
+  TempDir t;
+  const std::string r = t.path();
+  t.write("real/inner.txt", "12345");
+  t.write("ziel.txt", "xy");
+  ASSERT_EQ(symlink("ziel.txt", (r + "/link.txt").c_str()), 0);
+  ASSERT_EQ(symlink("real", (r + "/linkdir").c_str()), 0);
+  ASSERT_EQ(symlink(".", (r + "/real/self").c_str()), 0);
+  ASSERT_EQ(symlink("nirgends", (r + "/dangling").c_str()), 0);
+  ASSERT_EQ(symlink("loop2", (r + "/loop1").c_str()), 0);
+  ASSERT_EQ(symlink("loop1", (r + "/loop2").c_str()), 0);
+  ASSERT_EQ(mkfifo((r + "/fifo").c_str(), 0600), 0);
+  int s = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string sock = r + "/sock";
+  ASSERT_LT(sock.size(), sizeof(addr.sun_path));
+  std::copy(sock.begin(), sock.end(), addr.sun_path);
+  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+  close(s);
+
+  std::vector<FoundFile> found;
+  WalkOptions o;
+  o.foundFiles = &found;
+  WalkDirectory(r, o);
+  std::set<std::string> paths;
+  for (const auto& f : found) paths.insert(f.path);
+  EXPECT_EQ(paths, asSet({r + "/real/inner.txt", r + "/ziel.txt", r + "/link.txt"}));
+  EXPECT_EQ(found.size(), 3u);
+  for (const auto& f : found) {
+    if (f.path == r + "/link.txt") {
+      EXPECT_EQ(f.size, 2u);  // the size of the file it points to
+    }
+  }
+
+  // A linked source root itself is searched (the user chose it).
+  EXPECT_EQ(walkPaths(r + "/linkdir"), std::vector<std::string>{r + "/linkdir/inner.txt"});
+}
+
+TEST(Walk, NamesWithControlCharactersAndForeignBytes) {
+  TempDir t;
+  const std::vector<std::string> names{"mit\nZeile", "mit\tTab", "Gr\xc3\xb6\xc3\x9f" "e \xc3\xa4.txt", "bad\xff\xfe",
+                                       "back\\slash", " space "};
+  for (const auto& n : names) t.write(n, "x");
+  std::set<std::string> expected;
+  for (const auto& n : names) expected.insert(t.path() + "/" + n);
+  EXPECT_EQ(asSet(walkPaths(t.path())), expected);
+}
+
+TEST(Walk, UnreadableDirectoriesAndVanishedFilesAreSilent) {
+  TempDir t;
+  t.write("ok/a", "1");
+  t.write("zu/b", "1");
+  t.write("zu/tiefer/c", "1");
+  t.write("weg", "1");
+  platform::fault::Scope scope;
+  platform::fault::arm({platform::fault::Call::OpenDir, EACCES, 0, -1, "/zu"});
+  platform::fault::arm({platform::fault::Call::Stat, ENOENT, 0, -1, "/weg"});
+  EXPECT_EQ(walkPaths(t.path()), std::vector<std::string>{t.path() + "/ok/a"});
+  EXPECT_GE(platform::fault::hits(platform::fault::Call::OpenDir), 1);
+
+  // A read error in the middle of a directory ends that directory only.
+  platform::fault::disarmAll();
+  for (int i = 0; i < 10; ++i) t.write("viele/f" + std::to_string(i), "1");
+  platform::fault::arm({platform::fault::Call::ReadDir, EIO, 3, 1, "/viele/"});
+  const auto paths = walkPaths(t.path());
+  size_t many = std::count_if(paths.begin(), paths.end(), [](auto& p) { return p.find("/viele/") != p.npos; });
+  EXPECT_LT(many, 10u);
+  EXPECT_EQ(std::count(paths.begin(), paths.end(), t.path() + "/zu/tiefer/c"), 1);
+}
+
+TEST(Walk, UnreadableDirectoryByModeWhenNotRoot) {
+  if (test::runningAsRoot()) GTEST_SKIP() << "root reads every directory";
+  TempDir t;
+  t.write("zu/b", "1");
+  t.write("a", "1");
+  chmod((t.path() + "/zu").c_str(), 0);
+  EXPECT_EQ(walkPaths(t.path()), std::vector<std::string>{t.path() + "/a"});
+  chmod((t.path() + "/zu").c_str(), 0700);
+}
+
+// Creates a chain of nested directories with openat/mkdirat, so that paths
+// far beyond what one system call accepts can be built.
+std::string nestedChain(const std::string& root, int levels, const std::string& name, int perLevelFiles) {
+  int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+  std::string path = root;
+  for (int i = 0; i < levels; ++i) {
+    for (int k = 0; k < perLevelFiles; ++k) {
+      int f = openat(fd, ("f" + std::to_string(k)).c_str(), O_CREAT | O_WRONLY, 0644);
+      close(f);
+    }
+    mkdirat(fd, name.c_str(), 0755);
+    int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+    close(fd);
+    fd = next;
+    path += "/" + name;
+  }
+  int f = openat(fd, "last", O_CREAT | O_WRONLY, 0644);
+  close(f);
+  close(fd);
+  return path;
+}
+
+TEST(Walk, VeryDeepTreeKeepsFewDirectoriesOpenAndFindsEverything) {
+  TempDir t;
+  nestedChain(t.path(), 300, "d", 2);
+  const auto paths = walkPaths(t.path());
+  EXPECT_EQ(paths.size(), 601u);
+  EXPECT_EQ(asSet(paths).size(), paths.size());
+}
+
+TEST(Walk, PathsNearTheLimitDoNotBreakTheWalk) {
+  TempDir t;
+  // 40 levels of 200-character names: the deeper directories cannot be opened
+  // by name any more, which ends the walk there without harm.
+  nestedChain(t.path(), 40, std::string(200, 'n'), 1);
+  const auto paths = walkPaths(t.path());
+  ASSERT_FALSE(paths.empty());
+  EXPECT_LT(paths.size(), 41u);
+  for (const auto& p : paths) EXPECT_LT(p.size(), 4096u + 256u);
+  EXPECT_EQ(asSet(paths).size(), paths.size());
+}
+
+TEST(Walk, HundredThousandFilesInOneDirectory) {
+  TempDir t;
+  int fd = open(t.path().c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i < 100000; ++i) close(openat(fd, std::to_string(i).c_str(), O_CREAT | O_WRONLY, 0644));
+  close(fd);
+  std::vector<FoundFile> found;
+  WalkOptions o;
+  o.foundFiles = &found;
+  WalkDirectory(t.path(), o);
+  EXPECT_EQ(found.size(), 100000u);
+  std::set<std::string> unique;
+  for (const auto& f : found) unique.insert(f.path);
+  EXPECT_EQ(unique.size(), 100000u);
+}
+
+}  // namespace
+}  // namespace kalvero
