@@ -1,0 +1,47 @@
+#include "cli/ProgressLine.h"
+
+#include <fmt/format.h>
+
+#include "backup/Estimator.h"
+
+namespace kalvero::cli {
+
+ProgressLine::ProgressLine(std::ostream& out, std::ostream& err, bool showProgress)
+    : out_(out), err_(err), show_(showProgress) {}
+
+void ProgressLine::clearLine() {
+  if (!lineShown_) return;
+  err_ << "\r\033[K" << std::flush;
+  lineShown_ = false;
+}
+
+void ProgressLine::logLine(const std::string& text) {
+  clearLine();
+  std::string line = text;
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  out_ << line << '\n' << std::flush;
+}
+
+void ProgressLine::selectPair(int row) {
+  row_ = row;
+  ++pairNumber_;
+  remaining_.clear();
+}
+
+void ProgressLine::progress(int code, const ProgressInfo& info) {
+  if (code == NOTIFY_REMAINING_TIME) remaining_ = info.remainingTimeText;
+  if (!show_) return;
+  // Redraw at most ten times a second, and always at the end of a pair.
+  const auto now = std::chrono::steady_clock::now();
+  if (code != NOTIFY_FINISHED && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+  lastDraw_ = now;
+  std::string text = fmt::format("Paar {} (Zeile {}): {} von {} Dateien, {}", pairNumber_, row_ + 1, info.filesDone,
+                                 info.filesInPair, PercentText(info.pairBytesDone, info.pairBytes));
+  if (!remaining_.empty()) text += "  " + remaining_;
+  err_ << "\r\033[K" << text << std::flush;
+  lineShown_ = true;
+}
+
+void ProgressLine::finish() { clearLine(); }
+
+}  // namespace kalvero::cli

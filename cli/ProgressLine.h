@@ -1,0 +1,34 @@
+#pragma once
+// The RunReporter of kalvero-cli: log-page lines go to stdout as they come;
+// on a terminal a one-line progress display is kept up to date on stderr.
+#include <chrono>
+#include <mutex>
+#include <ostream>
+#include <string>
+
+#include "backup/RunProgress.h"
+
+namespace kalvero::cli {
+
+class ProgressLine : public RunReporter {
+ public:
+  ProgressLine(std::ostream& out, std::ostream& err, bool showProgress);
+  void progress(int code, const ProgressInfo& info) override;
+  void clearLog() override {}
+  void logLine(const std::string& text) override;
+  void selectPair(int row) override;
+  void finish();  // clears the progress line
+
+ private:
+  void clearLine();
+  std::ostream& out_;
+  std::ostream& err_;
+  bool show_;
+  bool lineShown_ = false;
+  int pairNumber_ = 0;
+  int row_ = -1;
+  std::string remaining_;
+  std::chrono::steady_clock::time_point lastDraw_{};
+};
+
+}  // namespace kalvero::cli
