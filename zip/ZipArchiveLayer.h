@@ -217,6 +217,8 @@ class ZipArchiveLayer {
   CentralDirectory dir_;
   std::string path_;
   std::uint64_t fileLength_ = 0;
+  bool readOnly_ = false;     // opened with OpenExisting: never written
+  bool streamEnded_ = false;  // extracting: the deflate stream has ended
 };
 
 // Path helpers for unpacking (the restore).

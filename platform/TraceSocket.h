@@ -1,0 +1,49 @@
+#pragma once
+// The trace channel: a Unix datagram socket in the abstract namespace that a
+// trace viewer binds. Senders look the viewer up by connecting to it.
+#include <cstddef>
+#include <string>
+
+namespace kalvero::platform {
+
+class TraceSocket {
+ public:
+  TraceSocket() = default;
+  ~TraceSocket();
+  TraceSocket(const TraceSocket&) = delete;
+  TraceSocket& operator=(const TraceSocket&) = delete;
+
+  // Connects to the viewer bound to the abstract name; false when none is.
+  bool connect(const std::string& name);
+  // One datagram. Waits at most a second for a viewer that does not read,
+  // so a stuck viewer never stops the program; false when not delivered.
+  bool send(const void* data, std::size_t n);
+  void close();
+
+ private:
+  int fd_ = -1;
+};
+
+// The viewer's side (tests and viewers): binds the abstract name.
+class TraceReceiver {
+ public:
+  TraceReceiver() = default;
+  ~TraceReceiver();
+  TraceReceiver(const TraceReceiver&) = delete;
+  TraceReceiver& operator=(const TraceReceiver&) = delete;
+
+  bool bind(const std::string& name, int* err = nullptr);
+  // Waits up to timeoutMs for one datagram; false when none came.
+  bool receive(std::string& datagram, int timeoutMs);
+  void close();
+
+ private:
+  int fd_ = -1;
+};
+
+long processId();
+long threadId();
+// The computer's name ("" when unknown).
+std::string computerName();
+
+}  // namespace kalvero::platform

@@ -1,0 +1,156 @@
+#include "zip/CompressZip.h"
+
+#include <atomic>
+#include <cerrno>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "diag/ErrorText.h"
+#include "diag/Signal.h"
+#include "diag/Trace.h"
+#include "platform/ArchiveFile.h"
+#include "platform/FileError.h"
+#include "platform/FileSystem.h"
+#include "platform/Files.h"
+#include "platform/FileTime.h"
+#include "platform/TempFiles.h"
+
+namespace kalvero {
+
+namespace {
+
+void takeFileError(CompressionError& error, const platform::FileError& e, bool withName) {
+  error.text = e.what();
+  if (error.text.size() > 2047) error.text.resize(2047);
+  error.cause = e.cause();
+  error.osError = e.osError();
+  if (withName) error.fileName = e.fileName();
+}
+
+}  // namespace
+
+bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
+  KALVERO_SIGNAL("CPageSichern::CompressZip");
+  std::string archive;
+  if (!job.temporaryArchive.empty()) {
+    archive = job.temporaryArchive + ".zip";
+    job.temporaryArchive = archive;
+  } else {
+    archive = job.destination + ".zip";
+  }
+  job.finalName = archive;
+  job.error = CompressionError{};
+  int errorId = COMPRESS_ERR_NONE;
+  const std::string entryName =
+      job.source.size() > job.sourceRoot.size() ? job.source.substr(job.sourceRoot.size()) : std::string();
+  bool success = false;
+  bool afterException = false;
+  // The archive is written under a hidden name beside it and renamed when complete.
+  std::string temporary;
+
+  try {
+    if (!zip.IsClosed()) zip.Close(false);
+    KALVERO_TRACE("Zipdatei: %s", archive);
+    {
+      platform::ArchiveFile reserve;
+      reserve.open(archive, platform::ArchiveFile::Mode::CreateHidden);
+      temporary = reserve.path();
+      reserve.close();
+    }
+    zip.Open(temporary, ZipArchiveLayer::Create);
+    zip.SetArchiveComment(kArchiveComment);
+    ZipEntryHeader header;
+    KALVERO_TRACE("Quelldatei: %s", job.source);
+    header.name = entryName;
+    if (!entryName.empty()) {
+      KALVERO_TRACE("vor pZip->OpenNewFile");
+      if (zip.OpenNewFile(header, -1, job.source)) {
+        KALVERO_TRACE("nach pZip->OpenNewFile");
+        platform::InputFile source;
+        int err = 0;
+        if (!source.open(job.source, &err)) {
+          errorId = COMPRESS_ERR_OPEN;
+          takeFileError(job.error, platform::FileError(platform::causeFromErrno(err), err, job.source), false);
+        } else {
+          success = true;
+          const bool showProgress = ctx.showsFileProgress(job.size);
+          std::vector<unsigned char> buffer(ZipArchiveLayer::kChunk);
+          std::size_t n;
+          do {
+            KALVERO_TRACE("f.Read");
+            n = source.read(buffer.data(), buffer.size());
+            if (n > 0) {
+              KALVERO_TRACE("pZip->WriteNewFile");
+              zip.WriteNewFile(buffer.data(), n);
+            }
+            if (showProgress && ctx.progress) {
+              ctx.progress->fileDone += n;
+              ctx.notify(NOTIFY_FILE_STEP);
+            }
+            if (ctx.cancelled()) {
+              errorId = COMPRESS_ERR_CANCELLED;
+              job.error.fileName = job.source;
+              success = false;
+              break;
+            }
+          } while (n == buffer.size());
+          source.close();
+          if (success) {
+            KALVERO_TRACE("pZip->CloseNewFile");
+            zip.CloseNewFile();
+          }
+        }
+      }
+    }
+    KALVERO_TRACE("pZip->Close()");
+    zip.Close(false);
+    if (success) {
+      KALVERO_TRACE("CFile::GetStatus");
+      auto status = platform::statPath(temporary);
+      int err = 0;
+      if (!platform::renamePath(temporary, archive, &err))
+        throw platform::FileError(platform::causeFromErrno(err), err, archive);
+      temporary.clear();
+      if (status) job.compressedSize = status->size;
+    }
+  } catch (const platform::FileError& e) {
+    if (errorId == COMPRESS_ERR_NONE) {
+      errorId = COMPRESS_ERR_FILE;
+      takeFileError(job.error, e, true);
+    }
+    success = false;
+    afterException = true;
+  } catch (const CZipException& e) {
+    if (errorId == COMPRESS_ERR_NONE) {
+      errorId = COMPRESS_ERR_ZIP;
+      job.error.text.clear();
+      job.error.cause = e.cause();
+    }
+    success = false;
+    afterException = true;
+  }
+  if (!success) DescribeCompressionError(errorId, job.error);
+  if (!zip.IsClosed()) zip.Close(afterException);
+  // Nothing unfinished ever appears under the archive's name.
+  if (!temporary.empty()) platform::removeFile(temporary);
+  return success;
+}
+
+std::string ReserveTemporaryArchive(const std::string& sourcePath, int* err) {
+  std::string dir = platform::privateTemporaryDirectory();
+  std::string name = sourcePath.substr(sourcePath.rfind('/') == std::string::npos ? 0 : sourcePath.rfind('/') + 1);
+  if (name.size() > 200) name.resize(200);
+  static std::atomic<unsigned> counter{0};
+  int e = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    unsigned n = counter.fetch_add(1) + static_cast<unsigned>(platform::tickCount()) * 2654435761u;
+    std::string stem = dir + name + fmt::format(".{:08x}", n);
+    if (platform::createExclusiveFile(stem + ".zip", &e)) return stem;
+    if (e != EEXIST) break;
+  }
+  if (err) *err = e;
+  return {};
+}
+
+}  // namespace kalvero

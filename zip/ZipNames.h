@@ -1,0 +1,19 @@
+#pragma once
+// Entry names on disk: UTF-8 with general-purpose bit 11 when a name has a
+// non-ASCII byte, plain ASCII otherwise. Names without bit 11 written by
+// other tools are read as CP437.
+#include <cstdint>
+#include <string>
+
+namespace kalvero::zipnames {
+
+constexpr std::uint16_t kUtf8Flag = 0x0800;
+
+// True when the name has a byte outside ASCII (and so needs bit 11).
+bool needsUtf8Flag(const std::string& name);
+// CP437 bytes -> UTF-8.
+std::string cp437ToUtf8(const std::string& bytes);
+// The name as handed to callers: bit 11 -> as stored, else CP437 -> UTF-8.
+std::string nameForCaller(const std::string& stored, std::uint16_t flags);
+
+}  // namespace kalvero::zipnames
