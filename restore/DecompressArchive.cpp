@@ -21,12 +21,13 @@ std::string cut(const std::string& text) { return text.substr(0, 2047); }
 // Unpacks entry index; a text goes to errors when it was not restored.
 void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, const std::string& archive,
                  const std::string& root, std::vector<std::string>& errors, RestoreContext& ctx) {
-  const std::string target = SafeTargetPath(root, info.name);
+  const bool isDirectory = zip.IsEntryDirectory(index);
+  const std::string target = SafeTargetPath(root, info.name, isDirectory);
   if (target.empty()) {  // absolute, "..", or through a symlink: never written
     errors.push_back(unpackFailed(info.name, archive));
     return;
   }
-  if (zip.IsEntryDirectory(index)) {
+  if (isDirectory) {
     // The entry's attributes are not applied: a read-only directory would
     // refuse the files that follow it.
     if (!CreateDirectoryPath(target)) errors.push_back(unpackFailed(info.name, archive));

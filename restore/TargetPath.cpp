@@ -26,26 +26,26 @@ std::string JoinBelowRoot(const std::string& root, const std::string& relativeNa
   return any ? joined : std::string{};
 }
 
-bool PathStaysBelowRoot(const std::string& root, const std::string& target) {
+bool PathStaysBelowRoot(const std::string& root, const std::string& target, bool targetIsDirectory) {
   std::string base = root;
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   if (target.compare(0, base.size(), base) != 0) return false;
   std::size_t pos = base.size();
   if (pos < target.size() && target[pos] == '/') ++pos;
   else if (base != "/") return false;
-  // Every directory between root and the final name.
-  for (std::size_t slash = target.find('/', pos); slash != std::string::npos;
-       slash = target.find('/', slash + 1)) {
-    const auto st = platform::lstatPath(target.substr(0, slash));
+  // Every directory between root and the final name (and the name itself for a directory).
+  const std::string path = targetIsDirectory ? target + "/" : target;
+  for (std::size_t slash = path.find('/', pos); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    const auto st = platform::lstatPath(path.substr(0, slash));
     if (!st) return true;  // missing from here on: created as plain directories
     if (st->isSymlink || st->kind != platform::EntryKind::Directory) return false;
   }
   return true;
 }
 
-std::string SafeTargetPath(const std::string& root, const std::string& relativeName) {
+std::string SafeTargetPath(const std::string& root, const std::string& relativeName, bool isDirectory) {
   std::string target = JoinBelowRoot(root, relativeName);
-  if (target.empty() || !PathStaysBelowRoot(root, target)) return {};
+  if (target.empty() || !PathStaysBelowRoot(root, target, isDirectory)) return {};
   return target;
 }
 

@@ -14,9 +14,10 @@ std::string JoinBelowRoot(const std::string& root, const std::string& relativeNa
 // The directories between root and the file named by target (target must
 // start with root): false when one of them exists as a symbolic link or as
 // something other than a directory. Missing ones are fine (they get created).
-bool PathStaysBelowRoot(const std::string& root, const std::string& target);
+// With targetIsDirectory the target itself is checked the same way.
+bool PathStaysBelowRoot(const std::string& root, const std::string& target, bool targetIsDirectory = false);
 
 // Both checks: the full target path, or "" when the name is refused.
-std::string SafeTargetPath(const std::string& root, const std::string& relativeName);
+std::string SafeTargetPath(const std::string& root, const std::string& relativeName, bool isDirectory = false);
 
 }  // namespace kalvero

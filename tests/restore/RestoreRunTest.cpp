@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "RestoreTestSupport.h"
+#include "support/TempDir.h"
+
+namespace kalvero::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kOwn = "Compressed by Kalvero";
+
+struct RestoreRunTest : ::testing::Test {
+  TempDir tmp;
+  std::string src = tmp / "src";
+  std::string dst = tmp / "dst";
+  std::string log = tmp / "restore.log";
+  RecordingReporter reporter;
+  void SetUp() override {
+    tmp.mkdir("src");
+  }
+  std::string logText() const { return readFile(log); }
+};
+
+TEST_F(RestoreRunTest, PlainFilesGoToTheSameRelativePlaceAndTheLogHasHeaderAndSummary) {
+  tmp.write("src/a.txt", std::string(300, 'a'));
+  tmp.write("src/Übergröße/b c.txt", std::string(500, 'b'));
+  tmp.write("src/Übergröße/tief/d.txt", std::string(400, 'd'));
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
+  EXPECT_EQ(out.errors, 0);
+  EXPECT_EQ(TreeContents(dst), TreeContents(src));
+  const std::string text = logText();
+  EXPECT_NE(text.find("Quellverzeichnis = " + src + "\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Unterverzeichnisse mitkopieren = Ja\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Anzahl der zu kopierenden Dateien = 3\r\n"), std::string::npos);
+  EXPECT_NE(text.find("3 Dateien kopiert\r\n1 KiloByte kopiert\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Kleinste Datei (300 Byte) = " + src + "/a.txt\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Größte Datei (500 Byte) = " + src + "/Übergröße/b c.txt\r\n"), std::string::npos);
+  EXPECT_NE(text.find("0 Fehler beim Rücksichern\r\n" + std::string(80, '-')), std::string::npos);
+  EXPECT_EQ(text.find("dekomprimiert"), std::string::npos);
+  // searching, log opened, files found, finished; no notification per plain copy
+  EXPECT_EQ(reporter.codes, (std::vector<int>{NOTIFY_LOG_OPENED, NOTIFY_SEARCHING, NOTIFY_FILES_FOUND, NOTIFY_FINISHED}));
+  EXPECT_EQ(reporter.last.filesDone, 3);
+}
+
+TEST_F(RestoreRunTest, EmptyTreeAndSourceWithOrWithoutTrailingSlash) {
+  auto out = RunRestore(OptionsFor(src, dst, log));
+  EXPECT_EQ(out.errors, 0);
+  std::string text = logText();
+  EXPECT_NE(text.find("Anzahl der zu kopierenden Dateien = 0\r\n"), std::string::npos);
+  EXPECT_NE(text.find("0 Dateien kopiert\r\n0 KiloByte kopiert\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("Kleinste"), std::string::npos);
+  EXPECT_EQ(text.find("Größte"), std::string::npos);
+
+  tmp.write("src/x/y.txt", "y");
+  ASSERT_TRUE(MakeZipWithPython(tmp / "src/x/z.txt.zip", {{"x/z.txt", "zet"}}, kOwn));
+  RunRestore(OptionsFor(src + "/", tmp / "d1", log));
+  RunRestore(OptionsFor(src, tmp / "d2/", log));
+  EXPECT_EQ(TreeContents(tmp / "d1"), TreeContents(tmp / "d2"));
+  EXPECT_EQ(readFile(tmp / "d1/x/y.txt"), "y");
+  EXPECT_EQ(readFile(tmp / "d1/x/z.txt"), "zet");
+}
+
+TEST_F(RestoreRunTest, OwnArchivesAreUnpackedForeignOnesCopiedUnchanged) {
+  ASSERT_TRUE(MakeZipsWithPython({{tmp / "src/deep/er/a.txt.zip", {{"a.txt", std::string(3000, 'q')}}, kOwn},
+                                  {tmp / "src/f.zip", {{"f.txt", "foreign"}}, "compressed by Kalvero"},
+                                  {tmp / "src/g.ZIP", {{"g.txt", "gg"}}, ""}}));
+  tmp.write("src/kein.zip", "this is no archive at all");
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
+  EXPECT_EQ(out.errors, 0);
+  // The entry name decides, not where the archive lay.
+  EXPECT_EQ(readFile(dst + "/a.txt"), std::string(3000, 'q'));
+  EXPECT_FALSE(fs::exists(dst + "/deep/er/a.txt.zip"));
+  EXPECT_EQ(readFile(dst + "/f.zip"), readFile(src + "/f.zip"));
+  EXPECT_FALSE(fs::exists(dst + "/f.txt"));
+  EXPECT_EQ(readFile(dst + "/g.ZIP"), readFile(src + "/g.ZIP"));
+  EXPECT_EQ(readFile(dst + "/kein.zip"), "this is no archive at all");
+  EXPECT_EQ(out.totals.unpackedBytes, 3000u);
+  EXPECT_NE(logText().find("Auf 2 KiloByte dekomprimiert\r\n"), std::string::npos);
+  // Unpacking reports the archive and its entry.
+  EXPECT_NE(std::find(reporter.codes.begin(), reporter.codes.end(), NOTIFY_UNPACKING), reporter.codes.end());
+  EXPECT_NE(std::find(reporter.codes.begin(), reporter.codes.end(), NOTIFY_FILE_START), reporter.codes.end());
+  EXPECT_NE(std::find(reporter.codes.begin(), reporter.codes.end(), NOTIFY_FILE_STEP), reporter.codes.end());
+}
+
+TEST_F(RestoreRunTest, WithTheSettingOffEveryArchiveIsUnpackedAndCopied) {
+  ASSERT_TRUE(MakeZipWithPython(tmp / "src/f.zip", {{"f.txt", std::string(5000, 'f')}}, "made elsewhere"));
+  auto options = OptionsFor(src, dst, log);
+  options.OnlyByKalvero = 0;
+  const auto out = RunRestore(options);
+  EXPECT_EQ(out.errors, 0);
+  EXPECT_EQ(readFile(dst + "/f.txt"), std::string(5000, 'f'));
+  EXPECT_EQ(readFile(dst + "/f.zip"), readFile(src + "/f.zip"));
+  EXPECT_EQ(out.totals.unpackedBytes, 0u);
+  EXPECT_EQ(logText().find("dekomprimiert"), std::string::npos);
+}
+
+TEST_F(RestoreRunTest, CraftedEntriesNeverLeaveTheDestination) {
+  const std::string outside = tmp / "outside";
+  tmp.mkdir("outside");
+  fs::create_directories(dst);
+  fs::create_directory_symlink(outside, dst + "/link");
+  const std::string absolute = outside + "/abs.txt";
+  ASSERT_TRUE(MakeZipWithPython(tmp / "src/evil.zip",
+                                {{"../x", "dotdot"},
+                                 {absolute, "absolute"},
+                                 {"link/through.txt", "via link"},
+                                 {"link", "", true},
+                                 {"good/ok.txt", "fine"}},
+                                kOwn));
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
+  EXPECT_EQ(out.errors, 1);  // one archive, counted once
+  EXPECT_TRUE(fs::is_empty(outside));
+  EXPECT_FALSE(fs::exists(tmp / "x"));
+  EXPECT_FALSE(fs::exists(dst + "/x"));
+  EXPECT_EQ(readFile(dst + "/good/ok.txt"), "fine");
+  const std::string text = logText();
+  const std::string archive = src + "/evil.zip";
+  for (const std::string& name : {std::string("../x"), absolute, std::string("link/through.txt"), std::string("link")})
+    EXPECT_NE(text.find("Fehler beim Dekomprimieren der Datei: '" + name + "' aus dem ZIP-Archiv: '" + archive +
+                        "'\r\n"),
+              std::string::npos)
+        << name;
+  EXPECT_NE(text.find("\r\n1 Fehler beim Rücksichern\r\n"), std::string::npos);
+  EXPECT_EQ(reporter.last.pairErrors, 1);
+  EXPECT_EQ(reporter.lines.size(), 4u);  // the failure lines reach the log page as well
+  EXPECT_FALSE(fs::exists(dst + "/evil.zip"));  // a failed archive is not copied instead
+}
+
+TEST_F(RestoreRunTest, UnpackingReplacesAReadOnlyTargetAPlainCopyDoesNot) {
+  // The read-only test is on the owner write bit, so it holds for root as well.
+  ASSERT_TRUE(MakeZipWithPython(tmp / "src/a.txt.zip", {{"a.txt", "new a"}}, kOwn));
+  tmp.write("src/b.txt", "new b");
+  tmp.write("dst/a.txt", "old a");
+  tmp.write("dst/b.txt", "old b");
+  fs::permissions(dst + "/a.txt", fs::perms::owner_write, fs::perm_options::remove);
+  fs::permissions(dst + "/b.txt", fs::perms::owner_write, fs::perm_options::remove);
+  const auto out = RunRestore(OptionsFor(src, dst, log));
+  EXPECT_EQ(out.errors, 1);
+  EXPECT_EQ(readFile(dst + "/a.txt"), "new a");
+  EXPECT_EQ(readFile(dst + "/b.txt"), "old b");
+  EXPECT_NE(logText().find("Fehler beim Kopieren der Datei von '" + src + "/b.txt' nach '" + dst + "/b.txt'.  "),
+            std::string::npos);
+}
+
+TEST_F(RestoreRunTest, DamagedArchiveLeavesTheOldTargetAndCountsAnError) {
+  const std::string archive = tmp / "src/a.txt.zip";
+  std::string data;
+  for (int i = 0; i < 100000; ++i) data += static_cast<char>('a' + (i * 7919 % 26));
+  ASSERT_TRUE(MakeZipWithPython(archive, {{"a.txt", data}}, kOwn));
+  std::string bytes = readFile(archive);
+  // Flip bytes inside the deflate stream (after the 30-byte header and the name).
+  for (int i = 0; i < 8; ++i) bytes[30 + 5 + 40 + i] ^= 0x55;
+  writeFile(archive, bytes);
+  tmp.write("dst/a.txt", "old contents");
+  const auto out = RunRestore(OptionsFor(src, dst, log));
+  EXPECT_EQ(out.errors, 1);
+  EXPECT_EQ(readFile(dst + "/a.txt"), "old contents");
+  for (const auto& entry : fs::directory_iterator(dst))
+    EXPECT_EQ(entry.path().filename().string()[0] == '.', false) << "temporary file left: " << entry.path();
+}
+
+TEST_F(RestoreRunTest, EmptyDestinationIsRefusedBeforeAnythingHappens) {
+  tmp.write("src/a.txt", "a");
+  auto out = RunRestore(OptionsFor(src, "", log), &reporter);
+  EXPECT_TRUE(out.totals.refusedBeforeStart);
+  EXPECT_FALSE(fs::exists(log));
+  EXPECT_EQ(reporter.codes.size(), 0u);
+  ASSERT_EQ(reporter.lines.size(), 1u);
+  EXPECT_EQ(reporter.lines[0], "Kein Zielverzeichnis angegeben.\r\n");
+}
+
+TEST_F(RestoreRunTest, CancelDuringALongFileFinishesThatFileAndEndsTheLoop) {
+  ASSERT_TRUE(MakeZipWithPython(tmp / "src/big.bin.zip", {{"big.bin", std::string(3'000'000, 'B')}}, kOwn));
+  std::atomic<int> cancel{0};
+  reporter.onProgress = [&](int code, const ProgressInfo&) {
+    if (code == NOTIFY_FILE_STEP) cancel = 1;  // pressed while the first file is unpacked
+  };
+  tmp.write("src/zz/later.txt", "later");
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter, &cancel);
+  EXPECT_TRUE(out.cancelled);
+  EXPECT_EQ(out.totals.filesDone, 1);
+  EXPECT_EQ(readFile(dst + "/big.bin").size(), 3'000'000u);
+  EXPECT_FALSE(fs::exists(dst + "/zz/later.txt"));
+  EXPECT_NE(logText().find("***   Das Rücksichern wurde abgebrochen!   ***\r\n"), std::string::npos);
+}
+
+TEST(RestoreValidationTest, ChecksInTheOrderOfTheStartButton) {
+  TempDir tmp;
+  tmp.mkdir("src");
+  RestoreOptions o = OptionsFor(tmp / "nope", "", tmp / "r.log");
+  auto v = ValidateRestoreOptions(o);
+  EXPECT_EQ(v.field, RestoreValidation::Source);
+  EXPECT_EQ(v.text, "Quellverzeichnis: '" + tmp / "nope" + "'\nnicht vorhanden.");
+  o.PathSrc = tmp / "src";
+  o.Protokolldatei = "restore.log";
+  v = ValidateRestoreOptions(o);
+  EXPECT_EQ(v.field, RestoreValidation::LogFile);
+  EXPECT_EQ(v.text, "Verzeichnis der Protokolldatei: ''\nnicht vorhanden.");
+  o.Protokolldatei = tmp / "fehlt/r.log";
+  EXPECT_EQ(ValidateRestoreOptions(o).text, "Verzeichnis der Protokolldatei: '" + tmp / "fehlt/" + "'\nnicht vorhanden.");
+  o.Protokolldatei = tmp / "r.log";
+  v = ValidateRestoreOptions(o);
+  EXPECT_EQ(v.field, RestoreValidation::Destination);
+  EXPECT_EQ(v.text, "Kein Zielverzeichnis angegeben.");
+  o.PathDst = tmp / "dst";
+  EXPECT_TRUE(ValidateRestoreOptions(o).ok());
+}
+
+}  // namespace
+}  // namespace kalvero::test
+
+namespace kalvero::test {
+namespace {
+
+void PatchLittleEndian32(std::string& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+TEST_F(RestoreRunTest, StreamEndingBeforeItsDeclaredSizeIsAnError) {
+  const std::string archive = tmp / "src/a.txt.zip";
+  ASSERT_TRUE(MakeZipWithPython(archive, {{"a.txt", std::string(1000, 'k')}}, kOwn));
+  std::string bytes = readFile(archive);
+  // Declare 10 bytes more than the stream holds, in the local and the central header.
+  PatchLittleEndian32(bytes, 22, 1010);
+  const auto central = bytes.find(std::string("PK\x01\x02", 4));
+  ASSERT_NE(central, std::string::npos);
+  PatchLittleEndian32(bytes, central + 24, 1010);
+  writeFile(archive, bytes);
+  tmp.write("dst/a.txt", "old");
+  const auto out = RunRestore(OptionsFor(src, dst, log));
+  EXPECT_EQ(out.errors, 1);
+  EXPECT_EQ(readFile(dst + "/a.txt"), "old");
+}
+
+}  // namespace
+}  // namespace kalvero::test

@@ -1,0 +1,89 @@
+#include "RestoreTestSupport.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "support/TempDir.h"
+
+namespace kalvero::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string hex(const std::string& bytes) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+}  // namespace
+
+bool MakeZipsWithPython(const std::vector<ZipSpec>& specs) {
+  // Names and contents travel as hex in a small script, so any byte works.
+  std::string script = "import zipfile\n";
+  for (const auto& spec : specs) {
+    fs::create_directories(fs::path(spec.archive).parent_path());
+    script += "z=zipfile.ZipFile(bytes.fromhex('" + hex(spec.archive) + "').decode(),'w',zipfile.ZIP_DEFLATED)\n";
+    for (const auto& m : spec.members) {
+      if (m.directory) {
+        script += "i=zipfile.ZipInfo(bytes.fromhex('" + hex(m.name) + "').decode())\n"
+                  "i.external_attr=0x10\n"
+                  "z.writestr(i,b'')\n";
+      } else {
+        script += "z.writestr(zipfile.ZipInfo(bytes.fromhex('" + hex(m.name) +
+                  "').decode(),(2020,5,17,10,20,30)),bytes.fromhex('" + hex(m.data) +
+                  "'),zipfile.ZIP_DEFLATED)\n";
+      }
+    }
+    script += "z.comment=bytes.fromhex('" + hex(spec.comment) + "')\nz.close()\n";
+  }
+  if (specs.empty()) return true;
+  const std::string scriptPath = specs.front().archive + ".make.py";
+  writeFile(scriptPath, script);
+  const std::string cmd = "python3 '" + scriptPath + "' >/dev/null 2>&1";
+  const int rc = std::system(cmd.c_str());
+  fs::remove(scriptPath);
+  return rc == 0;
+}
+
+RestoreOptions OptionsFor(const std::string& source, const std::string& destination, const std::string& log) {
+  RestoreOptions o;
+  o.PathSrc = source;
+  o.PathDst = destination;
+  o.Protokolldatei = log;
+  o.SubVerz = 1;
+  o.OnlyByKalvero = 1;
+  return o;
+}
+
+RestoreOutcome RunRestore(const RestoreOptions& options, RecordingReporter* reporter, std::atomic<int>* cancel) {
+  std::atomic<int> localCancel{0};
+  RestoreRunSetup setup;
+  setup.options = options;
+  setup.versionText = "1,0,0,0";
+  setup.cancel = cancel ? cancel : &localCancel;
+  setup.reporter = reporter;
+  RestoreRun run(setup);
+  run.run();
+  return {run.errors(), run.cancelled(), run.totals()};
+}
+
+std::vector<std::pair<std::string, std::string>> TreeContents(const std::string& root) {
+  std::vector<std::pair<std::string, std::string>> out;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator(); ++it) {
+    if (it->is_symlink() || !it->is_regular_file()) continue;
+    out.emplace_back(fs::relative(it->path(), root).string(), readFile(it->path().string()));
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+}  // namespace kalvero::test
