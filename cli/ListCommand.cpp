@@ -1,10 +1,137 @@
+// kalvero-cli list: what the next backup would copy where, in the order the
+// backup takes the files. Reads the settings and the check file, writes
+// nothing.
+#include <string>
+#include <vector>
+
+#include "app/SettingsFile.h"
+#include "backup/CheckFile.h"
+#include "backup/DateLabel.h"
+#include "backup/Filters.h"
+#include "backup/Walk.h"
 #include "cli/Commands.h"
+#include "platform/FileTime.h"
 
 namespace kalvero::cli {
 
+namespace {
+
+// Output goes out in large blocks: a walk of many small files is otherwise
+// dominated by the stream calls.
+class ListWriter {
+ public:
+  ListWriter(std::ostream& out, bool nullTerminated) : out_(out), null_(nullTerminated) { buffer_.reserve(kBlock + 8192); }
+
+  void line(const std::string& source, const std::string& destination) {
+    if (null_) {
+      buffer_.append(source).push_back('\0');
+      buffer_.append(destination).push_back('\0');
+    } else {
+      appendEscaped(source);
+      buffer_.push_back('\t');
+      appendEscaped(destination);
+      buffer_.push_back('\n');
+    }
+    if (buffer_.size() >= kBlock) flush();
+  }
+
+  bool flush() {
+    if (!buffer_.empty()) out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+    return static_cast<bool>(out_);
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 1 << 16;
+
+  // Backslash, tab and line feed would break the two-column format.
+  void appendEscaped(const std::string& text) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char c = text[i];
+      if (c != '\\' && c != '\t' && c != '\n') continue;
+      buffer_.append(text, start, i - start);
+      buffer_.push_back('\\');
+      buffer_.push_back(c == '\\' ? '\\' : c == '\t' ? 't' : 'n');
+      start = i + 1;
+    }
+    buffer_.append(text, start, std::string::npos);
+  }
+
+  std::ostream& out_;
+  bool null_;
+  std::string buffer_;
+};
+
+}  // namespace
+
 int runListCommand(CliContext& ctx) {
-  ctx.err << "kalvero-cli: list: noch nicht verfügbar\n";
-  return EXIT_CANNOT_START;
+  bool nullTerminated = false;
+  for (const std::string& arg : ctx.args) {
+    if (arg == "--null" || arg == "-0") {
+      nullTerminated = true;
+    } else {
+      ctx.err << "kalvero-cli list: unbekannte Option '" << arg << "'\n"
+              << "Aufruf: kalvero-cli [--ini DATEI] list [--null]\n";
+      return EXIT_CANNOT_START;
+    }
+  }
+
+  // The same settings a backup started now would use.
+  SettingsFile settings(ctx.settingsPath);
+  BackupOptions options = settings.loadBackupOptions();
+  std::vector<std::string> warnings;
+  const JobList jobs = NormaliseJobList(settings.loadJobList(&warnings));
+  for (const auto& w : warnings) ctx.err << "kalvero-cli: unvollständiger Eintrag übergangen: " << w << "\n";
+  const DateFilter filter = settings.loadDateFilter(DateTime::now());
+  if (!BuildDateLabel(filter).enabled) options.Datum = 0;
+
+  CheckFile checkFile;
+  const bool withCheckFile = options.MitPrueffile != 0;
+  if (withCheckFile) checkFile.Load(options.Prueffile);  // missing or unreadable: nothing is skipped
+
+  std::vector<std::string> allowed, excluded;
+  if (options.MusterFlagErlaubt && !options.MusterErlaubt.empty()) BuildPatternList(options.MusterErlaubt, allowed);
+  if (options.MusterFlagNichtErlaubt && !options.MusterNichtErlaubt.empty())
+    BuildPatternList(options.MusterNichtErlaubt, excluded);
+  const DateBounds bounds = MakeDateBounds(filter, options.Datum);
+
+  ListWriter writer(ctx.out, nullTerminated);
+  std::vector<FoundFile> found;
+  for (const DirPair& pair : jobs) {
+    if (!pair.active) continue;
+    const ExclusionLists exclusions = SplitExclusions(pair);
+    const std::string destinationRoot = PairDestinationRoot(pair, options, platform::localNow());
+
+    WalkOptions walk;
+    walk.withSubdirs = pair.withSubdirs;
+    walk.archiveOnly = options.Archivbit;
+    walk.allowedPatterns = allowed.empty() ? nullptr : &allowed;
+    walk.excludedPatterns = excluded.empty() ? nullptr : &excluded;
+    walk.from = bounds.from;
+    walk.to = bounds.to;
+    walk.excludedDirectories = exclusions.directories.empty() ? nullptr : &exclusions.directories;
+    walk.excludedTrees = exclusions.trees.empty() ? nullptr : &exclusions.trees;
+    found.clear();
+    walk.foundFiles = &found;
+    WalkDirectory(pair.source, walk);
+
+    for (const FoundFile& f : found) {
+      const std::string destination = DestinationPathOf(f.path, pair.source, destinationRoot);
+      // The check file's pre-pass of the run: an unchanged file is skipped.
+      if (withCheckFile &&
+          checkFile.CheckAndRecord(destination, static_cast<std::int64_t>(f.size),
+                                   static_cast<std::uint32_t>(f.lastWrite & 0xFFFFFFFFu),
+                                   static_cast<std::uint32_t>(f.lastWrite >> 32)))
+        continue;
+      writer.line(f.path, destination);
+    }
+  }
+  if (!writer.flush() || !ctx.out.flush()) {
+    ctx.err << "kalvero-cli list: Die Ausgabe konnte nicht geschrieben werden.\n";
+    return EXIT_RUN_ERRORS;
+  }
+  return EXIT_CLEAN;
 }
 
 }  // namespace kalvero::cli
