@@ -29,7 +29,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 class Application {
  public:
-  // Creates the temporary subdirectory and the four list files, parses the command line.
+  // Creates the temporary subdirectory and the four list files, parses the
+  // command line (the arguments without the program's name). A list file that
+  // cannot be created has the name "" (its lines are dropped by the run).
   explicit Application(const std::vector<std::string>& args);
   ~Application();  // deletes the list files unless "Info" "DeleteSrc" is 0
   Application(const Application&) = delete;
@@ -42,12 +44,15 @@ class Application {
   const std::string& listFileName(int index) const { return listFiles_.at(index); }
   const std::array<std::string, 4>& listFileNames() const { return listFiles_; }
   static std::string versionText();  // "%d,%d,%d,%d"
+  // "Debug" "Debug" as read at start-up: the trace switch.
+  int debugLevel() const { return debugLevel_; }
   // Keeps the list files at the end (tests, or an explicit choice).
   void setKeepListFiles(bool keep) { keepListFiles_ = keep; }
 
  private:
   std::string settingsPath_;
   int batchMode_ = 0;
+  int debugLevel_ = 0;
   std::string tempPath_;
   std::string listDirectory_;
   std::array<std::string, 4> listFiles_;

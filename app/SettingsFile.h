@@ -13,13 +13,17 @@ class SettingsFile {
  public:
   explicit SettingsFile(std::string path);
   const std::string& path() const { return path_; }
+  // False (with the message in *error) when the file exists but cannot be
+  // read, e.g. a directory or no permission. A missing file is readable.
+  bool readable(std::string* error = nullptr) const;
 
   // Section "Allg" (with the legacy keys per "SichQZ" "Version").
   BackupOptions loadBackupOptions() const;
   // Job list; entries that are present but incomplete are skipped and their
   // keys named in *warnings.
   JobList loadJobList(std::vector<std::string>* warnings = nullptr) const;
-  // "Allg", "Version" and the whole job list in one replacement.
+  // "Allg", "Version" and the whole job list in one replacement. Every save
+  // reports a failure by false and *error = SettingsWriteFailedText(...).
   bool saveBackupSettings(const BackupOptions& options, const JobList& jobs, std::string* error = nullptr);
 
   RestoreOptions loadRestoreOptions() const;
@@ -50,5 +54,11 @@ std::string SettingsWriteFailedText(const std::string& file, int error);
 
 // The default settings file: $XDG_CONFIG_HOME/kalvero/kalvero.INI (~/.config/...).
 std::string DefaultSettingsPath();
+// Its directory, with trailing "/"; made at the first save.
+std::string DefaultSettingsDirectory();
+// The file a "/Ini=" name stands for: "" the default file, a bare name in the
+// default directory, a name with a directory part absolute against the
+// current directory.
+std::string ResolveSettingsPath(const std::string& name);
 
 }  // namespace kalvero
