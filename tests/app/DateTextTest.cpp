@@ -46,7 +46,8 @@ TEST(DateText, VeryLongTextsAreRead) {
   EXPECT_FALSE(InterpretDateText(junk).value.valid());
   std::string separators(100000, '#');
   EXPECT_FALSE(InterpretDateText(separators).value.valid());
-  EXPECT_EQ(Shown("1.2.2005" + std::string(50000, ' ') + "x" + junk), "01.02.2005 00:00:00");
+  EXPECT_EQ(Shown("1.2.2005 1:2:3" + std::string(50000, ' ') + "x" + junk), "01.02.2005 01:02:03");
+  EXPECT_FALSE(InterpretDateText("1.2.2005 " + junk).value.valid());  // the digits become the hour
 }
 
 TEST(DateText, HoursAreTheLeadingInteger) {
