@@ -1,0 +1,20 @@
+#pragma once
+// The command line of kalvero-cli: [--ini FILE | --ini=FILE | /Ini=FILE] COMMAND [ARGS...].
+#include <string>
+#include <vector>
+
+namespace kalvero::cli {
+
+struct CliArguments {
+  enum class Action { Run, Help, Version, UsageError };
+  Action action = Action::Run;
+  std::string iniName;   // as given; "" = the default settings file
+  bool iniIsPath = false;  // "--ini": a plain path; "/Ini=": the program's rule for bare names
+  std::string command;
+  std::vector<std::string> rest;
+  std::string error;     // one line for a usage error
+};
+
+CliArguments ParseCliArguments(const std::vector<std::string>& args);
+
+}  // namespace kalvero::cli
