@@ -1,0 +1,199 @@
+// kalvero-cli list on a real tree and settings file: exactly the files the
+// filters allow, with their destinations, and nothing written anywhere.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include "app/DateTime.h"
+#include "platform/FileSystem.h"
+#include "platform/FileTime.h"
+#include "support/TempDir.h"
+
+namespace kalvero {
+namespace {
+
+using test::TempDir;
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+};
+
+// Runs kalvero-cli with its temporary and configuration directories inside
+// the test's own directory.
+CliResult runCli(const TempDir& t, const std::string& args) {
+  const char* cli = std::getenv("KALVERO_CLI");
+  CliResult r;
+  if (!cli) return r;
+  const std::string cmd = fmt::format("TMPDIR='{0}/tmp' XDG_CONFIG_HOME='{0}/cfg' '{1}' {2} 2>'{0}/stderr'", t.path(),
+                                      cli, args);
+  std::filesystem::create_directories(t.path() + "/tmp");
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  const int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    auto end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    out.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
+}
+
+std::string serial(int y, int mo, int d, int h, int mi, int s) {
+  return fmt::format("{:.10f}", DateTime::fromCalendar({y, mo, d, h, mi, s}).serial());
+}
+
+void setTime(const std::string& path, std::int64_t unixSeconds) {
+  const auto ft = platform::fileTimeFromUnix(unixSeconds, 0);
+  ASSERT_TRUE(platform::setFileTimes(path, ft, ft)) << path;
+}
+
+class ListCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("KALVERO_CLI")) GTEST_SKIP() << "KALVERO_CLI not set";
+    src = t.path() + "/quelle";
+    dst = t.path() + "/ziel";
+    ini = t.path() + "/k.INI";
+  }
+  void writeIni(const std::string& allg, const std::string& jobs, const std::string& datum = "") {
+    // The archive bit is off unless the case sets it (the first key of a name wins).
+    const std::string archive = allg.find("Archivbit=") == std::string::npos ? "Archivbit=0\n" : "";
+    test::writeFile(ini, "[Allg]\n" + archive + allg + "[SichQZ]\nVersion=2\n" + jobs + datum);
+  }
+  std::set<std::string> listed(const std::string& extra = "") {
+    const auto r = runCli(t, "--ini '" + ini + "' list" + extra);
+    EXPECT_EQ(r.status, 0);
+    const auto l = lines(r.out);
+    return {l.begin(), l.end()};
+  }
+  std::string pairLine(const std::string& rel, const std::string& destRoot = "") {
+    return src + "/" + rel + "\t" + (destRoot.empty() ? dst : destRoot) + "/" + rel;
+  }
+  TempDir t;
+  std::string src, dst, ini;
+};
+
+TEST_F(ListCommand, ExclusionsPatternsAndInactivePairs) {
+  for (const char* f : {"a.doc", "b.txt", "Alt/c.doc", "Alt/Sub/d.doc", "Nur/e.doc", "Nur/Sub/f.doc", "g.tmp.doc",
+                        "h.xls", "~$lock.doc"})
+    t.write(std::string("quelle/") + f, "x");
+  t.write("anders/z.doc", "x");
+  writeIni("MusterFlagErlaubt=1\nMusterErlaubt= *.doc , *.XLS\nMusterFlagNichtErlaubt=1\nMusterNichtErlaubt=~$*, *.tmp\n",
+           fmt::format("Anzahl=2\nVerz0=1|1|{}|{}\nVerz1=0|1|{}/anders|{}/x\n[Verz0]\nNeg0=1|{}/Alt\nNeg1=0|{}/Nur\n", src,
+                       dst, t.path(), t.path(), src, src));
+  // "g.tmp.doc" has the extension "doc": "*.tmp" does not drop it.
+  EXPECT_EQ(listed(), (std::set<std::string>{pairLine("a.doc"), pairLine("Nur/Sub/f.doc"), pairLine("g.tmp.doc"),
+                                             pairLine("h.xls")}));
+  EXPECT_FALSE(t.exists("ziel"));
+}
+
+TEST_F(ListCommand, ArchiveBitsAndDateIntervals) {
+  const std::int64_t day = 86400, base = 1700000000;  // 14.11.2023
+  for (const char* f : {"alt.txt", "mitte.txt", "neu.txt", "gesichert.txt"}) t.write(std::string("quelle/") + f, "x");
+  setTime(src + "/alt.txt", base - 10 * day);
+  setTime(src + "/mitte.txt", base);
+  setTime(src + "/neu.txt", base + 10 * day);
+  setTime(src + "/gesichert.txt", base);
+  bool unsupported = false;
+  ASSERT_TRUE(platform::setFileAttributes(src + "/gesichert.txt", platform::ATTR_NORMAL, nullptr, &unsupported));
+  const std::string job = fmt::format("Anzahl=1\nVerz0=1|0|{}|{}\n", src, dst);
+
+  // Archive bit: the file reset after its last backup is left out.
+  writeIni("Archivbit=1\n", job);
+  if (!unsupported) {
+    EXPECT_EQ(listed(), (std::set<std::string>{pairLine("alt.txt"), pairLine("mitte.txt"), pairLine("neu.txt")}));
+  }
+
+  // Absolute interval from a day before base to an hour after it (local dates).
+  platform::LocalTime lo, hi;
+  ASSERT_TRUE(platform::localFromUnix(base - day, lo));
+  ASSERT_TRUE(platform::localFromUnix(base + 3600, hi));
+  writeIni("Datum=1\n", job,
+           fmt::format("[Datum]\nTyp=0\nDatumVon={}\nDatumBis={}\n", serial(lo.year, lo.month, lo.day, lo.hour, lo.minute, lo.second),
+                       serial(hi.year, hi.month, hi.day, hi.hour, hi.minute, hi.second)));
+  EXPECT_EQ(listed(), (std::set<std::string>{pairLine("mitte.txt"), pairLine("gesichert.txt")}));
+
+  // Relative: the last 48 hours; only a file touched now is in it.
+  t.write("quelle/jetzt.txt", "x");
+  writeIni("Datum=1\n", job, "[Datum]\nTyp=1\nStunden=48\n");
+  EXPECT_EQ(listed(), (std::set<std::string>{pairLine("jetzt.txt")}));
+
+  // "Datum" off: every file.
+  writeIni("Datum=0\n", job, "[Datum]\nTyp=1\nStunden=48\n");
+  EXPECT_EQ(listed().size(), 5u);
+}
+
+TEST_F(ListCommand, DateSubdirectoryEscapesAndNullSeparators) {
+  t.write("quelle/mit\tTab\\und\nZeile.txt", "x");
+  writeIni("SubVerzDatum=1\n", fmt::format("Anzahl=1\nVerz0=1|1|{}/|{}/\n", src, dst));
+  const auto before = platform::localNow();
+  const auto r = runCli(t, "--ini '" + ini + "' list");
+  const auto after = platform::localNow();
+  ASSERT_EQ(r.status, 0);
+  auto dated = [&](const platform::LocalTime& n) {
+    return fmt::format("{}/{:04d}_{:02d}_{:02d}", dst, n.year, n.month, n.day);
+  };
+  const std::string escaped = "mit\\tTab\\\\und\\nZeile.txt";
+  const std::string a = src + "/" + escaped + "\t" + dated(before) + "/" + escaped + "\n";
+  const std::string b = src + "/" + escaped + "\t" + dated(after) + "/" + escaped + "\n";
+  EXPECT_TRUE(r.out == a || r.out == b) << r.out;
+
+  const auto z = runCli(t, "--ini '" + ini + "' list --null");
+  ASSERT_EQ(z.status, 0);
+  const std::string raw = "mit\tTab\\und\nZeile.txt";
+  EXPECT_TRUE(z.out == src + "/" + raw + '\0' + dated(before) + "/" + raw + '\0' ||
+              z.out == src + "/" + raw + '\0' + dated(after) + "/" + raw + '\0');
+  EXPECT_NE(runCli(t, "--ini '" + ini + "' list --unbekannt").status, 0);
+}
+
+TEST_F(ListCommand, CheckFileLeavesOutUnchangedFiles) {
+  t.write("quelle/gleich.txt", "12345");
+  t.write("quelle/anders.txt", "12345");
+  t.write("quelle/neu.txt", "1");
+  const auto same = platform::statPath(src + "/gleich.txt");
+  const auto other = platform::statPath(src + "/anders.txt");
+  ASSERT_TRUE(same && other);
+  const std::string check = t.path() + "/pruef.chk";
+  const std::string content =
+      fmt::format(";Gebildet: 01.01.2024 00:00:00\r\n{}/gleich.txt|0|5|{}|{}\r\n{}/anders.txt|0|6|{}|{}\r\n", dst,
+                  static_cast<std::int32_t>(same->lastWrite >> 32), static_cast<std::int32_t>(same->lastWrite & 0xFFFFFFFF),
+                  dst, static_cast<std::int32_t>(other->lastWrite >> 32),
+                  static_cast<std::int32_t>(other->lastWrite & 0xFFFFFFFF));
+  test::writeFile(check, content);
+  writeIni(fmt::format("MitPrueffile=1\nPrueffile={}\n", check), fmt::format("Anzahl=1\nVerz0=1|1|{}|{}\n", src, dst));
+  EXPECT_EQ(listed(), (std::set<std::string>{pairLine("anders.txt"), pairLine("neu.txt")}));
+  EXPECT_EQ(test::readFile(check), content);
+  EXPECT_FALSE(t.exists("pruef.chk.bak"));
+  EXPECT_FALSE(t.exists("ziel"));
+}
+
+TEST_F(ListCommand, MissingSourcesAndSettingsGiveAnEmptyList) {
+  writeIni("", fmt::format("Anzahl=2\nVerz0=1|1|{}/fehlt|{}\nVerz1=1|1|{}/k.INI|{}\n", t.path(), dst, t.path(), dst));
+  const auto r = runCli(t, "--ini '" + ini + "' list");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  const auto none = runCli(t, "--ini '" + t.path() + "/gibtsnicht.INI' list");
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.out, "");
+}
+
+}  // namespace
+}  // namespace kalvero
