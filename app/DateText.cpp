@@ -1,7 +1,6 @@
 #include "app/DateText.h"
 
-#include <cstdlib>
-
+#include "app/SettingsFields.h"
 #include "platform/ProfileFile.h"
 
 namespace kalvero {
@@ -27,11 +26,6 @@ bool FormsDate(const long long n[6]) {
   if (year < 100 || year > 9999 || month < 1 || month > 12) return false;
   if (day < 1 || day > DaysInMonth(year, month)) return false;
   return n[3] < 24 && n[4] < 60 && n[5] < 60;
-}
-
-DateTime DateFromStoredText(const std::string& text) {
-  if (TrimBlanks(text).empty()) return DateTime();
-  return DateTime::fromSerial(std::atof(text.c_str()));
 }
 
 }  // namespace
@@ -98,8 +92,8 @@ StoredDateValues ReadStoredDateValues(const std::string& settingsPath) {
   StoredDateValues values;
   if (!doc.load(settingsPath)) return values;  // unreadable: the dialog starts empty
   values.typ = doc.readInt("Datum", "Typ", 0) == 1 ? 1 : 0;
-  values.from = DateFromStoredText(doc.readString("Datum", "DatumVon"));
-  values.to = DateFromStoredText(doc.readString("Datum", "DatumBis"));
+  values.from = SerialDateFromText(doc.readString("Datum", "DatumVon"));
+  values.to = SerialDateFromText(doc.readString("Datum", "DatumBis"));
   values.hoursText = doc.readString("Datum", "Stunden");
   return values;
 }
