@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test twice: a normal build in build/ and an
+# AddressSanitizer + UndefinedBehaviorSanitizer Debug build in build-asan/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+
+echo "== Normal build (build/)"
+BUILD_DIR=build BUILD_TYPE=RelWithDebInfo scripts/setup.sh
+ctest --test-dir build --output-on-failure -j2 --timeout 900
+
+echo "== AddressSanitizer + UBSan build (build-asan/)"
+BUILD_DIR=build-asan BUILD_TYPE=Debug CMAKE_EXTRA="-DKALVERO_SANITIZE=ON ${CMAKE_EXTRA:-}" scripts/setup.sh
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+# Leaks inside the system's font and GL libraries are not ours.
+export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
+ctest --test-dir build-asan --output-on-failure -j2 --timeout 1800
+
+# == ThreadSanitizer build of the core and its tests (build-tsan/, -DKALVERO_TSAN=ON):
+#    to be added here.
+
+# == Short fuzz run of the parsers (build-fuzz/, clang, -DKALVERO_FUZZ=ON):
+#    to be added here.
+
+echo "== All tests passed in both builds"
