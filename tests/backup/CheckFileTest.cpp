@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include <cerrno>
+
+#include "backup/CheckFile.h"
+#include "platform/FaultInjection.h"
+#include "support/TempDir.h"
+
+namespace kalvero {
+namespace {
+
+using test::TempDir;
+
+std::string withoutStamp(std::string text) {
+  return std::regex_replace(text, std::regex(";Gebildet: [0-9.: ]+\r\n"), ";Gebildet: *\r\n");
+}
+
+TEST(CheckFile, RecordsConfirmsAndWritesSortedCrLfLines) {
+  TempDir dir;
+  CheckFile cf;
+  EXPECT_FALSE(cf.Load(dir / "missing.chk"));
+  EXPECT_FALSE(cf.CheckAndRecord("/z/b.txt", 10, 0xFFFFFFFFu, 7));
+  EXPECT_FALSE(cf.CheckAndRecord("/z/a.txt", 5000000000LL, 1, 2));
+  EXPECT_FALSE(cf.CheckAndRecord("/z/failed.txt", 1, 1, 1));
+  cf.MarkCopied("/z/b.txt", true);
+  cf.MarkCopied("/z/a.txt", true);
+  cf.MarkCopied("/z/failed.txt", false);
+  cf.MarkCopied("/z/unknown", true);  // ignored
+  std::string error;
+  ASSERT_TRUE(cf.Save(dir / "p.chk", error)) << error;
+  EXPECT_EQ(withoutStamp(dir.read("p.chk")),
+            ";Gebildet: *\r\n/z/a.txt|0|5000000000|2|1\r\n/z/b.txt|0|10|7|-1\r\n");
+  // Unchanged: true; any change of size or a time half: false.
+  CheckFile again;
+  ASSERT_TRUE(again.Load(dir / "p.chk"));
+  EXPECT_TRUE(again.CheckAndRecord("/z/b.txt", 10, 0xFFFFFFFFu, 7));
+  EXPECT_FALSE(again.CheckAndRecord("/z/a.txt", 5000000001LL, 1, 2));
+  EXPECT_FALSE(again.CheckAndRecord("/z/b.txt", 10, 0xFFFFFFFEu, 7));
+}
+
+TEST(CheckFile, KeysCompareExactly) {
+  CheckFile cf;
+  cf.CheckAndRecord("/z/Brief.txt", 1, 1, 1);
+  cf.MarkCopied("/z/Brief.txt", true);
+  EXPECT_FALSE(cf.CheckAndRecord("/z/brief.txt", 1, 1, 1));  // another file
+  EXPECT_TRUE(cf.CheckAndRecord("/z/Brief.txt", 1, 1, 1));
+  EXPECT_EQ(cf.entryCount(), 2u);
+}
+
+TEST(CheckFile, ReadsBadInputWithoutFailing) {
+  TempDir dir;
+  // Garbage, missing fields, huge numbers, CR-only line ends, keys with "|".
+  dir.write("bad.chk",
+            ";Gebildet: 01.01.2020 10:00:00\r  \r\ngarbage line\r/a|b|c\r/k|1|99999999999999999999999|"
+            "99999999999|-5\n/name|with|bars|0|12|3|4\n  /trim.txt|0|7|1|2   \n;comment|0|1|2|3\n/short|0|5");
+  CheckFile cf;
+  ASSERT_TRUE(cf.Load(dir / "bad.chk"));
+  const CheckEntry* garbage = cf.find("garbage line");
+  ASSERT_NE(garbage, nullptr);
+  EXPECT_EQ(garbage->size, 0);
+  const CheckEntry* abc = cf.find("/a");
+  ASSERT_NE(abc, nullptr);
+  EXPECT_EQ(abc->size, 0);
+  const CheckEntry* huge = cf.find("/k");
+  ASSERT_NE(huge, nullptr);
+  EXPECT_EQ(huge->size, INT64_MAX);
+  EXPECT_EQ(huge->timeLow, -5);
+  const CheckEntry* bars = cf.find("/name|with|bars");
+  ASSERT_NE(bars, nullptr);
+  EXPECT_EQ(bars->size, 12);
+  EXPECT_EQ(bars->timeHigh, 3);
+  EXPECT_EQ(bars->timeLow, 4);
+  const CheckEntry* trimmed = cf.find("/trim.txt");
+  ASSERT_NE(trimmed, nullptr);
+  EXPECT_EQ(trimmed->timeLow, 2);
+  const CheckEntry* shortLine = cf.find("/short");
+  ASSERT_NE(shortLine, nullptr);
+  EXPECT_EQ(shortLine->size, 5);
+  EXPECT_EQ(shortLine->timeHigh, 0);
+  EXPECT_EQ(cf.find(";comment"), nullptr);
+  // A name with "|" survives a save and a load.
+  std::string error;
+  ASSERT_TRUE(cf.Save(dir / "out.chk", error));
+  CheckFile back;
+  back.Load(dir / "out.chk");
+  EXPECT_TRUE(back.CheckAndRecord("/name|with|bars", 12, 4, 3));
+}
+
+TEST(CheckFile, BackupSafeguardKeepsTheOldFileWhenSavingFails) {
+  TempDir dir;
+  const std::string path = dir.write("p.chk", ";Gebildet: x\r\n/old|0|1|2|3\r\n");
+  CheckFile cf;
+  cf.Load(path);
+  std::string error;
+  ASSERT_TRUE(SaveCheckFileWithBackup(cf, path, error));
+  EXPECT_FALSE(dir.exists("p.chk.bak"));
+  EXPECT_NE(dir.read("p.chk").find("/old|0|1|2|3\r\n"), std::string::npos);
+  EXPECT_EQ(cf.entryCount(), 0u);  // cleared
+
+  // A full disk while writing: the previous file is put back.
+  {
+    platform::fault::Scope scope;
+    platform::fault::Rule rule;
+    rule.call = platform::fault::Call::Write;
+    rule.error = ENOSPC;
+    rule.times = -1;
+    rule.pathContains = "p.chk";
+    platform::fault::arm(rule);
+    CheckFile next;
+    next.Load(path);
+    next.CheckAndRecord("/new", 1, 1, 1);
+    next.MarkCopied("/new", true);
+    EXPECT_FALSE(SaveCheckFileWithBackup(next, path, error));
+  }
+  EXPECT_NE(dir.read("p.chk").find("/old|0|1|2|3\r\n"), std::string::npos);
+  EXPECT_EQ(dir.read("p.chk").find("/new"), std::string::npos);
+  EXPECT_FALSE(dir.exists("p.chk.bak"));
+
+  // A check file in a directory that does not exist cannot be written.
+  CheckFile other;
+  other.CheckAndRecord("/x", 1, 1, 1);
+  other.MarkCopied("/x", true);
+  EXPECT_FALSE(SaveCheckFileWithBackup(other, dir / "nodir/p.chk", error));
+  EXPECT_EQ(error.rfind("Fehler beim Schreiben des neuen Prüffiles: " + dir / "nodir/p.chk" + " (", 0), 0u) << error;
+  EXPECT_EQ(error.substr(error.size() - 4), ").\r\n");
+}
+
+}  // namespace
+}  // namespace kalvero

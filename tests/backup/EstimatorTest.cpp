@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "backup/Estimator.h"
+
+namespace kalvero {
+namespace {
+
+TEST(RemainingTimeEstimator, GivesNothingBeforeTheIntervalAndThenScalesElapsedTime) {
+  RemainingTimeEstimator e;
+  e.Start(400LL * 1024 * 1024, 10000, 1000);
+  EXPECT_EQ(e.Estimate(100LL * 1024 * 1024, 5000), "");
+  // 100 of 400 MByte after 10 s: three times the elapsed time remains.
+  EXPECT_EQ(e.Estimate(100LL * 1024 * 1024, 11000), "00:00:30");
+  // The next estimate comes no earlier than 10 s after the last one.
+  EXPECT_EQ(e.Estimate(200LL * 1024 * 1024, 20999), "");
+  EXPECT_EQ(e.Estimate(200LL * 1024 * 1024, 21000), "00:00:20");
+}
+
+TEST(RemainingTimeEstimator, NoDivisionByZeroAndNoOverflow) {
+  RemainingTimeEstimator e;
+  e.Start(1000, 10000, 0);
+  EXPECT_EQ(e.Estimate(0, 20000), "");  // nothing done yet: no estimate
+  // Huge totals with a long elapsed time: clamped, never wrapped.
+  RemainingTimeEstimator big;
+  big.Start(std::numeric_limits<std::int64_t>::max(), 10000, 0);
+  const std::string text = big.Estimate(1, 4000000000u);
+  EXPECT_EQ(text, "1193046:28:15");  // 0xFFFFFFFF seconds
+  // Done beyond the total (files grew): zero remaining.
+  RemainingTimeEstimator over;
+  over.Start(100, 10000, 0);
+  EXPECT_EQ(over.Estimate(200, 10000), "00:00:00");
+}
+
+TEST(RemainingTimeEstimator, TickCountWrapAround) {
+  RemainingTimeEstimator e;
+  e.Start(2000, 10000, 0xFFFFF000u);  // 4096 ms before the wrap
+  EXPECT_EQ(e.Estimate(1000, 0x00001000u), "");  // 8192 ms later
+  EXPECT_EQ(e.Estimate(1000, 0x00001000u + 2000), "00:00:10");
+}
+
+TEST(ProgressArithmetic, PercentAndBarsStayInRange) {
+  EXPECT_EQ(PercentOf(0, 0), 0);
+  EXPECT_EQ(PercentOf(42, 100), 42);
+  EXPECT_EQ(PercentOf(std::numeric_limits<std::uint64_t>::max(), std::numeric_limits<std::uint64_t>::max()), 100);
+  EXPECT_EQ(PercentText(1, 3), "33 %");
+  BarValues small = BarValuesOf(5 * 1024, 10 * 1024);
+  EXPECT_EQ(small.range, 10);
+  EXPECT_EQ(small.position, 5);
+  BarValues huge = BarValuesOf(std::numeric_limits<std::uint64_t>::max() / 2, std::numeric_limits<std::uint64_t>::max());
+  EXPECT_GT(huge.range, 0);
+  EXPECT_LE(huge.position, huge.range);
+  EXPECT_NEAR(static_cast<double>(huge.position) / huge.range, 0.5, 0.01);
+}
+
+}  // namespace
+}  // namespace kalvero
