@@ -339,7 +339,7 @@ bool ZipArchiveLayer::OpenNewFile(ZipEntryHeader& header, int level, const std::
 
   e.name = stored;
   e.signature = kCentralSignature;
-  e.versionMadeBy = 20;
+  e.versionMadeBy = zipnames::versionMadeByFor(stored);
   e.versionNeeded = 20;
   e.method = 8;
   e.flags = level == 1 ? 6 : level == 2 ? 4 : (level == 8 || level == 9) ? 2 : 0;

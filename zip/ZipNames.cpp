@@ -48,8 +48,46 @@ std::string cp437ToUtf8(const std::string& bytes) {
   return out;
 }
 
-std::string nameForCaller(const std::string& stored, std::uint16_t flags) {
+std::uint16_t versionMadeByFor(const std::string& name) { return needsUtf8Flag(name) ? 0x0B14 : 20; }
+
+bool isValidUtf8(const std::string& bytes) {
+  std::size_t i = 0;
+  const std::size_t n = bytes.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    int follow;
+    char32_t cp;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      follow = 1;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      follow = 2;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      follow = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + static_cast<std::size_t>(follow) >= n) return false;
+    for (int k = 1; k <= follow; ++k) {
+      unsigned char d = static_cast<unsigned char>(bytes[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[follow] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += static_cast<std::size_t>(follow) + 1;
+  }
+  return true;
+}
+
+std::string nameForCaller(const std::string& stored, std::uint16_t flags, std::uint16_t versionMadeBy) {
   if ((flags & kUtf8Flag) || !needsUtf8Flag(stored)) return stored;
+  if ((versionMadeBy >> 8) == 3 && isValidUtf8(stored)) return stored;
   return cp437ToUtf8(stored);
 }
 

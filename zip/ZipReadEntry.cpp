@@ -27,7 +27,7 @@ bool ZipArchiveLayer::GetEntryInfo(int index, ZipEntryHeader& out) const {
   if (IsClosed() || !validIndex(index, dir_.entries.size())) return false;
   const ZipEntryHeader& e = *dir_.entries[index & 0xFFFF];
   out = e;
-  out.name = zipnames::nameForCaller(e.name, e.flags);
+  out.name = zipnames::nameForCaller(e.name, e.flags, e.versionMadeBy);
   return true;
 }
 

@@ -15,7 +15,7 @@ CommandResult run(const std::string& command) {
   TempDir dir;
   const std::string out = dir / "output";
   CommandResult r;
-  int raw = std::system((command + " >" + q(out) + " 2>&1 </dev/null").c_str());
+  int raw = std::system(("( " + command + " ) >" + q(out) + " 2>&1 </dev/null").c_str());
   r.output = readFile(out);
   if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
   return r;
