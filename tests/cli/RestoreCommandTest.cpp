@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/TempDir.h"
+
+using kalvero::test::TempDir;
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Result runRestoreCli(const TempDir& t, const std::string& args) {
+  const char* cli = std::getenv("KALVERO_CLI");
+  Result r;
+  if (!cli) return r;
+  const std::string errFile = t / "stderr.txt";
+  const std::string cmd = "cd '" + t.path() + "' && TMPDIR='" + t.path() + "' XDG_CONFIG_HOME='" + t.path() +
+                          "/config' '" + cli + "' " + args + " 2>'" + errFile + "' </dev/null";
+  FILE* p = popen(cmd.c_str(), "r");
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  const int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  r.err = kalvero::test::readFile(errFile);
+  return r;
+}
+
+class RestoreCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("KALVERO_CLI")) GTEST_SKIP() << "KALVERO_CLI not set";
+  }
+  void writeSettings(const std::string& src, const std::string& dst, const std::string& log) {
+    t.write("k.INI", "[Rueck]\nPathSrc=" + src + "\nPathDst=" + dst + "\nProtokolldatei=" + log +
+                         "\nSubVerz=1\nOnlyByKalvero=1\n");
+  }
+  TempDir t;
+};
+
+TEST_F(RestoreCommand, RestoresAndReportsACleanRun) {
+  t.write("Sicherung/Briefe ä/a.txt", "Brief");
+  t.write("Sicherung/leer", "");
+  writeSettings(t / "Sicherung", t / "Zurück", t / "r.log");
+  const Result r = runRestoreCli(t, "--ini k.INI restore");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "2 Dateien kopiert\n0 Fehler beim Rücksichern\n");
+  EXPECT_EQ(kalvero::test::readFile(t / "Zurück/Briefe ä/a.txt"), "Brief");
+  EXPECT_TRUE(t.exists("Zurück/leer"));
+  const std::string log = kalvero::test::readFile(t / "r.log");
+  EXPECT_NE(log.find("Rücksicherung gestartet: "), std::string::npos);
+  EXPECT_NE(log.find("0 Fehler beim Rücksichern\r\n"), std::string::npos);
+  // The settings were saved as the start button does (the values survive).
+  EXPECT_NE(kalvero::test::readFile(t / "k.INI").find("PathDst=" + t / "Zurück"), std::string::npos);
+}
+
+TEST_F(RestoreCommand, FailedFilesGiveExitOneAndTheirLineOnStdout) {
+  t.write("Sicherung/b.txt", "neu");
+  t.write("Zurück/b.txt", "alt");
+  std::filesystem::permissions(t / "Zurück/b.txt", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  writeSettings(t / "Sicherung", t / "Zurück", t / "r.log");
+  const Result r = runRestoreCli(t, "--ini k.INI restore");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.out.find("Fehler beim Kopieren der Datei von '" + t / "Sicherung/b.txt" + "'"), std::string::npos);
+  EXPECT_NE(r.out.find("1 Fehler beim Rücksichern\n"), std::string::npos);
+  EXPECT_EQ(kalvero::test::readFile(t / "Zurück/b.txt"), "alt");
+}
+
+TEST_F(RestoreCommand, RefusedBeforeTheStartWithExitTwo) {
+  t.mkdir("Sicherung");
+  writeSettings(t / "fehlt", t / "Zurück", t / "r.log");
+  Result r = runRestoreCli(t, "--ini k.INI restore");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "Quellverzeichnis: '" + t / "fehlt" + "'\nnicht vorhanden.\n");
+
+  writeSettings(t / "Sicherung", t / "Zurück", t / "kein/r.log");
+  r = runRestoreCli(t, "--ini k.INI restore");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "Verzeichnis der Protokolldatei: '" + t / "kein/" + "'\nnicht vorhanden.\n");
+
+  writeSettings(t / "Sicherung", "", t / "r.log");
+  r = runRestoreCli(t, "--ini k.INI restore");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "Kein Zielverzeichnis angegeben.\n");
+  EXPECT_FALSE(t.exists("r.log"));
+}
+
+}  // namespace
