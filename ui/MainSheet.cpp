@@ -1,0 +1,130 @@
+#include "ui/MainSheet.h"
+
+#include <fmt/printf.h>
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/Application.h"
+#include "ui/PageInfo.h"
+#include "ui/PageProtokoll.h"
+#include "ui/PageRuecksichern.h"
+#include "ui/PageSichern.h"
+#include "ui/ParameterFlow.h"
+#include "ui/UiTexts.h"
+
+namespace kalvero {
+
+namespace t = ui_texts;
+
+MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
+    : QWidget(parent), app_(app), box_(box) {
+  setObjectName(QStringLiteral("MainSheet"));
+  setWindowTitle(QString::fromUtf8(t::kCaption));
+  setWindowIcon(QIcon(QStringLiteral(":/kalvero/icons/kalvero.png")));
+  auto* layout = new QVBoxLayout(this);
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName(QStringLiteral("tabs"));
+  layout->addWidget(tabs_);
+
+  // Every page exists from the start, so the log page takes lines before it was ever opened.
+  sichern_ = new PageSichern(app_, box_, tabs_);
+  ruecksichern_ = new PageRuecksichern(app_, box_, tabs_);
+  info_ = new PageInfo(app_, box_, tabs_);
+  protokoll_ = new PageProtokoll(app_, box_, tabs_);
+  tabs_->addTab(sichern_, QString::fromUtf8(t::kTabSichern));
+  tabs_->addTab(ruecksichern_, QString::fromUtf8(t::kTabRuecksichern));
+  tabs_->addTab(info_, QString::fromUtf8(t::kTabInformation));
+  tabs_->addTab(protokoll_, QString::fromUtf8(t::kTabProtokoll));
+
+  // The "Parameter ..." entry of the system menu lives in the tab bar's corner.
+  parameter_ = new QPushButton(QString::fromUtf8(t::kParameterButton), tabs_);
+  parameter_->setObjectName(QStringLiteral("btnParameter"));
+  tabs_->setCornerWidget(parameter_, Qt::TopRightCorner);
+  connect(parameter_, &QPushButton::clicked, this,
+          [this] { openParameterSheet(this, sichern_, ruecksichern_, app_, box_); });
+
+  connect(sichern_, &PageSichern::logLine, protokoll_, &PageProtokoll::appendLine);
+  connect(sichern_, &PageSichern::logCleared, protokoll_, &PageProtokoll::clearLog);
+  connect(ruecksichern_, &PageRuecksichern::logLine, protokoll_, &PageProtokoll::appendLine);
+  connect(ruecksichern_, &PageRuecksichern::logCleared, protokoll_, &PageProtokoll::clearLog);
+  connect(sichern_, &PageSichern::runStarted, this, &MainSheet::updateParameterButton);
+  connect(ruecksichern_, &PageRuecksichern::runStarted, this, &MainSheet::updateParameterButton);
+  connect(sichern_, &PageSichern::runFinished, this, &MainSheet::runEnded);
+  connect(ruecksichern_, &PageRuecksichern::runFinished, this, &MainSheet::runEnded);
+
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+MainSheet::~MainSheet() = default;
+
+void MainSheet::updateParameterButton() {
+  // The replacement rewrites settings that a running backup re-reads before each pair.
+  parameter_->setEnabled(sichern_->isIdle() && ruecksichern_->isIdle());
+}
+
+void MainSheet::runEnded() {
+  updateParameterButton();
+  if (closePending_ && sichern_->isIdle() && ruecksichern_->isIdle()) close();
+}
+
+void MainSheet::closeEvent(QCloseEvent* event) {
+  if (sichern_->isIdle() && ruecksichern_->isIdle()) {
+    event->accept();
+    return;
+  }
+  // Cancel as "Abbrechen" does; the window closes once the workers have ended.
+  closePending_ = true;
+  if (!sichern_->isIdle()) sichern_->requestCancel();
+  if (!ruecksichern_->isIdle()) ruecksichern_->closeOrCancel();
+  event->ignore();
+}
+
+void MainSheet::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && !isMinimized())
+    setWindowTitle(QString::fromUtf8(t::kCaption));
+}
+
+void MainSheet::keyPressEvent(QKeyEvent* event) {
+  // Enter neither closes the window nor starts a run.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void MainSheet::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  QTimer::singleShot(0, this, [this] {
+    showLoadWarnings();
+    sichern_->startBatchCountdown();
+  });
+}
+
+void MainSheet::showLoadWarnings() {
+  const QStringList& warnings = sichern_->loadWarnings();
+  if (warnings.isEmpty()) return;
+  // Not waiting for an answer: an unattended batch start must go on.
+  auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(t::kCaption),
+                              QString::fromStdString(fmt::sprintf(t::kIncompleteEntries,
+                                                                  warnings.join(QLatin1Char('\n')).toStdString())),
+                              QMessageBox::Ok, this);
+  box->setObjectName(QStringLiteral("loadWarnings"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  box->show();
+}
+
+}  // namespace kalvero

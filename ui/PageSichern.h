@@ -1,0 +1,124 @@
+#pragma once
+// The backup page "Sichern": the job list, the backup options, saving,
+// starting and cancelling a backup run, and its progress display.
+#include <QStringList>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+
+#include "app/Records.h"
+#include "backup/RunProgress.h"
+
+class QThread;
+class QLabel;
+class QAbstractButton;
+
+namespace Ui {
+class PageSichern;
+}
+
+namespace kalvero {
+
+class Application;
+class MessageBoxHost;
+class BackupRun;
+class RunChannel;
+class QtRunReporter;
+
+class PageSichern : public QWidget {
+  Q_OBJECT
+ public:
+  PageSichern(Application& app, MessageBoxHost& box, QWidget* parent = nullptr);
+  ~PageSichern() override;
+
+  // The job list as the page shows it, row by row.
+  const JobList& jobList() const { return jobs_; }
+  // The selected row, -1 when none is selected.
+  int currentRow() const;
+  void addPair(const DirPair& pair);
+  void replacePair(int row, const DirPair& pair);
+  void setJobList(const JobList& jobs);
+  // Rebuilds the caption of the "Datum" check box from section "Datum".
+  void rebuildDateLabel();
+  // Shows the stored backup settings again (after they were rewritten).
+  void reloadFromSettings();
+  bool isIdle() const { return idle_ != 0; }
+
+  // "Sicherung starten"; ignored while a run is active.
+  void startBackup();
+  // "Einstellungen speichern"; false when refused or when saving failed.
+  bool saveSettings();
+  // "Abbrechen" during a run; the run stops at its next check.
+  void requestCancel() { cancel_ = 1; }
+  // The page's copy of the batch flag; cancelling the countdown switches it off.
+  int pageBatchMode() const { return pageBatchMode_; }
+  // Shows "Warnung Batchmodus" when the batch flag is set (once the window is shown).
+  void startBatchCountdown();
+  // The job-list entries that were skipped as incomplete when the settings were loaded.
+  const QStringList& loadWarnings() const { return loadWarnings_; }
+  const BackupOptions& options() const { return options_; }
+  const DateFilter& dateFilter() const { return dateFilter_; }
+
+  // The progress display for one notification of the run.
+  void showProgress(int code, const ProgressInfo& info);
+  // Selects, scrolls to and focuses the row of the pair being run.
+  void selectPair(int row);
+
+  // percent(done, total) as the display shows it: 0 for an empty total.
+  static int percentOf(std::uint64_t done, std::uint64_t total);
+
+ signals:
+  // The selection of the job list changed (-1: no row selected); an open pair editor follows it.
+  void selectionChanged(int row);
+  void jobListReplaced();
+  void runStarted();
+  void runFinished();
+  void logLine(const QString& text);
+  void logCleared();
+
+ private:
+  void setUpJobList();
+  void setUpTooltips();
+  void connectControls();
+  void loadSettings();
+  void optionsToControls();
+  void controlsToOptions();
+  void applyEnablingRules();
+  void updateShowButtons();
+  void applyTooltips(bool on);
+  void fillRow(int row, const DirPair& pair);
+  void widenColumns(int row);
+  void selectRow(int row);
+  bool checkLogDirectory();
+  void returnToIdle();
+  void setRunningControls(bool running);
+  void showFileProgress(const ProgressInfo& info);
+  void refreshCounters(const ProgressInfo& info);
+  void setPairPercent(const ProgressInfo& info);
+  void deleteSelected(bool ask);
+  void popupMenu(const QPoint& pos);
+  void setActiveAll(int active);
+  void changeSelected(int active, int withSubdirs);
+  void chooseFile(bool logFile);
+  bool runShutdownStep();
+  void runEnded();
+
+  Application& app_;
+  MessageBoxHost& box_;
+  std::unique_ptr<Ui::PageSichern> ui_;
+  BackupOptions options_;
+  JobList jobs_;
+  DateFilter dateFilter_;
+  QStringList loadWarnings_;
+  std::atomic<int> idle_{1};
+  std::atomic<int> cancel_{0};
+  std::atomic<int> pageBatchMode_{0};
+  std::atomic<bool> closeAfterRun_{false};
+  RunChannel* channel_ = nullptr;
+  std::unique_ptr<QtRunReporter> reporter_;
+  std::unique_ptr<BackupRun> run_;
+  QThread* thread_ = nullptr;
+  std::vector<std::pair<QWidget*, QString>> tips_;
+};
+
+}  // namespace kalvero
