@@ -111,8 +111,10 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
     return false;
   }
   // The copy gets the times of the time source; a failure here is silent.
-  if (auto st = platform::statPath(job.timeSource.empty() ? job.source : job.timeSource))
-    platform::setFileTimes(job.destination, st->lastWrite, st->lastAccess);
+  // copyFile already gave it the times of its own source.
+  if (!job.timeSource.empty() && job.timeSource != job.source) {
+    if (auto st = platform::statPath(job.timeSource)) platform::setFileTimes(job.destination, st->lastWrite, st->lastAccess);
+  }
   return true;
 }
 
