@@ -37,24 +37,24 @@ std::string PairDestinationRoot(const DirPair& pair, const BackupOptions& option
 
 std::string DestinationPathOf(const std::string& file, const std::string& sourceRoot,
                               const std::string& destinationRoot) {
-  std::string result = destinationRoot;
-  if (result.empty() || result.back() != '/') result += '/';
-  std::string root = sourceRoot;
-  if (root.empty() || root.back() != '/') root += '/';
+  // The root as the walk wrote it into the path: without trailing "/" (but
+  // "/" for the file-system root), followed by exactly one "/".
+  std::string_view root(sourceRoot);
+  while (root.size() > 1 && root.back() == '/') root.remove_suffix(1);
   std::string_view relative(file);
-  if (relative.substr(0, root.size()) == root) {
-    relative.remove_prefix(root.size());
+  const bool rootIsSlash = root == "/";
+  const bool below = relative.substr(0, root.size()) == root &&
+                     (rootIsSlash || (relative.size() > root.size() && relative[root.size()] == '/'));
+  if (below) {
+    relative.remove_prefix(rootIsSlash ? 1 : root.size() + 1);
   } else {
-    // The walk writes one "/" after the root even when the configured root
-    // ends in several; any other path keeps its whole name below the destination.
-    std::string trimmedRoot = root;
-    while (trimmedRoot.size() > 1 && trimmedRoot[trimmedRoot.size() - 2] == '/') trimmedRoot.pop_back();
-    if (relative.substr(0, trimmedRoot.size()) == trimmedRoot) {
-      relative.remove_prefix(trimmedRoot.size());
-    } else {
-      while (!relative.empty() && relative.front() == '/') relative.remove_prefix(1);
-    }
+    // Not below the root: the whole name goes below the destination, never cut in the middle.
+    while (!relative.empty() && relative.front() == '/') relative.remove_prefix(1);
   }
+  std::string result;
+  result.reserve(destinationRoot.size() + 1 + relative.size());
+  result.append(destinationRoot);
+  if (result.empty() || result.back() != '/') result.push_back('/');
   result.append(relative);
   return result;
 }

@@ -63,14 +63,21 @@ class Walker {
       return;
     if (!InDateRange(entry.status.lastWrite, o_.from, o_.to)) return;
     if (o_.pathList) o_.pathList->push_back(path_);
-    if (o_.foundFiles) {
-      o_.foundFiles->push_back(FoundFile{path_, entry.status.size, entry.status.lastWrite, 0});
-      o_.totalBytes += entry.status.size;
+    if (o_.foundFiles) o_.foundFiles->push_back(FoundFile{path_, entry.status.size, entry.status.lastWrite, 0});
+    if (o_.onFile) {
+      found_.path.swap(path_);
+      found_.size = entry.status.size;
+      found_.lastWrite = entry.status.lastWrite;
+      found_.skip = 0;
+      o_.onFile(found_);
+      found_.path.swap(path_);
     }
+    if (o_.foundFiles || o_.onFile) o_.totalBytes += entry.status.size;
   }
 
   WalkOptions& o_;
   std::string path_;  // reused for every file
+  FoundFile found_;   // handed to onFile
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 // directory tree are taken, with size and last-write time from the search,
 // and the destination names of the files of a pair.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +32,10 @@ struct WalkOptions {
   const std::vector<std::string>* excludedDirectories = nullptr;  // files lying directly in them are not taken
   const std::vector<std::string>* excludedTrees = nullptr;        // not searched at all
   std::vector<FoundFile>* foundFiles = nullptr;
-  std::uint64_t totalBytes = 0;  // out: sum of the sizes put into foundFiles
+  std::uint64_t totalBytes = 0;  // out: sum of the sizes put into foundFiles (or handed to onFile)
+  // When set, called for every file taken, after pathList and foundFiles;
+  // a caller that handles files as they come needs no foundFiles list.
+  std::function<void(const FoundFile&)> onFile;
 };
 
 // Searches dir (depth first, entries in the order the directory returns

@@ -97,7 +97,6 @@ int runListCommand(CliContext& ctx) {
   const DateBounds bounds = MakeDateBounds(filter, options.Datum);
 
   ListWriter writer(ctx.out, nullTerminated);
-  std::vector<FoundFile> found;
   for (const DirPair& pair : jobs) {
     if (!pair.active) continue;
     const ExclusionLists exclusions = SplitExclusions(pair);
@@ -112,20 +111,19 @@ int runListCommand(CliContext& ctx) {
     walk.to = bounds.to;
     walk.excludedDirectories = exclusions.directories.empty() ? nullptr : &exclusions.directories;
     walk.excludedTrees = exclusions.trees.empty() ? nullptr : &exclusions.trees;
-    found.clear();
-    walk.foundFiles = &found;
-    WalkDirectory(pair.source, walk);
-
-    for (const FoundFile& f : found) {
+    // Files are printed as the walk finds them: the run's check-file pass
+    // looks at one file at a time in the same order, so the result is the
+    // same without holding the whole list.
+    walk.onFile = [&](const FoundFile& f) {
       const std::string destination = DestinationPathOf(f.path, pair.source, destinationRoot);
-      // The check file's pre-pass of the run: an unchanged file is skipped.
       if (withCheckFile &&
           checkFile.CheckAndRecord(destination, static_cast<std::int64_t>(f.size),
                                    static_cast<std::uint32_t>(f.lastWrite & 0xFFFFFFFFu),
                                    static_cast<std::uint32_t>(f.lastWrite >> 32)))
-        continue;
+        return;
       writer.line(f.path, destination);
-    }
+    };
+    WalkDirectory(pair.source, walk);
   }
   if (!writer.flush() || !ctx.out.flush()) {
     ctx.err << "kalvero-cli list: Die Ausgabe konnte nicht geschrieben werden.\n";
