@@ -25,5 +25,7 @@ inline constexpr const char* kUnknownOption = "kalvero-cli: unbekannte Option '%
 inline constexpr const char* kMissingIniName = "kalvero-cli: --ini braucht einen Dateinamen";
 inline constexpr const char* kExtraArguments = "kalvero-cli: %s: unerwartetes Argument '%s'";
 inline constexpr const char* kWarning = "kalvero-cli: Warnung: %s";
+// list: stdout could not be written (full disk, closed pipe).
+inline constexpr const char* kListWriteFailed = "kalvero-cli: list: Die Ausgabe konnte nicht geschrieben werden.";
 
 }  // namespace kalvero::cli::texts

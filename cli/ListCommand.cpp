@@ -1,6 +1,8 @@
 // kalvero-cli list: what the next backup would copy where, in the order the
 // backup takes the files. Reads the settings and the check file, writes
 // nothing.
+#include <fmt/printf.h>
+
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "backup/DateLabel.h"
 #include "backup/Filters.h"
 #include "backup/Walk.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "platform/FileTime.h"
 
@@ -71,8 +74,7 @@ int runListCommand(CliContext& ctx) {
     if (arg == "--null" || arg == "-0") {
       nullTerminated = true;
     } else {
-      ctx.err << "kalvero-cli list: unbekannte Option '" << arg << "'\n"
-              << "Aufruf: kalvero-cli [--ini DATEI] list [--null]\n";
+      ctx.err << fmt::sprintf(texts::kUnknownOption, arg) << "\n";
       return EXIT_CANNOT_START;
     }
   }
@@ -82,7 +84,7 @@ int runListCommand(CliContext& ctx) {
   BackupOptions options = settings.loadBackupOptions();
   std::vector<std::string> warnings;
   const JobList jobs = NormaliseJobList(settings.loadJobList(&warnings));
-  for (const auto& w : warnings) ctx.err << "kalvero-cli: unvollständiger Eintrag übergangen: " << w << "\n";
+  for (const auto& w : warnings) ctx.err << fmt::sprintf(texts::kWarning, w) << "\n";
   const DateFilter filter = settings.loadDateFilter(DateTime::now());
   if (!BuildDateLabel(filter).enabled) options.Datum = 0;
 
@@ -126,7 +128,7 @@ int runListCommand(CliContext& ctx) {
     WalkDirectory(pair.source, walk);
   }
   if (!writer.flush() || !ctx.out.flush()) {
-    ctx.err << "kalvero-cli list: Die Ausgabe konnte nicht geschrieben werden.\n";
+    ctx.err << texts::kListWriteFailed << "\n";
     return EXIT_RUN_ERRORS;
   }
   return EXIT_CLEAN;
