@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <filesystem>
 #include <regex>
@@ -455,6 +456,46 @@ TEST(BackupRun, NoActivePairAndUnopenableListsAndLog) {
   second.run();
   EXPECT_EQ(second.totals().copied, 1);
   EXPECT_EQ(rep.count(NOTIFY_LOG_OPENED), 0);
+}
+
+}  // namespace
+}  // namespace kalvero
+
+namespace kalvero {
+namespace {
+
+TEST(BackupRun, CompressesIntoArchivesAndVerifiesThem) {
+  for (int compare = 0; compare <= 1; ++compare) {
+    Tree t;
+    const std::string& R = t.R;
+    std::string noise(4096, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : noise) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    t.dir.write("s/brief.txt", noise);  // does not shrink: the archive is a little over 4 KByte
+    t.dir.write("s/bild.jpg", std::string(3000, 'j'));  // never compressed
+    t.options.Compress = 1;
+    t.options.Compare = compare;
+    t.jobs = {{1, 1, R + "/s", R + "/d", {}}};
+    test::RecordingReporter rep;
+    std::atomic<int> cancel{0};
+    BackupRun run(t.setup(&rep, &cancel));
+    run.run();
+    EXPECT_EQ(run.totals().runErrors, 0) << rep.allLines();
+    EXPECT_TRUE(t.dir.exists("d/brief.txt.zip"));
+    EXPECT_FALSE(t.dir.exists("d/brief.txt"));
+    EXPECT_EQ(t.dir.read("d/bild.jpg"), std::string(3000, 'j'));
+    EXPECT_EQ(std::system(("unzip -tq '" + R + "/d/brief.txt.zip' >/dev/null").c_str()), 0);
+    std::string header;
+    EXPECT_EQ(sortedEntries(t.dir.read("lists/2.TMP"), &header), R + "/d/bild.jpg\r\n" + R + "/d/brief.txt.zip\r\n");
+    CheckFile cf;
+    ASSERT_TRUE(cf.Load(R + "/pruef.chk"));
+    EXPECT_NE(cf.find(R + "/d/brief.txt"), nullptr);  // recorded without ".zip"
+    EXPECT_EQ(rep.count(NOTIFY_COMPRESSING), 1);
+    EXPECT_EQ(rep.count(NOTIFY_COMPARING), compare ? 2 : 0);
+    const std::string log = t.dir.read("log/run.log");
+    EXPECT_NE(log.find("Dateien komprimieren = Ja\r\n"), std::string::npos);
+    EXPECT_NE(log.find("6 KiloByte kopiert\r\nAuf 4 KiloByte komprimiert\r\n"), std::string::npos) << log;
+  }
 }
 
 }  // namespace
