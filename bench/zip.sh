@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Compression speed and size: "kalvero-cli backup" with Compress 1 and
+# Compare 0 over the `mixed` corpus (every file into an archive of its own)
+# against ONE python3 process that writes the same per-file archives with
+# zipfile at zlib's default level. Prints the paired time ratio and the
+# total archive sizes of both sides.
+#
+#   bench/zip.sh [CORPUS_ROOT]
+#
+# CORPUS_ROOT (default /work/corpus) holds mixed/ (made with make-corpus when
+# missing). KALVERO_CLI: the kalvero-cli to time (default: a Release build in
+# build-bench/). RUNS: timed runs (default 3). Needs farm-bench.
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+root=${1:-/work/corpus}
+shared=${KALVERO_SHARED_DIR:-$repo/../shared}
+runs=${RUNS:-3}
+[[ -d $root/mixed ]] || "$shared/bench/make-corpus" mixed "$root/mixed"
+
+cli=${KALVERO_CLI:-}
+if [[ -z $cli ]]; then
+  cmake -S "$repo" -B "$repo/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DKALVERO_WINDOW=OFF -DKALVERO_TESTS=OFF >/dev/null
+  ninja -C "$repo/build-bench" -j2 kalvero-cli >/dev/null
+  cli=$repo/build-bench/kalvero-cli
+fi
+
+out=${OUT_DIR:-$root/bench-out}
+mkdir -p "$out"
+work=$(mktemp -d "$out/zip.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export TMPDIR=$work XDG_CONFIG_HOME=$work
+
+# Every file is compressed: no extension list, no archive bit, no check file.
+cat >"$work/kalvero.sh" <<SH
+#!/bin/sh
+d=\$(mktemp -d "$work/k.XXXXXX")
+printf '[Allg]\nProtokolldatei=%s\nArchivbit=0\nArchivbitReset=0\nCompare=0\nCompress=1\nNotCompress=\nMitPrueffile=0\nDeleteZieldatei=1\n[SichQZ]\nVersion=2\nAnzahl=1\nVerz0=1|1|%s|%s\n' \
+  "\$d.log" "$root/mixed" "\$d" >"\$d.INI"
+exec "$cli" --ini "\$d.INI" backup >/dev/null
+SH
+cat >"$work/python.py" <<'PY'
+import os, sys, tempfile, zipfile
+src, work = sys.argv[1], sys.argv[2]
+dst = tempfile.mkdtemp(prefix="p.", dir=work)
+for root, dirs, files in os.walk(src):
+    rel = os.path.relpath(root, src)
+    target = os.path.join(dst, rel) if rel != "." else dst
+    os.makedirs(target, exist_ok=True)
+    for name in files:
+        path = os.path.join(root, name)
+        with zipfile.ZipFile(os.path.join(target, name + ".zip"), "w", zipfile.ZIP_DEFLATED) as z:
+            z.comment = b"Compressed by Kalvero"
+            z.write(path, os.path.relpath(path, src))
+PY
+chmod +x "$work/kalvero.sh"
+
+farm-bench -n "$runs" --timeout 1800 --vs "python3 $work/python.py $root/mixed $work" -- "$work/kalvero.sh"
+
+# Sizes of the last run of each side.
+k=$(ls -d "$work"/k.*/ | tail -1)
+p=$(ls -d "$work"/p.*/ | tail -1)
+ks=$(find "$k" -name '*.zip' -printf '%s\n' | awk '{s+=$1} END {print s}')
+ps=$(find "$p" -name '*.zip' -printf '%s\n' | awk '{s+=$1} END {print s}')
+kn=$(find "$k" -name '*.zip' | wc -l)
+pn=$(find "$p" -name '*.zip' | wc -l)
+echo "archives: kalvero $kn, python $pn"
+echo "bytes:    kalvero $ks, python $ps, ratio $(awk -v a="$ks" -v b="$ps" 'BEGIN {printf "%.4f", a / b}')"
