@@ -3,10 +3,22 @@
 #include <QPixmap>
 #include <vector>
 
+// The resources live in a static library: they must be registered by hand.
+static void registerResources() { Q_INIT_RESOURCE(kalvero); }
+
 namespace kalvero {
+
+void initResources() {
+  static const bool done = [] {
+    registerResources();
+    return true;
+  }();
+  (void)done;
+}
 
 namespace {
 const std::vector<QIcon>& images() {
+  initResources();
   static const std::vector<QIcon> list = [] {
     std::vector<QIcon> out;
     const QPixmap strip(QStringLiteral(":/kalvero/images/joblist.png"));

@@ -10,6 +10,8 @@ namespace kalvero {
 constexpr int kImageListWidth = 24;
 constexpr int kImageListHeight = 16;
 
+// Registers the program's resources (images, icon, sound); safe to call again.
+void initResources();
 // Image `index` (0..7); an empty icon for any other index.
 QIcon sharedImage(int index);
 int imageIndexOf(const DirPair& pair);

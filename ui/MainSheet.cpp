@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/Application.h"
+#include "ui/ImageList.h"
 #include "ui/PageInfo.h"
 #include "ui/PageProtokoll.h"
 #include "ui/PageRuecksichern.h"
@@ -25,6 +26,7 @@ namespace t = ui_texts;
 
 MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
     : QWidget(parent), app_(app), box_(box) {
+  initResources();
   setObjectName(QStringLiteral("MainSheet"));
   setWindowTitle(QString::fromUtf8(t::kCaption));
   setWindowIcon(QIcon(QStringLiteral(":/kalvero/icons/kalvero.png")));

@@ -69,6 +69,7 @@ constexpr int kColumns = 6;
 
 PageSichern::PageSichern(Application& app, MessageBoxHost& box, QWidget* parent)
     : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageSichern>()) {
+  initResources();
   ui_->setupUi(this);
   channel_ = new RunChannel(this);
   setUpJobList();
@@ -160,7 +161,8 @@ void PageSichern::fillRow(int row, const DirPair& pair) {
   const int image = imageIndexOf(pair);
   cell(0)->setIcon(sharedImage(image));
   // The image alone says nothing to a screen reader: its index rule in words.
-  cell(0)->setData(Qt::AccessibleTextRole, QString::number(image));
+  cell(0)->setData(Qt::UserRole, image);
+  cell(0)->setData(Qt::AccessibleTextRole, QStringLiteral("KZ %1").arg(image));
   cell(0)->setToolTip(QString());
   cell(1)->setText(pair.active ? ja : nein);
   cell(2)->setText(pair.withSubdirs ? ja : nein);

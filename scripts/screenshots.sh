@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Saves PNG pictures of the main window (every page, with the example
+# settings file, and during a run) and of the batch warning into
+# docs/screenshots/, at 100 % and at 150 % scale (docs/screenshots/150/).
+# Uses Qt's offscreen platform: no display needed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${BUILD_DIR:-build}
+if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$BUILD_DIR" --target ui_MainWindowTest
+out=docs/screenshots
+mkdir -p "$out/150"
+export QT_QPA_PLATFORM=offscreen KALVERO_SOURCE_DIR="$PWD"
+KALVERO_SCREENSHOT_DIR="$PWD/$out" "$BUILD_DIR/ui_MainWindowTest" screenshots
+KALVERO_SCREENSHOT_DIR="$PWD/$out/150" QT_SCALE_FACTOR=1.5 "$BUILD_DIR/ui_MainWindowTest" screenshots
+ls -1 "$out"/*.png "$out"/150/*.png

@@ -1,0 +1,239 @@
+// The main window: pages, keys, log routing, closing during a run, batch
+// mode to its end and cancelled. With KALVERO_SCREENSHOT_DIR set it also
+// saves pictures of every page (scripts/screenshots.sh).
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "MainTestSupport.h"
+#include "ui/BatchWarning.h"
+#include "ui/MainSheet.h"
+#include "ui/PageProtokoll.h"
+#include "ui/PageSichern.h"
+
+using namespace kalvero;
+using namespace kalvero::test;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void pagesCaptionAndParameterButton();
+  void enterNeverClosesEscapeDoes();
+  void logLinesReachTheLogPageBeforeItWasOpened();
+  void closingDuringARunCancelsThenCloses();
+  void batchRunsToItsEndAndCloses();
+  void batchCancelledNeverShutsDown();
+  void incompleteEntriesAreNamedOnce();
+  void screenshots();
+};
+
+void MainWindowTest::pagesCaptionAndParameterButton() {
+  QTemporaryDir dir;
+  Application app(argsFor(makeBackupSetup(dir)));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  QCOMPARE(window.windowTitle(), QString("Kalvero"));
+  QVERIFY(!window.windowIcon().isNull());
+  QStringList tabs;
+  for (int i = 0; i < window.tabs()->count(); ++i) tabs << window.tabs()->tabText(i);
+  QCOMPARE(tabs, QStringList({"Sichern", QString::fromUtf8("Rücksichern"), "Information", "Protokoll"}));
+  QCOMPARE(window.tabs()->currentIndex(), 0);
+  QCOMPARE(window.parameterButton()->text(), QString("Parameter ..."));
+  QVERIFY(window.parameterButton()->isEnabled());
+  // Every control is reachable and named for a screen reader.
+  for (QWidget* w : window.pageSichern()->findChildren<QWidget*>()) {
+    if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&window)) continue;
+    QString name = w->accessibleName();
+    if (auto* b = qobject_cast<QAbstractButton*>(w); b && name.isEmpty()) name = b->text();
+    if (name.isEmpty())
+      for (QLabel* l : window.findChildren<QLabel*>())
+        if (l->buddy() == w) name = l->text();
+    if (w->inherits("QScrollBar") || w->objectName().startsWith("qt_")) continue;
+    QVERIFY2(!name.isEmpty(), qPrintable(w->objectName()));
+  }
+}
+
+void MainWindowTest::enterNeverClosesEscapeDoes() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  Application app(argsFor(makeBackupSetup(dir)));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  for (const char* name : {"btnStart", "listJobs", "editProtokolldatei", "chkArchivbit"}) {
+    QWidget* w = window.findChild<QWidget*>(name);
+    w->setFocus();
+    QTest::keyClick(w, Qt::Key_Return);
+    QTest::keyClick(w, Qt::Key_Enter);
+  }
+  QTest::keyClick(&window, Qt::Key_Return);
+  QVERIFY(window.isVisible());
+  QVERIFY(window.pageSichern()->isIdle());
+  QVERIFY(!QFile::exists(dir.path() + "/Ziel/a.txt"));
+  QTest::keyClick(window.findChild<QWidget*>("listJobs"), Qt::Key_Escape);
+  QVERIFY(!window.isVisible());
+}
+
+void MainWindowTest::logLinesReachTheLogPageBeforeItWasOpened() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  Application app(argsFor(makeBackupSetup(dir)));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  window.show();
+  window.pageSichern()->startBackup();
+  QVERIFY(!window.parameterButton()->isEnabled());
+  QTRY_VERIFY_WITH_TIMEOUT(window.pageSichern()->isIdle() && window.parameterButton()->isEnabled(), 20000);
+  QCOMPARE(window.tabs()->currentIndex(), 0);
+  PageProtokoll* log = window.pageProtokoll();
+  QVERIFY(log->rowCount() >= 1);
+  QVERIFY(log->rowText(0).contains("**** Quellverzeichnis"));
+  window.tabs()->setCurrentIndex(3);
+  QVERIFY(log->isVisible());
+  QVERIFY(log->rowCount() >= 1);
+}
+
+void MainWindowTest::closingDuringARunCancelsThenCloses() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  const QString ini = makeBackupSetup(dir);
+  for (int i = 0; i < 300; ++i) writeText(dir.path() + QString("/Quelle/viele/d%1.txt").arg(i), QByteArray(20000, 'v'));
+  Application app(argsFor(ini));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  window.show();
+  window.pageSichern()->startBackup();
+  window.close();
+  QVERIFY(window.closePending() || !window.isVisible());
+  QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 30000);
+  QVERIFY(window.pageSichern()->isIdle());
+  // Cancelled before the end: not every file was copied, and no shutdown was asked for.
+  QVERIFY(QDir(dir.path() + "/Ziel/viele").entryList(QDir::Files).size() < 300);
+  QCOMPARE(standIns.powerRequests, 0);
+}
+
+void MainWindowTest::batchRunsToItsEndAndCloses() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  BatchWarning::setCountdownForTests(100);
+  Application app(argsFor(makeBackupSetup(dir, "Close=1"), true));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  window.show();
+  QTRY_VERIFY_WITH_TIMEOUT(window.findChild<BatchWarning*>() || !window.pageSichern()->isIdle() ||
+                               !window.isVisible(), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 30000);
+  BatchWarning::setCountdownForTests(0);
+  QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));
+  QVERIFY(QFile::exists(dir.path() + "/sichern.log"));
+  QCOMPARE(standIns.sounds, 1);
+  QCOMPARE(standIns.powerRequests, 0);  // "Exit" is off
+  QCOMPARE(window.pageSichern()->pageBatchMode(), 1);
+}
+
+void MainWindowTest::batchCancelledNeverShutsDown() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  BatchWarning::setCountdownForTests(60000);
+  Application app(argsFor(makeBackupSetup(dir, "Exit=1"), true));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  window.show();
+  BatchWarning* warning = nullptr;
+  QTRY_VERIFY_WITH_TIMEOUT((warning = window.findChild<BatchWarning*>()) != nullptr, 5000);
+  QCOMPARE(warning->windowTitle(), QString("Warnung Batchmodus"));
+  auto* cancel = warning->findChild<QPushButton*>("btnCancelBatch");
+  QCOMPARE(cancel->text(), QString("Batchmodus abbrechen"));
+  QVERIFY(warning->findChild<QLabel*>("lblWarning")->text().contains("Der Batchmodus startet in 10 Sekunden !"));
+  cancel->click();
+  BatchWarning::setCountdownForTests(0);
+  QTRY_VERIFY(window.pageSichern()->pageBatchMode() == 0);
+  QTest::qWait(50);
+  QVERIFY(window.pageSichern()->isIdle());
+  QVERIFY(!QFile::exists(dir.path() + "/Ziel"));
+
+  // A backup started by hand afterwards with "Exit" on does not shut down.
+  QVERIFY(window.findChild<QCheckBox*>("chkExit")->isChecked());
+  window.pageSichern()->startBackup();
+  QTRY_VERIFY_WITH_TIMEOUT(window.pageSichern()->isIdle(), 20000);
+  QTest::qWait(50);
+  QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));
+  QCOMPARE(standIns.powerRequests, 0);
+  QVERIFY(window.isVisible());
+}
+
+void MainWindowTest::incompleteEntriesAreNamedOnce() {
+  QTemporaryDir dir;
+  const QString ini = dir.path() + "/kaputt.INI";
+  writeText(ini, "[SichQZ]\nVersion=2\nAnzahl=3\nVerz0=1|1|/q|/z\nVerz1=1|1||\nVerz2=1|0|/q2|/z2\n");
+  Application app(argsFor(ini));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  window.show();
+  QMessageBox* warning = nullptr;
+  QTRY_VERIFY((warning = window.findChild<QMessageBox*>("loadWarnings")) != nullptr);
+  QVERIFY(warning->text().contains("Verz1"));
+  QCOMPARE(window.pageSichern()->jobList().size(), size_t(2));
+  QCOMPARE(window.findChildren<QMessageBox*>().size(), 1);
+}
+
+void MainWindowTest::screenshots() {
+  const QString out = qEnvironmentVariable("KALVERO_SCREENSHOT_DIR");
+  if (out.isEmpty()) QSKIP("KALVERO_SCREENSHOT_DIR not set");
+  const QString example = qEnvironmentVariable("KALVERO_SOURCE_DIR") + "/examples/kalvero-example.INI";
+  QTemporaryDir dir;
+  const QString ini = dir.path() + "/kalvero-example.INI";
+  QVERIFY(QFile::copy(example, ini));
+  StandIns standIns;
+  Application app(argsFor(ini));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTest::qWait(100);
+  const char* names[] = {"sichern", "ruecksichern", "information", "protokoll"};
+  for (int i = 0; i < 4; ++i) {
+    window.tabs()->setCurrentIndex(i);
+    QTest::qWait(50);
+    QVERIFY(window.grab().save(out + "/" + names[i] + ".png"));
+  }
+  // During a run: a progress state as a long pair shows it.
+  window.tabs()->setCurrentIndex(0);
+  PageSichern* page = window.pageSichern();
+  ProgressInfo info;
+  info.filesInPair = 1240;
+  info.filesDone = 517;
+  info.currentSource = "/tmp/kalvero-example/Daten/Berichte/2024/Jahresübersicht März.odt";
+  info.currentDestination = "/tmp/kalvero-example/Sicherung/Daten/Berichte/2024/Jahresübersicht März.odt";
+  info.pairBytes = 734003200;
+  info.pairBytesDone = 308281344;
+  info.fileSize = 48234496;
+  info.fileDone = 20971520;
+  info.pairErrors = 0;
+  info.runErrors = 2;
+  info.runSkipped = 31;
+  info.remainingTimeText = "Geschätzte Restzeit (Std:Min:Sek): 00:02:14";
+  page->showProgress(NOTIFY_FILES_FOUND, info);
+  page->showProgress(NOTIFY_COPYING, info);
+  page->showProgress(NOTIFY_FILE_START, info);
+  page->showProgress(NOTIFY_FILE_STEP, info);
+  page->showProgress(NOTIFY_REMAINING_TIME, info);
+  window.findChild<QPushButton*>("btnStart")->setEnabled(false);
+  window.findChild<QPushButton*>("btnSave")->setEnabled(false);
+  window.findChild<QPushButton*>("btnClose")->setText("Abbrechen");
+  QTest::qWait(50);
+  QVERIFY(window.grab().save(out + "/sichern-lauf.png"));
+  BatchWarning warning(&window);
+  warning.show();
+  QTest::qWait(50);
+  QVERIFY(warning.grab().save(out + "/batch-warnung.png"));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,404 @@
+// The backup page: job list, options, save and start checks, and the
+// progress display driven by a real backup.
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "MainTestSupport.h"
+#include "backup/BackupRun.h"
+#include "ui/PageSichern.h"
+
+using namespace kalvero;
+using namespace kalvero::test;
+
+namespace {
+
+template <typename T>
+T* child(QWidget* w, const char* name) {
+  T* c = w->findChild<T*>(QString::fromLatin1(name));
+  if (!c) qFatal("no control %s", name);
+  return c;
+}
+
+QString labelText(QWidget* page, const char* name) { return child<QLabel>(page, name)->text(); }
+
+struct Recorder : RunReporter {
+  std::vector<std::pair<int, ProgressInfo>> steps;
+  void progress(int code, const ProgressInfo& info) override { steps.emplace_back(code, info); }
+  void clearLog() override {}
+  void logLine(const std::string&) override {}
+};
+
+}  // namespace
+
+class PageSichernTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void freshSettingsRefuseSaveAndStart();
+  void imageIndexAndColumns();
+  void deleteAsksAndKeepsTheListConsistent();
+  void compressionFieldDisabledButKept();
+  void dateLabelSwitchesDatumOff();
+  void tooltipsFollowTheCheckBoxAtOnce();
+  void showButtonsOpenExistingFilesOnly();
+  void fileDialogAcceptsANewName();
+  void manyLongPairsWithUmlauts();
+  void realBackupDrivesTheProgressDisplay();
+  void startedTwiceRunsOnce();
+};
+
+void PageSichernTest::freshSettingsRefuseSaveAndStart() {
+  QTemporaryDir dir;
+  const QString ini = dir.path() + "/neu.INI";
+  Application app(argsFor(ini));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  QCOMPARE(page.jobList().size(), size_t(0));
+  QCOMPARE(child<QLineEdit>(&page, "editProtokolldatei")->text(), QString());
+
+  QVERIFY(!page.saveSettings());
+  page.startBackup();
+  QVERIFY(page.isIdle());
+  QCOMPARE(box.shown.size(), size_t(2));
+  for (const auto& [kind, text] : box.shown) {
+    QCOMPARE(kind, 2);
+    QCOMPARE(QString::fromStdString(text), QString::fromUtf8("Verzeichnis der Protokolldatei: ''\nnicht vorhanden."));
+  }
+  QVERIFY(!QFile::exists(ini));
+
+  // A bare name has no directory part either; a name in an existing directory is taken.
+  child<QLineEdit>(&page, "editProtokolldatei")->setText("bare.log");
+  QVERIFY(!page.saveSettings());
+  child<QLineEdit>(&page, "editProtokolldatei")->setText(dir.path() + "/fehlt/sichern.log");
+  QVERIFY(!page.saveSettings());
+  child<QLineEdit>(&page, "editProtokolldatei")->setText(dir.path() + "/sichern.log");
+  QVERIFY(page.saveSettings());
+  QVERIFY(readText(ini).contains("Protokolldatei=" + dir.path().toUtf8() + "/sichern.log"));
+}
+
+void PageSichernTest::imageIndexAndColumns() {
+  QTemporaryDir dir;
+  Application app(argsFor(dir.path() + "/x.INI"));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  DirPair full;
+  full.active = 1;
+  full.withSubdirs = 1;
+  full.source = "/q";
+  full.destination = "/z";
+  full.excluded = {{1, "/q/a"}, {0, "/q/b"}};
+  DirPair empty;
+  empty.active = 0;
+  empty.withSubdirs = 0;
+  empty.source = "/q2";
+  empty.destination = "/z2";
+  page.addPair(full);
+  page.addPair(empty);
+  auto* list = child<QTableWidget>(&page, "listJobs");
+  QCOMPARE(list->columnCount(), 6);
+  QStringList headers;
+  for (int c = 0; c < 6; ++c) headers << list->horizontalHeaderItem(c)->text();
+  QCOMPARE(headers, QStringList({"KZ", "Aktiv", "Unterverzeichnis", "Negativliste", "Quellverzeichnis",
+                                 "Zielverzeichnis"}));
+  QCOMPARE(list->item(0, 0)->data(Qt::UserRole).toInt(), 7);
+  QVERIFY(!list->item(0, 0)->icon().isNull());
+  for (int c = 1; c <= 3; ++c) QCOMPARE(list->item(0, c)->text(), QString("Ja"));
+  QCOMPARE(list->item(1, 0)->data(Qt::UserRole).toInt(), 0);
+  for (int c = 1; c <= 3; ++c) QCOMPARE(list->item(1, c)->text(), QString("Nein"));
+  QCOMPARE(list->item(1, 4)->text(), QString("/q2"));
+
+  // Replacing a pair rewrites every cell and its image.
+  empty.active = 1;
+  empty.excluded = {{1, "/q2/x"}};
+  page.replacePair(1, empty);
+  QCOMPARE(list->item(1, 0)->data(Qt::UserRole).toInt(), 5);
+  QCOMPARE(list->item(1, 3)->text(), QString("Ja"));
+}
+
+void PageSichernTest::deleteAsksAndKeepsTheListConsistent() {
+  QTemporaryDir dir;
+  Application app(argsFor(dir.path() + "/x.INI"));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  DirPair pair;
+  pair.source = "/a";
+  pair.destination = "/b";
+  page.addPair(pair);
+  auto* list = child<QTableWidget>(&page, "listJobs");
+  auto* del = child<QPushButton>(&page, "btnLoeschen");
+
+  list->clearSelection();
+  del->click();
+  QCOMPARE(box.shown.size(), size_t(1));
+  QCOMPARE(box.shown[0].first, 2);
+  QCOMPARE(QString::fromStdString(box.shown[0].second), QString::fromUtf8("Es sind keine Einträge markiert !"));
+  QCOMPARE(page.jobList().size(), size_t(1));
+
+  list->selectRow(0);
+  box.answers = {MB_RESULT_NO};
+  del->click();
+  QCOMPARE(box.shown.back().first, 5);
+  QCOMPARE(QString::fromStdString(box.shown.back().second),
+           QString::fromUtf8("Soll der markierte Eintrag aus der Liste entfernt werden ?"));
+  QCOMPARE(page.jobList().size(), size_t(1));
+
+  QSignalSpy selection(&page, &PageSichern::selectionChanged);
+  del->click();  // answered Yes
+  QCOMPARE(page.jobList().size(), size_t(0));
+  QCOMPARE(list->rowCount(), 0);
+  QCOMPARE(page.currentRow(), -1);
+  QVERIFY(!selection.isEmpty());
+  QCOMPARE(selection.last().at(0).toInt(), -1);
+}
+
+void PageSichernTest::compressionFieldDisabledButKept() {
+  QTemporaryDir dir;
+  const QString ini = makeBackupSetup(dir, "Compress=1\nNotCompress=zip,jpg");
+  Application app(argsFor(ini));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  auto* compress = child<QCheckBox>(&page, "chkCompress");
+  auto* field = child<QLineEdit>(&page, "editNotCompress");
+  QVERIFY(compress->isChecked());
+  QVERIFY(field->isEnabled());
+  compress->click();
+  QVERIFY(!field->isEnabled());
+  QCOMPARE(field->text(), QString("zip,jpg"));
+  QVERIFY(page.saveSettings());
+  const QByteArray saved = readText(ini);
+  QVERIFY(saved.contains("NotCompress=zip,jpg"));
+  QVERIFY(saved.contains("Compress=0"));
+  // The other enabling rules.
+  auto* exit = child<QCheckBox>(&page, "chkExit");
+  QCOMPARE(child<QCheckBox>(&page, "chkReboot")->isEnabled(), exit->isChecked());
+  exit->click();
+  QCOMPARE(child<QCheckBox>(&page, "chkReboot")->isEnabled(), exit->isChecked());
+}
+
+void PageSichernTest::dateLabelSwitchesDatumOff() {
+  QTemporaryDir dir;
+  const QString ini = makeBackupSetup(dir, "Datum=1");
+  {
+    Application app(argsFor(ini));
+    ScriptedBox box;
+    PageSichern page(app, box);
+    auto* datum = child<QCheckBox>(&page, "chkDatum");
+    QVERIFY(!datum->isChecked());
+    QVERIFY(!datum->isEnabled());
+    QCOMPARE(datum->text(),
+             QString::fromUtf8("Nur Dateien mit Änderungsdatum sichern.\nZur Zeit kein Änderungsdatum angegeben."));
+  }
+  // A stored lower bound makes the box usable again.
+  QByteArray text = readText(ini);
+  text += "[Datum]\nTyp=0\nDatumVon=38000\n";
+  writeText(ini, text);
+  Application app(argsFor(ini));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  auto* datum = child<QCheckBox>(&page, "chkDatum");
+  QVERIFY(datum->isEnabled());
+  QVERIFY(datum->isChecked());
+  QVERIFY(datum->text().startsWith(QString::fromUtf8("Nur Dateien mit Änderungsdatum >= '")));
+}
+
+void PageSichernTest::tooltipsFollowTheCheckBoxAtOnce() {
+  QTemporaryDir dir;
+  Application app(argsFor(makeBackupSetup(dir, "Tooltip=1")));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  auto* archivbit = child<QCheckBox>(&page, "chkArchivbit");
+  QVERIFY(archivbit->toolTip().contains("Wenn angekreuzt, so werden nur Dateien mit Archivbit kopiert"));
+  child<QCheckBox>(&page, "chkTooltip")->click();
+  QVERIFY(archivbit->toolTip().isEmpty());
+  QVERIFY(child<QPushButton>(&page, "btnStart")->toolTip().isEmpty());
+  child<QCheckBox>(&page, "chkTooltip")->click();
+  QVERIFY(child<QPushButton>(&page, "btnStart")->toolTip().contains("Das Kopieren wird gestartet"));
+}
+
+void PageSichernTest::showButtonsOpenExistingFilesOnly() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  Application app(argsFor(makeBackupSetup(dir)));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  auto* show = child<QPushButton>(&page, "btnShowProtokolldatei");
+  QVERIFY(!show->isEnabled());
+  writeText(dir.path() + "/sichern.log", "x");
+  auto* edit = child<QLineEdit>(&page, "editProtokolldatei");
+  emit edit->editingFinished();
+  QVERIFY(show->isEnabled());
+  show->click();
+  QCOMPARE(standIns.opened, QStringList({dir.path() + "/sichern.log"}));
+  // A directory is not a file to show.
+  edit->setText(dir.path());
+  emit edit->editingFinished();
+  QVERIFY(!show->isEnabled());
+}
+
+void PageSichernTest::fileDialogAcceptsANewName() {
+  QTemporaryDir dir;
+  Application app(argsFor(makeBackupSetup(dir)));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  page.show();
+  const QString wanted = dir.path() + "/neue Prüfdatei.txt";
+  bool accepted = false;
+  QTimer::singleShot(300, [&] {
+    auto* dialog = page.findChild<QFileDialog*>("fileDialog");
+    if (!dialog) qFatal("no file dialog");
+    QCOMPARE(dialog->windowTitle(), QString::fromUtf8("Prüfdatei suchen"));
+    // Typed as a user types it: a name that does not exist yet.
+    dialog->setDirectory(dir.path());
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    if (!name) qFatal("no name field");
+    name->setText(QFileInfo(wanted).fileName());
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the name
+    accepted = !dialog->isVisible();
+    if (!accepted) dialog->reject();
+  });
+  child<QAbstractButton>(&page, "btnBrowsePrueffile")->click();
+  QVERIFY(accepted);
+  QCOMPARE(child<QLineEdit>(&page, "editPrueffile")->text(), wanted);
+  QVERIFY(!QFile::exists(wanted));
+}
+
+void PageSichernTest::manyLongPairsWithUmlauts() {
+  QTemporaryDir dir;
+  Application app(argsFor(dir.path() + "/x.INI"));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  JobList jobs;
+  for (int i = 0; i < 400; ++i) {
+    DirPair p;
+    p.source = "/quelle/" + std::string(300, 'a') + "/Übergröße äöü " + std::to_string(i);
+    p.destination = "/ziel/" + std::string(1500, 'z') + std::to_string(i);
+    jobs.push_back(p);
+  }
+  QSignalSpy replaced(&page, &PageSichern::jobListReplaced);
+  page.setJobList(jobs);
+  QCOMPARE(replaced.size(), 1);
+  auto* list = child<QTableWidget>(&page, "listJobs");
+  QCOMPARE(list->rowCount(), 400);
+  QCOMPARE(page.currentRow(), 0);
+  QCOMPARE(list->item(399, 4)->text(), QString::fromStdString(jobs[399].source));
+  child<QLineEdit>(&page, "editProtokolldatei")->setText(dir.path() + "/s.log");
+  QVERIFY(page.saveSettings());
+  Application again(argsFor(dir.path() + "/x.INI"));
+  PageSichern reloaded(again, box);
+  QCOMPARE(reloaded.jobList().size(), size_t(400));
+  QCOMPARE(reloaded.jobList()[123].source, jobs[123].source);
+}
+
+void PageSichernTest::realBackupDrivesTheProgressDisplay() {
+  QTemporaryDir dir;
+  const QString ini = makeBackupSetup(dir, "MitPrueffile=1\nPrueffile=" + (dir.path() + "/pruef.txt").toUtf8());
+  Application app(argsFor(ini));
+  app.setKeepListFiles(false);
+  ScriptedBox box;
+  QWidget window;
+  auto* page = new PageSichern(app, box, &window);
+  window.show();
+
+  // Record a real run, then hand its notifications to the page one by one.
+  Recorder recorder;
+  std::atomic<int> cancel{0}, batch{0};
+  BackupRunSetup setup;
+  setup.settingsPath = ini.toStdString();
+  setup.jobs = page->jobList();
+  setup.options = page->options();
+  setup.captions = DefaultOptionCaptions("Datum");
+  setup.listFiles = app.listFileNames();
+  setup.tempDir = app.listDirectory();
+  setup.cancel = &cancel;
+  setup.pageBatchMode = &batch;
+  setup.reporter = &recorder;
+  BackupRun run(setup);
+  run.run();
+  QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));
+
+  bool sawCopying = false, sawFilesFound = false;
+  for (const auto& [code, info] : recorder.steps) {
+    page->showProgress(code, info);
+    if (code == NOTIFY_FILES_FOUND) {
+      sawFilesFound = true;
+      QCOMPARE(labelText(page, "lblSource"), QString("Anzahl der zu kopierenden Dateien = 3"));
+      QCOMPARE(child<QProgressBar>(page, "barPair")->maximum(), int(info.pairBytes / 1024));
+      QCOMPARE(labelText(page, "lblFileCount"), QString("0 von 3 Dateien"));
+    }
+    if (code == NOTIFY_COPYING) {
+      sawCopying = true;
+      QCOMPARE(labelText(page, "lblAction"), QString("Kopiere Datei ..."));
+      QCOMPARE(labelText(page, "lblSource"), QString::fromStdString(info.currentSource));
+      QCOMPARE(child<QProgressBar>(page, "barPair")->value(), int(info.pairBytesDone / 1024));
+    }
+    if (code != NOTIFY_LOG_OPENED) QCOMPARE(labelText(page, "lblPairErrors"), QString("0 Fehler"));
+  }
+  QVERIFY(sawFilesFound && sawCopying);
+  QCOMPARE(labelText(page, "lblAction"), QString("Sichern beendet"));
+  QCOMPARE(labelText(page, "lblPairPercent"), QString("100 %"));
+  QCOMPARE(labelText(page, "lblFileCount"), QString("3 von 3 Dateien"));
+  QCOMPARE(labelText(page, "lblSkipped"), QString("0"));
+  QCOMPARE(child<QLabel>(page, "lblPairErrors")->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+
+  // Errors turn the counters red; a minimised window carries the percent in its title.
+  ProgressInfo info = recorder.steps.back().second;
+  info.pairErrors = 1;
+  info.runErrors = 2;
+  info.pairBytes = 400;
+  info.pairBytesDone = 168;
+  window.setWindowTitle("Kalvero");
+  window.setWindowState(Qt::WindowMinimized);
+  page->showProgress(NOTIFY_COPYING, info);
+  QCOMPARE(labelText(page, "lblRunErrors"), QString("2 Fehler"));
+  QCOMPARE(child<QLabel>(page, "lblRunErrors")->palette().color(QPalette::WindowText), QColor(128, 0, 0));
+  QCOMPARE(labelText(page, "lblPairPercent"), QString("42 %"));
+  QCOMPARE(window.windowTitle(), QString("42 %"));
+  // Sizes beyond 32 bits keep the arithmetic right; an empty pair shows 0 %.
+  QCOMPARE(PageSichern::percentOf(3ull << 40, 4ull << 40), 75);
+  QCOMPARE(PageSichern::percentOf(0, 0), 0);
+  info.fileSize = 5ull << 30;
+  info.fileDone = 1ull << 30;
+  page->showProgress(NOTIFY_FILE_START, info);
+  QCOMPARE(child<QProgressBar>(page, "barFile")->maximum(), 5 << 20);
+  QCOMPARE(labelText(page, "lblFilePercent"), QString("0 %"));
+  page->showProgress(NOTIFY_FILE_STEP, info);
+  QCOMPARE(labelText(page, "lblFilePercent"), QString("20 %"));
+  page->showProgress(999, info);  // unknown codes change nothing but the counters
+  QCOMPARE(labelText(page, "lblFilePercent"), QString("20 %"));
+}
+
+void PageSichernTest::startedTwiceRunsOnce() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  Application app(argsFor(makeBackupSetup(dir)));
+  ScriptedBox box;
+  QWidget window;
+  auto* page = new PageSichern(app, box, &window);
+  QStringList lines;
+  connect(page, &PageSichern::logLine, [&](const QString& l) { lines << l; });
+  page->startBackup();
+  QVERIFY(!page->isIdle());
+  QVERIFY(!child<QPushButton>(page, "btnStart")->isEnabled());
+  QCOMPARE(child<QPushButton>(page, "btnClose")->text(), QString("Abbrechen"));
+  page->startBackup();
+  QTRY_VERIFY_WITH_TIMEOUT(page->isIdle(), 20000);
+  QSignalSpy finished(page, &PageSichern::runFinished);
+  QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty() || child<QPushButton>(page, "btnStart")->isEnabled(), 5000);
+  QCOMPARE(lines.filter("**** Quellverzeichnis").size(), 1);
+  QCOMPARE(child<QPushButton>(page, "btnClose")->text(), QString::fromUtf8("Fenster schließen"));
+  QCOMPARE(standIns.sounds, 1);
+  QCOMPARE(standIns.powerRequests, 0);
+  QVERIFY(QFile::exists(dir.path() + "/Ziel/unter/c.bin"));
+  QVERIFY(QFile::exists(dir.path() + QString::fromUtf8("/Ziel/Größe ä.txt")));
+  QVERIFY(readText(dir.path() + "/sichern.log").size() > 0);
+}
+
+QTEST_MAIN(PageSichernTest)
+#include "PageSichernTest.moc"
