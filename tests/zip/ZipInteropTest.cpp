@@ -193,6 +193,23 @@ TEST(ZipInterop, ReadsSevenZipArchives) {
   tree.checkArchive(archive, true);
 }
 
+TEST(ZipInterop, ReadsAMultiVolumeSetBesideTheLastVolume) {
+  if (!test::haveTool("zip")) GTEST_SKIP() << "zip missing";
+  Tree tree;
+  std::string set = tree.t / "set.zip";
+  auto r = test::run("cd " + q(tree.t / "in") + " && " + kEnv + "zip -q -r -s 64k " + q(set) + " .");
+  ASSERT_EQ(r.status, 0) << r.output;
+  // The volumes before the last are named title + ".001", ".002", ...
+  r = test::run("cd " + q(tree.t.path()) + " && for f in set.z[0-9]*; do mv \"$f\" \"set.0${f##*.z}\"; done && ls");
+  ASSERT_EQ(r.status, 0) << r.output;
+  ASSERT_NE(r.output.find("set.002"), std::string::npos) << r.output;
+  tree.checkArchive(set, true);
+  ZipArchiveLayer zip;
+  zip.Open(set, ZipArchiveLayer::OpenExisting);
+  EXPECT_FALSE(zip.SetArchiveComment("nie"));
+  zip.Close(false);
+}
+
 TEST(ZipInterop, ReadsAnEmptyArchiveWithAComment) {
   if (!test::haveTool("python3")) GTEST_SKIP() << "python3 missing";
   TempDir t;
