@@ -1,0 +1,322 @@
+#!/usr/bin/env python3
+"""Kills kalvero-cli backup and restore with SIGKILL at random moments and
+checks what is left: every file under a destination name is whole, the
+check file is the old or the new one and names only good copies, the
+settings file is whole, and a following run completes with every copy right.
+
+Usage: crash_consistency.py --cli PATH [--shared DIR] [--kills N] [--seed S]
+"""
+import argparse
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+FAILURES = []
+
+
+def fail(msg):
+    FAILURES.append(msg)
+    print("FEHLER: " + msg, flush=True)
+
+
+def is_temp_name(name):
+    # Hidden names of the program's unfinished copies and archives.
+    return name.startswith(".") and "kalvero" in name
+
+
+def make_tree(shared, target, seed):
+    gen = os.path.join(shared, "bench", "make-corpus") if shared else ""
+    if gen and os.path.exists(gen):
+        subprocess.run([sys.executable, gen, "--seed", str(seed), "tiny", target], check=True,
+                       stdout=subprocess.DEVNULL)
+        return
+    # Fallback when the corpus generator is not beside the checkout.
+    rnd = random.Random(seed)
+    for d in range(6):
+        sub = os.path.join(target, "Ordner %d ä" % d)
+        os.makedirs(sub, exist_ok=True)
+        for f in range(30):
+            size = int(rnd.expovariate(1 / 20000))
+            with open(os.path.join(sub, "Datei %d ö.txt" % f), "wb") as fh:
+                fh.write(bytes(rnd.getrandbits(8) for _ in range(min(size, 400000))))
+
+
+def snapshot(root):
+    out = {}
+    for base, _dirs, files in os.walk(root):
+        for f in files:
+            p = os.path.join(base, f)
+            with open(p, "rb") as fh:
+                out[os.path.relpath(p, root)] = fh.read()
+    return out
+
+
+def read_copy(path, rel, compressed):
+    """Content held under a destination name, or None when it is not whole."""
+    if not compressed:
+        with open(path, "rb") as fh:
+            return fh.read()
+    try:
+        with zipfile.ZipFile(path) as z:
+            names = z.namelist()
+            if len(names) != 1:
+                return None
+            return z.read(names[0])
+    except (zipfile.BadZipFile, OSError, EOFError, KeyError, ValueError) as e:
+        fail("Archiv nicht lesbar: %s (%s)" % (path, e))
+        return None
+
+
+def filetime(st):
+    return (st.st_mtime_ns // 100) + 116444736000000000
+
+
+def write_ini(path, src, dst, work, compress, compare, restore_dst):
+    text = (
+        "[Allg]\r\n"
+        "Protokolldatei=%s/log/sicherung.log\r\n"
+        "Archivbit=0\r\nArchivbitReset=0\r\n"
+        "Compare=%d\r\nCompress=%d\r\n"
+        "MitPrueffile=1\r\nPrueffile=%s/check/pruef.txt\r\n"
+        "DeleteZieldatei=1\r\n"
+        "[SichQZ]\r\nVersion=2\r\nAnzahl=1\r\nVerz0=1|1|%s|%s\r\n"
+        "[Info]\r\nDeleteSrc=1\r\nMinSize=0\r\n"
+        "[Rueck]\r\nPathSrc=%s\r\nPathDst=%s\r\nProtokolldatei=%s/log/ruecksicherung.log\r\n"
+        "SubVerz=1\r\nOnlyByKalvero=1\r\n"
+    ) % (work, compare, compress, work, src, dst, dst, restore_dst, work)
+    with open(path, "wb") as fh:
+        fh.write(text.encode("utf-8"))
+
+
+class Variant:
+    def __init__(self, args, work, compress, compare):
+        self.args = args
+        self.work = work
+        self.compress = compress
+        self.compare = compare
+        self.src = os.path.join(work, "quelle")
+        self.dst = os.path.join(work, "ziel")
+        self.restored = os.path.join(work, "zurueck")
+        self.ini = os.path.join(work, "kalvero.INI")
+        self.check = os.path.join(work, "check", "pruef.txt")
+        self.tmp = os.path.join(work, "tmp")
+        for d in (self.dst, self.restored, self.tmp, os.path.join(work, "log"), os.path.join(work, "check")):
+            os.makedirs(d, exist_ok=True)
+        write_ini(self.ini, self.src, self.dst, work, compress, compare, self.restored)
+        self.env = dict(os.environ, TMPDIR=self.tmp, XDG_CONFIG_HOME=os.path.join(work, "config"))
+        self.kills = 0
+
+    def command(self, what):
+        return [self.args.cli, "--ini", self.ini, what]
+
+    def run_complete(self, what):
+        t0 = time.monotonic()
+        r = subprocess.run(self.command(what), env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.PIPE, timeout=600)
+        if r.returncode != 0:
+            fail("%s nach Abbruch endete mit %d: %s" % (what, r.returncode, r.stderr.decode(errors="replace")[-500:]))
+        return time.monotonic() - t0
+
+    def run_killed(self, what, duration, rnd):
+        p = subprocess.Popen(self.command(what), env=self.env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+        time.sleep(rnd.uniform(0.0, duration * 1.1))
+        p.send_signal(signal.SIGKILL)
+        p.wait()
+        self.kills += 1
+
+    # --- checks after a kill -------------------------------------------------
+
+    def check_destination(self, acceptable):
+        temps = 0
+        for base, _dirs, files in os.walk(self.dst):
+            for f in files:
+                p = os.path.join(base, f)
+                if is_temp_name(f):
+                    temps += 1
+                    continue
+                rel = os.path.relpath(p, self.dst)
+                if self.compress:
+                    if not rel.endswith(".zip"):
+                        fail("Datei ohne .zip im komprimierten Ziel: " + rel)
+                        continue
+                    rel = rel[:-4]
+                content = read_copy(p, rel, self.compress)
+                if rel not in acceptable:
+                    fail("Zieldatei ohne Quelle: " + rel)
+                elif content is None or content not in acceptable[rel]:
+                    fail("Zieldatei nicht ganz oder falsch: %s (Kill %d)" % (rel, self.kills))
+        return temps
+
+    def check_checkfile(self, old_checkfile, current):
+        if not os.path.exists(self.check):
+            if old_checkfile is not None:
+                fail("Prüfdatei fehlt nach Kill %d" % self.kills)
+            return
+        with open(self.check, "rb") as fh:
+            data = fh.read()
+        if data == old_checkfile:
+            return
+        if not data.endswith(b"\r\n"):
+            fail("Prüfdatei abgeschnitten nach Kill %d" % self.kills)
+            return
+        root = self.dst.rstrip("/") + "/"
+        for line in data.decode("utf-8").split("\r\n"):
+            line = line.strip()
+            if not line or line.startswith(";"):
+                continue
+            fields = line.rsplit("|", 4)
+            if len(fields) != 5 or not all(re.fullmatch(r"-?\d+", x) for x in fields[1:]):
+                fail("Prüfdatei-Zeile kaputt: %r" % line)
+                continue
+            key, _res, size, high, low = fields
+            if not key.startswith(root):
+                fail("Prüfdatei-Schlüssel außerhalb des Ziels: " + key)
+                continue
+            rel = key[len(root):]
+            srcpath = os.path.join(self.src, rel)
+            try:
+                st = os.stat(srcpath)
+            except FileNotFoundError:
+                continue
+            ft = filetime(st)
+            recorded = (int(high) & 0xFFFFFFFF) << 32 | (int(low) & 0xFFFFFFFF)
+            if int(size) != st.st_size or recorded != ft:
+                continue  # the source changed since: the next run copies it again
+            copy = key + (".zip" if self.compress else "")
+            if not os.path.exists(copy):
+                fail("Prüfdatei nennt fehlende Kopie: %s (Kill %d)" % (rel, self.kills))
+                continue
+            if read_copy(copy, rel, self.compress) != current[rel]:
+                fail("Prüfdatei nennt falsche Kopie: %s (Kill %d)" % (rel, self.kills))
+
+    def check_settings(self, good):
+        with open(self.ini, "rb") as fh:
+            data = fh.read()
+        if data not in good:
+            fail("Einstellungsdatei verändert oder halb geschrieben nach Kill %d" % self.kills)
+
+    def check_all_copied(self, current):
+        for rel, content in current.items():
+            copy = os.path.join(self.dst, rel + (".zip" if self.compress else ""))
+            if not os.path.exists(copy):
+                fail("Nach vollständigem Lauf fehlt: " + rel)
+            elif read_copy(copy, rel, self.compress) != content:
+                fail("Nach vollständigem Lauf falsch: " + rel)
+
+    def mutate(self, rnd, step):
+        files = sorted(snapshot(self.src).keys())
+        for rel in rnd.sample(files, min(5, len(files))):
+            p = os.path.join(self.src, rel)
+            with open(p, "ab") as fh:
+                fh.write(("Änderung %d\n" % step).encode() * rnd.randint(1, 2000))
+            t = time.time() + step
+            os.utime(p, (t, t))
+        with open(os.path.join(self.src, "neu %d ü.txt" % step), "wb") as fh:
+            fh.write(os.urandom(rnd.randint(0, 300000)))
+
+    # --- the two halves -------------------------------------------------------
+
+    def backup_kills(self, rnd, count):
+        with open(self.ini, "rb") as fh:
+            good_settings = {fh.read()}
+        duration = self.run_complete("backup")
+        with open(self.ini, "rb") as fh:
+            good_settings.add(fh.read())
+        current = snapshot(self.src)
+        self.check_all_copied(current)
+        acceptable = {rel: {c} for rel, c in current.items()}
+        with open(self.check, "rb") as fh:
+            old_checkfile = fh.read()
+        temps_seen = 0
+        for i in range(count):
+            if i % 3 == 1:
+                self.mutate(rnd, i)
+                current = snapshot(self.src)
+                for rel, c in current.items():
+                    acceptable.setdefault(rel, set()).add(c)
+            self.run_killed("backup", duration, rnd)
+            temps_seen += self.check_destination(acceptable)
+            self.check_checkfile(old_checkfile, current)
+            self.check_settings(good_settings)
+            if rnd.random() < 0.4 or i == count - 1:
+                self.run_complete("backup")
+                self.check_all_copied(current)
+                acceptable = {rel: {c} for rel, c in current.items()}
+                with open(self.check, "rb") as fh:
+                    old_checkfile = fh.read()
+        return temps_seen
+
+    def restore_kills(self, rnd, count):
+        expected = snapshot(self.src)
+        duration = self.run_complete("restore")
+        temps = 0
+        for _ in range(count):
+            shutil.rmtree(self.restored)
+            os.makedirs(self.restored)
+            self.run_killed("restore", duration, rnd)
+            for base, _dirs, files in os.walk(self.restored):
+                for f in files:
+                    p = os.path.join(base, f)
+                    if is_temp_name(f):
+                        temps += 1
+                        continue
+                    rel = os.path.relpath(p, self.restored)
+                    with open(p, "rb") as fh:
+                        if rel not in expected or fh.read() != expected[rel]:
+                            fail("Rückgesicherte Datei nicht ganz oder falsch: %s" % rel)
+        self.run_complete("restore")
+        got = {rel: c for rel, c in snapshot(self.restored).items() if not is_temp_name(os.path.basename(rel))}
+        if got != expected:
+            missing = sorted(set(expected) - set(got))[:5]
+            wrong = sorted(r for r in got if r in expected and got[r] != expected[r])[:5]
+            extra = sorted(set(got) - set(expected))[:5]
+            fail("Rücksicherung nach Abbrüchen unvollständig: fehlt %s falsch %s zusätzlich %s" % (missing, wrong, extra))
+        return temps
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--cli", required=True)
+    ap.add_argument("--shared", default=os.environ.get("KALVERO_SHARED_DIR", ""))
+    ap.add_argument("--kills", type=int, default=12, help="kills per backup variant")
+    ap.add_argument("--restore-kills", type=int, default=6)
+    ap.add_argument("--seed", type=int, default=int(os.environ.get("KALVERO_CRASH_SEED", "0")) or None)
+    args = ap.parse_args()
+    seed = args.seed if args.seed is not None else random.randrange(1 << 30)
+    print("Startwert (KALVERO_CRASH_SEED): %d" % seed, flush=True)
+    rnd = random.Random(seed)
+    total_kills = 0
+    checks = 0
+    with tempfile.TemporaryDirectory(prefix="kalvero-crash-") as top:
+        master = os.path.join(top, "vorlage")
+        make_tree(args.shared, master, 7)
+        for compress in (0, 1):
+            for compare in (0, 1):
+                work = os.path.join(top, "z%d-v%d" % (compress, compare))
+                os.makedirs(work)
+                v = Variant(args, work, compress, compare)
+                shutil.copytree(master, v.src, copy_function=shutil.copy2)
+                temps = v.backup_kills(rnd, args.kills)
+                rtemps = 0
+                if compare == 1:
+                    rtemps = v.restore_kills(rnd, args.restore_kills)
+                print("Compress=%d Compare=%d: %d Kills, übrig gebliebene versteckte Zwischendateien: %d (Sicherung) %d (Rücksicherung)"
+                      % (compress, compare, v.kills, temps, rtemps), flush=True)
+                total_kills += v.kills
+                checks += 1
+    print("%d Kills insgesamt" % total_kills)
+    passed = checks if not FAILURES else 0
+    print("%d passed, %d failed" % (passed, len(FAILURES)))
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
