@@ -6,7 +6,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -52,17 +51,10 @@ DirectoryReader::DirectoryReader(const std::string& directory) : impl_(std::make
     errno = err;
     return;
   }
-  int fd;
+  // opendir opens with O_CLOEXEC and O_DIRECTORY itself.
   do {
-    fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return;
-  impl_->dir = ::fdopendir(fd);
-  if (!impl_->dir) {
-    int err = errno;
-    ::close(fd);
-    errno = err;
-  }
+    impl_->dir = ::opendir(directory.c_str());
+  } while (!impl_->dir && errno == EINTR);
 }
 
 DirectoryReader::~DirectoryReader() {
