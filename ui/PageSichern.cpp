@@ -405,6 +405,10 @@ void PageSichern::optionsToControls() {
   u.chkDatum->setChecked(o.Datum);
   u.chkDeleteZieldatei->setChecked(o.DeleteZieldatei);
   u.editProtokolldatei->setText(QString::fromStdString(o.Protokolldatei));
+  // Long paths show their beginning, as typed.
+  for (QLineEdit* e : {u.editNotCompress, u.editMusterErlaubt, u.editMusterNichtErlaubt, u.editPrueffile,
+                       u.editProtokolldatei})
+    e->setCursorPosition(0);
   applyTooltips(o.Tooltip);
 }
 

@@ -67,7 +67,7 @@ void MainWindowTest::enterNeverClosesEscapeDoes() {
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   for (const char* name : {"btnStart", "listJobs", "editProtokolldatei", "chkArchivbit"}) {
-    QWidget* w = window.findChild<QWidget*>(name);
+    QWidget* w = window.pageSichern()->findChild<QWidget*>(name);
     w->setFocus();
     QTest::keyClick(w, Qt::Key_Return);
     QTest::keyClick(w, Qt::Key_Enter);
@@ -76,7 +76,7 @@ void MainWindowTest::enterNeverClosesEscapeDoes() {
   QVERIFY(window.isVisible());
   QVERIFY(window.pageSichern()->isIdle());
   QVERIFY(!QFile::exists(dir.path() + "/Ziel/a.txt"));
-  QTest::keyClick(window.findChild<QWidget*>("listJobs"), Qt::Key_Escape);
+  QTest::keyClick(window.pageSichern()->findChild<QWidget*>("listJobs"), Qt::Key_Escape);
   QVERIFY(!window.isVisible());
 }
 
@@ -159,7 +159,7 @@ void MainWindowTest::batchCancelledNeverShutsDown() {
   QVERIFY(!QFile::exists(dir.path() + "/Ziel"));
 
   // A backup started by hand afterwards with "Exit" on does not shut down.
-  QVERIFY(window.findChild<QCheckBox*>("chkExit")->isChecked());
+  QVERIFY(window.pageSichern()->findChild<QCheckBox*>("chkExit")->isChecked());
   window.pageSichern()->startBackup();
   QTRY_VERIFY_WITH_TIMEOUT(window.pageSichern()->isIdle(), 20000);
   QTest::qWait(50);
@@ -224,9 +224,9 @@ void MainWindowTest::screenshots() {
   page->showProgress(NOTIFY_FILE_START, info);
   page->showProgress(NOTIFY_FILE_STEP, info);
   page->showProgress(NOTIFY_REMAINING_TIME, info);
-  window.findChild<QPushButton*>("btnStart")->setEnabled(false);
-  window.findChild<QPushButton*>("btnSave")->setEnabled(false);
-  window.findChild<QPushButton*>("btnClose")->setText("Abbrechen");
+  page->findChild<QPushButton*>("btnStart")->setEnabled(false);
+  page->findChild<QPushButton*>("btnSave")->setEnabled(false);
+  page->findChild<QPushButton*>("btnClose")->setText("Abbrechen");
   QTest::qWait(50);
   QVERIFY(window.grab().save(out + "/sichern-lauf.png"));
   BatchWarning warning(&window);
