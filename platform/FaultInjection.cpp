@@ -12,6 +12,8 @@ struct State {
   std::mutex mutex;
   std::vector<Rule> rules;
   std::array<std::atomic<int>, static_cast<int>(Call::Count)> hits{};
+  std::array<std::atomic<int>, static_cast<int>(Call::Count)> calls{};
+  bool counting = false;
 };
 
 State& state() {
@@ -45,6 +47,7 @@ void disarmAll() {
   std::lock_guard<std::mutex> lock(s.mutex);
   s.rules.clear();
   for (auto& h : s.hits) h.store(0, std::memory_order_relaxed);
+  s.counting = false;
   g_armed.store(false, std::memory_order_release);
 }
 
@@ -54,10 +57,29 @@ int hits(Call c) {
   return state().hits[i].load(std::memory_order_relaxed);
 }
 
+void countCalls(bool on) {
+  State& s = state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.counting = on;
+  if (on) {
+    for (auto& n : s.calls) n.store(0, std::memory_order_relaxed);
+    g_armed.store(true, std::memory_order_release);
+  } else {
+    g_armed.store(!s.rules.empty(), std::memory_order_release);
+  }
+}
+
+int calls(Call c) {
+  int i = static_cast<int>(c);
+  if (i < 0 || i >= static_cast<int>(Call::Count)) return 0;
+  return state().calls[i].load(std::memory_order_relaxed);
+}
+
 int check(Call c, const char* path, unsigned long* limit) {
   if (!g_armed.load(std::memory_order_relaxed)) return 0;
   State& s = state();
   std::lock_guard<std::mutex> lock(s.mutex);
+  if (s.counting) s.calls[static_cast<int>(c)].fetch_add(1, std::memory_order_relaxed);
   for (Rule& r : s.rules) {
     if (r.call != c || r.times == 0) continue;
     if (!r.pathContains.empty() && (path == nullptr || std::string(path).find(r.pathContains) == std::string::npos))

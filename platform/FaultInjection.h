@@ -26,6 +26,9 @@ struct Rule {
 void arm(const Rule& rule);   // adds a rule
 void disarmAll();
 int hits(Call c);              // how often a rule fired for c since the last disarmAll
+// Counting mode: every checked call is counted (to find the call sites of a run).
+void countCalls(bool on);
+int calls(Call c);             // checked calls of c since countCalls(true)
 
 // Used by platform/ only: errno to fail with (0 = go on); for Read/Write
 // *limit may be lowered for a short transfer.
