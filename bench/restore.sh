@@ -39,7 +39,7 @@ export XDG_CONFIG_HOME=$work
 printf '[Allg]\nArchivbit=0\nArchivbitReset=0\nCompare=0\nCompress=1\nNotCompress=\nProtokolldatei=%s\n[SichQZ]\nVersion=2\nAnzahl=1\nVerz0=1|1|%s|%s\n' \
   "$work/backup.log" "$corpus" "$work/backup" >"$work/backup.INI"
 echo "backup (compressed) of $corpus ..."
-TMPDIR=$work "$cli" --ini "$work/backup.INI" backup >/dev/null
+TMPDIR=$work "$cli" --ini "$work/backup.INI" backup >/dev/null || echo "backup ended with exit status $?"
 echo "archives: $(find "$work/backup" -type f -name '*.zip' | wc -l), bytes: $(du -sb "$work/backup" | cut -f1)"
 
 printf '[Rueck]\nPathSrc=%s\nPathDst=%s\nProtokolldatei=%s\nSubVerz=1\nOnlyByKalvero=1\n' \
@@ -57,7 +57,7 @@ for root, dirs, files in os.walk(src):
 PY
 
 hyperfine --runs "$runs" --export-markdown "$work/result.md" \
-  --prepare "rm -rf '$work/restored' '$work/python'" \
+  --prepare "rm -rf '$work/restored'" --prepare "rm -rf '$work/python'" \
   -n kalvero-cli "TMPDIR='$work' '$cli' --ini '$work/restore.INI' restore" \
   -n python3-zipfile "python3 '$work/extract.py' '$work/backup' '$work/python'"
 cat "$work/result.md"
