@@ -1,6 +1,8 @@
 // The backup page: job list, options, save and start checks, and the
 // progress display driven by a real backup.
+#include <QApplication>
 #include <QCheckBox>
+#include <QMenu>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +46,7 @@ class PageSichernTest : public QObject {
   void freshSettingsRefuseSaveAndStart();
   void imageIndexAndColumns();
   void deleteAsksAndKeepsTheListConsistent();
+  void popupMenuChangesRows();
   void compressionFieldDisabledButKept();
   void dateLabelSwitchesDatumOff();
   void tooltipsFollowTheCheckBoxAtOnce();
@@ -156,6 +159,49 @@ void PageSichernTest::deleteAsksAndKeepsTheListConsistent() {
   QCOMPARE(page.currentRow(), -1);
   QVERIFY(!selection.isEmpty());
   QCOMPARE(selection.last().at(0).toInt(), -1);
+}
+
+void PageSichernTest::popupMenuChangesRows() {
+  QTemporaryDir dir;
+  Application app(argsFor(dir.path() + "/x.INI"));
+  ScriptedBox box;
+  PageSichern page(app, box);
+  page.show();
+  DirPair pair;
+  pair.source = "/a";
+  pair.destination = "/b";
+  page.addPair(pair);
+  page.addPair(pair);
+  auto* list = child<QTableWidget>(&page, "listJobs");
+  // Chooses the menu item with the given text once the menu is open.
+  auto choose = [&](const char* item) {
+    QTimer::singleShot(100, [item] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!menu) qFatal("no popup menu");
+      QStringList texts;
+      for (QAction* a : menu->actions()) texts << (a->isSeparator() ? QString("-") : a->text());
+      QCOMPARE(texts.size(), 10);
+      QCOMPARE(texts.count("-"), 3);
+      for (QAction* a : menu->actions())
+        if (a->text() == QString::fromUtf8(item)) a->trigger();
+      menu->close();
+    });
+    emit list->customContextMenuRequested(QPoint(5, 5));
+  };
+  choose("Alle Listeneinträge auf Aktiv=Nein setzen");
+  QCOMPARE(page.jobList()[0].active + page.jobList()[1].active, 0);
+  QCOMPARE(list->item(1, 1)->text(), QString("Nein"));
+  list->selectRow(1);
+  choose("Den ausgewählten Eintrag auf Unterverzeichnis=Nein setzen");
+  QCOMPARE(page.jobList()[1].withSubdirs, 0);
+  QCOMPARE(page.jobList()[0].withSubdirs, 1);
+  QCOMPARE(list->item(1, 0)->data(Qt::UserRole).toInt(), 0);
+  choose("Den ausgewählten Eintrag löschen (ohne Nachfrage)");
+  QCOMPARE(page.jobList().size(), size_t(1));
+  QVERIFY(box.shown.empty());
+  list->clearSelection();
+  choose("Den ausgewählten Eintrag auf Aktiv=Ja setzen");  // no selection: nothing happens
+  QCOMPARE(page.jobList()[0].active, 0);
 }
 
 void PageSichernTest::compressionFieldDisabledButKept() {
