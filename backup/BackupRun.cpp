@@ -169,6 +169,7 @@ struct BackupRun::Impl {
   NoCompressSet noCompress;
   std::unique_ptr<ZipArchiveLayer> zip;
   bool archiveNoteGiven = false;
+  std::set<std::string> writtenRoots;  // destination roots this run copied into
   std::atomic<int> ownCancel{0};
 
   explicit Impl(BackupRunSetup s) : setup(std::move(s)) {
@@ -252,10 +253,10 @@ void BackupRun::Impl::run() {
     notify(NOTIFY_CHECKFILE_WRITE);
     // Flush every destination file system first, so that the check file
     // never names a copy a crash could still take away.
-    std::set<std::string> roots;
-    for (const DirPair& pair : jobs)
-      if (pair.active && GetPathKind(pair.destination) == -1) roots.insert(pair.destination);
-    for (const std::string& root : roots) platform::syncFileSystemOf(root);
+    // A run that wrote nothing has nothing to flush: what the check file
+    // already named was flushed by the run that copied it.
+    for (const std::string& root : writtenRoots)
+      if (GetPathKind(root) == -1) platform::syncFileSystemOf(root);
     if (!SaveCheckFileWithBackup(*checkFile, startOptions.Prueffile, checkFileError)) {
       ++info.pairErrors;
       ++info.runErrors;
@@ -390,6 +391,7 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
         summary.smallestName = source;
       }
       std::uint64_t compressedSize = 0;
+      writtenRoots.insert(destRoot);
       const bool ok = handleFile(source, destination, size, pair.source, ctx, finalName, compressedSize);
       compressedBytes += compressedSize;
       if (ok) {

@@ -113,14 +113,21 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
     if (e.second.flags & CONFIRMED) confirmed.push_back(&e);
   std::sort(confirmed.begin(), confirmed.end(), [](auto* a, auto* b) { return a->first < b->first; });
 
-  std::string text = fmt::sprintf(texts::CHECKFILE_HEADER, stampNow());
-  for (const auto* e : confirmed) {
-    text += fmt::sprintf(texts::CHECKFILE_LINE, e->first, e->second.reserved, static_cast<long long>(e->second.size),
-                         e->second.timeHigh, e->second.timeLow);
-  }
   platform::AtomicFileWriter writer(path, 0666);
   int err = 0;
-  if (writer.open(&err) && writer.write(text, &err) && writer.commit(&err)) return true;
+  // Written in blocks, so a large file never exists twice in memory.
+  std::string text = fmt::sprintf(texts::CHECKFILE_HEADER, stampNow());
+  bool ok = writer.open(&err);
+  for (std::size_t i = 0; ok && i < confirmed.size(); ++i) {
+    const auto* e = confirmed[i];
+    text += fmt::sprintf(texts::CHECKFILE_LINE, e->first, e->second.reserved, static_cast<long long>(e->second.size),
+                         e->second.timeHigh, e->second.timeLow);
+    if (text.size() >= 65536) {
+      ok = writer.write(text, &err);
+      text.clear();
+    }
+  }
+  if (ok && writer.write(text, &err) && writer.commit(&err)) return true;
   error = fmt::sprintf(texts::CHECKFILE_SAVE_FAILED, path, SystemErrorText(err).substr(0, 1024));
   return false;
 }
