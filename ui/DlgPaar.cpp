@@ -17,7 +17,17 @@ namespace kalvero {
 
 namespace {
 enum NegativeColumn { ColWithSubdirs, ColDirectory };
+
+bool SamePair(const DirPair& a, const DirPair& b) {
+  if (a.active != b.active || a.withSubdirs != b.withSubdirs || a.source != b.source ||
+      a.destination != b.destination || a.excluded.size() != b.excluded.size())
+    return false;
+  for (size_t i = 0; i < a.excluded.size(); ++i)
+    if (a.excluded[i].withSubdirs != b.excluded[i].withSubdirs || a.excluded[i].directory != b.excluded[i].directory)
+      return false;
+  return true;
 }
+}  // namespace
 
 DlgPaar::DlgPaar(PageSichern& page, MessageBoxHost& box)
     : QDialog(&page), ui_(std::make_unique<Ui::DlgPaar>()), page_(page), box_(box) {
@@ -81,6 +91,7 @@ void DlgPaar::load(bool selected) {
   negatives_ = pair.excluded;
   fillNegativeList();
   loadedRow_ = row;
+  loadedPair_ = pair;
   ui_->btnChange->setEnabled(true);
   if (!negatives_.empty()) ui_->listNegative->selectRow(0);
 }
@@ -115,17 +126,22 @@ void DlgPaar::add() {
   DirPair pair;
   if (!takeFields(pair)) return;
   page_.addPair(pair);
+  page_.selectPair(static_cast<int>(page_.jobList().size()) - 1);
 }
 
 void DlgPaar::change() {
-  // The row count check keeps a stale number from reaching past the page's list.
-  if (loadedRow_ < 0 || loadedRow_ >= static_cast<int>(page_.jobList().size())) {
+  // A row that no longer holds the pair as it was loaded (deleted, moved or
+  // changed on the page without a reload) is never overwritten.
+  const JobList& jobs = page_.jobList();
+  if (loadedRow_ < 0 || loadedRow_ >= static_cast<int>(jobs.size()) ||
+      !SamePair(jobs[static_cast<size_t>(loadedRow_)], loadedPair_)) {
     box_.messageBox(2, dlgtext::kChangeImpossible);
     return;
   }
   DirPair pair;
   if (!takeFields(pair)) return;
   page_.replacePair(loadedRow_, pair);
+  loadedPair_ = pair;
 }
 
 void DlgPaar::fillNegativeList() {

@@ -53,6 +53,7 @@ class DlgPaar : public QDialog {
   MessageBoxHost& box_;
   std::vector<ExcludedDir> negatives_;
   int loadedRow_ = -1;
+  DirPair loadedPair_;  // the loaded row as it was loaded or last changed here
   DlgNegativliste* negativeEditor_ = nullptr;  // child window, created at its first opening
 };
 

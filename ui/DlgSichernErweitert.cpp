@@ -81,7 +81,10 @@ void DlgSichernErweitert::fillList() {
   list->setRowCount(static_cast<int>(jobs_.size()));
   for (int row = 0; row < static_cast<int>(jobs_.size()); ++row) {
     const DirPair& pair = jobs_[static_cast<size_t>(row)];
-    auto* kz = new QTableWidgetItem(sharedImage(imageIndexOf(pair)), QString());
+    const int image = imageIndexOf(pair);
+    auto* kz = new QTableWidgetItem(sharedImage(image), QString());
+    kz->setData(Qt::UserRole, image);
+    kz->setData(Qt::AccessibleTextRole, QStringLiteral("KZ %1").arg(image));  // as on the page
     list->setItem(row, ColKz, kz);
     list->setItem(row, ColAktiv, new QTableWidgetItem(YesNo(pair.active)));
     list->setItem(row, ColUnterverzeichnis, new QTableWidgetItem(YesNo(pair.withSubdirs)));
