@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up and builds, creates the example tree under /tmp/kalvero-example and
-# runs kalvero-cli on the example settings file.
+# starts the window on a copy of the example settings file when a display is
+# there; without one it runs the example backup with kalvero-cli.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,5 +16,14 @@ head -c 200000 /dev/urandom > "$EX/Daten/Fotos/Urlaub 2024/Strand.jpg"
 printf 'veraltet\n' > "$EX/Daten/Alt/notiz.txt"
 printf 'int main() { return 0; }\n' > "$EX/Projekte/src/main.c"
 
-echo "== kalvero-cli --ini examples/kalvero-example.INI check"
-build/kalvero-cli --ini examples/kalvero-example.INI check
+# A copy: "Einstellungen speichern" and every start write the settings file.
+cp examples/kalvero-example.INI "$EX/kalvero.INI"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/kalvero ]; then
+  exec build/kalvero "/Ini=$EX/kalvero.INI"
+fi
+
+echo "== kalvero-cli --ini $EX/kalvero.INI check"
+build/kalvero-cli --ini "$EX/kalvero.INI" check
+echo "== kalvero-cli --ini $EX/kalvero.INI backup"
+build/kalvero-cli --ini "$EX/kalvero.INI" backup
+echo "== Run log: $EX/Sicherung/sichern.log"

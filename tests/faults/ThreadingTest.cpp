@@ -1,0 +1,216 @@
+// A backup and a restore on worker threads at the same time, each reporting
+// to a "window" thread that handles every call while the worker waits (as
+// the window does), and cancel requests from that thread. Built under
+// ThreadSanitizer in CI, so the hand-over uses only the standard library.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/SettingsFile.h"
+#include "backup/BackupRun.h"
+#include "backup/DateLabel.h"
+#include "restore/RestoreRun.h"
+#include "support/TempDir.h"
+
+namespace kalvero {
+namespace {
+
+using test::TempDir;
+
+// The window thread: runs handed-over calls one at a time; a worker waits
+// until its call has run, so the ProgressInfo it passes needs no lock.
+class WindowThread {
+ public:
+  WindowThread() : thread_([this] { loop(); }) {}
+  ~WindowThread() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+
+  void runAndWait(std::function<void()> call) {
+    std::mutex doneMutex;
+    std::condition_variable doneCv;
+    bool done = false;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      queue_.push_back([&] {
+        call();
+        std::lock_guard<std::mutex> l(doneMutex);
+        done = true;
+        doneCv.notify_one();
+      });
+    }
+    wake_.notify_one();
+    std::unique_lock<std::mutex> l(doneMutex);
+    doneCv.wait(l, [&] { return done; });
+  }
+
+ private:
+  void loop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+      if (queue_.empty()) return;
+      auto call = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      call();
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> queue_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+// What the window keeps of a run: read and written only on the window thread.
+struct PageState {
+  int notifications = 0;
+  int lastFilesDone = 0;
+  std::string lastSource;
+  int lines = 0;
+  int cancelAfter = -1;  // request cancel after this many notifications
+};
+
+class HandOverReporter : public RunReporter {
+ public:
+  HandOverReporter(WindowThread& window, PageState& page, std::atomic<int>& cancel)
+      : window_(window), page_(page), cancel_(cancel) {}
+  void progress(int, const ProgressInfo& info) override {
+    window_.runAndWait([&] {
+      ++page_.notifications;
+      page_.lastFilesDone = info.filesDone;
+      page_.lastSource = info.currentSource;
+      if (page_.cancelAfter >= 0 && page_.notifications >= page_.cancelAfter) cancel_.store(1);
+    });
+  }
+  void clearLog() override {
+    window_.runAndWait([&] { page_.lines = 0; });
+  }
+  void logLine(const std::string& text) override {
+    window_.runAndWait([&] { page_.lines += !text.empty(); });
+  }
+  void selectPair(int) override {
+    window_.runAndWait([] {});
+  }
+
+ private:
+  WindowThread& window_;
+  PageState& page_;
+  std::atomic<int>& cancel_;
+};
+
+struct Trees {
+  TempDir dir;
+  Trees() {
+    for (int d = 0; d < 4; ++d)
+      for (int f = 0; f < 25; ++f)
+        dir.write("src/d" + std::to_string(d) + "/f" + std::to_string(f) + ".txt",
+                  std::string(static_cast<std::size_t>(1000 + 997 * f), static_cast<char>('a' + f % 26)));
+    dir.mkdir("log");
+    dir.mkdir("tmp");
+    dir.mkdir("restore-src");
+    for (int f = 0; f < 40; ++f) dir.write("restore-src/r" + std::to_string(f) + ".dat", std::string(5000, 'r'));
+  }
+
+  BackupRunSetup backupSetup(RunReporter* reporter, std::atomic<int>* cancel, std::atomic<int>* batch, int compress) {
+    BackupOptions o;
+    o.Protokolldatei = dir / "log/sicherung.log";
+    o.Archivbit = 0;
+    o.ArchivbitReset = 0;
+    o.Compress = compress;
+    o.Compare = 1;
+    JobList jobs{DirPair{1, 1, dir / "src", dir / "dst", {}}};
+    std::string error;
+    EXPECT_TRUE(SettingsFile(dir / "kalvero.INI").saveBackupSettings(o, jobs, &error)) << error;
+    BackupRunSetup s;
+    s.settingsPath = dir / "kalvero.INI";
+    s.jobs = jobs;
+    s.options = o;
+    s.captions = DefaultOptionCaptions(BuildDateLabel(DateFilter{}).text);
+    for (int i = 0; i < 4; ++i) s.listFiles[i] = dir / ("list" + std::to_string(i));
+    s.tempDir = dir / "tmp/";
+    s.versionText = "1,0,0,0";
+    s.cancel = cancel;
+    s.pageBatchMode = batch;
+    s.reporter = reporter;
+    return s;
+  }
+
+  RestoreRunSetup restoreSetup(RunReporter* reporter, std::atomic<int>* cancel) {
+    RestoreRunSetup s;
+    s.options.PathSrc = dir / "restore-src";
+    s.options.PathDst = dir / "restored";
+    s.options.Protokolldatei = dir / "log/ruecksicherung.log";
+    s.versionText = "1,0,0,0";
+    s.cancel = cancel;
+    s.reporter = reporter;
+    return s;
+  }
+};
+
+TEST(Threading, BackupAndRestoreRunTogetherReportingToOneWindowThread) {
+  for (int compress : {0, 1}) {
+    Trees t;
+    WindowThread window;
+    PageState backupPage, restorePage;
+    std::atomic<int> backupCancel{0}, restoreCancel{0}, batch{1};
+    HandOverReporter backupReporter(window, backupPage, backupCancel);
+    HandOverReporter restoreReporter(window, restorePage, restoreCancel);
+
+    BackupRun backup(t.backupSetup(&backupReporter, &backupCancel, &batch, compress));
+    RestoreRun restore(t.restoreSetup(&restoreReporter, &restoreCancel));
+    std::thread b([&] { backup.run(); });
+    std::thread r([&] { restore.run(); });
+    b.join();
+    r.join();
+
+    EXPECT_EQ(backup.totals().runErrors, 0);
+    EXPECT_EQ(backup.totals().copied, 100);
+    EXPECT_EQ(restore.errors(), 0);
+    EXPECT_EQ(batch.load(), 1) << "the batch flag is restored at the end of the run";
+    int notifications = 0;
+    window.runAndWait([&] { notifications = backupPage.notifications + restorePage.notifications; });
+    EXPECT_GT(notifications, 100);
+  }
+}
+
+TEST(Threading, CancelFromTheWindowThreadEndsBothRunsInOrder) {
+  Trees t;
+  WindowThread window;
+  PageState backupPage, restorePage;
+  backupPage.cancelAfter = 30;
+  restorePage.cancelAfter = 3;
+  std::atomic<int> backupCancel{0}, restoreCancel{0}, batch{0};
+  HandOverReporter backupReporter(window, backupPage, backupCancel);
+  HandOverReporter restoreReporter(window, restorePage, restoreCancel);
+
+  BackupRun backup(t.backupSetup(&backupReporter, &backupCancel, &batch, 0));
+  RestoreRun restore(t.restoreSetup(&restoreReporter, &restoreCancel));
+  std::thread b([&] { backup.run(); });
+  std::thread r([&] { restore.run(); });
+  b.join();
+  r.join();
+
+  EXPECT_TRUE(backup.totals().cancelled);
+  EXPECT_LT(backup.totals().copied, 100);
+  EXPECT_TRUE(restore.cancelled());
+  // The run log of the interrupted pair says so.
+  EXPECT_NE(t.dir.read("log/sicherung.log").find("***   Das Sichern wurde abgebrochen!   ***"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kalvero
