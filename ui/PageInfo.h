@@ -2,6 +2,11 @@
 // The information page: the four list files of the run, whether they are
 // deleted at the end, and the threshold of the single-file progress.
 #include <QWidget>
+#include <memory>
+
+namespace Ui {
+class PageInfo;
+}
 
 namespace kalvero {
 
@@ -14,9 +19,18 @@ class PageInfo : public QWidget {
   PageInfo(Application& app, MessageBoxHost& box, QWidget* parent = nullptr);
   ~PageInfo() override;
 
+  Ui::PageInfo* form() const { return ui_.get(); }
+
  private:
+  void showListFile(int index);
+  void showDirectory();
+  void deleteSrcClicked(bool checked);
+  void minSizeEdited(const QString& text);
+
   Application& app_;
   MessageBoxHost& box_;
+  std::unique_ptr<Ui::PageInfo> ui_;
+  bool minSizeWriteFailed_ = false;  // one message per failing streak, not one per key press
 };
 
 }  // namespace kalvero

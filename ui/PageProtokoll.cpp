@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/PageProtokollModel.h"
@@ -43,6 +44,11 @@ PageProtokoll::PageProtokoll(Application&, MessageBoxHost&, QWidget* parent) : Q
   current_->setMinimumHeight(current_->fontMetrics().height() * 3);
   current_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
+  follow_ = new QTimer(this);
+  follow_->setSingleShot(true);
+  follow_->setInterval(kFollowIntervalMs);
+  connect(follow_, &QTimer::timeout, this, &PageProtokoll::followNewestRow);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(view_, 1);
   layout->addWidget(current_);
@@ -56,12 +62,18 @@ PageProtokoll::~PageProtokoll() = default;
 void PageProtokoll::appendLine(const QString& text) {
   const QString date = QDateTime::currentDateTime().toString(ui_texts::kLogDateFormat);
   if (!model_->append(text, date)) return;
+  if (!follow_->isActive()) follow_->start();
+}
+
+void PageProtokoll::followNewestRow() {
+  if (model_->rowCount() == 0) return;
   const QModelIndex index = model_->index(model_->rowCount() - 1, 0);
   view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   view_->scrollTo(index);
 }
 
 void PageProtokoll::clearLog() {
+  follow_->stop();
   current_->clear();
   model_->clear();
 }

@@ -5,6 +5,7 @@
 
 class QLabel;
 class QTableView;
+class QTimer;
 
 namespace kalvero {
 
@@ -18,8 +19,9 @@ class PageProtokoll : public QWidget {
   PageProtokoll(Application& app, MessageBoxHost& box, QWidget* parent = nullptr);
   ~PageProtokoll() override;
 
-  // Appends one line (dropped when 10,000 rows are already there), selects it
-  // and scrolls it into view.
+  // Appends one line (dropped when 10,000 rows are already there). The newest
+  // row is selected and scrolled into view at most every kFollowIntervalMs, so
+  // a run sending lines in quick succession never keeps the window busy.
   void appendLine(const QString& text);
   void clearLog();
 
@@ -31,10 +33,14 @@ class PageProtokoll : public QWidget {
 
  private:
   void showRow(int row);
+  void followNewestRow();
+
+  static constexpr int kFollowIntervalMs = 40;
 
   LogModel* model_ = nullptr;
   QTableView* view_ = nullptr;
   QLabel* current_ = nullptr;
+  QTimer* follow_ = nullptr;
 };
 
 }  // namespace kalvero

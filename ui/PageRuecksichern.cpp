@@ -1,9 +1,320 @@
 #include "ui/PageRuecksichern.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QStyle>
+#include <QThread>
+#include <fmt/printf.h>
+
+#include "app/Application.h"
+#include "app/SettingsFile.h"
+#include "backup/PathUtil.h"
+#include "restore/RestoreRun.h"
+#include "ui/DesktopOpener.h"
+#include "ui/JobListDialogs.h"
+#include "ui/PageTexts.h"
+#include "ui/QtRunReporter.h"
+#include "ui_PageRuecksichern.h"
+
 namespace kalvero {
 
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& q) { return q.toStdString(); }
+
+int percentOf(const ProgressInfo& info) {
+  if (info.filesInPair < 1) return 0;
+  return static_cast<int>(static_cast<long long>(info.filesDone) * 100 / info.filesInPair);
+}
+
+QString percentText(int percent) { return q(fmt::sprintf(ui_texts::kPercentText, percent)); }
+
+}  // namespace
+
 PageRuecksichern::PageRuecksichern(Application& app, MessageBoxHost& box, QWidget* parent)
-    : QWidget(parent), app_(app), box_(box) {}
-PageRuecksichern::~PageRuecksichern() = default;
+    : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageRuecksichern>()) {
+  ui_->setupUi(this);
+  channel_ = new RunChannel(this);
+  setWindowTitle(ui_texts::kRestoreTitle);
+  ui_->iconInfo->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+  ui_->progressOverall->setRange(0, 1);
+  ui_->progressEntry->setRange(0, 1);
+  ui_->btnStart->setDefault(false);
+  ui_->btnStart->setAutoDefault(false);
+
+  connect(ui_->btnBrowseSrc, &QPushButton::clicked, this, &PageRuecksichern::browseSource);
+  connect(ui_->btnBrowseDst, &QPushButton::clicked, this, &PageRuecksichern::browseDestination);
+  connect(ui_->btnBrowseLog, &QPushButton::clicked, this, &PageRuecksichern::browseLogFile);
+  connect(ui_->btnShowLog, &QPushButton::clicked, this, &PageRuecksichern::showLogFile);
+  connect(ui_->btnStart, &QPushButton::clicked, this, &PageRuecksichern::startRestore);
+  connect(ui_->btnSave, &QPushButton::clicked, this, [this] { saveSettings(); });
+  connect(ui_->btnClose, &QPushButton::clicked, this, &PageRuecksichern::closeOrCancel);
+  connect(ui_->iconInfo, &QToolButton::clicked, this, [this] { openInfoDialog(window(), app_); });
+  connect(ui_->chkTooltip, &QCheckBox::toggled, this, [this](bool on) {
+    options_.Tooltip = on ? 1 : 0;
+    applyTooltips();
+  });
+  // Leaving the log file field re-evaluates "Protokolldatei anzeigen".
+  connect(ui_->editProtokolldatei, &QLineEdit::editingFinished, this, [this] {
+    takeInput();
+    refreshShowLogButton();
+  });
+
+  options_ = SettingsFile(app_.settingsPath()).loadRestoreOptions();
+  setErrorColour(0);
+  for (QLabel* l : {ui_->textAction, ui_->textHint, ui_->textOverallPercent, ui_->textEntryPercent, ui_->textErrors,
+                    ui_->textCount})
+    l->clear();
+  ui_->textAction->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128); background: transparent;"));
+  ui_->textCount->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128); background: transparent;"));
+  ui_->btnClose->setText(ui_texts::kCloseWindow);
+  showOptions();
+}
+
+PageRuecksichern::~PageRuecksichern() {
+  if (thread_ != nullptr) {
+    // The run still reports to this page: ask it to stop and keep handling its
+    // notifications until it has ended, so it never waits on a page that is gone.
+    cancel_.store(1);
+    while (!thread_->wait(10)) channel_->handlePending();
+    delete thread_;
+    thread_ = nullptr;
+  }
+}
+
+void PageRuecksichern::showOptions() {
+  ui_->editPathSrc->setText(q(options_.PathSrc));
+  ui_->editPathDst->setText(q(options_.PathDst));
+  ui_->editProtokolldatei->setText(q(options_.Protokolldatei));
+  ui_->chkSubVerz->setChecked(options_.SubVerz != 0);
+  ui_->chkSymbol->setChecked(options_.Symbol != 0);
+  ui_->chkOnlyByKalvero->setChecked(options_.OnlyByKalvero != 0);
+  {
+    const QSignalBlocker block(ui_->chkTooltip);
+    ui_->chkTooltip->setChecked(options_.Tooltip != 0);
+  }
+  refreshShowLogButton();
+  applyTooltips();
+}
+
+bool PageRuecksichern::takeInput() {
+  options_.PathSrc = s(ui_->editPathSrc->text());
+  options_.PathDst = s(ui_->editPathDst->text());
+  options_.Protokolldatei = s(ui_->editProtokolldatei->text());
+  options_.SubVerz = ui_->chkSubVerz->isChecked() ? 1 : 0;
+  options_.Symbol = ui_->chkSymbol->isChecked() ? 1 : 0;
+  options_.Tooltip = ui_->chkTooltip->isChecked() ? 1 : 0;
+  options_.OnlyByKalvero = ui_->chkOnlyByKalvero->isChecked() ? 1 : 0;
+  return true;
+}
+
+void PageRuecksichern::reloadFromSettings() {
+  options_ = SettingsFile(app_.settingsPath()).loadRestoreOptions();
+  showOptions();
+}
+
+void PageRuecksichern::applyTooltips() {
+  const bool on = options_.Tooltip != 0;
+  // Rich text wraps long tips instead of drawing one line across the screen.
+  auto tip = [on](QWidget* w, const QString& text) {
+    w->setToolTip(on ? QStringLiteral("<p style='white-space:normal'>%1</p>").arg(text.toHtmlEscaped()) : QString());
+  };
+  tip(ui_->editPathSrc, ui_texts::kTipPathSrc);
+  tip(ui_->editPathDst, ui_texts::kTipPathDst);
+  tip(ui_->chkSubVerz, ui_texts::kTipSubVerz);
+  tip(ui_->btnBrowseSrc, ui_texts::kTipBrowseSrc);
+  tip(ui_->btnBrowseDst, ui_texts::kTipBrowseDst);
+  tip(ui_->chkOnlyByKalvero, ui_texts::kTipOnlyByKalvero);
+  tip(ui_->editProtokolldatei, ui_texts::kTipLogFile);
+  tip(ui_->btnSave, ui_texts::kTipSave);
+  tip(ui_->btnBrowseLog, ui_texts::kTipBrowseLog);
+  tip(ui_->btnStart, ui_texts::kTipStart);
+  tip(ui_->btnShowLog, ui_texts::kTipShowLog);
+  tip(ui_->chkSymbol, ui_texts::kTipSymbol);
+  tip(ui_->iconInfo, ui_texts::kTipInfo);
+  tip(ui_->chkTooltip, ui_texts::kTipTooltip);
+}
+
+void PageRuecksichern::refreshShowLogButton() {
+  ui_->btnShowLog->setEnabled(!options_.Protokolldatei.empty() && GetPathKind(options_.Protokolldatei) == 1);
+}
+
+void PageRuecksichern::setErrorColour(int state) {
+  static const char* colours[] = {"rgb(0, 0, 0)", "rgb(128, 0, 0)", "rgb(0, 128, 0)"};
+  ui_->textErrors->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colours[state]));
+}
+
+bool PageRuecksichern::validate(bool forStart) {
+  const RestoreValidation check = ValidateRestoreOptions(options_);
+  if (check.ok()) return true;
+  // Saving keeps an empty destination (the user may fill it in later); a start needs one.
+  if (!forStart && check.field == RestoreValidation::Destination) return true;
+  box_.messageBox(2, check.text);
+  QLineEdit* field = check.field == RestoreValidation::Source        ? ui_->editPathSrc
+                     : check.field == RestoreValidation::Destination ? ui_->editPathDst
+                                                                     : ui_->editProtokolldatei;
+  field->setFocus(Qt::OtherFocusReason);
+  field->selectAll();
+  return false;
+}
+
+bool PageRuecksichern::saveSettings() {
+  if (!takeInput() || !validate(false)) return false;
+  std::string error;
+  if (!SettingsFile(app_.settingsPath()).saveRestoreOptions(options_, &error)) {
+    box_.messageBox(1, error);
+    return false;
+  }
+  return true;
+}
+
+void PageRuecksichern::startRestore() {
+  if (!isIdle()) return;  // one restore at a time
+  if (!takeInput() || !validate(true)) return;
+  std::string error;
+  if (!SettingsFile(app_.settingsPath()).saveRestoreOptions(options_, &error)) {
+    box_.messageBox(1, error);
+    return;
+  }
+  ui_->btnSave->setEnabled(false);
+  ui_->btnStart->setEnabled(false);
+  ui_->btnClose->setText(ui_texts::kCancel);
+  idle_.store(0);
+  cancel_.store(0);
+  refreshShowLogButton();
+
+  RunSink sink;
+  sink.progress = [this](int code, const ProgressInfo& info) { handleProgress(code, info); };
+  sink.clearLog = [this] { emit logCleared(); };
+  sink.logLine = [this](const QString& line) { emit logLine(line); };
+  reporter_ = std::make_unique<QtRunReporter>(*channel_, std::move(sink));
+  RestoreRunSetup setup;
+  setup.options = options_;
+  setup.settingsPath = app_.settingsPath();
+  setup.versionText = Application::versionText();
+  setup.cancel = &cancel_;
+  setup.reporter = reporter_.get();
+  setup.subdirCaption = s(ui_->chkSubVerz->text());
+  run_ = std::make_unique<RestoreRun>(std::move(setup));
+  RestoreRun* run = run_.get();
+  thread_ = QThread::create([run] { run->run(); });
+  connect(thread_, &QThread::finished, this, &PageRuecksichern::returnToIdle, Qt::QueuedConnection);
+  thread_->start();
+  emit runStarted();
+  if (!thread_->isRunning() && thread_->isFinished()) {
+    returnToIdle();  // the thread could not be created (or has already ended)
+    return;
+  }
+  if (options_.Symbol != 0) window()->showMinimized();
+}
+
+void PageRuecksichern::returnToIdle() {
+  if (isIdle()) return;
+  if (thread_ != nullptr) {
+    thread_->wait();
+    delete thread_;
+    thread_ = nullptr;
+  }
+  run_.reset();
+  reporter_.reset();
+  ui_->btnSave->setEnabled(true);
+  ui_->btnStart->setEnabled(true);
+  ui_->btnClose->setText(ui_texts::kCloseWindow);
+  idle_.store(1);
+  cancel_.store(0);
+  refreshShowLogButton();
+  emit runFinished();
+}
+
+void PageRuecksichern::closeOrCancel() {
+  if (isIdle())
+    window()->close();
+  else
+    cancel_.store(1);
+}
+
+void PageRuecksichern::handleProgress(int code, const ProgressInfo& info) {
+  const int percent = percentOf(info);
+  const QString count = q(fmt::sprintf(ui_texts::kCountText, info.filesDone, info.filesInPair));
+  auto overall = [&] {
+    ui_->textCount->setText(count);
+    ui_->progressOverall->setValue(std::min(info.filesDone, ui_->progressOverall->maximum()));
+    ui_->textOverallPercent->setText(percentText(percent));
+    if (window()->isMinimized()) window()->setWindowTitle(percentText(percent));
+  };
+  switch (code) {
+    case NOTIFY_FILES_FOUND:
+      ui_->textHint->setText(q(fmt::sprintf(ui_texts::kFilesToCopy, info.filesInPair)));
+      ui_->textCount->setText(count);
+      ui_->progressOverall->setRange(0, std::max(info.filesInPair, 1));
+      ui_->progressOverall->setValue(std::min(info.filesDone, std::max(info.filesInPair, 1)));
+      break;
+    case NOTIFY_SEARCHING:
+      ui_->textAction->setText(ui_texts::kSearching);
+      break;
+    case NOTIFY_FINISHED:
+      ui_->textAction->setText(ui_texts::kRestoreFinished);
+      ui_->textHint->clear();
+      overall();
+      break;
+    case NOTIFY_LOG_OPENED:
+      refreshShowLogButton();
+      return;
+    case NOTIFY_UNPACKING:
+      ui_->textAction->setText(ui_texts::kUnpacking);
+      ui_->textHint->setText(q(info.currentSource));
+      overall();
+      break;
+    case NOTIFY_FILE_START: {
+      // KByte keeps the range inside an int for entries up to 2 TB.
+      const auto kb = static_cast<int>(std::min<std::uint64_t>(info.fileSize / 1024, INT32_MAX));
+      ui_->progressEntry->setRange(0, std::max(kb, 1));
+      ui_->progressEntry->setValue(static_cast<int>(std::min<std::uint64_t>(info.fileDone / 1024, INT32_MAX)));
+      ui_->textEntryPercent->setText(percentText(0));
+      break;
+    }
+    case NOTIFY_FILE_STEP: {
+      const auto done = static_cast<int>(std::min<std::uint64_t>(info.fileDone / 1024, INT32_MAX));
+      ui_->progressEntry->setValue(std::min(done, ui_->progressEntry->maximum()));
+      const int entryPercent = info.fileSize > 0 ? static_cast<int>(info.fileDone * 100 / info.fileSize) : 0;
+      ui_->textEntryPercent->setText(percentText(entryPercent));
+      break;
+    }
+    default:
+      break;
+  }
+  setErrorColour(info.pairErrors != 0 ? 1 : 2);
+  ui_->textErrors->setText(q(fmt::sprintf(ui_texts::kErrorsText, info.pairErrors)));
+}
+
+void PageRuecksichern::browseSource() {
+  const QString chosen = browseForFolder(window(), ui_texts::kBrowseSourceTitle, ui_->editPathSrc->text());
+  ui_->editPathSrc->setText(chosen);
+}
+
+void PageRuecksichern::browseDestination() {
+  const QString chosen = browseForFolder(window(), ui_texts::kBrowseDestinationTitle, ui_->editPathDst->text());
+  ui_->editPathDst->setText(chosen);
+}
+
+void PageRuecksichern::browseLogFile() {
+  takeInput();
+  // An open dialog that also takes a name that does not exist yet.
+  QFileDialog dialog(window(), QString(), q(options_.Protokolldatei));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (!options_.Protokolldatei.empty()) dialog.selectFile(q(options_.Protokolldatei));
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    options_.Protokolldatei = s(dialog.selectedFiles().first());
+  }
+  ui_->editProtokolldatei->setText(q(options_.Protokolldatei));
+  refreshShowLogButton();
+}
+
+void PageRuecksichern::showLogFile() {
+  takeInput();
+  openWithDesktop(q(options_.Protokolldatei));
+}
 
 }  // namespace kalvero

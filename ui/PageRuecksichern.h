@@ -1,12 +1,26 @@
 #pragma once
 // The restore page: edits section "Rueck", starts and cancels the restore
-// run and shows its progress.
+// run on a worker thread of its own and shows its progress.
 #include <QWidget>
+#include <atomic>
+#include <memory>
+
+#include "app/Records.h"
+#include "backup/RunProgress.h"
+
+class QThread;
+
+namespace Ui {
+class PageRuecksichern;
+}
 
 namespace kalvero {
 
 class Application;
 class MessageBoxHost;
+class RestoreRun;
+class RunChannel;
+class QtRunReporter;
 
 class PageRuecksichern : public QWidget {
   Q_OBJECT
@@ -14,22 +28,55 @@ class PageRuecksichern : public QWidget {
   PageRuecksichern(Application& app, MessageBoxHost& box, QWidget* parent = nullptr);
   ~PageRuecksichern() override;
 
-  bool isIdle() const { return true; }
+  bool isIdle() const { return idle_.load() != 0; }
+  const RestoreOptions& options() const { return options_; }
   // Reads section "Rueck" again and shows it (after the stored values were rewritten).
-  void reloadFromSettings() {}
-  // Takes the fields into the options; false (with message and focus) when refused.
-  bool takeInput() { return true; }
+  void reloadFromSettings();
+  // Takes the fields into the options. The fields hold no values that could be
+  // refused here, so this always succeeds; the checks belong to start and save.
+  bool takeInput();
+
+  // The buttons, callable as if pressed.
+  void startRestore();   // "Rücksicherung starten"; ignored while a run is active
+  bool saveSettings();   // "Einstellungen speichern"
+  void closeOrCancel();  // "Fenster schließen" / "Abbrechen"
+
+  // The display of one progress notification of the run (on the window thread).
+  void handleProgress(int code, const ProgressInfo& info);
+
+  // Rows of the window the tests look at.
+  Ui::PageRuecksichern* form() const { return ui_.get(); }
 
  signals:
   void runStarted();
   void runFinished();
-  // A log line of the run; the main window routes it to the log page.
+  // Lines of the run for the log page; the main window connects them.
   void logLine(const QString& text);
   void logCleared();
 
  private:
+  void showOptions();
+  void applyTooltips();
+  void refreshShowLogButton();
+  void returnToIdle();
+  void browseSource();
+  void browseDestination();
+  void browseLogFile();
+  void showLogFile();
+  // The checks of start and save; false after the message, with the focus in the field.
+  bool validate(bool forStart);
+  void setErrorColour(int state);  // 0 black, 1 dark red, 2 dark green
+
   Application& app_;
   MessageBoxHost& box_;
+  std::unique_ptr<Ui::PageRuecksichern> ui_;
+  RestoreOptions options_;
+  std::atomic<int> idle_{1};
+  std::atomic<int> cancel_{0};
+  RunChannel* channel_ = nullptr;
+  std::unique_ptr<QtRunReporter> reporter_;
+  std::unique_ptr<RestoreRun> run_;
+  QThread* thread_ = nullptr;
 };
 
 }  // namespace kalvero

@@ -1,7 +1,51 @@
 #include "ui/ParameterFlow.h"
 
+#include <QDialog>
+
+#include "app/Application.h"
+#include "app/DirReplacement.h"
+#include "app/SettingsFile.h"
+#include "ui/PageRuecksichern.h"
+#include "ui/PageSichern.h"
+#include "ui/PageTexts.h"
+#include "ui/SheetParameter.h"
+
 namespace kalvero {
 
-void openParameterSheet(QWidget*, PageSichern*, PageRuecksichern*, Application&, MessageBoxHost&) {}
+void openParameterSheet(QWidget* parent, PageSichern* backupPage, PageRuecksichern* restorePage,
+                        Application& app, MessageBoxHost& box) {
+  {
+    SheetParameter sheet(app, box, parent);
+    if (sheet.exec() != QDialog::Accepted) return;  // "Abbrechen" rewrites nothing
+  }
+  applyReplacementAfterOk(backupPage, restorePage, app, box);
+}
+
+void applyReplacementAfterOk(PageSichern* backupPage, PageRuecksichern* restorePage, Application& app,
+                             MessageBoxHost& box) {
+  SettingsFile settings(app.settingsPath());
+  const ReplacementSettings switches = settings.loadReplacementList();
+  if (switches.Sichern == 0 && switches.Ruecksichern == 0) return;
+  if (box.messageBox(5, ui_texts::kReplaceQuestion) != MB_RESULT_YES) return;
+  // A run reads these values while it goes; they are rewritten only between runs.
+  if ((backupPage != nullptr && !backupPage->isIdle()) || (restorePage != nullptr && !restorePage->isIdle())) return;
+
+  std::string error;
+  if (switches.Sichern != 0) {
+    if (!ReplaceInBackupSettings(settings, &error)) {
+      box.messageBox(1, error);
+      return;
+    }
+    if (backupPage != nullptr) backupPage->reloadFromSettings();  // also tells an open pair editor
+  }
+  if (switches.Ruecksichern != 0) {
+    if (restorePage != nullptr) restorePage->takeInput();
+    if (!ReplaceInRestoreSettings(settings, &error)) {
+      box.messageBox(1, error);
+      return;
+    }
+    if (restorePage != nullptr) restorePage->reloadFromSettings();
+  }
+}
 
 }  // namespace kalvero

@@ -10,7 +10,14 @@ class MessageBoxHost;
 class PageSichern;
 class PageRuecksichern;
 
+// Shows the sheet modally; after OK continues with applyReplacementAfterOk.
 void openParameterSheet(QWidget* parent, PageSichern* backupPage, PageRuecksichern* restorePage,
                         Application& app, MessageBoxHost& box);
+
+// What follows OK of the sheet: reads the two switches, asks, rewrites the
+// stored values of the chosen sides and reloads both pages from the file.
+// Either page may be null. Nothing is rewritten while a run is active.
+void applyReplacementAfterOk(PageSichern* backupPage, PageRuecksichern* restorePage, Application& app,
+                             MessageBoxHost& box);
 
 }  // namespace kalvero

@@ -1,0 +1,66 @@
+#include "ui/DlgVerzErsetzung.h"
+
+#include "app/Application.h"
+#include "ui/JobListDialogs.h"
+#include "ui/PageTexts.h"
+#include "ui_DlgVerzErsetzung.h"
+
+namespace kalvero {
+
+DlgVerzErsetzung::DlgVerzErsetzung(MessageBoxHost& box, const DirReplacement& entry, QWidget* parent)
+    : QDialog(parent), box_(box), ui_(std::make_unique<Ui::DlgVerzErsetzung>()) {
+  ui_->setupUi(this);
+  setWindowTitle(ui_texts::kReplacementTitle);
+  ui_->editOld->setText(QString::fromStdString(entry.oldName));
+  ui_->editNew->setText(QString::fromStdString(entry.newName));
+  ui_->chkActive->setChecked(entry.active != 0);
+  connect(ui_->btnOk, &QPushButton::clicked, this, &DlgVerzErsetzung::accept);
+  connect(ui_->btnCancel, &QPushButton::clicked, this, &DlgVerzErsetzung::reject);
+  connect(ui_->btnBrowseOld, &QPushButton::clicked, this, [this] { browse(0); });
+  connect(ui_->btnBrowseNew, &QPushButton::clicked, this, [this] { browse(1); });
+  setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 70);
+}
+
+DlgVerzErsetzung::~DlgVerzErsetzung() = default;
+
+DirReplacement DlgVerzErsetzung::entry() const {
+  DirReplacement e;
+  e.oldName = ui_->editOld->text().toStdString();
+  e.newName = ui_->editNew->text().toStdString();
+  e.active = ui_->chkActive->isChecked() ? 1 : 0;
+  return e;
+}
+
+QString DlgVerzErsetzung::refusalOf(const QString& oldName, const QString& newName, int* field) {
+  if (oldName.contains(QLatin1Char('|'))) {
+    if (field) *field = 0;
+    return QString::fromUtf8(ui_texts::kBarInOldName);
+  }
+  if (oldName.contains(QLatin1Char(';')) || newName.contains(QLatin1Char(';'))) {
+    if (field) *field = oldName.contains(QLatin1Char(';')) ? 0 : 1;
+    return QString::fromUtf8(ui_texts::kSemicolonInName);
+  }
+  return {};
+}
+
+void DlgVerzErsetzung::accept() {
+  int field = 0;
+  const QString refusal = refusalOf(ui_->editOld->text(), ui_->editNew->text(), &field);
+  if (!refusal.isEmpty()) {
+    box_.messageBox(2, refusal.toStdString());
+    QLineEdit* edit = field == 0 ? ui_->editOld : ui_->editNew;
+    edit->setFocus(Qt::OtherFocusReason);
+    return;  // the dialog stays open with the fields as typed
+  }
+  QDialog::accept();
+}
+
+void DlgVerzErsetzung::browse(int field) {
+  QLineEdit* edit = field == 0 ? ui_->editOld : ui_->editNew;
+  const QString chosen = browseForFolder(this, ui_texts::kBrowseReplacementTitle, edit->text());
+  activateWindow();
+  if (chosen != edit->text()) edit->setText(chosen);
+  edit->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace kalvero

@@ -1,0 +1,64 @@
+#pragma once
+// The page "Verzeichnisse" of the parameter sheet: the list of
+// directory-name replacements and the two switches saying where it applies.
+// Its changes reach the settings file only through apply() (OK of the sheet).
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/Records.h"
+
+namespace Ui {
+class PageParamVerz;
+}
+
+namespace kalvero {
+
+class Application;
+class MessageBoxHost;
+
+class PageParamVerz : public QWidget {
+  Q_OBJECT
+ public:
+  PageParamVerz(Application& app, MessageBoxHost& box, QWidget* parent = nullptr);
+  ~PageParamVerz() override;
+
+  // Saves the list and the switches when anything was changed; false (after
+  // the message) when the settings file could not be written.
+  bool apply();
+  bool isModified() const { return modified_; }
+
+  int rowCount() const;
+  DirReplacement entryAt(int row) const;
+  std::vector<int> selectedRows() const;  // ascending
+
+  // The buttons and double clicks, callable as if pressed.
+  void newEntry();
+  void changeEntry();
+  void deleteEntries();
+
+  Ui::PageParamVerz* form() const { return ui_.get(); }
+
+  // Tests put a stand-in for the modal editor here; it edits the entry and
+  // answers whether the user pressed OK. An empty function restores the editor.
+  using Editor = std::function<bool(QWidget* parent, DirReplacement& entry)>;
+  static void setEditorForTests(Editor editor);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void addRow(const DirReplacement& entry);
+  void writeRow(int row, const DirReplacement& entry);
+  void widenColumns(int row);
+  void refreshButtons();
+  bool edit(DirReplacement& entry);
+
+  Application& app_;
+  MessageBoxHost& box_;
+  std::unique_ptr<Ui::PageParamVerz> ui_;
+  bool modified_ = false;
+};
+
+}  // namespace kalvero
