@@ -2,6 +2,7 @@
 
 #include <fmt/printf.h>
 
+#include <QLineEdit>
 #include <QPalette>
 
 #include "app/Application.h"
@@ -41,6 +42,9 @@ DlgDatum::DlgDatum(std::string settingsPath, MessageBoxHost& box, QWidget* paren
                      static_cast<QWidget*>(ui_->labelCheckRelative), static_cast<QWidget*>(ui_->labelHoursShown)})
     SetTextColour(w, Qt::darkBlue);
   SetTextColour(ui_->labelExplanation, Qt::darkCyan);
+  // The date fields show a whole date and time at any font size.
+  const int dateWidth = ui_->editFrom->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00:00  ")) + 16;
+  for (QLineEdit* e : {ui_->editFrom, ui_->editTo, ui_->editToday}) e->setMinimumWidth(dateWidth);
   // Room for the two lines of the summary, whichever text it shows.
   ui_->labelSummary->setMinimumHeight(ui_->labelSummary->fontMetrics().lineSpacing() * 2 +
                                       2 * ui_->labelSummary->frameWidth() + 4);

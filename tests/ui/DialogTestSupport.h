@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,5 +45,18 @@ inline void writeWhole(const std::string& path, const std::string& content) {
   QFile f(QString::fromStdString(path));
   if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(content.data(), qint64(content.size()));
 }
+
+// A temporary directory that is also the process's TMPDIR, with an
+// Application on a settings file inside it (for the backup page).
+struct DialogAppFixture {
+  DialogAppFixture() {
+    qputenv("TMPDIR", dir.path().toUtf8());
+    app = std::make_unique<Application>(std::vector<std::string>{"kalvero", "/Ini=" + settingsPath()});
+    app->setKeepListFiles(false);
+  }
+  std::string settingsPath() const { return dir.filePath(QStringLiteral("kalvero.INI")).toStdString(); }
+  QTemporaryDir dir;
+  std::unique_ptr<Application> app;
+};
 
 }  // namespace kalvero::test

@@ -6,7 +6,6 @@
 #include <QtTest>
 
 #include "DialogTestSupport.h"
-#include "PagesTestSupport.h"
 #include "ui/DlgNegativliste.h"
 #include "ui/DlgPaar.h"
 #include "ui/JobListDialogs.h"
@@ -37,7 +36,7 @@ DirPair Pair(const std::string& src, const std::string& dst) {
 class DlgPaarTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<test::AppFixture> fx_;
+  std::unique_ptr<test::DialogAppFixture> fx_;
   test::RecordingBoxes pageBoxes_, boxes_;
   std::unique_ptr<PageSichern> page_;
 
@@ -52,7 +51,7 @@ class DlgPaarTest : public QObject {
 
  private slots:
   void init() {
-    fx_ = std::make_unique<test::AppFixture>();
+    fx_ = std::make_unique<test::DialogAppFixture>();
     pageBoxes_ = {};
     boxes_ = {};
     page_ = std::make_unique<PageSichern>(*fx_->app, pageBoxes_);
