@@ -23,10 +23,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   return cl;
 }
 
-Application::Application(const std::vector<std::string>& args) {
+Application::Application(const std::vector<std::string>& args, ListFiles lists) {
   // The list files come first, so "/Ini=" has no say in where they are.
-  listDirectory_ = platform::privateTemporaryDirectory();
-  for (auto& name : listFiles_) name = platform::createUniqueTempFile(listDirectory_);
+  if (lists == ListFiles::Create) {
+    listDirectory_ = platform::privateTemporaryDirectory();
+    for (auto& name : listFiles_) name = platform::createUniqueTempFile(listDirectory_);
+  }
   CommandLine cl = ParseCommandLine(args);
   batchMode_ = cl.batchMode;
   settingsPath_ = ResolveSettingsPath(cl.iniFile);

@@ -32,7 +32,10 @@ class Application {
   // Creates the temporary subdirectory and the four list files, parses the
   // command line (the arguments without the program's name). A list file that
   // cannot be created has the name "" (its lines are dropped by the run).
-  explicit Application(const std::vector<std::string>& args);
+  enum class ListFiles { Create, None };
+  // ListFiles::None is for commands that write nothing (kalvero-cli list, check):
+  // no temporary subdirectory and no list files are made.
+  explicit Application(const std::vector<std::string>& args, ListFiles lists = ListFiles::Create);
   ~Application();  // deletes the list files unless "Info" "DeleteSrc" is 0
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;

@@ -53,7 +53,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> appArgs;
   if (!a.iniName.empty())
     appArgs.push_back("/Ini=" + (a.iniIsPath ? platform::absolutePath(a.iniName) : a.iniName));
-  Application app(appArgs);
+  // Only a run writes list files; list and check leave the temporary directory alone.
+  const bool writesLists = a.command == "backup" || a.command == "restore";
+  Application app(appArgs, writesLists ? Application::ListFiles::Create : Application::ListFiles::None);
   SettingsFile settings(app.settingsPath());
   std::string error;
   if (!settings.readable(&error)) {

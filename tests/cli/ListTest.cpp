@@ -183,6 +183,8 @@ TEST_F(ListCommand, CheckFileLeavesOutUnchangedFiles) {
   EXPECT_EQ(test::readFile(check), content);
   EXPECT_FALSE(t.exists("pruef.chk.bak"));
   EXPECT_FALSE(t.exists("ziel"));
+  // Nothing in the temporary directory either: a dry run makes no list files.
+  EXPECT_TRUE(std::filesystem::is_empty(t.path() + "/tmp"));
 }
 
 TEST_F(ListCommand, MissingSourcesAndSettingsGiveAnEmptyList) {
