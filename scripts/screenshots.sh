@@ -9,10 +9,13 @@ BUILD_DIR=${BUILD_DIR:-build}
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build "$BUILD_DIR" --target ui_MainWindowTest
+cmake --build "$BUILD_DIR" --target ui_MainWindowTest ui_PagesScreenshotsTest
 out=docs/screenshots
 mkdir -p "$out/150"
 export QT_QPA_PLATFORM=offscreen KALVERO_SOURCE_DIR="$PWD"
 KALVERO_SCREENSHOT_DIR="$PWD/$out" "$BUILD_DIR/ui_MainWindowTest" screenshots
 KALVERO_SCREENSHOT_DIR="$PWD/$out/150" QT_SCALE_FACTOR=1.5 "$BUILD_DIR/ui_MainWindowTest" screenshots
+# Restore page during a run, log page with lines, parameter sheet and its editor.
+KALVERO_SCREENSHOT_DIR="$PWD/$out" "$BUILD_DIR/ui_PagesScreenshotsTest" screenshots
+KALVERO_SCREENSHOT_DIR="$PWD/$out/150" QT_SCALE_FACTOR=1.5 "$BUILD_DIR/ui_PagesScreenshotsTest" screenshots
 ls -1 "$out"/*.png "$out"/150/*.png

@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "ui/PageProtokollModel.h"
 #include "ui/PageTexts.h"
 
 namespace kalvero {
@@ -47,7 +46,7 @@ PageProtokoll::PageProtokoll(Application&, MessageBoxHost&, QWidget* parent) : Q
   follow_ = new QTimer(this);
   follow_->setSingleShot(true);
   follow_->setInterval(kFollowIntervalMs);
-  connect(follow_, &QTimer::timeout, this, &PageProtokoll::followNewestRow);
+  connect(follow_, &QTimer::timeout, this, &PageProtokoll::flushPending);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(view_, 1);
@@ -60,12 +59,14 @@ PageProtokoll::PageProtokoll(Application&, MessageBoxHost&, QWidget* parent) : Q
 PageProtokoll::~PageProtokoll() = default;
 
 void PageProtokoll::appendLine(const QString& text) {
-  const QString date = QDateTime::currentDateTime().toString(ui_texts::kLogDateFormat);
-  if (!model_->append(text, date)) return;
+  if (rowCount() >= LogModel::kMaxRows) return;
+  pending_.push_back(LogModel::Row{text, QDateTime::currentDateTime().toString(ui_texts::kLogDateFormat)});
   if (!follow_->isActive()) follow_->start();
 }
 
-void PageProtokoll::followNewestRow() {
+void PageProtokoll::flushPending() {
+  model_->append(pending_);
+  pending_.clear();
   if (model_->rowCount() == 0) return;
   const QModelIndex index = model_->index(model_->rowCount() - 1, 0);
   view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -74,13 +75,22 @@ void PageProtokoll::followNewestRow() {
 
 void PageProtokoll::clearLog() {
   follow_->stop();
+  pending_.clear();
   current_->clear();
   model_->clear();
 }
 
-int PageProtokoll::rowCount() const { return model_->rowCount(); }
-QString PageProtokoll::rowText(int row) const { return model_->text(row); }
-QString PageProtokoll::rowDate(int row) const { return model_->date(row); }
+int PageProtokoll::rowCount() const { return model_->rowCount() + static_cast<int>(pending_.size()); }
+
+QString PageProtokoll::rowText(int row) const {
+  const int shown = model_->rowCount();
+  return row < shown ? model_->text(row) : pending_.at(static_cast<std::size_t>(row - shown)).text;
+}
+
+QString PageProtokoll::rowDate(int row) const {
+  const int shown = model_->rowCount();
+  return row < shown ? model_->date(row) : pending_.at(static_cast<std::size_t>(row - shown)).date;
+}
 QString PageProtokoll::currentText() const { return current_->text(); }
 
 void PageProtokoll::showRow(int row) {

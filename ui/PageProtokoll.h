@@ -2,6 +2,9 @@
 // The log page "Protokoll": the lines the runs report, newest selected, the
 // full text of the current row in a red bold field below the list.
 #include <QWidget>
+#include <vector>
+
+#include "ui/PageProtokollModel.h"
 
 class QLabel;
 class QTableView;
@@ -11,7 +14,6 @@ namespace kalvero {
 
 class Application;
 class MessageBoxHost;
-class LogModel;
 
 class PageProtokoll : public QWidget {
   Q_OBJECT
@@ -19,9 +21,10 @@ class PageProtokoll : public QWidget {
   PageProtokoll(Application& app, MessageBoxHost& box, QWidget* parent = nullptr);
   ~PageProtokoll() override;
 
-  // Appends one line (dropped when 10,000 rows are already there). The newest
-  // row is selected and scrolled into view at most every kFollowIntervalMs, so
-  // a run sending lines in quick succession never keeps the window busy.
+  // Appends one line (dropped when 10,000 rows are already there). Lines reach
+  // the list together at most every kFollowIntervalMs, where the newest row is
+  // selected and scrolled into view: a run sending lines in quick succession
+  // costs one repaint per interval instead of one per line.
   void appendLine(const QString& text);
   void clearLog();
 
@@ -33,7 +36,7 @@ class PageProtokoll : public QWidget {
 
  private:
   void showRow(int row);
-  void followNewestRow();
+  void flushPending();
 
   static constexpr int kFollowIntervalMs = 40;
 
@@ -41,6 +44,7 @@ class PageProtokoll : public QWidget {
   QTableView* view_ = nullptr;
   QLabel* current_ = nullptr;
   QTimer* follow_ = nullptr;
+  std::vector<LogModel::Row> pending_;
 };
 
 }  // namespace kalvero

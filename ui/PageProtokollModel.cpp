@@ -1,18 +1,21 @@
 #include "ui/PageProtokollModel.h"
 
+#include <algorithm>
+
 #include "ui/PageTexts.h"
 
 namespace kalvero {
 
 LogModel::LogModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-bool LogModel::append(const QString& text, const QString& date) {
-  if (static_cast<int>(rows_.size()) >= kMaxRows) return false;
-  const int row = static_cast<int>(rows_.size());
-  beginInsertRows(QModelIndex(), row, row);
-  rows_.push_back(Row{text, date});
+int LogModel::append(std::vector<Row>& rows) {
+  const int first = static_cast<int>(rows_.size());
+  const int count = std::min(static_cast<int>(rows.size()), kMaxRows - first);
+  if (count <= 0) return 0;
+  beginInsertRows(QModelIndex(), first, first + count - 1);
+  for (int i = 0; i < count; ++i) rows_.push_back(std::move(rows[static_cast<std::size_t>(i)]));
   endInsertRows();
-  return true;
+  return count;
 }
 
 void LogModel::clear() {

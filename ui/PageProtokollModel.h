@@ -14,8 +14,13 @@ class LogModel : public QAbstractTableModel {
 
   explicit LogModel(QObject* parent = nullptr);
 
-  // false when the line was dropped because the model is full.
-  bool append(const QString& text, const QString& date);
+  struct Row {
+    QString text;
+    QString date;
+  };
+
+  // Appends the rows that still fit, in one insertion; returns how many did.
+  int append(std::vector<Row>& rows);
   void clear();
   const QString& text(int row) const { return rows_[static_cast<std::size_t>(row)].text; }
   const QString& date(int row) const { return rows_[static_cast<std::size_t>(row)].date; }
@@ -26,10 +31,6 @@ class LogModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
-  struct Row {
-    QString text;
-    QString date;
-  };
   std::vector<Row> rows_;
 };
 

@@ -17,7 +17,7 @@ class PageProtokollTest : public QObject {
   void newestRowIsSelectedAndShownBelow();
   void selectedRowShowsItsWholeText();
   void clearEmptiesListAndField();
-  void fiftyThousandLines();
+  void linesFromAWorker();
 };
 
 void PageProtokollTest::keepsAtMostTenThousandRows() {
@@ -83,8 +83,8 @@ void PageProtokollTest::clearEmptiesListAndField() {
   QTRY_COMPARE(page.currentText(), QStringLiteral("danach"));
 }
 
-void PageProtokollTest::fiftyThousandLines() {
-  // A worker sends 50,000 lines the way a run does (waiting for each one);
+void PageProtokollTest::linesFromAWorker() {
+  // A worker sends 50,000 lines (KALVERO_LOG_LINES) the way a run does (waiting for each one);
   // prints the total time and the longest pause of the window's event loop.
   // The figures belong in the notes, not in an assertion.
   test::AppFixture f;
@@ -106,8 +106,16 @@ void PageProtokollTest::fiftyThousandLines() {
   timer.start();
   sinceTick.start();
   tick.start();
+  const int lines = qEnvironmentVariableIntValue("KALVERO_LOG_LINES") > 0
+                        ? qEnvironmentVariableIntValue("KALVERO_LOG_LINES")
+                        : 50000;
+  const bool emptyCalls = qEnvironmentVariableIsSet("KALVERO_LOG_EMPTY_CALLS");
   std::thread worker([&] {
-    for (int i = 0; i < 50000; ++i) {
+    for (int i = 0; i < lines; ++i) {
+      if (emptyCalls) {
+        channel.call([] {});
+        continue;
+      }
       const QString line =
           QStringLiteral("Fehler beim Kopieren der Datei von '/quelle/datei%1.txt' nach '/ziel/datei%1.txt'.\r\n").arg(i);
       channel.call([&] { page.appendLine(line); });
@@ -117,10 +125,11 @@ void PageProtokollTest::fiftyThousandLines() {
   loop.exec();
   worker.join();
   const qint64 total = timer.elapsed();
-  qInfo("50000 lines from a worker in %lld ms; longest event-loop pause %lld ms", static_cast<long long>(total),
+  qInfo("%d lines from a worker in %lld ms; longest event-loop pause %lld ms", lines, static_cast<long long>(total),
         static_cast<long long>(longestPause));
-  QCOMPARE(page.rowCount(), 10000);
-  QTRY_COMPARE(page.view()->currentIndex().row(), 9999);
+  if (emptyCalls) return;
+  QCOMPARE(page.rowCount(), std::min(lines, 10000));
+  QTRY_COMPARE(page.view()->currentIndex().row(), std::min(lines, 10000) - 1);
 }
 
 QTEST_MAIN(PageProtokollTest)
