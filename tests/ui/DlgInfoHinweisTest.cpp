@@ -80,7 +80,7 @@ class DlgInfoHinweisTest : public QObject {
       if (key < 0)
         hint->findChild<QPushButton*>("btnClose")->click();
       else
-        QTest::keyClick(hint.data(), Qt::Key(key));
+        QTest::keyClick(hint->findChild<QPlainTextEdit*>("textHint"), Qt::Key(key));  // where the focus is
       QTRY_VERIFY(hint.isNull());
       QCOMPARE(hints(page).size(), 0);
     }
