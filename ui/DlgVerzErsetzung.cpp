@@ -11,6 +11,8 @@ DlgVerzErsetzung::DlgVerzErsetzung(MessageBoxHost& box, const DirReplacement& en
     : QDialog(parent), box_(box), ui_(std::make_unique<Ui::DlgVerzErsetzung>()) {
   ui_->setupUi(this);
   setWindowTitle(ui_texts::kReplacementTitle);
+  ui_->labelOld->setBuddy(ui_->editOld);
+  ui_->labelNew->setBuddy(ui_->editNew);
   ui_->editOld->setText(QString::fromStdString(entry.oldName));
   ui_->editNew->setText(QString::fromStdString(entry.newName));
   ui_->chkActive->setChecked(entry.active != 0);

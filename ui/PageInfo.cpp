@@ -17,6 +17,11 @@ PageInfo::PageInfo(Application& app, MessageBoxHost& box, QWidget* parent)
     : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageInfo>()) {
   ui_->setupUi(this);
   setWindowTitle(ui_texts::kInfoTitle);
+  ui_->labelMinSizeBefore->setBuddy(ui_->editMinSize);
+  ui_->labelList1->setBuddy(ui_->editListSources);
+  ui_->labelList2->setBuddy(ui_->editListDestinations);
+  ui_->labelList3->setBuddy(ui_->editListNotCopied);
+  ui_->labelList4->setBuddy(ui_->editListSkipped);
   ui_->labelList3->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); background: transparent;"));
 
   QLineEdit* paths[] = {ui_->editListSources, ui_->editListDestinations, ui_->editListNotCopied, ui_->editListSkipped};

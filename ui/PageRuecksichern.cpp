@@ -36,6 +36,13 @@ PageRuecksichern::PageRuecksichern(Application& app, MessageBoxHost& box, QWidge
     : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageRuecksichern>()) {
   ui_->setupUi(this);
   channel_ = new RunChannel(this);
+  ui_->labelSrc->setBuddy(ui_->editPathSrc);
+  ui_->labelDst->setBuddy(ui_->editPathDst);
+  ui_->labelLogName->setBuddy(ui_->editProtokolldatei);
+  ui_->btnBrowseSrc->setAccessibleName(ui_texts::kTipBrowseSrc);
+  ui_->btnBrowseDst->setAccessibleName(ui_texts::kTipBrowseDst);
+  ui_->btnBrowseLog->setAccessibleName(ui_texts::kTipBrowseLog);
+  ui_->iconInfo->setAccessibleName(ui_texts::kTipInfo);
   setWindowTitle(ui_texts::kRestoreTitle);
   ui_->iconInfo->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
   ui_->progressOverall->setRange(0, 1);

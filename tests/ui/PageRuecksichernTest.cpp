@@ -59,6 +59,7 @@ class PageRuecksichernTest : public QObject {
   void saveWithMissingLogDirectorySavesNothing();
   void emptyDestinationRefusedWithFocus();
   void sourceThatIsAFile();
+  void destinationInsideTheSource();
   void restoreRunsAndReturnsToIdle();
   void cancelDuringLongFileReturnsToIdleAfterSummary();
   void progressDisplayAndMinimisedTitle();
@@ -134,6 +135,23 @@ void PageRuecksichernTest::sourceThatIsAFile() {
   // Either refused with a message, or run to its end without hanging.
   if (box.texts.empty()) QVERIFY(finished.wait(20000));
   QVERIFY(w.page->isIdle());
+}
+
+void PageRuecksichernTest::destinationInsideTheSource() {
+  test::AppFixture f;
+  test::RecordingBox box;
+  Window w(f, box);
+  const QString src = QString::fromStdString(f.path(QStringLiteral("sicherung")));
+  writeFile(src + QStringLiteral("/a.txt"), "a");
+  writeFile(src + QStringLiteral("/unter/b.txt"), "b");
+  w.fill(src.toStdString(), (src + QStringLiteral("/zurück")).toStdString(), f.path(QStringLiteral("rueck.log")));
+  QSignalSpy finished(w.page, &PageRuecksichern::runFinished);
+  w.page->startRestore();
+  if (box.texts.empty()) QVERIFY(finished.wait(20000));
+  QVERIFY(w.page->isIdle());
+  // The files found before the copying began are copied once; nothing loops.
+  QCOMPARE(readFile(src + QStringLiteral("/zurück/unter/b.txt")), QByteArray("b"));
+  QVERIFY(!QFile::exists(src + QStringLiteral("/zurück/zurück")));
 }
 
 void PageRuecksichernTest::restoreRunsAndReturnsToIdle() {
