@@ -11,6 +11,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
+#include "diag/Trace.h"
 #include "platform/FileSystem.h"
 
 using namespace kalvero;
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
   // Only a run writes list files; list and check leave the temporary directory alone.
   const bool writesLists = a.command == "backup" || a.command == "restore";
   Application app(appArgs, writesLists ? Application::ListFiles::Create : Application::ListFiles::None);
+  TraceInit(app.debugLevel(), "", "");  // "Debug" of the settings file
   SettingsFile settings(app.settingsPath());
   std::string error;
   if (!settings.readable(&error)) {

@@ -36,7 +36,7 @@ ArchiveFile::~ArchiveFile() { abandon(); }
 void ArchiveFile::open(const std::string& path, Mode mode) {
   abandon();
   position_ = 0;
-  if (int e = fault::check(fault::Call::Open, path.c_str())) raise(e, path);
+  if (int e = fault::checkRetrying(fault::Call::Open, path.c_str())) raise(e, path);
   int fd = -1;
   std::string opened = path;
   switch (mode) {
@@ -77,7 +77,7 @@ std::size_t ArchiveFile::read(void* buffer, std::size_t n) {
   auto* out = static_cast<unsigned char*>(buffer);
   while (done < n) {
     unsigned long limit = static_cast<unsigned long>(n - done);
-    if (int e = fault::check(fault::Call::Read, path_.c_str(), &limit)) raise(e, path_);
+    if (int e = fault::checkRetrying(fault::Call::Read, path_.c_str(), &limit)) raise(e, path_);
     ssize_t r = ::pread(fd_, out + done, limit, static_cast<off_t>(position_));
     if (r < 0) {
       if (errno == EINTR) continue;
@@ -96,7 +96,7 @@ void ArchiveFile::write(const void* buffer, std::size_t n) {
   const auto* in = static_cast<const unsigned char*>(buffer);
   while (done < n) {
     unsigned long limit = static_cast<unsigned long>(n - done);
-    if (int e = fault::check(fault::Call::Write, path_.c_str(), &limit)) raise(e, path_);
+    if (int e = fault::checkRetrying(fault::Call::Write, path_.c_str(), &limit)) raise(e, path_);
     ssize_t r = ::pwrite(fd_, in + done, limit, static_cast<off_t>(position_));
     if (r < 0) {
       if (errno == EINTR) continue;
@@ -125,7 +125,7 @@ void ArchiveFile::close() {
   if (fd_ < 0) return;
   int fd = fd_;
   fd_ = -1;
-  int e = fault::check(fault::Call::Close, path_.c_str());
+  int e = fault::checkRetrying(fault::Call::Close, path_.c_str());
   if (::close(fd) != 0 && e == 0 && errno != EINTR) e = errno;
   if (e) raise(e, path_);
 }
@@ -136,7 +136,7 @@ void ArchiveFile::abandon() noexcept {
 }
 
 bool createExclusiveFile(const std::string& path, int* err) {
-  if (int e = fault::check(fault::Call::Open, path.c_str())) {
+  if (int e = fault::checkRetrying(fault::Call::Open, path.c_str())) {
     if (err) *err = e;
     return false;
   }

@@ -47,7 +47,7 @@ DirectoryReader::DirectoryReader(const std::string& directory) : impl_(std::make
   impl_->path = directory;
   if (impl_->path.empty() || impl_->path.back() != '/') impl_->path += '/';
   impl_->prefixLength = impl_->path.size();
-  if (int err = fault::check(fault::Call::OpenDir, directory.c_str())) {
+  if (int err = fault::checkRetrying(fault::Call::OpenDir, directory.c_str())) {
     errno = err;
     return;
   }
@@ -68,7 +68,7 @@ bool DirectoryReader::next(DirEntry& entry) {
   if (!d.dir) return false;
   const int dfd = ::dirfd(d.dir);
   for (;;) {
-    if (int err = fault::check(fault::Call::ReadDir, d.path.c_str())) {
+    if (int err = fault::checkRetrying(fault::Call::ReadDir, d.path.c_str())) {
       errno = err;
       return false;
     }
@@ -80,7 +80,7 @@ bool DirectoryReader::next(DirEntry& entry) {
 
     d.path.resize(d.prefixLength);
     d.path += name;
-    if (fault::check(fault::Call::Stat, d.path.c_str())) continue;
+    if (fault::checkRetrying(fault::Call::Stat, d.path.c_str())) continue;
 
     struct stat st;
     int rc;

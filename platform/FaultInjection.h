@@ -33,6 +33,14 @@ int calls(Call c);             // checked calls of c since countCalls(true)
 // Used by platform/ only: errno to fail with (0 = go on); for Read/Write
 // *limit may be lowered for a short transfer.
 int check(Call c, const char* path, unsigned long* limit = nullptr);
+// The same for call sites without a retry loop of their own: an injected
+// EINTR is retried (checked again) as an interrupted call would be.
+inline int checkRetrying(Call c, const char* path, unsigned long* limit = nullptr) {
+  for (;;) {
+    int e = check(c, path, limit);
+    if (e != 4 /* EINTR */) return e;
+  }
+}
 
 // Disarms everything when it goes out of scope.
 struct Scope {

@@ -35,7 +35,8 @@ int createTemporary(const std::string& destination, std::string& tempPath) {
   // Keep the temporary name within NAME_MAX for very long names.
   if (name.size() + 1 + std::strlen(kTempMarker) + 6 > 255) name.clear();
   tempPath = directoryOf(destination) + "." + name + kTempMarker + "XXXXXX";
-  if (int e = fault::check(fault::Call::Open, tempPath.c_str())) {
+  for (int e; (e = fault::check(fault::Call::Open, tempPath.c_str())) != 0;) {
+    if (e == EINTR) continue;  // interrupted: try again, as for a real call
     errno = e;
     return -1;
   }
@@ -53,7 +54,8 @@ int createTemporary(const std::string& destination, std::string& tempPath) {
 // errno EXDEV/ENOSYS/EINVAL/EOPNOTSUPP means "use read/write".
 ssize_t copyRange(int in, int out, std::size_t n, const char* path) {
   unsigned long limit = n;
-  if (int e = fault::check(fault::Call::CopyRange, path, &limit)) {
+  for (int e; (e = fault::check(fault::Call::CopyRange, path, &limit)) != 0;) {
+    if (e == EINTR) continue;
     errno = e;
     return -1;
   }

@@ -66,10 +66,18 @@ long long InputFile::tryRead(void* buffer, std::size_t n, int* err) {
 }
 
 std::size_t InputFile::read(void* buffer, std::size_t n) {
-  int err = 0;
-  long long r = tryRead(buffer, n, &err);
-  if (r < 0) throwFileError(err, path_);
-  return static_cast<std::size_t>(r);
+  // Fills the buffer as far as the file goes: callers take a short count for
+  // the end of the file, and read(2) may return less on pipes, FUSE or NFS.
+  auto* out = static_cast<unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    int err = 0;
+    long long r = tryRead(out + done, n - done, &err);
+    if (r < 0) throwFileError(err, path_);
+    if (r == 0) break;
+    done += static_cast<std::size_t>(r);
+  }
+  return done;
 }
 
 std::uint64_t InputFile::size() const {

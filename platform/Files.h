@@ -19,7 +19,7 @@ class InputFile {
   // Opens without throwing; false with *err set on failure.
   bool open(const std::string& path, int* err = nullptr);
   bool isOpen() const { return fd_ >= 0; }
-  // Reads up to n bytes; 0 at the end. Throws FileError on failure.
+  // Reads n bytes, fewer only at the end of the file (0 there). Throws FileError on failure.
   std::size_t read(void* buffer, std::size_t n);
   // Reads without throwing: bytes read, or -1 with *err set.
   long long tryRead(void* buffer, std::size_t n, int* err = nullptr);

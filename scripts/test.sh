@@ -24,7 +24,7 @@ BUILD_DIR=build-tsan BUILD_TYPE=RelWithDebInfo CMAKE_EXTRA="-DKALVERO_TSAN=ON ${
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
   ctest --test-dir build-tsan --output-on-failure -j2 --timeout 1800 -R '^(backup|restore|faults|zip)$'
 
-# == Short fuzz run of the parsers (build-fuzz/, clang, -DKALVERO_FUZZ=ON):
-#    to be added here.
+echo "== Short fuzz run of the archive reader (build-fuzz/, clang)"
+tests/fuzz/run.sh "${KALVERO_FUZZ_SECONDS:-60}" build-fuzz
 
 echo "== All tests passed in both builds"

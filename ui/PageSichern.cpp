@@ -241,6 +241,7 @@ void PageSichern::deleteSelected(bool ask) {
   ui_->listJobs->clearSelection();
   emit selectionChanged(-1);
   if (!jobs_.empty()) selectRow(0);
+  notifyPairEditor(this, false);  // the editor's row may be gone
 }
 
 void PageSichern::setActiveAll(int active) {
@@ -249,6 +250,7 @@ void PageSichern::setActiveAll(int active) {
     fillRow(static_cast<int>(i), jobs_[i]);
   }
   emit selectionChanged(currentRow());
+  notifyPairEditor(this, currentRow() >= 0);
 }
 
 void PageSichern::changeSelected(int active, int withSubdirs) {
@@ -259,6 +261,7 @@ void PageSichern::changeSelected(int active, int withSubdirs) {
   if (withSubdirs >= 0) pair.withSubdirs = withSubdirs;
   fillRow(row, pair);
   emit selectionChanged(row);
+  notifyPairEditor(this, true);
 }
 
 void PageSichern::popupMenu(const QPoint& pos) {

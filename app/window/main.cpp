@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "diag/Trace.h"
 #include "ui/MainSheet.h"
 #include "ui/MessageBox.h"
 
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   kalvero::Application app(args);
+  kalvero::TraceInit(app.debugLevel(), "", "");  // "Debug" of the settings file
   kalvero::QtMessageBoxHost box;
   int status = 0;
   {
