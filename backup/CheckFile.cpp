@@ -166,12 +166,17 @@ const CheckEntry* CheckFile::find(const std::string& key) const {
 bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, std::string& error) {
   std::string backup = path + ".bak";
   platform::removeFile(backup);
-  if (!platform::renamePath(path, backup)) backup.clear();
+  // The ".bak" name is a second link to the old file, so the old file stays
+  // under its own name until the new one replaces it in one rename: a crash
+  // in between leaves the old check file, never none. Without hard links the
+  // old file is moved aside as before.
+  bool linked = platform::linkPath(path, backup);
+  if (!linked && !platform::renamePath(path, backup)) backup.clear();
   const bool saved = file.Save(path, error);
   file.Clear();
   if (!saved) {
     error += "\r\n";
-    if (!backup.empty()) {
+    if (!backup.empty() && !linked) {
       platform::removeFile(path);
       if (!platform::renamePath(backup, path)) backup.clear();
     }

@@ -101,6 +101,18 @@ bool renamePath(const std::string& from, const std::string& to, int* err) {
   return true;
 }
 
+bool linkPath(const std::string& existing, const std::string& newName, int* err) {
+  if (tooLong(existing, err) || tooLong(newName, err)) return false;
+  for (;;) {
+    if (int injected = fault::check(fault::Call::Rename, newName.c_str())) {
+      if (injected == EINTR) continue;
+      return sys::fail(err, injected);
+    }
+    if (::link(existing.c_str(), newName.c_str()) == 0) return true;
+    if (errno != EINTR) return sys::fail(err, errno);
+  }
+}
+
 bool setFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess, int* err) {
   if (tooLong(path, err)) return false;
   struct timespec times[2];

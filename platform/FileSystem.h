@@ -32,6 +32,8 @@ bool makeDirectory(const std::string& path, int* err = nullptr);  // one level, 
 bool removeFile(const std::string& path, int* err = nullptr);
 bool removeDirectory(const std::string& path, int* err = nullptr);
 bool renamePath(const std::string& from, const std::string& to, int* err = nullptr);
+// A second name for an existing file (hard link); false where the file system has none.
+bool linkPath(const std::string& existing, const std::string& newName, int* err = nullptr);
 bool setFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess, int* err = nullptr);
 // Absolute, lexically normalised form ("." and ".." folded, no trailing "/").
 std::string absolutePath(const std::string& path);
