@@ -4,6 +4,7 @@
 
 #include "backup/Filters.h"
 #include "platform/DirectoryReader.h"
+#include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
 
 namespace kalvero {
@@ -56,6 +57,9 @@ class Walker {
       return;
     }
     if (entry.kind != platform::EntryKind::File || filesExcluded) return;
+    // The hidden half-written copy of a killed run is never taken: a restore
+    // would otherwise bring it back as a file of the user's.
+    if (platform::isProgramTemporaryName(entry.name)) return;
     path_.assign(prefix).append(entry.name);
     if (o_.archiveOnly && !platform::archiveBitSet(path_, entry.status)) return;
     if (o_.allowedPatterns && !MatchPatterns(path_, *o_.allowedPatterns)) return;

@@ -169,6 +169,15 @@ TEST(Walk, NamesWithControlCharactersAndForeignBytes) {
   EXPECT_EQ(asSet(walkPaths(t.path())), expected);
 }
 
+TEST(Walk, HalfWrittenCopiesOfAKilledRunAreNotTaken) {
+  TempDir t;
+  t.write("a.txt", "x");
+  t.write(".a.txt.kalvero-Xy12Ab", "halb");     // copy in progress when the run was killed
+  t.write("sub/.b.zip.kalvero-000000", "halb");  // archive in progress
+  t.write(".versteckt", "y");                    // an ordinary hidden file is taken
+  EXPECT_EQ(asSet(walkPaths(t.path())), (std::set<std::string>{t / "a.txt", t / ".versteckt"}));
+}
+
 TEST(Walk, UnreadableDirectoriesAndVanishedFilesAreSilent) {
   TempDir t;
   t.write("ok/a", "1");
