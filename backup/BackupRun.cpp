@@ -20,106 +20,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
 
-#if __has_include("zip/CompressZip.h")
 #include "zip/CompressZip.h"
-#define KALVERO_HAVE_COMPRESSION 1
-#else
-namespace kalvero {
-class ZipArchiveLayer {};
-bool BackupRun::Impl::handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
-                                 const std::string& pairSource, CopyContext& ctx, std::string& finalName,
-                                 std::uint64_t& compressedSize) {
-  bool ok = true;
-  int err = 0;
-  const std::string directory = ParentDirectory(destination);
-  const bool haveDirectory = MakeDirectories(directory, &err);
-  if (!haveDirectory) {
-    ok = false;
-    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
-  }
-  RepairFileTimes(source);
-  if (!haveDirectory) return false;
-
-  ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
-  CopyJob job;
-  job.sourceRoot = withSlash(pairSource);
-  job.source = source;
-  job.destination = destination;
-  job.size = size;
-  job.displayThreshold = minSize;
-  job.compress = CompressDecision(source, size, options.Compress, noCompress);
-#ifndef KALVERO_HAVE_COMPRESSION
-  job.compress = false;
-#endif
-  std::string reservedName;
-#ifdef KALVERO_HAVE_COMPRESSION
-  if (job.compress && options.Compare) {
-    reservedName = ReserveTemporaryArchive(source, &err);
-    if (reservedName.empty()) {
-      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, source, SystemErrorText(err)) + "\r\n");
-      return false;
-    }
-    job.temporaryArchive = reservedName;
-  }
-  if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
-#endif
-  job.timeSource = source;
-
-  bool wroteCopy = false;  // this attempt replaced what lies under the final name
-  bool compareFailed = false;
-  const bool compressing = job.compress;
-  ok = CopyOneFile(job, ctx, zip.get());
-  if (ok && compressing) compressedSize = job.compressedSize;
-  if (ok && job.temporaryArchive.empty()) wroteCopy = true;
-  if (ok && !job.temporaryArchive.empty()) {
-    job.source = job.temporaryArchive;
-    job.destination = destination + ".zip";
-    job.compress = false;
-    ok = CopyOneFile(job, ctx, zip.get());
-    wroteCopy = ok;
-  }
-  if (ok && options.Compare) {
-    notify(NOTIFY_COMPARING);
-    CopyContext verify = ctx;
-    verify.source = job.temporaryArchive.empty() ? job.source : job.temporaryArchive;
-    verify.destination = job.destination;
-    if (compressing && job.temporaryArchive.empty()) verify.destination = job.finalName;
-    ok = CompareFiles(verify);
-    compareFailed = !ok;
-  }
-  if (!job.temporaryArchive.empty()) {
-    int deleteError = 0;
-    if (!platform::removeFile(job.temporaryArchive, &deleteError) && GetPathKind(job.temporaryArchive) != 0) {
-      ReportLine(ctx, fmt::sprintf(texts::DELETE_FAILED, job.temporaryArchive, SystemErrorText(deleteError)) + "\r\n");
-    }
-  }
-  if (!reservedName.empty() && reservedName != job.temporaryArchive) removeQuietly(reservedName);
-  finalName = job.finalName.empty() ? job.destination : job.finalName;
-
-  if (ok && options.ArchivbitReset) {
-    info.currentSource = source;
-    info.currentDestination.clear();
-    notify(NOTIFY_ARCHIVE_RESET);
-    bool unsupported = false;
-    if (!ClearFileAttributes(source, platform::ATTR_ARCHIVE | platform::ATTR_READONLY, ctx, &unsupported)) {
-      // The copy itself is good and stays; the file is tried again next time.
-      ++info.pairErrors;
-      ++info.runErrors;
-      ok = false;
-    }
-    if (unsupported && !archiveNoteGiven) {
-      archiveNoteGiven = true;
-      ReportLine(ctx, fmt::sprintf(texts::ARCHIVE_BIT_UNSUPPORTED, pairSource) + "\r\n");
-    }
-  }
-  // Only a copy this attempt wrote and that failed its comparison is deleted:
-  // never an older complete copy, never a verified one.
-  if (!ok && options.DeleteZieldatei && compareFailed && wroteCopy) removeQuietly(finalName);
-  return ok;
-}
-
-}  // namespace kalvero
-#endif
 
 namespace kalvero {
 
@@ -457,11 +358,7 @@ bool BackupRun::Impl::handleFile(const std::string& source, const std::string& d
   job.size = size;
   job.displayThreshold = minSize;
   job.compress = CompressDecision(source, size, options.Compress, noCompress);
-#ifndef KALVERO_HAVE_COMPRESSION
-  job.compress = false;
-#endif
   std::string reservedName;
-#ifdef KALVERO_HAVE_COMPRESSION
   if (job.compress && options.Compare) {
     reservedName = ReserveTemporaryArchive(source, &err);
     if (reservedName.empty()) {
@@ -471,7 +368,6 @@ bool BackupRun::Impl::handleFile(const std::string& source, const std::string& d
     job.temporaryArchive = reservedName;
   }
   if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
-#endif
   job.timeSource = source;
 
   bool wroteCopy = false;  // this attempt replaced what lies under the final name
