@@ -25,13 +25,13 @@ std::string hex(const std::string& bytes) {
 
 }  // namespace
 
-bool MakeZipsWithPython(const std::vector<ZipSpec>& specs) {
+bool MakeZipsWithPython(const std::vector<ZipSpec>& archives) {
   // Names and contents travel as hex in a small script, so any byte works.
   std::string script = "import zipfile\n";
-  for (const auto& spec : specs) {
-    fs::create_directories(fs::path(spec.archive).parent_path());
-    script += "z=zipfile.ZipFile(bytes.fromhex('" + hex(spec.archive) + "').decode(),'w',zipfile.ZIP_DEFLATED)\n";
-    for (const auto& m : spec.members) {
+  for (const auto& wanted : archives) {
+    fs::create_directories(fs::path(wanted.archive).parent_path());
+    script += "z=zipfile.ZipFile(bytes.fromhex('" + hex(wanted.archive) + "').decode(),'w',zipfile.ZIP_DEFLATED)\n";
+    for (const auto& m : wanted.members) {
       if (m.directory) {
         script += "i=zipfile.ZipInfo(bytes.fromhex('" + hex(m.name) + "').decode())\n"
                   "i.external_attr=0x10\n"
@@ -42,10 +42,10 @@ bool MakeZipsWithPython(const std::vector<ZipSpec>& specs) {
                   "'),zipfile.ZIP_DEFLATED)\n";
       }
     }
-    script += "z.comment=bytes.fromhex('" + hex(spec.comment) + "')\nz.close()\n";
+    script += "z.comment=bytes.fromhex('" + hex(wanted.comment) + "')\nz.close()\n";
   }
-  if (specs.empty()) return true;
-  const std::string scriptPath = specs.front().archive + ".make.py";
+  if (archives.empty()) return true;
+  const std::string scriptPath = archives.front().archive + ".make.py";
   writeFile(scriptPath, script);
   const std::string cmd = "python3 '" + scriptPath + "' >/dev/null 2>&1";
   const int rc = std::system(cmd.c_str());

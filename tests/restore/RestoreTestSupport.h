@@ -44,7 +44,7 @@ struct ZipSpec {
 
 // Writes archives with python3's zipfile (deflated members, parent
 // directories created), all in one python3 process; false when it failed.
-bool MakeZipsWithPython(const std::vector<ZipSpec>& specs);
+bool MakeZipsWithPython(const std::vector<ZipSpec>& archives);
 inline bool MakeZipWithPython(const std::string& archive, const std::vector<ZipMember>& members,
                               const std::string& comment) {
   return MakeZipsWithPython({{archive, members, comment}});
