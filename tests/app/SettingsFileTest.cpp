@@ -240,7 +240,7 @@ TEST(SettingsFile, BadFilesGiveDefaultsAndSavesKeepTheRest) {
   };
   std::vector<Case> cases = {
       {"empty", ""},
-      {"binary", std::string("\0\x01\xff\xfe[\x00]\n=\n", 12)},
+      {"binary", std::string("\0\x01\xff\xfe[\x00]\n=\n", 10)},
       {"bom", "\xEF\xBB\xBF[Info]\r\nMinSize=5"},
       {"keys-first", "MinSize=7\n[Info]\nMinSize=5\n"},
       {"junk-number", "[Info]\nMinSize=5kB\nDeleteSrc=ja\n"},
