@@ -5,34 +5,16 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "support/RunCli.h"
 #include "support/TempDir.h"
 
 using kalvero::test::TempDir;
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using kalvero::test::CliResult;
 
-Result runRestoreCli(const TempDir& t, const std::string& args) {
-  const char* cli = std::getenv("KALVERO_CLI");
-  Result r;
-  if (!cli) return r;
-  const std::string errFile = t / "stderr.txt";
-  const std::string cmd = "cd '" + t.path() + "' && TMPDIR='" + t.path() + "' XDG_CONFIG_HOME='" + t.path() +
-                          "/config' '" + cli + "' " + args + " 2>'" + errFile + "' </dev/null";
-  FILE* p = popen(cmd.c_str(), "r");
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  r.err = kalvero::test::readFile(errFile);
-  return r;
-}
+CliResult runRestoreCli(const TempDir& t, const std::string& args) { return kalvero::test::RunCli(t, args); }
 
 class RestoreCommand : public ::testing::Test {
  protected:
@@ -50,7 +32,7 @@ TEST_F(RestoreCommand, RestoresAndReportsACleanRun) {
   t.write("Sicherung/Briefe ä/a.txt", "Brief");
   t.write("Sicherung/leer", "");
   writeSettings(t / "Sicherung", t / "Zurück", t / "r.log");
-  const Result r = runRestoreCli(t, "--ini k.INI restore");
+  const CliResult r = runRestoreCli(t, "--ini k.INI restore");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "2 Dateien kopiert\n0 Fehler beim Rücksichern\n");
   EXPECT_EQ(kalvero::test::readFile(t / "Zurück/Briefe ä/a.txt"), "Brief");
@@ -68,7 +50,7 @@ TEST_F(RestoreCommand, FailedFilesGiveExitOneAndTheirLineOnStdout) {
   std::filesystem::permissions(t / "Zurück/b.txt", std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::remove);
   writeSettings(t / "Sicherung", t / "Zurück", t / "r.log");
-  const Result r = runRestoreCli(t, "--ini k.INI restore");
+  const CliResult r = runRestoreCli(t, "--ini k.INI restore");
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(r.out.find("Fehler beim Kopieren der Datei von '" + t / "Sicherung/b.txt" + "'"), std::string::npos);
   EXPECT_NE(r.out.find("1 Fehler beim Rücksichern\n"), std::string::npos);
@@ -78,7 +60,7 @@ TEST_F(RestoreCommand, FailedFilesGiveExitOneAndTheirLineOnStdout) {
 TEST_F(RestoreCommand, RefusedBeforeTheStartWithExitTwo) {
   t.mkdir("Sicherung");
   writeSettings(t / "fehlt", t / "Zurück", t / "r.log");
-  Result r = runRestoreCli(t, "--ini k.INI restore");
+  CliResult r = runRestoreCli(t, "--ini k.INI restore");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "Quellverzeichnis: '" + t / "fehlt" + "'\nnicht vorhanden.\n");
 

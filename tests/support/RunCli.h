@@ -1,0 +1,18 @@
+#pragma once
+// Runs kalvero-cli (path in KALVERO_CLI) in a test's own directory, with its
+// temporary and configuration directories inside it and no standard input.
+#include <string>
+
+#include "support/TempDir.h"
+
+namespace kalvero::test {
+
+struct CliResult {
+  int status = -1;  // exit status, -1 when the program could not run or died
+  std::string out;
+  std::string err;
+};
+
+CliResult RunCli(const TempDir& t, const std::string& args);
+
+}  // namespace kalvero::test
