@@ -110,4 +110,17 @@ inline constexpr const char* SHUTDOWN_NOT_ALLOWED = "AdjustTokenPrivileges enabl
 inline constexpr const char* SHUTDOWN_REBOOT_MESSAGE = "*** Kalvero hat Windows neu gestartet ***";
 inline constexpr const char* SHUTDOWN_POWEROFF_MESSAGE = "*** Kalvero hat Windows heruntergefahren ***";
 
+// Desktop notification at the end of an unattended run (backup and restore)
+inline constexpr const char* NOTIFY_BACKUP_DONE = "Sicherung beendet";
+inline constexpr const char* NOTIFY_BACKUP_ERRORS = "Sicherung mit Fehlern beendet";
+inline constexpr const char* NOTIFY_BACKUP_CANCELLED = "Sicherung abgebrochen";
+inline constexpr const char* NOTIFY_RESTORE_DONE = "Rücksicherung beendet";
+inline constexpr const char* NOTIFY_RESTORE_ERRORS = "Rücksicherung mit Fehlern beendet";
+inline constexpr const char* NOTIFY_RESTORE_CANCELLED = "Rücksicherung abgebrochen";
+inline constexpr const char* NOTIFY_FILES_COPIED = "%d Dateien kopiert";
+inline constexpr const char* NOTIFY_ERRORS = "%d Fehler";
+inline constexpr const char* NOTIFY_MISSING_SOURCES = "Nicht vorhandene Quellverzeichnisse: %s";
+inline constexpr const char* NOTIFY_RUN_LOG = "Protokolldatei: %s";
+inline constexpr const char* NOTIFY_NOT_SHOWN = "Die Benachrichtigung konnte nicht angezeigt werden: %s";
+
 }  // namespace kalvero::texts

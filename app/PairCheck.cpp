@@ -1,0 +1,43 @@
+#include "app/PairCheck.h"
+
+#include <fmt/printf.h>
+
+#include "app/AppTexts.h"
+
+namespace kalvero {
+
+namespace {
+
+bool hasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+
+std::string withoutTrailingSlash(std::string s) {
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+// True when path is dir itself or lies below it (whole components only).
+bool isInside(const std::string& path, const std::string& dir) {
+  const std::string p = withoutTrailingSlash(path), d = withoutTrailingSlash(dir);
+  if (p == d) return true;
+  if (d == "/") return !p.empty() && p[0] == '/';
+  return p.size() > d.size() && p.compare(0, d.size(), d) == 0 && p[d.size()] == '/';
+}
+
+}  // namespace
+
+std::string CheckPairInput(const DirPair& pair) {
+  if (pair.source.empty() || pair.destination.empty()) return texts::kPairFieldsMissing;
+  if (pair.source.find('|') != std::string::npos) return texts::kPairBarInSource;
+  if (hasLineBreak(pair.source) || hasLineBreak(pair.destination)) return texts::kPairLineBreak;
+  for (const ExcludedDir& e : pair.excluded)
+    if (hasLineBreak(e.directory)) return texts::kPairLineBreak;
+  // Every run would copy the previous backup again, one level deeper.
+  if (isInside(pair.destination, pair.source))
+    return fmt::sprintf(texts::kPairDestinationInSource, pair.destination, pair.source);
+  for (const ExcludedDir& e : pair.excluded)
+    if (e.directory.empty() || !isInside(e.directory, pair.source))
+      return fmt::sprintf(texts::kPairExcludedOutside, e.directory, pair.source);
+  return {};
+}
+
+}  // namespace kalvero
