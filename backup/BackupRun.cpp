@@ -124,6 +124,7 @@ void BackupRun::Impl::run() {
     const DirPair& pair = jobs[row];
     if (!pair.active) continue;
     const ExclusionLists exclusions = SplitExclusions(pair);
+    if (GetPathKind(pair.source) != -1) totals.missingSources.push_back(pair.source);
     if (setup.reporter) setup.reporter->selectPair(static_cast<int>(row));
     PairResult result;
     result.withSubdirs = pair.withSubdirs;

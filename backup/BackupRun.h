@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Records.h"
 #include "backup/RunProgress.h"
@@ -57,6 +58,7 @@ struct RunTotals {
   bool cancelled = false;  // the cancel flag was set when the run ended
   bool shutdownRequested = false;
   std::array<bool, 4> listOpenFailed{};  // a list that could not be created (its lines were dropped)
+  std::vector<std::string> missingSources;  // source directory of every active pair that did not exist, in run order
 };
 
 class BackupRun {

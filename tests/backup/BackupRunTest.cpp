@@ -266,6 +266,7 @@ TEST(BackupRun, SeveralPairsWithFiltersAndAFailureThenASecondRunThatSkips) {
   EXPECT_EQ(totals.notCopied, 1);
   EXPECT_FALSE(totals.cancelled);
   EXPECT_EQ(rep.rows, (std::vector<int>{0, 1, 3}));
+  EXPECT_EQ(totals.missingSources, std::vector<std::string>{R + "/nosrc"});
   EXPECT_EQ(rep.clears, 1);
   EXPECT_EQ(rep.sounds, 1);
 
