@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <random>
 
 #include "platform/FaultInjection.h"
 #include "platform/FileError.h"
@@ -21,6 +22,38 @@ namespace {
 // File names on Linux are limited to 255 bytes; the hidden name adds 16.
 constexpr std::size_t kMaxNamePart = 200;
 
+// Six random name characters, as mkstemp uses them.
+std::string randomPart() {
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  thread_local std::mt19937_64 engine{std::random_device{}() ^
+                                      (static_cast<std::uint64_t>(::getpid()) << 32)};
+  std::string out(6, 'x');
+  for (char& c : out) c = kChars[engine() % (sizeof kChars - 1)];
+  return out;
+}
+
+// Created exclusively with permissions & ~umask: unlike mkostemp (always
+// 0600) the kernel applies the mask, so nobody has to read or change it.
+int createHiddenBeside(const std::string& target, unsigned permissions, std::string& created) {
+  const std::string prefix = hiddenTemporaryPrefix(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = prefix + randomPart();
+    int fd;
+    do fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(permissions));
+    while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+      created = name;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Failures that only say the file system keeps no permissions or owners.
+bool unsupportedHere(int err) { return err == EPERM || err == ENOTSUP || err == EOPNOTSUPP; }
+
 }  // namespace
 
 std::string hiddenTemporaryPrefix(const std::string& target) {
@@ -33,7 +66,7 @@ std::string hiddenTemporaryPrefix(const std::string& target) {
 
 ArchiveFile::~ArchiveFile() { abandon(); }
 
-void ArchiveFile::open(const std::string& path, Mode mode) {
+void ArchiveFile::open(const std::string& path, Mode mode, unsigned permissions) {
   abandon();
   position_ = 0;
   if (int e = fault::checkRetrying(fault::Call::Open, path.c_str())) raise(e, path);
@@ -45,21 +78,12 @@ void ArchiveFile::open(const std::string& path, Mode mode) {
       while (fd < 0 && errno == EINTR);
       break;
     case Mode::CreateTruncate:
-      do fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      do fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(permissions));
       while (fd < 0 && errno == EINTR);
       break;
-    case Mode::CreateHidden: {
-      std::string pattern = hiddenTemporaryPrefix(path) + "XXXXXX";
-      fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-      if (fd >= 0) {
-        opened = pattern;
-        // mkostemp makes 0600; an archive gets the usual permissions.
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-      }
+    case Mode::CreateHidden:
+      fd = createHiddenBeside(path, permissions, opened);
       break;
-    }
   }
   if (fd < 0) raise(errno, path);
   struct stat st {};
@@ -128,6 +152,53 @@ void ArchiveFile::close() {
   int e = fault::checkRetrying(fault::Call::Close, path_.c_str());
   if (::close(fd) != 0 && e == 0 && errno != EINTR) e = errno;
   if (e) raise(e, path_);
+}
+
+ArchiveFile::Owner ArchiveFile::owner() const {
+  if (fd_ < 0) raise(EBADF, path_);
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) raise(errno, path_);
+  return {static_cast<std::uint32_t>(st.st_uid), static_cast<std::uint32_t>(st.st_gid)};
+}
+
+void ArchiveFile::narrowTo(std::uint32_t sourceMode, const Owner& owner) {
+  if (fd_ < 0) raise(EBADF, path_);
+  // Owner first: a change of owner may clear mode bits.
+  if (::geteuid() == 0 && ::fchown(fd_, owner.uid, owner.gid) != 0 && !unsupportedHere(errno)) raise(errno, path_);
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) raise(errno, path_);
+  const mode_t now = st.st_mode & 07777;
+  const mode_t narrowed = now & static_cast<mode_t>(sourceMode & 0777);
+  if (narrowed == now) return;
+  if (int e = fault::checkRetrying(fault::Call::Chmod, path_.c_str())) raise(e, path_);
+  if (::fchmod(fd_, narrowed) != 0 && !unsupportedHere(errno)) raise(errno, path_);
+}
+
+void ArchiveFile::applyMode(std::uint32_t mode, const Owner& owner) {
+  if (fd_ < 0) raise(EBADF, path_);
+  if (::geteuid() == 0) {
+    if (::fchown(fd_, owner.uid, owner.gid) != 0 && !unsupportedHere(errno)) raise(errno, path_);
+  } else if (this->owner().gid != owner.gid) {
+    // A group the user belongs to can be given; any other cannot.
+    (void)::fchown(fd_, static_cast<uid_t>(-1), owner.gid);
+  }
+  const Owner now = this->owner();
+  mode_t bits = static_cast<mode_t>(mode & 07777);
+  // Never setuid or setgid for an owner or group the file did not have.
+  if (now.uid != owner.uid) bits &= ~static_cast<mode_t>(S_ISUID);
+  if (now.gid != owner.gid) bits &= ~static_cast<mode_t>(S_ISGID);
+  if (int e = fault::checkRetrying(fault::Call::Chmod, path_.c_str())) raise(e, path_);
+  if (::fchmod(fd_, bits) != 0 && !unsupportedHere(errno)) raise(errno, path_);
+}
+
+std::optional<AccessStatus> accessStatusOf(const std::string& path) {
+  if (fault::checkRetrying(fault::Call::Stat, path.c_str()) != 0) return std::nullopt;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  AccessStatus a;
+  a.mode = static_cast<std::uint32_t>(st.st_mode);
+  a.owner = {static_cast<std::uint32_t>(st.st_uid), static_cast<std::uint32_t>(st.st_gid)};
+  return a;
 }
 
 void ArchiveFile::abandon() noexcept {

@@ -301,11 +301,24 @@ std::string ZipArchiveLayer::GetArchiveComment() const { return IsClosed() ? std
 
 // ---- writing ------------------------------------------------------------
 
+// The archive is never more open than its source and, as root, has its
+// owner; the entry records the source's mode as Unix tools do, without
+// setuid/setgid where the archive could not get the source's owner/group.
+std::uint32_t ZipArchiveLayer::recordedMode(const platform::AccessStatus& access) {
+  file_->narrowTo(access.mode, access.owner);
+  const platform::ArchiveFile::Owner owner = file_->owner();
+  std::uint32_t mode = access.mode & 0xFFFF;
+  if (owner.uid != access.owner.uid) mode &= ~std::uint32_t{04000};
+  if (owner.gid != access.owner.gid) mode &= ~std::uint32_t{02000};
+  return mode;
+}
+
 bool ZipArchiveLayer::OpenNewFile(ZipEntryHeader& header, int level, const std::string& sourcePath) {
   if (IsClosed() || entryState_ != 0 || multiVolume_ || readOnly_ || dir_.entries.size() >= 65535)
     return false;
 
   bool result = true;
+  bool unixMode = false;
   if (!sourcePath.empty()) {
     auto st = platform::statPath(sourcePath);
     if (!st) {
@@ -320,6 +333,10 @@ bool ZipArchiveLayer::OpenNewFile(ZipEntryHeader& header, int level, const std::
       } else {
         header.externalAttributes = 0x20;
         result = false;
+      }
+      if (auto access = platform::accessStatusOf(sourcePath)) {
+        header.externalAttributes = (header.externalAttributes & 0xFFFF) | (recordedMode(*access) << 16);
+        unixMode = true;
       }
     }
   }
@@ -339,11 +356,11 @@ bool ZipArchiveLayer::OpenNewFile(ZipEntryHeader& header, int level, const std::
 
   e.name = stored;
   e.signature = kCentralSignature;
-  e.versionMadeBy = zipnames::versionMadeByFor(stored);
+  e.versionMadeBy = unixMode ? zipnames::kMadeByUnix : zipnames::versionMadeByFor(stored);
   e.versionNeeded = 20;
   e.method = 8;
   e.flags = level == 1 ? 6 : level == 2 ? 4 : (level == 8 || level == 9) ? 2 : 0;
-  if (zipnames::needsUtf8Flag(stored)) e.flags |= zipnames::kUtf8Flag;
+  if (zipnames::takesUtf8Flag(stored)) e.flags |= zipnames::kUtf8Flag;
   e.crc32 = 0;
   e.compressedSize = e.uncompressedSize = 0;
   e.nameLength = static_cast<std::uint16_t>(stored.size());

@@ -21,6 +21,7 @@ namespace kalvero {
 
 namespace platform {
 class ArchiveFile;
+struct AccessStatus;
 }
 
 // Exception of the layer: a cause number and the path of the open archive.
@@ -83,6 +84,10 @@ struct ZipEntryHeader {
 
   // The entry's modification time as a file time (DOS time read as local time).
   platform::FileTime lastWriteTime() const;
+  // The permission bits (with setuid, setgid, sticky) of a regular file
+  // recorded by a Unix host in the high 16 bits of the external attributes;
+  // -1 when there are none.
+  long unixMode() const;
 };
 
 // DOS time and date of a file time, broken down in local time: years up to
@@ -149,6 +154,9 @@ class ZipArchiveLayer {
   // Adds a new entry and makes it the one being written. The source path (may
   // be empty) gives the entry's time and attributes; false when they could
   // not be read, the entry is written all the same. level: zlib level (-1).
+  // With a source, the entry records its Unix mode (host 3), and the archive
+  // file is narrowed to the source's permissions and, as root, given its
+  // owner and group.
   bool OpenNewFile(ZipEntryHeader& header, int level, const std::string& sourcePath = {});
   bool WriteNewFile(const void* buffer, std::size_t count);
   bool CloseNewFile();
@@ -168,7 +176,10 @@ class ZipArchiveLayer {
 
   // Extracts entry index into target: written under a hidden temporary name
   // beside it (the target's directory must exist), the CRC checked, time and
-  // attributes set, then renamed over target. progress is called after every
+  // attributes set, then renamed over target. An entry with a Unix mode gives
+  // the file that mode (run as root also the archive file's owner and group;
+  // setuid/setgid only where the owner/group are the archive's) instead of
+  // the DOS attributes. progress is called after every
   // chunk. On an exception or a cancel the temporary file is removed and
   // target is left as it was. Throws FileError / CZipException.
   ExtractResult ExtractEntry(int index, const std::string& target, const ExtractProgress& progress = {});
@@ -196,6 +207,7 @@ class ZipArchiveLayer {
   void writeCentralDirectory();
   void writeLocalHeader(const ZipEntryHeader& h, const std::string& storedName);
   void endStreams();
+  std::uint32_t recordedMode(const platform::AccessStatus& access);
 
   bool convertSlashes_ = true;
   bool convertCodePage_ = true;
@@ -219,6 +231,7 @@ class ZipArchiveLayer {
   std::uint64_t fileLength_ = 0;
   bool readOnly_ = false;     // opened with OpenExisting: never written
   bool streamEnded_ = false;  // extracting: the deflate stream has ended
+  bool modeApplied_ = false;  // extracting: ExtractEntry gave the output its Unix mode
 };
 
 // Path helpers for unpacking (the restore).

@@ -48,7 +48,12 @@ std::string cp437ToUtf8(const std::string& bytes) {
   return out;
 }
 
-std::uint16_t versionMadeByFor(const std::string& name) { return needsUtf8Flag(name) ? 0x0B14 : 20; }
+bool takesUtf8Flag(const std::string& name) { return needsUtf8Flag(name) && isValidUtf8(name); }
+
+std::uint16_t versionMadeByFor(const std::string& name) {
+  if (!needsUtf8Flag(name)) return 20;
+  return isValidUtf8(name) ? 0x0B14 : kMadeByUnix;
+}
 
 bool isValidUtf8(const std::string& bytes) {
   std::size_t i = 0;
@@ -87,7 +92,7 @@ bool isValidUtf8(const std::string& bytes) {
 
 std::string nameForCaller(const std::string& stored, std::uint16_t flags, std::uint16_t versionMadeBy) {
   if ((flags & kUtf8Flag) || !needsUtf8Flag(stored)) return stored;
-  if ((versionMadeBy >> 8) == 3 && isValidUtf8(stored)) return stored;
+  if ((versionMadeBy >> 8) == 3) return stored;
   return cp437ToUtf8(stored);
 }
 

@@ -21,6 +21,15 @@ namespace {
 bool validIndex(int index, std::size_t count) { return static_cast<std::size_t>(index & 0xFFFF) < count; }
 }  // namespace
 
+long ZipEntryHeader::unixMode() const {
+  if ((versionMadeBy >> 8) != 3) return -1;
+  const std::uint32_t mode = externalAttributes >> 16;
+  const std::uint32_t type = mode & 0170000;
+  // Only a regular file's mode (or bare permission bits) applies to what is unpacked.
+  if (mode == 0 || (type != 0 && type != 0100000)) return -1;
+  return static_cast<long>(mode & 07777);
+}
+
 int ZipArchiveLayer::GetEntryCount() const { return static_cast<int>(dir_.entries.size()); }
 
 bool ZipArchiveLayer::GetEntryInfo(int index, ZipEntryHeader& out) const {
@@ -161,11 +170,12 @@ bool ZipArchiveLayer::CloseEntry(const std::string& outputPath) {
     } else {
       // Access time: now; the file was just written.
       if (!platform::setFileTimes(outputPath, written, now->lastWrite)) result = false;
-      if (!platform::setFileAttributes(outputPath, e.externalAttributes & 0xFF)) result = false;
+      if (!modeApplied_ && !platform::setFileAttributes(outputPath, e.externalAttributes & 0xFF)) result = false;
     }
   }
   entryState_ = 0;
   dir_.current = nullptr;
+  modeApplied_ = false;
   compressionBuffer_.clear();
   compressionBuffer_.shrink_to_fit();
   return result;
@@ -173,6 +183,7 @@ bool ZipArchiveLayer::CloseEntry(const std::string& outputPath) {
 
 ExtractResult ZipArchiveLayer::ExtractEntry(int index, const std::string& target, const ExtractProgress& progress) {
   if (!OpenEntry(index)) return ExtractResult::Refused;
+  const long mode = dir_.current->unixMode();
   platform::ArchiveFile out;
   std::string temporary;
   // Ends the entry without checks and removes the unfinished file.
@@ -182,10 +193,12 @@ ExtractResult ZipArchiveLayer::ExtractEntry(int index, const std::string& target
     if (streamActive_) inflateEnd(stream_.get());
     streamActive_ = false;
     entryState_ = 0;
+    modeApplied_ = false;
     dir_.current = nullptr;
   };
   try {
-    out.open(target, platform::ArchiveFile::Mode::CreateHidden);
+    // A private file's bytes are never readable by others, not even while written.
+    out.open(target, platform::ArchiveFile::Mode::CreateHidden, mode >= 0 ? 0600 : 0666);
     temporary = out.path();
     std::vector<unsigned char> buffer(kChunk);
     std::uint64_t done = 0;
@@ -198,6 +211,10 @@ ExtractResult ZipArchiveLayer::ExtractEntry(int index, const std::string& target
         return ExtractResult::Cancelled;
       }
       if (n < buffer.size()) break;
+    }
+    if (mode >= 0) {
+      out.applyMode(static_cast<std::uint32_t>(mode), file_->owner());
+      modeApplied_ = true;
     }
     out.close();
     bool timesSet = CloseEntry(temporary);

@@ -2,6 +2,9 @@
 // unpack; what they write we read.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <map>
 
@@ -226,6 +229,106 @@ TEST(ZipInterop, ReadsAnEmptyArchiveWithAComment) {
   EXPECT_EQ(zip.GetEntryCount(), 0);
   EXPECT_EQ(zip.GetArchiveComment(), "nur ein Kommentar");
   zip.Close(false);
+}
+
+// Compresses dir/name (entry name = name) to dir/out/name.zip.
+std::string Compress(const TempDir& t, const std::string& name) {
+  CopyJob job;
+  job.sourceRoot = t / "src/";
+  job.source = job.sourceRoot + name;
+  t.mkdir("out");
+  job.destination = t / ("out/" + name);
+  ZipArchiveLayer zip;
+  CopyContext ctx;
+  EXPECT_TRUE(CompressZip(zip, job, ctx)) << job.error.text;
+  return job.finalName;
+}
+
+std::uint32_t ModeOf(const std::string& path) { return platform::statPath(path)->mode; }
+
+TEST(ZipInterop, NamesThatAreNoUtf8KeepTheirBytesWithoutTheFlag) {
+  if (!test::haveTool("python3")) GTEST_SKIP() << "python3 missing";
+  TempDir t;
+  const std::string latin1 = "Gr\xf6\xdf" "e.txt";  // "Größe" from an old Latin-1 file system
+  t.write("src/" + latin1, "alt");
+  t.write("src/Größe.txt", "neu");
+  for (const std::string& name : {latin1, std::string("Größe.txt")}) {
+    const std::string archive = Compress(t, name);
+    // python's zipfile refuses a bit-11 name that does not decode, so it must read both.
+    auto r = test::run("python3 -c " +
+                       q("import sys, zipfile\n"
+                         "z = zipfile.ZipFile(sys.argv[1])\n"
+                         "assert z.testzip() is None\n"
+                         "print(z.infolist()[0].flag_bits & 0x800)\n") +
+                       " " + q(archive));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output, name == latin1 ? "0\n" : "2048\n");
+    ZipArchiveLayer zip;
+    zip.Open(archive, ZipArchiveLayer::OpenExisting);
+    ZipEntryHeader h;
+    ASSERT_TRUE(zip.GetEntryInfo(0, h));
+    EXPECT_EQ(h.name, name);  // the bytes come back as they were
+    zip.Close(false);
+  }
+}
+
+TEST(ZipInterop, ArchivesRecordTheModeAndAreNoMoreOpenThanTheirSource) {
+  if (!test::haveTool("zipinfo") || !test::haveTool("unzip")) GTEST_SKIP() << "zipinfo/unzip missing";
+  TempDir t;
+  const std::map<std::string, unsigned> modes = {{"privat.txt", 0600}, {"skript.sh", 0755}, {"gruppe.txt", 0640}};
+  for (auto& [name, mode] : modes) {
+    t.write("src/" + name, "#!/bin/sh\necho " + name + "\n");
+    ASSERT_EQ(chmod((t / ("src/" + name)).c_str(), mode), 0);
+  }
+  const mode_t oldMask = umask(022);
+  for (auto& [name, mode] : modes) {
+    const std::string archive = Compress(t, name);
+    EXPECT_EQ(ModeOf(archive), (mode & 0666 & ~0022u)) << name;  // never wider than the source, never executable
+    // The tools see the mode (host Unix, high 16 bits) and the DOS byte stays.
+    auto r = test::run(kEnv + "zipinfo " + q(archive));
+    EXPECT_EQ(r.status, 0) << r.output;
+    const std::string rwx = mode == 0600 ? "-rw-------" : mode == 0755 ? "-rwxr-xr-x" : "-rw-r-----";
+    EXPECT_NE(r.output.find(rwx + "  2.0 unx"), std::string::npos) << r.output;
+    r = test::run(kEnv + "unzip -q " + q(archive) + " -d " + q(t / "unzip"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(ModeOf(t / ("unzip/" + name)), mode) << name;
+    // Our own extraction gives the same mode, whatever the umask.
+    ZipArchiveLayer zip;
+    zip.Open(archive, ZipArchiveLayer::OpenExisting);
+    t.mkdir("ours");
+    EXPECT_EQ(zip.ExtractEntry(0, t / ("ours/" + name)), ExtractResult::Done);
+    zip.Close(false);
+    EXPECT_EQ(ModeOf(t / ("ours/" + name)), mode) << name;
+  }
+  // A file created under a tighter mask follows it: nobody changes the mask for us.
+  umask(077);
+  t.write("src/offen.txt", "x");
+  ASSERT_EQ(chmod((t / "src/offen.txt").c_str(), 0644), 0);
+  EXPECT_EQ(ModeOf(Compress(t, "offen.txt")), 0600u);
+  umask(oldMask);
+}
+
+TEST(ZipInterop, AsRootArchivesAndUnpackedFilesKeepTheOwnerAndSetuid) {
+  if (!test::runningAsRoot()) GTEST_SKIP() << "owners can only be given as root";
+  TempDir t;
+  const std::string src = t.write("src/werkzeug", "#!/bin/sh\n");
+  ASSERT_EQ(chown(src.c_str(), 4321, 4322), 0);
+  ASSERT_EQ(chmod(src.c_str(), 04750), 0);
+  const std::string archive = Compress(t, "werkzeug");
+  struct stat st {};
+  ASSERT_EQ(stat(archive.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4321u);
+  EXPECT_EQ(st.st_gid, 4322u);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  ZipArchiveLayer zip;
+  zip.Open(archive, ZipArchiveLayer::OpenExisting);
+  t.mkdir("back");
+  EXPECT_EQ(zip.ExtractEntry(0, t / "back/werkzeug"), ExtractResult::Done);
+  zip.Close(false);
+  ASSERT_EQ(stat((t / "back/werkzeug").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4321u);
+  EXPECT_EQ(st.st_gid, 4322u);
+  EXPECT_EQ(st.st_mode & 07777, 04750u);  // setuid only because the owner came back with it
 }
 
 }  // namespace
