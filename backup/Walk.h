@@ -13,11 +13,15 @@
 
 namespace kalvero {
 
+// What a found entry is. Without WalkOptions::allKinds only File occurs.
+enum class EntryKind { File, Symlink, Directory, Special };
+
 struct FoundFile {
   std::string path;                 // full path of the source file
-  std::uint64_t size = 0;           // as the directory search reports it
-  platform::FileTime lastWrite = 0;  // 100 ns since 1601, UTC
+  std::uint64_t size = 0;           // as the directory search reports it (a link: its target text's length)
+  platform::FileTime lastWrite = 0;  // 100 ns since 1601, UTC (a link: its own time, lstat)
   unsigned char skip = 0;           // 1: the check file says it is already copied unchanged
+  EntryKind kind = EntryKind::File;
 };
 
 // The parameters of one search. Pointers may be null ("absent").
@@ -36,12 +40,33 @@ struct WalkOptions {
   // When set, called for every file taken, after pathList and foundFiles;
   // a caller that handles files as they come needs no foundFiles list.
   std::function<void(const FoundFile&)> onFile;
+  // Report links, special files and directories too (see WalkDirectory).
+  bool allKinds = false;
+  // Called for a directory that cannot be opened or read to its end, with the
+  // errno; without it such a directory silently contributes what was read.
+  std::function<void(const std::string& dir, int err)> onDirectoryError;
 };
 
 // Searches dir (depth first, entries in the order the directory returns
-// them). A symlinked directory is never entered; a symlink to a file is
-// taken as that file; dangling links, FIFOs, sockets and devices are not
-// taken. Unreadable or missing directories silently contribute nothing.
+// them). A link below dir is never followed: no linked directory is entered
+// and nothing a link points to is read (dir itself may be a link: the user
+// chose it). The program's own half-written temporary copies are never taken.
+//
+// Without allKinds only regular files are reported. With allKinds:
+// - Symlink: every symbolic link (to a file, to a directory, dangling, loops)
+//   with the size and time of the link itself. Excluded directories, name
+//   patterns and the date interval apply as to files; a link cannot carry
+//   the archive marker, so "archive bit only" always takes it (the check file
+//   still skips an unchanged one).
+// - Special: FIFOs, sockets and devices, size 0, so the caller can name them;
+//   excluded directories and name patterns apply, dates and the marker not.
+//   Nothing opens them.
+// - Directory: every directory below dir that was searched, AFTER its
+//   content (post-order), size 0, no filter, so the caller can create empty
+//   ones and set a directory's mode and time last. Excluded trees and
+//   directories that cannot be opened are not reported.
+// pathList receives regular files only; foundFiles and onFile get every kind,
+// and totalBytes counts files and links.
 void WalkDirectory(const std::string& dir, WalkOptions& options);
 
 // The excluded trees and excluded directories of a pair, in list order.

@@ -1,6 +1,6 @@
 // Directory search over opendir/readdir. Entries are examined with fstatat
 // relative to the open directory, so a long path is resolved only once per
-// directory, and a symlink is looked at twice: once itself, once its target.
+// directory; links are looked at themselves only, never their targets.
 #include "platform/DirectoryReader.h"
 
 #include <dirent.h>
@@ -11,36 +11,15 @@
 #include <cstring>
 
 #include "platform/FaultInjection.h"
-#include "platform/FileTime.h"
+#include "platform/SysCall.h"
 
 namespace kalvero::platform {
 
-namespace {
-
-void fillStatus(const struct stat& st, EntryKind kind, bool isSymlink, FileStatus& out) {
-  out.kind = kind;
-  out.isSymlink = isSymlink;
-  out.size = static_cast<std::uint64_t>(st.st_size);
-  out.lastWrite = fileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-  out.lastAccess = fileTimeFromUnix(st.st_atim.tv_sec, st.st_atim.tv_nsec);
-  out.mtimeSeconds = st.st_mtim.tv_sec;
-  out.mtimeNanoseconds = st.st_mtim.tv_nsec;
-  out.mode = st.st_mode & 07777;
-  out.uid = st.st_uid;
-}
-
-EntryKind kindOf(mode_t mode) {
-  if (S_ISREG(mode)) return EntryKind::File;
-  if (S_ISDIR(mode)) return EntryKind::Directory;
-  return EntryKind::Other;  // FIFOs, sockets, devices: never taken
-}
-
-}  // namespace
-
 struct DirectoryReader::Impl {
   DIR* dir = nullptr;
-  std::string path;        // directory + "/" + the current name, for fault rules
+  std::string path;  // directory + "/" + the current name, for fault rules
   std::size_t prefixLength = 0;
+  int error = 0;
 };
 
 DirectoryReader::DirectoryReader(const std::string& directory) : impl_(std::make_unique<Impl>()) {
@@ -48,13 +27,14 @@ DirectoryReader::DirectoryReader(const std::string& directory) : impl_(std::make
   if (impl_->path.empty() || impl_->path.back() != '/') impl_->path += '/';
   impl_->prefixLength = impl_->path.size();
   if (int err = fault::checkRetrying(fault::Call::OpenDir, directory.c_str())) {
-    errno = err;
+    impl_->error = errno = err;
     return;
   }
   // opendir opens with O_CLOEXEC and O_DIRECTORY itself.
   do {
     impl_->dir = ::opendir(directory.c_str());
   } while (!impl_->dir && errno == EINTR);
+  if (!impl_->dir) impl_->error = errno;
 }
 
 DirectoryReader::~DirectoryReader() {
@@ -63,18 +43,23 @@ DirectoryReader::~DirectoryReader() {
 
 bool DirectoryReader::isOpen() const { return impl_->dir != nullptr; }
 
+int DirectoryReader::error() const { return impl_->error; }
+
 bool DirectoryReader::next(DirEntry& entry) {
   Impl& d = *impl_;
   if (!d.dir) return false;
   const int dfd = ::dirfd(d.dir);
   for (;;) {
     if (int err = fault::checkRetrying(fault::Call::ReadDir, d.path.c_str())) {
-      errno = err;
+      d.error = errno = err;
       return false;
     }
     errno = 0;
     const dirent* e = ::readdir(d.dir);
-    if (!e) return false;  // end, or a read error: both end the search
+    if (!e) {
+      d.error = errno;  // 0 at the end, else the read error that ended it
+      return false;
+    }
     const char* name = e->d_name;
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
 
@@ -90,22 +75,9 @@ bool DirectoryReader::next(DirEntry& entry) {
     if (rc != 0) continue;  // vanished since readdir: not an entry any more
 
     entry.name.assign(name);
-    if (!S_ISLNK(st.st_mode)) {
-      fillStatus(st, kindOf(st.st_mode), false, entry.status);
-      entry.kind = entry.status.kind;
-      return true;
-    }
-    // A symlink stands for a file only when its target is a regular file; a
-    // linked directory is never entered, so it is reported as Other.
-    struct stat target;
-    do {
-      rc = ::fstatat(dfd, name, &target, 0);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0 || !S_ISREG(target.st_mode)) {
-      fillStatus(st, EntryKind::Other, true, entry.status);
-    } else {
-      fillStatus(target, EntryKind::File, true, entry.status);
-    }
+    const bool link = S_ISLNK(st.st_mode);
+    entry.status = sys::statusFromStat(st, link);
+    if (link) entry.status.kind = EntryKind::Other;
     entry.kind = entry.status.kind;
     return true;
   }

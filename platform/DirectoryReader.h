@@ -1,7 +1,8 @@
 #pragma once
-// One directory search: opendir/readdir + fstatat. A symlink to a directory
-// is reported as Other (never entered), a symlink to a file as the file it
-// points to, dangling links, FIFOs, sockets and devices as Other.
+// One directory search: opendir/readdir + fstatat(AT_SYMLINK_NOFOLLOW). Every
+// entry is reported as what it is itself: a symbolic link is never followed
+// (kind Other with status.isSymlink set and the link's own size and times),
+// FIFOs, sockets and devices are Other without isSymlink.
 #include <memory>
 #include <string>
 
@@ -12,7 +13,7 @@ namespace kalvero::platform {
 struct DirEntry {
   std::string name;
   EntryKind kind = EntryKind::None;
-  FileStatus status;  // size, times and mode of what the entry stands for
+  FileStatus status;  // lstat of the entry
 };
 
 class DirectoryReader {
@@ -25,6 +26,8 @@ class DirectoryReader {
   bool isOpen() const;
   // Next entry except "." and ".."; false at the end or on a read error.
   bool next(DirEntry& entry);
+  // errno of a failed open or of the read error that ended the search; 0 after a clean end.
+  int error() const;
 
  private:
   struct Impl;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 #include "platform/FaultInjection.h"
 #include "platform/SysCall.h"
+#include "platform/TreeCopy.h"
 
 namespace kalvero::platform {
 
@@ -68,49 +70,93 @@ ssize_t copyRange(int in, int out, std::size_t n, const char* path) {
 
 bool fallbackErrno(int e) { return e == EXDEV || e == ENOSYS || e == EINVAL || e == EOPNOTSUPP || e == EBADF; }
 
+// The next stretch of data at or after pos, [start, end); false when only a
+// hole (or nothing) follows. Where the file system cannot tell its holes,
+// everything from pos on is one stretch.
+bool nextData(int in, std::uint64_t pos, std::uint64_t& start, std::uint64_t& end) {
+  const off_t s = ::lseek(in, static_cast<off_t>(pos), SEEK_DATA);
+  if (s < 0) {
+    if (errno == ENXIO) return false;
+    start = pos;
+    end = UINT64_MAX;
+    return true;
+  }
+  const off_t e = ::lseek(in, s, SEEK_HOLE);
+  start = static_cast<std::uint64_t>(s);
+  end = e < 0 ? UINT64_MAX : static_cast<std::uint64_t>(e);
+  return true;
+}
+
+// Copies the data stretches of in and leaves its holes as holes, so a sparse
+// file stays sparse; the copy gets in's length at the end.
 bool copyData(int in, int out, const std::string& source, const std::string& temp, std::uint64_t total,
               const CopyProgressFn& progress, int& err) {
   bool useRange = true;
   std::unique_ptr<char[]> buffer;
-  std::uint64_t done = 0;
-  for (;;) {
-    ssize_t n = -1;
-    if (useRange) {
-      n = copyRange(in, out, kStep, temp.c_str());
-      if (n < 0 && fallbackErrno(errno)) {  // offsets advanced so far stay valid
-        useRange = false;
-        continue;
-      }
-      if (n < 0) {
-        err = errno;
-        return false;
-      }
-    } else {
-      if (!buffer) buffer.reset(new char[kStep]);
-      n = sys::read(in, buffer.get(), kStep, source.c_str());
-      if (n < 0) {
-        err = errno;
-        return false;
-      }
-      if (n > 0 && !sys::writeAll(out, buffer.get(), static_cast<std::size_t>(n), temp.c_str())) {
-        err = errno;
-        return false;
-      }
-    }
-    if (n == 0) return true;  // end of the source (it may have shrunk or grown meanwhile)
-    done += static_cast<std::uint64_t>(n);
-    if (progress && !progress(total, done)) {
-      err = ECANCELED;
+  std::uint64_t pos = 0;
+  std::uint64_t start = 0, end = 0;
+  bool atEnd = false;
+  while (!atEnd && nextData(in, pos, start, end)) {
+    // SEEK_HOLE moved the read position: both files go to the stretch's start.
+    if (::lseek(in, static_cast<off_t>(start), SEEK_SET) < 0 || ::lseek(out, static_cast<off_t>(start), SEEK_SET) < 0) {
+      err = errno;
       return false;
     }
+    pos = start;
+    while (pos < end) {
+      const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kStep, end - pos));
+      ssize_t n = -1;
+      if (useRange) {
+        n = copyRange(in, out, want, temp.c_str());
+        if (n < 0 && fallbackErrno(errno)) {  // offsets advanced so far stay valid
+          useRange = false;
+          continue;
+        }
+        if (n < 0) {
+          err = errno;
+          return false;
+        }
+      } else {
+        if (!buffer) buffer.reset(new char[kStep]);
+        n = sys::read(in, buffer.get(), want, source.c_str());
+        if (n < 0) {
+          err = errno;
+          return false;
+        }
+        if (n > 0 && !sys::writeAll(out, buffer.get(), static_cast<std::size_t>(n), temp.c_str())) {
+          err = errno;
+          return false;
+        }
+      }
+      if (n == 0) {  // end of the source (it may have shrunk or grown meanwhile)
+        atEnd = true;
+        break;
+      }
+      pos += static_cast<std::uint64_t>(n);
+      if (progress && !progress(total, pos)) {
+        err = ECANCELED;
+        return false;
+      }
+    }
   }
+  // A hole at the end has no data stretch: the length says it.
+  struct stat st {};
+  const off_t written = ::lseek(out, 0, SEEK_CUR);
+  if (::fstat(in, &st) == 0 && written >= 0 && st.st_size > written && ::ftruncate(out, st.st_size) != 0) {
+    err = errno;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-bool copyFile(const std::string& source, const std::string& destination, const CopyProgressFn& progress, int* err) {
-  // O_NONBLOCK: a source that became a FIFO since the walk must not hang the run.
-  int in = sys::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+bool copyFileToTemporary(const std::string& source, const std::string& destination, const CopyProgressFn& progress,
+                         std::string& temp, int* err) {
+  temp.clear();
+  // O_NONBLOCK: a source that became a FIFO since the walk must not hang the
+  // run; O_NOFOLLOW: one that became a link is not read through it.
+  int in = sys::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (in < 0) return sys::fail(err, errno);
   struct stat st {};
   int statError = 0;
@@ -136,7 +182,6 @@ bool copyFile(const std::string& source, const std::string& destination, const C
       return sys::fail(err, EACCES);
     }
   }
-  std::string temp;
   int out = createTemporary(destination, temp);
   if (out < 0) {
     const int e = errno;
@@ -147,31 +192,37 @@ bool copyFile(const std::string& source, const std::string& destination, const C
   bool ok = !progress || progress(static_cast<std::uint64_t>(st.st_size), 0);
   if (!ok) e = ECANCELED;
   if (ok) ok = copyData(in, out, source, temp, static_cast<std::uint64_t>(st.st_size), progress, e);
-  if (ok && sys::fchmod(out, st.st_mode & 07777, temp.c_str()) != 0) {
-    // Permission bits are carried on a best-effort basis (foreign owners).
-  }
-  if (ok) {
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (int fe = fault::check(fault::Call::SetTimes, temp.c_str())) {
-      (void)fe;  // the run sets the times again from the time source
-    } else {
-      ::futimens(out, times);
-    }
-  }
+  // Owner, xattrs, ACLs and mode are carried on a best-effort basis: what the
+  // destination refuses is noted once per run (takeMetadataLosses), and the
+  // run sets the times again from the time source.
+  if (ok) carryMetadata(in, out, st, temp.c_str());
   sys::close(in);
   if (sys::close(out, temp.c_str()) != 0 && ok) {
     ok = false;
     e = errno;
   }
-  if (ok && sys::rename(temp.c_str(), destination.c_str()) != 0) {
-    ok = false;
-    e = errno;
-  }
   if (!ok) {
     ::unlink(temp.c_str());
+    temp.clear();
     return sys::fail(err, e);
   }
   return true;
+}
+
+bool commitTemporary(const std::string& temp, const std::string& destination, int* err) {
+  if (sys::rename(temp.c_str(), destination.c_str()) == 0) return true;
+  const int e = errno;
+  ::unlink(temp.c_str());
+  return sys::fail(err, e);
+}
+
+void discardTemporary(const std::string& temp) {
+  if (!temp.empty()) ::unlink(temp.c_str());
+}
+
+bool copyFile(const std::string& source, const std::string& destination, const CopyProgressFn& progress, int* err) {
+  std::string temp;
+  return copyFileToTemporary(source, destination, progress, temp, err) && commitTemporary(temp, destination, err);
 }
 
 bool isProgramTemporaryName(const std::string& fileName) {

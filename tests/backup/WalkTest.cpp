@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -141,22 +142,83 @@ TEST(Walk, LinksAndSpecialFiles) {
   ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
   close(s);
 
+  // Without allKinds: regular files only, no link is followed.
+  EXPECT_EQ(asSet(walkPaths(r)), asSet({r + "/real/inner.txt", r + "/ziel.txt"}));
+
+  // With allKinds: every link as itself, special files, directories after their content.
   std::vector<FoundFile> found;
   WalkOptions o;
   o.foundFiles = &found;
+  o.allKinds = true;
   WalkDirectory(r, o);
-  std::set<std::string> paths;
-  for (const auto& f : found) paths.insert(f.path);
-  EXPECT_EQ(paths, asSet({r + "/real/inner.txt", r + "/ziel.txt", r + "/link.txt"}));
-  EXPECT_EQ(found.size(), 3u);
+  std::map<std::string, EntryKind> kinds;
+  for (const auto& f : found) kinds[f.path.substr(r.size() + 1)] = f.kind;
+  const std::map<std::string, EntryKind> expected{
+      {"real/inner.txt", EntryKind::File}, {"ziel.txt", EntryKind::File},      {"link.txt", EntryKind::Symlink},
+      {"linkdir", EntryKind::Symlink},     {"real/self", EntryKind::Symlink},  {"dangling", EntryKind::Symlink},
+      {"loop1", EntryKind::Symlink},       {"loop2", EntryKind::Symlink},      {"fifo", EntryKind::Special},
+      {"sock", EntryKind::Special},        {"real", EntryKind::Directory}};
+  EXPECT_EQ(kinds, expected);
+  EXPECT_EQ(found.size(), expected.size());
   for (const auto& f : found) {
-    if (f.path == r + "/link.txt") {
-      EXPECT_EQ(f.size, 2u);  // the size of the file it points to
-    }
+    const bool link = f.kind == EntryKind::Symlink;
+    const bool file = f.kind == EntryKind::File;
+    EXPECT_EQ(f.size, link || file ? platform::lstatPath(f.path)->size : 0u) << f.path;
   }
+  EXPECT_EQ(o.totalBytes, 7u + 8u + 4u + 1u + 8u + 5u + 5u);  // files and link texts
+  // Names and patterns apply to links and special files, as to files.
+  const std::vector<std::string> notAllowed{"*1", "fifo"};
+  WalkOptions p;
+  p.allKinds = true;
+  p.excludedPatterns = &notAllowed;
+  EXPECT_EQ(walkPaths(r, p).size(), expected.size() - 2);
 
   // A linked source root itself is searched (the user chose it).
   EXPECT_EQ(walkPaths(r + "/linkdir"), std::vector<std::string>{r + "/linkdir/inner.txt"});
+}
+
+TEST(Walk, DirectoriesComeAfterTheirContentEmptyOnesToo) {
+  TempDir t;
+  t.write("a/b/f", "1");
+  t.mkdir("a/leer");
+  t.mkdir("weg/tiefer");
+  std::vector<std::string> excluded{t / "weg"};
+  WalkOptions o;
+  o.allKinds = true;
+  o.excludedTrees = &excluded;
+  const auto paths = walkPaths(t.path(), o);
+  auto at = [&](const std::string& rel) { return std::find(paths.begin(), paths.end(), t / rel) - paths.begin(); };
+  ASSERT_EQ(paths.size(), 4u);  // a/b/f, a/b, a/leer, a; the root and excluded trees are not reported
+  EXPECT_LT(at("a/b/f"), at("a/b"));
+  EXPECT_LT(at("a/b"), at("a"));
+  EXPECT_LT(at("a/leer"), at("a"));
+  o.withSubdirs = 0;
+  EXPECT_TRUE(walkPaths(t.path(), o).empty());
+}
+
+TEST(Walk, DirectoryErrorsAreReportedWithTheirReason) {
+  TempDir t;
+  t.write("ok/a", "1");
+  t.write("zu/b", "1");
+  for (int i = 0; i < 5; ++i) t.write("halb/f" + std::to_string(i), "1");
+  std::vector<std::pair<std::string, int>> errors;
+  WalkOptions o;
+  o.onDirectoryError = [&](const std::string& dir, int err) { errors.emplace_back(dir, err); };
+  platform::fault::Scope scope;
+  platform::fault::arm({platform::fault::Call::OpenDir, EACCES, 0, -1, "/zu"});
+  platform::fault::arm({platform::fault::Call::ReadDir, EIO, 2, 1, "/halb/"});
+  walkPaths(t.path(), o);
+  std::sort(errors.begin(), errors.end());
+  EXPECT_EQ(errors, (std::vector<std::pair<std::string, int>>{{t / "halb", EIO}, {t / "zu", EACCES}}));
+
+  // A missing root is not a search error (the run says the source is missing).
+  errors.clear();
+  walkPaths(t / "nicht da", o);
+  EXPECT_TRUE(errors.empty());
+  // A root that cannot be opened is one.
+  platform::fault::arm({platform::fault::Call::OpenDir, EACCES, 0, -1, "/ok"});
+  walkPaths(t / "ok", o);
+  EXPECT_EQ(errors.size(), 1u);
 }
 
 TEST(Walk, NamesWithControlCharactersAndForeignBytes) {
@@ -245,7 +307,14 @@ TEST(Walk, PathsNearTheLimitDoNotBreakTheWalk) {
   // 40 levels of 200-character names: the deeper directories cannot be opened
   // by name any more, which ends the walk there without harm.
   nestedChain(t.path(), 40, std::string(200, 'n'), 1);
-  const auto paths = walkPaths(t.path());
+  std::vector<int> errors;
+  WalkOptions o;
+  o.onDirectoryError = [&](const std::string& dir, int err) {
+    errors.push_back(err);
+    EXPECT_GE(dir.size(), 4096u);
+  };
+  const auto paths = walkPaths(t.path(), o);
+  EXPECT_EQ(errors, std::vector<int>{ENAMETOOLONG});  // named, and the walk goes on
   ASSERT_FALSE(paths.empty());
   EXPECT_LT(paths.size(), 41u);
   for (const auto& p : paths) EXPECT_LT(p.size(), 4096u + 256u);

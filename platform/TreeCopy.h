@@ -1,0 +1,42 @@
+#pragma once
+// The parts of a tree beside file contents: symbolic links, the attributes
+// of directories, and what a copy carries over from its source (owner, mode,
+// user xattrs and POSIX ACLs, times). platform::copyFile uses the same.
+#include <string>
+
+struct stat;
+
+namespace kalvero::platform {
+
+// destination becomes a symbolic link with the source link's target text,
+// replacing an existing link or file atomically (never a directory). Neither
+// side is followed. Run as root the link gets the source link's owner; both
+// times are carried. False with *err (EPERM where the file system has no links).
+bool copySymlink(const std::string& source, const std::string& destination, int* err = nullptr);
+
+// Gives the existing directory destination the source directory's mode bits,
+// owner and group (as root; otherwise setuid/setgid are dropped unless the
+// owner and group are the source's), user xattrs and ACLs (access and
+// default), last-write and access time. Call it after the directory's
+// content is written, which would change its time. Neither side is followed.
+// False with *err when the destination cannot be opened or its mode set.
+bool copyDirectoryAttributes(const std::string& source, const std::string& destination, int* err = nullptr);
+
+// What copies made on the calling thread could not carry since the last
+// take. Runs turn it into one note each: the copy, the compression and the
+// restore between them need not pass it along, and each run has its thread.
+struct MetadataLosses {
+  bool extendedAttributes = false;  // a user xattr or ACL was refused by the destination
+  bool owner = false;               // owner/group not kept (setuid/setgid dropped where they were set)
+};
+MetadataLosses takeMetadataLosses();
+
+// For platform/: carries owner, user xattrs and ACLs, mode and times of the
+// source described by st (open as in, may be -1: no xattrs then) to the open
+// out, in the order that keeps each of them (owner first: chown clears
+// setuid; ACLs before the mode, which then sets the same mask). pathForFaults
+// names out for the fault seam. False with errno only when the mode could not
+// be set.
+bool carryMetadata(int in, int out, const struct stat& st, const char* pathForFaults);
+
+}  // namespace kalvero::platform
