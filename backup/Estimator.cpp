@@ -3,8 +3,10 @@
 #include <fmt/format.h>
 #include <fmt/printf.h>
 
+#include <algorithm>
 #include <limits>
 
+#include "backup/BackupTexts.h"
 #include "platform/FileTime.h"
 
 namespace kalvero {
@@ -58,6 +60,102 @@ BarValues BarValuesOf(std::uint64_t doneBytes, std::uint64_t totalBytes) {
     position >>= 1;
   }
   return BarValues{static_cast<int>(range), static_cast<int>(position)};
+}
+
+BarValues ByteBarOf(std::uint64_t doneBytes, std::uint64_t totalBytes) {
+  if (totalBytes == 0) return BarValues{1, 0};  // 0..0 would make a bar a busy indicator
+  std::uint64_t range = totalBytes;
+  std::uint64_t position = doneBytes > totalBytes ? totalBytes : doneBytes;
+  while (range > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) {
+    range >>= 1;
+    position >>= 1;
+  }
+  return BarValues{static_cast<int>(range), static_cast<int>(position)};
+}
+
+PairProgress::PairProgress(RunReporter* next, ProgressInfo& info, std::int32_t intervalMs)
+    : next_(next), info_(info), interval_(intervalMs), clock_(platform::tickCount) {}
+
+void PairProgress::Start(std::int64_t bytesToCopy) { Start(bytesToCopy, clock_()); }
+
+void PairProgress::Start(std::int64_t bytesToCopy, std::uint32_t nowTicks) {
+  estimator_.Start(bytesToCopy, interval_, nowTicks);
+  finished_ = copiedBefore_ = current_ = partial_ = 0;
+  copying_ = false;
+  fileStarts_ = 0;
+  info_.pairBytesDone = 0;
+}
+
+void PairProgress::FileStarted(std::uint64_t size) {
+  current_ = size;
+  partial_ = 0;
+  copying_ = false;
+}
+
+void PairProgress::FileFinished(bool skipped) { FileFinished(skipped, clock_()); }
+
+void PairProgress::FileFinished(bool skipped, std::uint32_t nowTicks) {
+  finished_ += current_;
+  if (!skipped) copiedBefore_ += current_;
+  current_ = partial_ = 0;
+  copying_ = false;
+  info_.pairBytesDone = finished_;
+  if (!skipped) estimate(nowTicks);
+}
+
+void PairProgress::FileAbandoned() {
+  current_ = partial_ = 0;
+  copying_ = false;
+  info_.pairBytesDone = finished_;
+}
+
+void PairProgress::send(int code) {
+  if (next_) next_->progress(code, info_);
+}
+
+void PairProgress::estimate(std::uint32_t nowTicks) {
+  const std::string text = estimator_.Estimate(static_cast<std::int64_t>(copiedBefore_ + partial_), nowTicks);
+  if (text.empty()) return;
+  info_.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, text);
+  send(NOTIFY_REMAINING_TIME);
+}
+
+void PairProgress::progress(int code, const ProgressInfo& /*info: the same record as info_*/) {
+  switch (code) {
+    case NOTIFY_COPYING:
+    case NOTIFY_COMPRESSING:
+      copying_ = true;
+      fileStarts_ = 0;
+      break;
+    case NOTIFY_FILE_START:
+      // The copy announces itself once; a later start is its comparison.
+      if (fileStarts_++ > 0) copying_ = false;
+      break;
+    case NOTIFY_FILE_STEP:
+      if (copying_) {
+        // A compressed file's archive is copied once more after compressing:
+        // the pair never moves back.
+        partial_ = std::max(partial_, std::min(info_.fileDone, current_));
+        info_.pairBytesDone = finished_ + partial_;
+      }
+      break;
+    default: break;
+  }
+  send(code);
+  if (code == NOTIFY_FILE_STEP && copying_) estimate(clock_());
+}
+
+void PairProgress::clearLog() {
+  if (next_) next_->clearLog();
+}
+void PairProgress::logLine(const std::string& text) {
+  if (next_) next_->logLine(text);
+}
+void PairProgress::selectPair(int row) {
+  if (next_) next_->selectPair(row);
+}
+void PairProgress::endOfRunSound() {
+  if (next_) next_->endOfRunSound();
 }
 
 }  // namespace kalvero

@@ -2,7 +2,10 @@
 // The remaining-time estimate of a pair and the arithmetic of the progress
 // display (percent, bar values), free of overflow for any size.
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "backup/RunProgress.h"
 
 namespace kalvero {
 
@@ -33,5 +36,61 @@ struct BarValues {
   int position = 0;
 };
 BarValues BarValuesOf(std::uint64_t doneBytes, std::uint64_t totalBytes);
+// Range and position in bytes (scaled down alike when the total does not fit
+// an int), so that a bar is exactly as full as PercentOf says: a pair of a
+// few small files fills it, an empty total leaves it empty.
+BarValues ByteBarOf(std::uint64_t doneBytes, std::uint64_t totalBytes);
+
+// Time between two remaining-time estimates: short enough that a run of half
+// a minute shows one, long enough that the text does not flicker.
+inline constexpr std::int32_t kEstimateIntervalMs = 3000;
+
+// The pair's progress as the page shows it, kept in one place so that the
+// pair bar, its percent, the file count and the remaining time agree at every
+// moment. pairBytesDone counts the finished files (copied, failed or skipped)
+// plus the part of the current file already copied, never a file that is only
+// about to be copied; the estimate is renewed while a large file is copied,
+// not only between files. The run hands it to the copy step as its reporter;
+// it passes every call on to the page.
+class PairProgress : public RunReporter {
+ public:
+  PairProgress(RunReporter* next, ProgressInfo& info, std::int32_t intervalMs = kEstimateIntervalMs);
+  // After the check-file pre-pass, with the bytes that will really be copied.
+  void Start(std::int64_t bytesToCopy);
+  void Start(std::int64_t bytesToCopy, std::uint32_t nowTicks);
+  // A file of this (walked) size is taken up.
+  void FileStarted(std::uint64_t size);
+  // The file taken up is finished: the pair moves to its end. After a file
+  // that was not skipped, a due estimate is sent (NOTIFY_REMAINING_TIME).
+  void FileFinished(bool skipped);
+  void FileFinished(bool skipped, std::uint32_t nowTicks);
+  // The file taken up was broken off by a cancel: none of it counts as done.
+  void FileAbandoned();
+
+  void progress(int code, const ProgressInfo& info) override;
+  void clearLog() override;
+  void logLine(const std::string& text) override;
+  void selectPair(int row) override;
+  void endOfRunSound() override;
+
+  // The tick source of the estimates made during a copy (tests set their own).
+  void SetClock(std::function<std::uint32_t()> clock) { clock_ = std::move(clock); }
+
+ private:
+  void send(int code);
+  void estimate(std::uint32_t nowTicks);
+
+  RunReporter* next_;
+  ProgressInfo& info_;
+  std::int32_t interval_;
+  RemainingTimeEstimator estimator_;
+  std::uint64_t finished_ = 0;      // bytes of the finished files
+  std::uint64_t copiedBefore_ = 0;  // bytes of the finished files that were not skipped
+  std::uint64_t current_ = 0;       // walked size of the file in hand
+  std::uint64_t partial_ = 0;       // its part already copied (never more than current_)
+  bool copying_ = false;            // its copy, not its comparison, is under way
+  int fileStarts_ = 0;              // NOTIFY_FILE_START seen since the copy began
+  std::function<std::uint32_t()> clock_;
+};
 
 }  // namespace kalvero

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "backup/Estimator.h"
 
@@ -55,5 +57,81 @@ TEST(ProgressArithmetic, PercentAndBarsStayInRange) {
   EXPECT_NEAR(static_cast<double>(huge.position) / huge.range, 0.5, 0.01);
 }
 
+
+// Records what reaches the page, with the pair's numbers at that moment.
+struct PageRecord : RunReporter {
+  struct Step {
+    int code;
+    std::uint64_t pairDone;
+    std::string remaining;
+  };
+  std::vector<Step> steps;
+  void progress(int code, const ProgressInfo& info) override {
+    steps.push_back({code, info.pairBytesDone, info.remainingTimeText});
+  }
+  void clearLog() override {}
+  void logLine(const std::string&) override {}
+};
+
+TEST(PairProgress, BarFollowsTheCopyNotTheFileAboutToBeCopiedAndEstimatesWithinAFile) {
+  PageRecord page;
+  ProgressInfo info;
+  std::uint32_t now = 0;
+  PairProgress pair(&page, info, 3000);
+  pair.SetClock([&now] { return now; });
+  pair.Start(400);
+  // A large file: taken up, the pair has not moved yet.
+  pair.FileStarted(100);
+  pair.progress(NOTIFY_COPYING, info);
+  EXPECT_EQ(page.steps.back().pairDone, 0u);
+  pair.progress(NOTIFY_FILE_START, info);
+  now = 1000;
+  info.fileSize = 100;
+  info.fileDone = 50;
+  pair.progress(NOTIFY_FILE_STEP, info);
+  EXPECT_EQ(page.steps.back().pairDone, 50u);
+  EXPECT_EQ(page.steps.back().code, NOTIFY_FILE_STEP);  // no estimate before the interval
+  now = 3000;
+  info.fileDone = 100;
+  pair.progress(NOTIFY_FILE_STEP, info);
+  // Estimated while the file is still being copied: 3 s for 100 of 400 bytes.
+  EXPECT_EQ(page.steps.back().code, NOTIFY_REMAINING_TIME);
+  EXPECT_EQ(page.steps.back().remaining, "Geschätzte Restzeit (Std:Min:Sek): 00:00:09");
+  EXPECT_EQ(page.steps.back().pairDone, 100u);
+  // Its comparison moves the file bar only.
+  pair.progress(NOTIFY_FILE_START, info);
+  info.fileDone = 30;
+  pair.progress(NOTIFY_FILE_STEP, info);
+  EXPECT_EQ(page.steps.back().pairDone, 100u);
+  pair.FileFinished(false);
+  EXPECT_EQ(info.pairBytesDone, 100u);
+  // A skipped file moves the pair to its end but gives no estimate.
+  now = 9000;
+  pair.FileStarted(300);
+  const std::size_t before = page.steps.size();
+  pair.FileFinished(true);
+  EXPECT_EQ(info.pairBytesDone, 400u);
+  EXPECT_EQ(page.steps.size(), before);
+  // A copy broken off by a cancel does not count as done.
+  pair.FileStarted(50);
+  pair.progress(NOTIFY_COPYING, info);
+  pair.progress(NOTIFY_FILE_START, info);
+  info.fileDone = 20;
+  pair.progress(NOTIFY_FILE_STEP, info);
+  EXPECT_EQ(info.pairBytesDone, 420u);
+  pair.FileAbandoned();
+  EXPECT_EQ(info.pairBytesDone, 400u);
+}
+
+TEST(ProgressArithmetic, ByteBarIsAsFullAsThePercentSays) {
+  const BarValues few = ByteBarOf(600, 600);  // fifteen files of 40 bytes
+  EXPECT_EQ(few.range, 600);
+  EXPECT_EQ(few.position, 600);
+  const BarValues empty = ByteBarOf(0, 0);
+  EXPECT_EQ(empty.range, 1);
+  EXPECT_EQ(empty.position, 0);
+  const BarValues huge = ByteBarOf(3ull << 40, 4ull << 40);
+  EXPECT_EQ(PercentOf(huge.position, huge.range), 75);
+}
 }  // namespace
 }  // namespace kalvero
