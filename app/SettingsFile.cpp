@@ -129,10 +129,12 @@ bool SettingsFile::readable(std::string* error) const {
   return false;
 }
 
+bool SettingsFile::exists() const { return GetPathKind(path_) != 0; }
+
 BackupOptions SettingsFile::loadBackupOptions() const {
   ProfileDocument d = loadDoc(path_);
   BackupOptions o;
-  o.Protokolldatei = d.readString(ALLG, "Protokolldatei");
+  o.Protokolldatei = exists() ? d.readString(ALLG, "Protokolldatei") : DefaultRunLogPath();
   o.Archivbit = d.readInt(ALLG, "Archivbit", 1);
   o.ArchivbitReset = d.readInt(ALLG, "ArchivbitReset", 1);
   o.Compare = d.readInt(ALLG, "Compare", 1);
@@ -270,7 +272,7 @@ RestoreOptions SettingsFile::loadRestoreOptions() const {
   RestoreOptions o;
   o.PathSrc = d.readString(RUECK, "PathSrc");
   o.PathDst = d.readString(RUECK, "PathDst");
-  o.Protokolldatei = d.readString(RUECK, "Protokolldatei");
+  o.Protokolldatei = exists() ? d.readString(RUECK, "Protokolldatei") : DefaultRestoreLogPath();
   o.SubVerz = d.readInt(RUECK, "SubVerz", 1);
   o.Symbol = d.readInt(RUECK, "Symbol", 0);
   o.Tooltip = d.readInt(RUECK, "Tooltip", 1);
@@ -387,6 +389,27 @@ std::string DefaultSettingsDirectory() {
   }
   if (base.back() != '/') base += '/';
   return base + "kalvero/";
+}
+
+std::string DefaultDataDirectory() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  std::string base;
+  if (xdg && *xdg == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home && *home ? home : "/tmp") + "/.local/share";
+  }
+  if (base.back() != '/') base += '/';
+  return base + "kalvero/";
+}
+
+std::string DefaultRunLogPath() { return DefaultDataDirectory() + "sichern.log"; }
+std::string DefaultRestoreLogPath() { return DefaultDataDirectory() + "ruecksichern.log"; }
+
+bool MakeDefaultLogDirectory(const std::string& logPath, int* err) {
+  if (logPath != DefaultRunLogPath() && logPath != DefaultRestoreLogPath()) return true;
+  return MakeDirectories(DefaultDataDirectory(), err);
 }
 
 std::string DefaultSettingsPath() { return DefaultSettingsDirectory() + "kalvero.INI"; }

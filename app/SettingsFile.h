@@ -17,7 +17,11 @@ class SettingsFile {
   // read, e.g. a directory or no permission. A missing file is readable.
   bool readable(std::string* error = nullptr) const;
 
-  // Section "Allg" (with the legacy keys per "SichQZ" "Version").
+  // Whether the file is there at all (a first start when not).
+  bool exists() const;
+
+  // Section "Allg" (with the legacy keys per "SichQZ" "Version"). A file that
+  // does not exist yet gives the run log DefaultRunLogPath().
   BackupOptions loadBackupOptions() const;
   // Job list; entries that are present but incomplete are skipped and their
   // keys named in *warnings.
@@ -26,6 +30,7 @@ class SettingsFile {
   // reports a failure by false and *error = SettingsWriteFailedText(...).
   bool saveBackupSettings(const BackupOptions& options, const JobList& jobs, std::string* error = nullptr);
 
+  // A file that does not exist yet gives the restore log DefaultRestoreLogPath().
   RestoreOptions loadRestoreOptions() const;
   bool saveRestoreOptions(const RestoreOptions& options, std::string* error = nullptr);
 
@@ -60,5 +65,15 @@ std::string DefaultSettingsDirectory();
 // default directory, a name with a directory part absolute against the
 // current directory.
 std::string ResolveSettingsPath(const std::string& name);
+
+// Where a fresh settings file keeps its run logs: $XDG_DATA_HOME/kalvero/
+// (default ~/.local/share/kalvero/), with trailing "/".
+std::string DefaultDataDirectory();
+std::string DefaultRunLogPath();      // .../sichern.log
+std::string DefaultRestoreLogPath();  // .../ruecksichern.log
+// Made at the first run: creates the directory of logPath when logPath is one
+// of the two default logs (any other log directory is the user's and is only
+// checked). False with *err when it cannot be made.
+bool MakeDefaultLogDirectory(const std::string& logPath, int* err = nullptr);
 
 }  // namespace kalvero

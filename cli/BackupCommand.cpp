@@ -1,6 +1,7 @@
 #include <fmt/printf.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "app/Application.h"
@@ -10,8 +11,10 @@
 #include "backup/CheckFile.h"
 #include "backup/DateLabel.h"
 #include "backup/PathUtil.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/ProgressLine.h"
+#include "cli/RunSummary.h"
 #include "platform/Interrupt.h"
 
 namespace kalvero::cli {
@@ -21,11 +24,37 @@ namespace {
 const char* const kListNames[4] = {"kopierte Quelldateien", "kopierte Zieldateien", "nicht kopierte Quelldateien",
                                    "übersprungene Dateien"};
 
+// The run's totals in the run log's own words, and where the log is.
+void printSummary(std::ostream& out, const RunTotals& totals, std::chrono::steady_clock::duration elapsed,
+                  const std::string& runLog) {
+  namespace bt = kalvero::texts;
+  if (totals.cancelled) out << bt::LOG_CANCELLED << "\n";
+  out << fmt::sprintf(bt::LOG_FILES_COPIED, totals.copied) << "\n"
+      << fmt::sprintf(bt::SUMMARY_TOTAL_SKIPPED, totals.runSkipped) << "\n"
+      << fmt::sprintf(bt::SUMMARY_TOTAL_ERRORS, totals.runErrors, static_cast<int>(totals.missingSources.size()))
+      << "\n"
+      << DurationText(elapsed) << "\n"
+      << fmt::sprintf(texts::kSummaryRunLog, runLog) << "\n";
+  out.flush();
+}
+
+std::string quotedList(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items) text += (text.empty() ? "'" : ", '") + item + "'";
+  return text;
+}
+
 }  // namespace
 
 // What "Sicherung starten" does, without a window: load the settings as the
 // backup page does, check the log directory, save, run; Ctrl-C cancels.
 int runBackupCommand(CliContext& ctx) {
+  RunOptions runOptions;
+  std::string argError;
+  if (!ParseRunOptions(ctx.args, &runOptions, &argError)) {
+    ctx.err << argError << "\n";
+    return EXIT_CANNOT_START;
+  }
   SettingsFile settings(ctx.settingsPath);
   BackupOptions options = settings.loadBackupOptions();
   std::vector<std::string> warnings;
@@ -35,10 +64,12 @@ int runBackupCommand(CliContext& ctx) {
   const DateLabel label = BuildDateLabel(filter);
   if (!label.enabled) options.Datum = 0;
 
+  // The run log of a fresh settings file gets its directory at the first run.
+  MakeDefaultLogDirectory(options.Protokolldatei);
   const SplitPath logPath(options.Protokolldatei);
   const std::string logDirectory = logPath.drive + logPath.dir;
   if (GetPathKind(logDirectory) == 0) {
-    ctx.err << fmt::sprintf(texts::LOG_DIR_MISSING, logDirectory) << "\n";
+    ctx.err << fmt::sprintf(kalvero::texts::LOG_DIR_MISSING, logDirectory) << "\n";
     return EXIT_CANNOT_START;
   }
   std::string error;
@@ -50,6 +81,7 @@ int runBackupCommand(CliContext& ctx) {
   std::atomic<int> cancel{0};
   std::atomic<int> batch{0};
   ProgressLine reporter(ctx.out, ctx.err, platform::isTerminal(2));
+  reporter.setQuiet(runOptions.quiet);
   CheckFile checkFile;
   BackupRunSetup setup;
   setup.settingsPath = ctx.settingsPath;
@@ -66,6 +98,7 @@ int runBackupCommand(CliContext& ctx) {
   setup.checkFile = &checkFile;
 
   BackupRun run(std::move(setup));
+  const auto started = std::chrono::steady_clock::now();
   platform::installInterruptHandler(&cancel);
   std::thread worker([&run] { run.run(); });
   worker.join();
@@ -75,10 +108,15 @@ int runBackupCommand(CliContext& ctx) {
   const RunTotals totals = run.totals();
   for (int i = 0; i < 4; ++i)
     if (totals.listOpenFailed[i])
-      ctx.err << "kalvero-cli: Liste der " << kListNames[i] << " konnte nicht angelegt werden: "
-              << ctx.app.listFileName(i) << "\n";
+      ctx.err << fmt::sprintf(texts::kListNotCreated, kListNames[i], ctx.app.listFileName(i)) << "\n";
+  printSummary(ctx.out, totals, std::chrono::steady_clock::now() - started, options.Protokolldatei);
+  // Nothing of a missing source was saved: a timer or cron job must not
+  // take this for a clean run.
+  if (!totals.missingSources.empty())
+    ctx.err << fmt::sprintf(texts::kMissingSources, quotedList(totals.missingSources)) << "\n";
+  if (runOptions.notify) NotifyEndOfRun(BackupNotification(totals, options.Protokolldatei), ctx.err);
   if (totals.cancelled) return EXIT_CANCELLED;
-  return totals.runErrors > 0 ? EXIT_RUN_ERRORS : EXIT_CLEAN;
+  return totals.runErrors > 0 || !totals.missingSources.empty() ? EXIT_RUN_ERRORS : EXIT_CLEAN;
 }
 
 }  // namespace kalvero::cli

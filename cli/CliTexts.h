@@ -4,20 +4,128 @@
 namespace kalvero::cli::texts {
 
 inline constexpr const char* kUsage =
-    "Aufruf: kalvero-cli [--ini DATEI | /Ini=DATEI] BEFEHL\n"
+    "Aufruf: kalvero-cli [--ini DATEI | /Ini=DATEI] BEFEHL [OPTIONEN]\n"
     "\n"
     "Befehle:\n"
-    "  check    prüft, ob die Quell- und Zielverzeichnisse der aktiven Paare vorhanden sind\n"
-    "  list     zeigt, was die nächste Sicherung wohin kopieren würde\n"
-    "  backup   sichert alle aktiven Paare\n"
-    "  restore  sichert zurück (Einstellungen des Abschnitts \"Rueck\")\n"
+    "  pairs     zeigt und ändert die Auftragsliste (Paare aus Quelle und Ziel)\n"
+    "  set-log   legt die Protokolldatei der Sicherung fest\n"
+    "  check     prüft, ob die Quell- und Zielverzeichnisse der aktiven Paare vorhanden sind\n"
+    "  list      zeigt, was die nächste Sicherung wohin kopieren würde\n"
+    "  backup    sichert alle aktiven Paare\n"
+    "  restore   sichert zurück (Einstellungen des Abschnitts \"Rueck\")\n"
+    "  schedule  plant die Sicherung täglich oder wöchentlich (systemd-Timer)\n"
     "\n"
     "Optionen:\n"
     "  --ini DATEI   Einstellungsdatei (Vorgabe: ~/.config/kalvero/kalvero.INI)\n"
-    "  --help        diese Hilfe\n"
+    "  --help        diese Hilfe; 'kalvero-cli BEFEHL --help' beschreibt einen Befehl\n"
     "  --version     Versionsnummer\n"
     "\n"
-    "Rückgabewert: 0 fehlerfrei, 1 mit Fehlern, 2 konnte nicht starten, 3 abgebrochen.\n";
+    "Die erste Sicherung:\n"
+    "  kalvero-cli pairs add ~/Dokumente /media/$USER/USB/Dokumente\n"
+    "  kalvero-cli backup\n"
+    "\n"
+    "Rückgabewert: 0 fehlerfrei, 1 mit Fehlern (auch: ein Quellverzeichnis fehlte),\n"
+    "2 konnte nicht starten oder falsches Argument, 3 abgebrochen.\n";
+
+inline constexpr const char* kHelpPairs =
+    "Aufruf: kalvero-cli pairs [list]\n"
+    "        kalvero-cli pairs add QUELLE ZIEL [--inactive] [--no-subdirs]\n"
+    "                              [--exclude VERZ]... [--exclude-tree VERZ]...\n"
+    "        kalvero-cli pairs remove N\n"
+    "        kalvero-cli pairs set N --active|--inactive\n"
+    "\n"
+    "Zeigt die Auftragsliste mit Nummer, Aktiv, Unterverzeichnissen, Quelle, Ziel und\n"
+    "ausgeschlossenen Verzeichnissen, oder ändert sie. Das Fenster liest dieselbe Datei.\n"
+    "\n"
+    "  add             hängt ein Paar an; Pfade werden absolut gemacht. Das Ziel darf\n"
+    "                  nicht im eigenen Quellverzeichnis liegen.\n"
+    "  --inactive      das Paar wird angelegt, aber nicht gesichert\n"
+    "  --no-subdirs    nur die Dateien direkt in der Quelle sichern\n"
+    "  --exclude VERZ  die Dateien direkt in VERZ nicht sichern\n"
+    "  --exclude-tree VERZ  VERZ mit allen Unterverzeichnissen nicht sichern\n"
+    "  remove N        entfernt das Paar Nummer N\n"
+    "  set N --active|--inactive  schaltet das Paar Nummer N ein oder aus\n"
+    "\n"
+    "Beispiele:\n"
+    "  kalvero-cli pairs add ~/Bilder /media/$USER/USB/Bilder --exclude-tree ~/Bilder/Cache\n"
+    "  kalvero-cli pairs set 2 --inactive\n"
+    "  kalvero-cli pairs\n";
+
+inline constexpr const char* kHelpSetLog =
+    "Aufruf: kalvero-cli set-log DATEI\n"
+    "\n"
+    "Legt die Protokolldatei der Sicherung fest (\"Protokolldatei\" im Abschnitt \"Allg\").\n"
+    "Es wird nichts angelegt: Das Verzeichnis muss bei der Sicherung vorhanden sein.\n"
+    "\n"
+    "Beispiel:\n"
+    "  kalvero-cli set-log /media/$USER/USB/sichern.log\n";
+
+inline constexpr const char* kHelpCheck =
+    "Aufruf: kalvero-cli check\n"
+    "\n"
+    "Prüft, ob die Quell- und Zielverzeichnisse aller aktiven Paare vorhanden sind\n"
+    "(wie \"Prüfen ...\" im Fenster). Rückgabewert 1, wenn eines fehlt.\n"
+    "\n"
+    "Beispiel:\n"
+    "  kalvero-cli check\n";
+
+inline constexpr const char* kHelpList =
+    "Aufruf: kalvero-cli list [--null | -0]\n"
+    "\n"
+    "Zeigt, was die nächste Sicherung wohin kopieren würde: je Datei Quelle und Ziel,\n"
+    "durch einen Tabulator getrennt. Es wird nichts geschrieben.\n"
+    "\n"
+    "  --null, -0   Namen durch Null-Bytes getrennt (für xargs -0)\n"
+    "\n"
+    "Beispiel:\n"
+    "  kalvero-cli list | wc -l\n";
+
+inline constexpr const char* kHelpBackup =
+    "Aufruf: kalvero-cli backup [--quiet | -q] [--notify]\n"
+    "\n"
+    "Sichert alle aktiven Paare wie \"Sicherung starten\" im Fenster und zeigt am Ende\n"
+    "die Zusammenfassung und die Protokolldatei. Strg+C bricht ab.\n"
+    "\n"
+    "  --quiet, -q  nur Fehler und die Zusammenfassung ausgeben\n"
+    "  --notify     am Ende eine Desktop-Benachrichtigung zeigen\n"
+    "\n"
+    "Rückgabewert: 0 fehlerfrei, 1 mit Fehlern oder fehlendem Quellverzeichnis,\n"
+    "2 konnte nicht starten, 3 abgebrochen.\n"
+    "\n"
+    "Beispiel:\n"
+    "  kalvero-cli backup --quiet\n";
+
+inline constexpr const char* kHelpRestore =
+    "Aufruf: kalvero-cli restore [--quiet | -q] [--notify]\n"
+    "\n"
+    "Sichert zurück wie \"Rücksicherung starten\" im Fenster, mit den Einstellungen des\n"
+    "Abschnitts \"Rueck\", und zeigt am Ende die Zusammenfassung. Strg+C bricht ab.\n"
+    "\n"
+    "  --quiet, -q  nur Fehler und die Zusammenfassung ausgeben\n"
+    "  --notify     am Ende eine Desktop-Benachrichtigung zeigen\n"
+    "\n"
+    "Beispiel:\n"
+    "  kalvero-cli --ini ~/rueck.INI restore\n";
+
+inline constexpr const char* kHelpSchedule =
+    "Aufruf: kalvero-cli schedule daily SS:MM\n"
+    "        kalvero-cli schedule weekly TAG SS:MM\n"
+    "        kalvero-cli schedule off\n"
+    "        kalvero-cli schedule show\n"
+    "\n"
+    "Plant die Sicherung als systemd-Timer des Benutzers (kalvero-backup.timer und\n"
+    "kalvero-backup.service in ~/.config/systemd/user/). Die geplante Sicherung läuft als\n"
+    "'kalvero-cli --ini DATEI backup --notify' mit niedriger Priorität; eine verpasste\n"
+    "Sicherung wird beim nächsten Start nachgeholt. TAG ist Mo, Di, Mi, Do, Fr, Sa oder So\n"
+    "(auch Mon ... Sun).\n"
+    "\n"
+    "  off   schaltet den Timer aus und entfernt beide Dateien\n"
+    "  show  zeigt den Plan und den nächsten und letzten Lauf\n"
+    "\n"
+    "Beispiele:\n"
+    "  kalvero-cli schedule daily 20:15\n"
+    "  kalvero-cli schedule weekly Fr 18:00\n";
+
 // Usage errors: one line on stderr.
 inline constexpr const char* kNoCommand = "kalvero-cli: kein Befehl angegeben (--help zeigt die Befehle)";
 inline constexpr const char* kUnknownCommand = "kalvero-cli: unbekannter Befehl '%s' (--help zeigt die Befehle)";
@@ -27,5 +135,59 @@ inline constexpr const char* kExtraArguments = "kalvero-cli: %s: unerwartetes Ar
 inline constexpr const char* kWarning = "kalvero-cli: Warnung: %s";
 // list: stdout could not be written (full disk, closed pipe).
 inline constexpr const char* kListWriteFailed = "kalvero-cli: list: Die Ausgabe konnte nicht geschrieben werden.";
+
+// First start: settings file, then the next step.
+inline constexpr const char* kNoSettingsFile =
+    "Es gibt noch keine Einstellungsdatei '%s'. Legen Sie mit 'kalvero-cli pairs add QUELLE ZIEL' ein Paar an oder "
+    "starten Sie das Fenster 'kalvero'.";
+inline constexpr const char* kNoActivePair =
+    "Die Einstellungsdatei '%s' enthält kein aktives Paar. Legen Sie mit 'kalvero-cli pairs add QUELLE ZIEL' ein "
+    "Paar an oder schalten Sie eines mit 'kalvero-cli pairs set N --active' ein.";
+
+// backup: the active pairs' source directories that did not exist.
+inline constexpr const char* kMissingSources =
+    "kalvero-cli: Diese Quellverzeichnisse waren nicht vorhanden und wurden nicht gesichert: %s";
+inline constexpr const char* kListNotCreated = "kalvero-cli: Liste der %s konnte nicht angelegt werden: %s";
+inline constexpr const char* kNotificationNote = "kalvero-cli: %s";
+// End of a run: the path of the run log beside the run log's own totals.
+inline constexpr const char* kSummaryRunLog = "Protokolldatei = %s";
+
+// pairs
+inline constexpr const char* kPairsEmpty =
+    "Die Auftragsliste ist leer. Legen Sie mit 'kalvero-cli pairs add QUELLE ZIEL' ein Paar an.";
+inline constexpr const char* kPairsLine = "%d  Aktiv: %s  Unterverzeichnisse: %s";  // number, Ja/Nein, Ja/Nein
+inline constexpr const char* kPairsSource = "   Quelle: %s";
+inline constexpr const char* kPairsDestination = "   Ziel:   %s";
+inline constexpr const char* kPairsExcludedTree = "   Ausgeschlossen (mit Unterverzeichnissen): %s";
+inline constexpr const char* kPairsExcludedDir = "   Ausgeschlossen (nur dieses Verzeichnis): %s";
+inline constexpr const char* kYes = "Ja";
+inline constexpr const char* kNo = "Nein";
+inline constexpr const char* kPairAdded = "Paar %d angelegt: '%s' -> '%s'.";
+inline constexpr const char* kPairAddedNext = "Sichern Sie jetzt mit 'kalvero-cli backup'; das Protokoll steht in '%s'.";
+inline constexpr const char* kPairRemoved = "Paar %d entfernt: '%s' -> '%s'.";
+inline constexpr const char* kPairSet = "Paar %d ist jetzt %s.";
+inline constexpr const char* kActiveWord = "aktiv";
+inline constexpr const char* kInactiveWord = "nicht aktiv";
+inline constexpr const char* kPairsUsage = "kalvero-cli: pairs: %s (kalvero-cli pairs --help zeigt den Aufruf)";
+inline constexpr const char* kPairsNeedsTwoPaths = "'pairs add' braucht QUELLE und ZIEL";
+inline constexpr const char* kPairsNeedsDirectory = "'%s' braucht ein Verzeichnis";
+inline constexpr const char* kPairsBadNumber = "'%s' ist keine Nummer eines Paares (1 bis %d)";
+inline constexpr const char* kPairsNeedsFlag = "'pairs set N' braucht --active oder --inactive";
+inline constexpr const char* kPairsDuplicate = "Das Paar '%s' -> '%s' steht schon unter Nummer %d in der Auftragsliste";
+inline constexpr const char* kPairsRefused = "kalvero-cli: pairs: %s";
+
+// set-log
+inline constexpr const char* kSetLogUsage = "kalvero-cli: set-log braucht genau einen Dateinamen";
+inline constexpr const char* kSetLogBad = "kalvero-cli: set-log: '%s' ist kein Dateiname ohne Zeilenumbruch";
+inline constexpr const char* kSetLogDone = "Protokolldatei = %s";
+inline constexpr const char* kSetLogDirMissing =
+    "kalvero-cli: Hinweis: Das Verzeichnis '%s' ist noch nicht vorhanden; ohne es startet keine Sicherung.";
+
+// schedule
+inline constexpr const char* kScheduleUsage =
+    "kalvero-cli: schedule: erwartet 'daily SS:MM', 'weekly TAG SS:MM', 'off' oder 'show'";
+inline constexpr const char* kScheduleFailed = "kalvero-cli: schedule: %s";
+inline constexpr const char* kSchedulePlan = "Zeitplan: %s";
+inline constexpr const char* kScheduleNoProgram = "kalvero-cli: schedule: Der eigene Programmpfad ist nicht bekannt.";
 
 }  // namespace kalvero::cli::texts

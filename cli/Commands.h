@@ -8,5 +8,8 @@ int runCheckCommand(CliContext& ctx);    // "Prüfen ...": directories of the ac
 int runListCommand(CliContext& ctx);     // dry run: what the next backup would copy where
 int runBackupCommand(CliContext& ctx);
 int runRestoreCommand(CliContext& ctx);
+int runPairsCommand(CliContext& ctx);    // the job list without a window
+int runSetLogCommand(CliContext& ctx);   // "Allg" "Protokolldatei"
+int runScheduleCommand(CliContext& ctx); // the systemd user timer
 
 }  // namespace kalvero::cli

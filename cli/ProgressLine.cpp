@@ -16,6 +16,7 @@ void ProgressLine::clearLine() {
 }
 
 void ProgressLine::logLine(const std::string& text) {
+  if (quiet_ && text.rfind("**** ", 0) == 0) return;
   clearLine();
   std::string line = text;
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();

@@ -18,12 +18,15 @@ class ProgressLine : public RunReporter {
   void logLine(const std::string& text) override;
   void selectPair(int row) override;
   void finish();  // clears the progress line
+  // --quiet: the pair headers are left out; error lines still come.
+  void setQuiet(bool quiet) { quiet_ = quiet; }
 
  private:
   void clearLine();
   std::ostream& out_;
   std::ostream& err_;
   bool show_;
+  bool quiet_ = false;
   bool lineShown_ = false;
   int pairNumber_ = 0;
   int row_ = -1;

@@ -7,7 +7,9 @@
 
 #include "app/Application.h"
 #include "app/SettingsFile.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
+#include "cli/RunSummary.h"
 #include "platform/Interrupt.h"
 #include "restore/RestoreRun.h"
 #include "restore/RestoreTexts.h"
@@ -63,12 +65,15 @@ class RestoreProgressLine : public RunReporter {
 }  // namespace
 
 int runRestoreCommand(CliContext& ctx) {
-  if (!ctx.args.empty()) {
-    ctx.err << "kalvero-cli restore: unbekanntes Argument '" << ctx.args.front() << "'\n";
+  RunOptions runOptions;
+  std::string argError;
+  if (!ParseRunOptions(ctx.args, &runOptions, &argError)) {
+    ctx.err << argError << "\n";
     return EXIT_CANNOT_START;
   }
   SettingsFile settings(ctx.settingsPath);
   RestoreOptions options = settings.loadRestoreOptions();
+  MakeDefaultLogDirectory(options.Protokolldatei);  // the default log's directory is made at the first run
   const RestoreValidation check = ValidateRestoreOptions(options);
   if (!check.ok()) {
     ctx.err << check.text << '\n';
@@ -89,6 +94,7 @@ int runRestoreCommand(CliContext& ctx) {
   setup.cancel = &cancel;
   setup.reporter = &reporter;
   RestoreRun run(setup);
+  const auto started = std::chrono::steady_clock::now();
   platform::installInterruptHandler(&cancel);
   run.run();
   platform::removeInterruptHandler();
@@ -96,12 +102,15 @@ int runRestoreCommand(CliContext& ctx) {
 
   const RestoreTotals totals = run.totals();
   if (totals.refusedBeforeStart) return EXIT_CANNOT_START;
+  // The totals in the run log's own words, and where the log is.
   ctx.out << fmt::sprintf(restore_text::kFilesCopied, totals.filesDone) << '\n'
           << fmt::sprintf(restore_text::kErrors, totals.errors) << '\n';
-  if (totals.cancelled) {
-    ctx.out << restore_text::kCancelled << '\n';
-    return EXIT_CANCELLED;
-  }
+  if (totals.cancelled) ctx.out << restore_text::kCancelled << '\n';
+  ctx.out << DurationText(std::chrono::steady_clock::now() - started) << '\n'
+          << fmt::sprintf(texts::kSummaryRunLog, options.Protokolldatei) << '\n';
+  ctx.out.flush();
+  if (runOptions.notify) NotifyEndOfRun(RestoreNotification(totals, options.Protokolldatei), ctx.err);
+  if (totals.cancelled) return EXIT_CANCELLED;
   return totals.errors > 0 ? EXIT_RUN_ERRORS : EXIT_CLEAN;
 }
 

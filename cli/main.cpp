@@ -1,6 +1,7 @@
 // kalvero-cli: the engine without a window, for servers, cron and scripts.
 #include <fmt/printf.h>
 
+#include <algorithm>
 #include <clocale>
 #include <iostream>
 #include <string>
@@ -16,6 +17,37 @@
 
 using namespace kalvero;
 using namespace kalvero::cli;
+
+namespace {
+
+struct CommandEntry {
+  const char* name;
+  int (*run)(CliContext&);
+  const char* help;
+  bool needsJobs;  // refused with a first-start message when there is nothing to work on
+};
+
+constexpr CommandEntry kCommands[] = {
+    {"check", runCheckCommand, texts::kHelpCheck, true},
+    {"list", runListCommand, texts::kHelpList, true},
+    {"backup", runBackupCommand, texts::kHelpBackup, true},
+    {"restore", runRestoreCommand, texts::kHelpRestore, true},
+    {"pairs", runPairsCommand, texts::kHelpPairs, false},
+    {"set-log", runSetLogCommand, texts::kHelpSetLog, false},
+    {"schedule", runScheduleCommand, texts::kHelpSchedule, false},
+};
+
+// "" when the command has something to work on, else the first-start message.
+std::string firstStartText(const std::string& command, const SettingsFile& settings) {
+  if (!settings.exists()) return fmt::sprintf(texts::kNoSettingsFile, settings.path());
+  if (command == "restore") return {};  // a restore works from section "Rueck", not from the pairs
+  const JobList jobs = settings.loadJobList();
+  if (std::none_of(jobs.begin(), jobs.end(), [](const DirPair& p) { return p.active != 0; }))
+    return fmt::sprintf(texts::kNoActivePair, settings.path());
+  return {};
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");  // system error texts in the user's language
@@ -34,19 +66,16 @@ int main(int argc, char** argv) {
     case CliArguments::Action::Run: break;
   }
 
-  using Command = int (*)(CliContext&);
-  Command command = nullptr;
-  if (a.command == "check")
-    command = runCheckCommand;
-  else if (a.command == "list")
-    command = runListCommand;
-  else if (a.command == "backup")
-    command = runBackupCommand;
-  else if (a.command == "restore")
-    command = runRestoreCommand;
+  const CommandEntry* command = nullptr;
+  for (const CommandEntry& c : kCommands)
+    if (a.command == c.name) command = &c;
   if (!command) {
     std::cerr << fmt::sprintf(texts::kUnknownCommand, a.command) << "\n";
     return EXIT_CANNOT_START;
+  }
+  if (std::any_of(a.rest.begin(), a.rest.end(), [](const std::string& s) { return s == "--help" || s == "-h"; })) {
+    std::cout << command->help;
+    return EXIT_CLEAN;
   }
 
   // "--ini" names a file as a shell user means it (relative to the current
@@ -54,7 +83,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> appArgs;
   if (!a.iniName.empty())
     appArgs.push_back("/Ini=" + (a.iniIsPath ? platform::absolutePath(a.iniName) : a.iniName));
-  // Only a run writes list files; list and check leave the temporary directory alone.
+  // Only a run writes list files; the other commands leave the temporary directory alone.
   const bool writesLists = a.command == "backup" || a.command == "restore";
   Application app(appArgs, writesLists ? Application::ListFiles::Create : Application::ListFiles::None);
   TraceInit(app.debugLevel(), "", "");  // "Debug" of the settings file
@@ -64,6 +93,13 @@ int main(int argc, char** argv) {
     std::cerr << "kalvero-cli: " << error << "\n";
     return EXIT_CANNOT_START;
   }
+  if (command->needsJobs) {
+    const std::string text = firstStartText(a.command, settings);
+    if (!text.empty()) {
+      std::cerr << text << "\n";
+      return EXIT_CANNOT_START;
+    }
+  }
   CliContext ctx{app.settingsPath(), a.rest, app, std::cout, std::cerr};
-  return command(ctx);
+  return command->run(ctx);
 }

@@ -23,13 +23,16 @@ TEST(SettingsFile, MissingFileGivesEveryDefault) {
   EXPECT_EQ(b.Exit + b.Reboot + b.Symbol + b.Compress + b.SubVerzDatum + b.MusterFlagErlaubt +
                 b.MusterFlagNichtErlaubt + b.Close + b.Datum + b.MitPrueffile,
             0);
-  EXPECT_EQ(b.Protokolldatei + b.MusterErlaubt + b.MusterNichtErlaubt + b.NotCompress + b.Prueffile, "");
+  EXPECT_EQ(b.MusterErlaubt + b.MusterNichtErlaubt + b.NotCompress + b.Prueffile, "");
+  // A first start has somewhere to log to; the directory is made by the first run.
+  EXPECT_EQ(b.Protokolldatei, DefaultDataDirectory() + "sichern.log");
   RestoreOptions r = s.loadRestoreOptions();
   EXPECT_EQ(r.SubVerz, 1);
   EXPECT_EQ(r.OnlyByKalvero, 1);
   EXPECT_EQ(r.Tooltip, 1);
   EXPECT_EQ(r.Symbol, 0);
-  EXPECT_EQ(r.PathSrc + r.PathDst + r.Protokolldatei, "");
+  EXPECT_EQ(r.PathSrc + r.PathDst, "");
+  EXPECT_EQ(r.Protokolldatei, DefaultDataDirectory() + "ruecksichern.log");
   InfoOptions i = s.loadInfoOptions();
   EXPECT_EQ(i.DeleteSrc, 1);
   EXPECT_EQ(i.MinSize, 1000);

@@ -105,7 +105,16 @@ TEST(CliBackup, CleanRunAndRunWithErrors) {
   const std::string ini = save(t, o, {{1, 1, t.path() + "/s", t.path() + "/d", {}}});
   Result r = runBackup(t, ini);
   EXPECT_EQ(r.status, 0) << test::readFile(t.path() + "/stderr");
-  EXPECT_EQ(r.out, "**** Quellverzeichnis: \"" + t.path() + "/s\",   Zielverzeichnis: \"" + t.path() + "/d\"\n");
+  // The pair's line, then the run's totals in the run log's own words.
+  EXPECT_EQ(r.out.rfind("**** Quellverzeichnis: \"" + t.path() + "/s\",   Zielverzeichnis: \"" + t.path() + "/d\"\n"
+                        "2 Dateien kopiert\n"
+                        "Gesamtanzahl der übersprungenen Dateien: 0\n"
+                        "Gesamtanzahl der Fehler: 0,  Anzahl nicht vorhandener Quellverzeichnisse: 0\n"
+                        "Benötigte Zeit = 00:00:",
+                        0),
+            0u)
+      << r.out;
+  EXPECT_NE(r.out.find("\nProtokolldatei = " + t.path() + "/run.log\n"), std::string::npos) << r.out;
   EXPECT_EQ(t.read("d/sub/b.txt"), "bb");
   EXPECT_NE(t.read("run.log").find("Gesamtanzahl der Fehler: 0,"), std::string::npos);
 
@@ -115,6 +124,30 @@ TEST(CliBackup, CleanRunAndRunWithErrors) {
   r = runBackup(t, ini);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Zielverzeichnis: '" + t.path() + "/d/blocked/' kann nicht angelegt werden."), std::string::npos);
+  EXPECT_NE(r.out.find("\nGesamtanzahl der übersprungenen Dateien: 0\n"
+                       "Gesamtanzahl der Fehler: 1,  Anzahl nicht vorhandener Quellverzeichnisse: 0\n"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST(CliBackup, MissingSourceIsNoSuccess) {
+  TempDir t;
+  t.write("s/a.txt", "a");
+  BackupOptions o;
+  o.Protokolldatei = t.path() + "/run.log";
+  const std::string ini =
+      save(t, o, {{1, 1, t.path() + "/fehlt", t.path() + "/d1", {}}, {1, 1, t.path() + "/s", t.path() + "/d2", {}}});
+  const Result r = runBackup(t, ini);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(t.read("d2/a.txt"), "a");
+  EXPECT_EQ(test::readFile(t.path() + "/stderr"),
+            "kalvero-cli: Diese Quellverzeichnisse waren nicht vorhanden und wurden nicht gesichert: '" + t.path() +
+                "/fehlt'\n");
+  // The run log tells it as before: a missing source is not counted as an error there.
+  const std::string log = t.read("run.log");
+  EXPECT_NE(log.find("ACHTUNG: Das Quellverzeichnis existiert nicht !!"), std::string::npos);
+  EXPECT_NE(log.find("Gesamtanzahl der Fehler: 0,  Anzahl nicht vorhandener Quellverzeichnisse: 1\r\n"),
+            std::string::npos);
 }
 
 TEST(CliBackup, CtrlCCancelsInOrder) {

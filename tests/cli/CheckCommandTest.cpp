@@ -58,9 +58,10 @@ TEST_F(CheckCommand, IncompleteEntriesAreNamedOnStderr) {
 }
 
 TEST_F(CheckCommand, DefaultSettingsFileAndBareIniNames) {
-  // No settings file at all: an empty job list, nothing missing.
+  // No settings file at all: a first start, told where the file was looked for.
   CliResult r = runCli(t, "check");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("'" + t / "config/kalvero/kalvero.INI" + "'"), std::string::npos) << r.err;
   t.write("config/kalvero/eigen.INI", "[SichQZ]\nVersion=2\nAnzahl=1\nVerz0=1|1|/gibt/es/nicht|/tmp\n");
   r = runCli(t, "/ini=eigen.INI check");  // a bare name lives beside the default file
   EXPECT_EQ(r.status, 1);

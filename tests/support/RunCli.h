@@ -1,6 +1,8 @@
 #pragma once
 // Runs kalvero-cli (path in KALVERO_CLI) in a test's own directory, with its
-// temporary and configuration directories inside it and no standard input.
+// temporary, configuration and data directories inside it and no standard
+// input. environment: extra shell assignments put before the program
+// ("PATH='/x':\"$PATH\"").
 #include <string>
 
 #include "support/TempDir.h"
@@ -13,6 +15,6 @@ struct CliResult {
   std::string err;
 };
 
-CliResult RunCli(const TempDir& t, const std::string& args);
+CliResult RunCli(const TempDir& t, const std::string& args, const std::string& environment = {});
 
 }  // namespace kalvero::test
