@@ -4,6 +4,7 @@
 
 #include "platform/FileError.h"
 #include "restore/RestoreJob.h"
+#include "restore/RestorePlan.h"
 #include "restore/RestoreTexts.h"
 #include "restore/TargetPath.h"
 #include "zip/ZipArchiveLayer.h"
@@ -19,10 +20,11 @@ std::string unpackFailed(const std::string& entry, const std::string& archive) {
 std::string cut(const std::string& text) { return text.substr(0, 2047); }
 
 // Unpacks entry index; a text goes to errors when it was not restored.
-void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, const std::string& archive,
-                 const std::string& root, std::vector<std::string>& errors, RestoreContext& ctx) {
+void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, const std::string& name,
+                 const std::string& archive, const std::string& root, std::vector<std::string>& errors,
+                 RestoreContext& ctx) {
   const bool isDirectory = zip.IsEntryDirectory(index);
-  const std::string target = SafeTargetPath(root, info.name, isDirectory);
+  const std::string target = SafeTargetPath(root, name, isDirectory, ctx.runLinks);
   if (target.empty()) {  // absolute, "..", or through a symlink: never written
     errors.push_back(unpackFailed(info.name, archive));
     return;
@@ -50,7 +52,8 @@ void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, co
 }  // namespace
 
 std::uint64_t DecompressArchive(const std::string& archive, const std::string& destinationRoot,
-                                std::vector<std::string>& errors, bool& ownArchivesOnly, RestoreContext& ctx) {
+                                std::vector<std::string>& errors, bool& ownArchivesOnly, RestoreContext& ctx,
+                                const std::string& archiveRelative) {
   ZipArchiveLayer& zip = *ctx.zip;
   std::uint64_t sum = 0;
   std::string currentEntry;
@@ -66,10 +69,14 @@ std::uint64_t DecompressArchive(const std::string& archive, const std::string& d
       if (!zip.IsClosed()) zip.Close(true);
       return 0;
     }
-    if (ownArchivesOnly && zip.GetArchiveComment() != restore_text::kOwnArchiveComment) {
+    const bool own = zip.GetArchiveComment() == restore_text::kOwnArchiveComment;
+    if (ownArchivesOnly && !own) {
       ownArchivesOnly = false;
     } else {
       const int count = zip.GetEntryCount();
+      ArchiveSummary single;
+      single.own = own;
+      single.singleIsFile = count == 1 && !zip.IsEntryDirectory(0);
       for (int i = 0; i < count; ++i) {
         ZipEntryHeader info;
         if (!zip.GetEntryInfo(i, info)) continue;
@@ -80,7 +87,9 @@ std::uint64_t DecompressArchive(const std::string& archive, const std::string& d
           ctx.progress->fileDone = 0;
         }
         ctx.notify(NOTIFY_FILE_START);
-        unpackEntry(zip, i, info, archive, destinationRoot, errors, ctx);
+        single.singleName = info.name;
+        const std::string name = count == 1 ? SingleEntryName(single, archiveRelative) : info.name;
+        unpackEntry(zip, i, info, name, archive, destinationRoot, errors, ctx);
       }
       currentEntry.clear();
     }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "backup/RunProgress.h"
@@ -31,6 +32,7 @@ struct RestoreContext {
   ProgressInfo* progress = nullptr;
   RunReporter* reporter = nullptr;
   platform::TextFileWriter* runLog = nullptr;  // null when no run log is open
+  const std::unordered_set<std::string>* runLinks = nullptr;  // links this run made: never followed
 
   void notify(int code) const {
     if (reporter && progress) reporter->progress(code, *progress);
@@ -45,9 +47,25 @@ bool RestoreOneFile(RestoreJob& job, RestoreContext& ctx);
 // Unpacks every entry of archive below destinationRoot; returns the sum of
 // the uncompressed sizes of the entries gone through. ownArchivesOnly is
 // cleared (nothing unpacked) when the comment does not mark the archive as
-// ours, or when the file is no zip archive at all.
+// ours, or when the file is no zip archive at all. archiveRelative is the
+// archive's path below the restore source: the single entry of our own
+// archive goes beside the plain files of its folder (SingleEntryName).
 std::uint64_t DecompressArchive(const std::string& archive, const std::string& destinationRoot,
-                                std::vector<std::string>& errors, bool& ownArchivesOnly, RestoreContext& ctx);
+                                std::vector<std::string>& errors, bool& ownArchivesOnly, RestoreContext& ctx,
+                                const std::string& archiveRelative = {});
+
+// The links and directories of the backup (RestoreTree.cpp). Each returns
+// "" or the error line (without line end).
+// Creates the directory target (below destinationRoot) with its parents.
+std::string CreateRestoredDirectory(const std::string& destinationRoot, const std::string& target);
+// Makes target a link like source, replacing a file or link there; target is
+// added to runLinks. Call after every file and directory of the run.
+std::string RestoreLink(const std::string& source, const std::string& destinationRoot, const std::string& target,
+                        std::unordered_set<std::string>& runLinks);
+// Gives the directory target the attributes of source; call after its
+// content. A target that is the user's own link to a directory is left as it is.
+std::string FinishDirectory(const std::string& source, const std::string& destinationRoot, const std::string& target,
+                            const std::unordered_set<std::string>& runLinks);
 
 // True when the name ends in ".zip" in any letter case.
 bool HasZipExtension(const std::string& path);

@@ -24,12 +24,12 @@ bool HasZipExtension(const std::string& path) {
 namespace {
 
 // A plain copy to the same relative place below the destination root.
-void copyPlain(RestoreJob& job, std::vector<std::string>& errors) {
+void copyPlain(RestoreJob& job, std::vector<std::string>& errors, const RestoreContext& ctx) {
   const std::string relative = job.source.substr(job.sourceRoot.size());
   job.destination = job.destinationRoot + relative;
   int err = 0;
-  if (!PathStaysBelowRoot(job.destinationRoot, job.destination)) {
-    err = ELOOP;  // a symbolic link or a file lies in the way
+  if (!PathStaysBelowRoot(job.destinationRoot, job.destination, false, ctx.runLinks)) {
+    err = ELOOP;  // a file or a link that leads nowhere or was made by this run lies in the way
   } else {
     MakeDirectories(ParentDirectory(job.destination));
     if (!platform::copyFile(job.source, job.destination, {}, &err) && err == 0) err = EIO;
@@ -46,9 +46,10 @@ bool RestoreOneFile(RestoreJob& job, RestoreContext& ctx) {
   if (job.isArchive) {
     if (ctx.progress) ctx.progress->currentSource = job.source;
     ctx.notify(NOTIFY_UNPACKING);
-    job.unpackedSize = DecompressArchive(job.source, job.destinationRoot, errors, job.ownArchivesOnly, ctx);
+    job.unpackedSize = DecompressArchive(job.source, job.destinationRoot, errors, job.ownArchivesOnly, ctx,
+                                         job.source.substr(job.sourceRoot.size()));
   } else {
-    copyPlain(job, errors);
+    copyPlain(job, errors, ctx);
   }
   for (const std::string& text : errors) {
     ReportToLogPage(ctx.reporter, text + "\r\n");

@@ -1,6 +1,7 @@
 #include "restore/RestoreRun.h"
 
 #include <chrono>
+#include <unordered_set>
 
 #include <fmt/printf.h>
 
@@ -8,11 +9,14 @@
 #include "backup/CopyVerify.h"
 #include "backup/PathUtil.h"
 #include "backup/Walk.h"
+#include "diag/ErrorText.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
+#include "platform/TreeCopy.h"
 #include "restore/RestoreJob.h"
 #include "restore/RestoreLog.h"
+#include "restore/RestorePlan.h"
 #include "restore/RestoreTexts.h"
 #include "zip/ZipArchiveLayer.h"
 
@@ -37,6 +41,15 @@ struct RestoreRun::State {
     ++progress.pairErrors;
     ++progress.runErrors;
     errors.store(progress.pairErrors);
+  }
+  // One line to the log page and the run log: a note, or an error that counts.
+  void note(const std::string& line) {
+    ReportToLogPage(setup.reporter, line + "\r\n");
+    if (log.isOpen()) log.write(line + "\r\n");
+  }
+  void fail(const std::string& line) {
+    note(line);
+    countError();
   }
   // Lines to the run log; the first write failure closes the log for the rest.
   void writeLog(const std::vector<std::string>& lines) {
@@ -105,44 +118,80 @@ void RestoreRun::run() {
 
   s.notify(NOTIFY_SEARCHING);
   const std::string sourceDir = withoutTrailingSlash(NormaliseJobPath(options.PathSrc));
-  std::vector<std::string> paths;
+  std::vector<FoundFile> found;
+  std::vector<std::string> unreadable;
   WalkOptions walk;
   walk.withSubdirs = options.SubVerz;
-  walk.pathList = &paths;
+  walk.allKinds = true;
+  walk.foundFiles = &found;
+  walk.onDirectoryError = [&unreadable](const std::string& dir, int err) {
+    unreadable.push_back(fmt::sprintf(t::kDirectoryUnreadable, dir, SystemErrorText(err)));
+  };
   WalkDirectory(sourceDir, walk);
 
-  s.progress.filesInPair = static_cast<int>(paths.size());
+  int files = 0;
+  for (const FoundFile& f : found) files += f.kind == EntryKind::File || f.kind == EntryKind::Symlink;
+  s.progress.filesInPair = files;
   s.notify(NOTIFY_FILES_FOUND);
   s.writeLog({RestoreFileCountLine(s.progress.filesInPair)});
 
   const std::string sourceRoot = withTrailingSlash(sourceDir);
   const std::string destinationRoot = withTrailingSlash(withoutTrailingSlash(NormaliseJobPath(workingDestination)));
   RestoreSummaryData sum;
-  RestoreContext ctx{&s.zip, &s.progress, s.setup.reporter, nullptr};
+  std::unordered_set<std::string> runLinks;
+  RestoreContext ctx{&s.zip, &s.progress, s.setup.reporter, nullptr, &runLinks};
+  (void)platform::takeMetadataLosses();  // only what this run's copies lose is noted
 
-  for (const std::string& path : paths) {
-    if (s.cancelRequested()) break;
-    ctx.runLog = s.log.isOpen() ? &s.log : nullptr;
-    try {
+  const std::vector<RestoreItem> plan = PlanRestore(found, sourceRoot, destinationRoot, options.OnlyByKalvero != 0, s.zip);
+  std::vector<const RestoreItem*> links, directories;
+  // Files first (directories created as the walk reports them, after their
+  // content), then the links, so no file is written through a link of this
+  // run; the directories' attributes come last, after everything inside.
+  try {
+    for (const std::string& line : unreadable) s.fail(line);
+    for (const RestoreItem& item : plan) {
+      if (s.cancelRequested()) break;
+      const FoundFile& f = item.found;
+      if (f.kind == EntryKind::Directory) {
+        const std::string target = destinationRoot + item.relative;
+        const std::string error = CreateRestoredDirectory(destinationRoot, target);
+        if (error.empty())
+          directories.push_back(&item);
+        else
+          s.fail(error);
+        continue;
+      }
+      if (f.kind == EntryKind::Special) {
+        s.note(fmt::sprintf(t::kSpecialFile, f.path));
+        continue;
+      }
+      if (!item.leftOutFor.empty()) {
+        s.note(fmt::sprintf(t::kNewerTaken, f.path, item.leftOutFor, item.target));
+        ++s.progress.filesDone;
+        continue;
+      }
+      if (f.kind == EntryKind::Symlink) {
+        links.push_back(&item);
+        continue;
+      }
+      ctx.runLog = s.log.isOpen() ? &s.log : nullptr;
       RestoreJob job;
       job.sourceRoot = sourceRoot;
-      job.source = path;
+      job.source = f.path;
       job.destinationRoot = destinationRoot;
-      job.isArchive = HasZipExtension(path);
+      job.isArchive = HasZipExtension(f.path);
       job.ownArchivesOnly = options.OnlyByKalvero != 0;
-      if (const auto st = platform::statPath(path)) {
-        job.fileSize = st->size;
-        sum.sourceBytes += st->size;
-        if (st->size > (sum.haveLargest ? sum.largestSize : 0)) {
-          sum.haveLargest = true;
-          sum.largestSize = st->size;
-          sum.largestName = path;
-        }
-        if (!sum.haveSmallest || st->size < sum.smallestSize) {
-          sum.haveSmallest = true;
-          sum.smallestSize = st->size;
-          sum.smallestName = path;
-        }
+      job.fileSize = f.size;
+      sum.sourceBytes += f.size;
+      if (f.size > (sum.haveLargest ? sum.largestSize : 0)) {
+        sum.haveLargest = true;
+        sum.largestSize = f.size;
+        sum.largestName = f.path;
+      }
+      if (!sum.haveSmallest || f.size < sum.smallestSize) {
+        sum.haveSmallest = true;
+        sum.smallestSize = f.size;
+        sum.smallestName = f.path;
       }
       bool ok = RestoreOneFile(job, ctx);
       if (ok && job.isArchive) {
@@ -155,14 +204,30 @@ void RestoreRun::run() {
       }
       if (!ok) s.countError();  // a file that could not be restored is an error
       ++s.progress.filesDone;
-    } catch (const platform::FileError& e) {
-      // The run log could not be written: the loop ends, the summary follows.
-      const std::string text = std::string(e.what()).substr(0, 2047) + "\r\n";
-      ReportToLogPage(s.setup.reporter, text);
-      s.writeLog({text});
-      s.countError();
-      break;
     }
+    for (const RestoreItem* link : links) {
+      if (s.cancelRequested()) break;
+      sum.sourceBytes += link->found.size;
+      const std::string error = RestoreLink(link->found.path, destinationRoot, link->target, runLinks);
+      if (!error.empty()) s.fail(error);
+      ++s.progress.filesDone;
+    }
+    if (!s.cancelRequested()) {
+      for (const RestoreItem* dir : directories) {
+        const std::string error =
+            FinishDirectory(dir->found.path, destinationRoot, destinationRoot + dir->relative, runLinks);
+        if (!error.empty()) s.fail(error);
+      }
+    }
+    const platform::MetadataLosses losses = platform::takeMetadataLosses();
+    if (losses.extendedAttributes) s.note(fmt::sprintf(t::kXattrsNotKept, withoutTrailingSlash(destinationRoot)));
+    if (losses.owner) s.note(fmt::sprintf(t::kOwnerNotKept, withoutTrailingSlash(destinationRoot)));
+  } catch (const platform::FileError& e) {
+    // The run log could not be written: the loop ends, the summary follows.
+    const std::string text = std::string(e.what()).substr(0, 2047) + "\r\n";
+    ReportToLogPage(s.setup.reporter, text);
+    s.writeLog({text});
+    s.countError();
   }
 
   s.cancelled = s.cancelRequested();

@@ -16,6 +16,23 @@ inline constexpr const char* kFileCount = "Anzahl der zu kopierenden Dateien = %
 inline constexpr const char* kCopyFailed = "Fehler beim Kopieren der Datei von '%s' nach '%s'.  %s";
 inline constexpr const char* kUnpackFailed = "Fehler beim Dekomprimieren der Datei: '%s' aus dem ZIP-Archiv: '%s'";
 
+// Links, directories and special files of the backup, and backup files
+// that give the same file.
+inline constexpr const char* kNewerTaken =
+    "Hinweis: '%s' wird nicht zurückgesichert, weil '%s' dieselbe Datei '%s' ergibt und neuer ist.";
+inline constexpr const char* kSpecialFile = "Spezialdatei (kein Inhalt zum Rücksichern): '%s'";
+inline constexpr const char* kDirectoryUnreadable =
+    "Das Verzeichnis '%s' kann nicht gelesen werden; was darin liegt, wird nicht zurückgesichert.  %s";
+inline constexpr const char* kDirectoryFailed = "Das Verzeichnis '%s' kann nicht angelegt werden.  %s";
+inline constexpr const char* kDirectoryAttributesFailed =
+    "Rechte und Zeiten des Verzeichnisses '%s' können nicht auf '%s' übertragen werden.  %s";
+inline constexpr const char* kXattrsNotKept =
+    "Hinweis: Erweiterte Attribute und Zugriffslisten (ACLs) können unter '%s' nicht gespeichert werden; die "
+    "zurückgesicherten Dateien haben sie nicht.";
+inline constexpr const char* kOwnerNotKept =
+    "Hinweis: Besitzer oder Gruppe können unter '%s' nicht für jede Datei übernommen werden; Set-UID- und "
+    "Set-GID-Rechte wurden dort entfernt.";
+
 // Summary.
 inline constexpr const char* kFilesCopied = "%d Dateien kopiert";
 inline constexpr const char* kKiloCopied = "%d KiloByte kopiert";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "RestoreTestSupport.h"
@@ -100,8 +101,8 @@ TEST_F(RestoreRunTest, WithTheSettingOffEveryArchiveIsUnpackedAndCopied) {
 TEST_F(RestoreRunTest, CraftedEntriesNeverLeaveTheDestination) {
   const std::string outside = tmp / "outside";
   tmp.mkdir("outside");
-  fs::create_directories(dst);
-  fs::create_directory_symlink(outside, dst + "/link");
+  // The backup's own link to outside is made after every file: nothing is written through it.
+  fs::create_directory_symlink(outside, src + "/link");
   const std::string absolute = outside + "/abs.txt";
   ASSERT_TRUE(MakeZipWithPython(tmp / "src/evil.zip",
                                 {{"../x", "dotdot"},
@@ -111,22 +112,95 @@ TEST_F(RestoreRunTest, CraftedEntriesNeverLeaveTheDestination) {
                                  {"good/ok.txt", "fine"}},
                                 kOwn));
   const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
-  EXPECT_EQ(out.errors, 1);  // one archive, counted once
+  EXPECT_EQ(out.errors, 2);  // the archive, counted once, and the link that finds a directory in its place
   EXPECT_TRUE(fs::is_empty(outside));
   EXPECT_FALSE(fs::exists(tmp / "x"));
   EXPECT_FALSE(fs::exists(dst + "/x"));
   EXPECT_EQ(readFile(dst + "/good/ok.txt"), "fine");
+  EXPECT_FALSE(fs::is_symlink(dst + "/link"));
+  EXPECT_EQ(readFile(dst + "/link/through.txt"), "via link");
   const std::string text = logText();
   const std::string archive = src + "/evil.zip";
-  for (const std::string& name : {std::string("../x"), absolute, std::string("link/through.txt"), std::string("link")})
+  for (const std::string& name : {std::string("../x"), absolute})
     EXPECT_NE(text.find("Fehler beim Dekomprimieren der Datei: '" + name + "' aus dem ZIP-Archiv: '" + archive +
                         "'\r\n"),
               std::string::npos)
         << name;
-  EXPECT_NE(text.find("\r\n1 Fehler beim Rücksichern\r\n"), std::string::npos);
-  EXPECT_EQ(reporter.last.pairErrors, 1);
-  EXPECT_EQ(reporter.lines.size(), 4u);  // the failure lines reach the log page as well
+  EXPECT_NE(text.find("Fehler beim Kopieren der Datei von '" + src + "/link' nach '" + dst + "/link'.  "),
+            std::string::npos);
+  EXPECT_NE(text.find("\r\n2 Fehler beim Rücksichern\r\n"), std::string::npos);
+  EXPECT_EQ(reporter.last.pairErrors, 2);
+  EXPECT_EQ(reporter.lines.size(), 3u);  // the failure lines reach the log page as well
   EXPECT_FALSE(fs::exists(dst + "/evil.zip"));  // a failed archive is not copied instead
+}
+
+TEST_F(RestoreRunTest, TheUsersOwnDirectoryLinksAreFollowed) {
+  // A home whose "Dokumente" is a link to another disk, as cp and rsync -K follow it.
+  tmp.mkdir("platte/Dokumente");
+  tmp.mkdir("dst");
+  fs::create_directory_symlink(tmp / "platte/Dokumente", dst + "/Dokumente");
+  tmp.write("src/Dokumente/brief.txt", "Brief");
+  ASSERT_TRUE(MakeZipWithPython(tmp / "src/Dokumente/karte.txt.zip", {{"Dokumente/karte.txt", "Karte"}}, kOwn));
+  const auto out = RunRestore(OptionsFor(src, dst, log));
+  EXPECT_EQ(out.errors, 0) << logText();
+  EXPECT_TRUE(fs::is_symlink(dst + "/Dokumente"));
+  EXPECT_EQ(readFile(tmp / "platte/Dokumente/brief.txt"), "Brief");
+  EXPECT_EQ(readFile(tmp / "platte/Dokumente/karte.txt"), "Karte");
+}
+
+TEST_F(RestoreRunTest, OfTwoBackupFilesGivingOneFileTheNewerIsRestored) {
+  // The archives' entries are from 17.05.2020 (see MakeZipsWithPython).
+  tmp.write("src/dok.txt", "alt, vor dem Komprimieren gesichert");
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10);
+  fs::last_write_time(src + "/dok.txt", old);
+  tmp.write("src/brief.txt", "neu, nach dem Komprimieren gesichert");
+  ASSERT_TRUE(MakeZipsWithPython({{src + "/dok.txt.zip", {{"dok.txt", "neu"}}, kOwn},
+                                  {src + "/brief.txt.zip", {{"brief.txt", "alt"}}, kOwn}}));
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
+  EXPECT_EQ(out.errors, 0) << logText();
+  EXPECT_EQ(readFile(dst + "/dok.txt"), "neu");
+  EXPECT_EQ(readFile(dst + "/brief.txt"), "neu, nach dem Komprimieren gesichert");
+  EXPECT_EQ(out.totals.filesDone, 4);
+  const std::string text = logText();
+  for (const auto& [left, taken] : {std::pair{std::string("dok.txt"), std::string("dok.txt.zip")},
+                                    std::pair{std::string("brief.txt.zip"), std::string("brief.txt")}}) {
+    const std::string target = dst + "/" + (left.size() < taken.size() ? left : taken);
+    EXPECT_NE(text.find("Hinweis: '" + src + "/" + left + "' wird nicht zurückgesichert, weil '" + src + "/" + taken +
+                        "' dieselbe Datei '" + target + "' ergibt und neuer ist.\r\n"),
+              std::string::npos)
+        << text;
+  }
+}
+
+TEST_F(RestoreRunTest, ASubfolderOfACompressedBackupRestoresIntoOneFolder) {
+  // A backup of a pair whose source held "Fotos": archives store names below that source.
+  tmp.write("src/Fotos/a.jpg", "A");
+  tmp.write("src/Fotos/Urlaub/c.jpg", "C");
+  ASSERT_TRUE(MakeZipsWithPython({{src + "/Fotos/b.txt.zip", {{"Fotos/b.txt", "B"}}, kOwn},
+                                  {src + "/Fotos/Urlaub/d.txt.zip", {{"Fotos/Urlaub/d.txt", "D"}}, kOwn},
+                                  {src + "/Fotos/e.txt.zip", {{"anderswo/f.txt", "E"}}, kOwn},
+                                  {src + "/Fotos/zwei.zip", {{"Fotos/x.txt", "X"}, {"Fotos/y.txt", "Y"}}, kOwn}}));
+  auto out = RunRestore(OptionsFor(src + "/Fotos", dst, log));
+  EXPECT_EQ(out.errors, 0) << logText();
+  using Tree = std::vector<std::pair<std::string, std::string>>;
+  // Every file of the folder lands in one place; archives whose stored name does not fit keep the stored name.
+  EXPECT_EQ(TreeContents(dst), (Tree{{"Fotos/x.txt", "X"},
+                                     {"Fotos/y.txt", "Y"},
+                                     {"Urlaub/c.jpg", "C"},
+                                     {"Urlaub/d.txt", "D"},
+                                     {"a.jpg", "A"},
+                                     {"anderswo/f.txt", "E"},
+                                     {"b.txt", "B"}}));
+  // The whole backup gives the same tree as ever.
+  out = RunRestore(OptionsFor(src, tmp / "ganz", log));
+  EXPECT_EQ(out.errors, 0) << logText();
+  EXPECT_EQ(TreeContents(tmp / "ganz"), (Tree{{"Fotos/Urlaub/c.jpg", "C"},
+                                              {"Fotos/Urlaub/d.txt", "D"},
+                                              {"Fotos/a.jpg", "A"},
+                                              {"Fotos/b.txt", "B"},
+                                              {"Fotos/x.txt", "X"},
+                                              {"Fotos/y.txt", "Y"},
+                                              {"anderswo/f.txt", "E"}}));
 }
 
 TEST_F(RestoreRunTest, UnpackingReplacesAReadOnlyTargetAPlainCopyDoesNot) {
