@@ -1,0 +1,210 @@
+// --notify against a stand-in notification service on a private bus: a
+// dbus-daemon of the test's own, and a small service in this process that
+// records what it receives. The user's own session bus is never used.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "app/SettingsFile.h"
+#include "backup/RunNotification.h"
+#include "support/RunCli.h"
+#include "support/TempDir.h"
+
+extern char** environ;
+
+namespace kalvero {
+namespace {
+
+using test::CliResult;
+using test::RunCli;
+using test::TempDir;
+
+struct Received {
+  std::string app, icon, summary, body;
+  int urgency = -1;
+};
+
+class NotificationStandIn {
+ public:
+  explicit NotificationStandIn(const TempDir& t) : address_("unix:path=" + t / "bus") {
+    t.write("bus.conf",
+            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig><type>session</type><listen>" + address_ + "</listen><auth>EXTERNAL</auth>\n"
+            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::string a0 = "dbus-daemon", a1 = "--nofork", a2 = "--print-address", a3 = "--config-file=" + t / "bus.conf";
+    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), nullptr};
+    const bool started = posix_spawnp(&daemon_, "dbus-daemon", &actions, nullptr, argv, environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    // The address is printed once the bus listens.
+    char c;
+    while (started && read(fds[0], &c, 1) == 1 && c != '\n') {
+    }
+    close(fds[0]);
+    if (!started) daemon_ = -1;
+    if (daemon_ > 0 && connect()) server_ = std::thread([this] { serve(); });
+  }
+  ~NotificationStandIn() {
+    stop_ = true;
+    if (server_.joinable()) server_.join();
+    if (bus_) sd_bus_flush_close_unref(bus_);
+    if (daemon_ > 0) {
+      kill(daemon_, SIGTERM);
+      waitpid(daemon_, nullptr, 0);
+    }
+  }
+  bool ready() const { return server_.joinable(); }
+  const std::string& address() const { return address_; }
+  std::vector<Received> received() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+  }
+
+ private:
+  bool connect() {
+    if (sd_bus_new(&bus_) < 0) return false;
+    return sd_bus_set_address(bus_, address_.c_str()) >= 0 && sd_bus_set_bus_client(bus_, 1) >= 0 &&
+           sd_bus_start(bus_) >= 0 &&
+           sd_bus_add_object_vtable(bus_, nullptr, "/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                    kVtable, this) >= 0 &&
+           sd_bus_request_name(bus_, "org.freedesktop.Notifications", 0) >= 0;
+  }
+  void serve() {
+    while (!stop_) {
+      if (sd_bus_process(bus_, nullptr) > 0) continue;
+      sd_bus_wait(bus_, 50'000);
+    }
+  }
+  static int notify(sd_bus_message* m, void* self, sd_bus_error*) {
+    Received r;
+    const char *app = nullptr, *icon = nullptr, *summary = nullptr, *body = nullptr;
+    std::uint32_t replaces = 0;
+    sd_bus_message_read(m, "susss", &app, &replaces, &icon, &summary, &body);
+    r.app = app ? app : "";
+    r.icon = icon ? icon : "";
+    r.summary = summary ? summary : "";
+    r.body = body ? body : "";
+    sd_bus_message_skip(m, "as");
+    sd_bus_message_enter_container(m, 'a', "{sv}");
+    while (sd_bus_message_enter_container(m, 'e', "sv") > 0) {
+      const char* key = nullptr;
+      sd_bus_message_read(m, "s", &key);
+      std::uint8_t urgency = 0;
+      if (key && std::string(key) == "urgency" && sd_bus_message_read(m, "v", "y", &urgency) >= 0)
+        r.urgency = urgency;
+      else
+        sd_bus_message_skip(m, "v");
+      sd_bus_message_exit_container(m);
+    }
+    auto* standIn = static_cast<NotificationStandIn*>(self);
+    {
+      std::lock_guard<std::mutex> lock(standIn->mutex_);
+      standIn->received_.push_back(r);
+    }
+    return sd_bus_reply_method_return(m, "u", 7u);
+  }
+  static int capabilities(sd_bus_message* m, void*, sd_bus_error*) {
+    return sd_bus_reply_method_return(m, "as", 1, "body");
+  }
+  static constexpr sd_bus_vtable kVtable[] = {
+      SD_BUS_VTABLE_START(0),
+      SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", notify, SD_BUS_VTABLE_UNPRIVILEGED),
+      SD_BUS_METHOD("GetCapabilities", "", "as", capabilities, SD_BUS_VTABLE_UNPRIVILEGED),
+      SD_BUS_VTABLE_END};
+
+  std::string address_;
+  pid_t daemon_ = -1;
+  sd_bus* bus_ = nullptr;
+  std::thread server_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<Received> received_;
+};
+
+class Notify : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("KALVERO_CLI")) GTEST_SKIP() << "KALVERO_CLI not set";
+    if (std::system("command -v dbus-daemon >/dev/null") != 0) GTEST_SKIP() << "dbus-daemon is not installed";
+    t.write("s/a.txt", "a");
+    BackupOptions o;
+    o.Protokolldatei = t / "run.log";
+    ASSERT_TRUE(SettingsFile(t / "k.INI").saveBackupSettings(o, {{1, 1, t / "s", t / "d", {}}}));
+  }
+  CliResult run(const std::string& args, const std::string& busAddress) {
+    return RunCli(t, "--ini k.INI " + args, "DBUS_SESSION_BUS_ADDRESS='" + busAddress + "'");
+  }
+  TempDir t;
+};
+
+TEST_F(Notify, CleanRunRunWithErrorsAndCancelledRun) {
+  NotificationStandIn service(t);
+  ASSERT_TRUE(service.ready());
+  CliResult r = run("backup --notify", service.address());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+
+  // A missing source counts like an error here (and in the exit status).
+  ASSERT_EQ(RunCli(t, "--ini k.INI pairs add fehlt d2").status, 0);
+  r = run("backup --notify -q", service.address());
+  EXPECT_EQ(r.status, 1);
+
+  // A cancelled run: the same notification the window and kalvero-cli send.
+  ASSERT_EQ(setenv("DBUS_SESSION_BUS_ADDRESS", service.address().c_str(), 1), 0);
+  RunTotals cancelled;
+  cancelled.cancelled = true;
+  cancelled.copied = 3;
+  std::string error;
+  EXPECT_TRUE(SendRunNotification(BackupNotification(cancelled, "/log/s.log"), &error)) << error;
+  RestoreTotals restoreErrors;
+  restoreErrors.filesDone = 2;
+  restoreErrors.errors = 1;
+  EXPECT_TRUE(SendRunNotification(RestoreNotification(restoreErrors, "/log/r.log"), &error)) << error;
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");
+
+  const std::vector<Received> got = service.received();
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0].app, "Kalvero");
+  EXPECT_EQ(got[0].icon, "kalvero");
+  EXPECT_EQ(got[0].summary, "Sicherung beendet");
+  EXPECT_EQ(got[0].urgency, 1);
+  EXPECT_EQ(got[0].body, "1 Dateien kopiert\n0 Fehler\nProtokolldatei: " + t / "run.log");
+  EXPECT_EQ(got[1].summary, "Sicherung mit Fehlern beendet");
+  EXPECT_EQ(got[1].urgency, 2);
+  EXPECT_EQ(got[1].body, "0 Dateien kopiert\n0 Fehler\nNicht vorhandene Quellverzeichnisse: '" + t / "fehlt" +
+                             "'\nProtokolldatei: " + t / "run.log");
+  EXPECT_EQ(got[2].summary, "Sicherung abgebrochen");
+  EXPECT_EQ(got[2].urgency, 2);
+  EXPECT_EQ(got[3].summary, "Rücksicherung mit Fehlern beendet");
+  EXPECT_EQ(got[3].urgency, 2);
+  EXPECT_EQ(got[3].body, "2 Dateien kopiert\n1 Fehler\nProtokolldatei: /log/r.log");
+}
+
+TEST_F(Notify, NoBusShowsNothingAndKeepsTheExitStatus) {
+  const CliResult r = run("backup --notify", "unix:path=" + t / "kein-bus");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err.rfind("kalvero-cli: Die Benachrichtigung konnte nicht angezeigt werden: ", 0), 0u) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_EQ(t.read("d/a.txt"), "a");
+}
+
+}  // namespace
+}  // namespace kalvero
