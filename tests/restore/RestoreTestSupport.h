@@ -65,4 +65,16 @@ RestoreOptions OptionsFor(const std::string& source, const std::string& destinat
 // Every regular file below root as (relative path, contents), sorted.
 std::vector<std::pair<std::string, std::string>> TreeContents(const std::string& root);
 
+// What DescribeTree compares besides names, kinds, link targets and contents.
+struct TreeAspects {
+  bool owners = false;           // owner and group
+  bool xattrs = true;            // user xattrs (not the program's archive marker)
+  bool sparse = true;            // whether a big file is mostly holes
+  bool evenFileSeconds = false;  // file times in even seconds only (archives keep no more)
+};
+// One line per entry below root (sorted), kind, mode, the aspects asked for,
+// directory times in nanoseconds, file times as asked; FIFOs and other
+// special files as "<name> special".
+std::vector<std::string> DescribeTree(const std::string& root, const TreeAspects& aspects);
+
 }  // namespace kalvero::test

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "RestoreTestSupport.h"
 #include "backup/BackupRun.h"
@@ -39,12 +44,8 @@ std::string BackupRoot(const std::string& destination, int dateSubdir) {
   return destination;
 }
 
-TEST_P(RoundTrip, RestoringABackupGivesBackBytesTimesAndReadOnlyState) {
-  const Variant v = GetParam();
-  TempDir tmp;
-  BuildTree(tmp);
-  const std::string src = tmp / "src";
-
+// Backs up src into tmp/backup (run log tmp/backup.log); the run's error count.
+int RunBackup(TempDir& tmp, const std::string& src, const Variant& v) {
   std::atomic<int> cancel{0}, batch{0};
   RecordingReporter backupReporter;
   BackupRunSetup setup;
@@ -63,7 +64,15 @@ TEST_P(RoundTrip, RestoringABackupGivesBackBytesTimesAndReadOnlyState) {
   setup.reporter = &backupReporter;
   BackupRun backup(setup);
   backup.run();
-  ASSERT_EQ(backup.totals().runErrors, 0) << readFile(tmp / "backup.log");
+  return backup.totals().runErrors;
+}
+
+TEST_P(RoundTrip, RestoringABackupGivesBackBytesTimesAndReadOnlyState) {
+  const Variant v = GetParam();
+  TempDir tmp;
+  BuildTree(tmp);
+  const std::string src = tmp / "src";
+  ASSERT_EQ(RunBackup(tmp, src, v), 0) << readFile(tmp / "backup.log");
 
   RecordingReporter reporter;
   auto options = OptionsFor(BackupRoot(tmp / "backup", v.dateSubdir), tmp / "zurück", tmp / "restore.log");
@@ -85,6 +94,70 @@ TEST_P(RoundTrip, RestoringABackupGivesBackBytesTimesAndReadOnlyState) {
     EXPECT_GT(out.totals.unpackedBytes, 700'000u);
   }
   fs::permissions(tmp / "src/nur lesen.txt", fs::perms::owner_write, fs::perm_options::add);
+}
+
+// A tree with every kind a Linux home holds.
+void BuildTreeOfEveryKind(TempDir& tmp, bool asRoot) {
+  const std::string src = tmp / "src";
+  tmp.write("src/datei.txt", "Inhalt\n");
+  tmp.write("src/privat/geheim.txt", "nur für mich");
+  chmod((src + "/privat/geheim.txt").c_str(), 0600);
+  chmod((src + "/privat").c_str(), 0700);
+  tmp.write("src/bin/skript.sh", "#!/bin/sh\necho hallo\n");
+  chmod((src + "/bin/skript.sh").c_str(), 0755);
+  tmp.mkdir("src/leer/auch leer");
+  fs::create_symlink("datei.txt", src + "/zeiger");
+  fs::create_symlink("../leer", src + "/bin/ordnerlink");
+  fs::create_symlink("nirgends/wo", src + "/kaputt");
+  // A disk image: 16 MiB with two blocks of data.
+  {
+    std::ofstream image(src + "/platte.img", std::ios::binary);
+    image << "Anfang";
+    image.seekp(16 << 20);
+    image << "Ende";
+  }
+  setxattr((src + "/datei.txt").c_str(), "user.herkunft", "Kamera", 6, 0);
+  mkfifo((src + "/rohr").c_str(), 0600);
+  if (asRoot) {
+    const std::string tool = tmp.write("src/bin/werkzeug", "#!/bin/sh\n");
+    chown(tool.c_str(), 4321, 4322);
+    chmod(tool.c_str(), 04750);
+    chown((src + "/privat").c_str(), 4321, 4322);
+    chown((src + "/privat/geheim.txt").c_str(), 4321, 4322);
+  }
+  // Directory times last: they are part of what comes back.
+  for (const char* dir : {"leer/auch leer", "leer", "privat", "bin", ""}) {
+    const struct timespec times[2] = {{1500000000, 0}, {1600000000, 123456789}};
+    utimensat(AT_FDCWD, (src + "/" + dir).c_str(), times, AT_SYMLINK_NOFOLLOW);
+  }
+}
+
+TEST_P(RoundTrip, ATreeOfEveryKindComesBackAsItWas) {
+  const Variant v = GetParam();
+  TempDir tmp;
+  const bool asRoot = geteuid() == 0;
+  BuildTreeOfEveryKind(tmp, asRoot);
+  const std::string src = tmp / "src";
+  ASSERT_EQ(RunBackup(tmp, src, v), 0) << readFile(tmp / "backup.log");
+  const auto out = RunRestore(OptionsFor(BackupRoot(tmp / "backup", v.dateSubdir), tmp / "zurück", tmp / "restore.log"));
+  ASSERT_EQ(out.errors, 0) << readFile(tmp / "restore.log");
+
+  // Archives keep the mode and owner, not xattrs, holes or more than even seconds.
+  TreeAspects aspects;
+  aspects.owners = asRoot;
+  aspects.xattrs = aspects.sparse = !v.compress;
+  aspects.evenFileSeconds = v.compress;
+  auto expected = DescribeTree(src, aspects);
+  // The FIFO is named in the backup's log, not copied.
+  ASSERT_NE(std::find(expected.begin(), expected.end(), "rohr special"), expected.end());
+  expected.erase(std::find(expected.begin(), expected.end(), "rohr special"));
+  EXPECT_NE(readFile(tmp / "backup.log").find(src + "/rohr"), std::string::npos);
+  EXPECT_EQ(DescribeTree(tmp / "zurück", aspects), expected);
+  if (!v.compress) {  // the tree really has what the comparison is about
+    const std::string all = ::testing::PrintToString(expected);
+    EXPECT_NE(all.find(" sparse"), std::string::npos) << all;
+    EXPECT_NE(all.find("user.herkunft=Kamera"), std::string::npos) << all;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, RoundTrip,
