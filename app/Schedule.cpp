@@ -71,7 +71,8 @@ std::string systemctl(const std::vector<std::string>& args) {
   if (r.status == 0) return {};
   std::string joined;
   for (const std::string& a : args) joined += (joined.empty() ? "" : " ") + a;
-  if (r.startError != 0) return fmt::sprintf(texts::kScheduleSystemctlFailed, joined, -1, SystemErrorText(r.startError));
+  if (r.startError != 0)
+    return fmt::sprintf(texts::kScheduleSystemctlFailed, joined, -1, SystemErrorText(r.startError));
   std::string output = trimmed(r.output);
   for (char& c : output)
     if (c == '\n' || c == '\r') c = ' ';
@@ -140,9 +141,12 @@ bool ParseWeekday(const std::string& text, int* weekday) {
 
 std::string ScheduleText(const Schedule& s) {
   switch (s.kind) {
-    case Schedule::Kind::Daily: return fmt::sprintf(texts::kScheduleDaily, s.hour, s.minute);
-    case Schedule::Kind::Weekly: return fmt::sprintf(texts::kScheduleWeekly, WeekdayName(s.weekday), s.hour, s.minute);
-    case Schedule::Kind::Off: break;
+    case Schedule::Kind::Daily:
+      return fmt::sprintf(texts::kScheduleDaily, s.hour, s.minute);
+    case Schedule::Kind::Weekly:
+      return fmt::sprintf(texts::kScheduleWeekly, WeekdayName(s.weekday), s.hour, s.minute);
+    case Schedule::Kind::Off:
+      break;
   }
   return texts::kScheduleNever;
 }
@@ -198,8 +202,14 @@ std::string ApplySchedule(const Schedule& schedule, const std::string& cliPath, 
   // failed attempt leaves neither a half plan nor a lost old one.
   auto restore = [&] {
     int ignored = 0;
-    if (oldService) writeWholeFile(servicePath, *oldService, &ignored); else platform::removeFile(servicePath, &ignored);
-    if (oldTimer) writeWholeFile(timerPath, *oldTimer, &ignored); else platform::removeFile(timerPath, &ignored);
+    if (oldService)
+      writeWholeFile(servicePath, *oldService, &ignored);
+    else
+      platform::removeFile(servicePath, &ignored);
+    if (oldTimer)
+      writeWholeFile(timerPath, *oldTimer, &ignored);
+    else
+      platform::removeFile(timerPath, &ignored);
   };
   if (!writeWholeFile(servicePath, ServiceUnitText(cliPath, settingsPath), &err)) {
     restore();

@@ -36,9 +36,9 @@ RunNotification BackupNotification(const RunTotals& totals, const std::string& r
 
 RunNotification RestoreNotification(const RestoreTotals& totals, const std::string& runLogPath) {
   RunNotification n;
-  n.summary = totals.cancelled      ? texts::NOTIFY_RESTORE_CANCELLED
-              : totals.errors > 0   ? texts::NOTIFY_RESTORE_ERRORS
-                                    : texts::NOTIFY_RESTORE_DONE;
+  n.summary = totals.cancelled    ? texts::NOTIFY_RESTORE_CANCELLED
+              : totals.errors > 0 ? texts::NOTIFY_RESTORE_ERRORS
+                                  : texts::NOTIFY_RESTORE_DONE;
   n.urgency = totals.cancelled || totals.errors > 0 ? 2 : 1;
   n.body = fmt::sprintf(texts::NOTIFY_FILES_COPIED, totals.filesDone) + "\n" +
            fmt::sprintf(texts::NOTIFY_ERRORS, totals.errors) + "\n" + fmt::sprintf(texts::NOTIFY_RUN_LOG, runLogPath);

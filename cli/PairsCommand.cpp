@@ -101,7 +101,8 @@ int runPairsCommand(CliContext& ctx) {
     }
     for (std::size_t i = 0; i < jobs.size(); ++i)
       if (jobs[i].source == pair.source && jobs[i].destination == pair.destination)
-        return refuse(ctx, fmt::sprintf(texts::kPairsDuplicate, pair.source, pair.destination, static_cast<int>(i + 1)));
+        return refuse(ctx,
+                      fmt::sprintf(texts::kPairsDuplicate, pair.source, pair.destination, static_cast<int>(i + 1)));
     jobs.push_back(pair);
     if (!save(ctx, settings, options, jobs)) return EXIT_CANNOT_START;
     ctx.out << fmt::sprintf(texts::kPairAdded, static_cast<int>(jobs.size()), pair.source, pair.destination) << "\n";

@@ -45,10 +45,14 @@ bool bodyIsMarkup(sd_bus* bus) {
 std::string escapeMarkup(const std::string& text) {
   std::string out;
   for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else
+      out += c;
   }
   return out;
 }
@@ -68,13 +72,14 @@ bool SendDesktopNotification(const DesktopNotification& n, std::string* error) {
                                        "org.freedesktop.Notifications", "Notify");
   // Notify(app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout)
   if (r >= 0)
-    r = sd_bus_message_append(call, "susssas", n.appName.c_str(), 0u, n.icon.c_str(), n.summary.c_str(),
-                              body.c_str(), 0);
+    r = sd_bus_message_append(call, "susssas", n.appName.c_str(), 0u, n.icon.c_str(), n.summary.c_str(), body.c_str(),
+                              0);
   if (r >= 0) r = sd_bus_message_open_container(call, 'a', "{sv}");
   if (r >= 0)
-    r = sd_bus_message_append(call, "{sv}", "urgency", "y", static_cast<std::uint8_t>(n.urgency < 0   ? 0
-                                                                                       : n.urgency > 2 ? 2
-                                                                                                       : n.urgency));
+    r = sd_bus_message_append(call, "{sv}", "urgency", "y",
+                              static_cast<std::uint8_t>(n.urgency < 0   ? 0
+                                                        : n.urgency > 2 ? 2
+                                                                        : n.urgency));
   if (r >= 0) r = sd_bus_message_close_container(call);
   if (r >= 0) r = sd_bus_message_append(call, "i", n.timeoutMs);
   if (r >= 0) r = sd_bus_call(bus, call, kCallTimeoutUsec, &e, &reply);

@@ -40,9 +40,11 @@ class NotificationStandIn {
     t.write("bus.conf",
             "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
             " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-            "<busconfig><type>session</type><listen>" + address_ + "</listen><auth>EXTERNAL</auth>\n"
-            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+            "<busconfig><type>session</type><listen>" +
+                address_ +
+                "</listen><auth>EXTERNAL</auth>\n"
+                "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
     int fds[2];
     if (pipe(fds) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -125,10 +127,8 @@ class NotificationStandIn {
     return sd_bus_reply_method_return(m, "as", 1, "body");
   }
   static constexpr sd_bus_vtable kVtable[] = {
-      SD_BUS_VTABLE_START(0),
-      SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", notify, SD_BUS_VTABLE_UNPRIVILEGED),
-      SD_BUS_METHOD("GetCapabilities", "", "as", capabilities, SD_BUS_VTABLE_UNPRIVILEGED),
-      SD_BUS_VTABLE_END};
+      SD_BUS_VTABLE_START(0), SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", notify, SD_BUS_VTABLE_UNPRIVILEGED),
+      SD_BUS_METHOD("GetCapabilities", "", "as", capabilities, SD_BUS_VTABLE_UNPRIVILEGED), SD_BUS_VTABLE_END};
 
   std::string address_;
   pid_t daemon_ = -1;

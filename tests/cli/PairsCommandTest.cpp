@@ -97,10 +97,10 @@ TEST_F(PairsCommand, RefusedArgumentsLeaveTheFileByteIdentical) {
   ASSERT_EQ(RunCli(t, "pairs add /a /b").status, 0);
   const std::string before = test::readFile(ini());
   for (const char* args :
-       {"pairs add /a", "pairs add /a /b", "pairs add /a /a/sicherung", "pairs add '/a|b' /c", "pairs add /a /c --bogus",
-        "pairs add /a /c --exclude", "pairs add /a /c --exclude /anderswo", "pairs remove 2", "pairs remove x",
-        "pairs remove", "pairs set 1", "pairs set 1 --an", "pairs set 0 --active", "pairs frob", "set-log",
-        "set-log a b", "set-log /tmp/"}) {
+       {"pairs add /a", "pairs add /a /b", "pairs add /a /a/sicherung", "pairs add '/a|b' /c",
+        "pairs add /a /c --bogus", "pairs add /a /c --exclude", "pairs add /a /c --exclude /anderswo", "pairs remove 2",
+        "pairs remove x", "pairs remove", "pairs set 1", "pairs set 1 --an", "pairs set 0 --active", "pairs frob",
+        "set-log", "set-log a b", "set-log /tmp/"}) {
     const CliResult r = RunCli(t, args);
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.out, "") << args;

@@ -33,12 +33,14 @@ class ScheduleCommand : public ::testing::Test {
             "#!/bin/sh\n"
             "echo \"$*\" >> \"$SYSTEMCTL_LOG\"\n"
             "[ -n \"$SYSTEMCTL_FAIL\" ] && { echo 'Failed to connect to bus: No medium found' >&2; exit 1; }\n"
-            "case \"$*\" in *list-timers*) echo 'NEXT LEFT UNIT'; echo 'Mon 2026-12-07 20:15:00 UTC 1h kalvero-backup.timer';; esac\n"
+            "case \"$*\" in *list-timers*) echo 'NEXT LEFT UNIT'; echo 'Mon 2026-12-07 20:15:00 UTC 1h "
+            "kalvero-backup.timer';; esac\n"
             "exit 0\n");
     chmod((t / "bin/systemctl").c_str(), 0755);
   }
   CliResult schedule(const std::string& args, const std::string& more = {}) {
-    return RunCli(t, "schedule " + args, "PATH='" + t / "bin" + "':\"$PATH\" SYSTEMCTL_LOG='" + t / "calls" + "' " + more);
+    return RunCli(t, "schedule " + args,
+                  "PATH='" + t / "bin" + "':\"$PATH\" SYSTEMCTL_LOG='" + t / "calls" + "' " + more);
   }
   std::string units() const { return t / "config/systemd/user/"; }
   TempDir t;
@@ -61,7 +63,7 @@ TEST(ScheduleUnits, TextsAsExpected) {
 TEST_F(ScheduleCommand, DailyWeeklyShowAndOff) {
   t.write("k.INI", "[SichQZ]\n");
   CliResult r = RunCli(t, "--ini k.INI schedule daily 20:15",
-             "PATH='" + t / "bin" + "':\"$PATH\" SYSTEMCTL_LOG='" + t / "calls" + "'");
+                       "PATH='" + t / "bin" + "':\"$PATH\" SYSTEMCTL_LOG='" + t / "calls" + "'");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Zeitplan: täglich um 20:15\nNEXT LEFT UNIT\nMon 2026-12-07 20:15:00 UTC 1h kalvero-backup.timer\n");
   const std::string cli = platform::absolutePath(std::getenv("KALVERO_CLI"));
@@ -73,8 +75,9 @@ TEST_F(ScheduleCommand, DailyWeeklyShowAndOff) {
 
   // systemd reads them as units (where systemd-analyze is installed).
   t.mkdir("run");
-  const std::string verify = "XDG_RUNTIME_DIR='" + t / "run" + "' systemd-analyze --user --man=no verify '" + units() + "kalvero-backup.service' '" +
-                             units() + "kalvero-backup.timer' >'" + t / "verify.txt" + "' 2>&1";
+  const std::string verify = "XDG_RUNTIME_DIR='" + t / "run" + "' systemd-analyze --user --man=no verify '" + units() +
+                             "kalvero-backup.service' '" + units() + "kalvero-backup.timer' >'" + t / "verify.txt" +
+                             "' 2>&1";
   if (std::system("command -v systemd-analyze >/dev/null") == 0) {
     EXPECT_EQ(std::system(verify.c_str()), 0) << t.read("verify.txt");
   }
