@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 
 #include "RestoreTestSupport.h"
 #include "support/TempDir.h"
@@ -201,6 +202,23 @@ TEST_F(RestoreRunTest, ASubfolderOfACompressedBackupRestoresIntoOneFolder) {
                                               {"Fotos/x.txt", "X"},
                                               {"Fotos/y.txt", "Y"},
                                               {"anderswo/f.txt", "E"}}));
+}
+
+TEST_F(RestoreRunTest, LinksComeBackAsLinksWhateverTheyPointAt) {
+  std::string longTarget;
+  while (longTarget.size() < 4092) longTarget += "a/";
+  longTarget += "abc";  // 4095 bytes, the longest a link can hold
+  const std::map<std::string, std::string> links = {
+      {"schleife1", "schleife2"}, {"schleife2", "schleife1"}, {"wurzel", "/"}, {"ziel", dst}, {"lang", longTarget}};
+  for (const auto& [name, target] : links) fs::create_symlink(target, src + "/" + name);
+  tmp.write("dst/wurzel", "a file where the link goes is replaced");
+  const auto out = RunRestore(OptionsFor(src, dst, log));
+  EXPECT_EQ(out.errors, 0) << logText();
+  EXPECT_EQ(out.totals.filesDone, 5);
+  for (const auto& [name, target] : links) {
+    EXPECT_TRUE(fs::is_symlink(dst + "/" + name)) << name;
+    EXPECT_EQ(fs::read_symlink(dst + "/" + name).string(), target) << name;
+  }
 }
 
 TEST_F(RestoreRunTest, UnpackingReplacesAReadOnlyTargetAPlainCopyDoesNot) {
