@@ -48,9 +48,27 @@ std::string withSlash(std::string path) {
   return path;
 }
 
-// One silent deletion attempt, used for files this attempt itself wrote.
-void removeQuietly(const std::string& path) {
-  if (!path.empty()) platform::removeFile(path);
+// Size, modification time (ns) and inode: what tells that a file changed.
+bool SameState(const platform::FileStatus& a, const platform::FileStatus& b) {
+  return a.size == b.size && a.mtimeSeconds == b.mtimeSeconds && a.mtimeNanoseconds == b.mtimeNanoseconds &&
+         a.inode == b.inode;
+}
+
+// A name with a line break would split its line in the check file and the lists.
+bool HasLineBreak(const std::string& name) { return name.find_first_of("\r\n") != std::string::npos; }
+
+// The name for a log line, its line breaks written as "\n" and "\r".
+std::string VisibleLineBreaks(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else
+      out += c;
+  }
+  return out;
 }
 
 }  // namespace
@@ -90,10 +108,16 @@ struct BackupRun::Impl {
 
   void run();
   void runPair(int row, const DirPair& pair, const ExclusionLists& exclusions, PairResult& result);
-  // Handles one file that is not skipped; true on success.
-  bool handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
-                  const std::string& pairSource, CopyContext& ctx, std::string& finalName,
-                  std::uint64_t& compressedSize);
+  enum class Outcome { Copied, Failed, Cancelled };
+  struct FileResult {
+    Outcome outcome = Outcome::Failed;
+    bool unchanged = false;  // the source kept the state "before" through copy and comparison
+    platform::FileStatus before;
+  };
+  // Handles one file that is not skipped.
+  FileResult handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
+                        const std::string& pairSource, CopyContext& ctx, std::string& finalName,
+                        std::uint64_t& compressedSize);
 };
 
 void BackupRun::Impl::run() {
@@ -249,6 +273,7 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
   if (withCheckFile) {
     for (FoundFile& f : found) {
       const std::string key = DestinationPathOf(f.path, sourceRoot, destRoot);
+      if (HasLineBreak(key)) continue;  // never a check-file line: copied at every run
       const bool same = checkFile->CheckAndRecord(key, static_cast<std::int64_t>(f.size),
                                                   static_cast<std::uint32_t>(f.lastWrite & 0xFFFFFFFFu),
                                                   static_cast<std::uint32_t>(f.lastWrite >> 32));
@@ -282,6 +307,19 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
         continue;
       }
       estimateBytes += static_cast<std::int64_t>(size);
+      if (HasLineBreak(destination))
+        ReportLine(ctx, fmt::sprintf(texts::NAME_WITH_LINE_BREAK, VisibleLineBreaks(source)) + "\r\n");
+      std::uint64_t compressedSize = 0;
+      writtenRoots.insert(destRoot);
+      const FileResult r = handleFile(source, destination, size, pair.source, ctx, finalName, compressedSize);
+      if (r.outcome == Outcome::Failed) rememberMissingDirectory(ParentDirectory(destination));
+      compressedBytes += compressedSize;
+      if (r.outcome == Outcome::Cancelled) {
+        // Broken off by "Abbrechen": neither copied nor an error, and not summed.
+        lists.addNotCopied(source);
+        if (withCheckFile) checkFile->MarkCopied(destination, false);
+        break;
+      }
       const std::uint64_t kb = size / 1024;
       kbyteTotal += kb;
       if (kb > summary.largestKbyte) {
@@ -292,13 +330,18 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
         summary.smallestKbyte = kb;
         summary.smallestName = source;
       }
-      std::uint64_t compressedSize = 0;
-      writtenRoots.insert(destRoot);
-      const bool ok = handleFile(source, destination, size, pair.source, ctx, finalName, compressedSize);
-      compressedBytes += compressedSize;
-      if (ok) {
+      if (r.outcome == Outcome::Copied) {
         lists.addCopied(source, finalName);
-        if (withCheckFile) checkFile->MarkCopied(destination, true);
+        // Confirmed only with the state the copy was read in, and only when
+        // the source kept it: a file changed meanwhile is copied again.
+        if (withCheckFile && r.unchanged && !HasLineBreak(destination)) {
+          checkFile->CheckAndRecord(destination, static_cast<std::int64_t>(r.before.size),
+                                    static_cast<std::uint32_t>(r.before.lastWrite & 0xFFFFFFFFu),
+                                    static_cast<std::uint32_t>(r.before.lastWrite >> 32));
+          checkFile->MarkCopied(destination, true);
+        } else if (withCheckFile) {
+          checkFile->MarkCopied(destination, false);
+        }
       } else {
         lists.addNotCopied(source);
         if (withCheckFile) checkFile->MarkCopied(destination, false);
@@ -337,21 +380,23 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
   WritePairSummary(log, summary);
 }
 
-bool BackupRun::Impl::handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
-                                 const std::string& pairSource, CopyContext& ctx, std::string& finalName,
-                                 std::uint64_t& compressedSize) {
-  bool ok = true;
+BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& source, const std::string& destination,
+                                                        std::uint64_t size, const std::string& pairSource,
+                                                        CopyContext& ctx, std::string& finalName,
+                                                        std::uint64_t& compressedSize) {
+  FileResult result;
   int err = 0;
   const std::string directory = ParentDirectory(destination);
-  const bool haveDirectory = MakeDirectories(directory, &err);
-  if (!haveDirectory) {
-    ok = false;
+  if (!MakeDirectories(directory, &err)) {
     ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
+    return result;
   }
-  RepairFileTimes(source);
-  if (!haveDirectory) return false;
 
   ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
+  // The source as the copy reads it: the archive marker and the check file
+  // record this state, and only when the file still has it afterwards.
+  const auto before = platform::lstatPath(source);
+  if (before) result.before = *before;
   CopyJob job;
   job.sourceRoot = withSlash(pairSource);
   job.source = source;
@@ -359,69 +404,76 @@ bool BackupRun::Impl::handleFile(const std::string& source, const std::string& d
   job.size = size;
   job.displayThreshold = minSize;
   job.compress = CompressDecision(source, size, options.Compress, noCompress);
-  std::string reservedName;
-  if (job.compress && options.Compare) {
-    reservedName = ReserveTemporaryArchive(source, &err);
-    if (reservedName.empty()) {
-      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, source, SystemErrorText(err)) + "\r\n");
-      return false;
-    }
-    job.temporaryArchive = reservedName;
-  }
-  if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
-  job.timeSource = source;
-
-  bool wroteCopy = false;  // this attempt replaced what lies under the final name
-  bool compareFailed = false;
-  const bool compressing = job.compress;
-  ok = CopyOneFile(job, ctx, zip.get());
-  if (ok && compressing) compressedSize = job.compressedSize;
-  if (ok && job.temporaryArchive.empty()) wroteCopy = true;
-  if (ok && !job.temporaryArchive.empty()) {
-    job.source = job.temporaryArchive;
-    job.destination = destination + ".zip";
+  if (job.compress && GetPathKind(source + ".zip") != 0) {
+    // The archive's name belongs to another file of this directory: this one
+    // keeps its own name, uncompressed, and nothing is overwritten.
     job.compress = false;
-    ok = CopyOneFile(job, ctx, zip.get());
-    wroteCopy = ok;
+    ReportLine(ctx, fmt::sprintf(texts::STORED_UNCOMPRESSED, source, source + ".zip") + "\r\n");
   }
+  job.deferCommit = true;
+  job.timeSource = source;
+  if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
+
+  bool ok = CopyOneFile(job, ctx, zip.get());
+  if (job.cancelled) {
+    result.outcome = Outcome::Cancelled;
+    return result;
+  }
+  if (ok && job.wasCompressed) compressedSize = job.compressedSize;
+  bool compareFailed = false;
   if (ok && options.Compare) {
+    // Compared while still the hidden pending file: the previous copy stays
+    // untouched until this one has passed.
     notify(NOTIFY_COMPARING);
     CopyContext verify = ctx;
-    verify.source = job.temporaryArchive.empty() ? job.source : job.temporaryArchive;
-    verify.destination = job.destination;
-    if (compressing && job.temporaryArchive.empty()) verify.destination = job.finalName;
-    ok = CompareFiles(verify);
+    verify.source = source;
+    verify.destination = job.pending;
+    verify.destinationName = job.wasCompressed ? job.finalName : destination;
+    ok = job.wasCompressed ? CompareArchive(*zip, verify) : CompareFiles(verify);
     compareFailed = !ok;
   }
-  if (!job.temporaryArchive.empty()) {
-    int deleteError = 0;
-    if (!platform::removeFile(job.temporaryArchive, &deleteError) && GetPathKind(job.temporaryArchive) != 0) {
-      ReportLine(ctx, fmt::sprintf(texts::DELETE_FAILED, job.temporaryArchive, SystemErrorText(deleteError)) + "\r\n");
+  if (!job.pending.empty()) {
+    // A copy that failed its comparison replaces the previous one only with
+    // "DeleteZieldatei" off; with it on, the previous copy keeps its name.
+    if (ok || !options.DeleteZieldatei) {
+      if (!CommitCopy(job, ctx)) ok = false;
+    } else {
+      DiscardCopy(job);
     }
   }
-  if (!reservedName.empty() && reservedName != job.temporaryArchive) removeQuietly(reservedName);
   finalName = job.finalName.empty() ? job.destination : job.finalName;
 
-  if (ok && options.ArchivbitReset) {
+  const auto after = platform::lstatPath(source);
+  result.unchanged = before && after && SameState(*before, *after);
+  bool changeNoted = false;
+  if (before && after && !result.unchanged && (ok || compareFailed)) {
+    ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source) + "\r\n");
+    changeNoted = true;
+  }
+
+  if (ok && options.ArchivbitReset && result.unchanged) {
     info.currentSource = source;
     info.currentDestination.clear();
     notify(NOTIFY_ARCHIVE_RESET);
     bool unsupported = false;
-    if (!ClearFileAttributes(source, platform::ATTR_ARCHIVE | platform::ATTR_READONLY, ctx, &unsupported)) {
+    bool changed = false;
+    if (!ResetArchiveBit(source, result.before, ctx, &changed, &unsupported)) {
       // The copy itself is good and stays; the file is tried again next time.
       ++info.pairErrors;
       ++info.runErrors;
       ok = false;
+    }
+    if (changed) {
+      result.unchanged = false;
+      if (!changeNoted) ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source) + "\r\n");
     }
     if (unsupported && !archiveNoteGiven) {
       archiveNoteGiven = true;
       ReportLine(ctx, fmt::sprintf(texts::ARCHIVE_BIT_UNSUPPORTED, pairSource) + "\r\n");
     }
   }
-  // Only a copy this attempt wrote and that failed its comparison is deleted:
-  // never an older complete copy, never a verified one.
-  if (!ok && options.DeleteZieldatei && compareFailed && wroteCopy) removeQuietly(finalName);
-  return ok;
+  result.outcome = ok ? Outcome::Copied : Outcome::Failed;
+  return result;
 }
 
 }  // namespace kalvero

@@ -70,6 +70,16 @@ inline constexpr const char* COMPARE_READ_DEST = "Beim Vergleichen - Fehler beim
 inline constexpr const char* COMPARE_DIFFERENT = "Fehler beim Vergleichen der Dateien: '%s' und '%s'";
 inline constexpr const char* COMPARE_SYSTEM_TEXT = "   (Fehlertext: '%s')";
 
+// The source and the copy's name
+inline constexpr const char* CHANGED_DURING_COPY =
+    "Die Datei '%s' wurde während des Sicherns geändert und wird beim nächsten Sichern erneut kopiert.";
+inline constexpr const char* STORED_UNCOMPRESSED =
+    "Hinweis: Die Datei '%s' wird unkomprimiert gesichert, weil der Name ihres Archivs schon der Datei '%s' gehört.";
+inline constexpr const char* NAME_WITH_LINE_BREAK =
+    "Hinweis: Der Name der Datei '%s' enthält einen Zeilenumbruch; sie wird gesichert, aber nicht in die Prüfdatei "
+    "und die Dateilisten eingetragen.";
+
+
 // Check file
 inline constexpr const char* CHECKFILE_HEADER = ";Gebildet: %s\r\n";
 inline constexpr const char* CHECKFILE_LINE = "%s|%d|%lld|%d|%d\r\n";

@@ -110,7 +110,8 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   std::vector<const std::pair<const std::string, CheckEntry>*> confirmed;
   confirmed.reserve(entries_.size());
   for (const auto& e : entries_)
-    if (e.second.flags & CONFIRMED) confirmed.push_back(&e);
+    // A key with a line break would write a broken line: never stored.
+    if ((e.second.flags & CONFIRMED) && e.first.find_first_of("\r\n") == std::string::npos) confirmed.push_back(&e);
   std::sort(confirmed.begin(), confirmed.end(), [](auto* a, auto* b) { return a->first < b->first; });
 
   platform::AtomicFileWriter writer(path, 0666);

@@ -27,11 +27,18 @@ struct CopyJob {
   CompressionError error;            // set by the compression when it fails
   bool wasCompressed = false;
   int displayThreshold = 1000;       // KByte ("Info" "MinSize")
+  // With deferCommit the finished copy (or archive) is left under the hidden
+  // name pending beside its final name, so it can be compared before it
+  // replaces the previous copy (CommitCopy / DiscardCopy).
+  bool deferCommit = false;
+  std::string pending;
+  bool cancelled = false;  // the copy was broken off by "Abbrechen" (not an error)
 };
 
 struct CopyContext {
   std::string source;
   std::string destination;
+  std::string destinationName;  // the copy's name in messages when destination is its hidden pending file
   ProgressInfo* progress = nullptr;
   RunReporter* reporter = nullptr;
   platform::TextFileWriter* runLog = nullptr;  // null when no run log is open

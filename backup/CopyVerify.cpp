@@ -2,6 +2,7 @@
 
 #include <fmt/printf.h>
 
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -57,8 +58,21 @@ void ReportError(const CopyContext& ctx, const std::string& text) {
   ReportLine(ctx, text);
 }
 
+namespace {
+
+// The copy (or archive) gets the times of the time source, repaired where
+// they cannot be represented; a failure here is silent.
+void giveTimes(const std::string& copy, const std::string& timeSource) {
+  if (auto st = platform::statPath(timeSource)) platform::setFileTimes(copy, st->lastWrite, st->lastAccess);
+  RepairFileTimes(copy);
+}
+
+}  // namespace
+
 bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
   job.finalName.clear();
+  job.pending.clear();
+  job.cancelled = false;
   ProgressInfo* info = ctx.progress;
   if (job.compress) {
     if (info) {
@@ -79,9 +93,15 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
 #endif
     job.wasCompressed = true;
     if (!ok) {
+      // A compression broken off by "Abbrechen" is no error of the file.
+      if (ctx.cancelled()) {
+        job.cancelled = true;
+        return false;
+      }
       ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text) + "\r\n");
       return false;
     }
+    giveTimes(job.pending.empty() ? job.finalName : job.pending, job.timeSource.empty() ? job.source : job.timeSource);
     return true;
   }
 
@@ -104,18 +124,42 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
     return true;
   };
   int err = 0;
-  if (!platform::copyFile(job.source, job.destination, progress, &err)) {
+  std::string temporary;
+  if (!platform::copyFileToTemporary(job.source, job.destination, progress, temporary, &err)) {
+    if (err == ECANCELED && ctx.cancelled()) {
+      job.cancelled = true;
+      return false;
+    }
     const std::string text =
         AppendTimestamp(fmt::sprintf(texts::COPY_FAILED, job.source, job.destination, SystemErrorText(err)));
     ReportError(ctx, text + "\r\n");
     return false;
   }
-  // The copy gets the times of the time source; a failure here is silent.
-  // copyFile already gave it the times of its own source.
-  if (!job.timeSource.empty() && job.timeSource != job.source) {
-    if (auto st = platform::statPath(job.timeSource)) platform::setFileTimes(job.destination, st->lastWrite, st->lastAccess);
+  // copyFile already gave the copy the times of its own source.
+  if (!job.timeSource.empty() && job.timeSource != job.source)
+    giveTimes(temporary, job.timeSource);
+  else
+    RepairFileTimes(temporary);
+  job.pending = temporary;
+  return job.deferCommit || CommitCopy(job, ctx);
+}
+
+bool CommitCopy(CopyJob& job, const CopyContext& ctx) {
+  if (job.pending.empty()) return true;
+  const std::string target = job.finalName.empty() ? job.destination : job.finalName;
+  int err = 0;
+  const bool ok = platform::commitTemporary(job.pending, target, &err);
+  job.pending.clear();
+  if (!ok) {
+    const std::string text = AppendTimestamp(fmt::sprintf(texts::COPY_FAILED, job.source, target, SystemErrorText(err)));
+    ReportError(ctx, text + "\r\n");
   }
-  return true;
+  return ok;
+}
+
+void DiscardCopy(CopyJob& job) {
+  platform::discardTemporary(job.pending);
+  job.pending.clear();
 }
 
 bool CompareFiles(const CopyContext& ctx) {
@@ -194,22 +238,29 @@ bool CompareFiles(const CopyContext& ctx) {
     ctx.notify(NOTIFY_FILE_START);
   }
   if (equal) return true;
+  ReportCompareFailure(ctx, kind, err);
+  return false;
+}
+
+void ReportCompareFailure(const CopyContext& ctx, int kind, int err) {
+  const std::string& copy = ctx.destinationName.empty() ? ctx.destination : ctx.destinationName;
   std::string text;
   switch (kind) {
     case 1: text = fmt::sprintf(texts::COMPARE_OPEN_SOURCE, ctx.source); break;
-    case 2: text = fmt::sprintf(texts::COMPARE_OPEN_DEST, ctx.destination); break;
+    case 2: text = fmt::sprintf(texts::COMPARE_OPEN_DEST, copy); break;
     case 3: text = fmt::sprintf(texts::COMPARE_READ_SOURCE, ctx.source); break;
-    case 4: text = fmt::sprintf(texts::COMPARE_READ_DEST, ctx.destination); break;
-    default: text = fmt::sprintf(texts::COMPARE_DIFFERENT, ctx.source, ctx.destination); break;
+    case 4: text = fmt::sprintf(texts::COMPARE_READ_DEST, copy); break;
+    default: text = fmt::sprintf(texts::COMPARE_DIFFERENT, ctx.source, copy); break;
   }
   if (kind >= 1 && kind <= 4) text += fmt::sprintf(texts::COMPARE_SYSTEM_TEXT, SystemErrorText(err));
   ReportError(ctx, AppendTimestamp(text) + "\r\n");
-  return false;
 }
 
 bool ClearFileAttributes(const std::string& path, std::uint32_t mask, const CopyContext& ctx,
                          bool* archiveUnsupported) {
   if (GetPathKind(path) == 0) return true;
+  // A link is replaced by the copy itself; nothing is ever changed through it.
+  if (auto l = platform::lstatPath(path); l && l->isSymlink) return true;
   std::uint32_t attributes = 0;
   int err = 0;
   bool failed = false;
@@ -222,6 +273,14 @@ bool ClearFileAttributes(const std::string& path, std::uint32_t mask, const Copy
   }
   if (!failed) return true;
   ReportLine(ctx, fmt::sprintf(texts::ATTRIBUTES_FAILED, path, SystemErrorText(err)) + "\r\n");
+  return false;
+}
+
+bool ResetArchiveBit(const std::string& source, const platform::FileStatus& before, const CopyContext& ctx,
+                     bool* changed, bool* archiveUnsupported) {
+  int err = 0;
+  if (platform::resetArchiveBit(source, before, changed, &err, archiveUnsupported)) return true;
+  ReportLine(ctx, fmt::sprintf(texts::ATTRIBUTES_FAILED, source, SystemErrorText(err)) + "\r\n");
   return false;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "backup/CopyJob.h"
+#include "platform/FileSystem.h"
 
 namespace kalvero {
 
@@ -21,15 +22,25 @@ void ReportLine(const CopyContext& ctx, const std::string& text);
 // ReportLine plus one error for the pair and the run.
 void ReportError(const CopyContext& ctx, const std::string& text);
 
-// Copies job.source to job.destination (with the times of job.timeSource), or
-// compresses it when job.compress is set. Empties job.finalName on entry.
-// False after a reported, counted failure. zip may be null only when nothing
-// is compressed.
+// Copies job.source to job.destination (with the times of job.timeSource,
+// those before 1970 repaired on the copy), or compresses it when job.compress
+// is set. Empties job.finalName on entry. With job.deferCommit the copy stays
+// under job.pending until CommitCopy or DiscardCopy. False after a reported,
+// counted failure, or with job.cancelled set (and nothing reported) when
+// "Abbrechen" broke it off. zip may be null only when nothing is compressed.
 bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip);
+// Renames job.pending over the copy's name (job.finalName, else
+// job.destination); a failure is reported and counted like a copy failure.
+bool CommitCopy(CopyJob& job, const CopyContext& ctx);
+// Removes job.pending: the previous copy stays as it was.
+void DiscardCopy(CopyJob& job);
 
 // Compares ctx.source with ctx.destination; true only when both could be read
 // to the end and are equal. Failures are reported and counted.
 bool CompareFiles(const CopyContext& ctx);
+// The report of a failed comparison: kind 1-4 open/read of source/copy (with
+// the system text of err), 5 different; reported and counted.
+void ReportCompareFailure(const CopyContext& ctx, int kind, int err);
 
 // Clears the bits of mask (platform::ATTR_READONLY / ATTR_ARCHIVE) on path.
 // True when nothing had to be reported (a missing path is fine). Reports but
@@ -38,9 +49,14 @@ bool CompareFiles(const CopyContext& ctx);
 bool ClearFileAttributes(const std::string& path, std::uint32_t mask, const CopyContext& ctx,
                          bool* archiveUnsupported = nullptr);
 
+// Resets the source's archive bit to its state before the copy (see
+// platform::resetArchiveBit); a failure is reported, not counted.
+bool ResetArchiveBit(const std::string& source, const platform::FileStatus& before, const CopyContext& ctx,
+                     bool* changed, bool* archiveUnsupported);
+
 // Replaces a last-write or last-access time before 1970 by now (such times
-// cannot be represented by the date filter or the check file); failures are
-// ignored.
+// cannot be represented by the date filter). Used on copies only: the source
+// is never changed. Failures are ignored.
 void RepairFileTimes(const std::string& path);
 
 }  // namespace kalvero

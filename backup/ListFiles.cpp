@@ -44,18 +44,27 @@ void ListFiles::write(int index, const std::string& text) {
   if (files_[index].isOpen()) files_[index].write(text);
 }
 
+namespace {
+// An entry whose name holds a line break would split into broken lines: it
+// keeps its number but is left out.
+bool breaksLines(const std::string& name) { return name.find_first_of("\r\n") != std::string::npos; }
+}  // namespace
+
 void ListFiles::addCopied(const std::string& source, const std::string& finalName) {
   ++copiedNumber_;
+  if (breaksLines(source) || breaksLines(finalName)) return;
   write(COPIED_SOURCES, fmt::sprintf(texts::LIST_ENTRY, copiedNumber_, source));
   write(COPIED_DESTINATIONS, fmt::sprintf(texts::LIST_ENTRY, copiedNumber_, finalName));
 }
 
 void ListFiles::addNotCopied(const std::string& source) {
   ++notCopiedNumber_;
+  if (breaksLines(source)) return;
   write(NOT_COPIED, fmt::sprintf(texts::LIST_ENTRY, notCopiedNumber_, source));
 }
 
 void ListFiles::addSkipped(const std::string& source, const std::string& destination) {
+  if (breaksLines(source) || breaksLines(destination)) return;
   write(SKIPPED, fmt::sprintf(texts::LIST_SKIPPED_ENTRY, source, destination));
 }
 

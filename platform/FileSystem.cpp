@@ -26,7 +26,8 @@ bool tooLong(const std::string& path, int* err) {
 }
 
 std::string archiveStamp(const FileStatus& s) {
-  return std::to_string(s.mtimeSeconds * 1000000000LL + s.mtimeNanoseconds) + ":" + std::to_string(s.size);
+  return std::to_string(s.mtimeSeconds * 1000000000LL + s.mtimeNanoseconds) + ":" + std::to_string(s.size) + ":" +
+         std::to_string(s.inode);
 }
 
 // The file system cannot keep the archive bit: no user xattrs or a read-only mount.
@@ -258,6 +259,57 @@ bool applyArchive(const std::string& path, bool set, int* err, bool* unsupported
 }
 
 }  // namespace
+
+bool resetArchiveBit(const std::string& path, const FileStatus& before, bool* changed, int* err,
+                     bool* archiveUnsupported) {
+  if (changed) *changed = false;
+  if (tooLong(path, err)) return false;
+  const int fd = sys::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return sys::fail(err, errno);
+  struct stat st {};
+  if (sys::fstat(fd, &st, path.c_str()) != 0) {
+    const int e = errno;
+    sys::close(fd);
+    return sys::fail(err, e);
+  }
+  const FileStatus now = sys::statusFromStat(st, false);
+  if (now.kind != EntryKind::File || now.size != before.size || now.mtimeSeconds != before.mtimeSeconds ||
+      now.mtimeNanoseconds != before.mtimeNanoseconds || now.inode != before.inode) {
+    sys::close(fd);
+    if (changed) *changed = true;
+    return true;
+  }
+  const std::string stamp = archiveStamp(before);
+  // User xattrs need write permission; a read-only file gets it only for the
+  // moment of the write, on this descriptor, and its own mode back at once.
+  const bool lend = (st.st_mode & S_IWUSR) == 0 && geteuid() != 0 && st.st_uid == geteuid();
+  if (lend && sys::fchmod(fd, (st.st_mode & 07777) | S_IWUSR, path.c_str()) != 0) {
+    const int e = errno;
+    sys::close(fd);
+    return sys::fail(err, e);
+  }
+  int e = 0;
+  for (;;) {
+    if (int injected = fault::check(fault::Call::SetXattr, path.c_str())) {
+      if (injected == EINTR) continue;
+      e = injected;
+    } else if (fsetxattr(fd, kArchiveAttr, stamp.data(), stamp.size(), 0) == 0) {
+      break;
+    } else {
+      e = errno;
+    }
+    if (e == EINTR) continue;
+    break;
+  }
+  if (lend) ::fchmod(fd, st.st_mode & 07777);
+  sys::close(fd);
+  if (e == 0) return true;
+  if (archiveUnsupportedError(e)) {
+    if (archiveUnsupported) *archiveUnsupported = true;
+    return true;
+  }
+  return sys::fail(err, e);
+}
 
 bool setFileAttributes(const std::string& path, std::uint32_t attributes, int* err, bool* archiveUnsupported) {
   auto st = statPath(path, err);

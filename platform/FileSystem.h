@@ -21,6 +21,7 @@ struct FileStatus {
   std::int64_t mtimeNanoseconds = 0;
   std::uint32_t mode = 0;  // permission bits
   std::uint32_t uid = 0;
+  std::uint64_t inode = 0;
 };
 
 // stat() (following symlinks); nullopt when the path does not exist or is too long.
@@ -47,13 +48,21 @@ constexpr std::uint32_t ATTR_DIRECTORY = 0x10;
 constexpr std::uint32_t ATTR_ARCHIVE = 0x20;    // changed since the last reset
 constexpr std::uint32_t ATTR_NORMAL = 0x80;     // nothing else set
 
-// The archive bit lives in the xattr user.kalvero.archived = "<mtime ns>:<size>".
+// The archive bit lives in the xattr user.kalvero.archived = "<mtime ns>:<size>:<inode>".
 bool getFileAttributes(const std::string& path, std::uint32_t& attributes, int* err = nullptr);
 // Applies READONLY and ARCHIVE of attributes. When the file system cannot keep
 // the archive bit (no user xattrs, read-only mount) the reset is a no-op that
 // succeeds and *archiveUnsupported is set.
 bool setFileAttributes(const std::string& path, std::uint32_t attributes, int* err = nullptr,
                        bool* archiveUnsupported = nullptr);
+// Resets the archive bit of a file to the state it had before its copy: the
+// stamp is that of before, and only when the file still has that size, time
+// and inode (else *changed is set and nothing is written). Never follows a
+// link, never leaves the permission bits changed (a read-only file is made
+// writable for the moment the stamp needs and given its mode back).
+// Unsupported file systems: no-op, *archiveUnsupported set.
+bool resetArchiveBit(const std::string& path, const FileStatus& before, bool* changed, int* err = nullptr,
+                     bool* archiveUnsupported = nullptr);
 // Archive bit of a file whose status is already known (one getxattr, no stat).
 bool archiveBitSet(const std::string& path, const FileStatus& status);
 

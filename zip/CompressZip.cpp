@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include <fmt/format.h>
 
+#include "backup/CopyVerify.h"
 #include "diag/ErrorText.h"
 #include "diag/Signal.h"
 #include "diag/Trace.h"
@@ -19,6 +21,8 @@
 namespace kalvero {
 
 namespace {
+
+constexpr std::size_t kCompareChunk = 61440;  // as the comparison of plain copies
 
 void takeFileError(CompressionError& error, const platform::FileError& e, bool withName) {
   error.text = e.what();
@@ -40,6 +44,7 @@ bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
     archive = job.destination + ".zip";
   }
   job.finalName = archive;
+  job.pending.clear();
   job.error = CompressionError{};
   int errorId = COMPRESS_ERR_NONE;
   const std::string entryName =
@@ -109,7 +114,9 @@ bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
       KALVERO_TRACE("CFile::GetStatus");
       auto status = platform::statPath(temporary);
       int err = 0;
-      if (!platform::renamePath(temporary, archive, &err))
+      if (job.deferCommit)
+        job.pending = temporary;  // the caller checks it before it replaces the previous archive
+      else if (!platform::renamePath(temporary, archive, &err))
         throw platform::FileError(platform::causeFromErrno(err), err, archive);
       temporary.clear();
       if (status) job.compressedSize = status->size;
@@ -135,6 +142,76 @@ bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
   // Nothing unfinished ever appears under the archive's name.
   if (!temporary.empty()) platform::removeFile(temporary);
   return success;
+}
+
+bool CompareArchive(ZipArchiveLayer& zip, const CopyContext& ctx) {
+  ProgressInfo* info = ctx.progress;
+  int kind = 0;
+  int err = 0;
+  bool equal = false;
+  bool show = false;
+  platform::InputFile source;
+  if (!source.open(ctx.source, &err)) {
+    kind = 1;
+  } else {
+    const std::uint64_t size = source.size();
+    if (info) {
+      info->fileSize = size;
+      info->fileDone = 0;
+    }
+    show = ctx.showsFileProgress(size);
+    if (show) ctx.notify(NOTIFY_FILE_START);
+    bool opened = false;
+    try {
+      if (!zip.IsClosed()) zip.Close(false);
+      zip.Open(ctx.destination, ZipArchiveLayer::OpenExisting);
+      opened = true;
+      if (zip.GetArchiveComment() != kArchiveComment || zip.GetEntryCount() != 1 || !zip.OpenEntry(0)) {
+        kind = 5;
+      } else {
+        std::vector<char> a(kCompareChunk), b(kCompareChunk);
+        while (kind == 0 && !equal) {
+          std::size_t na = 0, nb = 0;
+          while (na < a.size()) {
+            const long long n = source.tryRead(a.data() + na, a.size() - na, &err);
+            if (n < 0) kind = 3;
+            if (n <= 0) break;
+            na += static_cast<std::size_t>(n);
+          }
+          while (kind == 0 && nb < b.size()) {
+            const std::size_t n = zip.ReadEntry(b.data() + nb, b.size() - nb);
+            if (n == 0) break;
+            nb += n;
+          }
+          if (kind != 0) break;
+          if (na != nb || std::memcmp(a.data(), b.data(), na) != 0) {
+            kind = 5;
+          } else if (na == 0) {
+            zip.CloseEntry();  // checks the CRC-32 of everything inflated
+            equal = true;
+          } else if (show && info) {
+            info->fileDone += na;
+            ctx.notify(NOTIFY_FILE_STEP);
+          }
+        }
+      }
+      zip.Close(false);
+    } catch (const platform::FileError& e) {
+      kind = opened ? 4 : 2;
+      err = e.osError();
+    } catch (const CZipException&) {
+      kind = 5;  // damaged data or a wrong CRC-32: the archive does not hold the source
+    }
+    if (!zip.IsClosed()) zip.Close(true);
+  }
+  source.close();
+  if (show) {
+    if (info) info->fileSize = info->fileDone = 0;
+    ctx.notify(NOTIFY_FILE_START);
+  }
+  if (equal) return true;
+  ReportCompareFailure(ctx, kind, err);
+  return false;
 }
 
 std::string ReserveTemporaryArchive(const std::string& sourcePath, int* err) {

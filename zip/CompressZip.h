@@ -22,6 +22,15 @@ inline constexpr const char* kArchiveComment = "Compressed by Kalvero";
 // ctx.showsFileProgress(job.size) and polls ctx.cancelled() after every chunk.
 bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx);
 
+// With job.deferCommit the finished archive is left under its hidden name in
+// job.pending (the caller commits or discards it, backup/CopyVerify.h).
+
+// "Compare" of an archive: reads ctx.destination back through the archive
+// reader, inflates its one entry, checks its CRC-32 and compares its bytes
+// with ctx.source. Failures are reported and counted as comparison failures
+// (an archive that is not ours or is damaged counts as different).
+bool CompareArchive(ZipArchiveLayer& zip, const CopyContext& ctx);
+
 // For "Compare": reserves a unique name (created exclusively, mode 0600) in
 // the private temporary subdirectory for the archive of sourcePath and
 // returns it WITHOUT ".zip": put it into job.temporaryArchive. After the

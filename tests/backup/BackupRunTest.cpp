@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -348,9 +349,11 @@ TEST(BackupRun, CancelDuringTheFirstOfThreePairs) {
   EXPECT_TRUE(totals.cancelled);
   EXPECT_EQ(totals.copied, 1);
   EXPECT_EQ(totals.notCopied, 1);  // the copy stopped by the cancel
+  EXPECT_EQ(totals.runErrors, 0);  // ... is no error, and neither counted nor summed as copied
   EXPECT_EQ(totals.pairsRun, 3);
   const std::string log = t.dir.read("log/run.log");
-  EXPECT_NE(log.find("\r\n1 Fehler beim Sichern\r\n***   Das Sichern wurde abgebrochen!   ***\r\n---"),
+  EXPECT_NE(log.find("\r\n1 Dateien kopiert\r\n0 Dateien übersprungen\r\n0 KiloByte kopiert\r\n"), std::string::npos);
+  EXPECT_NE(log.find("\r\n0 Fehler beim Sichern\r\n***   Das Sichern wurde abgebrochen!   ***\r\n---"),
             std::string::npos);
   // The passed-over pairs are in the summary with zero counts; their header
   // lines went to the log page.
@@ -359,8 +362,8 @@ TEST(BackupRun, CancelDuringTheFirstOfThreePairs) {
                      "Daten = 0,   Anzahl der übersprungenen Dateien = 0,   Anzahl der Fehler = 0\r\n"),
             std::string::npos);
   EXPECT_EQ(log.find("Quellverzeichnis = " + R + "/s2\r\nDas"), std::string::npos);  // no header for pair 2
-  ASSERT_EQ(rep.lines.size(), 4u);
-  EXPECT_EQ(rep.lines[3], "**** Quellverzeichnis: \"" + R + "/s3\",   Zielverzeichnis: \"" + R + "/d3\"\r\n");
+  ASSERT_EQ(rep.lines.size(), 3u);
+  EXPECT_EQ(rep.lines[2], "**** Quellverzeichnis: \"" + R + "/s3\",   Zielverzeichnis: \"" + R + "/d3\"\r\n");
   EXPECT_TRUE(t.dir.exists("pruef.chk"));
   EXPECT_FALSE(t.dir.exists("d2"));
 }
@@ -405,21 +408,30 @@ TEST(BackupRun, DeletesOnlyACopyThatFailedItsComparisonAndKeepsAVerifiedOne) {
   cf.Load(R + "/pruef.chk");
   EXPECT_EQ(cf.find(R + "/d/good.txt"), nullptr);
 
-  // A failing comparison: the copy this attempt wrote is deleted.
-  {
+  // A failing comparison: the copy this attempt wrote is removed while still
+  // hidden, the previous copy keeps its name; with "DeleteZieldatei" off the
+  // failing copy replaces it.
+  t.dir.write("s/good.txt", "newer");
+  for (int deleteOnFailure = 1; deleteOnFailure >= 0; --deleteOnFailure) {
+    t.options.DeleteZieldatei = deleteOnFailure;
     platform::fault::Scope scope;
     platform::fault::Rule r;
     r.call = platform::fault::Call::Read;
     r.error = EIO;
-    r.pathContains = "/d/good.txt";
+    r.pathContains = "/d/.good.txt.kalvero-";
     platform::fault::arm(r);
     test::RecordingReporter rep;
     std::atomic<int> cancel{0};
     BackupRun run(t.setup(&rep, &cancel));
     run.run();
     EXPECT_EQ(run.totals().runErrors, 1);
+    EXPECT_EQ(run.totals().notCopied, 1);
+    EXPECT_NE(rep.allLines().find("Beim Vergleichen - Fehler beim Lesen der Zieldatei: '" + R + "/d/good.txt'"),
+              std::string::npos);
+    EXPECT_EQ(t.dir.read("d/good.txt"), deleteOnFailure ? "good" : "newer");
+    EXPECT_EQ(std::distance(fs::directory_iterator(R + "/d"), fs::directory_iterator()), 1);
   }
-  EXPECT_FALSE(t.dir.exists("d/good.txt"));
+  t.options.DeleteZieldatei = 1;
 
   // A copy that fails leaves the older complete copy in place.
   t.dir.write("d/good.txt", "older complete copy");
@@ -497,6 +509,149 @@ TEST(BackupRun, CompressesIntoArchivesAndVerifiesThem) {
     EXPECT_NE(log.find("Dateien komprimieren = Ja\r\n"), std::string::npos);
     EXPECT_NE(log.find("6 KiloByte kopiert\r\nAuf 4 KiloByte komprimiert\r\n"), std::string::npos) << log;
   }
+}
+
+}  // namespace
+}  // namespace kalvero
+
+namespace kalvero {
+namespace {
+
+// Appends to a source when the run reaches the given notification, as a log
+// being written during the backup would.
+void growAt(test::RecordingReporter& rep, int code, const std::string& path) {
+  rep.onProgress = [code, path, done = false](int c, const ProgressInfo&) mutable {
+    if (c != code || done) return;
+    done = true;
+    std::ofstream(path, std::ios::app) << "one more line\n";
+  };
+}
+
+TEST(BackupRun, AFileChangedDuringItsCopyIsNotConfirmedAndNeverCostsThePreviousCopy) {
+  for (int compress = 0; compress <= 1; ++compress) {
+    Tree t;
+    const std::string& R = t.R;
+    const std::string src = t.dir.write("s/log.txt", "first line\n");
+    const std::string copyName = compress ? "d/log.txt.zip" : "d/log.txt";
+    t.options.Compress = compress;
+    t.options.ArchivbitReset = 1;
+    t.options.Compare = 1;
+    t.options.DeleteZieldatei = 1;
+    t.jobs = {{1, 1, R + "/s", R + "/d", {}}};
+    std::atomic<int> cancel{0};
+    {
+      test::RecordingReporter rep;
+      BackupRun run(t.setup(&rep, &cancel));
+      run.run();
+      ASSERT_EQ(run.totals().runErrors, 0) << rep.allLines();
+    }
+    const std::string previous = t.dir.read(copyName);
+    t.dir.write("s/log.txt", "first line\nsecond line\n");
+    const bool markerWorks = archiveBitsWork(src);
+    if (markerWorks) platform::setFileAttributes(src, platform::ATTR_ARCHIVE);
+
+    // Grows between the copy and its comparison: the comparison fails (for an
+    // archive too: it is read back and compared with the source), the hidden
+    // copy goes, the previous one stays, and nothing confirms the file.
+    test::RecordingReporter rep;
+    growAt(rep, NOTIFY_COMPARING, src);
+    BackupRun run(t.setup(&rep, &cancel));
+    run.run();
+    EXPECT_EQ(run.totals().runErrors, 1);
+    EXPECT_EQ(run.totals().notCopied, 1);
+    const std::string lines = rep.allLines();
+    EXPECT_NE(lines.find("Fehler beim Vergleichen der Dateien: '" + src + "' und '" + R + "/" + copyName + "'"),
+              std::string::npos) << lines;
+    EXPECT_NE(lines.find("Die Datei '" + src + "' wurde während des Sicherns geändert und wird beim nächsten Sichern "
+                         "erneut kopiert.\r\n"),
+              std::string::npos);
+    EXPECT_EQ(t.dir.read(copyName), previous);
+    EXPECT_EQ(std::distance(fs::directory_iterator(R + "/d"), fs::directory_iterator()), 1);
+    CheckFile cf;
+    cf.Load(R + "/pruef.chk");
+    EXPECT_EQ(cf.find(R + "/d/log.txt"), nullptr);
+
+    // Changed while being copied, without "Compare": the copy is kept and
+    // counted, but neither the marker nor the check file take the file as
+    // backed up, so the next run copies it again.
+    t.options.Compare = 0;
+    test::RecordingReporter rep2;
+    growAt(rep2, compress ? NOTIFY_COMPRESSING : NOTIFY_COPYING, src);
+    BackupRun second(t.setup(&rep2, &cancel));
+    second.run();
+    EXPECT_EQ(second.totals().runErrors, 0);
+    EXPECT_EQ(second.totals().copied, 1);
+    EXPECT_NE(rep2.allLines().find("wurde während des Sicherns geändert"), std::string::npos);
+    cf.Load(R + "/pruef.chk");
+    EXPECT_EQ(cf.find(R + "/d/log.txt"), nullptr);
+    std::uint32_t a = 0;
+    platform::getFileAttributes(src, a);
+    if (markerWorks) {
+      EXPECT_TRUE(a & platform::ATTR_ARCHIVE);
+    }
+    test::RecordingReporter rep3;
+    BackupRun third(t.setup(&rep3, &cancel));
+    third.run();
+    EXPECT_EQ(third.totals().copied, 1);
+    EXPECT_EQ(third.totals().runSkipped, 0);
+    cf.Load(R + "/pruef.chk");
+    EXPECT_NE(cf.find(R + "/d/log.txt"), nullptr);
+  }
+}
+
+TEST(BackupRun, LeavesTheSourceAsItWas) {
+  Tree t;
+  const std::string& R = t.R;
+  const std::string ro = t.dir.write("s/ro.txt", "read-only");
+  const std::string old = t.dir.write("s/old.txt", "from 1960");
+  fs::permissions(ro, fs::perms::owner_read | fs::perms::group_read);
+  const platform::FileTime t1960 = platform::fileTimeFromUnix(-315619200, 0);
+  platform::setFileTimes(old, t1960, t1960);
+  t.options.ArchivbitReset = 1;
+  t.jobs = {{1, 1, R + "/s", R + "/d", {}}};
+  test::RecordingReporter rep;
+  std::atomic<int> cancel{0};
+  BackupRun run(t.setup(&rep, &cancel));
+  run.run();
+  EXPECT_EQ(run.totals().copied, 2) << rep.allLines();
+  EXPECT_EQ(platform::lstatPath(ro)->mode, 0440u);  // the reset never makes a source writable
+  EXPECT_EQ(platform::lstatPath(old)->lastWrite, t1960);  // the time repair is the copy's only
+  EXPECT_GT(platform::lstatPath(R + "/d/old.txt")->mtimeSeconds, 0);
+  CheckFile cf;
+  ASSERT_TRUE(cf.Load(R + "/pruef.chk"));
+  ASSERT_NE(cf.find(R + "/d/old.txt"), nullptr);  // so the next run skips it
+}
+
+TEST(BackupRun, NameClashesAndLineBreaksInNames) {
+  Tree t;
+  const std::string& R = t.R;
+  t.dir.write("s/bericht", "the report");
+  t.dir.write("s/bericht.zip", "an archive of the user's own");
+  const std::string broken = t.dir.write("s/zwei\nzeilen.txt", "a name with a line break");
+  t.options.Compress = 1;
+  t.jobs = {{1, 1, R + "/s", R + "/d", {}}};
+  test::RecordingReporter rep;
+  std::atomic<int> cancel{0};
+  BackupRun run(t.setup(&rep, &cancel));
+  run.run();
+  EXPECT_EQ(run.totals().runErrors, 0) << rep.allLines();
+  EXPECT_EQ(run.totals().copied, 3);
+  // "bericht" would be compressed to "bericht.zip": it keeps its own name instead.
+  EXPECT_EQ(t.dir.read("d/bericht"), "the report");
+  EXPECT_EQ(t.dir.read("d/bericht.zip"), "an archive of the user's own");
+  EXPECT_NE(rep.allLines().find("Hinweis: Die Datei '" + R + "/s/bericht' wird unkomprimiert gesichert, weil der "
+                                "Name ihres Archivs schon der Datei '" + R + "/s/bericht.zip' gehört.\r\n"),
+            std::string::npos);
+  // The name with a line break is copied but named in no stored line.
+  EXPECT_TRUE(t.dir.exists("d/zwei\nzeilen.txt.zip"));
+  EXPECT_NE(rep.allLines().find("Hinweis: Der Name der Datei '" + R + "/s/zwei\\nzeilen.txt' enthält einen "
+                                "Zeilenumbruch"),
+            std::string::npos);
+  CheckFile cf;
+  ASSERT_TRUE(cf.Load(R + "/pruef.chk"));
+  EXPECT_EQ(cf.entryCount(), 2u);
+  for (const auto& list : t.lists) EXPECT_EQ(test::readFile(list).find("zeilen"), std::string::npos);
+  (void)broken;
 }
 
 }  // namespace

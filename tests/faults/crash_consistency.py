@@ -15,6 +15,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import zipfile
 
@@ -222,6 +223,57 @@ class Variant:
         with open(os.path.join(self.src, "neu %d ü.txt" % step), "wb") as fh:
             fh.write(os.urandom(rnd.randint(0, 300000)))
 
+    # --- a source written to during the backup ---------------------------------
+
+    def growing_source(self, rnd):
+        """A log that grows while it is copied: the backup never loses the
+        previous copy, every copy is a state the file really had, and the
+        check file confirms no copy that differs from the source."""
+        log = os.path.join(self.src, "wachsend.log")
+        with open(log, "wb") as fh:
+            fh.write(os.urandom(rnd.randint(200000, 600000)))
+        self.run_complete("backup")
+        rel = os.path.relpath(log, self.src)
+        copy = os.path.join(self.dst, rel + (".zip" if self.compress else ""))
+        stop = threading.Event()
+
+        def writer():
+            n = 0
+            while not stop.is_set():
+                with open(log, "ab") as fh:
+                    fh.write(("Zeile %d\n" % n).encode() * 50)
+                n += 1
+                time.sleep(0.001)
+
+        for _ in range(3):
+            t = threading.Thread(target=writer)
+            t.start()
+            try:
+                self.run_complete_allowing_errors("backup")
+            finally:
+                stop.set()
+                t.join()
+                stop.clear()
+            with open(log, "rb") as fh:
+                now = fh.read()
+            if not os.path.exists(copy):
+                fail("Kopie einer wachsenden Datei verloren: " + rel)
+                continue
+            held = read_copy(copy, rel, self.compress)
+            if held is None or not now.startswith(held):
+                fail("Kopie einer wachsenden Datei ist kein Stand der Quelle: " + rel)
+            self.check_checkfile(None, snapshot(self.src))
+        self.run_complete("backup")
+        self.check_all_copied(snapshot(self.src))
+
+    def run_complete_allowing_errors(self, what):
+        # A comparison that fails because the source grew is an error of the run (status 1).
+        r = subprocess.run(self.command(what), env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.PIPE, timeout=600)
+        if r.returncode not in (0, 1):
+            fail("%s mit wachsender Quelle endete mit %d: %s"
+                 % (what, r.returncode, r.stderr.decode(errors="replace")[-500:]))
+
     # --- the two halves -------------------------------------------------------
 
     def backup_kills(self, rnd, count):
@@ -305,6 +357,7 @@ def main():
                 v = Variant(args, work, compress, compare)
                 shutil.copytree(master, v.src, copy_function=shutil.copy2)
                 temps = v.backup_kills(rnd, args.kills)
+                v.growing_source(rnd)
                 rtemps = 0
                 if compare == 1:
                     rtemps = v.restore_kills(rnd, args.restore_kills)
