@@ -32,7 +32,8 @@ struct RestoreContext {
   ProgressInfo* progress = nullptr;
   RunReporter* reporter = nullptr;
   platform::TextFileWriter* runLog = nullptr;  // null when no run log is open
-  const std::unordered_set<std::string>* runLinks = nullptr;  // links this run made: never followed
+  // Links this run makes (or replaces by a link of the backup): never followed.
+  const std::unordered_set<std::string>* runLinks = nullptr;
 
   void notify(int code) const {
     if (reporter && progress) reporter->progress(code, *progress);

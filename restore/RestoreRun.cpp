@@ -144,6 +144,11 @@ void RestoreRun::run() {
 
   const std::vector<RestoreItem> plan = PlanRestore(found, sourceRoot, destinationRoot, options.OnlyByKalvero != 0, s.zip);
   std::vector<const RestoreItem*> links, directories;
+  // Where a link of the backup goes, a link found there before the run is
+  // not the user's own to follow: the restore replaces it.
+  for (const RestoreItem& item : plan)
+    if (item.found.kind == EntryKind::Symlink && item.leftOutFor.empty() && !item.target.empty())
+      runLinks.insert(item.target);
   // Files first (directories created as the walk reports them, after their
   // content), then the links, so no file is written through a link of this
   // run; the directories' attributes come last, after everything inside.

@@ -104,10 +104,15 @@ TEST_F(RestoreRunTest, CraftedEntriesNeverLeaveTheDestination) {
   tmp.mkdir("outside");
   // The backup's own link to outside is made after every file: nothing is written through it.
   fs::create_directory_symlink(outside, src + "/link");
+  // A link found where the backup has one is replaced, never followed.
+  fs::create_symlink("woanders", src + "/alt");
+  fs::create_directories(dst);
+  fs::create_directory_symlink(outside, dst + "/alt");
   const std::string absolute = outside + "/abs.txt";
   ASSERT_TRUE(MakeZipWithPython(tmp / "src/evil.zip",
                                 {{"../x", "dotdot"},
                                  {absolute, "absolute"},
+                                 {"alt/boese.txt", "via old link"},
                                  {"link/through.txt", "via link"},
                                  {"link", "", true},
                                  {"good/ok.txt", "fine"}},
@@ -122,7 +127,8 @@ TEST_F(RestoreRunTest, CraftedEntriesNeverLeaveTheDestination) {
   EXPECT_EQ(readFile(dst + "/link/through.txt"), "via link");
   const std::string text = logText();
   const std::string archive = src + "/evil.zip";
-  for (const std::string& name : {std::string("../x"), absolute})
+  EXPECT_EQ(fs::read_symlink(dst + "/alt").string(), "woanders");
+  for (const std::string& name : {std::string("../x"), absolute, std::string("alt/boese.txt")})
     EXPECT_NE(text.find("Fehler beim Dekomprimieren der Datei: '" + name + "' aus dem ZIP-Archiv: '" + archive +
                         "'\r\n"),
               std::string::npos)
@@ -131,7 +137,7 @@ TEST_F(RestoreRunTest, CraftedEntriesNeverLeaveTheDestination) {
             std::string::npos);
   EXPECT_NE(text.find("\r\n2 Fehler beim Rücksichern\r\n"), std::string::npos);
   EXPECT_EQ(reporter.last.pairErrors, 2);
-  EXPECT_EQ(reporter.lines.size(), 3u);  // the failure lines reach the log page as well
+  EXPECT_EQ(reporter.lines.size(), 4u);  // the failure lines reach the log page as well
   EXPECT_FALSE(fs::exists(dst + "/evil.zip"));  // a failed archive is not copied instead
 }
 
