@@ -219,14 +219,18 @@ std::string ApplySchedule(const Schedule& schedule, const std::string& cliPath, 
     restore();
     return fmt::sprintf(texts::kScheduleWriteFailed, timerPath, SystemErrorText(err));
   }
-  std::string e = systemctl({"daemon-reload"});
-  if (e.empty()) e = systemctl({"enable", "--now", kTimerName});
-  if (!e.empty()) {
+  if (std::string e = systemctl({"daemon-reload"}); !e.empty()) {
     restore();
     return e;
   }
+  std::string e = systemctl({"enable", "--now", kTimerName});
   // An already running timer keeps its old time until it is restarted.
-  if (oldTimer) return systemctl({"restart", kTimerName});
+  if (e.empty() && oldTimer) e = systemctl({"restart", kTimerName});
+  if (!e.empty()) {
+    restore();
+    systemctl({"daemon-reload"});  // systemd forgets the refused plan again
+    return e;
+  }
   return {};
 }
 

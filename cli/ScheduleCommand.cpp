@@ -4,6 +4,7 @@
 
 #include "app/AppTexts.h"
 #include "app/Schedule.h"
+#include "app/SettingsFile.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "platform/Process.h"
@@ -59,6 +60,9 @@ int runScheduleCommand(CliContext& ctx) {
   }
   if (const std::string e = ApplySchedule(schedule, self, ctx.settingsPath); !e.empty()) return refuse(ctx, e);
   showPlan(ctx);
+  // The plan stands, but its runs would only say that there is nothing to back up yet.
+  if (schedule.kind != Schedule::Kind::Off && !SettingsFile(ctx.settingsPath).exists())
+    ctx.err << fmt::sprintf(texts::kWarning, fmt::sprintf(texts::kNoSettingsFile, ctx.settingsPath)) << "\n";
   return EXIT_CLEAN;
 }
 

@@ -65,6 +65,7 @@ TEST_F(ScheduleCommand, DailyWeeklyShowAndOff) {
   CliResult r = RunCli(t, "--ini k.INI schedule daily 20:15",
                        "PATH='" + t / "bin" + "':\"$PATH\" SYSTEMCTL_LOG='" + t / "calls" + "'");
   ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, "Zeitplan: täglich um 20:15\nNEXT LEFT UNIT\nMon 2026-12-07 20:15:00 UTC 1h kalvero-backup.timer\n");
   const std::string cli = platform::absolutePath(std::getenv("KALVERO_CLI"));
   EXPECT_EQ(readFile(units() + "kalvero-backup.service"), ServiceUnitText(cli, t / "k.INI"));
@@ -85,6 +86,8 @@ TEST_F(ScheduleCommand, DailyWeeklyShowAndOff) {
   test::writeFile(t / "calls", "");
   r = schedule("weekly Fr 07:05");
   ASSERT_EQ(r.status, 0) << r.err;
+  // Planned on the default settings file, which is not there yet: said, not refused.
+  EXPECT_NE(r.err.find("Warnung: Es gibt noch keine Einstellungsdatei"), std::string::npos) << r.err;
   EXPECT_EQ(readFile(units() + "kalvero-backup.timer"), expected("kalvero-backup-weekly.timer"));
   // A timer already running takes its new time only when restarted.
   EXPECT_NE(t.read("calls").find("--user restart kalvero-backup.timer\n"), std::string::npos) << t.read("calls");
