@@ -2,6 +2,7 @@
 
 #include <fmt/printf.h>
 
+#include <algorithm>
 #include <limits>
 #include <set>
 #include <vector>
@@ -14,11 +15,13 @@
 #include "backup/Estimator.h"
 #include "backup/Filters.h"
 #include "backup/ListFiles.h"
+#include "backup/MountGuard.h"
 #include "backup/PathUtil.h"
 #include "backup/RunLog.h"
 #include "backup/Walk.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
+#include "platform/TreeCopy.h"
 
 #include "zip/CompressZip.h"
 
@@ -105,6 +108,20 @@ struct BackupRun::Impl {
     if (setup.reporter) setup.reporter->progress(code, info);
   }
   void pageLine(const std::string& text) { ReportToLogPage(setup.reporter, text); }
+  // One counted error of the pair before its copy context exists, to the run log and the log page.
+  void pairError(const std::string& text);
+  // A link, a directory (after its content) or a special file of the walk.
+  void handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
+                       const CopyContext& ctx, bool withCheckFile);
+  // The notes on xattrs and owners the copies of this run could not keep, once per run.
+  void noteMetadataLosses(const CopyContext& ctx, const std::string& destinationRoot);
+  bool xattrNoteGiven = false;
+  bool ownerNoteGiven = false;
+  // Destination directories (with "/") a failed copy could not create: said once, not again for the directory.
+  std::set<std::string> missingDirectories;
+  void rememberMissingDirectory(const std::string& dir) {
+    if (GetPathKind(dir) != -1) missingDirectories.insert(dir);
+  }
 
   void run();
   void runPair(int row, const DirPair& pair, const ExclusionLists& exclusions, PairResult& result);
@@ -128,6 +145,7 @@ void BackupRun::Impl::run() {
   info.runErrors = 0;
   info.runSkipped = 0;
   results.clear();
+  platform::takeMetadataLosses();  // what earlier work on this thread lost is not this run's
   if (setup.reporter) setup.reporter->clearLog();
 
   startOptions = setup.options;
@@ -241,9 +259,21 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
   walk.excludedDirectories = exclusions.directories.empty() ? nullptr : &exclusions.directories;
   walk.excludedTrees = exclusions.trees.empty() ? nullptr : &exclusions.trees;
   walk.foundFiles = &found;
-  WalkDirectory(pair.source, walk);
+  walk.allKinds = true;
+  walk.onDirectoryError = [this](const std::string& dir, int err) {
+    pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)) + "\r\n");
+  };
+  // Never onto a drive that is not plugged in: the pair is left out.
+  const std::string unmounted = UnmountedDriveText(destinationRoot);
+  if (unmounted.empty())
+    WalkDirectory(pair.source, walk);
+  else
+    pairError(unmounted + "\r\n");
+  const std::size_t toCopy = std::count_if(found.begin(), found.end(), [](const FoundFile& f) {
+    return f.kind == EntryKind::File || f.kind == EntryKind::Symlink;
+  });
 
-  info.filesInPair = static_cast<int>(std::min<std::size_t>(found.size(), std::numeric_limits<int>::max()));
+  info.filesInPair = static_cast<int>(std::min<std::size_t>(toCopy, std::numeric_limits<int>::max()));
   info.pairBytes = walk.totalBytes;
   info.pairBytesDone = 0;
   notify(NOTIFY_FILES_FOUND);
@@ -272,6 +302,7 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
   std::int64_t remaining = static_cast<std::int64_t>(info.pairBytes);
   if (withCheckFile) {
     for (FoundFile& f : found) {
+      if (f.kind != EntryKind::File && f.kind != EntryKind::Symlink) continue;  // nothing of theirs is recorded
       const std::string key = DestinationPathOf(f.path, sourceRoot, destRoot);
       if (HasLineBreak(key)) continue;  // never a check-file line: copied at every run
       const bool same = checkFile->CheckAndRecord(key, static_cast<std::int64_t>(f.size),
@@ -304,6 +335,18 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
         ++info.filesDone;
         ++info.pairSkipped;
         notify(NOTIFY_SKIPPING);
+        continue;
+      }
+      if (found[i].kind != EntryKind::File) {
+        handleTreeEntry(found[i].kind, source, destination, ctx, withCheckFile);
+        continue;
+      }
+      if (!platform::lstatPath(source)) {
+        // Gone since the walk: said as such, in every mode.
+        ReportError(ctx, fmt::sprintf(texts::FILE_VANISHED, source) + "\r\n");
+        lists.addNotCopied(source);
+        if (withCheckFile) checkFile->MarkCopied(destination, false);
+        ++info.filesDone;
         continue;
       }
       estimateBytes += static_cast<std::int64_t>(size);
@@ -365,6 +408,7 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
   }
   found.clear();
   found.shrink_to_fit();
+  noteMetadataLosses(ctx, destinationRoot);
   info.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, "00:00:00");
   notify(NOTIFY_REMAINING_TIME);
   notify(NOTIFY_FINISHED);
@@ -474,6 +518,73 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   }
   result.outcome = ok ? Outcome::Copied : Outcome::Failed;
   return result;
+}
+
+void BackupRun::Impl::pairError(const std::string& text) {
+  ++info.pairErrors;
+  ++info.runErrors;
+  try {
+    if (log.isOpen()) log.write(text);
+  } catch (const std::exception&) {
+  }
+  pageLine(text);
+}
+
+void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
+                                      const CopyContext& ctx, bool withCheckFile) {
+  int err = 0;
+  if (kind == EntryKind::Special) {
+    // A FIFO, socket or device has no content to keep; it is named, never opened.
+    lists.addSkipped(source, destination);
+    ReportLine(ctx, fmt::sprintf(texts::SPECIAL_FILE, source) + "\r\n");
+    return;
+  }
+  if (kind == EntryKind::Directory) {
+    // Its content is done: an empty one is created here, and its mode and
+    // time are set last, so no copy into it changes them again.
+    writtenRoots.insert(withSlash(destination));
+    if (!MakeDirectories(destination, &err)) {
+      if (missingDirectories.insert(withSlash(destination)).second)
+        ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, withSlash(destination), SystemErrorText(err)) + "\r\n");
+    } else if (!platform::copyDirectoryAttributes(source, destination, &err)) {
+      ReportLine(ctx,
+                 fmt::sprintf(texts::DIRECTORY_ATTRIBUTES_FAILED, source, destination, SystemErrorText(err)) + "\r\n");
+    }
+    return;
+  }
+  // A link is kept as a link (also when compressing), never followed.
+  const std::string directory = ParentDirectory(destination);
+  bool ok = MakeDirectories(directory, &err);
+  if (!ok) {
+    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
+    missingDirectories.insert(directory);
+  } else if (!platform::copySymlink(source, destination, &err)) {
+    ok = false;
+    ReportError(ctx, fmt::sprintf(texts::LINK_FAILED, source, destination, SystemErrorText(err)) + "\r\n");
+  }
+  if (ok) {
+    writtenRoots.insert(directory);
+    lists.addCopied(source, destination);
+  } else {
+    lists.addNotCopied(source);
+  }
+  if (withCheckFile) checkFile->MarkCopied(destination, ok);
+  ++info.filesDone;
+}
+
+void BackupRun::Impl::noteMetadataLosses(const CopyContext& ctx, const std::string& destinationRoot) {
+  const platform::MetadataLosses losses = platform::takeMetadataLosses();
+  try {
+    if (losses.extendedAttributes && !xattrNoteGiven) {
+      xattrNoteGiven = true;
+      ReportLine(ctx, fmt::sprintf(texts::XATTRS_NOT_KEPT, destinationRoot) + "\r\n");
+    }
+    if (losses.owner && !ownerNoteGiven) {
+      ownerNoteGiven = true;
+      ReportLine(ctx, fmt::sprintf(texts::OWNER_NOT_KEPT, destinationRoot) + "\r\n");
+    }
+  } catch (const std::exception&) {
+  }
 }
 
 }  // namespace kalvero

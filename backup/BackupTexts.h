@@ -120,6 +120,25 @@ inline constexpr const char* SHUTDOWN_NOT_ALLOWED = "AdjustTokenPrivileges enabl
 inline constexpr const char* SHUTDOWN_REBOOT_MESSAGE = "*** Kalvero hat Windows neu gestartet ***";
 inline constexpr const char* SHUTDOWN_POWEROFF_MESSAGE = "*** Kalvero hat Windows heruntergefahren ***";
 
+// Links, directories, special files and the destination's drive
+inline constexpr const char* UNMOUNTED_DRIVE =
+    "Das Ziel '%s' liegt auf einem Laufwerk, das nicht eingehängt ist; das Paar wird nicht gesichert.";
+inline constexpr const char* SPECIAL_FILE = "Spezialdatei (kein Inhalt zum Sichern): '%s'";
+inline constexpr const char* DIRECTORY_UNREADABLE =
+    "Das Verzeichnis '%s' kann nicht gelesen werden; was darin liegt, wird nicht gesichert.  %s";
+inline constexpr const char* FILE_VANISHED =
+    "Die Datei '%s' ist seit der Suche nach den Dateien verschwunden und wurde nicht gesichert.";
+inline constexpr const char* LINK_FAILED =
+    "Der symbolische Link '%s' kann nicht als Link nach '%s' gesichert werden.  %s";
+inline constexpr const char* DIRECTORY_ATTRIBUTES_FAILED =
+    "Rechte und Zeiten des Verzeichnisses '%s' können nicht auf '%s' übertragen werden.  %s";
+inline constexpr const char* XATTRS_NOT_KEPT =
+    "Hinweis: Erweiterte Attribute und Zugriffslisten (ACLs) können unter '%s' nicht gespeichert werden; die "
+    "Kopien haben sie nicht.";
+inline constexpr const char* OWNER_NOT_KEPT =
+    "Hinweis: Besitzer oder Gruppe können unter '%s' nicht für jede Kopie übernommen werden; Set-UID- und "
+    "Set-GID-Rechte wurden dort entfernt.";
+
 // Desktop notification at the end of an unattended run (backup and restore)
 inline constexpr const char* NOTIFY_BACKUP_DONE = "Sicherung beendet";
 inline constexpr const char* NOTIFY_BACKUP_ERRORS = "Sicherung mit Fehlern beendet";

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "backup/MountGuard.h"
 #include "platform/FileSystem.h"
 
 namespace kalvero {
@@ -96,6 +97,11 @@ DirectoryCheckResult CheckDirectories(const JobList& jobs) {
   else
     r.text += std::string(kDestinationsPresent) + "\r\n\r\n";
   r.anythingMissing = !sources.empty() || !destinations.empty();
+  // A destination on a drive that is not plugged in: its pair would not be run.
+  for (const DirPair& pair : jobs) {
+    const std::string unmounted = pair.active ? UnmountedDriveText(pair.destination) : std::string();
+    if (!unmounted.empty()) r.text += unmounted + "\r\n";
+  }
   return r;
 }
 

@@ -29,7 +29,7 @@ std::atomic<bool> g_armed{false};
 const char* callName(Call c) {
   static const char* const names[] = {
       "Open",     "Read",     "Write",   "Close",  "Stat",   "Mkdir",  "Rename", "Unlink",   "Rmdir",
-      "OpenDir",  "ReadDir",  "SetTimes", "GetXattr", "SetXattr", "Chmod", "Fsync", "CopyRange"};
+      "OpenDir",  "ReadDir",  "SetTimes", "GetXattr", "SetXattr", "Chmod", "Fsync", "CopyRange", "Chown"};
   static_assert(sizeof(names) / sizeof(names[0]) == static_cast<int>(Call::Count));
   int i = static_cast<int>(c);
   return i >= 0 && i < static_cast<int>(Call::Count) ? names[i] : "";

@@ -9,7 +9,7 @@ namespace kalvero::platform::fault {
 
 enum class Call {
   Open, Read, Write, Close, Stat, Mkdir, Rename, Unlink, Rmdir,
-  OpenDir, ReadDir, SetTimes, GetXattr, SetXattr, Chmod, Fsync, CopyRange,
+  OpenDir, ReadDir, SetTimes, GetXattr, SetXattr, Chmod, Fsync, CopyRange, Chown,
   Count
 };
 const char* callName(Call c);

@@ -158,6 +158,13 @@ std::string absolutePath(const std::string& path) {
   return out.empty() ? "/" : out;
 }
 
+bool isMountPoint(const std::string& dir) {
+  struct stat self {}, parent {};
+  if (tooLong(dir, nullptr) || sys::stat(dir.c_str(), &self) != 0 || !S_ISDIR(self.st_mode)) return false;
+  if (sys::stat((dir + "/..").c_str(), &parent) != 0) return false;
+  return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
 bool syncFileSystemOf(const std::string& path, int* err) {
   int fd = sys::open(path.c_str(), O_RDONLY | O_NONBLOCK);
   if (fd < 0) return sys::fail(err, errno);

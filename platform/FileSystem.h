@@ -38,6 +38,9 @@ bool linkPath(const std::string& existing, const std::string& newName, int* err 
 bool setFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess, int* err = nullptr);
 // Absolute, lexically normalised form ("." and ".." folded, no trailing "/").
 std::string absolutePath(const std::string& path);
+// True when the directory dir is where a file system is mounted (its device
+// differs from its parent's, or it is "/").
+bool isMountPoint(const std::string& dir);
 // Flushes the file system holding path (syncfs); false on failure.
 bool syncFileSystemOf(const std::string& path, int* err = nullptr);
 

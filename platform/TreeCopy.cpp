@@ -111,7 +111,8 @@ bool carryMetadata(int in, int out, const struct stat& st, const char* pathForFa
   bool ownerKept = st.st_uid == ::geteuid();
   bool groupKept = false;
   if (::geteuid() == 0) {
-    ownerKept = groupKept = ::fchown(out, st.st_uid, st.st_gid) == 0;
+    ownerKept = groupKept = !fault::checkRetrying(fault::Call::Chown, pathForFaults) &&
+                            ::fchown(out, st.st_uid, st.st_gid) == 0;
     if (!ownerKept) t_losses.owner = true;
   } else {
     struct stat now {};
@@ -154,7 +155,9 @@ bool copySymlink(const std::string& source, const std::string& destination, int*
     if (::symlink(target.data(), temp.c_str()) == 0) break;
     if (errno != EEXIST || attempt > 100) return sys::fail(err, errno);
   }
-  if (::geteuid() == 0 && ::lchown(temp.c_str(), st.st_uid, st.st_gid) != 0) t_losses.owner = true;
+  if (::geteuid() == 0 && (fault::checkRetrying(fault::Call::Chown, temp.c_str()) ||
+                           ::lchown(temp.c_str(), st.st_uid, st.st_gid) != 0))
+    t_losses.owner = true;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   ::utimensat(AT_FDCWD, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);
   if (sys::rename(temp.c_str(), destination.c_str()) != 0) {

@@ -3,12 +3,45 @@
 
 #include <gtest/gtest.h>
 
+#include "backup/MountGuard.h"
+#include "backup/PathUtil.h"
 #include "backup/Walk.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
 
 namespace kalvero {
 namespace {
+
+TEST(Destination, NoBackupOntoADriveThatIsNotPluggedIn) {
+  test::TempDir t;
+  t.mkdir("media/anna");
+  t.mkdir("mnt/eigen");
+  t.mkdir("ziel");
+  const std::string roots = t / "media" + ":" + t / "media/*" + ":" + t / "run/media/*" + ":" + t / "mnt";
+  ASSERT_EQ(setenv("KALVERO_MOUNT_ROOTS", roots.c_str(), 1), 0);
+  auto refused = [](const std::string& d) { return !UnmountedDriveText(d).empty(); };
+  // Created directly inside a mount directory, however deep the missing part goes.
+  EXPECT_EQ(UnmountedDriveText(t / "media/anna/STICK/Sicherung"),
+            "Das Ziel '" + t / "media/anna/STICK/Sicherung" +
+                "' liegt auf einem Laufwerk, das nicht eingehängt ist; das Paar wird nicht gesichert.");
+  EXPECT_TRUE(refused(t / "media/STICK"));
+  EXPECT_TRUE(refused(t / "mnt/x/y/"));
+  EXPECT_TRUE(refused(t / "run/media/anna/STICK/x"));  // the mount directory itself is missing
+  // Existing, below an existing directory that is no mount directory, or elsewhere: created as usual.
+  EXPECT_FALSE(refused(t / "media/anna"));
+  EXPECT_FALSE(refused(t / "mnt/eigen/neu/tiefer"));
+  EXPECT_FALSE(refused(t / "ziel/neu"));
+  EXPECT_FALSE(refused(""));
+  // "Prüfen ..." and kalvero-cli check say the same.
+  const DirectoryCheckResult check = CheckDirectories({DirPair{1, 1, t / "ziel", t / "media/STICK", {}}});
+  EXPECT_TRUE(check.anythingMissing);
+  EXPECT_NE(check.text.find(UnmountedDriveText(t / "media/STICK") + "\r\n"), std::string::npos) << check.text;
+  // A mount directory that holds a drive lets what is below it be created.
+  EXPECT_TRUE(platform::isMountPoint("/"));
+  EXPECT_FALSE(platform::isMountPoint(t / "media/anna"));
+  unsetenv("KALVERO_MOUNT_ROOTS");
+  EXPECT_FALSE(refused(t / "media/anna/STICK"));
+}
 
 TEST(Destination, DateSubdirectoryOnlyWithTheOption) {
   DirPair pair;

@@ -1,0 +1,217 @@
+// A backup of a Linux tree with every kind of entry: links as links,
+// directories (empty ones too) with their modes and times, special files
+// named, unreadable directories and vanished files said, and no backup onto
+// a drive that is not plugged in.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "RecordingReporter.h"
+#include "app/SettingsFile.h"
+#include "backup/BackupRun.h"
+#include "backup/DateLabel.h"
+#include "platform/FaultInjection.h"
+#include "support/TempDir.h"
+
+namespace kalvero {
+namespace {
+
+using test::TempDir;
+
+std::string linkText(const std::string& path) {
+  char buf[8192];
+  const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
+  return n < 0 ? std::string("<kein Link>") : std::string(buf, static_cast<std::size_t>(n));
+}
+
+struct stat lstatOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+  return st;
+}
+
+class TreeRun : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    t.mkdir("log");
+    t.mkdir("tmp");
+    for (int i = 0; i < 4; ++i) lists[i] = t.write("lists/" + std::to_string(i) + ".TMP", "");
+  }
+
+  RunTotals backup(const JobList& jobs, test::RecordingReporter& rep) {
+    BackupOptions o;
+    o.Protokolldatei = t / "log/run.log";
+    o.MitPrueffile = 1;
+    o.Prueffile = t / "pruef.chk";
+    o.Compress = GetParam();
+    o.Compare = 1;
+    o.Archivbit = 0;  // the check file alone decides what is unchanged
+    const std::string ini = t / "kalvero.INI";
+    std::string error;
+    EXPECT_TRUE(SettingsFile(ini).saveBackupSettings(o, jobs, &error)) << error;
+    BackupRunSetup s;
+    s.settingsPath = ini;
+    s.jobs = jobs;
+    s.options = o;
+    s.captions = DefaultOptionCaptions(BuildDateLabel(DateFilter{}).text);
+    s.listFiles = lists;
+    s.tempDir = t / "tmp/";
+    s.versionText = "1,0,0,0";
+    s.reporter = &rep;
+    BackupRun run(std::move(s));
+    run.run();
+    return run.totals();
+  }
+  RunTotals backup(test::RecordingReporter& rep) { return backup({DirPair{1, 1, t / "q", t / "z", {}}}, rep); }
+
+  std::string copyOf(const std::string& rel) const { return t / ("z/" + rel + (GetParam() ? ".zip" : "")); }
+
+  TempDir t;
+  std::array<std::string, 4> lists;
+};
+
+TEST_P(TreeRun, EveryKindOfEntry) {
+  t.write("q/privat.txt", "geheim");
+  chmod((t / "q/privat.txt").c_str(), 0600);
+  t.write("q/bin/skript", "#!/bin/sh\n");
+  chmod((t / "q/bin/skript").c_str(), 0755);
+  t.mkdir("q/leer");
+  t.mkdir("q/eigen");
+  chmod((t / "q/eigen").c_str(), 0700);
+  t.mkdir("q/bin/tiefer/leer");
+  const std::vector<std::pair<std::string, std::string>> links{{"q/zur-datei", "privat.txt"},
+                                                               {"q/zum-verz", "bin"},
+                                                               {"q/bin/haengt", "../nirgends"},
+                                                               {"q/kreis", "kreis"},
+                                                               {"q/wurzel", "/"},
+                                                               {"q/zum-ziel", t / "z"},
+                                                               {"q/lang", std::string(4095, 'l')}};
+  for (const auto& [name, target] : links) ASSERT_EQ(symlink(target.c_str(), (t / name).c_str()), 0);
+  ASSERT_EQ(mkfifo((t / "q/bin/rohr").c_str(), 0600), 0);
+  const struct timespec times[2] = {{1500000000, 0}, {1600000000, 123}};
+  for (const char* d : {"q/eigen", "q/leer", "q/bin"}) ASSERT_EQ(utimensat(AT_FDCWD, (t / d).c_str(), times, 0), 0);
+
+  test::RecordingReporter rep;
+  RunTotals r = backup(rep);
+  EXPECT_EQ(r.runErrors, 0) << rep.allLines();
+  EXPECT_EQ(r.copied, 2 + static_cast<int>(links.size()));
+  // Links are links, with the target text unchanged, in every mode; nothing they point to was copied.
+  for (const auto& [name, target] : links) EXPECT_EQ(linkText(t / ("z" + name.substr(1))), target) << name;
+  EXPECT_FALSE(t.exists("z/zum-verz.zip"));
+  EXPECT_EQ(lstatOf(copyOf("privat.txt")).st_mode & 0777, 0600u);
+  // Directories, empty ones too, with the source's mode and time (set after their content).
+  for (const char* d : {"leer", "eigen", "bin", "bin/tiefer/leer"}) {
+    EXPECT_TRUE(S_ISDIR(lstatOf(t / "z/" + d).st_mode)) << d;
+  }
+  EXPECT_EQ(lstatOf(t / "z/eigen").st_mode & 07777, 0700u);
+  EXPECT_EQ(lstatOf(t / "z/bin").st_mtim.tv_sec, 1600000000);
+  EXPECT_EQ(lstatOf(t / "z/leer").st_mtim.tv_nsec, 123);
+  // The FIFO is named (not an error), never opened, never copied.
+  const std::string fifoLine = "Spezialdatei (kein Inhalt zum Sichern): '" + t / "q/bin/rohr" + "'\r\n";
+  EXPECT_NE(t.read("log/run.log").find(fifoLine), std::string::npos);
+  EXPECT_NE(rep.allLines().find(fifoLine), std::string::npos);
+  EXPECT_NE(t.read("lists/3.TMP").find(t / "q/bin/rohr"), std::string::npos);
+  EXPECT_FALSE(t.exists("z/bin/rohr"));
+  // Links are in the copied lists and the check file, so the next run skips them.
+  EXPECT_NE(t.read("lists/0.TMP").find(t / "q/zur-datei"), std::string::npos);
+  EXPECT_NE(t.read("pruef.chk").find(t / "z/zur-datei|"), std::string::npos);
+  test::RecordingReporter again;
+  r = backup(again);
+  EXPECT_EQ(r.runErrors, 0) << again.allLines();
+  EXPECT_EQ(r.copied, 0);
+  EXPECT_EQ(r.runSkipped, 2 + static_cast<int>(links.size()));
+
+  if (test::runningAsRoot()) {
+    // Owners are kept as root, for copies, archives' plain neighbours, links and directories.
+    ASSERT_EQ(lchown((t / "q/zur-datei").c_str(), 4321, 8765), 0);
+    ASSERT_EQ(chown((t / "q/eigen").c_str(), 4321, 8765), 0);
+    ASSERT_EQ(chown((t / "q/privat.txt").c_str(), 4321, 8765), 0);
+    t.write("q/privat.txt", "geändert");  // an owner change alone is not a change to the check file
+    test::RecordingReporter third;
+    backup(third);
+    EXPECT_EQ(lstatOf(t / "z/eigen").st_uid, 4321u);
+    EXPECT_EQ(lstatOf(t / "z/eigen").st_gid, 8765u);
+    if (!GetParam()) {
+      EXPECT_EQ(lstatOf(t / "z/privat.txt").st_uid, 4321u);
+    }
+  }
+}
+
+TEST_P(TreeRun, UnreadableDirectoryAndVanishedFileAreNamedAndCounted) {
+  t.write("q/a.txt", "a");
+  t.write("q/weg.txt", "w");
+  t.write("q/zu/b.txt", "b");
+  test::RecordingReporter rep;
+  rep.onProgress = [&](int code, const ProgressInfo&) {
+    if (code == NOTIFY_FILES_FOUND) unlink((t / "q/weg.txt").c_str());  // gone between the walk and its copy
+  };
+  platform::fault::Scope scope;
+  platform::fault::arm({platform::fault::Call::OpenDir, EACCES, 0, -1, "/q/zu"});
+  const RunTotals r = backup(rep);
+  EXPECT_EQ(r.runErrors, 2) << rep.allLines();
+  const std::string log = t.read("log/run.log");
+  EXPECT_NE(log.find("Das Verzeichnis '" + t / "q/zu" + "' kann nicht gelesen werden; was darin liegt, wird nicht "
+                     "gesichert.  Fehlernummer = 13"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Die Datei '" + t / "q/weg.txt" + "' ist seit der Suche nach den Dateien verschwunden"),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(t.exists(GetParam() ? "z/a.txt.zip" : "z/a.txt"));
+}
+
+TEST_P(TreeRun, PairOntoAnUnpluggedDriveIsLeftOutTheNextRuns) {
+  t.write("q/a.txt", "a");
+  t.mkdir("media/anna");
+  ASSERT_EQ(setenv("KALVERO_MOUNT_ROOTS", (t / "media/*").c_str(), 1), 0);
+  test::RecordingReporter rep;
+  const RunTotals r = backup(
+      {DirPair{1, 1, t / "q", t / "media/anna/STICK/Sicherung", {}}, DirPair{1, 1, t / "q", t / "z", {}}}, rep);
+  unsetenv("KALVERO_MOUNT_ROOTS");
+  EXPECT_EQ(r.runErrors, 1);
+  EXPECT_EQ(r.copied, 1);
+  EXPECT_FALSE(t.exists("media/anna/STICK"));
+  const std::string line = "Das Ziel '" + t / "media/anna/STICK/Sicherung" +
+                           "' liegt auf einem Laufwerk, das nicht eingehängt ist; das Paar wird nicht gesichert.\r\n";
+  EXPECT_NE(t.read("log/run.log").find(line), std::string::npos);
+  EXPECT_NE(rep.allLines().find(line), std::string::npos);
+}
+
+TEST_P(TreeRun, DestinationWithoutLinksXattrsOrOwners) {
+  t.write("q/a.txt", "a");
+  t.mkdir("q/verz");
+  ASSERT_EQ(symlink("a.txt", (t / "q/lnk").c_str()), 0);
+  const bool xattrs = setxattr((t / "q/a.txt").c_str(), "user.farbe", "rot", 3, 0) == 0;
+  platform::fault::Scope scope;
+  // symlink() fails with EPERM there (vfat), xattrs are refused, owners cannot be given.
+  platform::fault::arm({platform::fault::Call::Open, EPERM, 0, -1, "/.lnk.kalvero-"});
+  platform::fault::arm({platform::fault::Call::SetXattr, ENOTSUP, 0, -1, ""});
+  platform::fault::arm({platform::fault::Call::Chown, EPERM, 0, -1, ""});
+  test::RecordingReporter rep;
+  const RunTotals r = backup(rep);
+  EXPECT_EQ(r.runErrors, 1) << rep.allLines();  // only the link is lost
+  EXPECT_EQ(r.notCopied, 1);
+  const std::string log = t.read("log/run.log");
+  EXPECT_NE(log.find("Der symbolische Link '" + t / "q/lnk" + "' kann nicht als Link nach '" + t / "z/lnk" +
+                     "' gesichert werden.  Fehlernummer = 1"),
+            std::string::npos)
+      << log;
+  auto count = [&](const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t p = 0; (p = log.find(what, p)) != std::string::npos; ++p) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("Hinweis: Erweiterte Attribute"), xattrs && !GetParam() ? 1u : 0u);  // archives carry none
+  EXPECT_EQ(count("Hinweis: Besitzer oder Gruppe"), test::runningAsRoot() ? 1u : 0u);
+  EXPECT_TRUE(t.exists(GetParam() ? "z/a.txt.zip" : "z/a.txt"));
+  EXPECT_TRUE(t.exists("z/verz"));
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, TreeRun, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param ? "Compressed" : "Plain"; });
+
+}  // namespace
+}  // namespace kalvero
