@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <map>
 
 #include "RestoreTestSupport.h"
+#include "platform/FaultInjection.h"
 #include "support/TempDir.h"
 
 namespace kalvero::test {
@@ -224,6 +226,26 @@ TEST_F(RestoreRunTest, LinksComeBackAsLinksWhateverTheyPointAt) {
   for (const auto& [name, target] : links) {
     EXPECT_TRUE(fs::is_symlink(dst + "/" + name)) << name;
     EXPECT_EQ(fs::read_symlink(dst + "/" + name).string(), target) << name;
+  }
+}
+
+TEST_F(RestoreRunTest, ADestinationWithoutLinksGivesOneCountedLinePerLink) {
+  // As on vfat: symlink() fails with EPERM.
+  platform::fault::Scope faults;
+  platform::fault::arm({platform::fault::Call::Open, EPERM, 0, -1, "/dst/.link"});
+  fs::create_symlink("datei.txt", src + "/link1");
+  fs::create_symlink("nirgends", src + "/link2");
+  tmp.write("src/datei.txt", "Inhalt");
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
+  EXPECT_EQ(out.errors, 2);
+  EXPECT_EQ(readFile(dst + "/datei.txt"), "Inhalt");
+  ASSERT_EQ(reporter.lines.size(), 2u);
+  for (const char* name : {"link1", "link2"}) {
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dst + "/" + name))) << name;
+    EXPECT_NE(logText().find("Fehler beim Kopieren der Datei von '" + src + "/" + name + "' nach '" + dst + "/" +
+                             name + "'.  Fehlernummer = 1"),
+              std::string::npos)
+        << logText();
   }
 }
 
