@@ -11,7 +11,6 @@
 #include "backup/Walk.h"
 #include "diag/ErrorText.h"
 #include "platform/FileError.h"
-#include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/TreeCopy.h"
 #include "restore/RestoreJob.h"

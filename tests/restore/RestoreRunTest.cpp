@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <chrono>
@@ -247,6 +248,25 @@ TEST_F(RestoreRunTest, ADestinationWithoutLinksGivesOneCountedLinePerLink) {
               std::string::npos)
         << logText();
   }
+}
+
+TEST_F(RestoreRunTest, WhatIsLeftOutIsNamed) {
+  platform::fault::Scope faults;
+  platform::fault::arm({platform::fault::Call::OpenDir, EACCES, 0, -1, "/src/gesperrt"});
+  tmp.write("src/gesperrt/a.txt", "a");
+  tmp.write("src/offen/b.txt", "b");
+  ASSERT_EQ(mkfifo((src + "/rohr").c_str(), 0600), 0);
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
+  EXPECT_EQ(out.errors, 1);  // the directory; the FIFO is only named
+  EXPECT_EQ(readFile(dst + "/offen/b.txt"), "b");
+  EXPECT_FALSE(fs::exists(dst + "/rohr"));
+  const std::string text = logText();
+  EXPECT_NE(text.find("Das Verzeichnis '" + src + "/gesperrt' kann nicht gelesen werden; was darin liegt, wird "
+                      "nicht zurückgesichert.  Fehlernummer = 13"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Spezialdatei (kein Inhalt zum Rücksichern): '" + src + "/rohr'\r\n"), std::string::npos);
+  EXPECT_EQ(reporter.lines.size(), 2u);
 }
 
 TEST_F(RestoreRunTest, UnpackingReplacesAReadOnlyTargetAPlainCopyDoesNot) {
