@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include <cerrno>
 #include <chrono>
@@ -267,6 +268,21 @@ TEST_F(RestoreRunTest, WhatIsLeftOutIsNamed) {
       << text;
   EXPECT_NE(text.find("Spezialdatei (kein Inhalt zum Rücksichern): '" + src + "/rohr'\r\n"), std::string::npos);
   EXPECT_EQ(reporter.lines.size(), 2u);
+}
+
+TEST_F(RestoreRunTest, XattrsTheDestinationRefusesGiveOneNotePerRun) {
+  for (const char* name : {"a.txt", "b.txt"}) {
+    const std::string path = tmp.write(std::string("src/") + name, name);
+    ASSERT_EQ(setxattr(path.c_str(), "user.herkunft", "Kamera", 6, 0), 0);
+  }
+  platform::fault::Scope faults;
+  platform::fault::arm({platform::fault::Call::SetXattr, ENOTSUP, 0, -1, "/dst/"});
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
+  EXPECT_EQ(out.errors, 0) << logText();
+  EXPECT_EQ(readFile(dst + "/b.txt"), "b.txt");
+  ASSERT_EQ(reporter.lines.size(), 1u);
+  EXPECT_EQ(reporter.lines[0], "Hinweis: Erweiterte Attribute und Zugriffslisten (ACLs) können unter '" + dst +
+                                   "' nicht gespeichert werden; die zurückgesicherten Dateien haben sie nicht.\r\n");
 }
 
 TEST_F(RestoreRunTest, UnpackingReplacesAReadOnlyTargetAPlainCopyDoesNot) {
