@@ -6,11 +6,13 @@
 #include <set>
 
 #include "app/Application.h"
+#include "app/PairCheck.h"
 #include "ui/DialogTexts.h"
 #include "ui/DlgNegativliste.h"
 #include "ui/JobListDialogs.h"
 #include "ui/PageSichern.h"
 #include "ui/PathInput.h"
+#include "ui/UiTexts.h"
 #include "ui_DlgPaar.h"
 
 namespace kalvero {
@@ -44,6 +46,9 @@ DlgPaar::DlgPaar(PageSichern& page, MessageBoxHost& box)
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list->setShowGrid(true);
   list->setWordWrap(false);
+  // Tab leaves the list (rows are chosen with the arrow keys); long paths keep both ends.
+  list->setTabKeyNavigation(false);
+  list->setTextElideMode(Qt::ElideMiddle);
   list->horizontalHeader()->setStretchLastSection(true);
   list->resizeColumnsToContents();
 
@@ -68,9 +73,20 @@ DlgPaar::DlgPaar(PageSichern& page, MessageBoxHost& box)
     else loadedRow_ = -1;
   });
   updateDeleteButton();
+  startNewPair();
 }
 
 DlgPaar::~DlgPaar() = default;
+
+void DlgPaar::startNewPair() {
+  // A pair added as it stands must run, and it takes nothing over from the pair before it.
+  negatives_.clear();
+  fillNegativeList();
+  loadedRow_ = -1;
+  ui_->btnChange->setEnabled(false);
+  ui_->checkActive->setChecked(true);
+  ui_->checkSubdirs->setChecked(true);
+}
 
 void DlgPaar::load(bool selected) {
   negatives_.clear();
@@ -119,14 +135,26 @@ bool DlgPaar::takeFields(DirPair& pair) {
   pair.source = source.toStdString();
   pair.destination = destination.toStdString();
   pair.excluded = negatives_;
+  const std::string problem = CheckPairInput(pair);
+  if (!problem.empty()) {
+    box_.messageBox(2, problem);
+    return false;
+  }
   return true;
 }
 
 void DlgPaar::add() {
   DirPair pair;
   if (!takeFields(pair)) return;
+  for (const DirPair& existing : page_.jobList()) {
+    if (existing.source != pair.source || existing.destination != pair.destination) continue;
+    if (box_.messageBox(5, fmt::sprintf(ui_texts::kPairExists, pair.source, pair.destination)) != MB_RESULT_YES) return;
+    break;
+  }
   page_.addPair(pair);
   page_.selectPair(static_cast<int>(page_.jobList().size()) - 1);
+  // The fields keep the pair's paths, so that a similar one is quickly typed.
+  startNewPair();
 }
 
 void DlgPaar::change() {
@@ -135,7 +163,7 @@ void DlgPaar::change() {
   const JobList& jobs = page_.jobList();
   if (loadedRow_ < 0 || loadedRow_ >= static_cast<int>(jobs.size()) ||
       !SamePair(jobs[static_cast<size_t>(loadedRow_)], loadedPair_)) {
-    box_.messageBox(2, dlgtext::kChangeImpossible);
+    box_.messageBox(2, ui_texts::kChangeImpossibleHelp);
     return;
   }
   DirPair pair;
@@ -151,7 +179,9 @@ void DlgPaar::fillNegativeList() {
     const ExcludedDir& dir = negatives_[static_cast<size_t>(row)];
     list->setItem(row, ColWithSubdirs,
                   new QTableWidgetItem(QString::fromUtf8(dir.withSubdirs ? dlgtext::kYes : dlgtext::kNo)));
-    list->setItem(row, ColDirectory, new QTableWidgetItem(QString::fromStdString(dir.directory)));
+    auto* cell = new QTableWidgetItem(QString::fromStdString(dir.directory));
+    cell->setToolTip(cell->text());
+    list->setItem(row, ColDirectory, cell);
   }
   list->resizeColumnToContents(ColWithSubdirs);
   updateDeleteButton();

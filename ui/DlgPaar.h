@@ -44,6 +44,8 @@ class DlgPaar : public QDialog {
   void done(int result) override;
 
  private:
+  // No pair loaded, an empty negative list, "Aktiv" and "Unterverzeichnisse mitkopieren" ticked.
+  void startNewPair();
   bool takeFields(DirPair& pair);
   void fillNegativeList();
   void updateDeleteButton();

@@ -22,6 +22,9 @@ inline constexpr const char* kBatchCancel = "Batchmodus abbrechen";
 // Backup page: buttons and captions
 inline constexpr const char* kWindowClose = "Fenster schließen";
 inline constexpr const char* kCancel = "Abbrechen";
+// The same captions with their Alt key ("&" marks the underlined letter).
+inline constexpr const char* kWindowCloseKey = "Fenster s&chließen";
+inline constexpr const char* kCancelKey = "Abbre&chen";
 
 // Job list
 inline constexpr const char* kColKz = "KZ";
@@ -47,6 +50,22 @@ inline constexpr const char* kMenuOneDelete = "Den ausgewählten Eintrag lösche
 inline constexpr const char* kLogDirMissing = "Verzeichnis der Protokolldatei: '%s'\nnicht vorhanden.";
 inline constexpr const char* kNothingSelected = "Es sind keine Einträge markiert !";
 inline constexpr const char* kDeleteQuestion = "Soll der markierte Eintrag aus der Liste entfernt werden ?";
+inline constexpr const char* kNoActivePair = "Die Auftragsliste enthält kein aktives Paar.";
+inline constexpr const char* kQuitDuringRun = "Die Sicherung läuft noch. Abbrechen und Kalvero beenden?";
+// File or folder that no program could open.
+inline constexpr const char* kOpenFailed =
+    "Für '%s' wurde kein Programm gefunden, das die Datei öffnen kann.\nDie Datei kann mit einem Texteditor "
+    "geöffnet werden.";
+
+// Pair editor
+// Source, destination.
+inline constexpr const char* kPairExists =
+    "Das Paar '%s' -> '%s' ist bereits in der Auftragsliste enthalten.\nSoll es trotzdem ein weiteres Mal "
+    "hinzugefügt werden ?";
+inline constexpr const char* kChangeImpossibleHelp =
+    "Änderung ist nicht möglich !\nDas Paar, das geändert werden soll, ist in der Auftragsliste nicht mehr "
+    "ausgewählt. Bitte das Paar in der Liste auswählen und \"Neu / Ändern ...\" wählen; \"Hinzufügen\" legt "
+    "ein neues Paar an.";
 
 // Progress display
 inline constexpr const char* kSearching = "Suche Dateien ...";
@@ -60,6 +79,7 @@ inline constexpr const char* kArchiveReset = "Das Archivbit zurücksetzen";
 inline constexpr const char* kCheckFileRead = "Prüffile einlesen ...";
 inline constexpr const char* kCheckFileWrite = "Prüffile schreiben ...";
 inline constexpr const char* kFinished = "Sichern beendet";
+inline constexpr const char* kCancelled = "Sichern abgebrochen";
 inline constexpr const char* kPercent = "%d %%";
 inline constexpr const char* kErrors = "%d Fehler";
 inline constexpr const char* kSkippedCount = "%d";

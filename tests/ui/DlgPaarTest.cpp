@@ -23,6 +23,7 @@ T* child(QWidget* w, const char* name) {
 }
 QLineEdit* edit(QWidget* w, const char* name) { return child<QLineEdit>(w, name); }
 void click(QWidget* w, const char* name) { child<QPushButton>(w, name)->click(); }
+bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
 
 DirPair Pair(const std::string& src, const std::string& dst) {
   DirPair p;
@@ -66,11 +67,12 @@ class DlgPaarTest : public QObject {
     QCOMPARE(e->windowTitle(), QString("Neu oder Ändern"));
     QVERIFY(!e->isModal());
     QCOMPARE(edit(e, "editSource")->text(), QString());
-    QVERIFY(!child<QCheckBox>(e, "checkActive")->isChecked());
-    QVERIFY(!child<QCheckBox>(e, "checkSubdirs")->isChecked());
-    QVERIFY(child<QPushButton>(e, "btnChange")->isEnabled());
-    click(e, "btnChange");
-    QCOMPARE(boxes_.lastText(), std::string("Änderung ist nicht möglich !"));
+    // A new pair runs as it stands.
+    QVERIFY(child<QCheckBox>(e, "checkActive")->isChecked());
+    QVERIFY(child<QCheckBox>(e, "checkSubdirs")->isChecked());
+    QVERIFY(!child<QPushButton>(e, "btnChange")->isEnabled());
+    e->change();
+    QVERIFY(startsWith(boxes_.lastText(), "Änderung ist nicht möglich !\n"));  // ... and what to do instead
     click(e, "btnAdd");
     QCOMPARE(boxes_.lastText(), std::string("Nicht alle Felder ausgefüllt !"));
     QCOMPARE(page_->jobList().size(), size_t(0));
@@ -79,7 +81,8 @@ class DlgPaarTest : public QObject {
     click(e, "btnAdd");
     QCOMPARE(page_->jobList().size(), size_t(1));
     const DirPair& p = page_->jobList()[0];
-    QCOMPARE(p.active, 0);  // "Aktiv" was not checked
+    QCOMPARE(p.active, 1);
+    QCOMPARE(p.withSubdirs, 1);
     QCOMPARE(p.source, std::string("/daten"));
     QCOMPARE(p.destination, std::string("/"));  // the root stays the root
     QCOMPARE(edit(e, "editSource")->text(), QString("/daten"));
@@ -163,7 +166,7 @@ class DlgPaarTest : public QObject {
     QCOMPARE(e->loadedRow(), -1);
     QVERIFY(!child<QPushButton>(e, "btnChange")->isEnabled());
     e->change();
-    QCOMPARE(boxes_.lastText(), std::string("Änderung ist nicht möglich !"));
+    QVERIFY(startsWith(boxes_.lastText(), "Änderung ist nicht möglich !"));
     QCOMPARE(page_->jobList()[1].source, std::string("/v"));
   }
 
@@ -243,6 +246,43 @@ class DlgPaarTest : public QObject {
     click(n, "btnAdd");
     QCOMPARE(boxes_.lastText(), std::string("Nicht alle Felder ausgefüllt !"));
     QCOMPARE(page_->jobList()[0].excluded.size(), size_t(3));  // the pair waits for "Ändern"
+  }
+
+  void nextPairStartsEmptyAndInputIsChecked() {
+    DirPair p = Pair("/q", "/z");
+    p.excluded = {{1, "/q/tmp"}};
+    page_->setJobList({p});
+    DlgPaar* e = openEditor();
+    QCOMPARE(e->negativeList().size(), size_t(1));
+    // The loaded pair's exclusion lies outside a new source: refused, nothing added.
+    edit(e, "editSource")->setText("/andere");
+    click(e, "btnAdd");
+    QCOMPARE(boxes_.lastText(), std::string("Das ausgeschlossene Verzeichnis '/q/tmp' liegt nicht im Quellverzeichnis '/andere'."));
+    QCOMPARE(page_->jobList().size(), size_t(1));
+    // The same source and destination again: asked first ("Nein" adds nothing).
+    edit(e, "editSource")->setText("/q");
+    boxes_.answer = MB_RESULT_NO;
+    click(e, "btnAdd");
+    QCOMPARE(boxes_.boxes.back().kind, 5);
+    QVERIFY(boxes_.lastText().find("'/q' -> '/z'") != std::string::npos);
+    QCOMPARE(page_->jobList().size(), size_t(1));
+    boxes_.answer = MB_RESULT_YES;
+    edit(e, "editDestination")->setText("/z2");
+    click(e, "btnAdd");
+    QCOMPARE(page_->jobList().size(), size_t(2));
+    QCOMPARE(page_->jobList()[1].excluded.size(), size_t(1));
+    // The next pair takes nothing over: empty exclusions, both boxes ticked, no pair loaded.
+    QCOMPARE(e->negativeList().size(), size_t(0));
+    QCOMPARE(child<QTableWidget>(e, "listNegative")->rowCount(), 0);
+    QVERIFY(child<QCheckBox>(e, "checkActive")->isChecked());
+    QVERIFY(child<QCheckBox>(e, "checkSubdirs")->isChecked());
+    QCOMPARE(e->loadedRow(), -1);
+    QCOMPARE(edit(e, "editDestination")->text(), QString("/z2"));
+    // A destination inside its own source is refused.
+    edit(e, "editDestination")->setText("/q/sicherung");
+    click(e, "btnAdd");
+    QCOMPARE(page_->jobList().size(), size_t(2));
+    QVERIFY(boxes_.lastText().find("/q/sicherung") != std::string::npos);
   }
 
   void enterDoesNothingAndCloseKeepsTheFields() {
