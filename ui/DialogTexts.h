@@ -66,4 +66,37 @@ inline constexpr char kHintExtensions[] =
     "Dateierweiterungen können mit oder ohne Punkt angegeben werden.\r\n"
     "Zum Beispiel: .zip,jpg,pdf\r\n";
 
+// Accessible names of controls whose caption says too little or repeats on one page.
+inline constexpr char kInfoIconName[] = "Information";
+inline constexpr char kReplacementListName[] = "Liste der Verzeichnis-Ersetzungen";
+// The two "?" buttons of the backup page beside the allowed and the excluded file patterns.
+inline constexpr char kHintAllowedName[] = "Hinweisfenster zur Eingabe der erlaubten Dateimuster";
+inline constexpr char kHintExcludedName[] = "Hinweisfenster zur Eingabe der nicht erlaubten Dateimuster";
+// The two "..." buttons of "Verzeichnis - Ersetzung".
+inline constexpr char kBrowseOldName[] = "Verzeichnis für 'Alt' auswählen";
+inline constexpr char kBrowseNewName[] = "Verzeichnis für 'Neu' auswählen";
+// The two "Muster" fields of the backup page.
+inline constexpr char kPatternsAllowedName[] = "Muster der Dateien, die gesichert werden";
+inline constexpr char kPatternsExcludedName[] = "Muster der Dateien, die NICHT gesichert werden";
+// The log page's list and the full text of its current row below it.
+inline constexpr char kLogListName[] = "Protokollzeilen";
+inline constexpr char kLogCurrentName[] = "Ausgewählte Protokollzeile";
+// The four "Datei anzeigen" buttons of the information page, in the order of the list files.
+inline constexpr const char* kShowListNames[] = {
+    "Liste der kopierten Quelldateien anzeigen", "Liste der kopierten Zieldateien anzeigen",
+    "Liste der nicht kopierten Quelldateien anzeigen", "Liste der übersprungenen Dateien anzeigen"};
+
+// Schedule dialog ("Zeitplan ..." in the main window's tab-bar corner).
+inline constexpr char kScheduleButton[] = "Zeitplan ...";
+inline constexpr char kScheduleTitle[] = "Zeitplan";
+inline constexpr char kScheduleDailyTime[] = "Uhrzeit der täglichen Sicherung";
+inline constexpr char kScheduleWeekday[] = "Wochentag der wöchentlichen Sicherung";
+inline constexpr char kScheduleWeeklyTime[] = "Uhrzeit der wöchentlichen Sicherung";
+inline constexpr char kScheduleNextRun[] = "Nächster geplanter Lauf";
+inline constexpr char kScheduleNoRun[] = "keiner";
+// Shown when a timer is planned but systemd does not say when it runs next.
+inline constexpr char kScheduleNextUnknown[] = "unbekannt (%s)";
+inline constexpr const char* kWeekdays[] = {"Montag", "Dienstag", "Mittwoch", "Donnerstag",
+                                            "Freitag", "Samstag", "Sonntag"};
+
 }  // namespace kalvero::dlgtext

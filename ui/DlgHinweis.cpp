@@ -21,6 +21,7 @@ void DlgHinweis::showHint(int which) {
   QString text = QString::fromUtf8(extensions ? dlgtext::kHintExtensions : dlgtext::kHintPatterns);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   ui_->textHint->setPlainText(text);
+  ui_->textHint->setAccessibleName(windowTitle());
 }
 
 DlgHinweis* DlgHinweis::open(QWidget* owner, int which) {

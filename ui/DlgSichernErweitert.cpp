@@ -45,6 +45,7 @@ DlgSichernErweitert::DlgSichernErweitert(const JobList& jobs, MessageBoxHost& bo
   ascending_.fill(true);
 
   QTableWidget* list = ui_->listJobs;
+  list->setAccessibleName(QString::fromUtf8(ui_texts::kJobListName));
   list->setColumnCount(ColumnCount);
   list->setHorizontalHeaderLabels({QString::fromUtf8(ui_texts::kColKz), QString::fromUtf8(ui_texts::kColAktiv),
                                    QString::fromUtf8(ui_texts::kColUnterverzeichnis),

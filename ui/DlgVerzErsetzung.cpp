@@ -1,6 +1,7 @@
 #include "ui/DlgVerzErsetzung.h"
 
 #include "app/Application.h"
+#include "ui/DialogTexts.h"
 #include "ui/JobListDialogs.h"
 #include "ui/PageTexts.h"
 #include "ui_DlgVerzErsetzung.h"
@@ -13,6 +14,8 @@ DlgVerzErsetzung::DlgVerzErsetzung(MessageBoxHost& box, const DirReplacement& en
   setWindowTitle(ui_texts::kReplacementTitle);
   ui_->labelOld->setBuddy(ui_->editOld);
   ui_->labelNew->setBuddy(ui_->editNew);
+  ui_->btnBrowseOld->setAccessibleName(QString::fromUtf8(dlgtext::kBrowseOldName));
+  ui_->btnBrowseNew->setAccessibleName(QString::fromUtf8(dlgtext::kBrowseNewName));
   ui_->editOld->setText(QString::fromStdString(entry.oldName));
   ui_->editNew->setText(QString::fromStdString(entry.newName));
   ui_->chkActive->setChecked(entry.active != 0);

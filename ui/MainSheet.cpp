@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "app/Application.h"
+#include "ui/DialogTexts.h"
+#include "ui/DlgZeitplan.h"
 #include "ui/ImageList.h"
 #include "ui/PageInfo.h"
 #include "ui/PageProtokoll.h"
@@ -45,10 +47,18 @@ MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
   tabs_->addTab(info_, QString::fromUtf8(t::kTabInformation));
   tabs_->addTab(protokoll_, QString::fromUtf8(t::kTabProtokoll));
 
-  // The "Parameter ..." entry of the system menu lives in the tab bar's corner.
-  parameter_ = new QPushButton(QString::fromUtf8(t::kParameterButton), tabs_);
+  // The "Parameter ..." entry of the system menu lives in the tab bar's corner, beside "Zeitplan ...".
+  auto* corner = new QWidget(tabs_);
+  auto* cornerLayout = new QHBoxLayout(corner);
+  cornerLayout->setContentsMargins(0, 0, 0, 0);
+  parameter_ = new QPushButton(QString::fromUtf8(t::kParameterButton), corner);
   parameter_->setObjectName(QStringLiteral("btnParameter"));
-  tabs_->setCornerWidget(parameter_, Qt::TopRightCorner);
+  schedule_ = new QPushButton(QString::fromUtf8(dlgtext::kScheduleButton), corner);
+  schedule_->setObjectName(QStringLiteral("btnZeitplan"));
+  cornerLayout->addWidget(parameter_);
+  cornerLayout->addWidget(schedule_);
+  tabs_->setCornerWidget(corner, Qt::TopRightCorner);
+  connect(schedule_, &QPushButton::clicked, this, [this] { openScheduleDialog(this, app_, box_); });
   connect(parameter_, &QPushButton::clicked, this,
           [this] { openParameterSheet(this, sichern_, ruecksichern_, app_, box_); });
 
@@ -71,6 +81,7 @@ MainSheet::~MainSheet() = default;
 void MainSheet::updateParameterButton() {
   // The replacement rewrites settings that a running backup re-reads before each pair.
   parameter_->setEnabled(sichern_->isIdle() && ruecksichern_->isIdle());
+  schedule_->setEnabled(parameter_->isEnabled());
 }
 
 void MainSheet::runEnded() {

@@ -29,6 +29,7 @@ class MainSheet : public QWidget {
   PageProtokoll* pageProtokoll() const { return protokoll_; }
   QTabWidget* tabs() const { return tabs_; }
   QPushButton* parameterButton() const { return parameter_; }
+  QPushButton* scheduleButton() const { return schedule_; }
   // True once a close was asked for during a run; the window closes when the run has ended.
   bool closePending() const { return closePending_; }
 
@@ -47,6 +48,7 @@ class MainSheet : public QWidget {
   MessageBoxHost& box_;
   QTabWidget* tabs_ = nullptr;
   QPushButton* parameter_ = nullptr;
+  QPushButton* schedule_ = nullptr;
   PageSichern* sichern_ = nullptr;
   PageRuecksichern* ruecksichern_ = nullptr;
   PageInfo* info_ = nullptr;

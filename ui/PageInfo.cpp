@@ -8,6 +8,7 @@
 #include "backup/ListFiles.h"
 #include "backup/PathUtil.h"
 #include "ui/DesktopOpener.h"
+#include "ui/DialogTexts.h"
 #include "ui/PageTexts.h"
 #include "ui_PageInfo.h"
 
@@ -30,6 +31,8 @@ PageInfo::PageInfo(Application& app, MessageBoxHost& box, QWidget* parent)
   for (int i = 0; i < 4; ++i) {
     paths[i]->setText(QString::fromStdString(app_.listFileName(i)));
     paths[i]->setCursorPosition(0);
+    // Four buttons read "Datei anzeigen"; a screen reader tells them apart by their names.
+    buttons[i]->setAccessibleName(QString::fromUtf8(dlgtext::kShowListNames[i]));
     connect(buttons[i], &QPushButton::clicked, this, [this, i] { showListFile(i); });
   }
   connect(ui_->btnShowDirectory, &QPushButton::clicked, this, &PageInfo::showDirectory);

@@ -7,6 +7,7 @@
 
 #include "app/Application.h"
 #include "app/SettingsFile.h"
+#include "ui/DialogTexts.h"
 #include "ui/DlgVerzErsetzung.h"
 #include "ui/PageTexts.h"
 #include "ui_PageParamVerz.h"
@@ -31,6 +32,7 @@ PageParamVerz::PageParamVerz(Application& app, MessageBoxHost& box, QWidget* par
   ui_->setupUi(this);
   setWindowTitle(ui_texts::kDirectoriesTitle);
   QTableWidget* list = ui_->listReplacements;
+  list->setAccessibleName(QString::fromUtf8(dlgtext::kReplacementListName));
   list->setColumnCount(3);
   list->setHorizontalHeaderLabels({ui_texts::kColumnActive, ui_texts::kColumnOld, ui_texts::kColumnNew});
   list->verticalHeader()->hide();

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/DialogTexts.h"
 #include "ui/PageTexts.h"
 
 namespace kalvero {
@@ -15,6 +16,7 @@ PageProtokoll::PageProtokoll(Application&, MessageBoxHost&, QWidget* parent) : Q
   model_ = new LogModel(this);
   view_ = new QTableView(this);
   view_->setObjectName(QStringLiteral("listProtokoll"));
+  view_->setAccessibleName(QString::fromUtf8(dlgtext::kLogListName));
   view_->setModel(model_);
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -33,6 +35,7 @@ PageProtokoll::PageProtokoll(Application&, MessageBoxHost&, QWidget* parent) : Q
 
   current_ = new QLabel(this);
   current_->setObjectName(QStringLiteral("textAktuell"));
+  current_->setAccessibleName(QString::fromUtf8(dlgtext::kLogCurrentName));
   current_->setWordWrap(true);
   current_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   current_->setTextFormat(Qt::PlainText);

@@ -11,9 +11,11 @@
 #include "backup/PathUtil.h"
 #include "restore/RestoreRun.h"
 #include "ui/DesktopOpener.h"
+#include "ui/DialogTexts.h"
 #include "ui/JobListDialogs.h"
 #include "ui/PageTexts.h"
 #include "ui/QtRunReporter.h"
+#include "ui/ToolTip.h"
 #include "ui_PageRuecksichern.h"
 
 namespace kalvero {
@@ -42,7 +44,8 @@ PageRuecksichern::PageRuecksichern(Application& app, MessageBoxHost& box, QWidge
   ui_->btnBrowseSrc->setAccessibleName(ui_texts::kTipBrowseSrc);
   ui_->btnBrowseDst->setAccessibleName(ui_texts::kTipBrowseDst);
   ui_->btnBrowseLog->setAccessibleName(ui_texts::kTipBrowseLog);
-  ui_->iconInfo->setAccessibleName(ui_texts::kTipInfo);
+  // Named like the backup page's icon; its tool tip is the description.
+  ui_->iconInfo->setAccessibleName(QString::fromUtf8(dlgtext::kInfoIconName));
   setWindowTitle(ui_texts::kRestoreTitle);
   ui_->iconInfo->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
   ui_->progressOverall->setRange(0, 1);
@@ -123,10 +126,7 @@ void PageRuecksichern::reloadFromSettings() {
 
 void PageRuecksichern::applyTooltips() {
   const bool on = options_.Tooltip != 0;
-  // Rich text wraps long tips instead of drawing one line across the screen.
-  auto tip = [on](QWidget* w, const QString& text) {
-    w->setToolTip(on ? QStringLiteral("<p style='white-space:normal'>%1</p>").arg(text.toHtmlEscaped()) : QString());
-  };
+  auto tip = [on](QWidget* w, const QString& text) { setWrappedToolTip(w, text, on); };
   tip(ui_->editPathSrc, ui_texts::kTipPathSrc);
   tip(ui_->editPathDst, ui_texts::kTipPathDst);
   tip(ui_->chkSubVerz, ui_texts::kTipSubVerz);

@@ -21,10 +21,12 @@
 #include "backup/Shutdown.h"
 #include "ui/BatchWarning.h"
 #include "ui/DesktopOpener.h"
+#include "ui/DialogTexts.h"
 #include "ui/ImageList.h"
 #include "ui/JobListDialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/QtRunReporter.h"
+#include "ui/ToolTip.h"
 #include "ui/UiTexts.h"
 #include "ui/ui_PageSichern.h"
 
@@ -83,8 +85,10 @@ PageSichern::PageSichern(Application& app, MessageBoxHost& box, QWidget* parent)
   ui_->btnBrowsePrueffile->setAccessibleName(text(t::kChooseCheckFile));
   ui_->btnBrowseProtokolldatei->setAccessibleName(text(t::kChooseLogFile));
   ui_->btnHintExtensions->setAccessibleName(text(t::tips::k1115));
-  ui_->btnHintPatterns1->setAccessibleName(text(t::tips::k1112));
-  ui_->btnHintPatterns2->setAccessibleName(text(t::tips::k1112));
+  ui_->btnHintPatterns1->setAccessibleName(text(dlgtext::kHintAllowedName));
+  ui_->btnHintPatterns2->setAccessibleName(text(dlgtext::kHintExcludedName));
+  ui_->editMusterErlaubt->setAccessibleName(text(dlgtext::kPatternsAllowedName));
+  ui_->editMusterNichtErlaubt->setAccessibleName(text(dlgtext::kPatternsExcludedName));
   ui_->btnDatum->setAccessibleName(text(t::tips::k1055));
   ui_->barPair->setAccessibleName(text(t::kAccPairBar));
   ui_->barFile->setAccessibleName(text(t::kAccFileBar));
@@ -305,10 +309,10 @@ void PageSichern::setUpTooltips() {
       {ui_->editPrueffile, k::k1122},
   };
   for (const auto& [widget, tip] : table) {
-    // Rich text, so that Qt wraps long tips instead of showing one wide line.
+    // Rich text, so that Qt wraps long tips instead of showing one wide line; screen readers get the plain text.
     const QString plain = QString::fromUtf8(tip);
-    tips_.emplace_back(widget, QStringLiteral("<p style='white-space:pre-wrap; max-width:300px'>") +
-                                   plain.toHtmlEscaped() + QStringLiteral("</p>"));
+    tips_.emplace_back(widget, richToolTip(plain));
+    widget->setAccessibleDescription(plain);
   }
 }
 

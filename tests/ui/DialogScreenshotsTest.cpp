@@ -12,7 +12,9 @@
 #include "ui/DlgNegativliste.h"
 #include "ui/DlgPaar.h"
 #include "ui/DlgSichernErweitert.h"
+#include "ui/DlgZeitplan.h"
 #include "ui/PageSichern.h"
+#include "ui_DlgZeitplan.h"
 
 using namespace kalvero;
 
@@ -77,6 +79,12 @@ class DialogScreenshotsTest : public QObject {
 
     DlgInfo info("/home/anna/.config/kalvero/kalvero.INI", "/tmp/Kalvero-1000/", Application::versionText());
     QVERIFY(save(&info, "dlg-info"));
+
+    test::SystemctlStandIn systemctl;
+    DlgZeitplan schedule("/usr/bin/kalvero-cli", fx.settingsPath(), boxes);
+    schedule.form()->radioWeekly->click();
+    schedule.form()->timeWeekly->setTime(QTime(20, 15));
+    QVERIFY(save(&schedule, "dlg-zeitplan"));
 
     QWidget owner;
     DlgHinweis* hint = DlgHinweis::open(&owner, DlgHinweis::Patterns);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtGlobal>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +58,35 @@ struct DialogAppFixture {
   std::string settingsPath() const { return dir.filePath(QStringLiteral("kalvero.INI")).toStdString(); }
   QTemporaryDir dir;
   std::unique_ptr<Application> app;
+};
+
+// A stand-in systemctl first on PATH that records each call as one line
+// (answering with the given exit status), and XDG_CONFIG_HOME in the same
+// temporary directory: the real user manager is never asked.
+struct SystemctlStandIn {
+  explicit SystemctlStandIn(int status = 0) : oldPath(qgetenv("PATH")), oldConfig(qgetenv("XDG_CONFIG_HOME")) {
+    QDir(dir.path()).mkpath(QStringLiteral("bin"));
+    const QString script = dir.filePath(QStringLiteral("bin/systemctl"));
+    writeWhole(script.toStdString(),
+               "#!/bin/sh\necho \"$*\" >> \"" + dir.filePath(QStringLiteral("calls")).toStdString() +
+                   "\"\nexit " + std::to_string(status) + "\n");
+    QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("PATH", dir.filePath(QStringLiteral("bin")).toUtf8() + ":" + oldPath);
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+  }
+  ~SystemctlStandIn() {
+    qputenv("PATH", oldPath);
+    if (oldConfig.isNull()) qunsetenv("XDG_CONFIG_HOME"); else qputenv("XDG_CONFIG_HOME", oldConfig);
+  }
+  QStringList calls() const {
+    return QString::fromStdString(readWhole(dir.filePath(QStringLiteral("calls")).toStdString()))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+  std::string unit(const char* name) const {
+    return readWhole(dir.filePath(QStringLiteral("config/systemd/user/") + QLatin1String(name)).toStdString());
+  }
+  QTemporaryDir dir;
+  QByteArray oldPath, oldConfig;
 };
 
 }  // namespace kalvero::test

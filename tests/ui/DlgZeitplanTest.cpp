@@ -1,0 +1,106 @@
+// The schedule dialog against a stand-in systemctl, and its button in the
+// main window's tab-bar corner.
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimeEdit>
+#include <QtTest>
+
+#include "DialogTestSupport.h"
+#include "MainTestSupport.h"
+#include "ui/DlgZeitplan.h"
+#include "ui/MainSheet.h"
+#include "ui/PageSichern.h"
+#include "ui_DlgZeitplan.h"
+
+using namespace kalvero;
+
+class DlgZeitplanTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void plansWeeklyThenSwitchesOff() {
+    test::SystemctlStandIn systemctl;
+    test::RecordingBoxes boxes;
+    {
+      DlgZeitplan dlg("/opt/kalvero/bin/kalvero-cli", "/home/anna/.config/kalvero/kalvero.INI", boxes);
+      Ui::DlgZeitplan& f = *dlg.form();
+      QVERIFY(f.radioOff->isChecked());
+      QVERIFY(!f.timeDaily->isEnabled() && !f.comboWeekday->isEnabled() && !f.timeWeekly->isEnabled());
+      QCOMPARE(f.textNextRun->text(), QString("keiner"));
+      QCOMPARE(f.comboWeekday->count(), 7);
+      f.radioWeekly->click();
+      QVERIFY(f.comboWeekday->isEnabled() && f.timeWeekly->isEnabled() && !f.timeDaily->isEnabled());
+      f.comboWeekday->setCurrentIndex(2);
+      f.timeWeekly->setTime(QTime(20, 15));
+      f.btnOk->click();
+      QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    }
+    QVERIFY(boxes.boxes.empty());
+    QCOMPARE(systemctl.calls(), QStringList({"--user daemon-reload", "--user enable --now kalvero-backup.timer"}));
+    QVERIFY(systemctl.unit("kalvero-backup.timer").find("OnCalendar=Wed *-*-* 20:15:00\n") != std::string::npos);
+    QVERIFY(systemctl.unit("kalvero-backup.service")
+                .find("\"/opt/kalvero/bin/kalvero-cli\" --ini \"/home/anna/.config/kalvero/kalvero.INI\" backup") !=
+            std::string::npos);
+
+    // Opened again it shows the plan; "Nie" takes it away.
+    DlgZeitplan again("/opt/kalvero/bin/kalvero-cli", "/home/anna/.config/kalvero/kalvero.INI", boxes);
+    Ui::DlgZeitplan& f = *again.form();
+    QVERIFY(f.radioWeekly->isChecked());
+    QCOMPARE(f.comboWeekday->currentText(), QString("Mittwoch"));
+    QCOMPARE(f.timeWeekly->time(), QTime(20, 15));
+    QVERIFY(f.textNextRun->text() != QString("keiner"));
+    f.radioOff->click();
+    f.btnOk->click();
+    QCOMPARE(again.result(), int(QDialog::Accepted));
+    QVERIFY(systemctl.calls().contains("--user disable --now kalvero-backup.timer"));
+    QVERIFY(systemctl.unit("kalvero-backup.timer").empty() && systemctl.unit("kalvero-backup.service").empty());
+  }
+
+  void failureIsShownAndTheDialogStaysOpen() {
+    test::SystemctlStandIn systemctl(1);
+    test::RecordingBoxes boxes;
+    DlgZeitplan dlg("/usr/bin/kalvero-cli", "/tmp/k.INI", boxes);
+    dlg.show();
+    dlg.form()->radioDaily->click();
+    dlg.form()->timeDaily->setTime(QTime(6, 5));
+    dlg.form()->btnOk->click();
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(int(boxes.boxes.size()), 1);
+    QCOMPARE(boxes.boxes[0].kind, 1);
+    QVERIFY(!boxes.lastText().empty());
+    QVERIFY(dlg.form()->radioDaily->isChecked());
+    // No half plan is left behind.
+    QVERIFY(systemctl.unit("kalvero-backup.timer").empty() && systemctl.unit("kalvero-backup.service").empty());
+  }
+
+  void nextRunComesFromTheTimerList() {
+    const QString listed =
+        "NEXT                        LEFT       LAST PASSED UNIT                 ACTIVATES\n"
+        "Wed 2026-12-09 20:15:00 UTC 2 days left -    -      kalvero-backup.timer kalvero-backup.service\n\n"
+        "1 timers listed.\n";
+    QCOMPARE(DlgZeitplan::nextRunOf(listed), QString("Wed 2026-12-09 20:15:00 UTC"));
+    QCOMPARE(DlgZeitplan::nextRunOf("NEXT LEFT LAST PASSED UNIT ACTIVATES\n-    -    -    -      x    y\n"), QString());
+    QCOMPARE(DlgZeitplan::nextRunOf(""), QString());
+    QVERIFY(QFileInfo(QString::fromStdString(DlgZeitplan::defaultCliPath())).isAbsolute());
+  }
+
+  void buttonBesideParameterIsDisabledDuringARun() {
+    QTemporaryDir dir;
+    test::StandIns standIns;
+    Application app(test::argsFor(test::makeBackupSetup(dir)));
+    test::ScriptedBox box;
+    MainSheet window(app, box);
+    window.show();
+    QPushButton* schedule = window.scheduleButton();
+    QCOMPARE(schedule->text(), QString("Zeitplan ..."));
+    QCOMPARE(schedule->parentWidget(), window.parameterButton()->parentWidget());
+    QVERIFY(schedule->isEnabled());
+    window.pageSichern()->startBackup();
+    QVERIFY(!schedule->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(window.pageSichern()->isIdle() && schedule->isEnabled(), 20000);
+  }
+};
+
+QTEST_MAIN(DlgZeitplanTest)
+#include "DlgZeitplanTest.moc"

@@ -1,0 +1,122 @@
+#include "ui/DlgZeitplan.h"
+
+#include <fmt/printf.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "app/Application.h"
+#include "ui/DialogTexts.h"
+#include "ui_DlgZeitplan.h"
+
+namespace kalvero {
+
+namespace {
+
+QString q(const char* text) { return QString::fromUtf8(text); }
+
+}  // namespace
+
+void openScheduleDialog(QWidget* parent, const Application& app, MessageBoxHost& box) {
+  DlgZeitplan dialog(DlgZeitplan::defaultCliPath(), app.settingsPath(), box, parent);
+  dialog.exec();
+}
+
+DlgZeitplan::DlgZeitplan(std::string cliPath, std::string settingsPath, MessageBoxHost& box, QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::DlgZeitplan>()),
+      cliPath_(std::move(cliPath)),
+      settingsPath_(QFileInfo(QString::fromStdString(settingsPath)).absoluteFilePath().toStdString()),
+      box_(box) {
+  ui_->setupUi(this);
+  setWindowTitle(q(dlgtext::kScheduleTitle));
+  for (const char* day : dlgtext::kWeekdays) ui_->comboWeekday->addItem(q(day));
+  // The fields beside the choices have no label of their own.
+  ui_->timeDaily->setAccessibleName(q(dlgtext::kScheduleDailyTime));
+  ui_->comboWeekday->setAccessibleName(q(dlgtext::kScheduleWeekday));
+  ui_->timeWeekly->setAccessibleName(q(dlgtext::kScheduleWeeklyTime));
+  ui_->textNextRun->setAccessibleName(q(dlgtext::kScheduleNextRun));
+  ui_->labelWeeklyAt->setBuddy(ui_->timeWeekly);
+  ui_->labelNextRun->setBuddy(ui_->textNextRun);
+  for (QRadioButton* r : {ui_->radioOff, ui_->radioDaily, ui_->radioWeekly})
+    connect(r, &QRadioButton::toggled, this, &DlgZeitplan::applyEnabling);
+  connect(ui_->btnOk, &QPushButton::clicked, this, &DlgZeitplan::accept);
+  connect(ui_->btnCancel, &QPushButton::clicked, this, &DlgZeitplan::reject);
+
+  const Schedule current = CurrentSchedule();
+  showSchedule(current);
+  QString next;
+  if (current.kind != Schedule::Kind::Off) {
+    next = nextRunOf(QString::fromStdString(NextRunText()));
+    if (next.isEmpty())
+      next = QString::fromStdString(fmt::sprintf(dlgtext::kScheduleNextUnknown, ScheduleText(current)));
+  }
+  ui_->textNextRun->setText(next.isEmpty() ? q(dlgtext::kScheduleNoRun) : next);
+}
+
+DlgZeitplan::~DlgZeitplan() = default;
+
+void DlgZeitplan::showSchedule(const Schedule& s) {
+  const QTime at(s.hour, s.minute);
+  ui_->timeDaily->setTime(at);
+  ui_->timeWeekly->setTime(at);
+  ui_->comboWeekday->setCurrentIndex(s.weekday >= 0 && s.weekday <= 6 ? s.weekday : 0);
+  ui_->radioOff->setChecked(s.kind == Schedule::Kind::Off);
+  ui_->radioDaily->setChecked(s.kind == Schedule::Kind::Daily);
+  ui_->radioWeekly->setChecked(s.kind == Schedule::Kind::Weekly);
+  applyEnabling();
+}
+
+void DlgZeitplan::applyEnabling() {
+  ui_->timeDaily->setEnabled(ui_->radioDaily->isChecked());
+  const bool weekly = ui_->radioWeekly->isChecked();
+  for (QWidget* w : {static_cast<QWidget*>(ui_->comboWeekday), static_cast<QWidget*>(ui_->timeWeekly),
+                     static_cast<QWidget*>(ui_->labelWeeklyAt)})
+    w->setEnabled(weekly);
+}
+
+Schedule DlgZeitplan::schedule() const {
+  Schedule s;
+  QTime at;
+  if (ui_->radioDaily->isChecked()) {
+    s.kind = Schedule::Kind::Daily;
+    at = ui_->timeDaily->time();
+  } else if (ui_->radioWeekly->isChecked()) {
+    s.kind = Schedule::Kind::Weekly;
+    s.weekday = ui_->comboWeekday->currentIndex();
+    at = ui_->timeWeekly->time();
+  }
+  s.hour = at.isValid() ? at.hour() : 0;
+  s.minute = at.isValid() ? at.minute() : 0;
+  return s;
+}
+
+void DlgZeitplan::accept() {
+  const std::string failure = ApplySchedule(schedule(), cliPath_, settingsPath_);
+  if (!failure.empty()) {
+    box_.messageBox(1, failure);
+    return;  // the choice stays as made, to be corrected or cancelled
+  }
+  QDialog::accept();
+}
+
+std::string DlgZeitplan::defaultCliPath() {
+  const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/kalvero-cli");
+  if (QFileInfo(beside).isExecutable()) return beside.toStdString();
+  const QString onPath = QStandardPaths::findExecutable(QStringLiteral("kalvero-cli"));
+  return (onPath.isEmpty() ? beside : onPath).toStdString();
+}
+
+QString DlgZeitplan::nextRunOf(const QString& listTimers) {
+  // The first column of the first row, as wide as the heading "NEXT" reaches to "LEFT".
+  const QStringList lines = listTimers.split(QLatin1Char('\n'));
+  if (lines.size() < 2) return {};
+  const int left = lines[0].indexOf(QLatin1String("LEFT"));
+  if (!lines[0].startsWith(QLatin1String("NEXT")) || left <= 0) return {};
+  const QString next = lines[1].left(left).trimmed();
+  // systemd writes "-" or "n/a" when the timer has no next elapse.
+  return next == QLatin1String("-") || next == QLatin1String("n/a") ? QString() : next;
+}
+
+}  // namespace kalvero
