@@ -25,7 +25,7 @@ void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, co
                  RestoreContext& ctx) {
   const bool isDirectory = zip.IsEntryDirectory(index);
   const std::string target = SafeTargetPath(root, name, isDirectory, ctx.runLinks);
-  if (target.empty()) {  // absolute, "..", or through a symlink: never written
+  if (target.empty()) {  // absolute, "..", or through a link of this run: never written
     errors.push_back(unpackFailed(info.name, archive));
     return;
   }

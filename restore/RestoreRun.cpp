@@ -1,6 +1,7 @@
 #include "restore/RestoreRun.h"
 
 #include <chrono>
+#include <unordered_map>
 #include <unordered_set>
 
 #include <fmt/printf.h>
@@ -148,6 +149,41 @@ void RestoreRun::run() {
   for (const RestoreItem& item : plan)
     if (item.found.kind == EntryKind::Symlink && item.leftOutFor.empty() && !item.target.empty())
       runLinks.insert(item.target);
+  // Copies or unpacks one file of the plan; false when it was not restored.
+  const auto restoreFile = [&](const RestoreItem& item) {
+    const FoundFile& f = item.found;
+    ctx.runLog = s.log.isOpen() ? &s.log : nullptr;
+    RestoreJob job;
+    job.sourceRoot = sourceRoot;
+    job.source = f.path;
+    job.destinationRoot = destinationRoot;
+    job.isArchive = HasZipExtension(f.path);
+    job.ownArchivesOnly = options.OnlyByKalvero != 0;
+    job.fileSize = f.size;
+    sum.sourceBytes += f.size;
+    if (f.size > (sum.haveLargest ? sum.largestSize : 0)) {
+      sum.haveLargest = true;
+      sum.largestSize = f.size;
+      sum.largestName = f.path;
+    }
+    if (!sum.haveSmallest || f.size < sum.smallestSize) {
+      sum.haveSmallest = true;
+      sum.smallestSize = f.size;
+      sum.smallestName = f.path;
+    }
+    bool ok = RestoreOneFile(job, ctx);
+    if (ok && job.isArchive) {
+      if (!job.ownArchivesOnly) {  // refused or not ours to unpack: copied as it is
+        job.isArchive = false;
+        ok = RestoreOneFile(job, ctx);
+      } else {
+        sum.unpackedBytes += job.unpackedSize;
+      }
+    }
+    return ok;
+  };
+  std::vector<const RestoreItem*> leftOut;
+  std::unordered_set<std::string> failedTargets;
   // Files first (directories created as the walk reports them, after their
   // content), then the links, so no file is written through a link of this
   // run; the directories' attributes come last, after everything inside.
@@ -171,6 +207,7 @@ void RestoreRun::run() {
       }
       if (!item.leftOutFor.empty()) {
         s.note(fmt::sprintf(t::kNewerTaken, f.path, item.leftOutFor, item.target));
+        leftOut.push_back(&item);
         ++s.progress.filesDone;
         continue;
       }
@@ -178,36 +215,24 @@ void RestoreRun::run() {
         links.push_back(&item);
         continue;
       }
-      ctx.runLog = s.log.isOpen() ? &s.log : nullptr;
-      RestoreJob job;
-      job.sourceRoot = sourceRoot;
-      job.source = f.path;
-      job.destinationRoot = destinationRoot;
-      job.isArchive = HasZipExtension(f.path);
-      job.ownArchivesOnly = options.OnlyByKalvero != 0;
-      job.fileSize = f.size;
-      sum.sourceBytes += f.size;
-      if (f.size > (sum.haveLargest ? sum.largestSize : 0)) {
-        sum.haveLargest = true;
-        sum.largestSize = f.size;
-        sum.largestName = f.path;
+      if (!restoreFile(item)) {
+        s.countError();  // a file that could not be restored is an error
+        if (!item.target.empty()) failedTargets.insert(item.target);
       }
-      if (!sum.haveSmallest || f.size < sum.smallestSize) {
-        sum.haveSmallest = true;
-        sum.smallestSize = f.size;
-        sum.smallestName = f.path;
-      }
-      bool ok = RestoreOneFile(job, ctx);
-      if (ok && job.isArchive) {
-        if (!job.ownArchivesOnly) {  // refused or not ours to unpack: copied as it is
-          job.isArchive = false;
-          ok = RestoreOneFile(job, ctx);
-        } else {
-          sum.unpackedBytes += job.unpackedSize;
-        }
-      }
-      if (!ok) s.countError();  // a file that could not be restored is an error
       ++s.progress.filesDone;
+    }
+    // A newer copy that could not be restored leaves the older one as the best there is.
+    std::unordered_map<std::string, const RestoreItem*> fallback;
+    for (const RestoreItem* item : leftOut) {
+      if (item->found.kind != EntryKind::File || !failedTargets.count(item->target)) continue;
+      const RestoreItem*& best = fallback[item->target];
+      if (!best || item->time > best->time) best = item;
+    }
+    for (const RestoreItem* item : leftOut) {
+      const auto chosen = fallback.find(item->target);
+      if (s.cancelRequested() || chosen == fallback.end() || chosen->second != item) continue;
+      s.note(fmt::sprintf(t::kOlderTaken, item->target, item->found.path));
+      if (!restoreFile(*item)) s.countError();
     }
     for (const RestoreItem* link : links) {
       if (s.cancelRequested()) break;

@@ -20,6 +20,9 @@ inline constexpr const char* kUnpackFailed = "Fehler beim Dekomprimieren der Dat
 // that give the same file.
 inline constexpr const char* kNewerTaken =
     "Hinweis: '%s' wird nicht zurückgesichert, weil '%s' dieselbe Datei '%s' ergibt und neuer ist.";
+inline constexpr const char* kOlderTaken =
+    "Hinweis: Die neuere Sicherung von '%s' konnte nicht zurückgesichert werden; stattdessen wird '%s' "
+    "zurückgesichert.";
 inline constexpr const char* kSpecialFile = "Spezialdatei (kein Inhalt zum Rücksichern): '%s'";
 inline constexpr const char* kDirectoryUnreadable =
     "Das Verzeichnis '%s' kann nicht gelesen werden; was darin liegt, wird nicht zurückgesichert.  %s";

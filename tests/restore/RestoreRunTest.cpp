@@ -165,14 +165,28 @@ TEST_F(RestoreRunTest, OfTwoBackupFilesGivingOneFileTheNewerIsRestored) {
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10);
   fs::last_write_time(src + "/dok.txt", old);
   tmp.write("src/brief.txt", "neu, nach dem Komprimieren gesichert");
+  // The newer copy is damaged: the older one is the best there is.
+  tmp.write("src/kaputt.txt", "alt, aber heil");
+  fs::last_write_time(src + "/kaputt.txt", old);
+  std::string data;
+  for (int i = 0; i < 100000; ++i) data += static_cast<char>('a' + (i * 7919 % 26));
   ASSERT_TRUE(MakeZipsWithPython({{src + "/dok.txt.zip", {{"dok.txt", "neu"}}, kOwn},
-                                  {src + "/brief.txt.zip", {{"brief.txt", "alt"}}, kOwn}}));
+                                  {src + "/brief.txt.zip", {{"brief.txt", "alt"}}, kOwn},
+                                  {src + "/kaputt.txt.zip", {{"kaputt.txt", data}}, kOwn}}));
+  std::string bytes = readFile(src + "/kaputt.txt.zip");
+  for (int i = 0; i < 8; ++i) bytes[30 + 10 + 40 + i] ^= 0x55;
+  writeFile(src + "/kaputt.txt.zip", bytes);
   const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
-  EXPECT_EQ(out.errors, 0) << logText();
+  EXPECT_EQ(out.errors, 1) << logText();
   EXPECT_EQ(readFile(dst + "/dok.txt"), "neu");
   EXPECT_EQ(readFile(dst + "/brief.txt"), "neu, nach dem Komprimieren gesichert");
-  EXPECT_EQ(out.totals.filesDone, 4);
+  EXPECT_EQ(readFile(dst + "/kaputt.txt"), "alt, aber heil");
+  EXPECT_EQ(out.totals.filesDone, 6);
   const std::string text = logText();
+  EXPECT_NE(text.find("Hinweis: Die neuere Sicherung von '" + dst + "/kaputt.txt' konnte nicht zurückgesichert "
+                      "werden; stattdessen wird '" + src + "/kaputt.txt' zurückgesichert.\r\n"),
+            std::string::npos)
+      << text;
   for (const auto& [left, taken] : {std::pair{std::string("dok.txt"), std::string("dok.txt.zip")},
                                     std::pair{std::string("brief.txt.zip"), std::string("brief.txt")}}) {
     const std::string target = dst + "/" + (left.size() < taken.size() ? left : taken);
