@@ -1,7 +1,10 @@
 #pragma once
 // The restore run: copies a backup back below the restore destination and
-// unpacks the archives the backup made. Runs on whatever thread calls run();
-// the window or the CLI create that thread and watch it through the reporter.
+// unpacks the archives the backup made; recreates its links (after every
+// file and directory) and directories (their attributes last). Of two backup
+// files that give one file, the newer is restored. Runs on whatever thread
+// calls run(); the window or the CLI create that thread and watch it through
+// the reporter.
 #include <atomic>
 #include <cstdint>
 #include <memory>
