@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -125,6 +126,21 @@ struct BackupRun::Impl {
 
   void run();
   void runPair(int row, const DirPair& pair, const ExclusionLists& exclusions, PairResult& result);
+  // (device, inode) of every copy this run put in place, with a hash of its
+  // source: two sources never end in one destination file, whatever makes
+  // their names meet (two pairs into one directory, a destination file
+  // system that ignores letter case).
+  std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> writtenCopies;
+  bool takenByAnotherSource(const std::string& target, const std::string& source) const {
+    const auto st = platform::lstatPath(target);
+    if (!st) return false;
+    const auto it = writtenCopies.find({st->device, st->inode});
+    return it != writtenCopies.end() && it->second != std::hash<std::string>{}(source);
+  }
+  void rememberCopy(const std::string& target, const std::string& source) {
+    if (const auto st = platform::lstatPath(target))
+      writtenCopies[{st->device, st->inode}] = std::hash<std::string>{}(source);
+  }
   enum class Outcome { Copied, Failed, Cancelled };
   struct FileResult {
     Outcome outcome = Outcome::Failed;
@@ -479,8 +495,17 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   if (!job.pending.empty()) {
     // A copy that failed its comparison replaces the previous one only with
     // "DeleteZieldatei" off; with it on, the previous copy keeps its name.
-    if (ok || !options.DeleteZieldatei) {
-      if (!CommitCopy(job, ctx)) ok = false;
+    const std::string target = job.finalName.empty() ? destination : job.finalName;
+    const bool keep = ok || !options.DeleteZieldatei;
+    if (keep && takenByAnotherSource(target, source)) {
+      DiscardCopy(job);
+      ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, source, target) + "\r\n");
+      ok = compareFailed = false;
+    } else if (keep) {
+      if (CommitCopy(job, ctx))
+        rememberCopy(target, source);
+      else
+        ok = false;
     } else {
       DiscardCopy(job);
     }

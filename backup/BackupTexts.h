@@ -78,6 +78,8 @@ inline constexpr const char* STORED_UNCOMPRESSED =
 inline constexpr const char* NAME_WITH_LINE_BREAK =
     "Hinweis: Der Name der Datei '%s' enthält einen Zeilenumbruch; sie wird gesichert, aber nicht in die Prüfdatei "
     "und die Dateilisten eingetragen.";
+inline constexpr const char* DESTINATION_TAKEN =
+    "Die Datei '%s' wird nicht gesichert: ihr Ziel '%s' ist in diesem Lauf schon die Kopie einer anderen Datei.";
 
 
 // Check file

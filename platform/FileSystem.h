@@ -22,6 +22,7 @@ struct FileStatus {
   std::uint32_t mode = 0;  // permission bits
   std::uint32_t uid = 0;
   std::uint64_t inode = 0;
+  std::uint64_t device = 0;
 };
 
 // stat() (following symlinks); nullopt when the path does not exist or is too long.

@@ -154,6 +154,7 @@ FileStatus statusFromStat(const struct stat& st, bool isSymlink) {
   s.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
   s.uid = static_cast<std::uint32_t>(st.st_uid);
   s.inode = static_cast<std::uint64_t>(st.st_ino);
+  s.device = static_cast<std::uint64_t>(st.st_dev);
   return s;
 }
 

@@ -652,6 +652,21 @@ TEST(BackupRun, NameClashesAndLineBreaksInNames) {
   EXPECT_EQ(cf.entryCount(), 2u);
   for (const auto& list : t.lists) EXPECT_EQ(test::readFile(list).find("zeilen"), std::string::npos);
   (void)broken;
+
+  // Two pairs into one directory: the second file of one name is not
+  // stored over the first one's copy, and says so.
+  t.dir.write("s2/bericht", "another report");
+  t.options.Compress = 0;
+  t.options.Archivbit = 0;  // the first run reset the markers
+  t.jobs = {{1, 0, R + "/s", R + "/e", {}}, {1, 0, R + "/s2", R + "/e", {}}};
+  test::RecordingReporter rep2;
+  BackupRun second(t.setup(&rep2, &cancel));
+  second.run();
+  EXPECT_EQ(second.totals().runErrors, 1);
+  EXPECT_EQ(t.dir.read("e/bericht"), "the report");
+  EXPECT_NE(rep2.allLines().find("Die Datei '" + R + "/s2/bericht' wird nicht gesichert: ihr Ziel '" + R +
+                                 "/e/bericht' ist in diesem Lauf schon die Kopie einer anderen Datei.\r\n"),
+            std::string::npos);
 }
 
 }  // namespace
