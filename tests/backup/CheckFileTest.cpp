@@ -28,6 +28,9 @@ TEST(CheckFile, RecordsConfirmsAndWritesSortedCrLfLines) {
   cf.MarkCopied("/z/a.txt", true);
   cf.MarkCopied("/z/failed.txt", false);
   cf.MarkCopied("/z/unknown", true);  // ignored
+  // A key with a line break would split its line: it is never written.
+  EXPECT_FALSE(cf.CheckAndRecord("/z/zwei\nzeilen", 1, 1, 1));
+  cf.MarkCopied("/z/zwei\nzeilen", true);
   std::string error;
   ASSERT_TRUE(cf.Save(dir / "p.chk", error)) << error;
   EXPECT_EQ(withoutStamp(dir.read("p.chk")),
