@@ -68,6 +68,8 @@ inline constexpr char kHintExtensions[] =
 
 // Accessible names of controls whose caption says too little or repeats on one page.
 inline constexpr char kInfoIconName[] = "Information";
+// The tab widgets of the main window and the parameter sheet.
+inline constexpr char kPagesName[] = "Seiten";
 inline constexpr char kReplacementListName[] = "Liste der Verzeichnis-Ersetzungen";
 // The two "?" buttons of the backup page beside the allowed and the excluded file patterns.
 inline constexpr char kHintAllowedName[] = "Hinweisfenster zur Eingabe der erlaubten Dateimuster";

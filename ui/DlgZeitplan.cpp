@@ -35,6 +35,8 @@ DlgZeitplan::DlgZeitplan(std::string cliPath, std::string settingsPath, MessageB
   // The fields beside the choices have no label of their own.
   ui_->timeDaily->setAccessibleName(q(dlgtext::kScheduleDailyTime));
   ui_->comboWeekday->setAccessibleName(q(dlgtext::kScheduleWeekday));
+  // On Linux Qt gives a combo box its current day as the name: the description tells what it chooses.
+  ui_->comboWeekday->setAccessibleDescription(q(dlgtext::kScheduleWeekday));
   ui_->timeWeekly->setAccessibleName(q(dlgtext::kScheduleWeeklyTime));
   ui_->textNextRun->setAccessibleName(q(dlgtext::kScheduleNextRun));
   ui_->labelWeeklyAt->setBuddy(ui_->timeWeekly);

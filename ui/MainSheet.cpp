@@ -35,6 +35,7 @@ MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("tabs"));
+  tabs_->setAccessibleName(QString::fromUtf8(dlgtext::kPagesName));
   layout->addWidget(tabs_);
 
   // Every page exists from the start, so the log page takes lines before it was ever opened.

@@ -1,5 +1,6 @@
 #include "ui/SheetParameter.h"
 
+#include "ui/DialogTexts.h"
 #include "ui/PageParamVerz.h"
 #include "ui/PageTexts.h"
 #include "ui_SheetParameter.h"
@@ -12,6 +13,7 @@ SheetParameter::SheetParameter(Application& app, MessageBoxHost& box, QWidget* p
   setWindowTitle(ui_texts::kParameterTitle);
   page_ = new PageParamVerz(app, box, ui_->tabs);
   ui_->tabs->addTab(page_, ui_texts::kDirectoriesTitle);
+  ui_->tabs->setAccessibleName(QString::fromUtf8(dlgtext::kPagesName));
   connect(ui_->btnOk, &QPushButton::clicked, this, &SheetParameter::accept);
   connect(ui_->btnCancel, &QPushButton::clicked, this, &SheetParameter::reject);
 }

@@ -32,16 +32,12 @@ QString describe(QWidget* w, QAccessibleInterface* iface) {
       .arg(w->objectName(), QString::fromLatin1(w->metaObject()->className()), iface->text(QAccessible::Name));
 }
 
-// The faults among the controls shown now. Qt's own inner parts (named qt_...)
-// speak through their owner; a control whose focus goes to another (a tab
-// widget to its tab bar) is heard as that one.
+// The faults among the controls shown now; Qt's own inner parts (named qt_...) speak through their owner.
 QStringList faultsShown(QWidget* window) {
   QStringList faults;
   QHash<QPair<QString, int>, QWidget*> named;
   for (QWidget* w : window->findChildren<QWidget*>()) {
-    if (w->window() != window || !w->isVisible() || w->objectName().startsWith(QLatin1String("qt_")) ||
-        w->focusProxy())
-      continue;
+    if (w->window() != window || !w->isVisible() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
     if (!iface) continue;
     if (iface->text(QAccessible::Description).contains(QLatin1Char('<')))
