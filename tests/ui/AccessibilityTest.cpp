@@ -2,7 +2,8 @@
 // accessibility interfaces: each focusable control has a name, descriptions
 // carry no markup, and no two controls shown together share name and role.
 #include <QAccessible>
-#include <QSet>
+#include <QAbstractButton>
+#include <QHash>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -159,6 +160,10 @@ void AccessibilityTest::restoreIconIsNamedLikeTheBackupIcon() {
   QWidget* icon = page.findChild<QWidget*>("iconInfo");
   QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(icon);
   QCOMPARE(iface->text(QAccessible::Name), QString("Information"));
+  QCOMPARE(iface->text(QAccessible::Description), QString("Klick mich !"));
+  // Tool tips off: no pop-up, the description stays.
+  page.findChild<QAbstractButton*>("chkTooltip")->setChecked(false);
+  QVERIFY(icon->toolTip().isEmpty());
   QCOMPARE(iface->text(QAccessible::Description), QString("Klick mich !"));
 }
 

@@ -61,15 +61,17 @@ struct DialogAppFixture {
 };
 
 // A stand-in systemctl first on PATH that records each call as one line
-// (answering with the given exit status), and XDG_CONFIG_HOME in the same
-// temporary directory: the real user manager is never asked.
+// (answering with the given exit status, and list-timers with kListTimers),
+// and XDG_CONFIG_HOME in the same temporary directory: the real user manager
+// is never asked.
 struct SystemctlStandIn {
   explicit SystemctlStandIn(int status = 0) : oldPath(qgetenv("PATH")), oldConfig(qgetenv("XDG_CONFIG_HOME")) {
     QDir(dir.path()).mkpath(QStringLiteral("bin"));
     const QString script = dir.filePath(QStringLiteral("bin/systemctl"));
     writeWhole(script.toStdString(),
                "#!/bin/sh\necho \"$*\" >> \"" + dir.filePath(QStringLiteral("calls")).toStdString() +
-                   "\"\nexit " + std::to_string(status) + "\n");
+                   "\"\ncase \"$*\" in *list-timers*) printf '%s' '" + kListTimers + "';; esac\nexit " +
+                   std::to_string(status) + "\n");
     QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("PATH", dir.filePath(QStringLiteral("bin")).toUtf8() + ":" + oldPath);
     qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
@@ -85,6 +87,10 @@ struct SystemctlStandIn {
   std::string unit(const char* name) const {
     return readWhole(dir.filePath(QStringLiteral("config/systemd/user/") + QLatin1String(name)).toStdString());
   }
+  static constexpr const char* kListTimers =
+      "NEXT                        LEFT        LAST PASSED UNIT                 ACTIVATES\n"
+      "Wed 2026-12-09 20:15:00 UTC 2 days left -    -      kalvero-backup.timer kalvero-backup.service\n\n"
+      "1 timers listed.\n";
   QTemporaryDir dir;
   QByteArray oldPath, oldConfig;
 };
