@@ -6,10 +6,15 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/Application.h"
 #include "ui/DialogTexts.h"
@@ -26,6 +31,26 @@ namespace kalvero {
 
 namespace t = ui_texts;
 
+namespace {
+
+// A page scrolls where the window is smaller than its content, so the window
+// fits a laptop screen (1366 x 768) at 100 % and larger screens at 150 %.
+QScrollArea* scrolling(QWidget* page) {
+  auto* area = new QScrollArea;
+  area->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+  area->setWidget(page);
+  area->setWidgetResizable(true);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setFocusPolicy(Qt::NoFocus);
+  return area;
+}
+
+// Room the window frame and the desktop's panels take at most.
+constexpr int kFrameWidth = 26;
+constexpr int kFrameHeight = 68;
+
+}  // namespace
+
 MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
     : QWidget(parent), app_(app), box_(box) {
   initResources();
@@ -33,6 +58,7 @@ MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
   setWindowTitle(QString::fromUtf8(t::kCaption));
   setWindowIcon(QIcon(QStringLiteral(":/kalvero/icons/kalvero.png")));
   auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("tabs"));
   tabs_->setAccessibleName(QString::fromUtf8(dlgtext::kPagesName));
@@ -43,10 +69,10 @@ MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
   ruecksichern_ = new PageRuecksichern(app_, box_, tabs_);
   info_ = new PageInfo(app_, box_, tabs_);
   protokoll_ = new PageProtokoll(app_, box_, tabs_);
-  tabs_->addTab(sichern_, QString::fromUtf8(t::kTabSichern));
-  tabs_->addTab(ruecksichern_, QString::fromUtf8(t::kTabRuecksichern));
-  tabs_->addTab(info_, QString::fromUtf8(t::kTabInformation));
-  tabs_->addTab(protokoll_, QString::fromUtf8(t::kTabProtokoll));
+  tabs_->addTab(scrolling(sichern_), QString::fromUtf8(t::kTabSichern));
+  tabs_->addTab(scrolling(ruecksichern_), QString::fromUtf8(t::kTabRuecksichern));
+  tabs_->addTab(scrolling(info_), QString::fromUtf8(t::kTabInformation));
+  tabs_->addTab(protokoll_, QString::fromUtf8(t::kTabProtokoll));  // its list scrolls by itself
 
   // The "Parameter ..." entry of the system menu lives in the tab bar's corner, beside "Zeitplan ...".
   auto* corner = new QWidget(tabs_);
@@ -95,6 +121,15 @@ void MainSheet::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
+  // A running backup is broken off only when the user says so (default "Nein").
+  if (!closePending_ && !sichern_->isIdle() && box_.messageBox(5, t::kQuitDuringRun) != MB_RESULT_YES) {
+    event->ignore();
+    return;
+  }
+  if (sichern_->isIdle() && ruecksichern_->isIdle()) {  // ended while the question was open
+    event->accept();
+    return;
+  }
   // Cancel as "Abbrechen" does; the window closes once the workers have ended.
   closePending_ = true;
   if (!sichern_->isIdle()) sichern_->requestCancel();
@@ -117,10 +152,31 @@ void MainSheet::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
+QSize MainSheet::firstSize() const {
+  // A scroll area's own size hint is small: the pages' hints say what they need.
+  QSize content;
+  for (QWidget* page : {static_cast<QWidget*>(sichern_), static_cast<QWidget*>(ruecksichern_),
+                        static_cast<QWidget*>(info_), static_cast<QWidget*>(protokoll_)})
+    content = content.expandedTo(page->sizeHint());
+  const QMargins m = layout()->contentsMargins();
+  const int frame = 2 * tabs_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, tabs_) + 2;
+  return QSize(content.width() + m.left() + m.right() + frame,
+               content.height() + m.top() + m.bottom() + frame + tabs_->tabBar()->sizeHint().height());
+}
+
+void MainSheet::fitToScreen() {
+  const QScreen* s = screen();
+  if (!s) return;
+  const QRect room = s->availableGeometry();
+  const QSize wanted = firstSize();
+  resize(std::min(wanted.width(), room.width() - kFrameWidth), std::min(wanted.height(), room.height() - kFrameHeight));
+}
+
 void MainSheet::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shownOnce_) return;
   shownOnce_ = true;
+  if (!testAttribute(Qt::WA_Resized)) fitToScreen();
   QTimer::singleShot(0, this, [this] {
     showLoadWarnings();
     sichern_->startBatchCountdown();

@@ -30,6 +30,8 @@ class MainSheet : public QWidget {
   QTabWidget* tabs() const { return tabs_; }
   QPushButton* parameterButton() const { return parameter_; }
   QPushButton* scheduleButton() const { return schedule_; }
+  // The size the window first takes where the screen has room: what the pages need.
+  QSize firstSize() const;
   // True once a close was asked for during a run; the window closes when the run has ended.
   bool closePending() const { return closePending_; }
 
@@ -40,6 +42,8 @@ class MainSheet : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // The first size: the pages' own, but never larger than the screen's free room.
+  void fitToScreen();
   void updateParameterButton();
   void showLoadWarnings();
   void runEnded();

@@ -8,19 +8,23 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QThread>
-#include <climits>
+#include <algorithm>
 
 #include "app/Application.h"
 #include "app/SettingsFile.h"
+#include "app/window/BatchNotification.h"
 #include "app/window/EndOfRunSound.h"
 #include "app/window/PowerControlSeam.h"
 #include "backup/BackupRun.h"
 #include "backup/DateLabel.h"
+#include "backup/Estimator.h"
 #include "backup/PathUtil.h"
 #include "backup/Shutdown.h"
 #include "ui/BatchWarning.h"
 #include "ui/DesktopOpener.h"
+#include "ui/ElidedText.h"
 #include "ui/DialogTexts.h"
 #include "ui/ImageList.h"
 #include "ui/JobListDialogs.h"
@@ -55,17 +59,17 @@ void setTextColor(QWidget* w, const QColor& c) {
   w->setPalette(p);
 }
 
-// Progress bars take int ranges: KByte values up to 2 TByte fit; larger ones are held at the top.
-int barValue(std::uint64_t bytes) {
-  const std::uint64_t kb = bytes / 1024;
-  return kb > static_cast<std::uint64_t>(INT_MAX) ? INT_MAX : static_cast<int>(kb);
+// Range and position from the same bytes as the percent beside the bar, so
+// the two always agree (a pair of a few small files fills its bar).
+void setBar(QProgressBar* bar, std::uint64_t done, std::uint64_t total) {
+  const BarValues v = ByteBarOf(done, total);
+  bar->setRange(0, v.range);
+  bar->setValue(v.position);
 }
-
-// A range of 0..0 would make the bar a busy indicator: an empty pair shows an empty bar instead.
-void setBarRange(QProgressBar* bar, std::uint64_t bytes) { bar->setRange(0, std::max(1, barValue(bytes))); }
 
 constexpr int kColumnPadding = 12;
 constexpr int kColumns = 6;
+constexpr int kVisibleRows = 6;
 
 }  // namespace
 
@@ -93,14 +97,14 @@ PageSichern::PageSichern(Application& app, MessageBoxHost& box, QWidget* parent)
   ui_->barPair->setAccessibleName(text(t::kAccPairBar));
   ui_->barFile->setAccessibleName(text(t::kAccFileBar));
   ui_->listJobs->setAccessibleName(text(t::kJobListName));
-  for (QProgressBar* bar : {ui_->barPair, ui_->barFile}) bar->setRange(0, 1), bar->setValue(0);
+  for (QProgressBar* bar : {ui_->barPair, ui_->barFile}) setBar(bar, 0, 0);
   setUpTooltips();
   connectControls();
 
   loadSettings();
   ui_->lblAction->clear();
-  ui_->lblSource->clear();
-  ui_->lblDestination->clear();
+  setElidedText(ui_->lblSource, QString());
+  setElidedText(ui_->lblDestination, QString());
   ui_->lblPairPercent->clear();
   ui_->lblFilePercent->clear();
   ui_->lblPairErrors->clear();
@@ -108,7 +112,7 @@ PageSichern::PageSichern(Application& app, MessageBoxHost& box, QWidget* parent)
   ui_->lblFileCount->clear();
   ui_->lblSkipped->clear();
   ui_->lblRemaining->clear();
-  ui_->btnClose->setText(text(t::kWindowClose));
+  ui_->btnClose->setText(text(t::kWindowCloseKey));
   pageBatchMode_ = app_.batchMode();
 }
 
@@ -137,6 +141,9 @@ void PageSichern::setUpJobList() {
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list->setShowGrid(true);
   list->setWordWrap(false);
+  // Tab leaves the list (rows are chosen with the arrow keys); long paths keep both ends.
+  list->setTabKeyNavigation(false);
+  list->setTextElideMode(Qt::ElideMiddle);
   list->setIconSize(QSize(kImageListWidth, kImageListHeight));
   list->horizontalHeader()->setSectionsMovable(true);
   list->horizontalHeader()->setStretchLastSection(true);
@@ -144,6 +151,10 @@ void PageSichern::setUpJobList() {
   list->setContextMenuPolicy(Qt::CustomContextMenu);
   list->verticalHeader()->setDefaultSectionSize(std::max(list->verticalHeader()->defaultSectionSize(),
                                                          kImageListHeight + 6));
+  // Six pairs are visible at the window's first size, a horizontal scroll bar included.
+  list->setMinimumHeight(list->horizontalHeader()->sizeHint().height() +
+                         kVisibleRows * list->verticalHeader()->defaultSectionSize() + 2 * list->frameWidth() +
+                         list->horizontalScrollBar()->sizeHint().height());
   const QFontMetrics fm(list->horizontalHeader()->font());
   const int margin = 2 * list->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, list);
   for (int c = 0; c < kColumns; ++c)
@@ -171,8 +182,11 @@ void PageSichern::fillRow(int row, const DirPair& pair) {
   cell(1)->setText(pair.active ? ja : nein);
   cell(2)->setText(pair.withSubdirs ? ja : nein);
   cell(3)->setText(pair.excluded.empty() ? nein : ja);
-  cell(4)->setText(QString::fromStdString(pair.source));
-  cell(5)->setText(QString::fromStdString(pair.destination));
+  for (int col : {4, 5}) {
+    const QString path = QString::fromStdString(col == 4 ? pair.source : pair.destination);
+    cell(col)->setText(path);
+    cell(col)->setToolTip(path);
+  }
 }
 
 void PageSichern::widenColumns(int row) {
@@ -230,7 +244,8 @@ void PageSichern::selectPair(int row) {
   if (row < 0 || row >= list->rowCount()) return;
   selectRow(row);
   list->scrollToItem(list->item(row, 1));
-  list->setFocus();
+  // During a run the focus stays where the user put it (on "Abbrechen", say).
+  if (isIdle()) list->setFocus();
 }
 
 void PageSichern::deleteSelected(bool ask) {
@@ -345,9 +360,9 @@ void PageSichern::connectControls() {
   connect(u.btnBrowsePrueffile, &QToolButton::clicked, this, [this] { chooseFile(false); });
   connect(u.btnBrowseProtokolldatei, &QToolButton::clicked, this, [this] { chooseFile(true); });
   connect(u.btnShowPrueffile, &QPushButton::clicked, this,
-          [this] { openWithDesktop(ui_->editPrueffile->text()); });
+          [this] { openWithDesktop(ui_->editPrueffile->text(), this, &box_); });
   connect(u.btnShowProtokolldatei, &QPushButton::clicked, this,
-          [this] { openWithDesktop(ui_->editProtokolldatei->text()); });
+          [this] { openWithDesktop(ui_->editProtokolldatei->text(), this, &box_); });
   connect(u.btnDatum, &QToolButton::clicked, this, [this] {
     if (openDateDialog(this, app_.settingsPath())) rebuildDateLabel();
   });
@@ -483,6 +498,8 @@ void PageSichern::chooseFile(bool logFile) {
 }
 
 bool PageSichern::checkLogDirectory() {
+  // The default log's directory is the program's own: made here, at the first start.
+  MakeDefaultLogDirectory(options_.Protokolldatei);
   const SplitPath parts(options_.Protokolldatei);
   const std::string dir = parts.drive + parts.dir;
   if (GetPathKind(dir) != 0) return true;
@@ -513,13 +530,17 @@ void PageSichern::setRunningControls(bool running) {
   u.btnLoeschen->setEnabled(!running);
   u.btnNeuAendern->setEnabled(!running);
   u.btnErweitert->setEnabled(!running);
-  u.btnClose->setText(text(running ? t::kCancel : t::kWindowClose));
+  u.btnClose->setText(text(running ? t::kCancelKey : t::kWindowCloseKey));
 }
 
 void PageSichern::startBackup() {
   if (!isIdle()) return;
   controlsToOptions();
   if (!checkLogDirectory()) return;
+  if (std::none_of(jobs_.begin(), jobs_.end(), [](const DirPair& p) { return p.active != 0; })) {
+    box_.messageBox(2, t::kNoActivePair);
+    return;
+  }
   setRunningControls(true);
   idle_ = 0;
   cancel_ = 0;
@@ -555,6 +576,7 @@ void PageSichern::startBackup() {
   setup.shutdownStep = [this] { return runShutdownStep(); };
   setup.closeProgram = [this] { closeAfterRun_ = true; };
   closeAfterRun_ = false;
+  batchNotified_ = false;
   run_ = std::make_unique<BackupRun>(std::move(setup));
 
   BackupRun* run = run_.get();
@@ -582,6 +604,8 @@ void PageSichern::returnToIdle() {
 bool PageSichern::runShutdownStep() {
   // Runs on the worker; the boxes of its failures are shown on this page's thread.
   const BackupOptions options = SettingsFile(app_.settingsPath()).loadBackupOptions();
+  // Told before the session goes: nobody watched this run.
+  if (!batchNotified_.exchange(true)) sendBatchNotification(run_->totals(), options.Protokolldatei);
   auto power = makePowerControl();
   return ShutdownWindows(options, pageBatchMode_, *power, [this](const std::string& message) {
     channel_->call([this, &message] { box_.messageBox(1, message); });
@@ -593,20 +617,21 @@ void PageSichern::runEnded() {
   thread_->wait();
   delete thread_;
   thread_ = nullptr;
+  const RunTotals totals = run_ ? run_->totals() : RunTotals{};
   run_.reset();
   reporter_.reset();
   if (!isIdle()) returnToIdle();
   emit runFinished();
-  if (closeAfterRun_.exchange(false)) window()->close();
+  if (closeAfterRun_.exchange(false)) {
+    // An unattended run that ends the program tells how it went.
+    if (pageBatchMode_ && !batchNotified_.exchange(true)) sendBatchNotification(totals, options_.Protokolldatei);
+    window()->close();
+  }
 }
 
 // ---- progress display ---------------------------------------------------
 
-int PageSichern::percentOf(std::uint64_t done, std::uint64_t total) {
-  if (total == 0) return 0;
-  // done * 100 cannot overflow for any file size a disk holds (below 2^57 bytes).
-  return static_cast<int>(done * 100 / total);
-}
+int PageSichern::percentOf(std::uint64_t done, std::uint64_t total) { return PercentOf(done, total); }
 
 void PageSichern::setPairPercent(const ProgressInfo& info) {
   const QString percent = text(t::kPercent, percentOf(info.pairBytesDone, info.pairBytes));
@@ -615,10 +640,10 @@ void PageSichern::setPairPercent(const ProgressInfo& info) {
 }
 
 void PageSichern::showFileProgress(const ProgressInfo& info) {
-  ui_->lblSource->setText(QString::fromStdString(info.currentSource));
-  ui_->lblDestination->setText(QString::fromStdString(info.currentDestination));
+  setElidedText(ui_->lblSource, QString::fromStdString(info.currentSource));
+  setElidedText(ui_->lblDestination, QString::fromStdString(info.currentDestination));
   ui_->lblFileCount->setText(text(t::kFileCount, info.filesDone, info.filesInPair));
-  ui_->barPair->setValue(barValue(info.pairBytesDone));
+  setBar(ui_->barPair, info.pairBytesDone, info.pairBytes);
   setPairPercent(info);
 }
 
@@ -633,28 +658,27 @@ void PageSichern::refreshCounters(const ProgressInfo& info) {
 void PageSichern::showProgress(int code, const ProgressInfo& info) {
   Ui::PageSichern& u = *ui_;
   auto names = [&] {
-    u.lblSource->setText(QString::fromStdString(info.currentSource));
-    u.lblDestination->setText(QString::fromStdString(info.currentDestination));
+    setElidedText(u.lblSource, QString::fromStdString(info.currentSource));
+    setElidedText(u.lblDestination, QString::fromStdString(info.currentDestination));
   };
   switch (code) {
     case NOTIFY_RESET:
       u.lblAction->clear();
-      u.lblSource->clear();
-      u.lblDestination->clear();
+      setElidedText(u.lblSource, QString());
+      setElidedText(u.lblDestination, QString());
       u.lblFileCount->clear();
       u.lblRemaining->clear();
-      u.barPair->setValue(0);
+      setBar(u.barPair, 0, 0);
       u.lblPairPercent->clear();
-      u.barFile->setValue(0);
+      setBar(u.barFile, 0, 0);
       u.lblFilePercent->clear();
       break;
     case NOTIFY_SEARCHING: u.lblAction->setText(text(t::kSearching)); break;
     case NOTIFY_FILES_FOUND:
-      u.lblSource->setText(text(t::kFilesToCopy, info.filesInPair));
-      u.lblDestination->clear();
+      setElidedText(u.lblSource, text(t::kFilesToCopy, info.filesInPair));
+      setElidedText(u.lblDestination, QString());
       u.lblFileCount->setText(text(t::kFileCount, info.filesDone, info.filesInPair));
-      setBarRange(u.barPair, info.pairBytes);
-      u.barPair->setValue(barValue(info.pairBytesDone));
+      setBar(u.barPair, info.pairBytesDone, info.pairBytes);
       break;
     case NOTIFY_COPYING:
       u.lblAction->setText(text(t::kCopying));
@@ -685,23 +709,23 @@ void PageSichern::showProgress(int code, const ProgressInfo& info) {
       names();
       break;
     case NOTIFY_FINISHED:
-      u.lblAction->setText(text(t::kFinished));
-      u.lblSource->clear();
-      u.lblDestination->clear();
+      // A cancelled run must not look finished.
+      u.lblAction->setText(text(cancel_ ? t::kCancelled : t::kFinished));
+      setElidedText(u.lblSource, QString());
+      setElidedText(u.lblDestination, QString());
       u.lblFileCount->setText(text(t::kFileCount, info.filesDone, info.filesInPair));
-      u.barPair->setValue(barValue(info.pairBytesDone));
+      setBar(u.barPair, info.pairBytesDone, info.pairBytes);
       setPairPercent(info);
       break;
     case NOTIFY_LOG_OPENED:
       updateShowButtons();
       return;  // no counter refresh
     case NOTIFY_FILE_START:
-      setBarRange(u.barFile, info.fileSize);
-      u.barFile->setValue(barValue(info.fileDone));
+      setBar(u.barFile, info.fileDone, info.fileSize);
       u.lblFilePercent->setText(text(t::kPercent, 0));
       break;
     case NOTIFY_FILE_STEP:
-      u.barFile->setValue(barValue(info.fileDone));
+      setBar(u.barFile, info.fileDone, info.fileSize);
       u.lblFilePercent->setText(text(t::kPercent, percentOf(info.fileDone, info.fileSize)));
       break;
     case NOTIFY_REMAINING_TIME: u.lblRemaining->setText(QString::fromStdString(info.remainingTimeText)); break;

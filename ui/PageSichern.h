@@ -61,7 +61,7 @@ class PageSichern : public QWidget {
 
   // The progress display for one notification of the run.
   void showProgress(int code, const ProgressInfo& info);
-  // Selects, scrolls to and focuses the row of the pair being run.
+  // Selects and scrolls to the row of the pair being run (focusing it only while no run is active).
   void selectPair(int row);
 
   // percent(done, total) as the display shows it: 0 for an empty total.
@@ -114,6 +114,7 @@ class PageSichern : public QWidget {
   std::atomic<int> cancel_{0};
   std::atomic<int> pageBatchMode_{0};
   std::atomic<bool> closeAfterRun_{false};
+  std::atomic<bool> batchNotified_{false};  // the end of this batch run was told to the desktop
   RunChannel* channel_ = nullptr;
   std::unique_ptr<QtRunReporter> reporter_;
   std::unique_ptr<BackupRun> run_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/window/BatchNotification.h"
 #include "app/window/EndOfRunSound.h"
 #include "app/window/PowerControlSeam.h"
 #include "platform/Logind.h"
@@ -50,13 +51,16 @@ struct StandIns {
   int sounds = 0;
   int powerRequests = 0;
   QStringList opened;
+  std::vector<RunNotification> notifications;
   StandIns() {
     setEndOfRunSoundForTests([this] { ++sounds; });
+    setBatchNotifierForTests([this](const RunNotification& n) { notifications.push_back(n); });
     setPowerControlForTests([this] { return std::make_unique<FakePower>(&powerRequests); });
     setDesktopOpenerForTests([this](const QString& p) { opened << p; });
   }
   ~StandIns() {
     setEndOfRunSoundForTests({});
+    setBatchNotifierForTests({});
     setPowerControlForTests({});
     setDesktopOpenerForTests({});
   }

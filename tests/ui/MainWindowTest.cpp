@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QHeaderView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 
 #include "MainTestSupport.h"
@@ -29,6 +31,8 @@ class MainWindowTest : public QObject {
   void batchRunsToItsEndAndCloses();
   void batchCancelledNeverShutsDown();
   void incompleteEntriesAreNamedOnce();
+  void fitsALaptopScreen();
+  void keyboardAloneStartsABackup();
   void screenshots();
 };
 
@@ -109,7 +113,14 @@ void MainWindowTest::closingDuringARunCancelsThenCloses() {
   MainSheet window(app, box);
   window.show();
   window.pageSichern()->startBackup();
+  // Asked first; "Nein" leaves the run going.
+  box.answers = {MB_RESULT_NO};
   window.close();
+  QCOMPARE(box.shown.back().first, 5);
+  QCOMPARE(QString::fromStdString(box.shown.back().second),
+           QString::fromUtf8("Die Sicherung läuft noch. Abbrechen und Kalvero beenden?"));
+  QVERIFY(window.isVisible() && !window.closePending() && !window.pageSichern()->isIdle());
+  window.close();  // "Ja"
   QVERIFY(window.closePending() || !window.isVisible());
   QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 30000);
   QVERIFY(window.pageSichern()->isIdle());
@@ -135,6 +146,9 @@ void MainWindowTest::batchRunsToItsEndAndCloses() {
   QCOMPARE(standIns.sounds, 1);
   QCOMPARE(standIns.powerRequests, 0);  // "Exit" is off
   QCOMPARE(window.pageSichern()->pageBatchMode(), 1);
+  // Nobody watched: the desktop is told, as by "kalvero-cli backup --notify".
+  QCOMPARE(standIns.notifications.size(), size_t(1));
+  QCOMPARE(standIns.notifications[0].summary, std::string("Sicherung beendet"));
 }
 
 void MainWindowTest::batchCancelledNeverShutsDown() {
@@ -165,6 +179,7 @@ void MainWindowTest::batchCancelledNeverShutsDown() {
   QTest::qWait(50);
   QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));
   QCOMPARE(standIns.powerRequests, 0);
+  QVERIFY(standIns.notifications.empty());
   QVERIFY(window.isVisible());
 }
 
@@ -181,6 +196,64 @@ void MainWindowTest::incompleteEntriesAreNamedOnce() {
   QVERIFY(warning->text().contains("Verz1"));
   QCOMPARE(window.pageSichern()->jobList().size(), size_t(2));
   QCOMPARE(window.findChildren<QMessageBox*>().size(), 1);
+}
+
+void MainWindowTest::fitsALaptopScreen() {
+  QTemporaryDir dir;
+  Application app(argsFor(makeBackupSetup(dir)));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  // 1366 x 768 less the window frame and the panels: everything fits without scrolling.
+  const QSize first = window.firstSize();
+  QVERIFY2(first.width() <= 1340 && first.height() <= 700, qPrintable(QString("%1 x %2").arg(first.width()).arg(first.height())));
+  // Smaller still (1280 x 720, or 150 %): the pages scroll instead.
+  QVERIFY(window.minimumSizeHint().width() <= 1254 && window.minimumSizeHint().height() <= 650);
+  window.resize(first);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  PageSichern* page = window.pageSichern();
+  for (const char* name : {"btnStart", "btnClose", "lblSkipped", "barFile"}) {
+    auto* w = page->findChild<QWidget*>(name);
+    QVERIFY2(window.rect().contains(QRect(w->mapTo(&window, QPoint()), w->size())),
+             qPrintable(QString("%1 at %2,%3 in a page of %4 x %5")
+                            .arg(name)
+                            .arg(w->mapTo(&window, QPoint()).x())
+                            .arg(w->mapTo(&window, QPoint()).y())
+                            .arg(page->minimumSizeHint().width())
+                            .arg(page->minimumSizeHint().height())));
+  }
+  auto* list = page->findChild<QTableView*>("listJobs");
+  QVERIFY(list->viewport()->height() >= 6 * list->verticalHeader()->defaultSectionSize());
+}
+
+void MainWindowTest::keyboardAloneStartsABackup() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  Application app(argsFor(makeBackupSetup(dir)));
+  ScriptedBox box;
+  MainSheet window(app, box);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  PageSichern* page = window.pageSichern();
+  QWidget* list = page->findChild<QWidget*>("listJobs");
+  list->setFocus();
+  // Tab leaves the job list at once and reaches "Sicherung starten".
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QVERIFY(QApplication::focusWidget() != list);
+  auto* start = page->findChild<QPushButton*>("btnStart");
+  for (int i = 0; i < 60 && QApplication::focusWidget() != start; ++i)
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(start));
+  // Every button and check box of the page has its Alt key.
+  for (QAbstractButton* b : page->findChildren<QAbstractButton*>()) {
+    if (b->text().size() < 4 || b->objectName() == "chkDatum") continue;  // "?", "...", the date label
+    QVERIFY2(b->text().contains('&'), qPrintable(b->objectName()));
+  }
+  QTest::keyClick(start, Qt::Key_Space);
+  QVERIFY(!page->isIdle());
+  QTRY_VERIFY_WITH_TIMEOUT(page->isIdle(), 20000);
+  QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));
 }
 
 void MainWindowTest::screenshots() {
@@ -209,8 +282,13 @@ void MainWindowTest::screenshots() {
   ProgressInfo info;
   info.filesInPair = 1240;
   info.filesDone = 517;
-  info.currentSource = "/tmp/kalvero-example/Daten/Berichte/2024/Jahresübersicht März.odt";
-  info.currentDestination = "/tmp/kalvero-example/Sicherung/Daten/Berichte/2024/Jahresübersicht März.odt";
+  // Long paths keep their file name visible.
+  info.currentSource =
+      "/home/anna/Dokumente/Verein/Schriftverkehr/2024/Korrespondenz mit Behörden und Ämtern/Finanzamt/"
+      "Anlagen zur Steuererklärung/Belege/Jahresübersicht März.odt";
+  info.currentDestination =
+      "/media/anna/SICHERUNG/Kalvero/Dokumente/Verein/Schriftverkehr/2024/Korrespondenz mit Behörden und Ämtern/"
+      "Finanzamt/Anlagen zur Steuererklärung/Belege/Jahresübersicht März.odt";
   info.pairBytes = 734003200;
   info.pairBytesDone = 308281344;
   info.fileSize = 48234496;
@@ -226,7 +304,7 @@ void MainWindowTest::screenshots() {
   page->showProgress(NOTIFY_REMAINING_TIME, info);
   page->findChild<QPushButton*>("btnStart")->setEnabled(false);
   page->findChild<QPushButton*>("btnSave")->setEnabled(false);
-  page->findChild<QPushButton*>("btnClose")->setText("Abbrechen");
+  page->findChild<QPushButton*>("btnClose")->setText("Abbre&chen");
   QTest::qWait(50);
   QVERIFY(window.grab().save(out + "/sichern-lauf.png"));
   BatchWarning warning(&window);

@@ -15,6 +15,7 @@
 
 #include "MainTestSupport.h"
 #include "backup/BackupRun.h"
+#include "ui/ElidedText.h"
 #include "ui/PageSichern.h"
 
 using namespace kalvero;
@@ -30,6 +31,8 @@ T* child(QWidget* w, const char* name) {
 }
 
 QString labelText(QWidget* page, const char* name) { return child<QLabel>(page, name)->text(); }
+// A caption without its Alt-key mark.
+QString caption(QAbstractButton* b) { return b->text().remove(QLatin1Char('&')); }
 
 struct Recorder : RunReporter {
   std::vector<std::pair<int, ProgressInfo>> steps;
@@ -60,12 +63,22 @@ class PageSichernTest : public QObject {
 void PageSichernTest::freshSettingsRefuseSaveAndStart() {
   QTemporaryDir dir;
   const QString ini = dir.path() + "/neu.INI";
+  // A fresh settings file logs into the data directory, made at the first start.
+  qputenv("XDG_DATA_HOME", (dir.path() + "/daten").toUtf8());
   Application app(argsFor(ini));
   ScriptedBox box;
   PageSichern page(app, box);
   QCOMPARE(page.jobList().size(), size_t(0));
-  QCOMPARE(child<QLineEdit>(&page, "editProtokolldatei")->text(), QString());
+  QCOMPARE(child<QLineEdit>(&page, "editProtokolldatei")->text(), dir.path() + "/daten/kalvero/sichern.log");
+  // Without an active pair nothing starts, and the box says why.
+  page.startBackup();
+  QVERIFY(page.isIdle());
+  QCOMPARE(box.shown.size(), size_t(1));
+  QCOMPARE(QString::fromStdString(box.shown[0].second), QString::fromUtf8("Die Auftragsliste enthält kein aktives Paar."));
+  QVERIFY(QFileInfo(dir.path() + "/daten/kalvero").isDir());
+  box.shown.clear();
 
+  child<QLineEdit>(&page, "editProtokolldatei")->clear();
   QVERIFY(!page.saveSettings());
   page.startBackup();
   QVERIFY(page.isIdle());
@@ -84,6 +97,7 @@ void PageSichernTest::freshSettingsRefuseSaveAndStart() {
   child<QLineEdit>(&page, "editProtokolldatei")->setText(dir.path() + "/sichern.log");
   QVERIFY(page.saveSettings());
   QVERIFY(readText(ini).contains("Protokolldatei=" + dir.path().toUtf8() + "/sichern.log"));
+  qunsetenv("XDG_DATA_HOME");
 }
 
 void PageSichernTest::imageIndexAndColumns() {
@@ -375,14 +389,14 @@ void PageSichernTest::realBackupDrivesTheProgressDisplay() {
     if (code == NOTIFY_FILES_FOUND) {
       sawFilesFound = true;
       QCOMPARE(labelText(page, "lblSource"), QString("Anzahl der zu kopierenden Dateien = 3"));
-      QCOMPARE(child<QProgressBar>(page, "barPair")->maximum(), int(info.pairBytes / 1024));
+      QCOMPARE(child<QProgressBar>(page, "barPair")->maximum(), int(info.pairBytes));
       QCOMPARE(labelText(page, "lblFileCount"), QString("0 von 3 Dateien"));
     }
     if (code == NOTIFY_COPYING) {
       sawCopying = true;
       QCOMPARE(labelText(page, "lblAction"), QString("Kopiere Datei ..."));
-      QCOMPARE(labelText(page, "lblSource"), QString::fromStdString(info.currentSource));
-      QCOMPARE(child<QProgressBar>(page, "barPair")->value(), int(info.pairBytesDone / 1024));
+      QCOMPARE(fullText(child<QLabel>(page, "lblSource")), QString::fromStdString(info.currentSource));
+      QCOMPARE(child<QProgressBar>(page, "barPair")->value(), int(info.pairBytesDone));
     }
     if (code != NOTIFY_LOG_OPENED) QCOMPARE(labelText(page, "lblPairErrors"), QString("0 Fehler"));
   }
@@ -412,7 +426,7 @@ void PageSichernTest::realBackupDrivesTheProgressDisplay() {
   info.fileSize = 5ull << 30;
   info.fileDone = 1ull << 30;
   page->showProgress(NOTIFY_FILE_START, info);
-  QCOMPARE(child<QProgressBar>(page, "barFile")->maximum(), 5 << 20);
+  QCOMPARE(child<QProgressBar>(page, "barFile")->maximum(), 5 << 28);  // bytes, halved until they fit an int
   QCOMPARE(labelText(page, "lblFilePercent"), QString("0 %"));
   page->showProgress(NOTIFY_FILE_STEP, info);
   QCOMPARE(labelText(page, "lblFilePercent"), QString("20 %"));
@@ -432,13 +446,13 @@ void PageSichernTest::startedTwiceRunsOnce() {
   page->startBackup();
   QVERIFY(!page->isIdle());
   QVERIFY(!child<QPushButton>(page, "btnStart")->isEnabled());
-  QCOMPARE(child<QPushButton>(page, "btnClose")->text(), QString("Abbrechen"));
+  QCOMPARE(caption(child<QPushButton>(page, "btnClose")), QString("Abbrechen"));
   page->startBackup();
   QTRY_VERIFY_WITH_TIMEOUT(page->isIdle(), 20000);
   QSignalSpy finished(page, &PageSichern::runFinished);
   QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty() || child<QPushButton>(page, "btnStart")->isEnabled(), 5000);
   QCOMPARE(lines.filter("**** Quellverzeichnis").size(), 1);
-  QCOMPARE(child<QPushButton>(page, "btnClose")->text(), QString::fromUtf8("Fenster schließen"));
+  QCOMPARE(caption(child<QPushButton>(page, "btnClose")), QString::fromUtf8("Fenster schließen"));
   QCOMPARE(standIns.sounds, 1);
   QCOMPARE(standIns.powerRequests, 0);
   QVERIFY(QFile::exists(dir.path() + "/Ziel/unter/c.bin"));
