@@ -81,7 +81,6 @@ inline constexpr const char* NAME_WITH_LINE_BREAK =
 inline constexpr const char* DESTINATION_TAKEN =
     "Die Datei '%s' wird nicht gesichert: ihr Ziel '%s' ist in diesem Lauf schon die Kopie einer anderen Datei.";
 
-
 // Check file
 inline constexpr const char* CHECKFILE_HEADER = ";Gebildet: %s\r\n";
 inline constexpr const char* CHECKFILE_LINE = "%s|%d|%lld|%d|%d\r\n";
