@@ -131,8 +131,10 @@ bool SettingsFile::readable(std::string* error) const {
 
 bool SettingsFile::exists() const { return GetPathKind(path_) != 0; }
 
-BackupOptions SettingsFile::loadBackupOptions() const {
-  ProfileDocument d = loadDoc(path_);
+BackupOptions SettingsFile::loadBackupOptions(bool* readOk) const {
+  ProfileDocument d;
+  const bool ok = d.load(path_);  // unreadable: empty, so every read yields its default
+  if (readOk) *readOk = ok;
   BackupOptions o;
   o.Protokolldatei = exists() ? d.readString(ALLG, "Protokolldatei") : DefaultRunLogPath();
   o.Archivbit = d.readInt(ALLG, "Archivbit", 1);

@@ -22,7 +22,8 @@ class SettingsFile {
 
   // Section "Allg" (with the legacy keys per "SichQZ" "Version"). A file that
   // does not exist yet gives the run log DefaultRunLogPath().
-  BackupOptions loadBackupOptions() const;
+  // *readOk (when given) is false when the file exists but could not be read (all defaults then).
+  BackupOptions loadBackupOptions(bool* readOk = nullptr) const;
   // Job list; entries that are present but incomplete are skipped and their
   // keys named in *warnings.
   JobList loadJobList(std::vector<std::string>* warnings = nullptr) const;

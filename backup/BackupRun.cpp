@@ -243,7 +243,13 @@ void BackupRun::Impl::run() {
 void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionLists& exclusions,
                               PairResult& /*result*/) {
   pageLine(fmt::sprintf(texts::PAIR_LOG_PAGE_HEADER, pair.source, pair.destination));
-  if (!setup.settingsPath.empty()) options = SettingsFile(setup.settingsPath).loadBackupOptions();
+  if (!setup.settingsPath.empty()) {
+    // A settings file that cannot be read now leaves the options as they are:
+    // its defaults would change what the pair copies, without a word.
+    bool readOk = false;
+    const BackupOptions reloaded = SettingsFile(setup.settingsPath).loadBackupOptions(&readOk);
+    if (readOk) options = reloaded;
+  }
   info.pairErrors = info.filesDone = info.pairSkipped = info.filesInPair = 0;
   info.currentSource.clear();
   info.currentDestination.clear();
