@@ -661,6 +661,11 @@ void PageSichern::showProgress(int code, const ProgressInfo& info) {
     setElidedText(u.lblSource, QString::fromStdString(info.currentSource));
     setElidedText(u.lblDestination, QString::fromStdString(info.currentDestination));
   };
+  // Whenever the run may have moved the pair on, bar and percent follow together.
+  auto pair = [&] {
+    setBar(u.barPair, info.pairBytesDone, info.pairBytes);
+    setPairPercent(info);
+  };
   switch (code) {
     case NOTIFY_RESET:
       u.lblAction->clear();
@@ -695,10 +700,12 @@ void PageSichern::showProgress(int code, const ProgressInfo& info) {
     case NOTIFY_COMPARING:
       u.lblAction->setText(text(t::kComparing));
       names();
+      pair();
       break;
     case NOTIFY_ARCHIVE_RESET:
       u.lblAction->setText(text(t::kArchiveReset));
       names();
+      pair();
       break;
     case NOTIFY_CHECKFILE_READ:
       u.lblAction->setText(text(t::kCheckFileRead));
@@ -725,10 +732,14 @@ void PageSichern::showProgress(int code, const ProgressInfo& info) {
       u.lblFilePercent->setText(text(t::kPercent, 0));
       break;
     case NOTIFY_FILE_STEP:
+      pair();  // the pair moves with the copy of a large file too
       setBar(u.barFile, info.fileDone, info.fileSize);
       u.lblFilePercent->setText(text(t::kPercent, percentOf(info.fileDone, info.fileSize)));
       break;
-    case NOTIFY_REMAINING_TIME: u.lblRemaining->setText(QString::fromStdString(info.remainingTimeText)); break;
+    case NOTIFY_REMAINING_TIME:
+      u.lblRemaining->setText(QString::fromStdString(info.remainingTimeText));
+      pair();
+      break;
     default: break;
   }
   refreshCounters(info);

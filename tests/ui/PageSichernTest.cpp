@@ -15,6 +15,7 @@
 
 #include "MainTestSupport.h"
 #include "backup/BackupRun.h"
+#include "backup/Estimator.h"
 #include "ui/ElidedText.h"
 #include "ui/PageSichern.h"
 
@@ -58,6 +59,8 @@ class PageSichernTest : public QObject {
   void manyLongPairsWithUmlauts();
   void realBackupDrivesTheProgressDisplay();
   void startedTwiceRunsOnce();
+  void progressAgreesWithItselfForALargeAndManySmallFiles();
+  void cancelledRunSaysSo();
 };
 
 void PageSichernTest::freshSettingsRefuseSaveAndStart() {
@@ -296,6 +299,13 @@ void PageSichernTest::showButtonsOpenExistingFilesOnly() {
   QVERIFY(show->isEnabled());
   show->click();
   QCOMPARE(standIns.opened, QStringList({dir.path() + "/sichern.log"}));
+  // No program could open it: the user is told, not only stderr.
+  setDesktopOpenerForTests({});
+  setDesktopProgramForTests("false");
+  show->click();
+  QTRY_VERIFY(!box.shown.empty());
+  QVERIFY(QString::fromStdString(box.shown.back().second).startsWith(QString::fromUtf8("Für '") + dir.path()));
+  setDesktopProgramForTests({});
   // A directory is not a file to show.
   edit->setText(dir.path());
   emit edit->editingFinished();
@@ -458,6 +468,70 @@ void PageSichernTest::startedTwiceRunsOnce() {
   QVERIFY(QFile::exists(dir.path() + "/Ziel/unter/c.bin"));
   QVERIFY(QFile::exists(dir.path() + QString::fromUtf8("/Ziel/Größe ä.txt")));
   QVERIFY(readText(dir.path() + "/sichern.log").size() > 0);
+}
+
+void PageSichernTest::progressAgreesWithItselfForALargeAndManySmallFiles() {
+  QTemporaryDir dir;
+  const QString ini = makeBackupSetup(dir);
+  writeText(dir.path() + "/Quelle/gross.bin", QByteArray(3 << 20, 'g'));  // above "MinSize": its own file bar
+  for (int i = 0; i < 30; ++i) writeText(dir.path() + QString("/Quelle/klein/k%1.txt").arg(i), QByteArray(40, 'k'));
+  Application app(argsFor(ini));
+  app.setKeepListFiles(false);
+  ScriptedBox box;
+  QWidget window;
+  auto* page = new PageSichern(app, box, &window);
+  Recorder recorder;
+  std::atomic<int> cancel{0}, batch{0};
+  BackupRunSetup setup;
+  setup.settingsPath = ini.toStdString();
+  setup.jobs = page->jobList();
+  setup.options = page->options();
+  setup.captions = DefaultOptionCaptions("Datum");
+  setup.listFiles = app.listFileNames();
+  setup.tempDir = app.listDirectory();
+  setup.cancel = &cancel;
+  setup.pageBatchMode = &batch;
+  setup.reporter = &recorder;
+  BackupRun(setup).run();
+
+  auto* bar = child<QProgressBar>(page, "barPair");
+  std::uint64_t finished = 0, last = 0;
+  bool movedInsideTheLargeFile = false;
+  for (const auto& [code, info] : recorder.steps) {
+    page->showProgress(code, info);
+    QVERIFY(info.pairBytesDone >= last);  // never backwards
+    last = info.pairBytesDone;
+    // The bar and its percent say the same; the count and the bar speak of the same files.
+    if (!labelText(page, "lblPairPercent").isEmpty())
+      QCOMPARE(labelText(page, "lblPairPercent"), QString("%1 %").arg(PercentOf(info.pairBytesDone, info.pairBytes)));
+    QCOMPARE(PercentOf(bar->value(), bar->maximum()), PercentOf(info.pairBytesDone, info.pairBytes));
+    if (code == NOTIFY_COPYING) {
+      QCOMPARE(info.pairBytesDone, finished);  // a file about to be copied is not done yet
+      finished += QFileInfo(QString::fromStdString(info.currentSource)).size();
+    }
+    if (code == NOTIFY_FILE_STEP && info.pairBytesDone > finished - (3 << 20) && info.pairBytesDone < finished)
+      movedInsideTheLargeFile = true;
+  }
+  QVERIFY(movedInsideTheLargeFile);
+  QCOMPARE(labelText(page, "lblPairPercent"), QString("100 %"));
+  QCOMPARE(bar->value(), bar->maximum());
+  QCOMPARE(labelText(page, "lblFileCount"), QString("34 von 34 Dateien"));
+  QCOMPARE(labelText(page, "lblRemaining"), QString::fromUtf8("Geschätzte Restzeit (Std:Min:Sek): 00:00:00"));
+}
+
+void PageSichernTest::cancelledRunSaysSo() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  Application app(argsFor(makeBackupSetup(dir)));
+  ScriptedBox box;
+  QWidget window;
+  auto* page = new PageSichern(app, box, &window);
+  // The run waits for the page at its first report: cancelled before it copied anything.
+  connect(page, &PageSichern::runStarted, page, [page] { page->requestCancel(); });
+  page->startBackup();
+  QTRY_VERIFY_WITH_TIMEOUT(page->isIdle(), 20000);
+  QCOMPARE(labelText(page, "lblAction"), QString("Sichern abgebrochen"));
+  QVERIFY(!QFile::exists(dir.path() + "/Ziel/a.txt"));
 }
 
 QTEST_MAIN(PageSichernTest)
