@@ -22,6 +22,9 @@ PageProtokoll::PageProtokoll(Application&, MessageBoxHost&, QWidget* parent) : Q
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
   view_->setShowGrid(true);
   view_->setWordWrap(false);
+  // A long line keeps its start (what happened) and its end (the file's name); the tool tip has it whole.
+  view_->setTextElideMode(Qt::ElideMiddle);
+  view_->setTabKeyNavigation(false);  // Tab leaves the list, the arrow keys choose rows
   view_->verticalHeader()->hide();
   view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
