@@ -113,10 +113,14 @@ int runListCommand(CliContext& ctx) {
     walk.to = bounds.to;
     walk.excludedDirectories = exclusions.directories.empty() ? nullptr : &exclusions.directories;
     walk.excludedTrees = exclusions.trees.empty() ? nullptr : &exclusions.trees;
+    // Links are backed up as links, so they are listed; directories and
+    // special files are not copies of their own.
+    walk.allKinds = true;
     // Files are printed as the walk finds them: the run's check-file pass
     // looks at one file at a time in the same order, so the result is the
     // same without holding the whole list.
     walk.onFile = [&](const FoundFile& f) {
+      if (f.kind == EntryKind::Directory || f.kind == EntryKind::Special) return;
       const std::string destination = DestinationPathOf(f.path, pair.source, destinationRoot);
       if (withCheckFile &&
           checkFile.CheckAndRecord(destination, static_cast<std::int64_t>(f.size),

@@ -287,14 +287,6 @@ bool resetArchiveBit(const std::string& path, const FileStatus& before, bool* ch
     return true;
   }
   const std::string stamp = archiveStamp(before);
-  // User xattrs need write permission; a read-only file gets it only for the
-  // moment of the write, on this descriptor, and its own mode back at once.
-  const bool lend = (st.st_mode & S_IWUSR) == 0 && geteuid() != 0 && st.st_uid == geteuid();
-  if (lend && sys::fchmod(fd, (st.st_mode & 07777) | S_IWUSR, path.c_str()) != 0) {
-    const int e = errno;
-    sys::close(fd);
-    return sys::fail(err, e);
-  }
   int e = 0;
   for (;;) {
     if (int injected = fault::check(fault::Call::SetXattr, path.c_str())) {
@@ -308,10 +300,13 @@ bool resetArchiveBit(const std::string& path, const FileStatus& before, bool* ch
     if (e == EINTR) continue;
     break;
   }
-  if (lend) ::fchmod(fd, st.st_mode & 07777);
   sys::close(fd);
   if (e == 0) return true;
-  if (archiveUnsupportedError(e)) {
+  // User xattrs need write permission. A read-only source keeps its mode
+  // untouched (not even for a moment), so its marker cannot be stored: it is
+  // copied again at the next run, like a file on a file system without xattrs.
+  const bool readOnlyRefused = (e == EACCES || e == EPERM) && (st.st_mode & S_IWUSR) == 0;
+  if (archiveUnsupportedError(e) || readOnlyRefused) {
     if (archiveUnsupported) *archiveUnsupported = true;
     return true;
   }
