@@ -335,9 +335,10 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
       checkFile->MarkCopied(key, same);
     }
   }
-  RemainingTimeEstimator estimator;
-  estimator.Start(remaining, 10000);
-  std::int64_t estimateBytes = 0;
+  // Moves the pair bar and the estimate with the copy, also inside a large file.
+  PairProgress progress(setup.reporter, info);
+  ctx.reporter = &progress;
+  progress.Start(remaining);
 
   for (std::size_t i = 0; i < found.size(); ++i) {
     if (cancelled()) break;
@@ -345,7 +346,7 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
     const std::string source = std::move(found[i].path);
     const std::uint64_t size = found[i].size;
     const bool skip = found[i].skip != 0;
-    info.pairBytesDone += size;
+    progress.FileStarted(size);
     const std::string destination = DestinationPathOf(source, sourceRoot, destRoot);
     std::string finalName = destination;
     try {
@@ -356,11 +357,13 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
         ++info.runSkipped;
         ++info.filesDone;
         ++info.pairSkipped;
+        progress.FileFinished(true);
         notify(NOTIFY_SKIPPING);
         continue;
       }
       if (found[i].kind != EntryKind::File) {
         handleTreeEntry(found[i].kind, source, destination, ctx, withCheckFile);
+        progress.FileFinished(false);
         continue;
       }
       if (!platform::lstatPath(source)) {
@@ -369,9 +372,9 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
         lists.addNotCopied(source);
         if (withCheckFile) checkFile->MarkCopied(destination, false);
         ++info.filesDone;
+        progress.FileFinished(false);
         continue;
       }
-      estimateBytes += static_cast<std::int64_t>(size);
       if (HasLineBreak(destination))
         ReportLine(ctx, fmt::sprintf(texts::NAME_WITH_LINE_BREAK, VisibleLineBreaks(source)) + "\r\n");
       std::uint64_t compressedSize = 0;
@@ -383,6 +386,7 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
         // Broken off by "Abbrechen": neither copied nor an error, and not summed.
         lists.addNotCopied(source);
         if (withCheckFile) checkFile->MarkCopied(destination, false);
+        progress.FileAbandoned();
         break;
       }
       const std::uint64_t kb = size / 1024;
@@ -422,11 +426,7 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
       } catch (const std::exception&) {
       }
     }
-    const std::string estimate = estimator.Estimate(estimateBytes);
-    if (!estimate.empty()) {
-      info.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, estimate);
-      notify(NOTIFY_REMAINING_TIME);
-    }
+    progress.FileFinished(false);
   }
   found.clear();
   found.shrink_to_fit();
