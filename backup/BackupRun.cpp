@@ -93,6 +93,7 @@ struct BackupRun::Impl {
   std::unique_ptr<ZipArchiveLayer> zip;
   bool archiveNoteGiven = false;
   std::set<std::string> writtenRoots;  // destination roots this run copied into
+  std::string pairDestRoot;            // destination root (with "/") of the pair being run
   std::atomic<int> ownCancel{0};
 
   explicit Impl(BackupRunSetup s) : setup(std::move(s)) {
@@ -308,6 +309,7 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
 
   const std::string sourceRoot = withSlash(pair.source);
   const std::string destRoot = withSlash(destinationRoot);
+  pairDestRoot = destRoot;
   std::uint64_t kbyteTotal = 0;
   std::uint64_t compressedBytes = 0;
   PairSummary summary;
@@ -453,7 +455,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   FileResult result;
   int err = 0;
   const std::string directory = ParentDirectory(destination);
-  if (!MakeDirectories(directory, &err)) {
+  if (!MakeDestinationDirectories(pairDestRoot, directory, &err)) {
     ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
     return result;
   }
@@ -574,7 +576,7 @@ void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source,
     // Its content is done: an empty one is created here, and its mode and
     // time are set last, so no copy into it changes them again.
     writtenRoots.insert(withSlash(destination));
-    if (!MakeDirectories(destination, &err)) {
+    if (!MakeDestinationDirectories(pairDestRoot, destination, &err)) {
       if (missingDirectories.insert(withSlash(destination)).second)
         ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, withSlash(destination), SystemErrorText(err)) + "\r\n");
     } else if (!platform::copyDirectoryAttributes(source, destination, &err)) {
@@ -585,7 +587,7 @@ void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source,
   }
   // A link is kept as a link (also when compressing), never followed.
   const std::string directory = ParentDirectory(destination);
-  bool ok = MakeDirectories(directory, &err);
+  bool ok = MakeDestinationDirectories(pairDestRoot, directory, &err);
   if (!ok) {
     ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
     missingDirectories.insert(directory);

@@ -7,6 +7,7 @@
 
 #include "backup/MountGuard.h"
 #include "platform/FileSystem.h"
+#include "platform/TreeCopy.h"
 
 namespace kalvero {
 namespace {
@@ -26,12 +27,24 @@ int GetPathKind(const std::string& path) {
   return st->kind == platform::EntryKind::Directory ? -1 : 1;
 }
 
-bool MakeDirectories(const std::string& path, int* err) {
-  std::string p = path;
-  while (!p.empty() && p.back() == '/') p.pop_back();
+namespace {
+
+std::string withoutTrailingSlashes(std::string path) {
+  while (!path.empty() && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// root (without trailing "/") is null for no root: then nothing is made writable.
+bool makeDirectories(const std::string& path, const std::string* root, int* err) {
+  const std::string p = withoutTrailingSlashes(path);
   std::string parent = ParentDirectory(p);
-  if (parent == p || GetPathKind(p) == -1) return true;
-  if (!MakeDirectories(parent, err)) return false;
+  if (parent == p) return true;
+  if (GetPathKind(p) == -1) {
+    const bool belowRoot = root && p.size() > root->size() && p.compare(0, root->size(), *root) == 0 &&
+                           p[root->size()] == '/';
+    return !belowRoot || platform::makeOwnerWritable(p, err);
+  }
+  if (!makeDirectories(parent, root, err)) return false;
   int e = 0;
   if (!platform::makeDirectory(p, &e)) {
     // Made meanwhile by someone else: it exists, which is all the caller needs.
@@ -40,6 +53,15 @@ bool MakeDirectories(const std::string& path, int* err) {
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool MakeDirectories(const std::string& path, int* err) { return makeDirectories(path, nullptr, err); }
+
+bool MakeDestinationDirectories(const std::string& root, const std::string& path, int* err) {
+  const std::string r = withoutTrailingSlashes(root);
+  return makeDirectories(path, &r, err);
 }
 
 std::string ParentDirectory(const std::string& path) {

@@ -15,6 +15,13 @@ int GetPathKind(const std::string& path);
 // *err receives the errno of the failed creation.
 bool MakeDirectories(const std::string& path, int* err = nullptr);
 
+// MakeDirectories for a run writing into its own destination tree below root:
+// an existing directory there that the user owns without the owner's write or
+// search bit (the copy of a read-only source directory) gets them, so the
+// run's files go in; the run's directory step sets its mode back afterwards.
+// root itself and everything above it are never changed.
+bool MakeDestinationDirectories(const std::string& root, const std::string& path, int* err = nullptr);
+
 // The directory part with its trailing "/": "/a/b" -> "/a/", "b" -> "".
 std::string ParentDirectory(const std::string& path);
 

@@ -168,6 +168,15 @@ bool copySymlink(const std::string& source, const std::string& destination, int*
   return true;
 }
 
+bool makeOwnerWritable(const std::string& dir, int* err) {
+  struct stat st {};
+  if (sys::lstat(dir.c_str(), &st) != 0) return sys::fail(err, errno);
+  constexpr mode_t kNeeded = S_IWUSR | S_IXUSR;
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & kNeeded) == kNeeded) return true;
+  if (sys::chmod(dir.c_str(), (st.st_mode & 07777) | kNeeded) != 0) return sys::fail(err, errno);
+  return true;
+}
+
 bool copyDirectoryAttributes(const std::string& source, const std::string& destination, int* err) {
   const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
   const int in = sys::open(source.c_str(), flags);

@@ -22,6 +22,14 @@ bool copySymlink(const std::string& source, const std::string& destination, int*
 // False with *err when the destination cannot be opened or its mode set.
 bool copyDirectoryAttributes(const std::string& source, const std::string& destination, int* err = nullptr);
 
+// A run writing into its own destination tree: an existing directory the
+// calling user owns but cannot write into or search (a copy of a read-only
+// source directory) gets the owner's write and search bits. The run's
+// directory step sets its real mode again after its content. Anything else
+// (not a directory, another owner, bits already there) is left as it is.
+// False with *err only when it could not be examined or changed.
+bool makeOwnerWritable(const std::string& dir, int* err = nullptr);
+
 // What copies made on the calling thread could not carry since the last
 // take. Runs turn it into one note each: the copy, the compression and the
 // restore between them need not pass it along, and each run has its thread.

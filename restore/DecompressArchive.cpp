@@ -2,6 +2,7 @@
 
 #include <fmt/printf.h>
 
+#include "backup/PathUtil.h"
 #include "platform/FileError.h"
 #include "restore/RestoreJob.h"
 #include "restore/RestorePlan.h"
@@ -35,7 +36,9 @@ void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, co
     if (!CreateDirectoryPath(target)) errors.push_back(unpackFailed(info.name, archive));
     return;
   }
-  if (!CreateDirectoryPath(GetDirectoryOf(target))) {
+  // A read-only directory of the target gets its owner's write bit until the
+  // run's directory step sets its mode again.
+  if (!MakeDestinationDirectories(root, GetDirectoryOf(target))) {
     errors.push_back(unpackFailed(info.name, archive));
     return;
   }

@@ -31,7 +31,7 @@ void copyPlain(RestoreJob& job, std::vector<std::string>& errors, const RestoreC
   if (!PathStaysBelowRoot(job.destinationRoot, job.destination, false, ctx.runLinks)) {
     err = ELOOP;  // a file or a link that leads nowhere or was made by this run lies in the way
   } else {
-    MakeDirectories(ParentDirectory(job.destination));
+    MakeDestinationDirectories(job.destinationRoot, ParentDirectory(job.destination));
     if (!platform::copyFile(job.source, job.destination, {}, &err) && err == 0) err = EIO;
   }
   if (err != 0)

@@ -20,7 +20,7 @@ std::string CreateRestoredDirectory(const std::string& destinationRoot, const st
   int err = 0;
   if (!PathStaysBelowRoot(destinationRoot, target, true))
     err = ELOOP;
-  else if (!MakeDirectories(target, &err) && err == 0)
+  else if (!MakeDestinationDirectories(destinationRoot, target, &err) && err == 0)
     err = EEXIST;
   return err == 0 ? std::string() : fmt::sprintf(t::kDirectoryFailed, target, SystemErrorText(err));
 }
@@ -31,7 +31,7 @@ std::string RestoreLink(const std::string& source, const std::string& destinatio
   if (!PathStaysBelowRoot(destinationRoot, target, false, &runLinks)) {
     err = ELOOP;
   } else {
-    MakeDirectories(ParentDirectory(target));
+    MakeDestinationDirectories(destinationRoot, ParentDirectory(target));
     if (platform::copySymlink(source, target, &err))
       runLinks.insert(target);
     else if (err == 0)

@@ -7,6 +7,9 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "RecordingReporter.h"
@@ -14,6 +17,7 @@
 #include "backup/BackupRun.h"
 #include "backup/DateLabel.h"
 #include "platform/FaultInjection.h"
+#include "support/OrdinaryUser.h"
 #include "support/TempDir.h"
 
 namespace kalvero {
@@ -208,6 +212,41 @@ TEST_P(TreeRun, DestinationWithoutLinksXattrsOrOwners) {
   EXPECT_EQ(count("Hinweis: Besitzer oder Gruppe"), test::runningAsRoot() ? 1u : 0u);
   EXPECT_TRUE(t.exists(GetParam() ? "z/a.txt.zip" : "z/a.txt"));
   EXPECT_TRUE(t.exists("z/verz"));
+}
+
+TEST_P(TreeRun, ReadOnlySourceDirectoryTakesChangedAndNewFilesAtTheNextRun) {
+  // As a module cache: a directory without write bits, copied with its mode.
+  t.write("q/mod/alt.txt", "alt");
+  t.write("q/mod/tief/x.txt", "x");
+  ASSERT_EQ(chmod((t / "q/mod/tief").c_str(), 0555), 0);
+  ASSERT_EQ(chmod((t / "q/mod").c_str(), 0555), 0);
+  const int errors = test::RunAsOrdinaryUser(t.path(), [&] {
+    test::RecordingReporter first, second;
+    const int before = backup(first).runErrors;
+    // The user changes the source (the run never does).
+    chmod((t / "q/mod").c_str(), 0755);
+    chmod((t / "q/mod/tief").c_str(), 0755);
+    t.write("q/mod/alt.txt", "geändert");
+    t.write("q/mod/neu.txt", "neu");
+    t.write("q/mod/tief/neu/y.txt", "y");
+    chmod((t / "q/mod/tief").c_str(), 0555);
+    chmod((t / "q/mod").c_str(), 0555);
+    const int after = backup(second).runErrors;
+    if (before + after) std::fprintf(stderr, "%s%s", first.allLines().c_str(), second.allLines().c_str());
+    return std::min(before + after, 100);
+  });
+  if (errors == test::kNoOrdinaryUser) GTEST_SKIP() << "the backup cannot be run as an ordinary user (nobody) here";
+  EXPECT_EQ(errors, 0);
+  EXPECT_TRUE(t.exists(GetParam() ? "z/mod/neu.txt.zip" : "z/mod/neu.txt"));
+  EXPECT_TRUE(t.exists(GetParam() ? "z/mod/tief/neu/y.txt.zip" : "z/mod/tief/neu/y.txt"));
+  if (!GetParam()) {
+    EXPECT_EQ(t.read("z/mod/alt.txt"), "geändert");
+  }
+  // The copies have the source's modes again, and the source kept its own.
+  for (const char* d : {"mod", "mod/tief"}) {
+    EXPECT_EQ(lstatOf(t / "z/" + d).st_mode & 07777, 0555u) << d;
+    EXPECT_EQ(lstatOf(t / "q/" + d).st_mode & 07777, 0555u) << d;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, TreeRun, ::testing::Values(0, 1),

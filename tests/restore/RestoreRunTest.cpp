@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "RestoreTestSupport.h"
 #include "platform/FaultInjection.h"
+#include "support/OrdinaryUser.h"
 #include "support/TempDir.h"
 
 namespace kalvero::test {
@@ -313,6 +315,31 @@ TEST_F(RestoreRunTest, UnpackingReplacesAReadOnlyTargetAPlainCopyDoesNot) {
   EXPECT_EQ(readFile(dst + "/b.txt"), "old b");
   EXPECT_NE(logText().find("Fehler beim Kopieren der Datei von '" + src + "/b.txt' nach '" + dst + "/b.txt'.  "),
             std::string::npos);
+}
+
+TEST_F(RestoreRunTest, ReadOnlyDirectoriesOfTheTargetTakeTheRestoredFiles) {
+  // The target holds an earlier restore of a directory without write bits.
+  tmp.write("src/mod/a.txt", "neu a");
+  tmp.write("src/mod/tief/b.txt", "neu b");
+  ASSERT_TRUE(MakeZipWithPython(tmp / "src/mod/c.txt.zip", {{"mod/c.txt", "neu c"}}, kOwn));
+  tmp.write("dst/mod/a.txt", "alt a");
+  tmp.mkdir("dst/mod/tief");
+  for (const std::string& tree : {src, dst}) {
+    ASSERT_EQ(chmod((tree + "/mod/tief").c_str(), 0555), 0);
+    ASSERT_EQ(chmod((tree + "/mod").c_str(), 0555), 0);
+  }
+  const int errors =
+      RunAsOrdinaryUser(tmp.path(), [&] { return std::min(RunRestore(OptionsFor(src, dst, log)).errors, 100); });
+  if (errors == kNoOrdinaryUser) GTEST_SKIP() << "the restore cannot be run as an ordinary user (nobody) here";
+  EXPECT_EQ(errors, 0) << logText();
+  EXPECT_EQ(readFile(dst + "/mod/a.txt"), "neu a");
+  EXPECT_EQ(readFile(dst + "/mod/tief/b.txt"), "neu b");
+  EXPECT_EQ(readFile(dst + "/mod/c.txt"), "neu c");
+  for (const char* d : {"/mod", "/mod/tief"}) {
+    struct stat st {};
+    ASSERT_EQ(lstat((dst + d).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0555u) << d;
+  }
 }
 
 TEST_F(RestoreRunTest, DamagedArchiveLeavesTheOldTargetAndCountsAnError) {
