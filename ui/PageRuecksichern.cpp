@@ -12,6 +12,7 @@
 #include "restore/RestoreRun.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogTexts.h"
+#include "ui/ElidedText.h"
 #include "ui/JobListDialogs.h"
 #include "ui/PageTexts.h"
 #include "ui/QtRunReporter.h"
@@ -153,6 +154,8 @@ void PageRuecksichern::setErrorColour(int state) {
 }
 
 bool PageRuecksichern::validate(bool forStart) {
+  // The default log's directory is the program's own: made here, at the first start.
+  MakeDefaultLogDirectory(options_.Protokolldatei);
   const RestoreValidation check = ValidateRestoreOptions(options_);
   if (check.ok()) return true;
   // Saving keeps an empty destination (the user may fill it in later); a start needs one.
@@ -252,7 +255,7 @@ void PageRuecksichern::handleProgress(int code, const ProgressInfo& info) {
   };
   switch (code) {
     case NOTIFY_FILES_FOUND:
-      ui_->textHint->setText(q(fmt::sprintf(ui_texts::kFilesToCopy, info.filesInPair)));
+      setElidedText(ui_->textHint, q(fmt::sprintf(ui_texts::kFilesToCopy, info.filesInPair)));
       ui_->textCount->setText(count);
       ui_->progressOverall->setRange(0, std::max(info.filesInPair, 1));
       ui_->progressOverall->setValue(std::min(info.filesDone, std::max(info.filesInPair, 1)));
@@ -262,7 +265,7 @@ void PageRuecksichern::handleProgress(int code, const ProgressInfo& info) {
       break;
     case NOTIFY_FINISHED:
       ui_->textAction->setText(ui_texts::kRestoreFinished);
-      ui_->textHint->clear();
+      setElidedText(ui_->textHint, QString());
       overall();
       break;
     case NOTIFY_LOG_OPENED:
@@ -270,7 +273,7 @@ void PageRuecksichern::handleProgress(int code, const ProgressInfo& info) {
       return;
     case NOTIFY_UNPACKING:
       ui_->textAction->setText(ui_texts::kUnpacking);
-      ui_->textHint->setText(q(info.currentSource));
+      setElidedText(ui_->textHint, q(info.currentSource));
       overall();
       break;
     case NOTIFY_FILE_START: {
