@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/AppTexts.h"
+#include "app/SettingsFile.h"
 #include "backup/PathUtil.h"
 #include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
@@ -100,18 +101,7 @@ std::string turnOff() {
 
 }  // namespace
 
-std::string UserUnitDirectory() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  std::string base;
-  if (xdg && *xdg == '/') {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && *home ? home : "/tmp") + "/.config";
-  }
-  if (base.back() != '/') base += '/';
-  return base + "systemd/user/";
-}
+std::string UserUnitDirectory() { return XdgBaseDirectory("XDG_CONFIG_HOME", "/.config") + "systemd/user/"; }
 
 const char* WeekdayName(int weekday) { return weekday >= 0 && weekday < 7 ? kGermanDays[weekday] : "?"; }
 

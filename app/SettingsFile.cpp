@@ -380,31 +380,22 @@ std::string SettingsWriteFailedText(const std::string& file, int error) {
   return fmt::sprintf(texts::kSettingsWriteFailed, file, SystemErrorText(error));
 }
 
-std::string DefaultSettingsDirectory() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+std::string XdgBaseDirectory(const char* variable, const char* belowHome) {
+  const char* xdg = std::getenv(variable);
   std::string base;
   if (xdg && *xdg == '/') {
     base = xdg;
   } else {
     const char* home = std::getenv("HOME");
-    base = std::string(home && *home ? home : "/tmp") + "/.config";
+    base = std::string(home && *home ? home : "/tmp") + belowHome;
   }
   if (base.back() != '/') base += '/';
-  return base + "kalvero/";
+  return base;
 }
 
-std::string DefaultDataDirectory() {
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  std::string base;
-  if (xdg && *xdg == '/') {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && *home ? home : "/tmp") + "/.local/share";
-  }
-  if (base.back() != '/') base += '/';
-  return base + "kalvero/";
-}
+std::string DefaultSettingsDirectory() { return XdgBaseDirectory("XDG_CONFIG_HOME", "/.config") + "kalvero/"; }
+
+std::string DefaultDataDirectory() { return XdgBaseDirectory("XDG_DATA_HOME", "/.local/share") + "kalvero/"; }
 
 std::string DefaultRunLogPath() { return DefaultDataDirectory() + "sichern.log"; }
 std::string DefaultRestoreLogPath() { return DefaultDataDirectory() + "ruecksichern.log"; }

@@ -62,6 +62,8 @@ std::string SettingsWriteFailedText(const std::string& file, int error);
 std::string DefaultSettingsPath();
 // Its directory, with trailing "/"; made at the first save.
 std::string DefaultSettingsDirectory();
+// $VARIABLE when it is an absolute path, else $HOME + belowHome; with trailing "/".
+std::string XdgBaseDirectory(const char* variable, const char* belowHome);
 // The file a "/Ini=" name stands for: "" the default file, a bare name in the
 // default directory, a name with a directory part absolute against the
 // current directory.

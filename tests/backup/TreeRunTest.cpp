@@ -25,17 +25,8 @@ namespace {
 
 using test::TempDir;
 
-std::string linkText(const std::string& path) {
-  char buf[8192];
-  const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
-  return n < 0 ? std::string("<kein Link>") : std::string(buf, static_cast<std::size_t>(n));
-}
-
-struct stat lstatOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
+using test::linkText;
+using test::lstatOf;
 
 class TreeRun : public ::testing::TestWithParam<int> {
  protected:

@@ -1,5 +1,6 @@
 #include "support/TempDir.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -52,5 +53,17 @@ void writeFile(const std::string& path, const std::string& content) {
 }
 
 bool runningAsRoot() { return geteuid() == 0; }
+
+std::string linkText(const std::string& path) {
+  char buf[8192];
+  const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
+  return n < 0 ? std::string("<kein Link>") : std::string(buf, static_cast<std::size_t>(n));
+}
+
+struct stat lstatOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+  return st;
+}
 
 }  // namespace kalvero::test

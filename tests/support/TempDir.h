@@ -1,5 +1,7 @@
 #pragma once
 // A temporary directory for one test, removed with everything in it at the end.
+#include <sys/stat.h>
+
 #include <string>
 
 namespace kalvero::test {
@@ -29,5 +31,9 @@ std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 // True when running as root (permission-denial tests skip themselves then).
 bool runningAsRoot();
+// The target text of a link ("<kein Link>" when path is none).
+std::string linkText(const std::string& path);
+// lstat of path; a failure fails the test.
+struct stat lstatOf(const std::string& path);
 
 }  // namespace kalvero::test
