@@ -10,7 +10,7 @@
 
 #include "app/AppTexts.h"
 #include "app/SettingsFile.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"

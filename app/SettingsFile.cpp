@@ -8,7 +8,7 @@
 
 #include "app/AppTexts.h"
 #include "app/SettingsFields.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileFile.h"

@@ -13,18 +13,18 @@
 #include "backup/CheckFile.h"
 #include "backup/CopyJob.h"
 #include "backup/CopyVerify.h"
-#include "backup/Estimator.h"
-#include "backup/Filters.h"
+#include "run/Estimator.h"
+#include "run/Filters.h"
 #include "backup/ListFiles.h"
 #include "backup/MountGuard.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "backup/RunLog.h"
-#include "backup/Walk.h"
+#include "run/Walk.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
 #include "platform/TreeCopy.h"
 
-#include "zip/CompressZip.h"
+#include "backup/CompressZip.h"
 
 namespace kalvero {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 #include "diag/ErrorText.h"
 
 namespace kalvero {

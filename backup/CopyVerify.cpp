@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "backup/BackupTexts.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "diag/ErrorText.h"
 #include "platform/ErrorNumber.h"
 #include "platform/FileCopy.h"
@@ -17,10 +17,7 @@
 #include "platform/FileTime.h"
 #include "platform/Files.h"
 
-#if __has_include("zip/CompressZip.h")
-#include "zip/CompressZip.h"
-#define KALVERO_HAVE_COMPRESSION 1
-#endif
+#include "backup/CompressZip.h"
 
 namespace kalvero {
 
@@ -30,14 +27,7 @@ constexpr std::size_t kCompareChunk = 61440;
 
 }  // namespace
 
-std::string AppendTimestamp(const std::string& text) {
-  const platform::LocalTime t = platform::localNow();
-  return text + fmt::sprintf("  [%02d.%02d.%04d  %02d:%02d:%02d]", t.day, t.month, t.year, t.hour, t.minute, t.second);
-}
 
-void ReportToLogPage(RunReporter* reporter, const std::string& text) {
-  if (reporter) reporter->logLine(text);
-}
 
 void ReportLine(const CopyContext& ctx, const std::string& text) {
   // The log page gets the line even when the log cannot be written.
@@ -86,11 +76,7 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
     }
     if (ctx.showsFileProgress(job.size)) ctx.notify(NOTIFY_FILE_START);
     bool ok = false;
-#ifdef KALVERO_HAVE_COMPRESSION
     if (zip) ok = CompressZip(*zip, job, ctx);
-#else
-    (void)zip;
-#endif
     job.wasCompressed = true;
     if (!ok) {
       // A compression broken off by "Abbrechen" is no error of the file.

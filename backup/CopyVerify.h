@@ -6,16 +6,13 @@
 #include <string>
 
 #include "backup/CopyJob.h"
+#include "run/RunReport.h"
 #include "platform/FileSystem.h"
 
 namespace kalvero {
 
 class ZipArchiveLayer;
 
-// text + "  [dd.mm.yyyy  hh:mm:ss]" (local time now).
-std::string AppendTimestamp(const std::string& text);
-// One line to the log page (when a reporter is set).
-void ReportToLogPage(RunReporter* reporter, const std::string& text);
 // One line to the open run log (if any) and the log page; a write failure of
 // the log throws platform::FileError.
 void ReportLine(const CopyContext& ctx, const std::string& text);

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "backup/Walk.h"
+#include "run/Walk.h"
 #include "platform/FileSystem.h"
 
 namespace kalvero {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "backup/BackupTexts.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "platform/FileSystem.h"
 
 namespace kalvero {

@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "backup/BackupTexts.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero {
 

@@ -10,7 +10,7 @@
 #include "backup/BackupTexts.h"
 #include "backup/CheckFile.h"
 #include "backup/DateLabel.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/ProgressLine.h"

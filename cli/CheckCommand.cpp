@@ -1,7 +1,8 @@
 #include <fmt/printf.h>
 
 #include "app/SettingsFile.h"
-#include "backup/PathUtil.h"
+#include "backup/DirectoryCheck.h"
+#include "platform/PathUtil.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 

@@ -8,7 +8,7 @@
 
 #include "app/PairCheck.h"
 #include "app/SettingsFile.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "platform/FileSystem.h"

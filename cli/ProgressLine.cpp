@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "backup/Estimator.h"
+#include "run/Estimator.h"
 
 namespace kalvero::cli {
 

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 
 namespace kalvero::cli {
 

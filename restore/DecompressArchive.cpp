@@ -2,7 +2,7 @@
 
 #include <fmt/printf.h>
 
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "platform/FileError.h"
 #include "restore/RestoreJob.h"
 #include "restore/RestorePlan.h"

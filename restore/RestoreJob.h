@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 
 namespace kalvero {
 

@@ -2,8 +2,8 @@
 
 #include <fmt/printf.h>
 
-#include "backup/CopyVerify.h"
-#include "backup/PathUtil.h"
+#include "run/RunReport.h"
+#include "platform/PathUtil.h"
 #include "diag/ErrorText.h"
 #include "platform/FileCopy.h"
 #include "platform/Files.h"

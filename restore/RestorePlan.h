@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/Walk.h"
+#include "run/Walk.h"
 
 namespace kalvero {
 

@@ -7,9 +7,9 @@
 #include <fmt/printf.h>
 
 #include "app/SettingsFile.h"
-#include "backup/CopyVerify.h"
-#include "backup/PathUtil.h"
-#include "backup/Walk.h"
+#include "run/RunReport.h"
+#include "platform/PathUtil.h"
+#include "run/Walk.h"
 #include "diag/ErrorText.h"
 #include "platform/FileError.h"
 #include "platform/Files.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/Records.h"
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 
 namespace kalvero {
 

@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 
+echo "== Layers of the includes"
+scripts/check-layers.sh
+
 echo "== Normal build (build/)"
 BUILD_DIR=build BUILD_TYPE=RelWithDebInfo scripts/setup.sh
 ctest --test-dir build --output-on-failure -j2 --timeout 900

@@ -6,8 +6,9 @@
 #include <algorithm>
 #include <set>
 
+#include "backup/DirectoryCheck.h"
 #include "app/Application.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "ui/DialogTexts.h"
 #include "ui/ImageList.h"
 #include "ui/UiTexts.h"

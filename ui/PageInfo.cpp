@@ -6,7 +6,7 @@
 #include "app/Application.h"
 #include "app/SettingsFile.h"
 #include "backup/ListFiles.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogTexts.h"
 #include "ui/PageTexts.h"

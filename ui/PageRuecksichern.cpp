@@ -8,7 +8,7 @@
 
 #include "app/Application.h"
 #include "app/SettingsFile.h"
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "restore/RestoreRun.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogTexts.h"

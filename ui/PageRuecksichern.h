@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/Records.h"
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 
 class QThread;
 

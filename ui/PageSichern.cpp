@@ -12,15 +12,16 @@
 #include <QThread>
 #include <algorithm>
 
+#include "backup/DirectoryCheck.h"
 #include "app/Application.h"
 #include "app/SettingsFile.h"
-#include "app/window/BatchNotification.h"
-#include "app/window/EndOfRunSound.h"
-#include "app/window/PowerControlSeam.h"
+#include "ui/BatchNotification.h"
+#include "ui/EndOfRunSound.h"
+#include "ui/PowerControlSeam.h"
 #include "backup/BackupRun.h"
 #include "backup/DateLabel.h"
-#include "backup/Estimator.h"
-#include "backup/PathUtil.h"
+#include "run/Estimator.h"
+#include "platform/PathUtil.h"
 #include "backup/Shutdown.h"
 #include "ui/BatchWarning.h"
 #include "ui/DesktopOpener.h"

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <functional>
 
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 
 namespace kalvero {
 

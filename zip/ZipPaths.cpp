@@ -1,5 +1,5 @@
 // Path helpers of the layer, used when unpacking.
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "platform/FileSystem.h"
 #include "zip/ZipArchiveLayer.h"
 

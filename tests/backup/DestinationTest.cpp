@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "backup/MountGuard.h"
-#include "backup/PathUtil.h"
-#include "backup/Walk.h"
+#include "backup/DirectoryCheck.h"
+#include "platform/PathUtil.h"
+#include "run/Walk.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
 
@@ -115,3 +116,21 @@ TEST(Destination, NormalisedRelativeSourceLinesUpWithTheWalk) {
 
 }  // namespace
 }  // namespace kalvero
+
+TEST(DirectoryCheck, MissingDirectoriesText) {
+  TempDir t;
+  t.mkdir("q");
+  t.mkdir("z");
+  JobList jobs{DirPair{1, 1, t / "q", t / "z", {}}, DirPair{0, 1, t / "fehlt", t / "fehlt", {}}};
+  DirectoryCheckResult ok = CheckDirectories(jobs);
+  EXPECT_FALSE(ok.anythingMissing);
+  EXPECT_EQ(ok.text,
+            "Alle aktiven Quellverzeichnisse sind vorhanden.\r\n\r\n"
+            "Alle aktiven Zielverzeichnisse sind vorhanden.\r\n\r\n");
+  jobs[1].active = 1;
+  DirectoryCheckResult bad = CheckDirectories(jobs);
+  EXPECT_TRUE(bad.anythingMissing);
+  EXPECT_EQ(bad.text, "Die folgenden aktiven Quellverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" +
+                          "\r\n\r\nDie folgenden aktiven Zielverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" +
+                          "\r\n\r\n");
+}

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 
 namespace kalvero::test {
 

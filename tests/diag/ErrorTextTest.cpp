@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 #include "diag/ErrorText.h"
 #include "platform/ErrorNumber.h"
 

@@ -8,7 +8,7 @@
 #include "diag/Trace.h"
 #include "platform/TraceSocket.h"
 #include "support/TempDir.h"
-#include "zip/CompressZip.h"
+#include "backup/CompressZip.h"
 
 namespace kalvero {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/Records.h"
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 #include "restore/RestoreRun.h"
 
 namespace kalvero::test {

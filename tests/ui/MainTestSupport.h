@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/Application.h"
-#include "app/window/BatchNotification.h"
-#include "app/window/EndOfRunSound.h"
-#include "app/window/PowerControlSeam.h"
+#include "ui/BatchNotification.h"
+#include "ui/EndOfRunSound.h"
+#include "ui/PowerControlSeam.h"
 #include "platform/Logind.h"
 #include "ui/DesktopOpener.h"
 

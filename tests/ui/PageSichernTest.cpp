@@ -15,7 +15,7 @@
 
 #include "MainTestSupport.h"
 #include "backup/BackupRun.h"
-#include "backup/Estimator.h"
+#include "run/Estimator.h"
 #include "ui/ElidedText.h"
 #include "ui/PageSichern.h"
 

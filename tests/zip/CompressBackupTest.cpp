@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "support/TempDir.h"
-#include "zip/CompressZip.h"
+#include "backup/CompressZip.h"
 #include "zip/ZipTestSupport.h"
 
 namespace kalvero {

@@ -9,7 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TempFiles.h"
 #include "support/TempDir.h"
-#include "zip/CompressZip.h"
+#include "backup/CompressZip.h"
 #include "zip/ZipTestSupport.h"
 
 namespace kalvero {

@@ -10,7 +10,7 @@
 
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
-#include "zip/CompressZip.h"
+#include "backup/CompressZip.h"
 #include "zip/ZipTestSupport.h"
 
 namespace kalvero {

@@ -7,7 +7,7 @@
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
-#include "zip/CompressZip.h"
+#include "backup/CompressZip.h"
 #include "zip/ZipArchiveLayer.h"
 #include "zip/ZipFormat.h"
 #include "zip/ZipTestSupport.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "support/TempDir.h"
-#include "zip/CompressZip.h"
+#include "backup/CompressZip.h"
 
 namespace kalvero::test {
 

@@ -1,4 +1,4 @@
-#include "app/window/BatchNotification.h"
+#include "ui/BatchNotification.h"
 
 #include <cstdio>
 

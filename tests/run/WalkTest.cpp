@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "backup/Walk.h"
+#include "run/Walk.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"

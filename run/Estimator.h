@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 
 namespace kalvero {
 

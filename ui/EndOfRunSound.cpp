@@ -1,4 +1,4 @@
-#include "app/window/EndOfRunSound.h"
+#include "ui/EndOfRunSound.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>

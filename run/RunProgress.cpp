@@ -1,4 +1,4 @@
-#include "backup/RunProgress.h"
+#include "run/RunProgress.h"
 
 namespace kalvero {
 

@@ -1,8 +1,8 @@
-#include "backup/Filters.h"
+#include "run/Filters.h"
 
 #include <cstddef>
 
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero {
 

@@ -1,4 +1,4 @@
-#include "app/window/PowerControlSeam.h"
+#include "ui/PowerControlSeam.h"
 
 namespace kalvero {
 

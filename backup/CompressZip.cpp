@@ -1,4 +1,4 @@
-#include "zip/CompressZip.h"
+#include "backup/CompressZip.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "backup/Estimator.h"
+#include "run/Estimator.h"
 
 #include <fmt/format.h>
 #include <fmt/printf.h>
@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "backup/BackupTexts.h"
 #include "platform/FileTime.h"
 
 namespace kalvero {

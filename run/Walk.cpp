@@ -1,9 +1,9 @@
-#include "backup/Walk.h"
+#include "run/Walk.h"
 
 #include <algorithm>
 #include <cerrno>
 
-#include "backup/Filters.h"
+#include "run/Filters.h"
 #include "platform/DirectoryReader.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSystem.h"

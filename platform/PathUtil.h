@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Records.h"
 
 namespace kalvero {
 
@@ -34,11 +33,5 @@ struct SplitPath {
 // Field n (1-based) of text split at separator; false when there is no field n.
 bool ExtractField(std::string& out, const std::string& text, int n, char separator);
 
-// The check behind "Prüfen ...": the message text and whether anything is missing.
-struct DirectoryCheckResult {
-  std::string text;
-  bool anythingMissing = false;
-};
-DirectoryCheckResult CheckDirectories(const JobList& jobs);
 
 }  // namespace kalvero

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/Estimator.h"
+#include "run/Estimator.h"
 
 namespace kalvero {
 namespace {

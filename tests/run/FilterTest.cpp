@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "backup/Filters.h"
-#include "backup/Walk.h"
+#include "run/Filters.h"
+#include "run/Walk.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
 #include "support/TempDir.h"

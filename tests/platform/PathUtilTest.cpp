@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "backup/PathUtil.h"
+#include "platform/PathUtil.h"
 #include "platform/FaultInjection.h"
 #include "support/TempDir.h"
 
@@ -78,22 +78,4 @@ TEST(PathUtil, ExtractFieldCountsSeparators) {
   EXPECT_EQ(out, "a");
   EXPECT_TRUE(ExtractField(out, "", 1, '|'));
   EXPECT_EQ(out, "");
-}
-
-TEST(PathUtil, CheckDirectoriesText) {
-  TempDir t;
-  t.mkdir("q");
-  t.mkdir("z");
-  JobList jobs{DirPair{1, 1, t / "q", t / "z", {}}, DirPair{0, 1, t / "fehlt", t / "fehlt", {}}};
-  DirectoryCheckResult ok = CheckDirectories(jobs);
-  EXPECT_FALSE(ok.anythingMissing);
-  EXPECT_EQ(ok.text,
-            "Alle aktiven Quellverzeichnisse sind vorhanden.\r\n\r\n"
-            "Alle aktiven Zielverzeichnisse sind vorhanden.\r\n\r\n");
-  jobs[1].active = 1;
-  DirectoryCheckResult bad = CheckDirectories(jobs);
-  EXPECT_TRUE(bad.anythingMissing);
-  EXPECT_EQ(bad.text, "Die folgenden aktiven Quellverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" +
-                          "\r\n\r\nDie folgenden aktiven Zielverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" +
-                          "\r\n\r\n");
 }

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Checks every #include "folder/..." of the program against the layers below:
+# a folder may include itself and the folders named after it, nothing else.
+# Prints each include that breaks a layer and exits 1 when there is one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+declare -A ALLOWED=(
+  [platform]=""
+  [diag]="platform"
+  [app]="diag platform"
+  [zip]="diag platform"
+  [run]="app diag platform"
+  [restore]="run zip app diag platform"
+  # backup sits above restore: the end-of-run notification describes both runs.
+  [backup]="restore run zip app diag platform"
+  [cli]="backup restore run zip app diag platform"
+  [ui]="backup restore run zip app diag platform"
+)
+
+bad=0
+for folder in "${!ALLOWED[@]}"; do
+  allowed=" $folder ${ALLOWED[$folder]} "
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    rest=${hit#*:}
+    line=${rest%%:*}
+    target=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([a-z]*\)\/.*/\1/p' <<<"${rest#*:}")
+    [ -n "$target" ] || continue
+    [ -n "${ALLOWED[$target]+x}" ] || continue  # not one of our folders
+    if [[ "$allowed" != *" $target "* ]]; then
+      echo "$file:$line: $folder/ may not include $target/: ${rest#*:}"
+      bad=1
+    fi
+  done < <(grep -rn --include='*.cpp' --include='*.h' '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$folder" || true)
+done
+
+if [ "$bad" -ne 0 ]; then
+  echo "Includes against the layers (table in scripts/check-layers.sh)." >&2
+  exit 1
+fi
+echo "Layers: every include keeps to its layer."
