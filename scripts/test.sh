@@ -23,7 +23,7 @@ ctest --test-dir build-asan --output-on-failure -j2 --timeout 1800
 echo "== ThreadSanitizer build of the engine (build-tsan/)"
 # Debian's Qt is not built for ThreadSanitizer, so this build leaves the window
 # out; the threading tests hand every report to a second thread as the window does.
-BUILD_DIR=build-tsan BUILD_TYPE=RelWithDebInfo CMAKE_EXTRA="-DKALVERO_TSAN=ON ${CMAKE_EXTRA:-}" scripts/setup.sh
+BUILD_DIR=build-tsan BUILD_TYPE=RelWithDebInfo BUILD_TARGETS="test_backup test_restore test_faults test_zip kalvero-cli" CMAKE_EXTRA="-DKALVERO_TSAN=ON ${CMAKE_EXTRA:-}" scripts/setup.sh
 # The fault sweep runs single-threaded and takes minutes under TSan: it is left
 # to the two builds above.
 GTEST_FILTER='-PlainAndCompressed/FaultSweep.*' TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
