@@ -1,14 +1,16 @@
 #pragma once
 // The German texts of the backup run: log lines, summaries, list headers,
 // error messages and the option captions of the backup page.
+#include "run/RunTexts.h"
+
 namespace kalvero::texts {
 
 // Run driver
 inline constexpr const char* PAIR_LOG_PAGE_HEADER = "**** Quellverzeichnis: \"%s\",   Zielverzeichnis: \"%s\"\r\n";
 inline constexpr const char* DEST_DIR_FAILED = "Zielverzeichnis: '%s' kann nicht angelegt werden. %s";
 inline constexpr const char* GENERAL_ERROR = "Allgemeiner Fehler: %s (Quelldatei: '%s', Zieldatei: '%s'";
-inline constexpr const char* REMAINING_TIME = "Geschätzte Restzeit (Std:Min:Sek): %s";
 inline constexpr const char* LOG_DIR_MISSING = "Verzeichnis der Protokolldatei: '%s'\nnicht vorhanden.";
+inline constexpr const char* NO_ACTIVE_PAIR = "Die Auftragsliste enthält kein aktives Paar.";
 inline constexpr const char* ARCHIVE_BIT_UNSUPPORTED =
     "Hinweis: Das Archivbit kann unter '%s' nicht gespeichert werden; diese Dateien werden beim nächsten Sichern "
     "erneut kopiert.";

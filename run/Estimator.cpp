@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "platform/FileTime.h"
+#include "run/RunTexts.h"
 
 namespace kalvero {
 
