@@ -7,8 +7,9 @@
 
 namespace kalvero {
 
-// Message box kinds: 1 error/OK, 2 exclamation/OK, 3 and 4 information/OK,
-// 5 question Yes/No, 6 question Yes/No/Cancel. Results use the platform codes.
+// Message box kinds (their numbers are the ones the boxes are asked with).
+// Results use the platform codes.
+enum class MessageKind : int { Error = 1, Warning = 2, Information = 3, Note = 4, YesNo = 5, YesNoCancel = 6 };
 enum MessageBoxResult : int { MB_RESULT_NONE = 0, MB_RESULT_OK = 1, MB_RESULT_CANCEL = 2, MB_RESULT_YES = 6, MB_RESULT_NO = 7 };
 
 class MessageBoxHost {
@@ -16,6 +17,7 @@ class MessageBoxHost {
   virtual ~MessageBoxHost() = default;
   // Shows text with the program's name as title; returns the pressed button, 0 for an unknown kind.
   virtual int messageBox(int kind, const std::string& text) = 0;
+  int messageBox(MessageKind kind, const std::string& text) { return messageBox(static_cast<int>(kind), text); }
 };
 
 struct CommandLine {

@@ -16,10 +16,10 @@
 #include "run/Estimator.h"
 #include "run/Filters.h"
 #include "backup/ListFiles.h"
-#include "backup/MountGuard.h"
+#include "backup/PairSelection.h"
+#include "run/Walk.h"
 #include "platform/PathUtil.h"
 #include "backup/RunLog.h"
-#include "run/Walk.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
 #include "platform/TreeCopy.h"
@@ -126,7 +126,7 @@ struct BackupRun::Impl {
   }
 
   void run();
-  void runPair(int row, const DirPair& pair, const ExclusionLists& exclusions, PairResult& result);
+  void runPair(const DirPair& pair);
   // (device, inode) of every copy this run put in place, with a hash of its
   // source: two sources never end in one destination file, whatever makes
   // their names meet (two pairs into one directory, a destination file
@@ -192,7 +192,7 @@ void BackupRun::Impl::run() {
     result.excludedTrees = exclusions.trees;
     result.excludedDirectories = exclusions.directories;
     try {
-      runPair(static_cast<int>(row), pair, exclusions, result);
+      runPair(pair);
     } catch (const std::exception& e) {
       // Nothing outside a file's handling should throw; if it does, the pair
       // ends and is counted, and the run goes on.
@@ -241,16 +241,9 @@ void BackupRun::Impl::run() {
   if (!totals.shutdownRequested && startOptions.Close && setup.closeProgram) setup.closeProgram();
 }
 
-void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionLists& exclusions,
-                              PairResult& /*result*/) {
+void BackupRun::Impl::runPair(const DirPair& pair) {
   pageLine(fmt::sprintf(texts::PAIR_LOG_PAGE_HEADER, pair.source, pair.destination));
-  if (!setup.settingsPath.empty()) {
-    // A settings file that cannot be read now leaves the options as they are:
-    // its defaults would change what the pair copies, without a word.
-    bool readOk = false;
-    const BackupOptions reloaded = SettingsFile(setup.settingsPath).loadBackupOptions(&readOk);
-    if (readOk) options = reloaded;
-  }
+  ReloadPairOptions(setup.settingsPath, options);
   info.pairErrors = info.filesDone = info.pairSkipped = info.filesInPair = 0;
   info.currentSource.clear();
   info.currentDestination.clear();
@@ -267,37 +260,25 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
   std::vector<FoundFile> found;
   found.reserve(1024);
   notify(NOTIFY_SEARCHING);
-  std::vector<std::string> allowed, excluded;
-  if (options.MusterFlagErlaubt && !options.MusterErlaubt.empty()) BuildPatternList(options.MusterErlaubt, allowed);
-  if (options.MusterFlagNichtErlaubt && !options.MusterNichtErlaubt.empty())
-    BuildPatternList(options.MusterNichtErlaubt, excluded);
-  const DateBounds bounds = MakeDateBounds(setup.dateFilter, options.Datum);
-  WalkOptions walk;
-  walk.withSubdirs = pair.withSubdirs;
-  walk.archiveOnly = options.Archivbit;
-  walk.allowedPatterns = allowed.empty() ? nullptr : &allowed;
-  walk.excludedPatterns = excluded.empty() ? nullptr : &excluded;
-  walk.from = bounds.from;
-  walk.to = bounds.to;
-  walk.excludedDirectories = exclusions.directories.empty() ? nullptr : &exclusions.directories;
-  walk.excludedTrees = exclusions.trees.empty() ? nullptr : &exclusions.trees;
-  walk.foundFiles = &found;
-  walk.allKinds = true;
-  walk.onDirectoryError = [this](const std::string& dir, int err) {
+  const bool withCheckFile = startOptions.MitPrueffile != 0;
+  PairSelectionInput selection;
+  selection.pair = &pair;
+  selection.options = &options;
+  selection.dateFilter = &setup.dateFilter;
+  selection.destinationRoot = destinationRoot;
+  selection.checkFile = withCheckFile ? checkFile : nullptr;
+  selection.onDirectoryError = [this](const std::string& dir, int err) {
     pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)) + "\r\n");
   };
-  // Never onto a drive that is not plugged in: the pair is left out.
-  const std::string unmounted = UnmountedDriveText(destinationRoot);
-  if (unmounted.empty())
-    WalkDirectory(pair.source, walk);
-  else
-    pairError(unmounted + "\r\n");
+  selection.onEntry = [&found](FoundFile& entry) { found.push_back(std::move(entry)); };
+  const PairSelectionResult selected = SelectPair(selection);
+  if (!selected.unmountedText.empty()) pairError(selected.unmountedText + "\r\n");
   const std::size_t toCopy = std::count_if(found.begin(), found.end(), [](const FoundFile& f) {
     return f.kind == EntryKind::File || f.kind == EntryKind::Symlink;
   });
 
   info.filesInPair = static_cast<int>(std::min<std::size_t>(toCopy, std::numeric_limits<int>::max()));
-  info.pairBytes = walk.totalBytes;
+  info.pairBytes = selected.totalBytes;
   info.pairBytesDone = 0;
   notify(NOTIFY_FILES_FOUND);
   if (log.isOpen()) {
@@ -322,21 +303,8 @@ void BackupRun::Impl::runPair(int /*row*/, const DirPair& pair, const ExclusionL
   ctx.cancel = setup.cancel;
   ctx.displayThreshold = minSize;
 
-  const bool withCheckFile = startOptions.MitPrueffile != 0;
-  std::int64_t remaining = static_cast<std::int64_t>(info.pairBytes);
-  if (withCheckFile) {
-    for (FoundFile& f : found) {
-      if (f.kind != EntryKind::File && f.kind != EntryKind::Symlink) continue;  // nothing of theirs is recorded
-      const std::string key = DestinationPathOf(f.path, sourceRoot, destRoot);
-      if (HasLineBreak(key)) continue;  // never a check-file line: copied at every run
-      const bool same = checkFile->CheckAndRecord(key, static_cast<std::int64_t>(f.size),
-                                                  static_cast<std::uint32_t>(f.lastWrite & 0xFFFFFFFFu),
-                                                  static_cast<std::uint32_t>(f.lastWrite >> 32));
-      f.skip = same ? 1 : 0;
-      if (same) remaining -= static_cast<std::int64_t>(f.size);
-      checkFile->MarkCopied(key, same);
-    }
-  }
+  const std::int64_t remaining =
+      static_cast<std::int64_t>(info.pairBytes) - static_cast<std::int64_t>(selected.skippedBytes);
   // Moves the pair bar and the estimate with the copy, also inside a large file.
   PairProgress progress(setup.reporter, info);
   ctx.reporter = &progress;

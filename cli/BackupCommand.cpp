@@ -4,13 +4,10 @@
 #include <chrono>
 #include <thread>
 
-#include "app/Application.h"
-#include "app/SettingsFile.h"
 #include "backup/BackupRun.h"
+#include "backup/BackupStart.h"
 #include "backup/BackupTexts.h"
 #include "backup/CheckFile.h"
-#include "backup/DateLabel.h"
-#include "platform/PathUtil.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/ProgressLine.h"
@@ -46,8 +43,8 @@ std::string quotedList(const std::vector<std::string>& items) {
 
 }  // namespace
 
-// What "Sicherung starten" does, without a window: load the settings as the
-// backup page does, check the log directory, save, run; Ctrl-C cancels.
+// What "Sicherung starten" does, without a window: the settings as the backup
+// page loads them, started as the page starts them; Ctrl-C cancels.
 int runBackupCommand(CliContext& ctx) {
   RunOptions runOptions;
   std::string argError;
@@ -55,49 +52,25 @@ int runBackupCommand(CliContext& ctx) {
     ctx.err << argError << "\n";
     return EXIT_CANNOT_START;
   }
-  SettingsFile settings(ctx.settingsPath);
-  BackupOptions options = settings.loadBackupOptions();
   std::vector<std::string> warnings;
-  JobList jobs = settings.loadJobList(&warnings);
+  BackupStartInput input = LoadBackupInput(ctx.settingsPath, &warnings);
   for (const auto& w : warnings) ctx.err << "kalvero-cli: unvollständiger Eintrag übergangen: " << w << "\n";
-  const DateFilter filter = settings.loadDateFilter(DateTime::now());
-  const DateLabel label = BuildDateLabel(filter);
-  if (!label.enabled) options.Datum = 0;
-
-  // The run log of a fresh settings file gets its directory at the first run.
-  MakeDefaultLogDirectory(options.Protokolldatei);
-  const SplitPath logPath(options.Protokolldatei);
-  const std::string logDirectory = logPath.drive + logPath.dir;
-  if (GetPathKind(logDirectory) == 0) {
-    ctx.err << fmt::sprintf(kalvero::texts::LOG_DIR_MISSING, logDirectory) << "\n";
-    return EXIT_CANNOT_START;
-  }
-  std::string error;
-  if (!settings.saveBackupSettings(options, jobs, &error)) {
-    ctx.err << error << "\n";
-    return EXIT_CANNOT_START;
-  }
+  const std::string runLog = input.options.Protokolldatei;
 
   std::atomic<int> cancel{0};
-  std::atomic<int> batch{0};
   ProgressLine reporter(ctx.out, ctx.err, platform::isTerminal(2));
   reporter.setQuiet(runOptions.quiet);
   CheckFile checkFile;
-  BackupRunSetup setup;
-  setup.settingsPath = ctx.settingsPath;
-  setup.jobs = jobs;
-  setup.options = options;
-  setup.dateFilter = filter;
-  setup.captions = DefaultOptionCaptions(label.text);
-  setup.listFiles = ctx.app.listFileNames();
-  setup.tempDir = ctx.app.tempPath();
-  setup.versionText = Application::versionText();
-  setup.cancel = &cancel;
-  setup.pageBatchMode = &batch;
-  setup.reporter = &reporter;
-  setup.checkFile = &checkFile;
-
-  BackupRun run(std::move(setup));
+  input.listFiles = ctx.app.listFileNames();
+  input.cancel = &cancel;
+  input.reporter = &reporter;
+  input.checkFile = &checkFile;
+  BackupStart start = StartBackup(std::move(input));
+  if (!start.ok()) {
+    ctx.err << start.text << "\n";
+    return EXIT_CANNOT_START;
+  }
+  BackupRun& run = *start.run;
   const auto started = std::chrono::steady_clock::now();
   platform::installInterruptHandler(&cancel);
   std::thread worker([&run] { run.run(); });
@@ -109,12 +82,12 @@ int runBackupCommand(CliContext& ctx) {
   for (int i = 0; i < 4; ++i)
     if (totals.listOpenFailed[i])
       ctx.err << fmt::sprintf(texts::kListNotCreated, kListNames[i], ctx.app.listFileName(i)) << "\n";
-  printSummary(ctx.out, totals, std::chrono::steady_clock::now() - started, options.Protokolldatei);
+  printSummary(ctx.out, totals, std::chrono::steady_clock::now() - started, runLog);
   // Nothing of a missing source was saved: a timer or cron job must not
   // take this for a clean run.
   if (!totals.missingSources.empty())
     ctx.err << fmt::sprintf(texts::kMissingSources, quotedList(totals.missingSources)) << "\n";
-  if (runOptions.notify) NotifyEndOfRun(BackupNotification(totals, options.Protokolldatei), ctx.err);
+  if (runOptions.notify) NotifyEndOfRun(BackupNotification(totals, runLog), ctx.err);
   if (totals.cancelled) return EXIT_CANCELLED;
   return totals.runErrors > 0 || !totals.missingSources.empty() ? EXIT_RUN_ERRORS : EXIT_CLEAN;
 }

@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/SettingsFile.h"
+#include "backup/BackupStart.h"
 #include "backup/CheckFile.h"
-#include "backup/DateLabel.h"
-#include "run/Filters.h"
+#include "backup/PairSelection.h"
 #include "run/Walk.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
@@ -79,57 +78,39 @@ int runListCommand(CliContext& ctx) {
     }
   }
 
-  // The same settings a backup started now would use.
-  SettingsFile settings(ctx.settingsPath);
-  BackupOptions options = settings.loadBackupOptions();
+  // The same settings a backup started now would use, and the same
+  // selection: "Allg" is read again before every pair, as the run does.
   std::vector<std::string> warnings;
-  const JobList jobs = NormaliseJobList(settings.loadJobList(&warnings));
+  BackupStartInput input = LoadBackupInput(ctx.settingsPath, &warnings);
   for (const auto& w : warnings) ctx.err << fmt::sprintf(texts::kWarning, w) << "\n";
-  const DateFilter filter = settings.loadDateFilter(DateTime::now());
-  if (!BuildDateLabel(filter).enabled) options.Datum = 0;
+  BackupOptions& options = input.options;
+  const DateFilter& filter = input.dateFilter;
+  const JobList jobs = NormaliseJobList(input.jobs);
 
+  // Whether the check file is used is decided at the start, as in the run.
   CheckFile checkFile;
   const bool withCheckFile = options.MitPrueffile != 0;
   if (withCheckFile) checkFile.Load(options.Prueffile);  // missing or unreadable: nothing is skipped
 
-  std::vector<std::string> allowed, excluded;
-  if (options.MusterFlagErlaubt && !options.MusterErlaubt.empty()) BuildPatternList(options.MusterErlaubt, allowed);
-  if (options.MusterFlagNichtErlaubt && !options.MusterNichtErlaubt.empty())
-    BuildPatternList(options.MusterNichtErlaubt, excluded);
-  const DateBounds bounds = MakeDateBounds(filter, options.Datum);
-
   ListWriter writer(ctx.out, nullTerminated);
   for (const DirPair& pair : jobs) {
     if (!pair.active) continue;
-    const ExclusionLists exclusions = SplitExclusions(pair);
+    ReloadPairOptions(ctx.settingsPath, options);
     const std::string destinationRoot = PairDestinationRoot(pair, options, platform::localNow());
-
-    WalkOptions walk;
-    walk.withSubdirs = pair.withSubdirs;
-    walk.archiveOnly = options.Archivbit;
-    walk.allowedPatterns = allowed.empty() ? nullptr : &allowed;
-    walk.excludedPatterns = excluded.empty() ? nullptr : &excluded;
-    walk.from = bounds.from;
-    walk.to = bounds.to;
-    walk.excludedDirectories = exclusions.directories.empty() ? nullptr : &exclusions.directories;
-    walk.excludedTrees = exclusions.trees.empty() ? nullptr : &exclusions.trees;
-    // Links are backed up as links, so they are listed; directories and
-    // special files are not copies of their own.
-    walk.allKinds = true;
-    // Files are printed as the walk finds them: the run's check-file pass
-    // looks at one file at a time in the same order, so the result is the
-    // same without holding the whole list.
-    walk.onFile = [&](const FoundFile& f) {
-      if (f.kind == EntryKind::Directory || f.kind == EntryKind::Special) return;
-      const std::string destination = DestinationPathOf(f.path, pair.source, destinationRoot);
-      if (withCheckFile &&
-          checkFile.CheckAndRecord(destination, static_cast<std::int64_t>(f.size),
-                                   static_cast<std::uint32_t>(f.lastWrite & 0xFFFFFFFFu),
-                                   static_cast<std::uint32_t>(f.lastWrite >> 32)))
-        return;
-      writer.line(f.path, destination);
+    PairSelectionInput selection;
+    selection.pair = &pair;
+    selection.options = &options;
+    selection.dateFilter = &filter;
+    selection.destinationRoot = destinationRoot;
+    selection.checkFile = withCheckFile ? &checkFile : nullptr;
+    // Files and links are copies of their own; directories and special files are not.
+    // They are printed as they are found, without holding the pair's list.
+    selection.onEntry = [&](const FoundFile& f) {
+      if (f.kind == EntryKind::Directory || f.kind == EntryKind::Special || f.skip) return;
+      writer.line(f.path, DestinationPathOf(f.path, pair.source, destinationRoot));
     };
-    WalkDirectory(pair.source, walk);
+    const PairSelectionResult selected = SelectPair(selection);
+    if (!selected.unmountedText.empty()) ctx.err << fmt::sprintf(texts::kWarning, selected.unmountedText) << "\n";
   }
   if (!writer.flush() || !ctx.out.flush()) {
     ctx.err << texts::kListWriteFailed << "\n";

@@ -187,6 +187,42 @@ TEST_F(ListCommand, CheckFileLeavesOutUnchangedFiles) {
   EXPECT_TRUE(std::filesystem::is_empty(t.path() + "/tmp"));
 }
 
+// The dry run and the run select by one piece: what list shows is what the
+// backup copies, also for a pair onto an unplugged drive (left out by both),
+// a name the check file cannot hold and files the check file skips.
+TEST_F(ListCommand, ListsWhatTheBackupThenCopies) {
+  t.write("quelle/a.txt", "a");
+  t.write("quelle/b.log", "b");
+  t.write("quelle/unter/c.txt", "c");
+  t.write("quelle/mit\nZeile.txt", "z");
+  t.mkdir("media/anna");
+  const std::string stick = t.path() + "/media/anna/STICK";
+  const std::string check = t.path() + "/pruef.chk";
+  writeIni(fmt::format("MusterFlagNichtErlaubt=1\nMusterNichtErlaubt=*.log\nMitPrueffile=1\nPrueffile={}\n"
+                       "Protokolldatei={}/sichern.log\n",
+                       check, t.path()),
+           fmt::format("Anzahl=2\nVerz0=1|1|{}|{}\nVerz1=1|1|{}|{}\n", src, stick, src, dst));
+  ASSERT_EQ(setenv("KALVERO_MOUNT_ROOTS", (t.path() + "/media/*").c_str(), 1), 0);
+  const std::set<std::string> before = listed();
+  const auto run = runCli(t, "--ini '" + ini + "' backup --quiet");
+  const std::set<std::string> after = listed();
+  unsetenv("KALVERO_MOUNT_ROOTS");
+  EXPECT_EQ(run.status, 1) << test::readFile(t.path() + "/stderr");  // the unplugged pair is an error
+  EXPECT_EQ(before, (std::set<std::string>{pairLine("a.txt"), pairLine("unter/c.txt"), pairLine("mit\\nZeile.txt")}));
+  std::set<std::string> copied;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dst))
+    if (e.is_regular_file()) copied.insert(pairLine(e.path().string().substr(dst.size() + 1)));
+  std::set<std::string> escapedCopies;
+  for (std::string line : copied) {
+    for (std::size_t i = 0; (i = line.find('\n', i)) != std::string::npos; i += 2) line.replace(i, 1, "\\n");
+    escapedCopies.insert(line);
+  }
+  EXPECT_EQ(escapedCopies, before);
+  EXPECT_FALSE(t.exists("media/anna/STICK"));
+  // Now in the check file: skipped by both, except the name it cannot hold.
+  EXPECT_EQ(after, (std::set<std::string>{pairLine("mit\\nZeile.txt")}));
+}
+
 TEST_F(ListCommand, MissingSourcesAndSettingsGiveAnEmptyList) {
   writeIni("", fmt::format("Anzahl=2\nVerz0=1|1|{}/fehlt|{}\nVerz1=1|1|{}/k.INI|{}\n", t.path(), dst, t.path(), dst));
   const auto r = runCli(t, "--ini '" + ini + "' list");

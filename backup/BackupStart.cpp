@@ -1,0 +1,68 @@
+#include "backup/BackupStart.h"
+
+#include <fmt/printf.h>
+
+#include <algorithm>
+
+#include "app/DateTime.h"
+#include "app/SettingsFile.h"
+#include "backup/BackupTexts.h"
+#include "backup/DateLabel.h"
+#include "platform/PathUtil.h"
+
+namespace kalvero {
+
+BackupStartInput LoadBackupInput(const std::string& settingsPath, std::vector<std::string>* warnings) {
+  const SettingsFile settings(settingsPath);
+  BackupStartInput in;
+  in.settingsPath = settingsPath;
+  in.options = settings.loadBackupOptions();
+  in.jobs = settings.loadJobList(warnings);
+  in.dateFilter = settings.loadDateFilter(DateTime::now());
+  const DateLabel label = BuildDateLabel(in.dateFilter);
+  in.dateLabel = label.text;
+  if (!label.enabled) in.options.Datum = 0;
+  return in;
+}
+
+BackupStart StartBackup(BackupStartInput in) {
+  BackupStart start;
+  // The default log's directory is the program's own: made at the first start.
+  MakeDefaultLogDirectory(in.options.Protokolldatei);
+  const SplitPath logPath(in.options.Protokolldatei);
+  const std::string logDirectory = logPath.drive + logPath.dir;
+  if (GetPathKind(logDirectory) == 0) {
+    start.field = BackupStart::Field::LogFile;
+    start.text = fmt::sprintf(texts::LOG_DIR_MISSING, logDirectory);
+    return start;
+  }
+  if (std::none_of(in.jobs.begin(), in.jobs.end(), [](const DirPair& p) { return p.active != 0; })) {
+    start.field = BackupStart::Field::JobList;
+    start.text = texts::NO_ACTIVE_PAIR;
+    return start;
+  }
+  // The run reads "Allg" again before each pair: it must find what starts it.
+  std::string error;
+  if (!SettingsFile(in.settingsPath).saveBackupSettings(in.options, in.jobs, &error)) {
+    start.field = BackupStart::Field::Settings;
+    start.kind = MessageKind::Error;
+    start.text = error;
+    return start;
+  }
+
+  BackupRunSetup setup;
+  setup.settingsPath = in.settingsPath;
+  setup.jobs = std::move(in.jobs);
+  setup.options = in.options;
+  setup.dateFilter = in.dateFilter;
+  setup.captions = DefaultOptionCaptions(in.dateLabel);
+  setup.listFiles = in.listFiles;
+  setup.versionText = Application::versionText();
+  setup.cancel = in.cancel;
+  setup.reporter = in.reporter;
+  setup.checkFile = in.checkFile;
+  start.run = std::make_unique<BackupRun>(std::move(setup));
+  return start;
+}
+
+}  // namespace kalvero

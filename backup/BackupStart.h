@@ -1,0 +1,51 @@
+#pragma once
+// How a backup starts, the same for the window and kalvero-cli backup: the
+// log directory is checked (the default one made), a job list without an
+// active pair is refused, the settings are saved, and the run is set up.
+#include <array>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/Records.h"
+#include "backup/BackupRun.h"
+
+namespace kalvero {
+
+class CheckFile;
+
+// What a front end holds when the start is asked for: the window its
+// controls, kalvero-cli the settings file as LoadBackupInput reads it.
+struct BackupStartInput {
+  std::string settingsPath;
+  BackupOptions options;
+  JobList jobs;
+  DateFilter dateFilter;
+  std::string dateLabel;  // caption of the date option, as the page shows it
+  std::array<std::string, 4> listFiles;
+  std::atomic<int>* cancel = nullptr;
+  RunReporter* reporter = nullptr;
+  CheckFile* checkFile = nullptr;  // the run makes its own when null
+};
+
+// The options, job list and date filter of a settings file as the backup
+// page loads them: "Datum" is off while the filter holds no valid date.
+// Incomplete job entries are passed over and named in warnings.
+BackupStartInput LoadBackupInput(const std::string& settingsPath, std::vector<std::string>* warnings);
+
+struct BackupStart {
+  enum class Field { None, LogFile, JobList, Settings };
+  Field field = Field::None;  // the input a refusal concerns
+  MessageKind kind = MessageKind::Warning;
+  std::string text;               // the refusal's message
+  std::unique_ptr<BackupRun> run;  // set when the run may start
+  bool ok() const { return run != nullptr; }
+};
+
+// The checks and the save before a run, in this order: the log file's
+// directory exists, an active pair is there, the settings are saved.
+BackupStart StartBackup(BackupStartInput input);
+
+}  // namespace kalvero
