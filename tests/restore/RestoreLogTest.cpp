@@ -2,15 +2,12 @@
 
 #include "restore/RestoreLog.h"
 #include "restore/TargetPath.h"
+#include "support/LogText.h"
 
 namespace kalvero {
 namespace {
 
-std::string joined(const std::vector<std::string>& lines) {
-  std::string all;
-  for (const auto& l : lines) all += l;
-  return all;
-}
+using test::joined;
 
 TEST(RestoreLog, HeaderLinesInOrder) {
   RestoreHeaderData h;

@@ -10,6 +10,7 @@
 #include "RestoreTestSupport.h"
 #include "backup/BackupRun.h"
 #include "platform/FileSystem.h"
+#include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
 namespace kalvero::test {
@@ -46,7 +47,7 @@ std::string BackupRoot(const std::string& destination, int dateSubdir) {
 
 // Backs up src into tmp/backup (run log tmp/backup.log); the run's error count.
 int RunBackup(TempDir& tmp, const std::string& src, const Variant& v) {
-  std::atomic<int> cancel{0}, batch{0};
+  std::atomic<int> cancel{0};
   RecordingReporter backupReporter;
   BackupRunSetup setup;
   setup.jobs = {DirPair{1, 1, src, tmp / "backup", {}}};
@@ -57,10 +58,8 @@ int RunBackup(TempDir& tmp, const std::string& src, const Variant& v) {
   setup.options.SubVerzDatum = v.dateSubdir;
   setup.options.NotCompress = "";
   setup.captions = DefaultOptionCaptions("");
-  setup.tempDir = tmp.path() + "/";
   for (int i = 0; i < 4; ++i) setup.listFiles[i] = tmp / ("list" + std::to_string(i));
   setup.cancel = &cancel;
-  setup.pageBatchMode = &batch;
   setup.reporter = &backupReporter;
   BackupRun backup(setup);
   backup.run();

@@ -1,12 +1,7 @@
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -39,31 +34,5 @@ std::string TempDir::write(const std::string& rel, const std::string& content) c
 std::string TempDir::read(const std::string& rel) const { return readFile(path_ + "/" + rel); }
 bool TempDir::exists(const std::string& rel) const { return fs::exists(fs::symlink_status(path_ + "/" + rel)); }
 void TempDir::mkdir(const std::string& rel) const { fs::create_directories(path_ + "/" + rel); }
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
-
-bool runningAsRoot() { return geteuid() == 0; }
-
-std::string linkText(const std::string& path) {
-  char buf[8192];
-  const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
-  return n < 0 ? std::string("<kein Link>") : std::string(buf, static_cast<std::size_t>(n));
-}
-
-struct stat lstatOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
 
 }  // namespace kalvero::test

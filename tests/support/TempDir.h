@@ -1,8 +1,8 @@
 #pragma once
 // A temporary directory for one test, removed with everything in it at the end.
-#include <sys/stat.h>
-
 #include <string>
+
+#include "support/Files.h"  // the file helpers come with every temporary directory
 
 namespace kalvero::test {
 
@@ -25,15 +25,5 @@ class TempDir {
  private:
   std::string path_;
 };
-
-// Reads a whole file ("" when missing).
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& content);
-// True when running as root (permission-denial tests skip themselves then).
-bool runningAsRoot();
-// The target text of a link ("<kein Link>" when path is none).
-std::string linkText(const std::string& path);
-// lstat of path; a failure fails the test.
-struct stat lstatOf(const std::string& path);
 
 }  // namespace kalvero::test
