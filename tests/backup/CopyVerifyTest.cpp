@@ -3,15 +3,15 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
-#include <regex>
 
 #include <unistd.h>
 
-#include "RecordingReporter.h"
 #include "backup/CopyVerify.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
+#include "support/LogText.h"
+#include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
 namespace kalvero {
@@ -19,10 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
-
-std::string masked(const std::string& s) {
-  return std::regex_replace(s, std::regex(R"(\[\d\d\.\d\d\.\d{4}  \d\d:\d\d:\d\d\])"), "[T]");
-}
+using test::maskTimes;
 
 bool noTemporaries(const std::string& dir) {
   for (const auto& e : fs::directory_iterator(dir))
@@ -144,7 +141,7 @@ TEST(CopyOneFile, CopiesWithProgressAboveTheThresholdAndReportsFailures) {
   EXPECT_EQ(f.info.pairErrors, 1);
   EXPECT_EQ(f.info.runErrors, 1);
   ASSERT_EQ(f.reporter.lines.size(), 1u);
-  EXPECT_EQ(masked(f.reporter.lines[0]), "Fehler beim Kopieren der Datei von '" + f.dir / "s/vanished" + "' nach '" +
+  EXPECT_EQ(maskTimes(f.reporter.lines[0]), "Fehler beim Kopieren der Datei von '" + f.dir / "s/vanished" + "' nach '" +
                                              f.dir / "d/vanished" +
                                              "'.  Fehlernummer = 2  No such file or directory  [T]\r\n");
   // Cancelled in the middle: no partial copy, and no error of the file.
@@ -170,11 +167,11 @@ TEST(CompareFiles, EqualDifferentAndUnreadable) {
   EXPECT_EQ(f.reporter.events.back().info.fileSize, 0u);
   f.ctx.destination = f.dir.write("longer", std::string(200001, 'q'));
   EXPECT_FALSE(CompareFiles(f.ctx));
-  EXPECT_EQ(masked(f.reporter.lines.back()),
+  EXPECT_EQ(maskTimes(f.reporter.lines.back()),
             "Fehler beim Vergleichen der Dateien: '" + f.ctx.source + "' und '" + f.ctx.destination + "'  [T]\r\n");
   f.ctx.destination = f.dir / "missing";
   EXPECT_FALSE(CompareFiles(f.ctx));
-  EXPECT_EQ(masked(f.reporter.lines.back()),
+  EXPECT_EQ(maskTimes(f.reporter.lines.back()),
             "Beim Vergleichen - Fehler beim Öffnen der Zieldatei: '" + f.ctx.destination +
                 "'   (Fehlertext: 'Fehlernummer = 2  No such file or directory')  [T]\r\n");
   EXPECT_EQ(f.info.runErrors, 2);

@@ -114,11 +114,8 @@ TEST(Destination, NormalisedRelativeSourceLinesUpWithTheWalk) {
   EXPECT_EQ(DestinationPathOf(found[0].path, n.source, n.destination), t.path() + "/ziel/sub/a.txt");
 }
 
-}  // namespace
-}  // namespace kalvero
-
 TEST(DirectoryCheck, MissingDirectoriesText) {
-  TempDir t;
+  test::TempDir t;
   t.mkdir("q");
   t.mkdir("z");
   JobList jobs{DirPair{1, 1, t / "q", t / "z", {}}, DirPair{0, 1, t / "fehlt", t / "fehlt", {}}};
@@ -134,3 +131,6 @@ TEST(DirectoryCheck, MissingDirectoriesText) {
                           "\r\n\r\nDie folgenden aktiven Zielverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" +
                           "\r\n\r\n");
 }
+
+}  // namespace
+}  // namespace kalvero

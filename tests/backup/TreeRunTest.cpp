@@ -12,12 +12,12 @@
 
 #include <gtest/gtest.h>
 
-#include "RecordingReporter.h"
 #include "app/SettingsFile.h"
 #include "backup/BackupRun.h"
 #include "backup/DateLabel.h"
 #include "platform/FaultInjection.h"
 #include "support/OrdinaryUser.h"
+#include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
 namespace kalvero {
@@ -53,7 +53,6 @@ class TreeRun : public ::testing::TestWithParam<int> {
     s.options = o;
     s.captions = DefaultOptionCaptions(BuildDateLabel(DateFilter{}).text);
     s.listFiles = lists;
-    s.tempDir = t / "tmp/";
     s.versionText = "1,0,0,0";
     s.reporter = &rep;
     BackupRun run(std::move(s));
