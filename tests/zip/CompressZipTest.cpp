@@ -8,6 +8,7 @@
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFiles.h"
+#include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 #include "backup/CompressZip.h"
 #include "zip/ZipTestSupport.h"
@@ -17,22 +18,11 @@ namespace {
 
 using test::TempDir;
 
-struct Recorder : RunReporter {
-  std::vector<std::pair<int, std::uint64_t>> codes;
-  std::atomic<int>* cancelAfter = nullptr;
-  void progress(int code, const ProgressInfo& info) override {
-    codes.emplace_back(code, info.fileDone);
-    if (cancelAfter) cancelAfter->store(1);
-  }
-  void clearLog() override {}
-  void logLine(const std::string&) override {}
-};
-
 struct Fixture {
   TempDir t;
   ZipArchiveLayer zip;
   ProgressInfo info;
-  Recorder reporter;
+  test::RecordingReporter reporter;
   std::atomic<int> cancel{0};
   CopyContext ctx;
   CopyJob job;
@@ -74,7 +64,7 @@ TEST(CompressZip, WritesTheArchiveBesideTheDestination) {
   EXPECT_EQ(test::readEntry(f.zip, 0), data);
   f.zip.Close(false);
   // Two chunks, one step notification each.
-  EXPECT_EQ(f.reporter.codes,
+  EXPECT_EQ(f.reporter.codesWith(&ProgressInfo::fileDone),
             (std::vector<std::pair<int, std::uint64_t>>{{NOTIFY_FILE_STEP, 640000}, {NOTIFY_FILE_STEP, 700000}}));
 }
 
@@ -83,7 +73,7 @@ TEST(CompressZip, ChunkBoundaries) {
     Fixture f(test::mixedBytes(size));
     ASSERT_TRUE(CompressZip(f.zip, f.job, f.ctx));
     std::size_t rounds = size == 0 ? 0 : 2;  // an empty file shows no progress
-    EXPECT_EQ(f.reporter.codes.size(), rounds) << size;
+    EXPECT_EQ(f.reporter.events.size(), rounds) << size;
     f.zip.Open(f.job.finalName, ZipArchiveLayer::OpenExisting);
     EXPECT_EQ(test::readEntry(f.zip, 0).size(), size);
     f.zip.Close(false);
@@ -94,11 +84,11 @@ TEST(CompressZip, ProgressOnlyAboveTheThreshold) {
   Fixture f(test::mixedBytes(5 * 1024));
   f.ctx.displayThreshold = 5;  // 5 KByte is not above 5
   ASSERT_TRUE(CompressZip(f.zip, f.job, f.ctx));
-  EXPECT_TRUE(f.reporter.codes.empty());
+  EXPECT_TRUE(f.reporter.events.empty());
   Fixture g(test::mixedBytes(6 * 1024));
   g.ctx.displayThreshold = 5;
   ASSERT_TRUE(CompressZip(g.zip, g.job, g.ctx));
-  EXPECT_EQ(g.reporter.codes.size(), 1u);
+  EXPECT_EQ(g.reporter.events.size(), 1u);
 }
 
 TEST(CompressZip, TemporaryArchiveForCompare) {
@@ -124,9 +114,10 @@ TEST(CompressZip, TemporaryArchiveForCompare) {
 TEST(CompressZip, CancelLeavesNothingUnderTheArchiveName) {
   Fixture f(test::mixedBytes(2000000));
   test::writeFile(f.t / "dst/Briefe/a.txt.zip", "previous archive");
-  f.reporter.cancelAfter = &f.cancel;  // cancel while the first chunk is reported
+  // Cancel while the first chunk is reported.
+  f.reporter.onProgress = [&](int, const ProgressInfo&) { f.cancel.store(1); };
   EXPECT_FALSE(CompressZip(f.zip, f.job, f.ctx));
-  EXPECT_EQ(f.reporter.codes.size(), 1u);
+  EXPECT_EQ(f.reporter.events.size(), 1u);
   EXPECT_EQ(f.job.error.text, " (Das Sichern wurde abgerochen,Datei='" + f.job.source + "',cause=0,Os=0)");
   EXPECT_EQ(test::readFile(f.t / "dst/Briefe/a.txt.zip"), "previous archive");
   EXPECT_EQ(f.dstFiles(), std::vector<std::string>{"a.txt.zip"});
@@ -139,7 +130,7 @@ TEST(CompressZip, CancelWithoutProgressStillEndsAfterAChunk) {
   f.ctx.displayThreshold = 1000;
   f.cancel = 1;
   EXPECT_FALSE(CompressZip(f.zip, f.job, f.ctx));
-  EXPECT_TRUE(f.reporter.codes.empty());
+  EXPECT_TRUE(f.reporter.events.empty());
   EXPECT_TRUE(f.dstFiles().empty());
 }
 
@@ -168,7 +159,7 @@ TEST(CompressZip, ArchiveThatCannotBeWritten) {
   EXPECT_TRUE(f.zip.IsClosed());
   platform::fault::disarmAll();
   // The same object works again for the next file.
-  f.reporter.codes.clear();
+  f.reporter.events.clear();
   EXPECT_TRUE(CompressZip(f.zip, f.job, f.ctx));
 }
 
