@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "run/Estimator.h"
+#include "support/RecordingReporter.h"
 
 namespace kalvero {
 namespace {
@@ -58,23 +59,8 @@ TEST(ProgressArithmetic, PercentAndBarsStayInRange) {
 }
 
 
-// Records what reaches the page, with the pair's numbers at that moment.
-struct PageRecord : RunReporter {
-  struct Step {
-    int code;
-    std::uint64_t pairDone;
-    std::string remaining;
-  };
-  std::vector<Step> steps;
-  void progress(int code, const ProgressInfo& info) override {
-    steps.push_back({code, info.pairBytesDone, info.remainingTimeText});
-  }
-  void clearLog() override {}
-  void logLine(const std::string&) override {}
-};
-
 TEST(PairProgress, BarFollowsTheCopyNotTheFileAboutToBeCopiedAndEstimatesWithinAFile) {
-  PageRecord page;
+  test::RecordingReporter page;
   ProgressInfo info;
   std::uint32_t now = 0;
   PairProgress pair(&page, info, 3000);
@@ -83,35 +69,35 @@ TEST(PairProgress, BarFollowsTheCopyNotTheFileAboutToBeCopiedAndEstimatesWithinA
   // A large file: taken up, the pair has not moved yet.
   pair.FileStarted(100);
   pair.progress(NOTIFY_COPYING, info);
-  EXPECT_EQ(page.steps.back().pairDone, 0u);
+  EXPECT_EQ(page.events.back().info.pairBytesDone, 0u);
   pair.progress(NOTIFY_FILE_START, info);
   now = 1000;
   info.fileSize = 100;
   info.fileDone = 50;
   pair.progress(NOTIFY_FILE_STEP, info);
-  EXPECT_EQ(page.steps.back().pairDone, 50u);
-  EXPECT_EQ(page.steps.back().code, NOTIFY_FILE_STEP);  // no estimate before the interval
+  EXPECT_EQ(page.events.back().info.pairBytesDone, 50u);
+  EXPECT_EQ(page.events.back().code, NOTIFY_FILE_STEP);  // no estimate before the interval
   now = 3000;
   info.fileDone = 100;
   pair.progress(NOTIFY_FILE_STEP, info);
   // Estimated while the file is still being copied: 3 s for 100 of 400 bytes.
-  EXPECT_EQ(page.steps.back().code, NOTIFY_REMAINING_TIME);
-  EXPECT_EQ(page.steps.back().remaining, "Geschätzte Restzeit (Std:Min:Sek): 00:00:09");
-  EXPECT_EQ(page.steps.back().pairDone, 100u);
+  EXPECT_EQ(page.events.back().code, NOTIFY_REMAINING_TIME);
+  EXPECT_EQ(page.events.back().info.remainingTimeText, "Geschätzte Restzeit (Std:Min:Sek): 00:00:09");
+  EXPECT_EQ(page.events.back().info.pairBytesDone, 100u);
   // Its comparison moves the file bar only.
   pair.progress(NOTIFY_FILE_START, info);
   info.fileDone = 30;
   pair.progress(NOTIFY_FILE_STEP, info);
-  EXPECT_EQ(page.steps.back().pairDone, 100u);
+  EXPECT_EQ(page.events.back().info.pairBytesDone, 100u);
   pair.FileFinished(false);
   EXPECT_EQ(info.pairBytesDone, 100u);
   // A skipped file moves the pair to its end but gives no estimate.
   now = 9000;
   pair.FileStarted(300);
-  const std::size_t before = page.steps.size();
+  const std::size_t before = page.events.size();
   pair.FileFinished(true);
   EXPECT_EQ(info.pairBytesDone, 400u);
-  EXPECT_EQ(page.steps.size(), before);
+  EXPECT_EQ(page.events.size(), before);
   // A copy broken off by a cancel does not count as done.
   pair.FileStarted(50);
   pair.progress(NOTIFY_COPYING, info);
