@@ -12,14 +12,7 @@
 
 using namespace kalvero::platform;
 using kalvero::test::TempDir;
-
-namespace {
-bool userXattrsWork(const std::string& path) {
-  if (setxattr(path.c_str(), "user.kalvero.probe", "1", 1, 0) != 0) return false;
-  removexattr(path.c_str(), "user.kalvero.probe");
-  return true;
-}
-}  // namespace
+using kalvero::test::userXattrsWork;
 
 TEST(FileSystem, StatKindsAndSymlinks) {
   TempDir t;

@@ -19,10 +19,7 @@ using test::TempDir;
 
 using test::linkText;
 using test::lstatOf;
-
-bool userXattrsWork(const std::string& file) {
-  return setxattr(file.c_str(), "user.probe", "1", 1, 0) == 0 && removexattr(file.c_str(), "user.probe") == 0;
-}
+using test::userXattrsWork;
 
 std::string xattr(const std::string& path, const char* name) {
   char buf[256];
