@@ -20,6 +20,7 @@
 #include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
 #include "restore/RestoreRun.h"
+#include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 #include "zip/ZipArchiveLayer.h"
 
@@ -30,14 +31,6 @@ namespace fs = std::filesystem;
 namespace fault = platform::fault;
 using fault::Call;
 using test::TempDir;
-
-class QuietReporter : public RunReporter {
- public:
-  void progress(int, const ProgressInfo&) override {}
-  void clearLog() override {}
-  void logLine(const std::string& text) override { lines += text; }
-  std::string lines;
-};
 
 std::string randomBytes(std::size_t n, unsigned seed) {
   std::mt19937 gen(seed);
@@ -183,10 +176,9 @@ class FaultSweep : public ::testing::TestWithParam<int> {
     s.options = o;
     s.captions = DefaultOptionCaptions(BuildDateLabel(DateFilter{}).text);
     for (int i = 0; i < 4; ++i) s.listFiles[i] = dst + ".list" + std::to_string(i);
-    s.tempDir = dir / "tmp/";
     s.versionText = "1,0,0,0";
     std::atomic<int> cancel{0};
-    QuietReporter reporter;
+    test::RecordingReporter reporter;
     s.cancel = &cancel;
     s.reporter = &reporter;
     BackupRun run(std::move(s));
@@ -197,7 +189,7 @@ class FaultSweep : public ::testing::TestWithParam<int> {
       run.run();
       if (counts) *counts = countedCalls();
     }
-    if (log) *log = reporter.lines;
+    if (log) *log = reporter.allLines();
     return run.totals();
   }
 
@@ -295,12 +287,12 @@ TEST_P(FaultSweep, RestoreSurvivesEveryFailedCall) {
     s.options.OnlyByKalvero = 1;
     s.versionText = "1,0,0,0";
     std::atomic<int> cancel{0};
-    QuietReporter reporter;
+    test::RecordingReporter reporter;
     s.cancel = &cancel;
     s.reporter = &reporter;
     RestoreRun run(std::move(s));
     run.run();
-    if (log) *log = reporter.lines;
+    if (log) *log = reporter.allLines();
     return run.totals();
   };
   auto checkRestored = [&](const std::string& dst, const std::string& what) {

@@ -16,6 +16,7 @@
 #include "backup/BackupRun.h"
 #include "backup/DateLabel.h"
 #include "restore/RestoreRun.h"
+#include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
 namespace kalvero {
@@ -76,42 +77,38 @@ class WindowThread {
   std::thread thread_;
 };
 
-// What the window keeps of a run: read and written only on the window thread.
-struct PageState {
-  int notifications = 0;
-  int lastFilesDone = 0;
-  std::string lastSource;
-  int lines = 0;
-  int cancelAfter = -1;  // request cancel after this many notifications
-};
-
+// Hands every call of a run to the window thread and waits there, as the
+// window's reporter does; page records what reached the window.
 class HandOverReporter : public RunReporter {
  public:
-  HandOverReporter(WindowThread& window, PageState& page, std::atomic<int>& cancel)
-      : window_(window), page_(page), cancel_(cancel) {}
-  void progress(int, const ProgressInfo& info) override {
-    window_.runAndWait([&] {
-      ++page_.notifications;
-      page_.lastFilesDone = info.filesDone;
-      page_.lastSource = info.currentSource;
-      if (page_.cancelAfter >= 0 && page_.notifications >= page_.cancelAfter) cancel_.store(1);
-    });
+  HandOverReporter(WindowThread& window, RunReporter& page) : window_(window), page_(page) {}
+  void progress(int code, const ProgressInfo& info) override {
+    window_.runAndWait([&] { page_.progress(code, info); });
   }
   void clearLog() override {
-    window_.runAndWait([&] { page_.lines = 0; });
+    window_.runAndWait([&] { page_.clearLog(); });
   }
   void logLine(const std::string& text) override {
-    window_.runAndWait([&] { page_.lines += !text.empty(); });
+    window_.runAndWait([&] { page_.logLine(text); });
   }
-  void selectPair(int) override {
-    window_.runAndWait([] {});
+  void selectPair(int row) override {
+    window_.runAndWait([&] { page_.selectPair(row); });
+  }
+  void endOfRunSound() override {
+    window_.runAndWait([&] { page_.endOfRunSound(); });
   }
 
  private:
   WindowThread& window_;
-  PageState& page_;
-  std::atomic<int>& cancel_;
+  RunReporter& page_;
 };
+
+// A cancel request from the window after this many notifications.
+void CancelAfter(test::RecordingReporter& page, std::size_t notifications, std::atomic<int>& cancel) {
+  page.onProgress = [&page, notifications, &cancel](int, const ProgressInfo&) {
+    if (page.events.size() >= notifications) cancel.store(1);
+  };
+}
 
 struct Trees {
   TempDir dir;
@@ -126,7 +123,7 @@ struct Trees {
     for (int f = 0; f < 40; ++f) dir.write("restore-src/r" + std::to_string(f) + ".dat", std::string(5000, 'r'));
   }
 
-  BackupRunSetup backupSetup(RunReporter* reporter, std::atomic<int>* cancel, std::atomic<int>* batch, int compress) {
+  BackupRunSetup backupSetup(RunReporter* reporter, std::atomic<int>* cancel, int compress) {
     BackupOptions o;
     o.Protokolldatei = dir / "log/sicherung.log";
     o.Archivbit = 0;
@@ -142,10 +139,8 @@ struct Trees {
     s.options = o;
     s.captions = DefaultOptionCaptions(BuildDateLabel(DateFilter{}).text);
     for (int i = 0; i < 4; ++i) s.listFiles[i] = dir / ("list" + std::to_string(i));
-    s.tempDir = dir / "tmp/";
     s.versionText = "1,0,0,0";
     s.cancel = cancel;
-    s.pageBatchMode = batch;
     s.reporter = reporter;
     return s;
   }
@@ -166,12 +161,12 @@ TEST(Threading, BackupAndRestoreRunTogetherReportingToOneWindowThread) {
   for (int compress : {0, 1}) {
     Trees t;
     WindowThread window;
-    PageState backupPage, restorePage;
-    std::atomic<int> backupCancel{0}, restoreCancel{0}, batch{1};
-    HandOverReporter backupReporter(window, backupPage, backupCancel);
-    HandOverReporter restoreReporter(window, restorePage, restoreCancel);
+    test::RecordingReporter backupPage, restorePage;
+    std::atomic<int> backupCancel{0}, restoreCancel{0};
+    HandOverReporter backupReporter(window, backupPage);
+    HandOverReporter restoreReporter(window, restorePage);
 
-    BackupRun backup(t.backupSetup(&backupReporter, &backupCancel, &batch, compress));
+    BackupRun backup(t.backupSetup(&backupReporter, &backupCancel, compress));
     RestoreRun restore(t.restoreSetup(&restoreReporter, &restoreCancel));
     std::thread b([&] { backup.run(); });
     std::thread r([&] { restore.run(); });
@@ -181,24 +176,23 @@ TEST(Threading, BackupAndRestoreRunTogetherReportingToOneWindowThread) {
     EXPECT_EQ(backup.totals().runErrors, 0);
     EXPECT_EQ(backup.totals().copied, 100);
     EXPECT_EQ(restore.errors(), 0);
-    EXPECT_EQ(batch.load(), 1) << "the batch flag is restored at the end of the run";
-    int notifications = 0;
-    window.runAndWait([&] { notifications = backupPage.notifications + restorePage.notifications; });
-    EXPECT_GT(notifications, 100);
+    std::size_t notifications = 0;
+    window.runAndWait([&] { notifications = backupPage.events.size() + restorePage.events.size(); });
+    EXPECT_GT(notifications, 100u);
   }
 }
 
 TEST(Threading, CancelFromTheWindowThreadEndsBothRunsInOrder) {
   Trees t;
   WindowThread window;
-  PageState backupPage, restorePage;
-  backupPage.cancelAfter = 30;
-  restorePage.cancelAfter = 3;
-  std::atomic<int> backupCancel{0}, restoreCancel{0}, batch{0};
-  HandOverReporter backupReporter(window, backupPage, backupCancel);
-  HandOverReporter restoreReporter(window, restorePage, restoreCancel);
+  test::RecordingReporter backupPage, restorePage;
+  std::atomic<int> backupCancel{0}, restoreCancel{0};
+  CancelAfter(backupPage, 30, backupCancel);
+  CancelAfter(restorePage, 3, restoreCancel);
+  HandOverReporter backupReporter(window, backupPage);
+  HandOverReporter restoreReporter(window, restorePage);
 
-  BackupRun backup(t.backupSetup(&backupReporter, &backupCancel, &batch, 0));
+  BackupRun backup(t.backupSetup(&backupReporter, &backupCancel, 0));
   RestoreRun restore(t.restoreSetup(&restoreReporter, &restoreCancel));
   std::thread b([&] { backup.run(); });
   std::thread r([&] { restore.run(); });
