@@ -1,6 +1,5 @@
 // kalvero-cli list on a real tree and settings file: exactly the files the
 // filters allow, with their destinations, and nothing written anywhere.
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include "app/DateTime.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
+#include "support/RunCli.h"
 #include "support/TempDir.h"
 
 namespace kalvero {
@@ -20,28 +20,13 @@ namespace {
 
 using test::TempDir;
 
-struct CliResult {
-  int status = -1;
-  std::string out;
-};
+using test::CliResult;
 
-// Runs kalvero-cli with its temporary and configuration directories inside
-// the test's own directory.
+// kalvero-cli in the test's directory, with a temporary directory of its own
+// that the test can check for leftovers.
 CliResult runCli(const TempDir& t, const std::string& args) {
-  const char* cli = std::getenv("KALVERO_CLI");
-  CliResult r;
-  if (!cli) return r;
-  const std::string cmd = fmt::format("TMPDIR='{0}/tmp' XDG_CONFIG_HOME='{0}/cfg' '{1}' {2} 2>'{0}/stderr'", t.path(),
-                                      cli, args);
-  std::filesystem::create_directories(t.path() + "/tmp");
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  t.mkdir("tmp");
+  return test::RunCli(t, args, "TMPDIR='" + t / "tmp" + "'");
 }
 
 std::vector<std::string> lines(const std::string& text) {
