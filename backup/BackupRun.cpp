@@ -157,8 +157,6 @@ struct BackupRun::Impl {
 void BackupRun::Impl::run() {
   SettingsFile settings(setup.settingsPath);
   minSize = setup.settingsPath.empty() ? 1000 : settings.loadInfoOptions().MinSize;
-  int savedBatch = 0;
-  if (setup.pageBatchMode) savedBatch = setup.pageBatchMode->exchange(0);
   info.runErrors = 0;
   info.runSkipped = 0;
   results.clear();
@@ -227,7 +225,6 @@ void BackupRun::Impl::run() {
   notify(NOTIFY_FINISHED);
   WriteFinalSummary(log, results, checkFileError);
   if (setup.reporter) setup.reporter->endOfRunSound();
-  if (setup.pageBatchMode) setup.pageBatchMode->store(savedBatch);
 
   totals.runErrors = info.runErrors;
   totals.runSkipped = info.runSkipped;
@@ -235,10 +232,6 @@ void BackupRun::Impl::run() {
   totals.notCopied = lists.notCopiedNumber();
   totals.pairsRun = static_cast<int>(results.size());
   totals.cancelled = cancelled();
-
-  if (setup.returnToIdle) setup.returnToIdle();
-  if (startOptions.Exit && savedBatch && setup.shutdownStep) totals.shutdownRequested = setup.shutdownStep();
-  if (!totals.shutdownRequested && startOptions.Close && setup.closeProgram) setup.closeProgram();
 }
 
 void BackupRun::Impl::runPair(const DirPair& pair) {

@@ -5,7 +5,6 @@
 // run() and talks to its watcher only through the RunReporter.
 #include <array>
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,17 +34,9 @@ struct BackupRunSetup {
   DateFilter dateFilter;                  // bounds as the page holds them
   OptionCaptions captions;
   std::array<std::string, 4> listFiles;   // copied sources, copied destinations, not copied, skipped
-  std::string tempDir;                    // private temporary directory, with trailing "/"
   std::string versionText;                // "%d,%d,%d,%d"
-  std::atomic<int>* cancel = nullptr;         // "Abbrechen" sets it to 1
-  std::atomic<int>* pageBatchMode = nullptr;  // held at 0 during the run, restored at its end
+  std::atomic<int>* cancel = nullptr;     // "Abbrechen" sets it to 1
   RunReporter* reporter = nullptr;        // required
-  // End of run, in this order (each optional): the page returns to idle; the
-  // shutdown step (called only with "Exit" on and the batch flag set; true when a
-  // shutdown or restart was requested); closing the program ("Close").
-  std::function<void()> returnToIdle;
-  std::function<bool()> shutdownStep;
-  std::function<void()> closeProgram;
   CheckFile* checkFile = nullptr;         // the page's check file; the run makes its own when null
 };
 
@@ -56,7 +47,6 @@ struct RunTotals {
   int notCopied = 0;       // entries of the not-copied list
   int pairsRun = 0;        // pair results (pairs reached, passed-over ones included)
   bool cancelled = false;  // the cancel flag was set when the run ended
-  bool shutdownRequested = false;
   std::array<bool, 4> listOpenFailed{};  // a list that could not be created (its lines were dropped)
   std::vector<std::string> missingSources;  // source directory of every active pair that did not exist, in run order
 };
@@ -68,7 +58,9 @@ class BackupRun {
   BackupRun(const BackupRun&) = delete;
   BackupRun& operator=(const BackupRun&) = delete;
 
-  void run();  // on the calling thread; returns when the run has ended
+  // On the calling thread; returns after the end-of-run sound. What follows
+  // (idle page, shutdown, closing, an exit status) is the front end's.
+  void run();
   RunTotals totals() const;
 
  private:

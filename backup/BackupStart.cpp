@@ -25,15 +25,19 @@ BackupStartInput LoadBackupInput(const std::string& settingsPath, std::vector<st
   return in;
 }
 
+std::string LogDirectoryRefusal(const std::string& logFile) {
+  // The default log's directory is the program's own: made at the first start.
+  MakeDefaultLogDirectory(logFile);
+  const SplitPath logPath(logFile);
+  const std::string logDirectory = logPath.drive + logPath.dir;
+  return GetPathKind(logDirectory) == 0 ? fmt::sprintf(texts::LOG_DIR_MISSING, logDirectory) : std::string();
+}
+
 BackupStart StartBackup(BackupStartInput in) {
   BackupStart start;
-  // The default log's directory is the program's own: made at the first start.
-  MakeDefaultLogDirectory(in.options.Protokolldatei);
-  const SplitPath logPath(in.options.Protokolldatei);
-  const std::string logDirectory = logPath.drive + logPath.dir;
-  if (GetPathKind(logDirectory) == 0) {
+  start.text = LogDirectoryRefusal(in.options.Protokolldatei);
+  if (!start.text.empty()) {
     start.field = BackupStart::Field::LogFile;
-    start.text = fmt::sprintf(texts::LOG_DIR_MISSING, logDirectory);
     return start;
   }
   if (std::none_of(in.jobs.begin(), in.jobs.end(), [](const DirPair& p) { return p.active != 0; })) {

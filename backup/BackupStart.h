@@ -44,6 +44,10 @@ struct BackupStart {
   bool ok() const { return run != nullptr; }
 };
 
+// "" when the log file's directory exists (the default one is made here, at
+// the first start); otherwise the refusal "Verzeichnis der Protokolldatei: ...".
+std::string LogDirectoryRefusal(const std::string& logFile);
+
 // The checks and the save before a run, in this order: the log file's
 // directory exists, an active pair is there, the settings are saved.
 BackupStart StartBackup(BackupStartInput input);

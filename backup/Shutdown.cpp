@@ -4,8 +4,8 @@
 
 namespace kalvero {
 
-bool ShutdownWindows(const BackupOptions& options, int batchMode, platform::PowerControl& power,
-                     const std::function<void(const std::string&)>& showMessage) {
+bool ShutdownAfterBackup(const BackupOptions& options, int batchMode, platform::PowerControl& power,
+                         const std::function<void(const std::string&)>& showMessage) {
   if (!options.Exit || !batchMode) return false;
   auto show = [&showMessage](const std::string& text) {
     if (showMessage) showMessage(text);

@@ -1,6 +1,7 @@
 #pragma once
 // The shutdown step at the end of a batch backup: power off or reboot
 // through the given PowerControl (logind in the program, a stand-in in tests).
+// The window calls it after the run has returned, on the run's thread.
 #include <functional>
 #include <string>
 
@@ -11,7 +12,7 @@ namespace kalvero {
 
 // True when a power-off or reboot was requested. Only with "Exit" on and the
 // batch flag set. Failures are shown through showMessage and return false.
-bool ShutdownWindows(const BackupOptions& options, int batchMode, platform::PowerControl& power,
-                     const std::function<void(const std::string&)>& showMessage);
+bool ShutdownAfterBackup(const BackupOptions& options, int batchMode, platform::PowerControl& power,
+                         const std::function<void(const std::string&)>& showMessage);
 
 }  // namespace kalvero

@@ -37,10 +37,10 @@ void openWithDesktop(const QString& path, QObject* context, MessageBoxHost* box)
     if (!reallyFailed || (hadContext && !guard)) return;
     const std::string text = fmt::sprintf(ui_texts::kOpenFailed, path.toStdString());
     if (box) {
-      box->messageBox(2, text);
+      box->messageBox(MessageKind::Warning, text);
     } else {
       QtMessageBoxHost own;
-      own.messageBox(2, text);
+      own.messageBox(MessageKind::Warning, text);
     }
   };
   QObject::connect(process, &QProcess::finished, process,

@@ -120,13 +120,13 @@ void DlgDatum::rebuildSummary() {
 void DlgDatum::accept() {
   const int typ = ui_->radioRelative->isChecked() ? 1 : 0;
   if (typ == 0 && from_.valid() && to_.valid() && from_.serial() > to_.serial()) {
-    box_.messageBox(2, dlgtext::kFromAfterTo);
+    box_.messageBox(MessageKind::Warning, dlgtext::kFromAfterTo);
     return;
   }
   SettingsFile settings(settingsPath_);
   std::string error;
   if (!settings.saveDateFilter(typ, from_, to_, TrimBlanks(ui_->editHours->text().toStdString()), &error)) {
-    box_.messageBox(1, error.empty() ? SettingsWriteFailedText(settingsPath_, 0) : error);
+    box_.messageBox(MessageKind::Error, error.empty() ? SettingsWriteFailedText(settingsPath_, 0) : error);
     return;  // nothing was changed; the user may correct or cancel
   }
   QDialog::accept();

@@ -14,8 +14,8 @@ DlgHinweis::DlgHinweis(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
 
 DlgHinweis::~DlgHinweis() = default;
 
-void DlgHinweis::showHint(int which) {
-  const bool extensions = which == Extensions;
+void DlgHinweis::showHint(HintKind kind) {
+  const bool extensions = kind == HintKind::Extensions;
   setWindowTitle(QString::fromUtf8(extensions ? dlgtext::kHintExtensionsTitle : dlgtext::kHintPatternsTitle));
   // The texts end their lines with CR LF; the text field wants plain line feeds.
   QString text = QString::fromUtf8(extensions ? dlgtext::kHintExtensions : dlgtext::kHintPatterns);
@@ -24,7 +24,7 @@ void DlgHinweis::showHint(int which) {
   ui_->textHint->setAccessibleName(windowTitle());
 }
 
-DlgHinweis* DlgHinweis::open(QWidget* owner, int which) {
+DlgHinweis* DlgHinweis::open(QWidget* owner, HintKind kind) {
   DlgHinweis* window = nullptr;
   if (owner) {
     // A closed window may still wait for its deletion; only a shown one is reused.
@@ -32,7 +32,7 @@ DlgHinweis* DlgHinweis::open(QWidget* owner, int which) {
       if (!w->isHidden()) window = w;
   }
   if (!window) window = new DlgHinweis(owner);
-  window->showHint(which);
+  window->showHint(kind);
   window->show();
   window->raise();
   window->activateWindow();

@@ -10,16 +10,18 @@ class DlgHinweis;
 
 namespace kalvero {
 
+// What the hint window explains.
+enum class HintKind { Patterns, Extensions };
+
 class DlgHinweis : public QDialog {
   Q_OBJECT
  public:
-  enum Which { Patterns = 1, Extensions = 2 };
   explicit DlgHinweis(QWidget* parent = nullptr);
   ~DlgHinweis() override;
 
-  void showHint(int which);
+  void showHint(HintKind kind);
   // The window owned by owner, created when none exists, then shown with the hint.
-  static DlgHinweis* open(QWidget* owner, int which);
+  static DlgHinweis* open(QWidget* owner, HintKind kind);
 
  private:
   std::unique_ptr<Ui::DlgHinweis> ui_;

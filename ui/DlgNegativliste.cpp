@@ -42,11 +42,11 @@ void DlgNegativliste::load(bool selected) {
 bool DlgNegativliste::takeDirectory(QString& directory) {
   directory = ui_->editDirectory->text();
   if (directory.isEmpty()) {
-    box_.messageBox(2, dlgtext::kFieldsMissing);
+    box_.messageBox(MessageKind::Warning, dlgtext::kFieldsMissing);
     return false;
   }
   if (hasLineBreak(directory)) {
-    box_.messageBox(2, dlgtext::kLineBreakInPath);
+    box_.messageBox(MessageKind::Warning, dlgtext::kLineBreakInPath);
     return false;
   }
   directory = withoutTrailingSlash(directory);
@@ -62,12 +62,12 @@ void DlgNegativliste::add() {
 
 void DlgNegativliste::change() {
   if (loadedRow_ < 0 || loadedRow_ >= static_cast<int>(pairEditor_.negativeList().size())) {
-    box_.messageBox(2, dlgtext::kChangeImpossible);
+    box_.messageBox(MessageKind::Warning, dlgtext::kChangeImpossible);
     return;
   }
   QString directory;
   if (!takeDirectory(directory)) return;
-  if (pairEditor_.selectedNegativeCount() > 1) box_.messageBox(3, dlgtext::kSeveralSelected);
+  if (pairEditor_.selectedNegativeCount() > 1) box_.messageBox(MessageKind::Information, dlgtext::kSeveralSelected);
   pairEditor_.replaceNegative(loadedRow_,
                               ExcludedDir{ui_->checkSubdirs->isChecked() ? 1 : 0, directory.toStdString()});
 }

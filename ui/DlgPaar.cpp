@@ -115,15 +115,15 @@ void DlgPaar::load(bool selected) {
 bool DlgPaar::takeFields(DirPair& pair) {
   QString source = ui_->editSource->text(), destination = ui_->editDestination->text();
   if (source.isEmpty() || destination.isEmpty()) {
-    box_.messageBox(2, dlgtext::kFieldsMissing);
+    box_.messageBox(MessageKind::Warning, dlgtext::kFieldsMissing);
     return false;
   }
   if (source.contains(QLatin1Char('|'))) {
-    box_.messageBox(2, dlgtext::kBarInSource);
+    box_.messageBox(MessageKind::Warning, dlgtext::kBarInSource);
     return false;
   }
   if (hasLineBreak(source) || hasLineBreak(destination)) {
-    box_.messageBox(2, dlgtext::kLineBreakInPath);
+    box_.messageBox(MessageKind::Warning, dlgtext::kLineBreakInPath);
     return false;
   }
   source = withoutTrailingSlash(source);
@@ -137,7 +137,7 @@ bool DlgPaar::takeFields(DirPair& pair) {
   pair.excluded = negatives_;
   const std::string problem = CheckPairInput(pair);
   if (!problem.empty()) {
-    box_.messageBox(2, problem);
+    box_.messageBox(MessageKind::Warning, problem);
     return false;
   }
   return true;
@@ -148,7 +148,7 @@ void DlgPaar::add() {
   if (!takeFields(pair)) return;
   for (const DirPair& existing : page_.jobList()) {
     if (existing.source != pair.source || existing.destination != pair.destination) continue;
-    if (box_.messageBox(5, fmt::sprintf(ui_texts::kPairExists, pair.source, pair.destination)) != MB_RESULT_YES) return;
+    if (box_.messageBox(MessageKind::YesNo, fmt::sprintf(ui_texts::kPairExists, pair.source, pair.destination)) != MB_RESULT_YES) return;
     break;
   }
   page_.addPair(pair);
@@ -163,7 +163,7 @@ void DlgPaar::change() {
   const JobList& jobs = page_.jobList();
   if (loadedRow_ < 0 || loadedRow_ >= static_cast<int>(jobs.size()) ||
       !SamePair(jobs[static_cast<size_t>(loadedRow_)], loadedPair_)) {
-    box_.messageBox(2, ui_texts::kChangeImpossibleHelp);
+    box_.messageBox(MessageKind::Warning, ui_texts::kChangeImpossibleHelp);
     return;
   }
   DirPair pair;
@@ -213,14 +213,14 @@ void DlgPaar::deleteNegative() {
   std::set<int> rows;
   for (const QModelIndex& index : ui_->listNegative->selectionModel()->selectedRows()) rows.insert(index.row());
   if (rows.empty()) {
-    box_.messageBox(2, dlgtext::kNothingMarked);
+    box_.messageBox(MessageKind::Warning, dlgtext::kNothingMarked);
     updateDeleteButton();
     return;
   }
   const std::string question = rows.size() == 1
                                    ? std::string(dlgtext::kDeleteOne)
                                    : fmt::sprintf(dlgtext::kDeleteSeveral, static_cast<int>(rows.size()));
-  if (box_.messageBox(5, question) == MB_RESULT_YES) {
+  if (box_.messageBox(MessageKind::YesNo, question) == MB_RESULT_YES) {
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
       if (*it < static_cast<int>(negatives_.size())) negatives_.erase(negatives_.begin() + *it);
     fillNegativeList();

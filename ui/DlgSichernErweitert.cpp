@@ -114,13 +114,13 @@ void DlgSichernErweitert::deleteSelected() {
   std::set<int> rows;
   for (const QModelIndex& index : ui_->listJobs->selectionModel()->selectedRows()) rows.insert(index.row());
   if (rows.empty()) {
-    box_.messageBox(2, dlgtext::kNothingMarked);
+    box_.messageBox(MessageKind::Warning, dlgtext::kNothingMarked);
     return;
   }
   const std::string question = rows.size() == 1
                                    ? std::string(dlgtext::kExtendedDeleteOne)
                                    : fmt::sprintf(dlgtext::kExtendedDeleteSeveral, static_cast<int>(rows.size()));
-  if (box_.messageBox(5, question) != MB_RESULT_YES) return;
+  if (box_.messageBox(MessageKind::YesNo, question) != MB_RESULT_YES) return;
   changed_ = true;
   for (auto it = rows.rbegin(); it != rows.rend(); ++it)
     if (*it < static_cast<int>(jobs_.size())) jobs_.erase(jobs_.begin() + *it);
@@ -130,7 +130,7 @@ void DlgSichernErweitert::deleteSelected() {
 
 void DlgSichernErweitert::checkDirectories() {
   const DirectoryCheckResult result = CheckDirectories(jobs_);
-  box_.messageBox(result.anythingMissing ? 1 : 3, result.text);
+  box_.messageBox(result.anythingMissing ? MessageKind::Error : MessageKind::Information, result.text);
 }
 
 }  // namespace kalvero

@@ -52,7 +52,7 @@ void DlgVerzErsetzung::accept() {
   int field = 0;
   const QString refusal = refusalOf(ui_->editOld->text(), ui_->editNew->text(), &field);
   if (!refusal.isEmpty()) {
-    box_.messageBox(2, refusal.toStdString());
+    box_.messageBox(MessageKind::Warning, refusal.toStdString());
     QLineEdit* edit = field == 0 ? ui_->editOld : ui_->editNew;
     edit->setFocus(Qt::OtherFocusReason);
     return;  // the dialog stays open with the fields as typed

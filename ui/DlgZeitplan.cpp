@@ -97,7 +97,7 @@ Schedule DlgZeitplan::schedule() const {
 void DlgZeitplan::accept() {
   const std::string failure = ApplySchedule(schedule(), cliPath_, settingsPath_);
   if (!failure.empty()) {
-    box_.messageBox(1, failure);
+    box_.messageBox(MessageKind::Error, failure);
     return;  // the choice stays as made, to be corrected or cancelled
   }
   QDialog::accept();

@@ -65,7 +65,7 @@ void openInfoDialog(QWidget* parent, const Application& app) {
   dialog.exec();
 }
 
-void showHint(QWidget* parent, int which) { DlgHinweis::open(parent, which); }
+void showHint(QWidget* parent, HintKind kind) { DlgHinweis::open(parent, kind); }
 
 QString browseForFolder(QWidget* parent, const QString& title, const QString& current) {
   const QString chosen = QFileDialog::getExistingDirectory(parent, title, current);

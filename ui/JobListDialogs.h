@@ -11,6 +11,7 @@ namespace kalvero {
 
 class Application;
 class PageSichern;
+enum class HintKind;
 
 void openPairEditor(PageSichern* page);
 // The page's "load" message to an open pair editor, sent after every change of
@@ -22,8 +23,8 @@ void openExtendedView(PageSichern* page);
 // Modal "Datumswerte eingeben"; true when the user confirmed with OK and the values were stored.
 bool openDateDialog(QWidget* parent, const std::string& settingsPath);
 void openInfoDialog(QWidget* parent, const Application& app);
-// which: 1 patterns, 2 extensions. One hint window at a time; a second call replaces it.
-void showHint(QWidget* parent, int which);
+// One hint window at a time; a second call replaces it.
+void showHint(QWidget* parent, HintKind kind);
 // Qt's folder dialog; returns current when the user cancels.
 QString browseForFolder(QWidget* parent, const QString& title, const QString& current);
 

@@ -122,7 +122,7 @@ void MainSheet::closeEvent(QCloseEvent* event) {
     return;
   }
   // A running backup is broken off only when the user says so (default "Nein").
-  if (!closePending_ && !sichern_->isIdle() && box_.messageBox(5, t::kQuitDuringRun) != MB_RESULT_YES) {
+  if (!closePending_ && !sichern_->isIdle() && box_.messageBox(MessageKind::YesNo, t::kQuitDuringRun) != MB_RESULT_YES) {
     event->ignore();
     return;
   }

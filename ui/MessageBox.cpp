@@ -11,17 +11,18 @@ int QtMessageBoxHost::messageBox(int kind, const std::string& text) {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   QMessageBox::StandardButton defaultButton = QMessageBox::Ok;
-  switch (kind) {
-    case 1: icon = QMessageBox::Critical; break;
-    case 2: icon = QMessageBox::Warning; break;
-    case 3:
-    case 4: icon = QMessageBox::Information; break;
-    case 5:
+  const auto which = static_cast<MessageKind>(kind);
+  switch (which) {
+    case MessageKind::Error: icon = QMessageBox::Critical; break;
+    case MessageKind::Warning: icon = QMessageBox::Warning; break;
+    case MessageKind::Information:
+    case MessageKind::Note: icon = QMessageBox::Information; break;
+    case MessageKind::YesNo:
       icon = QMessageBox::Question;
       buttons = QMessageBox::Yes | QMessageBox::No;
       defaultButton = QMessageBox::No;
       break;
-    case 6:
+    case MessageKind::YesNoCancel:
       icon = QMessageBox::Question;
       buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
       defaultButton = QMessageBox::Cancel;
@@ -30,14 +31,17 @@ int QtMessageBoxHost::messageBox(int kind, const std::string& text) {
   }
   QWidget* owner = QApplication::activeModalWidget();
   if (!owner) owner = QApplication::activeWindow();
-  QMessageBox box(icon, QString::fromUtf8(ui_texts::kCaption), toQt(text), buttons, owner);
+  QMessageBox box(icon, QString::fromUtf8(ui_texts::kCaption), QString::fromStdString(text), buttons, owner);
   box.setDefaultButton(defaultButton);
   switch (box.exec()) {
     case QMessageBox::Yes: return MB_RESULT_YES;
     case QMessageBox::No: return MB_RESULT_NO;
     case QMessageBox::Cancel: return MB_RESULT_CANCEL;
     case QMessageBox::Ok: return MB_RESULT_OK;
-    default: return kind == 5 ? MB_RESULT_NO : kind == 6 ? MB_RESULT_CANCEL : MB_RESULT_OK;
+    default:
+      return which == MessageKind::YesNo         ? MB_RESULT_NO
+             : which == MessageKind::YesNoCancel ? MB_RESULT_CANCEL
+                                                 : MB_RESULT_OK;
   }
 }
 

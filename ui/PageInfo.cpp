@@ -51,7 +51,7 @@ void PageInfo::showListFile(int index) {
   const std::string& path = app_.listFileName(index);
   // The lists live in the temporary directory, where others may clean up.
   if (GetPathKind(path) != 1) {
-    box_.messageBox(2, fmt::sprintf(ui_texts::kListFileMissing, path));
+    box_.messageBox(MessageKind::Warning, fmt::sprintf(ui_texts::kListFileMissing, path));
     return;
   }
   openWithDesktop(QString::fromStdString(path));
@@ -60,7 +60,7 @@ void PageInfo::showListFile(int index) {
 void PageInfo::showDirectory() {
   const std::string dir = ParentDirectory(app_.listFileName(ListFiles::COPIED_SOURCES));
   if (GetPathKind(dir) != -1) {
-    box_.messageBox(2, fmt::sprintf(ui_texts::kListDirectoryMissing, dir));
+    box_.messageBox(MessageKind::Warning, fmt::sprintf(ui_texts::kListDirectoryMissing, dir));
     return;
   }
   openWithDesktop(QString::fromStdString(dir));
@@ -68,7 +68,7 @@ void PageInfo::showDirectory() {
 
 void PageInfo::deleteSrcClicked(bool checked) {
   std::string error;
-  if (!SettingsFile(app_.settingsPath()).writeDeleteSrc(checked ? 1 : 0, &error)) box_.messageBox(1, error);
+  if (!SettingsFile(app_.settingsPath()).writeDeleteSrc(checked ? 1 : 0, &error)) box_.messageBox(MessageKind::Error, error);
 }
 
 void PageInfo::minSizeEdited(const QString& text) {
@@ -80,7 +80,7 @@ void PageInfo::minSizeEdited(const QString& text) {
     minSizeWriteFailed_ = false;
   } else if (!minSizeWriteFailed_) {
     minSizeWriteFailed_ = true;
-    box_.messageBox(1, error);
+    box_.messageBox(MessageKind::Error, error);
   }
 }
 

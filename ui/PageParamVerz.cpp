@@ -155,7 +155,7 @@ void PageParamVerz::changeEntry() {
 void PageParamVerz::deleteEntries() {
   const std::vector<int> rows = selectedRows();
   if (rows.empty()) return;
-  const int answer = box_.messageBox(5, fmt::sprintf(ui_texts::kDeleteQuestion, static_cast<int>(rows.size())));
+  const int answer = box_.messageBox(MessageKind::YesNo, fmt::sprintf(ui_texts::kDeleteMarkedQuestion, static_cast<int>(rows.size())));
   if (answer != MB_RESULT_YES) return;
   // Last first, a run of neighbouring rows at a time: a large selection is one
   // removal per run instead of one per row.
@@ -194,7 +194,7 @@ bool PageParamVerz::apply() {
   for (int r = 0; r < rowCount(); ++r) list.entries.push_back(entryAt(r));
   std::string error;
   if (!SettingsFile(app_.settingsPath()).saveReplacementList(list, &error)) {
-    box_.messageBox(1, error);
+    box_.messageBox(MessageKind::Error, error);
     return false;
   }
   modified_ = false;

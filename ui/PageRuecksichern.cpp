@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QStyle>
-#include <QThread>
 #include <fmt/printf.h>
 
 #include "app/Application.h"
@@ -16,7 +15,9 @@
 #include "ui/JobListDialogs.h"
 #include "ui/PageTexts.h"
 #include "ui/QtRunReporter.h"
+#include "ui/RunWorker.h"
 #include "ui/ToolTip.h"
+#include "ui/UiTexts.h"
 #include "ui_PageRuecksichern.h"
 
 namespace kalvero {
@@ -38,7 +39,9 @@ QString percentText(int percent) { return q(fmt::sprintf(ui_texts::kPercentText,
 PageRuecksichern::PageRuecksichern(Application& app, MessageBoxHost& box, QWidget* parent)
     : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageRuecksichern>()) {
   ui_->setupUi(this);
-  channel_ = new RunChannel(this);
+  worker_ = std::make_unique<RunWorker>(QStringLiteral("RestoreRun"));
+  connect(worker_.get(), &RunWorker::failed, this, &PageRuecksichern::logLine);
+  connect(worker_.get(), &RunWorker::finished, this, &PageRuecksichern::returnToIdle);
   ui_->labelSrc->setBuddy(ui_->editPathSrc);
   ui_->labelDst->setBuddy(ui_->editPathDst);
   ui_->labelLogName->setBuddy(ui_->editProtokolldatei);
@@ -79,20 +82,12 @@ PageRuecksichern::PageRuecksichern(Application& app, MessageBoxHost& box, QWidge
     l->clear();
   ui_->textAction->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128); background: transparent;"));
   ui_->textCount->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128); background: transparent;"));
-  ui_->btnClose->setText(ui_texts::kCloseWindow);
+  ui_->btnClose->setText(ui_texts::kWindowClose);
   showOptions();
 }
 
-PageRuecksichern::~PageRuecksichern() {
-  if (thread_ != nullptr) {
-    // The run still reports to this page: ask it to stop and keep handling its
-    // notifications until it has ended, so it never waits on a page that is gone.
-    cancel_.store(1);
-    while (!thread_->wait(10)) channel_->handlePending();
-    delete thread_;
-    thread_ = nullptr;
-  }
-}
+// The worker goes first (it is the last member): it stops a run still going.
+PageRuecksichern::~PageRuecksichern() = default;
 
 void PageRuecksichern::showOptions() {
   ui_->editPathSrc->setText(q(options_.PathSrc));
@@ -198,7 +193,7 @@ void PageRuecksichern::startRestore() {
   sink.progress = [this](int code, const ProgressInfo& info) { handleProgress(code, info); };
   sink.clearLog = [this] { emit logCleared(); };
   sink.logLine = [this](const QString& line) { emit logLine(line); };
-  reporter_ = std::make_unique<QtRunReporter>(*channel_, std::move(sink));
+  reporter_ = std::make_unique<QtRunReporter>(worker_->channel(), std::move(sink));
   RestoreRunSetup setup;
   setup.options = options_;
   setup.settingsPath = app_.settingsPath();
@@ -208,29 +203,18 @@ void PageRuecksichern::startRestore() {
   setup.subdirCaption = s(ui_->chkSubVerz->text());
   run_ = std::make_unique<RestoreRun>(std::move(setup));
   RestoreRun* run = run_.get();
-  thread_ = QThread::create([run] { run->run(); });
-  connect(thread_, &QThread::finished, this, &PageRuecksichern::returnToIdle, Qt::QueuedConnection);
-  thread_->start();
+  const bool started = worker_->start([run] { run->run(); }, &cancel_);
   emit runStarted();
-  if (!thread_->isRunning() && thread_->isFinished()) {
-    returnToIdle();  // the thread could not be created (or has already ended)
-    return;
-  }
-  if (options_.Symbol != 0) window()->showMinimized();
+  if (started && options_.Symbol != 0) window()->showMinimized();
 }
 
 void PageRuecksichern::returnToIdle() {
   if (isIdle()) return;
-  if (thread_ != nullptr) {
-    thread_->wait();
-    delete thread_;
-    thread_ = nullptr;
-  }
   run_.reset();
   reporter_.reset();
   ui_->btnSave->setEnabled(true);
   ui_->btnStart->setEnabled(true);
-  ui_->btnClose->setText(ui_texts::kCloseWindow);
+  ui_->btnClose->setText(ui_texts::kWindowClose);
   idle_.store(1);
   cancel_.store(0);
   refreshShowLogButton();

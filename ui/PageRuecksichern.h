@@ -8,8 +8,6 @@
 #include "app/Records.h"
 #include "run/RunProgress.h"
 
-class QThread;
-
 namespace Ui {
 class PageRuecksichern;
 }
@@ -19,7 +17,7 @@ namespace kalvero {
 class Application;
 class MessageBoxHost;
 class RestoreRun;
-class RunChannel;
+class RunWorker;
 class QtRunReporter;
 
 class PageRuecksichern : public QWidget {
@@ -73,10 +71,10 @@ class PageRuecksichern : public QWidget {
   RestoreOptions options_;
   std::atomic<int> idle_{1};
   std::atomic<int> cancel_{0};
-  RunChannel* channel_ = nullptr;
   std::unique_ptr<QtRunReporter> reporter_;
   std::unique_ptr<RestoreRun> run_;
-  QThread* thread_ = nullptr;
+  // Last, so that it stops a run still going before the run and its reporter go.
+  std::unique_ptr<RunWorker> worker_;
 };
 
 }  // namespace kalvero

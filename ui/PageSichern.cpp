@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QThread>
 #include <algorithm>
 
 #include "backup/DirectoryCheck.h"
@@ -19,6 +18,7 @@
 #include "ui/EndOfRunSound.h"
 #include "ui/PowerControlSeam.h"
 #include "backup/BackupRun.h"
+#include "backup/BackupStart.h"
 #include "backup/DateLabel.h"
 #include "run/Estimator.h"
 #include "platform/PathUtil.h"
@@ -27,10 +27,12 @@
 #include "ui/DesktopOpener.h"
 #include "ui/ElidedText.h"
 #include "ui/DialogTexts.h"
+#include "ui/DlgHinweis.h"
 #include "ui/ImageList.h"
 #include "ui/JobListDialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/QtRunReporter.h"
+#include "ui/RunWorker.h"
 #include "ui/ToolTip.h"
 #include "ui/UiTexts.h"
 #include "ui/ui_PageSichern.h"
@@ -78,7 +80,9 @@ PageSichern::PageSichern(Application& app, MessageBoxHost& box, QWidget* parent)
     : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageSichern>()) {
   initResources();
   ui_->setupUi(this);
-  channel_ = new RunChannel(this);
+  worker_ = std::make_unique<RunWorker>(QStringLiteral("BackupRun"));
+  connect(worker_.get(), &RunWorker::failed, this, &PageSichern::logLine);
+  connect(worker_.get(), &RunWorker::finished, this, &PageSichern::runEnded);
   setUpJobList();
   ui_->btnInfo->setIcon(QIcon(QStringLiteral(":/kalvero/icons/kalvero.png")));
   for (QLabel* l : {ui_->lblAction, ui_->lblFileCount, ui_->lblRemaining}) setTextColor(l, kNavy);
@@ -117,17 +121,8 @@ PageSichern::PageSichern(Application& app, MessageBoxHost& box, QWidget* parent)
   pageBatchMode_ = app_.batchMode();
 }
 
-PageSichern::~PageSichern() {
-  // The worker must never report to a page that is gone: stop it, and handle
-  // the calls it waits in (without touching the page) until it has ended.
-  if (thread_) {
-    cancel_ = 1;
-    channel_->detach();
-    while (!thread_->wait(QDeadlineTimer(20))) channel_->handlePending();
-    delete thread_;
-    thread_ = nullptr;
-  }
-}
+// The worker goes first (it is the last member): it stops a run still going.
+PageSichern::~PageSichern() = default;
 
 // ---- job list -------------------------------------------------------------
 
@@ -353,9 +348,9 @@ void PageSichern::connectControls() {
   connect(u.chkTooltip, &QCheckBox::toggled, this, [this](bool on) { applyTooltips(on); });
   for (QCheckBox* c : {u.chkCompress, u.chkMusterErlaubt, u.chkMusterNichtErlaubt, u.chkMitPrueffile, u.chkExit})
     connect(c, &QCheckBox::toggled, this, [this] { applyEnablingRules(); });
-  connect(u.btnHintExtensions, &QToolButton::clicked, this, [this] { showHint(this, 2); });
-  connect(u.btnHintPatterns1, &QToolButton::clicked, this, [this] { showHint(this, 1); });
-  connect(u.btnHintPatterns2, &QToolButton::clicked, this, [this] { showHint(this, 1); });
+  connect(u.btnHintExtensions, &QToolButton::clicked, this, [this] { showHint(this, HintKind::Extensions); });
+  connect(u.btnHintPatterns1, &QToolButton::clicked, this, [this] { showHint(this, HintKind::Patterns); });
+  connect(u.btnHintPatterns2, &QToolButton::clicked, this, [this] { showHint(this, HintKind::Patterns); });
   connect(u.editPrueffile, &QLineEdit::editingFinished, this, [this] { updateShowButtons(); });
   connect(u.editProtokolldatei, &QLineEdit::editingFinished, this, [this] { updateShowButtons(); });
   connect(u.btnBrowsePrueffile, &QToolButton::clicked, this, [this] { chooseFile(false); });
@@ -499,12 +494,9 @@ void PageSichern::chooseFile(bool logFile) {
 }
 
 bool PageSichern::checkLogDirectory() {
-  // The default log's directory is the program's own: made here, at the first start.
-  MakeDefaultLogDirectory(options_.Protokolldatei);
-  const SplitPath parts(options_.Protokolldatei);
-  const std::string dir = parts.drive + parts.dir;
-  if (GetPathKind(dir) != 0) return true;
-  box_.messageBox(2, fmt::sprintf(t::kLogDirMissing, dir));
+  const std::string refusal = LogDirectoryRefusal(options_.Protokolldatei);
+  if (refusal.empty()) return true;
+  box_.messageBox(MessageKind::Warning, refusal);
   ui_->editProtokolldatei->setFocus();
   return false;
 }
@@ -537,63 +529,64 @@ void PageSichern::setRunningControls(bool running) {
 void PageSichern::startBackup() {
   if (!isIdle()) return;
   controlsToOptions();
-  if (!checkLogDirectory()) return;
-  if (std::none_of(jobs_.begin(), jobs_.end(), [](const DirPair& p) { return p.active != 0; })) {
-    box_.messageBox(2, t::kNoActivePair);
-    return;
-  }
-  setRunningControls(true);
-  idle_ = 0;
-  cancel_ = 0;
-  updateShowButtons();
-  std::string error;
-  if (!SettingsFile(app_.settingsPath()).saveBackupSettings(options_, jobs_, &error)) {
-    returnToIdle();
-    box_.messageBox(1, error);
-    return;
-  }
-
   RunSink sink;
   sink.progress = [this](int code, const ProgressInfo& info) { showProgress(code, info); };
   sink.clearLog = [this] { emit logCleared(); };
   sink.logLine = [this](const QString& line) { emit logLine(line); };
   sink.selectPair = [this](int row) { selectPair(row); };
   sink.playEndSound = [this](std::function<void()> done) { playEndOfRunSound(this, std::move(done)); };
-  reporter_ = std::make_unique<QtRunReporter>(*channel_, std::move(sink));
+  reporter_ = std::make_unique<QtRunReporter>(worker_->channel(), std::move(sink));
 
-  BackupRunSetup setup;
-  setup.settingsPath = app_.settingsPath();
-  setup.jobs = jobs_;
-  setup.options = options_;
-  setup.dateFilter = dateFilter_;
-  setup.captions = DefaultOptionCaptions(ui_->chkDatum->text().toStdString());
-  setup.listFiles = app_.listFileNames();
-  setup.tempDir = app_.listDirectory();
-  setup.versionText = Application::versionText();
-  setup.cancel = &cancel_;
-  setup.pageBatchMode = &pageBatchMode_;
-  setup.reporter = reporter_.get();
-  setup.returnToIdle = [this] { channel_->call([this] { returnToIdle(); }); };
-  setup.shutdownStep = [this] { return runShutdownStep(); };
-  setup.closeProgram = [this] { closeAfterRun_ = true; };
+  BackupStartInput input;
+  input.settingsPath = app_.settingsPath();
+  input.options = options_;
+  input.jobs = jobs_;
+  input.dateFilter = dateFilter_;
+  input.dateLabel = ui_->chkDatum->text().toStdString();
+  input.listFiles = app_.listFileNames();
+  input.cancel = &cancel_;
+  input.reporter = reporter_.get();
+  BackupStart start = StartBackup(std::move(input));
+  if (!start.ok()) {
+    reporter_.reset();
+    if (start.field == BackupStart::Field::Settings) {
+      cancel_ = 0;
+      updateShowButtons();
+    }
+    box_.messageBox(start.kind, start.text);
+    if (start.field == BackupStart::Field::LogFile) ui_->editProtokolldatei->setFocus();
+    return;
+  }
+  setRunningControls(true);
+  idle_ = 0;
+  cancel_ = 0;
+  updateShowButtons();
   closeAfterRun_ = false;
   batchNotified_ = false;
-  run_ = std::make_unique<BackupRun>(std::move(setup));
+  run_ = std::move(start.run);
 
   BackupRun* run = run_.get();
-  thread_ = QThread::create([this, run] {
-    try {
-      run->run();
-    } catch (...) {
-      // A run that ends by an exception still gives the page back.
-      channel_->call([this] { returnToIdle(); });
-    }
-  });
-  thread_->setObjectName(QStringLiteral("BackupRun"));
-  connect(thread_, &QThread::finished, this, &PageSichern::runEnded, Qt::QueuedConnection);
-  thread_->start();
+  const bool exitOn = options_.Exit != 0, closeOn = options_.Close != 0;
+  const bool started = worker_->start(
+      [this, run, exitOn, closeOn] {
+        // The batch flag reads 0 while the run goes (no countdown starts meanwhile).
+        const int batch = pageBatchMode_.exchange(0);
+        run->run();
+        finishRun(batch, exitOn, closeOn);
+      },
+      &cancel_);
   emit runStarted();
-  if (options_.Symbol) window()->showMinimized();
+  if (started && options_.Symbol) window()->showMinimized();
+}
+
+void PageSichern::finishRun(int batch, bool exitOn, bool closeOn) {
+  // On the worker, after the end-of-run sound, in this order: the batch flag
+  // back, the page idle, the shutdown step (only with "Exit" in batch mode),
+  // closing with "Close" unless a shutdown was requested.
+  pageBatchMode_.store(batch);
+  worker_->channel().call([this] { returnToIdle(); });
+  const bool shutdownRequested = exitOn && batch && runShutdownStep();
+  if (!shutdownRequested && closeOn) closeAfterRun_ = true;
 }
 
 void PageSichern::returnToIdle() {
@@ -608,16 +601,12 @@ bool PageSichern::runShutdownStep() {
   // Told before the session goes: nobody watched this run.
   if (!batchNotified_.exchange(true)) sendBatchNotification(run_->totals(), options.Protokolldatei);
   auto power = makePowerControl();
-  return ShutdownWindows(options, pageBatchMode_, *power, [this](const std::string& message) {
-    channel_->call([this, &message] { box_.messageBox(1, message); });
+  return ShutdownAfterBackup(options, pageBatchMode_, *power, [this](const std::string& message) {
+    worker_->channel().call([this, &message] { box_.messageBox(MessageKind::Error, message); });
   });
 }
 
 void PageSichern::runEnded() {
-  if (!thread_) return;
-  thread_->wait();
-  delete thread_;
-  thread_ = nullptr;
   const RunTotals totals = run_ ? run_->totals() : RunTotals{};
   run_.reset();
   reporter_.reset();

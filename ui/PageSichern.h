@@ -9,7 +9,6 @@
 #include "app/Records.h"
 #include "run/RunProgress.h"
 
-class QThread;
 class QLabel;
 class QAbstractButton;
 
@@ -22,7 +21,7 @@ namespace kalvero {
 class Application;
 class MessageBoxHost;
 class BackupRun;
-class RunChannel;
+class RunWorker;
 class QtRunReporter;
 
 class PageSichern : public QWidget {
@@ -101,6 +100,7 @@ class PageSichern : public QWidget {
   void changeSelected(int active, int withSubdirs);
   void chooseFile(bool logFile);
   bool runShutdownStep();
+  void finishRun(int batch, bool exitOn, bool closeOn);
   void runEnded();
 
   Application& app_;
@@ -115,11 +115,11 @@ class PageSichern : public QWidget {
   std::atomic<int> pageBatchMode_{0};
   std::atomic<bool> closeAfterRun_{false};
   std::atomic<bool> batchNotified_{false};  // the end of this batch run was told to the desktop
-  RunChannel* channel_ = nullptr;
   std::unique_ptr<QtRunReporter> reporter_;
   std::unique_ptr<BackupRun> run_;
-  QThread* thread_ = nullptr;
   std::vector<std::pair<QWidget*, QString>> tips_;
+  // Last, so that it stops a run still going before the run and its reporter go.
+  std::unique_ptr<RunWorker> worker_;
 };
 
 }  // namespace kalvero

@@ -26,14 +26,14 @@ void applyReplacementAfterOk(PageSichern* backupPage, PageRuecksichern* restoreP
   SettingsFile settings(app.settingsPath());
   const ReplacementSettings switches = settings.loadReplacementList();
   if (switches.Sichern == 0 && switches.Ruecksichern == 0) return;
-  if (box.messageBox(5, ui_texts::kReplaceQuestion) != MB_RESULT_YES) return;
+  if (box.messageBox(MessageKind::YesNo, ui_texts::kReplaceQuestion) != MB_RESULT_YES) return;
   // A run reads these values while it goes; they are rewritten only between runs.
   if ((backupPage != nullptr && !backupPage->isIdle()) || (restorePage != nullptr && !restorePage->isIdle())) return;
 
   std::string error;
   if (switches.Sichern != 0) {
     if (!ReplaceInBackupSettings(settings, &error)) {
-      box.messageBox(1, error);
+      box.messageBox(MessageKind::Error, error);
       return;
     }
     if (backupPage != nullptr) backupPage->reloadFromSettings();  // also tells an open pair editor
@@ -41,7 +41,7 @@ void applyReplacementAfterOk(PageSichern* backupPage, PageRuecksichern* restoreP
   if (switches.Ruecksichern != 0) {
     if (restorePage != nullptr) restorePage->takeInput();
     if (!ReplaceInRestoreSettings(settings, &error)) {
-      box.messageBox(1, error);
+      box.messageBox(MessageKind::Error, error);
       return;
     }
     if (restorePage != nullptr) restorePage->reloadFromSettings();

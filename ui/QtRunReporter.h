@@ -22,7 +22,6 @@ class RunChannel : public QObject {
   void call(const std::function<void()>& f);
   // Later calls do nothing (the page that took them is going away).
   void detach() { detached_ = true; }
-  bool detached() const { return detached_; }
   // Handles the calls a worker is waiting in; for a thread that waits for
   // that worker to end without running its event loop.
   void handlePending();

@@ -26,6 +26,11 @@ inline constexpr const char* kCancel = "Abbrechen";
 inline constexpr const char* kWindowCloseKey = "Fenster s&chließen";
 inline constexpr const char* kCancelKey = "Abbre&chen";
 
+// A run that could not go on: the line for the log page when its thread
+// could not be started, or when it threw something that carries no text.
+inline constexpr const char* kRunNotStarted = "Der Lauf konnte nicht gestartet werden.";
+inline constexpr const char* kRunAborted = "Der Lauf wurde durch einen unerwarteten Fehler beendet.";
+
 // Job list
 inline constexpr const char* kColKz = "KZ";
 inline constexpr const char* kColAktiv = "Aktiv";

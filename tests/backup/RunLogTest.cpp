@@ -92,25 +92,25 @@ TEST(Shutdown, OnlyInBatchModeWithExitOnAndFailuresShown) {
   auto show = [&](const std::string& t) { boxes.push_back(t); };
   BackupOptions o;
   o.Exit = 1;
-  EXPECT_FALSE(ShutdownWindows(o, 0, power, show));  // interactive start
+  EXPECT_FALSE(ShutdownAfterBackup(o, 0, power, show));  // interactive start
   o.Exit = 0;
-  EXPECT_FALSE(ShutdownWindows(o, 1, power, show));
+  EXPECT_FALSE(ShutdownAfterBackup(o, 1, power, show));
   EXPECT_EQ(power.requests, 0);
   o.Exit = 1;
   o.Reboot = 1;
-  EXPECT_TRUE(ShutdownWindows(o, 1, power, show));
+  EXPECT_TRUE(ShutdownAfterBackup(o, 1, power, show));
   EXPECT_TRUE(power.lastReboot);
   EXPECT_EQ(power.wall, "*** Kalvero hat Windows neu gestartet ***");
   o.Reboot = 0;
-  EXPECT_TRUE(ShutdownWindows(o, 1, power, show));
+  EXPECT_TRUE(ShutdownAfterBackup(o, 1, power, show));
   EXPECT_EQ(power.wall, "*** Kalvero hat Windows heruntergefahren ***");
   EXPECT_TRUE(boxes.empty());
   power.requestOk = false;
-  EXPECT_FALSE(ShutdownWindows(o, 1, power, show));
+  EXPECT_FALSE(ShutdownAfterBackup(o, 1, power, show));
   power.answer = "challenge";
-  EXPECT_FALSE(ShutdownWindows(o, 1, power, show));
+  EXPECT_FALSE(ShutdownAfterBackup(o, 1, power, show));
   power.bus = false;
-  EXPECT_FALSE(ShutdownWindows(o, 1, power, show));
+  EXPECT_FALSE(ShutdownAfterBackup(o, 1, power, show));
   EXPECT_EQ(boxes, (std::vector<std::string>{"Interactive authentication required.",
                                              "AdjustTokenPrivileges enable failed.", "OpenProcessToken failed."}));
 }

@@ -39,7 +39,7 @@ class MainWindowTest : public QObject {
 void MainWindowTest::pagesCaptionAndParameterButton() {
   QTemporaryDir dir;
   Application app(argsFor(makeBackupSetup(dir)));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   QCOMPARE(window.windowTitle(), QString("Kalvero"));
   QVERIFY(!window.windowIcon().isNull());
@@ -66,7 +66,7 @@ void MainWindowTest::enterNeverClosesEscapeDoes() {
   QTemporaryDir dir;
   StandIns standIns;
   Application app(argsFor(makeBackupSetup(dir)));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -88,7 +88,7 @@ void MainWindowTest::logLinesReachTheLogPageBeforeItWasOpened() {
   QTemporaryDir dir;
   StandIns standIns;
   Application app(argsFor(makeBackupSetup(dir)));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   window.show();
   window.pageSichern()->startBackup();
@@ -109,15 +109,15 @@ void MainWindowTest::closingDuringARunCancelsThenCloses() {
   const QString ini = makeBackupSetup(dir);
   for (int i = 0; i < 300; ++i) writeText(dir.path() + QString("/Quelle/viele/d%1.txt").arg(i), QByteArray(20000, 'v'));
   Application app(argsFor(ini));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   window.show();
   window.pageSichern()->startBackup();
   // Asked first; "Nein" leaves the run going.
   box.answers = {MB_RESULT_NO};
   window.close();
-  QCOMPARE(box.shown.back().first, 5);
-  QCOMPARE(QString::fromStdString(box.shown.back().second),
+  QCOMPARE(box.boxes.back().kind, 5);
+  QCOMPARE(QString::fromStdString(box.boxes.back().text),
            QString::fromUtf8("Die Sicherung läuft noch. Abbrechen und Kalvero beenden?"));
   QVERIFY(window.isVisible() && !window.closePending() && !window.pageSichern()->isIdle());
   window.close();  // "Ja"
@@ -134,7 +134,7 @@ void MainWindowTest::batchRunsToItsEndAndCloses() {
   StandIns standIns;
   BatchWarning::setCountdownForTests(100);
   Application app(argsFor(makeBackupSetup(dir, "Close=1"), true));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   window.show();
   QTRY_VERIFY_WITH_TIMEOUT(window.findChild<BatchWarning*>() || !window.pageSichern()->isIdle() ||
@@ -156,7 +156,7 @@ void MainWindowTest::batchCancelledNeverShutsDown() {
   StandIns standIns;
   BatchWarning::setCountdownForTests(60000);
   Application app(argsFor(makeBackupSetup(dir, "Exit=1"), true));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   window.show();
   BatchWarning* warning = nullptr;
@@ -188,7 +188,7 @@ void MainWindowTest::incompleteEntriesAreNamedOnce() {
   const QString ini = dir.path() + "/kaputt.INI";
   writeText(ini, "[SichQZ]\nVersion=2\nAnzahl=3\nVerz0=1|1|/q|/z\nVerz1=1|1||\nVerz2=1|0|/q2|/z2\n");
   Application app(argsFor(ini));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   window.show();
   QMessageBox* warning = nullptr;
@@ -201,7 +201,7 @@ void MainWindowTest::incompleteEntriesAreNamedOnce() {
 void MainWindowTest::fitsALaptopScreen() {
   QTemporaryDir dir;
   Application app(argsFor(makeBackupSetup(dir)));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   // 1366 x 768 less the window frame and the panels: everything fits without scrolling.
   const QSize first = window.firstSize();
@@ -230,7 +230,7 @@ void MainWindowTest::keyboardAloneStartsABackup() {
   QTemporaryDir dir;
   StandIns standIns;
   Application app(argsFor(makeBackupSetup(dir)));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   window.show();
   QApplication::setActiveWindow(&window);
@@ -265,7 +265,7 @@ void MainWindowTest::screenshots() {
   QVERIFY(QFile::copy(example, ini));
   StandIns standIns;
   Application app(argsFor(ini));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -15,7 +15,9 @@
 
 #include "MainTestSupport.h"
 #include "backup/BackupRun.h"
+#include "backup/BackupStart.h"
 #include "run/Estimator.h"
+#include "support/RecordingReporter.h"
 #include "ui/ElidedText.h"
 #include "ui/PageSichern.h"
 
@@ -35,12 +37,6 @@ QString labelText(QWidget* page, const char* name) { return child<QLabel>(page, 
 // A caption without its Alt-key mark.
 QString caption(QAbstractButton* b) { return b->text().remove(QLatin1Char('&')); }
 
-struct Recorder : RunReporter {
-  std::vector<std::pair<int, ProgressInfo>> steps;
-  void progress(int code, const ProgressInfo& info) override { steps.emplace_back(code, info); }
-  void clearLog() override {}
-  void logLine(const std::string&) override {}
-};
 
 }  // namespace
 
@@ -69,24 +65,24 @@ void PageSichernTest::freshSettingsRefuseSaveAndStart() {
   // A fresh settings file logs into the data directory, made at the first start.
   qputenv("XDG_DATA_HOME", (dir.path() + "/daten").toUtf8());
   Application app(argsFor(ini));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   QCOMPARE(page.jobList().size(), size_t(0));
   QCOMPARE(child<QLineEdit>(&page, "editProtokolldatei")->text(), dir.path() + "/daten/kalvero/sichern.log");
   // Without an active pair nothing starts, and the box says why.
   page.startBackup();
   QVERIFY(page.isIdle());
-  QCOMPARE(box.shown.size(), size_t(1));
-  QCOMPARE(QString::fromStdString(box.shown[0].second), QString::fromUtf8("Die Auftragsliste enthält kein aktives Paar."));
+  QCOMPARE(box.boxes.size(), size_t(1));
+  QCOMPARE(QString::fromStdString(box.boxes[0].text), QString::fromUtf8("Die Auftragsliste enthält kein aktives Paar."));
   QVERIFY(QFileInfo(dir.path() + "/daten/kalvero").isDir());
-  box.shown.clear();
+  box.boxes.clear();
 
   child<QLineEdit>(&page, "editProtokolldatei")->clear();
   QVERIFY(!page.saveSettings());
   page.startBackup();
   QVERIFY(page.isIdle());
-  QCOMPARE(box.shown.size(), size_t(2));
-  for (const auto& [kind, text] : box.shown) {
+  QCOMPARE(box.boxes.size(), size_t(2));
+  for (const auto& [kind, text] : box.boxes) {
     QCOMPARE(kind, 2);
     QCOMPARE(QString::fromStdString(text), QString::fromUtf8("Verzeichnis der Protokolldatei: ''\nnicht vorhanden."));
   }
@@ -106,7 +102,7 @@ void PageSichernTest::freshSettingsRefuseSaveAndStart() {
 void PageSichernTest::imageIndexAndColumns() {
   QTemporaryDir dir;
   Application app(argsFor(dir.path() + "/x.INI"));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   DirPair full;
   full.active = 1;
@@ -145,7 +141,7 @@ void PageSichernTest::imageIndexAndColumns() {
 void PageSichernTest::deleteAsksAndKeepsTheListConsistent() {
   QTemporaryDir dir;
   Application app(argsFor(dir.path() + "/x.INI"));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   DirPair pair;
   pair.source = "/a";
@@ -156,16 +152,16 @@ void PageSichernTest::deleteAsksAndKeepsTheListConsistent() {
 
   list->clearSelection();
   del->click();
-  QCOMPARE(box.shown.size(), size_t(1));
-  QCOMPARE(box.shown[0].first, 2);
-  QCOMPARE(QString::fromStdString(box.shown[0].second), QString::fromUtf8("Es sind keine Einträge markiert !"));
+  QCOMPARE(box.boxes.size(), size_t(1));
+  QCOMPARE(box.boxes[0].kind, 2);
+  QCOMPARE(QString::fromStdString(box.boxes[0].text), QString::fromUtf8("Es sind keine Einträge markiert !"));
   QCOMPARE(page.jobList().size(), size_t(1));
 
   list->selectRow(0);
   box.answers = {MB_RESULT_NO};
   del->click();
-  QCOMPARE(box.shown.back().first, 5);
-  QCOMPARE(QString::fromStdString(box.shown.back().second),
+  QCOMPARE(box.boxes.back().kind, 5);
+  QCOMPARE(QString::fromStdString(box.boxes.back().text),
            QString::fromUtf8("Soll der markierte Eintrag aus der Liste entfernt werden ?"));
   QCOMPARE(page.jobList().size(), size_t(1));
 
@@ -181,7 +177,7 @@ void PageSichernTest::deleteAsksAndKeepsTheListConsistent() {
 void PageSichernTest::popupMenuChangesRows() {
   QTemporaryDir dir;
   Application app(argsFor(dir.path() + "/x.INI"));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   page.show();
   DirPair pair;
@@ -215,7 +211,7 @@ void PageSichernTest::popupMenuChangesRows() {
   QCOMPARE(list->item(1, 0)->data(Qt::UserRole).toInt(), 0);
   choose("Den ausgewählten Eintrag löschen (ohne Nachfrage)");
   QCOMPARE(page.jobList().size(), size_t(1));
-  QVERIFY(box.shown.empty());
+  QVERIFY(box.boxes.empty());
   list->clearSelection();
   choose("Den ausgewählten Eintrag auf Aktiv=Ja setzen");  // no selection: nothing happens
   QCOMPARE(page.jobList()[0].active, 0);
@@ -225,7 +221,7 @@ void PageSichernTest::compressionFieldDisabledButKept() {
   QTemporaryDir dir;
   const QString ini = makeBackupSetup(dir, "Compress=1\nNotCompress=zip,jpg");
   Application app(argsFor(ini));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   auto* compress = child<QCheckBox>(&page, "chkCompress");
   auto* field = child<QLineEdit>(&page, "editNotCompress");
@@ -250,7 +246,7 @@ void PageSichernTest::dateLabelSwitchesDatumOff() {
   const QString ini = makeBackupSetup(dir, "Datum=1");
   {
     Application app(argsFor(ini));
-    ScriptedBox box;
+    MessageBoxFake box;
     PageSichern page(app, box);
     auto* datum = child<QCheckBox>(&page, "chkDatum");
     QVERIFY(!datum->isChecked());
@@ -263,7 +259,7 @@ void PageSichernTest::dateLabelSwitchesDatumOff() {
   text += "[Datum]\nTyp=0\nDatumVon=38000\n";
   writeText(ini, text);
   Application app(argsFor(ini));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   auto* datum = child<QCheckBox>(&page, "chkDatum");
   QVERIFY(datum->isEnabled());
@@ -274,7 +270,7 @@ void PageSichernTest::dateLabelSwitchesDatumOff() {
 void PageSichernTest::tooltipsFollowTheCheckBoxAtOnce() {
   QTemporaryDir dir;
   Application app(argsFor(makeBackupSetup(dir, "Tooltip=1")));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   auto* archivbit = child<QCheckBox>(&page, "chkArchivbit");
   QVERIFY(archivbit->toolTip().contains("Wenn angekreuzt, so werden nur Dateien mit Archivbit kopiert"));
@@ -289,7 +285,7 @@ void PageSichernTest::showButtonsOpenExistingFilesOnly() {
   QTemporaryDir dir;
   StandIns standIns;
   Application app(argsFor(makeBackupSetup(dir)));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   auto* show = child<QPushButton>(&page, "btnShowProtokolldatei");
   QVERIFY(!show->isEnabled());
@@ -303,8 +299,8 @@ void PageSichernTest::showButtonsOpenExistingFilesOnly() {
   setDesktopOpenerForTests({});
   setDesktopProgramForTests("false");
   show->click();
-  QTRY_VERIFY(!box.shown.empty());
-  QVERIFY(QString::fromStdString(box.shown.back().second).startsWith(QString::fromUtf8("Für '") + dir.path()));
+  QTRY_VERIFY(!box.boxes.empty());
+  QVERIFY(QString::fromStdString(box.boxes.back().text).startsWith(QString::fromUtf8("Für '") + dir.path()));
   setDesktopProgramForTests({});
   // A directory is not a file to show.
   edit->setText(dir.path());
@@ -315,7 +311,7 @@ void PageSichernTest::showButtonsOpenExistingFilesOnly() {
 void PageSichernTest::fileDialogAcceptsANewName() {
   QTemporaryDir dir;
   Application app(argsFor(makeBackupSetup(dir)));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   page.show();
   const QString wanted = dir.path() + "/neue Prüfdatei.txt";
@@ -342,7 +338,7 @@ void PageSichernTest::fileDialogAcceptsANewName() {
 void PageSichernTest::manyLongPairsWithUmlauts() {
   QTemporaryDir dir;
   Application app(argsFor(dir.path() + "/x.INI"));
-  ScriptedBox box;
+  MessageBoxFake box;
   PageSichern page(app, box);
   JobList jobs;
   for (int i = 0; i < 400; ++i) {
@@ -371,30 +367,29 @@ void PageSichernTest::realBackupDrivesTheProgressDisplay() {
   const QString ini = makeBackupSetup(dir, "MitPrueffile=1\nPrueffile=" + (dir.path() + "/pruef.txt").toUtf8());
   Application app(argsFor(ini));
   app.setKeepListFiles(false);
-  ScriptedBox box;
+  MessageBoxFake box;
   QWidget window;
   auto* page = new PageSichern(app, box, &window);
   window.show();
 
   // Record a real run, then hand its notifications to the page one by one.
-  Recorder recorder;
-  std::atomic<int> cancel{0}, batch{0};
-  BackupRunSetup setup;
-  setup.settingsPath = ini.toStdString();
-  setup.jobs = page->jobList();
-  setup.options = page->options();
-  setup.captions = DefaultOptionCaptions("Datum");
-  setup.listFiles = app.listFileNames();
-  setup.tempDir = app.listDirectory();
-  setup.cancel = &cancel;
-  setup.pageBatchMode = &batch;
-  setup.reporter = &recorder;
-  BackupRun run(setup);
-  run.run();
+  RecordingReporter recorder;
+  std::atomic<int> cancel{0};
+  BackupStartInput input;
+  input.settingsPath = ini.toStdString();
+  input.jobs = page->jobList();
+  input.options = page->options();
+  input.dateLabel = "Datum";
+  input.listFiles = app.listFileNames();
+  input.cancel = &cancel;
+  input.reporter = &recorder;
+  BackupStart start = StartBackup(input);
+  QVERIFY(start.ok());
+  start.run->run();
   QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));
 
   bool sawCopying = false, sawFilesFound = false;
-  for (const auto& [code, info] : recorder.steps) {
+  for (const auto& [code, info] : recorder.events) {
     page->showProgress(code, info);
     if (code == NOTIFY_FILES_FOUND) {
       sawFilesFound = true;
@@ -418,7 +413,7 @@ void PageSichernTest::realBackupDrivesTheProgressDisplay() {
   QCOMPARE(child<QLabel>(page, "lblPairErrors")->palette().color(QPalette::WindowText), QColor(0, 128, 0));
 
   // Errors turn the counters red; a minimised window carries the percent in its title.
-  ProgressInfo info = recorder.steps.back().second;
+  ProgressInfo info = recorder.events.back().info;
   info.pairErrors = 1;
   info.runErrors = 2;
   info.pairBytes = 400;
@@ -448,7 +443,7 @@ void PageSichernTest::startedTwiceRunsOnce() {
   QTemporaryDir dir;
   StandIns standIns;
   Application app(argsFor(makeBackupSetup(dir)));
-  ScriptedBox box;
+  MessageBoxFake box;
   QWidget window;
   auto* page = new PageSichern(app, box, &window);
   QStringList lines;
@@ -477,27 +472,27 @@ void PageSichernTest::progressAgreesWithItselfForALargeAndManySmallFiles() {
   for (int i = 0; i < 30; ++i) writeText(dir.path() + QString("/Quelle/klein/k%1.txt").arg(i), QByteArray(40, 'k'));
   Application app(argsFor(ini));
   app.setKeepListFiles(false);
-  ScriptedBox box;
+  MessageBoxFake box;
   QWidget window;
   auto* page = new PageSichern(app, box, &window);
-  Recorder recorder;
-  std::atomic<int> cancel{0}, batch{0};
-  BackupRunSetup setup;
-  setup.settingsPath = ini.toStdString();
-  setup.jobs = page->jobList();
-  setup.options = page->options();
-  setup.captions = DefaultOptionCaptions("Datum");
-  setup.listFiles = app.listFileNames();
-  setup.tempDir = app.listDirectory();
-  setup.cancel = &cancel;
-  setup.pageBatchMode = &batch;
-  setup.reporter = &recorder;
-  BackupRun(setup).run();
+  RecordingReporter recorder;
+  std::atomic<int> cancel{0};
+  BackupStartInput input;
+  input.settingsPath = ini.toStdString();
+  input.jobs = page->jobList();
+  input.options = page->options();
+  input.dateLabel = "Datum";
+  input.listFiles = app.listFileNames();
+  input.cancel = &cancel;
+  input.reporter = &recorder;
+  BackupStart start = StartBackup(input);
+  QVERIFY(start.ok());
+  start.run->run();
 
   auto* bar = child<QProgressBar>(page, "barPair");
   std::uint64_t finished = 0, last = 0;
   bool movedInsideTheLargeFile = false;
-  for (const auto& [code, info] : recorder.steps) {
+  for (const auto& [code, info] : recorder.events) {
     page->showProgress(code, info);
     QVERIFY(info.pairBytesDone >= last);  // never backwards
     last = info.pairBytesDone;
@@ -523,7 +518,7 @@ void PageSichernTest::cancelledRunSaysSo() {
   QTemporaryDir dir;
   StandIns standIns;
   Application app(argsFor(makeBackupSetup(dir)));
-  ScriptedBox box;
+  MessageBoxFake box;
   QWidget window;
   auto* page = new PageSichern(app, box, &window);
   // The run waits for the page at its first report: cancelled before it copied anything.
