@@ -9,7 +9,7 @@ CSignal::CSignal(const char* name, const char* file, int line) {
   start_ = std::chrono::steady_clock::now();
   text_ = std::string("CSignal (") + (name ? name : "") + ")";
   file_ = file ? file : "";
-  TraceSend(text_, TRACE_CONSTRUCTOR, file_.c_str(), line);
+  TraceSend(text_, TraceKind::Constructor, file_.c_str(), line);
   active_ = true;
 }
 
@@ -18,7 +18,7 @@ CSignal::~CSignal() {
   // The steady clock is always there: elapsed time in microseconds.
   auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count();
   std::string text = text_ + " [" + FormatElapsedMicroseconds(micros) + " ms]";
-  if (trace_detail::viewerPresent()) TraceSend(text, TRACE_DESTRUCTOR, file_.c_str(), 0);
+  if (trace_detail::viewerPresent()) TraceSend(text, TraceKind::Destructor, file_.c_str(), 0);
 }
 
 }  // namespace kalvero

@@ -82,7 +82,7 @@ bool viewerPresent() {
 
 void sendText(int levelArgument, const char* file, int line, std::string text) {
   if (text.size() > 511) text.resize(511);
-  int kind = levelArgument == 4 ? TRACE_MESSAGE : levelArgument;
+  const TraceKind kind = levelArgument == 4 ? TraceKind::Message : static_cast<TraceKind>(levelArgument);
   TraceSend(text, kind, file, line);
 }
 
@@ -95,7 +95,8 @@ std::string FormatElapsedMicroseconds(std::int64_t micros) {
   return digits.substr(0, digits.size() - 3) + "," + digits.substr(digits.size() - 3);
 }
 
-std::string BuildTraceLine(std::string text, int kind, const char* file, int line, std::uint32_t tick) {
+std::string BuildTraceLine(std::string text, TraceKind traceKind, const char* file, int line, std::uint32_t tick) {
+  const int kind = static_cast<int>(traceKind);
   if (text.size() > 400) text.resize(400);
   if (!text.empty() && text.back() == '\n') text.pop_back();
   std::string path = file ? file : "";
@@ -118,7 +119,7 @@ std::string BuildTraceLine(std::string text, int kind, const char* file, int lin
   return out;
 }
 
-void TraceSend(const std::string& text, int kind, const char* file, int line) {
+void TraceSend(const std::string& text, TraceKind kind, const char* file, int line) {
   if (!t_connected) return;
   std::string datagram(4, '\0');
   for (int i = 0; i < 4; ++i) datagram[i] = static_cast<char>((static_cast<std::uint32_t>(kind) >> (8 * i)) & 0xFF);

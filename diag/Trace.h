@@ -13,10 +13,10 @@ namespace kalvero {
 inline constexpr const char* kTraceViewerName = "ZAVERA - Meldungssystem";
 
 // Call kinds, sent with every line; the low byte chooses the line format.
-enum TraceKind : int {
-  TRACE_CONSTRUCTOR = 1,
-  TRACE_DESTRUCTOR = 2,
-  TRACE_MESSAGE = 0x0303,
+enum class TraceKind : int {
+  Constructor = 1,
+  Destructor = 2,
+  Message = 0x0303,
 };
 
 namespace trace_detail {
@@ -39,11 +39,11 @@ void TraceMessage(int levelArgument, const char* file, int line, const char* for
 }
 
 // Sends a finished text with a kind (used by CSignal and TraceMessage).
-void TraceSend(const std::string& text, int kind, const char* file, int line);
+void TraceSend(const std::string& text, TraceKind kind, const char* file, int line);
 
 // The line as it goes out: the cuts at 400 characters and one trailing line
 // feed, the time stamp, the format of the kind and the PID/TID prefix.
-std::string BuildTraceLine(std::string text, int kind, const char* file, int line, std::uint32_t tick);
+std::string BuildTraceLine(std::string text, TraceKind kind, const char* file, int line, std::uint32_t tick);
 
 // Elapsed microseconds as milliseconds with three decimals after a comma.
 std::string FormatElapsedMicroseconds(std::int64_t micros);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/FileTime.h"
+#include "platform/PathUtil.h"
 
 struct z_stream_s;
 
@@ -234,12 +235,12 @@ class ZipArchiveLayer {
   bool modeApplied_ = false;  // extracting: ExtractEntry gave the output its Unix mode
 };
 
-// Path helpers for unpacking (the restore).
+// The unpacking's names for the path helpers of platform/PathUtil.
 // Directory part with its trailing "/" ("/a/b.txt" -> "/a/").
-std::string GetDirectoryOf(const std::string& path);
+inline std::string GetDirectoryOf(const std::string& path) { return ParentDirectory(path); }
 // Creates a directory with every missing parent; true when it exists afterwards.
-bool CreateDirectoryPath(const std::string& path);
+inline bool CreateDirectoryPath(const std::string& path) { return MakeDirectories(path); }
 // True when path is an existing directory (stat; the current directory is never changed).
-bool IsExistingDirectory(const std::string& path);
+inline bool IsExistingDirectory(const std::string& path) { return GetPathKind(path) == -1; }
 
 }  // namespace kalvero

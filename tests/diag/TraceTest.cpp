@@ -58,13 +58,13 @@ TEST(Trace, ElapsedTimes) {
 TEST(Trace, LineFormats) {
   const std::string pid = "PID=" + std::to_string(platform::processId()) + ",TID=" +
                           std::to_string(platform::threadId()) + ",   ";
-  std::string m = BuildTraceLine("f.Read", TRACE_MESSAGE, "/src/zip/CompressZip.cpp", 77, 123456);
+  std::string m = BuildTraceLine("f.Read", TraceKind::Message, "/src/zip/CompressZip.cpp", 77, 123456);
   EXPECT_TRUE(std::regex_match(m, std::regex(R"(PID=\d+,TID=\d+,   \d\d:\d\d:\d\d,456  f\.Read  \(Datei: CompressZip\.cpp, Zeile: 77\))")))
       << m;
   EXPECT_EQ(m.rfind(pid, 0), 0u);
-  std::string c = BuildTraceLine("CSignal (X::Y)", TRACE_CONSTRUCTOR, "C:\\dir\\a.cpp", 5, 7);
+  std::string c = BuildTraceLine("CSignal (X::Y)", TraceKind::Constructor, "C:\\dir\\a.cpp", 5, 7);
   EXPECT_TRUE(std::regex_search(c, std::regex(R"(,007  Konstruktor der Klasse CSignal \(X::Y\)  \(Datei: a\.cpp, Zeile: 5\)$)"))) << c;
-  std::string d = BuildTraceLine("CSignal (X::Y) [0,056 ms]", TRACE_DESTRUCTOR, "a.cpp", 0, 7);
+  std::string d = BuildTraceLine("CSignal (X::Y) [0,056 ms]", TraceKind::Destructor, "a.cpp", 0, 7);
   EXPECT_NE(d.find("  Destruktor der Klasse CSignal (X::Y) [0,056 ms]  (Datei: a.cpp, Zeile: 0)"), std::string::npos) << d;
 }
 
@@ -74,13 +74,13 @@ TEST(Trace, Cuts) {
     return line.substr(a, line.find("  (Datei:") - a);
   };
   std::string t400(400, 'x');
-  EXPECT_EQ(text(BuildTraceLine(t400, TRACE_MESSAGE, "f.cpp", 1, 0)), t400);
-  EXPECT_EQ(text(BuildTraceLine(t400 + "y", TRACE_MESSAGE, "f.cpp", 1, 0)), t400);
-  EXPECT_EQ(text(BuildTraceLine("zeile\n", TRACE_MESSAGE, "f.cpp", 1, 0)), "zeile");
-  EXPECT_EQ(text(BuildTraceLine("zeile", TRACE_MESSAGE, "f.cpp", 1, 0)), "zeile");
+  EXPECT_EQ(text(BuildTraceLine(t400, TraceKind::Message, "f.cpp", 1, 0)), t400);
+  EXPECT_EQ(text(BuildTraceLine(t400 + "y", TraceKind::Message, "f.cpp", 1, 0)), t400);
+  EXPECT_EQ(text(BuildTraceLine("zeile\n", TraceKind::Message, "f.cpp", 1, 0)), "zeile");
+  EXPECT_EQ(text(BuildTraceLine("zeile", TraceKind::Message, "f.cpp", 1, 0)), "zeile");
   // A line of 974 characters or more goes without the process prefix.
   std::string longFile(560, 'f');
-  std::string line = BuildTraceLine(t400, TRACE_CONSTRUCTOR, longFile.c_str(), 2147483647, 0);
+  std::string line = BuildTraceLine(t400, TraceKind::Constructor, longFile.c_str(), 2147483647, 0);
   EXPECT_EQ(line.rfind("PID=", 0), std::string::npos);
   EXPECT_NE(line.find(std::string(511, 'f') + ", Zeile"), std::string::npos);  // path cut to 511
 }
@@ -119,20 +119,20 @@ TEST(Trace, ViewerReceivesTheLinesOfACompression) {
   std::vector<std::string> texts;
   for (const Datagram& d : lines) {
     std::smatch m;
-    if (d.kind == TRACE_MESSAGE) {
+    if (d.kind == static_cast<int>(TraceKind::Message)) {
       ASSERT_TRUE(std::regex_match(d.line, m, std::regex(R"(PID=\d+,TID=\d+,   \d\d:\d\d:\d\d,\d\d\d  (.*)  \(Datei: CompressZip\.cpp, Zeile: \d+\))")))
           << d.line;
       texts.push_back(m[1]);
     } else {
       ASSERT_TRUE(std::regex_match(d.line, m, std::regex(R"(PID=\d+,TID=\d+,   \d\d:\d\d:\d\d,\d\d\d  (\w+) der Klasse (.*)  \(Datei: CompressZip\.cpp, Zeile: (\d+)\))")))
           << d.line;
-      if (d.kind == TRACE_CONSTRUCTOR) {
+      if (d.kind == static_cast<int>(TraceKind::Constructor)) {
         EXPECT_EQ(m[1], "Konstruktor");
         EXPECT_EQ(m[2], "CSignal (CPageSichern::CompressZip)");
         EXPECT_NE(m[3], "0");
         texts.push_back("<ctor>");
       } else {
-        EXPECT_EQ(d.kind, TRACE_DESTRUCTOR);
+        EXPECT_EQ(d.kind, static_cast<int>(TraceKind::Destructor));
         EXPECT_EQ(m[1], "Destruktor");
         EXPECT_TRUE(std::regex_match(std::string(m[2]), std::regex(R"(CSignal \(CPageSichern::CompressZip\) \[\d+,\d\d\d ms\])"))) << m[2];
         EXPECT_EQ(m[3], "0");
