@@ -24,6 +24,7 @@
 #include "platform/FileTime.h"
 #include "platform/TreeCopy.h"
 
+#include "backup/CompressAhead.h"
 #include "backup/CompressZip.h"
 
 namespace kalvero {
@@ -91,6 +92,9 @@ struct BackupRun::Impl {
   int minSize = 1000;
   NoCompressSet noCompress;
   std::unique_ptr<ZipArchiveLayer> zip;
+  // The workers compressing the files ahead of the pair's loop (none with one thread).
+  std::unique_ptr<CompressAhead> ahead;
+  std::size_t aheadIndex = 0;  // walk position of the file handleFile works on
   bool archiveNoteGiven = false;
   std::set<std::string> writtenRoots;  // destination roots this run copied into
   std::string pairDestRoot;            // destination root (with "/") of the pair being run
@@ -210,12 +214,11 @@ void BackupRun::Impl::run() {
     info.currentSource = startOptions.Prueffile;
     info.currentDestination.clear();
     notify(NOTIFY_CHECKFILE_WRITE);
-    // Flush every destination file system first, so that the check file
-    // never names a copy a crash could still take away.
-    // A run that wrote nothing has nothing to flush: what the check file
-    // already named was flushed by the run that copied it.
-    for (const std::string& root : writtenRoots)
-      if (GetPathKind(root) == -1) platform::syncFileSystemOf(root);
+    // Flush every destination file system first (each once), so that the
+    // check file never names a copy a crash could still take away. A check
+    // file that stays as it is names nothing new: what it names was flushed
+    // by the run that copied it.
+    if (checkFile->NeedsSave()) platform::syncFileSystemsOnce(writtenRoots);
     if (!SaveCheckFileWithBackup(*checkFile, startOptions.Prueffile, checkFileError)) {
       ++info.pairErrors;
       ++info.runErrors;
@@ -303,8 +306,38 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
   ctx.reporter = &progress;
   progress.Start(remaining);
 
+  // With "Compress" the workers compress the files ahead while this thread
+  // reports, commits and counts every file in the walk's order.
+  const int threads = options.Compress ? RunThreadCount() : 1;
+  if (threads > 1) ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0);
+  std::size_t nextOffer = 0;
+  const auto offerAhead = [&](std::size_t current) {
+    if (!ahead) return;
+    for (nextOffer = std::max(nextOffer, current); nextOffer < found.size() && ahead->inFlight() < ahead->window();
+         ++nextOffer) {
+      const FoundFile& f = found[nextOffer];
+      if (f.kind != EntryKind::File || f.skip) continue;
+      // Only what handleFile would compress; it decides again when it takes the result.
+      if (!CompressDecision(f.path, f.size, options.Compress, noCompress) || GetPathKind(f.path + ".zip") != 0) continue;
+      const std::string destination = DestinationPathOf(f.path, sourceRoot, destRoot);
+      if (!MakeDestinationDirectories(pairDestRoot, ParentDirectory(destination))) continue;
+      CopyJob job;
+      job.sourceRoot = withSlash(pair.source);
+      job.source = f.path;
+      job.destination = destination;
+      job.size = f.size;
+      job.displayThreshold = minSize;
+      job.compress = true;
+      job.deferCommit = true;
+      job.timeSource = f.path;
+      ahead->offer(nextOffer, std::move(job));
+    }
+  };
+
   for (std::size_t i = 0; i < found.size(); ++i) {
     if (cancelled()) break;
+    offerAhead(i);
+    aheadIndex = i;
     // Take the entry out of the list so memory shrinks during a long pair.
     const std::string source = std::move(found[i].path);
     const std::uint64_t size = found[i].size;
@@ -391,6 +424,7 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
     }
     progress.FileFinished(false);
   }
+  ahead.reset();  // what the workers made for files not reached is thrown away
   found.clear();
   found.shrink_to_fit();
   noteMetadataLosses(ctx, destinationRoot);
@@ -422,10 +456,8 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   }
 
   ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
-  // The source as the copy reads it: the archive marker and the check file
-  // record this state, and only when the file still has it afterwards.
-  const auto before = platform::lstatPath(source);
-  if (before) result.before = *before;
+  // A worker's archive of this file; removed at the end unless taken.
+  const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
   CopyJob job;
   job.sourceRoot = withSlash(pairSource);
   job.source = source;
@@ -442,8 +474,14 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   job.deferCommit = true;
   job.timeSource = source;
   if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
+  const bool usePrepared = prepared && job.compress;
+  // The source as the copy reads it: the archive marker and the check file
+  // record this state, and only when the file still has it afterwards.
+  const auto before = usePrepared ? prepared->before : platform::lstatPath(source);
+  if (before) result.before = *before;
 
-  bool ok = CopyOneFile(job, ctx, zip.get());
+  bool ok = usePrepared ? TakeCompressedCopy(job, prepared->job, prepared->ok, ctx) : CopyOneFile(job, ctx, zip.get());
+  if (usePrepared) prepared->job.pending.clear();  // job owns it now
   if (job.cancelled) {
     result.outcome = Outcome::Cancelled;
     return result;
@@ -458,7 +496,13 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     verify.source = source;
     verify.destination = job.pending;
     verify.destinationName = job.wasCompressed ? job.finalName : destination;
-    ok = job.wasCompressed ? CompareArchive(*zip, verify) : CompareFiles(verify);
+    // The worker's comparison stands only while the source is as it read it;
+    // otherwise the archive is compared with the source as it is now.
+    const auto now = usePrepared && prepared->compared ? platform::lstatPath(source) : std::nullopt;
+    if (now && before && SameState(*now, *before))
+      ok = TakeComparison(verify, prepared->compareKind, prepared->compareErr, size);
+    else
+      ok = job.wasCompressed ? CompareArchive(*zip, verify) : CompareFiles(verify);
     compareFailed = !ok;
   }
   if (!job.pending.empty()) {

@@ -145,6 +145,14 @@ bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
 }
 
 bool CompareArchive(ZipArchiveLayer& zip, const CopyContext& ctx) {
+  int err = 0;
+  const int kind = CompareArchiveQuietly(zip, ctx, &err);
+  if (kind == 0) return true;
+  ReportCompareFailure(ctx, kind, err);
+  return false;
+}
+
+int CompareArchiveQuietly(ZipArchiveLayer& zip, const CopyContext& ctx, int* errOut) {
   ProgressInfo* info = ctx.progress;
   int kind = 0;
   int err = 0;
@@ -209,9 +217,8 @@ bool CompareArchive(ZipArchiveLayer& zip, const CopyContext& ctx) {
     if (info) info->fileSize = info->fileDone = 0;
     ctx.notify(NOTIFY_FILE_START);
   }
-  if (equal) return true;
-  ReportCompareFailure(ctx, kind, err);
-  return false;
+  if (errOut) *errOut = err;
+  return equal ? 0 : (kind == 0 ? 5 : kind);
 }
 
 std::string ReserveTemporaryArchive(const std::string& sourcePath, int* err) {

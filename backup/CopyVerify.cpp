@@ -130,6 +130,69 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
   return job.deferCommit || CommitCopy(job, ctx);
 }
 
+bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel) {
+  CopyContext quiet;
+  quiet.cancel = cancel;
+  quiet.displayThreshold = job.displayThreshold;
+  job.finalName.clear();
+  job.pending.clear();
+  const bool ok = CompressZip(zip, job, quiet);
+  job.wasCompressed = true;
+  if (ok) giveTimes(job.pending.empty() ? job.finalName : job.pending, job.timeSource.empty() ? job.source : job.timeSource);
+  return ok;
+}
+
+bool TakeCompressedCopy(CopyJob& job, const CopyJob& done, bool ok, const CopyContext& ctx) {
+  job.finalName = done.finalName;
+  job.pending = done.pending;
+  job.compressedSize = done.compressedSize;
+  job.error = done.error;
+  job.wasCompressed = true;
+  job.cancelled = false;
+  ProgressInfo* info = ctx.progress;
+  if (info) {
+    info->currentSource = job.source;
+    info->currentDestination = job.destination;
+  }
+  ctx.notify(NOTIFY_COMPRESSING);
+  if (info) {
+    info->fileSize = job.size;
+    info->fileDone = 0;
+  }
+  if (ctx.showsFileProgress(job.size)) {
+    ctx.notify(NOTIFY_FILE_START);
+    if (info) info->fileDone = job.size;
+    ctx.notify(NOTIFY_FILE_STEP);
+  }
+  if (ok) return true;
+  if (ctx.cancelled()) {
+    job.cancelled = true;
+    return false;
+  }
+  ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text) + "\r\n");
+  return false;
+}
+
+bool TakeComparison(const CopyContext& ctx, int kind, int err, std::uint64_t size) {
+  ProgressInfo* info = ctx.progress;
+  if (kind != 1 && ctx.showsFileProgress(size)) {
+    if (info) {
+      info->fileSize = size;
+      info->fileDone = 0;
+    }
+    ctx.notify(NOTIFY_FILE_START);
+    if (kind == 0) {
+      if (info) info->fileDone = size;
+      ctx.notify(NOTIFY_FILE_STEP);
+    }
+    if (info) info->fileSize = info->fileDone = 0;
+    ctx.notify(NOTIFY_FILE_START);
+  }
+  if (kind == 0) return true;
+  ReportCompareFailure(ctx, kind, err);
+  return false;
+}
+
 bool CommitCopy(CopyJob& job, const CopyContext& ctx) {
   if (job.pending.empty()) return true;
   const std::string target = job.finalName.empty() ? job.destination : job.finalName;

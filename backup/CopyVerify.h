@@ -2,6 +2,7 @@
 // Copying one file of a backup (or having it compressed), verifying a copy
 // byte for byte, clearing attribute bits, and reporting a failure as one
 // line to the run log and the log page.
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -26,6 +27,19 @@ void ReportError(const CopyContext& ctx, const std::string& text);
 // counted failure, or with job.cancelled set (and nothing reported) when
 // "Abbrechen" broke it off. zip may be null only when nothing is compressed.
 bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip);
+// The compression of CopyOneFile without a word to anyone, for a worker
+// thread: touches only the file's own hidden archive (left in job.pending,
+// with the source's times), stops when cancel is set; job.error describes a
+// failure. job.deferCommit must be set.
+bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel);
+// Takes the result of CompressQuietly (done, ok) into job on the run thread:
+// sends and reports what CopyOneFile would have, the steps of a large file
+// at once. Returns like CopyOneFile.
+bool TakeCompressedCopy(CopyJob& job, const CopyJob& done, bool ok, const CopyContext& ctx);
+// What CompareArchive sends and reports for a comparison a worker already
+// made (kind and err from CompareArchiveQuietly, size: the source's).
+bool TakeComparison(const CopyContext& ctx, int kind, int err, std::uint64_t size);
+
 // Renames job.pending over the copy's name (job.finalName, else
 // job.destination); a failure is reported and counted like a copy failure.
 bool CommitCopy(CopyJob& job, const CopyContext& ctx);

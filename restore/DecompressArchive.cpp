@@ -4,6 +4,7 @@
 
 #include "platform/PathUtil.h"
 #include "platform/FileError.h"
+#include "platform/FileSystem.h"
 #include "restore/RestoreJob.h"
 #include "restore/RestorePlan.h"
 #include "restore/RestoreTexts.h"
@@ -47,7 +48,17 @@ void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, co
     ctx.notify(NOTIFY_FILE_STEP);
     return true;
   };
-  const ExtractResult result = zip.ExtractEntry(index, target, step);
+  ExtractResult result = ExtractResult::Refused;
+  PreparedUnpack* prepared = ctx.prepared;
+  int err = 0;
+  if (prepared && index == 0 && !prepared->staging.empty() && prepared->target == target &&
+      platform::renamePath(prepared->staging, target, &err)) {
+    prepared->staging.clear();
+    step(prepared->size);
+    result = prepared->timesSet ? ExtractResult::Done : ExtractResult::TimesNotSet;
+  } else {
+    result = zip.ExtractEntry(index, target, step);
+  }
   if (result == ExtractResult::Refused || result == ExtractResult::Cancelled)
     errors.push_back(unpackFailed(info.name, archive));
 }

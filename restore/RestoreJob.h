@@ -27,6 +27,20 @@ struct RestoreJob {
   bool ownArchivesOnly = true;  // in: "OnlyByKalvero"; cleared when the archive is not unpacked as ours
 };
 
+// The single entry of an archive that a worker already unpacked, under a
+// hidden name beside its target: the run puts it in place by a rename.
+struct PreparedUnpack {
+  std::string target;
+  std::string staging;  // "" once taken or thrown away
+  bool timesSet = true;
+  std::uint64_t size = 0;
+
+  PreparedUnpack() = default;
+  PreparedUnpack(const PreparedUnpack&) = delete;
+  PreparedUnpack& operator=(const PreparedUnpack&) = delete;
+  ~PreparedUnpack();  // removes the staging file when it was not taken
+};
+
 struct RestoreContext {
   ZipArchiveLayer* zip = nullptr;
   ProgressInfo* progress = nullptr;
@@ -34,6 +48,7 @@ struct RestoreContext {
   platform::TextFileWriter* runLog = nullptr;  // null when no run log is open
   // Links this run makes (or replaces by a link of the backup): never followed.
   const std::unordered_set<std::string>* runLinks = nullptr;
+  PreparedUnpack* prepared = nullptr;  // for the archive being unpacked, if a worker did it
 
   void notify(int code) const {
     if (reporter && progress) reporter->progress(code, *progress);

@@ -1,6 +1,8 @@
 #include "restore/RestoreRun.h"
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -18,6 +20,8 @@
 #include "restore/RestoreLog.h"
 #include "restore/RestorePlan.h"
 #include "restore/RestoreTexts.h"
+#include "restore/UnpackAhead.h"
+#include "run/WorkerPool.h"
 #include "zip/ZipArchiveLayer.h"
 
 namespace kalvero {
@@ -184,6 +188,23 @@ void RestoreRun::run() {
   };
   std::vector<const RestoreItem*> leftOut;
   std::unordered_set<std::string> failedTargets;
+  // The workers unpack the archives ahead while this thread reports, puts in
+  // place and counts every file in the walk's order.
+  std::unique_ptr<UnpackAhead> ahead;
+  if (const int threads = RunThreadCount(); threads > 1)
+    ahead = std::make_unique<UnpackAhead>(threads, s.setup.cancel, destinationRoot, options.OnlyByKalvero != 0,
+                                          &runLinks);
+  std::size_t nextOffer = 0;
+  const auto offerAhead = [&](std::size_t current) {
+    if (!ahead) return;
+    for (nextOffer = std::max(nextOffer, current); nextOffer < plan.size() && ahead->inFlight() < ahead->window();
+         ++nextOffer) {
+      const RestoreItem& item = plan[nextOffer];
+      if (item.found.kind == EntryKind::File && item.leftOutFor.empty() && item.unpacked &&
+          HasZipExtension(item.found.path))
+        ahead->offer(nextOffer, item.found.path, item.relative);
+    }
+  };
   // Files first (directories created as the walk reports them, after their
   // content), then the links, so no file is written through a link of this
   // run; the directories' attributes come last, after everything inside.
@@ -191,6 +212,8 @@ void RestoreRun::run() {
     for (const std::string& line : unreadable) s.fail(line);
     for (const RestoreItem& item : plan) {
       if (s.cancelRequested()) break;
+      const std::size_t index = static_cast<std::size_t>(&item - plan.data());
+      offerAhead(index);
       const FoundFile& f = item.found;
       if (f.kind == EntryKind::Directory) {
         const std::string target = destinationRoot + item.relative;
@@ -215,12 +238,17 @@ void RestoreRun::run() {
         links.push_back(&item);
         continue;
       }
-      if (!restoreFile(item)) {
+      const std::unique_ptr<PreparedUnpack> prepared = ahead ? ahead->take(index) : nullptr;
+      ctx.prepared = prepared.get();
+      const bool restored = restoreFile(item);
+      ctx.prepared = nullptr;
+      if (!restored) {
         s.countError();  // a file that could not be restored is an error
         if (!item.target.empty()) failedTargets.insert(item.target);
       }
       ++s.progress.filesDone;
     }
+    ahead.reset();  // what the workers unpacked for files not reached is removed
     // A newer copy that could not be restored leaves the older one as the best there is.
     std::unordered_map<std::string, const RestoreItem*> fallback;
     for (const RestoreItem* item : leftOut) {

@@ -1,0 +1,70 @@
+#pragma once
+// Compression of the files ahead of the run on the worker threads. Each file
+// is compressed into a hidden archive of its own (and compared, with
+// "Compare"); the run takes the results in the walk's order and does
+// everything the user sees itself, as in a run on one thread.
+#include <atomic>
+#include <cstddef>
+#include <deque>
+#include <future>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "backup/CopyJob.h"
+#include "platform/FileSystem.h"
+#include "run/WorkerPool.h"
+
+namespace kalvero {
+
+class ZipArchiveLayer;
+
+struct PreparedCompression {
+  CopyJob job;   // as the worker left it: pending, finalName, compressedSize, error
+  bool ok = false;
+  std::optional<platform::FileStatus> before;  // the source as the worker read it
+  bool compared = false;
+  int compareKind = 0;  // CompareArchiveQuietly
+  int compareErr = 0;
+
+  PreparedCompression() = default;
+  PreparedCompression(const PreparedCompression&) = delete;
+  PreparedCompression& operator=(const PreparedCompression&) = delete;
+  ~PreparedCompression();  // removes job.pending unless the run took it
+};
+
+class CompressAhead {
+ public:
+  // threads >= 2; compare: the archives are compared with their sources too.
+  CompressAhead(int threads, const std::atomic<int>* cancel, bool compare);
+  ~CompressAhead();  // waits for the workers and removes every archive not taken
+  CompressAhead(const CompressAhead&) = delete;
+  CompressAhead& operator=(const CompressAhead&) = delete;
+
+  // How many files may be in work at once (bounds the memory).
+  std::size_t window() const { return window_; }
+  std::size_t inFlight() const { return slots_.size(); }
+  // Hands the file of walk position index to a worker (job.deferCommit set).
+  void offer(std::size_t index, CopyJob job);
+  // The worker's result for index, waiting for it; null when index was not
+  // offered. Results of earlier positions not taken are thrown away.
+  std::unique_ptr<PreparedCompression> take(std::size_t index);
+
+ private:
+  struct Slot {
+    std::size_t index = 0;
+    std::unique_ptr<PreparedCompression> result;
+    std::future<void> done;
+  };
+  // Waits for slot's worker; rethrows what escaped the worker.
+  static void wait(Slot& slot);
+
+  const std::atomic<int>* cancel_;
+  bool compare_;
+  std::size_t window_;
+  std::vector<std::unique_ptr<ZipArchiveLayer>> zips_;  // one archive object per worker
+  std::deque<Slot> slots_;
+  WorkerPool pool_;  // last: its threads end before the archive objects go
+};
+
+}  // namespace kalvero

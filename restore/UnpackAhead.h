@@ -1,0 +1,55 @@
+#pragma once
+// Unpacking of the archives ahead of the restore on the worker threads: an
+// archive of our own with a single file is unpacked under a hidden name beside
+// its target; the run takes the results in the walk's order, puts each in
+// place by a rename and does everything the user sees itself.
+#include <atomic>
+#include <cstddef>
+#include <deque>
+#include <future>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "restore/RestoreJob.h"
+#include "run/WorkerPool.h"
+
+namespace kalvero {
+
+class UnpackAhead {
+ public:
+  // runLinks must not change while the workers run (the links come after the files).
+  UnpackAhead(int threads, const std::atomic<int>* cancel, std::string destinationRoot, bool ownArchivesOnly,
+              const std::unordered_set<std::string>* runLinks);
+  ~UnpackAhead();  // waits for the workers; what was not taken is removed
+  UnpackAhead(const UnpackAhead&) = delete;
+  UnpackAhead& operator=(const UnpackAhead&) = delete;
+
+  std::size_t window() const { return window_; }
+  std::size_t inFlight() const { return slots_.size(); }
+  // Hands the archive of plan position index to a worker (relative: its path below the restore source).
+  void offer(std::size_t index, const std::string& archive, const std::string& relative);
+  // The worker's result for index, waiting for it; null when index was not
+  // offered or the worker left it to the run. Earlier results not taken are thrown away.
+  std::unique_ptr<PreparedUnpack> take(std::size_t index);
+
+ private:
+  struct Slot {
+    std::size_t index = 0;
+    std::unique_ptr<PreparedUnpack> result;
+    std::future<void> done;
+  };
+  void unpack(ZipArchiveLayer& zip, const std::string& archive, const std::string& relative, PreparedUnpack& out);
+
+  const std::atomic<int>* cancel_;
+  std::string destinationRoot_;
+  bool ownArchivesOnly_;
+  const std::unordered_set<std::string>* runLinks_;
+  std::size_t window_;
+  std::vector<std::unique_ptr<ZipArchiveLayer>> zips_;  // one archive object per worker
+  std::deque<Slot> slots_;
+  WorkerPool pool_;  // last: its threads end before the archive objects go
+};
+
+}  // namespace kalvero
