@@ -28,8 +28,7 @@ BackupStartInput LoadBackupInput(const std::string& settingsPath, std::vector<st
 std::string LogDirectoryRefusal(const std::string& logFile) {
   // The default log's directory is the program's own: made at the first start.
   MakeDefaultLogDirectory(logFile);
-  const SplitPath logPath(logFile);
-  const std::string logDirectory = logPath.drive + logPath.dir;
+  const std::string logDirectory = ParentDirectory(logFile);
   return GetPathKind(logDirectory) == 0 ? fmt::sprintf(texts::LOG_DIR_MISSING, logDirectory) : std::string();
 }
 

@@ -55,8 +55,7 @@ bool MakeDestinationDirectories(const std::string& root, const std::string& path
 }
 
 std::string ParentDirectory(const std::string& path) {
-  SplitPath s(path);
-  return s.drive + s.dir;
+  return SplitPath(path).dir;
 }
 
 SplitPath::SplitPath(const std::string& path) {

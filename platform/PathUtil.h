@@ -24,10 +24,10 @@ bool MakeDestinationDirectories(const std::string& root, const std::string& path
 // The directory part with its trailing "/": "/a/b" -> "/a/", "b" -> "".
 std::string ParentDirectory(const std::string& path);
 
-// drive (always empty), dir (with leading and trailing "/"), fname, ext (with its dot).
+// dir (with its trailing "/"), fname, ext (with its dot).
 struct SplitPath {
   explicit SplitPath(const std::string& path);
-  std::string drive, dir, fname, ext;
+  std::string dir, fname, ext;
 };
 
 // Field n (1-based) of text split at separator; false when there is no field n.

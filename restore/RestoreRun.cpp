@@ -310,8 +310,7 @@ RestoreValidation ValidateRestoreOptions(const RestoreOptions& options) {
     v.text = fmt::sprintf(t::kSourceMissing, options.PathSrc);
     return v;
   }
-  const SplitPath parts(options.Protokolldatei);
-  const std::string logDir = parts.drive + parts.dir;
+  const std::string logDir = ParentDirectory(options.Protokolldatei);
   if (logDir.empty() || GetPathKind(logDir) != -1) {
     v.field = RestoreValidation::LogFile;
     v.text = fmt::sprintf(t::kLogDirMissing, logDir);

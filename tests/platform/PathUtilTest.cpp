@@ -48,7 +48,6 @@ TEST(PathUtil, ParentAndSplit) {
   EXPECT_EQ(ParentDirectory("b"), "");
   EXPECT_EQ(ParentDirectory(""), "");
   SplitPath s("/data/sub/brief.doc");
-  EXPECT_EQ(s.drive, "");
   EXPECT_EQ(s.dir, "/data/sub/");
   EXPECT_EQ(s.fname, "brief");
   EXPECT_EQ(s.ext, ".doc");
