@@ -5,12 +5,14 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "app/SettingsFile.h"
 #include "backup/BackupRun.h"
 #include "backup/CheckFile.h"
 #include "backup/DateLabel.h"
+#include "backup/PairSelection.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
@@ -662,6 +664,48 @@ TEST(BackupRun, NameClashesAndLineBreaksInNames) {
   EXPECT_NE(rep2.allLines().find("Die Datei '" + R + "/s2/bericht' wird nicht gesichert: ihr Ziel '" + R +
                                  "/e/bericht' ist in diesem Lauf schon die Kopie einer anderen Datei.\r\n"),
             std::string::npos);
+}
+
+// "Allg" is read again before every pair, by the run and by the selection
+// kalvero-cli list uses: a pattern set between two pairs applies to the second.
+TEST(BackupRun, EveryPairIsSelectedWithTheAllgReadBeforeIt) {
+  Tree t;
+  const std::string& R = t.R;
+  for (const char* f : {"s1/a.txt", "s1/b.doc", "s2/c.txt", "s2/d.doc"}) t.dir.write(f, f);
+  t.options.Archivbit = 0;
+  t.options.ArchivbitReset = 0;
+  t.jobs = {{1, 1, R + "/s1", R + "/d1", {}}, {1, 1, R + "/s2", R + "/d2", {}}};
+  std::atomic<int> cancel{0};
+  test::RecordingReporter rep;
+  BackupRun run(t.setup(&rep, &cancel));
+  BackupOptions changed = t.options;
+  changed.MusterFlagNichtErlaubt = 1;
+  changed.MusterNichtErlaubt = "*.txt";
+  rep.onProgress = [&, done = false](int code, const ProgressInfo&) mutable {
+    if (code != NOTIFY_FINISHED || done) return;  // the end of the first pair
+    done = true;
+    EXPECT_TRUE(SettingsFile(t.settingsPath).saveBackupSettings(changed, t.jobs));
+  };
+  run.run();
+  EXPECT_TRUE(t.dir.exists("d1/a.txt"));
+  EXPECT_FALSE(t.dir.exists("d2/c.txt"));
+
+  BackupOptions options = t.options;
+  ReloadPairOptions(t.settingsPath, options);
+  std::set<std::string> selected;
+  PairSelectionInput in;
+  in.pair = &t.jobs[1];
+  in.options = &options;
+  in.dateFilter = &t.filter;
+  in.destinationRoot = R + "/d2";
+  in.onEntry = [&](FoundFile& f) {
+    if (f.kind == EntryKind::File) selected.insert(f.path);
+  };
+  SelectPair(in);
+  std::set<std::string> copied;
+  for (const auto& e : fs::directory_iterator(R + "/d2")) copied.insert(R + "/s2/" + e.path().filename().string());
+  EXPECT_EQ(selected, (std::set<std::string>{R + "/s2/d.doc"}));
+  EXPECT_EQ(copied, selected);
 }
 
 }  // namespace
