@@ -4,9 +4,10 @@
 // skips unchanged files. Keys compare exactly (file names are
 // case-sensitive here).
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
-#include <vector>
 
 namespace kalvero {
 
@@ -18,9 +19,23 @@ struct CheckEntry {
   unsigned char flags = 0;  // bit 0: confirmed, written by the next save
 };
 
+// A key in two pieces (a destination root and the path below it), so a
+// lookup per found file needs no joined copy of the name.
+struct CheckKey {
+  std::string_view head;
+  std::string_view tail;
+};
+
 class CheckFile {
  public:
   static constexpr unsigned char CONFIRMED = 0x01;
+  // A line of the file read (its values may have changed since).
+  static constexpr unsigned char IN_FILE = 0x02;
+
+  CheckFile() = default;
+  // The keys point into the object's own buffers.
+  CheckFile(const CheckFile&) = delete;
+  CheckFile& operator=(const CheckFile&) = delete;
 
   // Empties the map, remembers path, reads it; false when it cannot be read
   // (the entries read so far stay).
@@ -31,25 +46,52 @@ class CheckFile {
   bool Save(const std::string& path, std::string& error);
   // True when key is recorded with exactly this size and time; otherwise the
   // entry is (re)recorded with these values and false returned.
-  bool CheckAndRecord(const std::string& key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh);
-  void MarkCopied(const std::string& key, bool copied);
+  bool CheckAndRecord(std::string_view key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh);
+  // CheckAndRecord and MarkCopied(key, result) in one lookup: an unchanged
+  // entry stays confirmed, a new or changed one is unconfirmed until copied.
+  bool CheckAndConfirm(CheckKey key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh);
+  void MarkCopied(std::string_view key, bool copied);
   void Clear();
+  // False when a save would write exactly the entries the loaded file holds:
+  // a run that changed nothing leaves the file as it is.
+  bool NeedsSave() const;
 
   // One line of the file; false for empty and comment lines.
-  static bool ParseLine(const std::string& line, std::string& key, CheckEntry& entry);
+  static bool ParseLine(std::string_view line, std::string& key, CheckEntry& entry);
 
   const std::string& path() const { return path_; }
   std::size_t entryCount() const { return entries_.size(); }
-  const CheckEntry* find(const std::string& key) const;
+  const CheckEntry* find(std::string_view key) const;
 
  private:
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const;
+    std::size_t operator()(const CheckKey& key) const;
+  };
+  struct Equal {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return a == b; }
+    bool operator()(std::string_view a, const CheckKey& b) const;
+    bool operator()(const CheckKey& a, std::string_view b) const { return (*this)(b, a); }
+  };
+  using Map = std::unordered_map<std::string_view, CheckEntry, Hash, Equal>;
+  CheckEntry& insert(CheckKey key);
+
   std::string path_;
-  std::unordered_map<std::string, CheckEntry> entries_;
+  bool loaded_ = false;         // the file at path_ was read to its end
+  bool valuesChanged_ = false;  // an entry read from the file got other values
+  // The keys point into the text read from the file or into added_.
+  std::string text_;
+  std::deque<std::string> added_;
+  Map entries_;
 };
 
 // End-of-run save with the ".bak" safeguard: the old file is moved aside,
 // the new one written, the old one put back when that fails, the ".bak"
-// removed at the end. Clears the map. error ends with "\r\n" on failure.
+// removed at the end. A file whose entries did not change is left as it is
+// (and a ".bak" beside it too). Clears the map. error ends with "\r\n" on
+// failure.
 bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, std::string& error);
 
 }  // namespace kalvero

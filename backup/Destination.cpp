@@ -35,8 +35,7 @@ std::string PairDestinationRoot(const DirPair& pair, const BackupOptions& option
   return root;
 }
 
-std::string DestinationPathOf(const std::string& file, const std::string& sourceRoot,
-                              const std::string& destinationRoot) {
+std::string_view PathBelowRoot(std::string_view file, std::string_view sourceRoot) {
   // The root as the walk wrote it into the path: without trailing "/" (but
   // "/" for the file-system root), followed by exactly one "/".
   std::string_view root(sourceRoot);
@@ -51,6 +50,12 @@ std::string DestinationPathOf(const std::string& file, const std::string& source
     // Not below the root: the whole name goes below the destination, never cut in the middle.
     while (!relative.empty() && relative.front() == '/') relative.remove_prefix(1);
   }
+  return relative;
+}
+
+std::string DestinationPathOf(const std::string& file, const std::string& sourceRoot,
+                              const std::string& destinationRoot) {
+  const std::string_view relative = PathBelowRoot(file, sourceRoot);
   std::string result;
   result.reserve(destinationRoot.size() + 1 + relative.size());
   result.append(destinationRoot);

@@ -1,5 +1,7 @@
 #include "backup/PairSelection.h"
 
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "app/SettingsFile.h"
@@ -24,7 +26,9 @@ std::string withSlash(std::string path) {
 }
 
 // A name with a line break would split its line in the check file.
-bool HasLineBreak(const std::string& name) { return name.find_first_of("\r\n") != std::string::npos; }
+bool HasLineBreak(std::string_view name) {
+  return std::memchr(name.data(), '\n', name.size()) != nullptr || std::memchr(name.data(), '\r', name.size()) != nullptr;
+}
 
 }  // namespace
 
@@ -54,19 +58,20 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
   // on too, so the run can create empty ones and name the others.
   walk.allKinds = true;
   walk.onDirectoryError = in.onDirectoryError;
-  walk.onFile = [&](const FoundFile& found) {
-    FoundFile entry = found;
+  walk.onFile = [&](FoundFile& entry) {
     // Only files and links are recorded; a name with a line break never gets
-    // a check-file line and is copied at every run.
+    // a check-file line and is copied at every run. The key is looked up in
+    // its two pieces (destination root, path below the source root): no
+    // joined name is built for a file that is already recorded.
     if (in.checkFile && (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink)) {
-      const std::string key = DestinationPathOf(entry.path, sourceRoot, destRoot);
-      if (!HasLineBreak(key)) {
-        const bool same = in.checkFile->CheckAndRecord(key, static_cast<std::int64_t>(entry.size),
-                                                       static_cast<std::uint32_t>(entry.lastWrite & 0xFFFFFFFFu),
-                                                       static_cast<std::uint32_t>(entry.lastWrite >> 32));
+      const std::string_view path = entry.path;
+      const CheckKey key{destRoot, PathBelowRoot(path, sourceRoot)};
+      if (!HasLineBreak(key.head) && !HasLineBreak(key.tail)) {
+        const bool same = in.checkFile->CheckAndConfirm(key, static_cast<std::int64_t>(entry.size),
+                                                        static_cast<std::uint32_t>(entry.lastWrite & 0xFFFFFFFFu),
+                                                        static_cast<std::uint32_t>(entry.lastWrite >> 32));
         entry.skip = same ? 1 : 0;
         if (same) result.skippedBytes += entry.size;
-        in.checkFile->MarkCopied(key, same);
       }
     }
     if (in.onEntry) in.onEntry(entry);

@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,9 +28,21 @@ bool tooLong(const std::string& path, int* err) {
   return false;
 }
 
+// "<mtime ns>:<size>:<inode>" into out (at least 80 bytes); returns its length.
+std::size_t writeArchiveStamp(const FileStatus& s, char* out) {
+  char* const begin = out;
+  char* const end = out + 80;
+  out = std::to_chars(out, end, s.mtimeSeconds * 1000000000LL + s.mtimeNanoseconds).ptr;
+  *out++ = ':';
+  out = std::to_chars(out, end, s.size).ptr;
+  *out++ = ':';
+  out = std::to_chars(out, end, s.inode).ptr;
+  return static_cast<std::size_t>(out - begin);
+}
+
 std::string archiveStamp(const FileStatus& s) {
-  return std::to_string(s.mtimeSeconds * 1000000000LL + s.mtimeNanoseconds) + ":" + std::to_string(s.size) + ":" +
-         std::to_string(s.inode);
+  char stamp[80];
+  return std::string(stamp, writeArchiveStamp(s, stamp));
 }
 
 // The file system cannot keep the archive bit: no user xattrs or a read-only mount.
@@ -188,6 +203,15 @@ bool syncFileSystemOf(const std::string& path, int* err) {
   return true;
 }
 
+void syncFileSystemsOnce(const std::set<std::string>& paths) {
+  std::set<std::uint64_t> done;
+  for (const std::string& path : paths) {
+    struct stat st {};
+    if (tooLong(path, nullptr) || sys::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    if (done.insert(static_cast<std::uint64_t>(st.st_dev)).second) syncFileSystemOf(path);
+  }
+}
+
 bool archiveBitSet(const std::string& path, const FileStatus& status) {
   char value[128];
   for (;;) {
@@ -198,7 +222,10 @@ bool archiveBitSet(const std::string& path, const FileStatus& status) {
     ssize_t n = getxattr(path.c_str(), kArchiveAttr, value, sizeof value - 1);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return true;  // missing, unsupported or unreadable: changed as far as we know
-    return std::string(value, static_cast<std::size_t>(n)) != archiveStamp(status);
+    // Compared with the stamp written into a stack buffer: no allocation per file.
+    char stamp[80];
+    const std::size_t length = writeArchiveStamp(status, stamp);
+    return static_cast<std::size_t>(n) != length || std::memcmp(value, stamp, length) != 0;
   }
 }
 

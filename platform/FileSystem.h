@@ -3,6 +3,7 @@
 // an optional errno out-parameter; interrupted calls are retried inside.
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/FileTime.h"
@@ -44,6 +45,9 @@ std::string absolutePath(const std::string& path);
 bool isMountPoint(const std::string& dir);
 // Flushes the file system holding path (syncfs); false on failure.
 bool syncFileSystemOf(const std::string& path, int* err = nullptr);
+// Flushes the file system of every existing directory of paths, each file
+// system once however many of them lie on it.
+void syncFileSystemsOnce(const std::set<std::string>& paths);
 
 // The attribute word built from POSIX (see the constants).
 constexpr std::uint32_t ATTR_READONLY = 0x01;   // owner write bit clear

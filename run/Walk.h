@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/Records.h"
@@ -38,8 +39,9 @@ struct WalkOptions {
   std::vector<FoundFile>* foundFiles = nullptr;
   std::uint64_t totalBytes = 0;  // out: sum of the sizes put into foundFiles (or handed to onFile)
   // When set, called for every file taken, after pathList and foundFiles;
-  // a caller that handles files as they come needs no foundFiles list.
-  std::function<void(const FoundFile&)> onFile;
+  // a caller that handles files as they come needs no foundFiles list. The
+  // entry is the walk's own: the callee may move its path away.
+  std::function<void(FoundFile&)> onFile;
   // Report links, special files and directories too (see WalkDirectory).
   bool allKinds = false;
   // Called for a directory that cannot be opened or read to its end, with the
@@ -84,6 +86,8 @@ std::string PairDestinationRoot(const DirPair& pair, const BackupOptions& option
 // of file below sourceRoot (each root taken with a trailing "/").
 std::string DestinationPathOf(const std::string& file, const std::string& sourceRoot,
                               const std::string& destinationRoot);
+// The part of file that DestinationPathOf puts below the destination root.
+std::string_view PathBelowRoot(std::string_view file, std::string_view sourceRoot);
 
 // A path as a run uses it: a relative path, or one with "." or ".."
 // components or doubled "/", becomes absolute (against the current

@@ -325,6 +325,23 @@ TEST(BackupRun, SeveralPairsWithFiltersAndAFailureThenASecondRunThatSkips) {
   CheckFile cf;
   ASSERT_TRUE(cf.Load(R + "/pruef.chk"));
   EXPECT_EQ(cf.entryCount(), 5u);
+
+  // Third run, nothing changed: the check file is not written again (same
+  // bytes, same file, same time) and a ".bak" beside it stays.
+  const std::string checkBefore = t.dir.read("pruef.chk");
+  const auto statusBefore = platform::lstatPath(R + "/pruef.chk");
+  t.dir.write("pruef.chk.bak", "an older check file");
+  test::RecordingReporter rep3;
+  BackupRun third(t.setup(&rep3, &cancel));
+  third.run();
+  EXPECT_EQ(third.totals().runSkipped, 5);
+  EXPECT_EQ(third.totals().notCopied, 1);
+  EXPECT_EQ(t.dir.read("pruef.chk"), checkBefore);
+  const auto statusAfter = platform::lstatPath(R + "/pruef.chk");
+  ASSERT_TRUE(statusBefore && statusAfter);
+  EXPECT_EQ(statusAfter->inode, statusBefore->inode);
+  EXPECT_EQ(statusAfter->lastWrite, statusBefore->lastWrite);
+  EXPECT_EQ(t.dir.read("pruef.chk.bak"), "an older check file");
 }
 
 TEST(BackupRun, CancelDuringTheFirstOfThreePairs) {

@@ -87,6 +87,31 @@ TEST(CheckFile, ReadsBadInputWithoutFailing) {
   EXPECT_TRUE(back.CheckAndRecord("/name|with|bars", 12, 4, 3));
 }
 
+TEST(CheckFile, AFileWithUnchangedEntriesIsLeftAsItIs) {
+  TempDir dir;
+  const std::string text = ";Gebildet: x\r\n/d/a|0|1|2|3\r\n/d/b|0|4|5|6\r\n";
+  const std::string path = dir.write("p.chk", text);
+  dir.write("p.chk.bak", "older");
+  CheckFile cf;
+  ASSERT_TRUE(cf.Load(path));
+  // Keys are found from their two pieces: destination root and the rest.
+  EXPECT_TRUE(cf.CheckAndConfirm({"/d/", "a"}, 1, 3, 2));
+  EXPECT_TRUE(cf.CheckAndConfirm({"/d/", "b"}, 4, 6, 5));
+  EXPECT_FALSE(cf.NeedsSave());
+  std::string error;
+  ASSERT_TRUE(SaveCheckFileWithBackup(cf, path, error));
+  EXPECT_EQ(dir.read("p.chk"), text);
+  EXPECT_EQ(dir.read("p.chk.bak"), "older");
+  // A changed entry is written again, under the ".bak" rule.
+  ASSERT_TRUE(cf.Load(path));
+  EXPECT_FALSE(cf.CheckAndConfirm({"/d/", "b"}, 7, 6, 5));
+  EXPECT_TRUE(cf.NeedsSave());
+  cf.MarkCopied("/d/b", true);
+  ASSERT_TRUE(SaveCheckFileWithBackup(cf, path, error));
+  EXPECT_EQ(maskTimes(dir.read("p.chk")), ";Gebildet: T\r\n/d/a|0|1|2|3\r\n/d/b|0|7|5|6\r\n");
+  EXPECT_FALSE(dir.exists("p.chk.bak"));
+}
+
 TEST(CheckFile, BackupSafeguardKeepsTheOldFileWhenSavingFails) {
   TempDir dir;
   const std::string path = dir.write("p.chk", ";Gebildet: x\r\n/old|0|1|2|3\r\n");
