@@ -104,7 +104,7 @@ void AccessibilityTest::mainWindowAndItsPages() {
   StandIns standIns;
   // Tool tips on, on both pages: their rich text must not reach the descriptions.
   Application app(argsFor(makeBackupSetup(dir, "Tooltip=1\n[Rueck]\nTooltip=1")));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   for (QWidget* page : {static_cast<QWidget*>(window.pageSichern()), static_cast<QWidget*>(window.pageRuecksichern())})
     QVERIFY(page->findChild<QWidget*>("chkTooltip")->toolTip().contains('<'));
@@ -112,8 +112,8 @@ void AccessibilityTest::mainWindowAndItsPages() {
 }
 
 void AccessibilityTest::jobListDialogs() {
-  DialogAppFixture fx;
-  RecordingBoxes boxes;
+  AppFixture fx;
+  MessageBoxFake boxes;
   PageSichern page(*fx.app, boxes);
   page.setJobList({Pair("/home/anna/Texte", "/media/anna/Texte"), Pair("/srv/a", "/srv/b")});
   page.selectPair(0);
@@ -128,8 +128,8 @@ void AccessibilityTest::jobListDialogs() {
 }
 
 void AccessibilityTest::parameterSheetAndReplacementEditor() {
-  DialogAppFixture fx;
-  RecordingBoxes boxes;
+  AppFixture fx;
+  MessageBoxFake boxes;
   writeWhole(fx.settingsPath(), "[Verzeichnisse]\r\nVerz1=1|/media/alt|/media/neu\r\n");
   SheetParameter sheet(*fx.app, boxes);
   VERIFY_ACCESSIBLE(&sheet);
@@ -138,14 +138,14 @@ void AccessibilityTest::parameterSheetAndReplacementEditor() {
 }
 
 void AccessibilityTest::smallDialogs() {
-  DialogAppFixture fx;
-  RecordingBoxes boxes;
+  AppFixture fx;
+  MessageBoxFake boxes;
   DlgDatum date(fx.settingsPath(), boxes);
   VERIFY_ACCESSIBLE(&date);
   DlgInfo info(fx.settingsPath(), "/tmp/Kalvero-1000/", Application::versionText());
   VERIFY_ACCESSIBLE(&info);
   QWidget owner;
-  VERIFY_ACCESSIBLE(DlgHinweis::open(&owner, DlgHinweis::Patterns));
+  VERIFY_ACCESSIBLE(DlgHinweis::open(&owner, HintKind::Patterns));
   BatchWarning warning;
   VERIFY_ACCESSIBLE(&warning);
   SystemctlStandIn systemctl;
@@ -154,8 +154,8 @@ void AccessibilityTest::smallDialogs() {
 }
 
 void AccessibilityTest::restoreIconIsNamedLikeTheBackupIcon() {
-  DialogAppFixture fx;
-  RecordingBoxes boxes;
+  AppFixture fx;
+  MessageBoxFake boxes;
   PageRuecksichern page(*fx.app, boxes);
   QWidget* icon = page.findChild<QWidget*>("iconInfo");
   QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(icon);

@@ -52,8 +52,8 @@ class DialogScreenshotsTest : public QObject {
   void screenshots() {
     out_ = qEnvironmentVariable("KALVERO_SCREENSHOT_DIR");
     if (out_.isEmpty()) QSKIP("KALVERO_SCREENSHOT_DIR not set");
-    test::DialogAppFixture fx;
-    test::RecordingBoxes boxes;
+    test::AppFixture fx;
+    test::MessageBoxFake boxes;
     test::writeWhole(fx.settingsPath(),
                      "[Datum]\r\nTyp=0\r\nDatumVon=38353\r\nDatumBis=38383.5\r\nStunden=24\r\n");
     PageSichern page(*fx.app, boxes);
@@ -87,9 +87,9 @@ class DialogScreenshotsTest : public QObject {
     QVERIFY(save(&schedule, "dlg-zeitplan"));
 
     QWidget owner;
-    DlgHinweis* hint = DlgHinweis::open(&owner, DlgHinweis::Patterns);
+    DlgHinweis* hint = DlgHinweis::open(&owner, HintKind::Patterns);
     QVERIFY(save(hint, "dlg-hinweis-muster"));
-    hint = DlgHinweis::open(&owner, DlgHinweis::Extensions);
+    hint = DlgHinweis::open(&owner, HintKind::Extensions);
     QVERIFY(save(hint, "dlg-hinweis-erweiterungen"));
   }
 };

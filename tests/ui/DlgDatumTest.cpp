@@ -23,7 +23,7 @@ class DlgDatumTest : public QObject {
 
   std::unique_ptr<test::DialogTempDir> dir_;
   std::string ini_;
-  test::RecordingBoxes boxes_;
+  test::MessageBoxFake boxes_;
   DateTime now_ = At("15.06.2010 14:30:05");
 
   std::unique_ptr<DlgDatum> open() {

@@ -59,12 +59,12 @@ class DlgInfoHinweisTest : public QObject {
 
   void oneHintWindowReplacedByTheOtherButton() {
     QWidget page;
-    DlgHinweis* first = DlgHinweis::open(&page, DlgHinweis::Patterns);
+    DlgHinweis* first = DlgHinweis::open(&page, HintKind::Patterns);
     QCOMPARE(first->windowTitle(), QString("Hinweise für die Eingabe von Dateimustern"));
     QCOMPARE(first->findChild<QPlainTextEdit*>("textHint")->toPlainText(),
              QString::fromUtf8(dlgtext::kHintPatterns).replace("\r\n", "\n"));
     QVERIFY(!first->isModal());
-    DlgHinweis* second = DlgHinweis::open(&page, DlgHinweis::Extensions);
+    DlgHinweis* second = DlgHinweis::open(&page, HintKind::Extensions);
     QCOMPARE(second, first);
     QCOMPARE(hints(page).size(), 1);
     QCOMPARE(second->windowTitle(), QString("Hinweise für die Eingabe von Dateierweiterungen"));
@@ -76,7 +76,7 @@ class DlgInfoHinweisTest : public QObject {
   void closingDestroysTheHintWindow() {
     QWidget page;
     for (int key : {int(Qt::Key_Escape), int(Qt::Key_Return), -1}) {
-      QPointer<DlgHinweis> hint = DlgHinweis::open(&page, DlgHinweis::Patterns);
+      QPointer<DlgHinweis> hint = DlgHinweis::open(&page, HintKind::Patterns);
       if (key < 0)
         hint->findChild<QPushButton*>("btnClose")->click();
       else
@@ -84,7 +84,7 @@ class DlgInfoHinweisTest : public QObject {
       QTRY_VERIFY(hint.isNull());
       QCOMPARE(hints(page).size(), 0);
     }
-    DlgHinweis* fresh = DlgHinweis::open(&page, DlgHinweis::Extensions);
+    DlgHinweis* fresh = DlgHinweis::open(&page, HintKind::Extensions);
     QCOMPARE(hints(page).size(), 1);
     QCOMPARE(fresh->windowTitle(), QString("Hinweise für die Eingabe von Dateierweiterungen"));
   }

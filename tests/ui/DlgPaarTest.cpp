@@ -37,8 +37,8 @@ DirPair Pair(const std::string& src, const std::string& dst) {
 class DlgPaarTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<test::DialogAppFixture> fx_;
-  test::RecordingBoxes pageBoxes_, boxes_;
+  std::unique_ptr<test::AppFixture> fx_;
+  test::MessageBoxFake pageBoxes_, boxes_;
   std::unique_ptr<PageSichern> page_;
 
   QTableWidget* pageList() { return child<QTableWidget>(page_.get(), "listJobs"); }
@@ -52,7 +52,7 @@ class DlgPaarTest : public QObject {
 
  private slots:
   void init() {
-    fx_ = std::make_unique<test::DialogAppFixture>();
+    fx_ = std::make_unique<test::AppFixture>();
     pageBoxes_ = {};
     boxes_ = {};
     page_ = std::make_unique<PageSichern>(*fx_->app, pageBoxes_);

@@ -31,7 +31,7 @@ std::vector<std::string> Destinations(const JobList& jobs) {
 
 class DlgSichernErweitertTest : public QObject {
   Q_OBJECT
-  test::RecordingBoxes boxes_;
+  test::MessageBoxFake boxes_;
   JobList jobs_ = {Pair("/q/b", "/z/beta"), Pair("/q/a", "/z/Alpha", 0, 0, true), Pair("/q/c", "/z/gamma", 1, 0)};
 
   static QTableWidget* list(QDialog& d) { return d.findChild<QTableWidget*>("listJobs"); }

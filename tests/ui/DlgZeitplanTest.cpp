@@ -21,7 +21,7 @@ class DlgZeitplanTest : public QObject {
  private slots:
   void plansWeeklyThenSwitchesOff() {
     test::SystemctlStandIn systemctl;
-    test::RecordingBoxes boxes;
+    test::MessageBoxFake boxes;
     {
       DlgZeitplan dlg("/opt/kalvero/bin/kalvero-cli", "/home/anna/.config/kalvero/kalvero.INI", boxes);
       Ui::DlgZeitplan& f = *dlg.form();
@@ -59,7 +59,7 @@ class DlgZeitplanTest : public QObject {
 
   void failureIsShownAndTheDialogStaysOpen() {
     test::SystemctlStandIn systemctl(1);
-    test::RecordingBoxes boxes;
+    test::MessageBoxFake boxes;
     DlgZeitplan dlg("/usr/bin/kalvero-cli", "/tmp/k.INI", boxes);
     dlg.show();
     dlg.form()->radioDaily->click();
@@ -85,7 +85,7 @@ class DlgZeitplanTest : public QObject {
     QTemporaryDir dir;
     test::StandIns standIns;
     Application app(test::argsFor(test::makeBackupSetup(dir)));
-    test::ScriptedBox box;
+    test::MessageBoxFake box;
     MainSheet window(app, box);
     window.show();
     QPushButton* schedule = window.scheduleButton();

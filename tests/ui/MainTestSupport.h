@@ -5,13 +5,13 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-#include <deque>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/Application.h"
+#include "support/MessageBoxFake.h"
 #include "ui/BatchNotification.h"
 #include "ui/EndOfRunSound.h"
 #include "ui/PowerControlSeam.h"
@@ -19,20 +19,6 @@
 #include "ui/DesktopOpener.h"
 
 namespace kalvero::test {
-
-struct ScriptedBox : MessageBoxHost {
-  std::vector<std::pair<int, std::string>> shown;
-  std::deque<int> answers;  // taken in order; afterwards Yes for questions, OK otherwise
-  int messageBox(int kind, const std::string& text) override {
-    shown.emplace_back(kind, text);
-    if (!answers.empty()) {
-      const int a = answers.front();
-      answers.pop_front();
-      return a;
-    }
-    return kind >= 5 ? MB_RESULT_YES : MB_RESULT_OK;
-  }
-};
 
 struct FakePower : platform::PowerControl {
   int* requests;

@@ -4,7 +4,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "PagesTestSupport.h"
+#include "support/AppFixture.h"
+#include "support/MessageBoxFake.h"
 #include "app/SettingsFile.h"
 #include "ui/DesktopOpener.h"
 #include "ui/PageInfo.h"
@@ -35,7 +36,7 @@ void PageInfoTest::cleanup() { setDesktopOpenerForTests({}); }
 
 void PageInfoTest::showsTheFourListFiles() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageInfo page(*f.app, box);
   Ui::PageInfo* ui = page.form();
   QLineEdit* edits[] = {ui->editListSources, ui->editListDestinations, ui->editListNotCopied, ui->editListSkipped};
@@ -49,13 +50,13 @@ void PageInfoTest::showsTheFourListFiles() {
   QTest::mouseClick(ui->btnShowDirectory, Qt::LeftButton);
   QVERIFY(opened_.last().endsWith(QLatin1Char('/')));
   QVERIFY(QString::fromStdString(f.app->listFileName(0)).startsWith(opened_.last()));
-  QVERIFY(box.texts.empty());
+  QVERIFY(box.boxes.empty());
   QVERIFY(ui->labelList3->styleSheet().contains(QStringLiteral("rgb(255, 0, 0)")));
 }
 
 void PageInfoTest::thresholdChangeReachesTheNextRun() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageInfo page(*f.app, box);
   QLineEdit* edit = page.form()->editMinSize;
   QCOMPARE(edit->text(), QStringLiteral("1000"));
@@ -68,7 +69,7 @@ void PageInfoTest::thresholdChangeReachesTheNextRun() {
   QTest::keyClick(edit, Qt::Key_Backspace);
   QTest::keyClick(edit, Qt::Key_Backspace);
   QCOMPARE(SettingsFile(f.settingsPath()).loadInfoOptions().MinSize, 2);
-  QVERIFY(box.texts.empty());
+  QVERIFY(box.boxes.empty());
   // A new page shows what was stored.
   PageInfo again(*f.app, box);
   QCOMPARE(again.form()->editMinSize->text(), QStringLiteral("2"));
@@ -76,7 +77,7 @@ void PageInfoTest::thresholdChangeReachesTheNextRun() {
 
 void PageInfoTest::deleteSrcWrittenAtEachClick() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageInfo page(*f.app, box);
   QCheckBox* check = page.form()->chkDeleteSrc;
   QVERIFY(check->isChecked());
@@ -89,13 +90,13 @@ void PageInfoTest::deleteSrcWrittenAtEachClick() {
 
 void PageInfoTest::listFileDeletedWhileShown() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageInfo page(*f.app, box);
   QFile::remove(QString::fromStdString(f.app->listFileName(2)));
   QTest::mouseClick(page.form()->btnShowNotCopied, Qt::LeftButton);
   QVERIFY(opened_.isEmpty());
-  QCOMPARE(box.texts.size(), std::size_t{1});
-  QVERIFY(QString::fromStdString(box.texts[0]).contains(QString::fromStdString(f.app->listFileName(2))));
+  QCOMPARE(box.boxes.size(), std::size_t{1});
+  QVERIFY(QString::fromStdString(box.boxes[0].text).contains(QString::fromStdString(f.app->listFileName(2))));
 }
 
 QTEST_MAIN(PageInfoTest)

@@ -4,7 +4,8 @@
 #include <QtTest>
 #include <thread>
 
-#include "PagesTestSupport.h"
+#include "support/AppFixture.h"
+#include "support/MessageBoxFake.h"
 #include "ui/PageProtokoll.h"
 #include "ui/QtRunReporter.h"
 
@@ -22,19 +23,19 @@ class PageProtokollTest : public QObject {
 
 void PageProtokollTest::keepsAtMostTenThousandRows() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageProtokoll page(*f.app, box);
   for (int i = 1; i <= 10001; ++i) page.appendLine(QStringLiteral("Zeile %1\r\n").arg(i));
   QCOMPARE(page.rowCount(), 10000);
   QCOMPARE(page.rowText(9999), QStringLiteral("Zeile 10000\r\n"));
   // The line beyond the limit is dropped; the last shown row stays current.
   QTRY_COMPARE(page.view()->currentIndex().row(), 9999);
-  QVERIFY(box.texts.empty());
+  QVERIFY(box.boxes.empty());
 }
 
 void PageProtokollTest::newestRowIsSelectedAndShownBelow() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageProtokoll page(*f.app, box);
   page.resize(600, 300);
   page.show();
@@ -53,7 +54,7 @@ void PageProtokollTest::newestRowIsSelectedAndShownBelow() {
 
 void PageProtokollTest::selectedRowShowsItsWholeText() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageProtokoll page(*f.app, box);
   page.resize(300, 200);
   page.show();
@@ -72,7 +73,7 @@ void PageProtokollTest::selectedRowShowsItsWholeText() {
 
 void PageProtokollTest::clearEmptiesListAndField() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageProtokoll page(*f.app, box);
   page.appendLine(QStringLiteral("eins\r\n"));
   page.clearLog();
@@ -88,7 +89,7 @@ void PageProtokollTest::linesFromAWorker() {
   // prints the total time and the longest pause of the window's event loop.
   // The figures belong in the notes, not in an assertion.
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageProtokoll page(*f.app, box);
   page.resize(800, 500);
   page.show();

@@ -49,7 +49,7 @@ void PageRuecksichernRoundTripTest::backupThenRestore() {
   const QString ini = makeBackupSetup(dir, allg);
   writeText(dir.path() + "/Quelle/tief/Ordner mit Leerzeichen/über.txt", "Umlaute im Pfad\r\n");
   Application app(argsFor(ini));
-  ScriptedBox box;
+  MessageBoxFake box;
   MainSheet window(app, box);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -67,7 +67,7 @@ void PageRuecksichernRoundTripTest::backupThenRestore() {
   QVERIFY(!restore->isIdle());
   QTRY_VERIFY_WITH_TIMEOUT(restore->isIdle(), 30000);
 
-  QVERIFY2(box.shown.empty(), box.shown.empty() ? "" : box.shown.front().second.c_str());
+  QVERIFY2(box.boxes.empty(), box.boxes.empty() ? "" : box.boxes.front().text.c_str());
   const QMap<QString, QByteArray> original = treeOf(dir.path() + "/Quelle");
   QCOMPARE(original.size(), 4);
   QCOMPARE(treeOf(dir.path() + "/Zurück"), original);

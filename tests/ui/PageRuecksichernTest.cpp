@@ -11,7 +11,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "PagesTestSupport.h"
+#include "support/AppFixture.h"
+#include "support/MessageBoxFake.h"
 #include "app/SettingsFile.h"
 #include "ui/PageRuecksichern.h"
 #include "ui_PageRuecksichern.h"
@@ -22,7 +23,7 @@ namespace {
 
 // The page inside a top-level window, as the main window holds it.
 struct Window {
-  explicit Window(test::AppFixture& f, test::RecordingBox& box) {
+  explicit Window(test::AppFixture& f, test::MessageBoxFake& box) {
     top.setWindowTitle(QStringLiteral("Kalvero"));
     auto* layout = new QVBoxLayout(&top);
     page = new PageRuecksichern(*f.app, box, &top);
@@ -69,13 +70,13 @@ class PageRuecksichernTest : public QObject {
 
 void PageRuecksichernTest::startWithMissingSourceSavesNothing() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   const std::string missing = f.path(QStringLiteral("gibt es nicht"));
   w.fill(missing, f.path(QStringLiteral("ziel")), f.path(QStringLiteral("rueck.log")));
   w.page->startRestore();
-  QCOMPARE(box.texts.size(), std::size_t{1});
-  QCOMPARE(box.texts[0], "Quellverzeichnis: '" + missing + "'\nnicht vorhanden.");
+  QCOMPARE(box.boxes.size(), std::size_t{1});
+  QCOMPARE(box.boxes[0].text, "Quellverzeichnis: '" + missing + "'\nnicht vorhanden.");
   QCOMPARE(w.top.focusWidget(), w.ui()->editPathSrc);
   QVERIFY(w.page->isIdle());
   QVERIFY(!QFile::exists(QString::fromStdString(f.settingsPath())));
@@ -83,20 +84,20 @@ void PageRuecksichernTest::startWithMissingSourceSavesNothing() {
 
 void PageRuecksichernTest::saveWithMissingLogDirectorySavesNothing() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   QDir().mkpath(QString::fromStdString(f.path(QStringLiteral("quelle"))));
   w.fill(f.path(QStringLiteral("quelle")), f.path(QStringLiteral("ziel")), f.path(QStringLiteral("fehlt/rueck.log")));
   QVERIFY(!w.page->saveSettings());
-  QCOMPARE(box.texts.size(), std::size_t{1});
-  QVERIFY(QString::fromStdString(box.texts[0]).startsWith(QStringLiteral("Verzeichnis der Protokolldatei: '")));
+  QCOMPARE(box.boxes.size(), std::size_t{1});
+  QVERIFY(QString::fromStdString(box.boxes[0].text).startsWith(QStringLiteral("Verzeichnis der Protokolldatei: '")));
   QCOMPARE(w.top.focusWidget(), w.ui()->editProtokolldatei);
   QVERIFY(!QFile::exists(QString::fromStdString(f.settingsPath())));
   // An empty log file name has no directory part and is refused too.
   box.clear();
   w.ui()->editProtokolldatei->clear();
   QVERIFY(!w.page->saveSettings());
-  QCOMPARE(box.texts.size(), std::size_t{1});
+  QCOMPARE(box.boxes.size(), std::size_t{1});
   QVERIFY(!QFile::exists(QString::fromStdString(f.settingsPath())));
   // With a valid log directory the values are stored.
   box.clear();
@@ -110,14 +111,14 @@ void PageRuecksichernTest::saveWithMissingLogDirectorySavesNothing() {
 
 void PageRuecksichernTest::emptyDestinationRefusedWithFocus() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   QDir().mkpath(QString::fromStdString(f.path(QStringLiteral("quelle"))));
   w.fill(f.path(QStringLiteral("quelle")), "", f.path(QStringLiteral("rueck.log")));
   QSignalSpy started(w.page, &PageRuecksichern::runStarted);
   w.page->startRestore();
-  QCOMPARE(box.texts.size(), std::size_t{1});
-  QCOMPARE(box.texts[0], std::string("Kein Zielverzeichnis angegeben."));
+  QCOMPARE(box.boxes.size(), std::size_t{1});
+  QCOMPARE(box.boxes[0].text, std::string("Kein Zielverzeichnis angegeben."));
   QCOMPARE(w.top.focusWidget(), w.ui()->editPathDst);
   QCOMPARE(started.count(), 0);
   QVERIFY(w.page->isIdle());
@@ -126,20 +127,20 @@ void PageRuecksichernTest::emptyDestinationRefusedWithFocus() {
 
 void PageRuecksichernTest::sourceThatIsAFile() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   writeFile(QString::fromStdString(f.path(QStringLiteral("einzeln.txt"))), "x");
   w.fill(f.path(QStringLiteral("einzeln.txt")), f.path(QStringLiteral("ziel")), f.path(QStringLiteral("rueck.log")));
   QSignalSpy finished(w.page, &PageRuecksichern::runFinished);
   w.page->startRestore();
   // Either refused with a message, or run to its end without hanging.
-  if (box.texts.empty()) QVERIFY(finished.wait(20000));
+  if (box.boxes.empty()) QVERIFY(finished.wait(20000));
   QVERIFY(w.page->isIdle());
 }
 
 void PageRuecksichernTest::destinationInsideTheSource() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   const QString src = QString::fromStdString(f.path(QStringLiteral("sicherung")));
   writeFile(src + QStringLiteral("/a.txt"), "a");
@@ -147,7 +148,7 @@ void PageRuecksichernTest::destinationInsideTheSource() {
   w.fill(src.toStdString(), (src + QStringLiteral("/zurück")).toStdString(), f.path(QStringLiteral("rueck.log")));
   QSignalSpy finished(w.page, &PageRuecksichern::runFinished);
   w.page->startRestore();
-  if (box.texts.empty()) QVERIFY(finished.wait(20000));
+  if (box.boxes.empty()) QVERIFY(finished.wait(20000));
   QVERIFY(w.page->isIdle());
   // The files found before the copying began are copied once; nothing loops.
   QCOMPARE(readFile(src + QStringLiteral("/zurück/unter/b.txt")), QByteArray("b"));
@@ -156,7 +157,7 @@ void PageRuecksichernTest::destinationInsideTheSource() {
 
 void PageRuecksichernTest::restoreRunsAndReturnsToIdle() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   const QString src = QString::fromStdString(f.path(QStringLiteral("sicherung")));
   writeFile(src + QStringLiteral("/Briefe/Grüße an Jürgen.txt"), "Hallo Jürgen\r\n");
@@ -175,7 +176,7 @@ void PageRuecksichernTest::restoreRunsAndReturnsToIdle() {
   w.page->startRestore();  // a second start while running is ignored
   QVERIFY(finished.wait(30000));
   QCOMPARE(finished.count(), 1);
-  QVERIFY(box.texts.empty());
+  QVERIFY(box.boxes.empty());
   QVERIFY(w.page->isIdle());
   QVERIFY(w.ui()->btnStart->isEnabled());
   QVERIFY(w.ui()->btnSave->isEnabled());
@@ -198,7 +199,7 @@ void PageRuecksichernTest::restoreRunsAndReturnsToIdle() {
 
 void PageRuecksichernTest::cancelDuringLongFileReturnsToIdleAfterSummary() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   const QString src = QString::fromStdString(f.path(QStringLiteral("sicherung")));
   QDir().mkpath(src);
@@ -245,7 +246,7 @@ void PageRuecksichernTest::cancelDuringLongFileReturnsToIdleAfterSummary() {
 
 void PageRuecksichernTest::progressDisplayAndMinimisedTitle() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   w.top.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w.top));
@@ -304,7 +305,7 @@ void PageRuecksichernTest::progressDisplayAndMinimisedTitle() {
 
 void PageRuecksichernTest::minimisedTitleDuringRealRestore() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   w.top.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w.top));
@@ -321,7 +322,7 @@ void PageRuecksichernTest::minimisedTitleDuringRealRestore() {
 
 void PageRuecksichernTest::tooltipsFollowTheCheckBox() {
   test::AppFixture f;
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   Window w(f, box);
   QVERIFY(w.ui()->chkTooltip->isChecked());
   QVERIFY(w.ui()->editPathSrc->toolTip().contains(QStringLiteral("Verzeichnis aller Quelldateien")));

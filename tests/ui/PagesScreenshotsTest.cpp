@@ -6,7 +6,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "PagesTestSupport.h"
+#include "support/AppFixture.h"
+#include "support/MessageBoxFake.h"
 #include "ui/DlgVerzErsetzung.h"
 #include "ui/PageParamVerz.h"
 #include "ui/PageProtokoll.h"
@@ -32,7 +33,7 @@ void PagesScreenshotsTest::screenshots() {
       "[Verzeichnisse]\r\nVerz1=1|/media/anna/USB-Platte|/media/anna/Neue Platte\r\n"
       "Verz2=0|/home/anna/Dokumente|/home/anna/Dokumente 2024\r\nVerz3=1|/srv/sicherung|/mnt/nas/sicherung\r\n"
       "Sichern=1\r\nRuecksichern=0\r\n");
-  test::RecordingBox box;
+  test::MessageBoxFake box;
 
   {  // The restore page while an archive is unpacked.
     QWidget top;

@@ -6,7 +6,8 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "PagesTestSupport.h"
+#include "support/AppFixture.h"
+#include "support/MessageBoxFake.h"
 #include "app/DirReplacement.h"
 #include "app/SettingsFile.h"
 #include "ui/DlgVerzErsetzung.h"
@@ -76,7 +77,7 @@ class ParameterSheetTest : public QObject {
 void ParameterSheetTest::showsTheStoredList() {
   test::AppFixture f;
   f.writeSettings(kStored);
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageParamVerz page(*f.app, box);
   QTableWidget* list = page.form()->listReplacements;
   QCOMPARE(list->rowCount(), 3);
@@ -96,7 +97,7 @@ void ParameterSheetTest::showsTheStoredList() {
 void ParameterSheetTest::twoSelectedRows() {
   test::AppFixture f;
   f.writeSettings(kStored);
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageParamVerz page(*f.app, box);
   QTableWidget* list = page.form()->listReplacements;
   list->selectRow(0);
@@ -106,9 +107,9 @@ void ParameterSheetTest::twoSelectedRows() {
   QVERIFY(page.form()->btnDelete->isEnabled());
   box.answer = MB_RESULT_NO;
   QTest::mouseClick(page.form()->btnDelete, Qt::LeftButton);
-  QCOMPARE(box.texts.size(), std::size_t{1});
-  QCOMPARE(box.kinds[0], 5);
-  QCOMPARE(box.texts[0], std::string("Sollen alle markierten Einträge gelöscht werden ?\nAnzahl = 2"));
+  QCOMPARE(box.boxes.size(), std::size_t{1});
+  QCOMPARE(box.boxes[0].kind, 5);
+  QCOMPARE(box.boxes[0].text, std::string("Sollen alle markierten Einträge gelöscht werden ?\nAnzahl = 2"));
   QCOMPARE(list->rowCount(), 3);
   QVERIFY(!page.isModified());
   box.answer = MB_RESULT_YES;
@@ -121,7 +122,7 @@ void ParameterSheetTest::twoSelectedRows() {
 void ParameterSheetTest::cancelKeepsTheFileByteIdentical() {
   test::AppFixture f;
   f.writeSettings(kStored);
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   {
     SheetParameter sheet(*f.app, box);
     PageParamVerz* page = sheet.page();
@@ -144,7 +145,7 @@ void ParameterSheetTest::cancelKeepsTheFileByteIdentical() {
 void ParameterSheetTest::okSavesOnlyWhenModified() {
   test::AppFixture f;
   f.writeSettings(kStored);
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   {
     SheetParameter sheet(*f.app, box);
     QTest::mouseClick(sheet.form()->btnOk, Qt::LeftButton);
@@ -167,7 +168,7 @@ void ParameterSheetTest::okSavesOnlyWhenModified() {
 void ParameterSheetTest::newChangeAndDoubleClick() {
   test::AppFixture f;
   f.writeSettings(kStored);
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageParamVerz page(*f.app, box);
   page.resize(500, 400);
   page.show();
@@ -205,14 +206,14 @@ void ParameterSheetTest::newChangeAndDoubleClick() {
 }
 
 void ParameterSheetTest::editorRefusesNamesTheListCannotKeep() {
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   DlgVerzErsetzung dialog(box, DirReplacement{});
   QVERIFY(dialog.form()->chkActive->isChecked());
   dialog.form()->editOld->setText(QStringLiteral("/a|b"));
   dialog.form()->editNew->setText(QStringLiteral("/c"));
   QTest::mouseClick(dialog.form()->btnOk, Qt::LeftButton);
-  QCOMPARE(box.texts.size(), std::size_t{1});
-  QVERIFY(QString::fromStdString(box.texts[0]).contains(QLatin1Char('|')));
+  QCOMPARE(box.boxes.size(), std::size_t{1});
+  QVERIFY(QString::fromStdString(box.boxes[0].text).contains(QLatin1Char('|')));
   QCOMPARE(dialog.result(), 0);
   QCOMPARE(dialog.form()->editOld->text(), QStringLiteral("/a|b"));  // fields kept
   QCOMPARE(dialog.focusWidget(), dialog.form()->editOld);
@@ -221,8 +222,8 @@ void ParameterSheetTest::editorRefusesNamesTheListCannotKeep() {
   dialog.form()->editOld->setText(QStringLiteral("/a"));
   dialog.form()->editNew->setText(QStringLiteral("/c;d"));
   QTest::mouseClick(dialog.form()->btnOk, Qt::LeftButton);
-  QCOMPARE(box.texts.size(), std::size_t{1});
-  QVERIFY(QString::fromStdString(box.texts[0]).contains(QLatin1Char(';')));
+  QCOMPARE(box.boxes.size(), std::size_t{1});
+  QVERIFY(QString::fromStdString(box.boxes[0].text).contains(QLatin1Char(';')));
   QCOMPARE(dialog.form()->editNew->text(), QStringLiteral("/c;d"));
   QCOMPARE(dialog.focusWidget(), dialog.form()->editNew);
 
@@ -230,7 +231,7 @@ void ParameterSheetTest::editorRefusesNamesTheListCannotKeep() {
   box.clear();
   dialog.form()->editNew->setText(QStringLiteral("/c|d"));
   QTest::mouseClick(dialog.form()->btnOk, Qt::LeftButton);
-  QVERIFY(box.texts.empty());
+  QVERIFY(box.boxes.empty());
   QCOMPARE(dialog.result(), int(QDialog::Accepted));
   QCOMPARE(dialog.entry().newName, std::string("/c|d"));
   QVERIFY(DlgVerzErsetzung::refusalOf(QString(), QString()).isEmpty());
@@ -240,7 +241,7 @@ void ParameterSheetTest::okWithBothSwitchesOffAsksNothing() {
   test::AppFixture f;
   const QByteArray bytes = fullSettings(0, 0);
   f.writeSettings(bytes);
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageSichern backup(*f.app, box);
   PageRuecksichern restore(*f.app, box);
   box.clear();
@@ -249,7 +250,7 @@ void ParameterSheetTest::okWithBothSwitchesOffAsksNothing() {
     QTest::mouseClick(sheet.form()->btnOk, Qt::LeftButton);
   }
   applyReplacementAfterOk(&backup, &restore, *f.app, box);
-  QVERIFY(box.texts.empty());
+  QVERIFY(box.boxes.empty());
   QCOMPARE(f.settingsBytes(), bytes);
 }
 
@@ -265,14 +266,14 @@ void ParameterSheetTest::replacementThroughTheWindowMatchesTheEngine() {
   // ...and the window on another, answering Yes.
   test::AppFixture f;
   f.writeSettings(fullSettings(1, 1));
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageSichern backup(*f.app, box);
   PageRuecksichern restore(*f.app, box);
   box.clear();
   applyReplacementAfterOk(&backup, &restore, *f.app, box);
-  QCOMPARE(box.texts.size(), std::size_t{1});
-  QCOMPARE(box.kinds[0], 5);
-  QCOMPARE(box.texts[0], std::string("Sollen alle Verzeichnisnamen (Teilnamen) ausgetauscht werden.\r\nEs wird "
+  QCOMPARE(box.boxes.size(), std::size_t{1});
+  QCOMPARE(box.boxes[0].kind, 5);
+  QCOMPARE(box.boxes[0].text, std::string("Sollen alle Verzeichnisnamen (Teilnamen) ausgetauscht werden.\r\nEs wird "
                                      "dadurch die INI-Datei modifiziert."));
   QCOMPARE(f.settingsBytes(), engine.settingsBytes());
   QVERIFY(f.settingsBytes() != fullSettings(1, 1));
@@ -286,18 +287,18 @@ void ParameterSheetTest::replacementThroughTheWindowMatchesTheEngine() {
 void ParameterSheetTest::answerNoRewritesNothing() {
   test::AppFixture f;
   f.writeSettings(fullSettings(1, 1));
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageRuecksichern restore(*f.app, box);
   box.answer = MB_RESULT_NO;
   applyReplacementAfterOk(nullptr, &restore, *f.app, box);
-  QCOMPARE(box.texts.size(), std::size_t{1});
+  QCOMPARE(box.boxes.size(), std::size_t{1});
   QCOMPARE(f.settingsBytes(), fullSettings(1, 1));
 }
 
 void ParameterSheetTest::onlyBackupSwitch() {
   test::AppFixture f;
   f.writeSettings(fullSettings(1, 0));
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   PageSichern backup(*f.app, box);
   PageRuecksichern restore(*f.app, box);
   box.clear();
@@ -314,7 +315,7 @@ void ParameterSheetTest::tenThousandRows() {
     bytes += "Verz" + QByteArray::number(i) + "=1|/alt/" + QByteArray::number(i) + "|/neu/" + QByteArray::number(i) +
              "\r\n";
   f.writeSettings(bytes);
-  test::RecordingBox box;
+  test::MessageBoxFake box;
   SheetParameter sheet(*f.app, box);
   PageParamVerz* page = sheet.page();
   QCOMPARE(page->rowCount(), 10000);
@@ -325,7 +326,7 @@ void ParameterSheetTest::tenThousandRows() {
   for (int r = 0; r < 10000; r += 2) selection.select(list->model()->index(r, 0), list->model()->index(r, 2));
   list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
   page->deleteEntries();
-  QCOMPARE(box.texts.back(), std::string("Sollen alle markierten Einträge gelöscht werden ?\nAnzahl = 5000"));
+  QCOMPARE(box.boxes.back().text, std::string("Sollen alle markierten Einträge gelöscht werden ?\nAnzahl = 5000"));
   QCOMPARE(page->rowCount(), 5000);
   QCOMPARE(page->entryAt(0).oldName, std::string("/alt/2"));
   QTest::mouseClick(sheet.form()->btnOk, Qt::LeftButton);
