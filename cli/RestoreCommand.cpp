@@ -73,8 +73,7 @@ int runRestoreCommand(CliContext& ctx) {
   }
   SettingsFile settings(ctx.settingsPath);
   RestoreOptions options = settings.loadRestoreOptions();
-  MakeDefaultLogDirectory(options.Protokolldatei);  // the default log's directory is made at the first run
-  const RestoreValidation check = ValidateRestoreOptions(options);
+  const RestoreValidation check = CheckRestoreStart(options, true);
   if (!check.ok()) {
     ctx.err << check.text << '\n';
     return EXIT_CANNOT_START;

@@ -303,6 +303,13 @@ void RestoreRun::run() {
   s.totals.unpackedBytes = sum.unpackedBytes;
 }
 
+RestoreValidation CheckRestoreStart(const RestoreOptions& options, bool forStart) {
+  MakeDefaultLogDirectory(options.Protokolldatei);
+  RestoreValidation check = ValidateRestoreOptions(options);
+  if (!forStart && check.field == RestoreValidation::Destination) check = RestoreValidation{};
+  return check;
+}
+
 RestoreValidation ValidateRestoreOptions(const RestoreOptions& options) {
   RestoreValidation v;
   if (GetPathKind(options.PathSrc) == 0) {

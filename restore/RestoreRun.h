@@ -66,5 +66,9 @@ struct RestoreValidation {
   bool ok() const { return field == None; }
 };
 RestoreValidation ValidateRestoreOptions(const RestoreOptions& options);
+// The check of a start (forStart) or a save, the same for the window and
+// kalvero-cli restore: the default log's directory is made first (at the
+// first start); a save keeps an empty destination (filled in later).
+RestoreValidation CheckRestoreStart(const RestoreOptions& options, bool forStart);
 
 }  // namespace kalvero

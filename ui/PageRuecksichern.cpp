@@ -149,13 +149,9 @@ void PageRuecksichern::setErrorColour(int state) {
 }
 
 bool PageRuecksichern::validate(bool forStart) {
-  // The default log's directory is the program's own: made here, at the first start.
-  MakeDefaultLogDirectory(options_.Protokolldatei);
-  const RestoreValidation check = ValidateRestoreOptions(options_);
+  const RestoreValidation check = CheckRestoreStart(options_, forStart);
   if (check.ok()) return true;
-  // Saving keeps an empty destination (the user may fill it in later); a start needs one.
-  if (!forStart && check.field == RestoreValidation::Destination) return true;
-  box_.messageBox(2, check.text);
+  box_.messageBox(MessageKind::Warning, check.text);
   QLineEdit* field = check.field == RestoreValidation::Source        ? ui_->editPathSrc
                      : check.field == RestoreValidation::Destination ? ui_->editPathDst
                                                                      : ui_->editProtokolldatei;
@@ -168,7 +164,7 @@ bool PageRuecksichern::saveSettings() {
   if (!takeInput() || !validate(false)) return false;
   std::string error;
   if (!SettingsFile(app_.settingsPath()).saveRestoreOptions(options_, &error)) {
-    box_.messageBox(1, error);
+    box_.messageBox(MessageKind::Error, error);
     return false;
   }
   return true;
@@ -179,7 +175,7 @@ void PageRuecksichern::startRestore() {
   if (!takeInput() || !validate(true)) return;
   std::string error;
   if (!SettingsFile(app_.settingsPath()).saveRestoreOptions(options_, &error)) {
-    box_.messageBox(1, error);
+    box_.messageBox(MessageKind::Error, error);
     return;
   }
   ui_->btnSave->setEnabled(false);
