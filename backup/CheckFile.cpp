@@ -95,27 +95,11 @@ bool parseLine(std::string_view rawLine, std::string_view& key, CheckEntry& entr
   return true;
 }
 
-// FNV-1a over the bytes, so a key hashes the same whole or in two pieces.
-std::uint64_t hashBytes(std::uint64_t h, std::string_view s) {
-  for (const char c : s) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 0x100000001b3ULL;
-  }
-  return h;
-}
-constexpr std::uint64_t kHashSeed = 0xcbf29ce484222325ULL;
-
 }  // namespace
 
-std::size_t CheckFile::Hash::operator()(std::string_view key) const { return hashBytes(kHashSeed, key); }
-
-std::size_t CheckFile::Hash::operator()(const CheckKey& key) const {
-  return hashBytes(hashBytes(kHashSeed, key.head), key.tail);
-}
-
-bool CheckFile::Equal::operator()(std::string_view a, const CheckKey& b) const {
-  return a.size() == b.head.size() + b.tail.size() && a.substr(0, b.head.size()) == b.head &&
-         a.substr(b.head.size()) == b.tail;
+std::string_view CheckFile::join(CheckKey key) {
+  joined_.assign(key.head).append(key.tail);
+  return joined_;
 }
 
 bool CheckFile::ParseLine(std::string_view line, std::string& key, CheckEntry& entry) {
@@ -177,10 +161,8 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   return false;
 }
 
-CheckEntry& CheckFile::insert(CheckKey key) {
-  std::string& stored = added_.emplace_back();
-  stored.reserve(key.head.size() + key.tail.size());
-  stored.append(key.head).append(key.tail);
+CheckEntry& CheckFile::insert(std::string_view key) {
+  const std::string& stored = added_.emplace_back(key);
   return entries_.emplace(std::string_view(stored), CheckEntry{}).first->second;
 }
 
@@ -191,7 +173,7 @@ bool CheckFile::CheckAndRecord(std::string_view key, std::int64_t size, std::uin
   auto it = entries_.find(key);
   if (it != entries_.end() && it->second.timeLow == low && it->second.timeHigh == high && it->second.size == size)
     return true;
-  CheckEntry& e = it != entries_.end() ? it->second : insert(CheckKey{key, {}});
+  CheckEntry& e = it != entries_.end() ? it->second : insert(key);
   e.reserved = 0;
   e.size = size;
   e.timeLow = low;
@@ -200,7 +182,8 @@ bool CheckFile::CheckAndRecord(std::string_view key, std::int64_t size, std::uin
   return false;
 }
 
-bool CheckFile::CheckAndConfirm(CheckKey key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh) {
+bool CheckFile::CheckAndConfirm(CheckKey parts, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh) {
+  const std::string_view key = join(parts);
   const auto low = static_cast<std::int32_t>(timeLow);
   const auto high = static_cast<std::int32_t>(timeHigh);
   auto it = entries_.find(key);

@@ -19,8 +19,8 @@ struct CheckEntry {
   unsigned char flags = 0;  // bit 0: confirmed, written by the next save
 };
 
-// A key in two pieces (a destination root and the path below it), so a
-// lookup per found file needs no joined copy of the name.
+// A key in two pieces (a destination root and the path below it): a lookup
+// per found file joins them in one reused buffer, never in a new string.
 struct CheckKey {
   std::string_view head;
   std::string_view tail;
@@ -64,19 +64,10 @@ class CheckFile {
   const CheckEntry* find(std::string_view key) const;
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view key) const;
-    std::size_t operator()(const CheckKey& key) const;
-  };
-  struct Equal {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const { return a == b; }
-    bool operator()(std::string_view a, const CheckKey& b) const;
-    bool operator()(const CheckKey& a, std::string_view b) const { return (*this)(b, a); }
-  };
-  using Map = std::unordered_map<std::string_view, CheckEntry, Hash, Equal>;
-  CheckEntry& insert(CheckKey key);
+  using Map = std::unordered_map<std::string_view, CheckEntry>;
+  // The key joined into a buffer kept for all lookups (no allocation per file).
+  std::string_view join(CheckKey key);
+  CheckEntry& insert(std::string_view key);
 
   std::string path_;
   bool loaded_ = false;         // the file at path_ was read to its end
@@ -84,6 +75,7 @@ class CheckFile {
   // The keys point into the text read from the file or into added_.
   std::string text_;
   std::deque<std::string> added_;
+  std::string joined_;
   Map entries_;
 };
 

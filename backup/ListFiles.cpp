@@ -2,6 +2,8 @@
 
 #include <fmt/printf.h>
 
+#include <cstring>
+
 #include "backup/BackupTexts.h"
 
 namespace kalvero {
@@ -47,7 +49,9 @@ void ListFiles::write(int index, const std::string& text) {
 namespace {
 // An entry whose name holds a line break would split into broken lines: it
 // keeps its number but is left out.
-bool breaksLines(const std::string& name) { return name.find_first_of("\r\n") != std::string::npos; }
+bool breaksLines(const std::string& name) {
+  return std::memchr(name.data(), '\n', name.size()) != nullptr || std::memchr(name.data(), '\r', name.size()) != nullptr;
+}
 }  // namespace
 
 void ListFiles::addCopied(const std::string& source, const std::string& finalName) {

@@ -4,7 +4,13 @@
 #      against rsync -a and cp -a;
 #   2. the same with Compare 1 against cp -a followed by diff -rq;
 #   3. a second run over the unchanged `small` corpus with the check file on
-#      against a no-change rsync -a over the same trees (and the peak memory).
+#      ("Archivbit" 0) against a no-change rsync -a over the same trees;
+#   4. a second run over an unchanged copy of `small` with the default
+#      settings (archive marker on and its reset on, no check file) against a
+#      no-change rsync -a; the copy is the run's own, as the run stores its
+#      markers in the source;
+#   5. find -printf over `small` as the floor a no-change run can reach, and
+#      the peak memory of the runs over `small` (/usr/bin/time -v).
 #
 #   bench/backup.sh [CORPUS_ROOT]
 #
@@ -14,7 +20,8 @@
 # run: deleting a 20,000-file copy just before the next run slows ext4's
 # inode allocation, so everything is removed only at the end.
 # KALVERO_CLI: the kalvero-cli to time (default: a Release build in build-bench/).
-# RUNS: timed runs per comparison (default 3). Needs farm-bench.
+# RUNS: timed runs per comparison (default 3). ONLY=small runs cases 3-5 only.
+# Needs hyperfine; ratios are of the medians.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -66,16 +73,49 @@ chmod +x "$work/kalvero-full.sh" "$work/peer.sh"
 write_ini "$work/template-copy.INI" "$root/mixed" @DEST@ 0 0
 write_ini "$work/template-compare.INI" "$root/mixed" @DEST@ 1 0
 
+# bench NAME A B: hyperfine over A and B, prints the ratio of the medians A/B.
+bench() {
+  hyperfine -N -w 1 -r "$runs" --export-json "$work/$1.json" -n kalvero "$2" -n peer "$3" >/dev/null
+  python3 - "$work/$1.json" "$1" <<'PY'
+import json, sys
+r = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
+a, b = r["kalvero"]["median"], r["peer"]["median"]
+print(f"   {sys.argv[2]}: kalvero median {a:.3f} s, peer median {b:.3f} s, ratio {a / b:.2f}")
+PY
+}
+# peak COMMAND...: the largest resident set of one run, in MiB.
+peak() {
+  /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>&1
+  awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); printf "%.1f MiB\n", $2 / 1024}' "$work/time.txt"
+}
+
+if [[ ${ONLY:-} != small ]]; then
 echo "== 1. full backup of mixed, Compare 0: kalvero vs rsync -a, vs cp -a"
-farm-bench -n "$runs" --timeout 900 --vs "$work/peer.sh rsync" -- "$work/kalvero-full.sh" copy
-farm-bench -n "$runs" --timeout 900 --vs "$work/peer.sh cp" -- "$work/kalvero-full.sh" copy
+bench full-rsync "$work/kalvero-full.sh copy" "$work/peer.sh rsync"
+bench full-cp "$work/kalvero-full.sh copy" "$work/peer.sh cp"
 echo "== 2. full backup of mixed, Compare 1: kalvero vs cp -a + diff -rq"
-farm-bench -n "$runs" --timeout 1200 --vs "$work/peer.sh cpdiff" -- "$work/kalvero-full.sh" compare
+bench compare "$work/kalvero-full.sh compare" "$work/peer.sh cpdiff"
+fi
 
 echo "== 3. second run over unchanged small with the check file: kalvero vs no-change rsync -a"
 write_ini "$work/small.INI" "$root/small" "$work/small-k" 0 1
-"$cli" --ini "$work/small.INI" backup >/dev/null  # first run: copies and writes the check file
+first=$(peak "$cli" --ini "$work/small.INI" backup)  # first run: copies and writes the check file
 rsync -a "$root/small/" "$work/small-r/"
-farm-bench -n "$runs" --timeout 900 --vs "rsync -a $root/small/ $work/small-r/" -- \
-  "$cli" --ini "$work/small.INI" backup
-echo "   (peak memory of the kalvero run: the 'peak' line above)"
+bench checkfile "$cli --ini $work/small.INI backup" "rsync -a $root/small/ $work/small-r/"
+
+echo "== 4. second run over an unchanged copy of small, default settings: kalvero vs no-change rsync -a"
+cp -a "$root/small" "$work/small-src"
+printf '[Allg]\nProtokolldatei=%s\n[SichQZ]\nVersion=2\nAnzahl=1\nVerz0=1|1|%s|%s\n' \
+  "$work/run.log" "$work/small-src" "$work/small-d" >"$work/default.INI"
+firstDefault=$(peak "$cli" --ini "$work/default.INI" backup)  # first run: copies and stores the markers
+rsync -a "$work/small-src/" "$work/small-rd/"
+bench defaults "$cli --ini $work/default.INI backup" "rsync -a $work/small-src/ $work/small-rd/"
+
+echo "== 5. floor and memory"
+bench find-checkfile "$cli --ini $work/small.INI backup" "find $root/small -printf '%s %T@ %p\n'"
+bench find-defaults "$cli --ini $work/default.INI backup" "find $work/small-src -printf '%s %T@ %p\n'"
+echo "   peak memory, first run over small with the check file: $first"
+echo "   peak memory, no-change run with the check file: $(peak "$cli" --ini "$work/small.INI" backup)"
+echo "   peak memory, first run over small with the defaults: $firstDefault"
+echo "   peak memory, no-change run with the defaults: $(peak "$cli" --ini "$work/default.INI" backup)"
+echo "   peak memory, no-change rsync -a: $(peak rsync -a "$root/small/" "$work/small-r/")"
