@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Restore speed: "kalvero-cli restore" of the compressed backup of the `mixed`
 # corpus (one archive per file) against one python3 process that extracts
-# the same archives with zipfile into the same layout.
+# the same archives with zipfile into the same layout. Times kalvero-cli with
+# one thread and with one per core (KALVERO_THREADS) and prints each paired
+# time ratio (farm-bench); every restored tree must equal python's.
 #
 #   bench/restore.sh [CORPUS_DIR]
 #
 # KALVERO_CLI: the kalvero-cli to time (default: a Release build made in
 # build-bench-restore/). CORPUS_DIR (default corpus/mixed, git-ignored) is
 # made with make-corpus from KALVERO_SHARED_DIR (default ../shared) when
-# missing. RUNS (default 3) runs per command. Needs about 4 GiB of space in
-# TMPDIR for the backup and the two restored trees.
+# missing. RUNS (default 3) runs per command; THREADS: the thread counts to
+# time (default "1 $(nproc)"). Needs farm-bench and about 2 GiB of space in
+# TMPDIR per timed run (every run restores into a new directory).
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -42,9 +45,6 @@ echo "backup (compressed) of $corpus ..."
 TMPDIR=$work "$cli" --ini "$work/backup.INI" backup >/dev/null || echo "backup ended with exit status $?"
 echo "archives: $(find "$work/backup" -type f -name '*.zip' | wc -l), bytes: $(du -sb "$work/backup" | cut -f1)"
 
-printf '[Rueck]\nPathSrc=%s\nPathDst=%s\nProtokolldatei=%s\nSubVerz=1\nOnlyByKalvero=1\n' \
-  "$work/backup" "$work/restored" "$work/restore.log" >"$work/restore.INI"
-
 # The reference: one python3 process, every archive extracted below the root.
 cat >"$work/extract.py" <<'PY'
 import os, sys, zipfile
@@ -56,16 +56,29 @@ for root, dirs, files in os.walk(src):
                 z.extractall(dst)
 PY
 
-hyperfine --runs "$runs" --export-markdown "$work/result.md" \
-  --prepare "rm -rf '$work/restored'" --prepare "rm -rf '$work/python'" \
-  -n kalvero-cli "TMPDIR='$work' '$cli' --ini '$work/restore.INI' restore" \
-  -n python3-zipfile "python3 '$work/extract.py' '$work/backup' '$work/python'"
-cat "$work/result.md"
+# Every run into a new directory: deleting the last run's tree right before
+# the next would make the file system slower for both sides.
+cat >"$work/kalvero.sh" <<SH
+#!/bin/sh
+d=\$(mktemp -d "$work/r.XXXXXX")
+printf '[Rueck]\nPathSrc=%s\nPathDst=%s\nProtokolldatei=%s\nSubVerz=1\nOnlyByKalvero=1\n' \
+  "$work/backup" "\$d" "\$d.log" >"\$d.INI"
+TMPDIR=$work exec "$cli" --ini "\$d.INI" restore >/dev/null
+SH
+cat >"$work/python.sh" <<SH
+#!/bin/sh
+exec python3 "$work/extract.py" "$work/backup" "\$(mktemp -d "$work/p.XXXXXX")"
+SH
+chmod +x "$work/kalvero.sh" "$work/python.sh"
 
-# Both must have produced the same tree.
-if diff -rq "$work/restored" "$work/python" >/dev/null; then
-  echo "trees identical"
-else
-  echo "trees differ" >&2
-  exit 1
-fi
+for threads in ${THREADS:-1 $(nproc)}; do
+  echo "== kalvero-cli restore with $threads thread(s) against python3 zipfile"
+  KALVERO_THREADS=$threads farm-bench -n "$runs" --timeout 1800 --vs "$work/python.sh" -- "$work/kalvero.sh"
+  # Both must have produced the same tree.
+  if diff -rq "$(ls -td "$work"/r.*/ | head -1)" "$(ls -td "$work"/p.*/ | head -1)" >/dev/null; then
+    echo "trees identical"
+  else
+    echo "trees differ" >&2
+    exit 1
+  fi
+done

@@ -2,14 +2,16 @@
 # Compression speed and size: "kalvero-cli backup" with Compress 1 and
 # Compare 0 over the `mixed` corpus (every file into an archive of its own)
 # against ONE python3 process that writes the same per-file archives with
-# zipfile at zlib's default level. Prints the paired time ratio and the
-# total archive sizes of both sides.
+# zipfile at zlib's default level. Times kalvero-cli with one thread and with
+# one per core (KALVERO_THREADS), prints each paired time ratio, and the total
+# archive sizes of both sides; the archives of both thread counts must be equal.
 #
 #   bench/zip.sh [CORPUS_ROOT]
 #
 # CORPUS_ROOT (default /work/corpus) holds mixed/ (made with make-corpus when
 # missing). KALVERO_CLI: the kalvero-cli to time (default: a Release build in
-# build-bench/). RUNS: timed runs (default 3). Needs farm-bench.
+# build-bench/). RUNS: timed runs (default 3). THREADS: the thread counts to
+# time (default "1 $(nproc)"). Needs farm-bench.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,10 +58,21 @@ for root, dirs, files in os.walk(src):
 PY
 chmod +x "$work/kalvero.sh"
 
-farm-bench -n "$runs" --timeout 1800 --vs "python3 $work/python.py $root/mixed $work" -- "$work/kalvero.sh"
+last=""
+for threads in ${THREADS:-1 $(nproc)}; do
+  echo "== kalvero-cli with $threads thread(s) against python3 zipfile"
+  KALVERO_THREADS=$threads farm-bench -n "$runs" --timeout 1800 \
+    --vs "python3 $work/python.py $root/mixed $work" -- "$work/kalvero.sh"
+  k=$(ls -td "$work"/k.*/ | head -1)
+  if [[ -n $last ]] && ! diff -r "$last" "$k" >/dev/null; then
+    echo "archives of $threads thread(s) differ from the previous thread count" >&2
+    exit 1
+  fi
+  last=$k
+done
 
 # Sizes of the last run of each side.
-k=$(ls -d "$work"/k.*/ | tail -1)
+k=$last
 p=$(ls -d "$work"/p.*/ | tail -1)
 ks=$(find "$k" -name '*.zip' -printf '%s\n' | awk '{s+=$1} END {print s}')
 ps=$(find "$p" -name '*.zip' -printf '%s\n' | awk '{s+=$1} END {print s}')
