@@ -1,6 +1,6 @@
 #pragma once
-// The backup page "Sichern": the job list, the backup options, saving,
-// starting and cancelling a backup run, and its progress display.
+// The backup page "Sichern": composes the job-list table, the options form
+// and the progress panel, and saves, starts and cancels a backup run.
 #include <QStringList>
 #include <QWidget>
 #include <atomic>
@@ -9,8 +9,6 @@
 #include "app/Records.h"
 #include "run/RunProgress.h"
 
-class QLabel;
-class QAbstractButton;
 
 namespace Ui {
 class PageSichern;
@@ -22,6 +20,9 @@ class Application;
 class MessageBoxHost;
 class BackupRun;
 class RunWorker;
+class JobListTable;
+class BackupOptionsForm;
+class RunProgressPanel;
 class QtRunReporter;
 
 class PageSichern : public QWidget {
@@ -31,7 +32,7 @@ class PageSichern : public QWidget {
   ~PageSichern() override;
 
   // The job list as the page shows it, row by row.
-  const JobList& jobList() const { return jobs_; }
+  const JobList& jobList() const;
   // The selected row, -1 when none is selected.
   int currentRow() const;
   void addPair(const DirPair& pair);
@@ -55,8 +56,8 @@ class PageSichern : public QWidget {
   void startBatchCountdown();
   // The job-list entries that were skipped as incomplete when the settings were loaded.
   const QStringList& loadWarnings() const { return loadWarnings_; }
-  const BackupOptions& options() const { return options_; }
-  const DateFilter& dateFilter() const { return dateFilter_; }
+  const BackupOptions& options() const;
+  const DateFilter& dateFilter() const;
 
   // The progress display for one notification of the run.
   void showProgress(int code, const ProgressInfo& info);
@@ -76,29 +77,11 @@ class PageSichern : public QWidget {
   void logCleared();
 
  private:
-  void setUpJobList();
-  void setUpTooltips();
   void connectControls();
   void loadSettings();
-  void optionsToControls();
-  void controlsToOptions();
-  void applyEnablingRules();
-  void updateShowButtons();
-  void applyTooltips(bool on);
-  void fillRow(int row, const DirPair& pair);
-  void widenColumns(int row);
-  void selectRow(int row);
   bool checkLogDirectory();
   void returnToIdle();
   void setRunningControls(bool running);
-  void showFileProgress(const ProgressInfo& info);
-  void refreshCounters(const ProgressInfo& info);
-  void setPairPercent(const ProgressInfo& info);
-  void deleteSelected(bool ask);
-  void popupMenu(const QPoint& pos);
-  void setActiveAll(int active);
-  void changeSelected(int active, int withSubdirs);
-  void chooseFile(bool logFile);
   bool runShutdownStep();
   void finishRun(int batch, bool exitOn, bool closeOn);
   void runEnded();
@@ -106,9 +89,9 @@ class PageSichern : public QWidget {
   Application& app_;
   MessageBoxHost& box_;
   std::unique_ptr<Ui::PageSichern> ui_;
-  BackupOptions options_;
-  JobList jobs_;
-  DateFilter dateFilter_;
+  JobListTable* table_ = nullptr;         // owned by the page
+  BackupOptionsForm* form_ = nullptr;     // owned by the page
+  std::unique_ptr<RunProgressPanel> progress_;
   QStringList loadWarnings_;
   std::atomic<int> idle_{1};
   std::atomic<int> cancel_{0};
@@ -117,7 +100,6 @@ class PageSichern : public QWidget {
   std::atomic<bool> batchNotified_{false};  // the end of this batch run was told to the desktop
   std::unique_ptr<QtRunReporter> reporter_;
   std::unique_ptr<BackupRun> run_;
-  std::vector<std::pair<QWidget*, QString>> tips_;
   // Last, so that it stops a run still going before the run and its reporter go.
   std::unique_ptr<RunWorker> worker_;
 };

@@ -1,0 +1,40 @@
+#pragma once
+// The backup page's progress panel: what the run is doing, the file being
+// copied, the pair's and the file's bars with their percent, the counts of
+// files, errors and skipped files, and the remaining time.
+#include <cstdint>
+
+#include "run/RunProgress.h"
+
+class QWidget;
+
+namespace Ui {
+class PageSichern;
+}
+
+namespace kalvero {
+
+class RunProgressPanel {
+ public:
+  // page is the page that holds the panel's controls (its window shows the percent when minimised).
+  RunProgressPanel(Ui::PageSichern& form, QWidget* page);
+
+  // Empties every line of the panel, as before a run.
+  void clear();
+  // The display for one notification of the run; cancelled tells a
+  // cancelled run's end from a finished one.
+  void show(int code, const ProgressInfo& info, bool cancelled);
+
+  // percent(done, total) as the panel shows it: 0 for an empty total.
+  static int percentOf(std::uint64_t done, std::uint64_t total);
+
+ private:
+  void showFileProgress(const ProgressInfo& info);
+  void refreshCounters(const ProgressInfo& info);
+  void setPairPercent(const ProgressInfo& info);
+
+  Ui::PageSichern& ui_;
+  QWidget* page_;
+};
+
+}  // namespace kalvero
