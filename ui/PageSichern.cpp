@@ -192,7 +192,12 @@ void PageSichern::startBackup() {
       [this, run, exitOn, closeOn] {
         // The batch flag reads 0 while the run goes (no countdown starts meanwhile).
         const int batch = pageBatchMode_.exchange(0);
-        run->run();
+        try {
+          run->run();
+        } catch (...) {
+          pageBatchMode_.store(batch);  // a run that threw leaves the page in its mode
+          throw;
+        }
         finishRun(batch, exitOn, closeOn);
       },
       &cancel_);

@@ -2,6 +2,8 @@
 // The window tests' application: a temporary directory that is also the
 // process's TMPDIR, with an Application on a settings file inside it.
 #include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
@@ -14,6 +16,20 @@
 
 namespace kalvero::test {
 
+// Whole files for the window tests, with Qt's paths and bytes; the parent
+// directory is made. A file that cannot be written ends the test program.
+inline void writeText(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write %s", qPrintable(path));
+  f.write(bytes);
+}
+
+inline QByteArray readText(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 struct AppFixture {
   AppFixture() {
     qputenv("TMPDIR", dir.path().toUtf8());
@@ -21,16 +37,8 @@ struct AppFixture {
   }
   std::string path(const QString& rel) const { return dir.filePath(rel).toStdString(); }
   std::string settingsPath() const { return path(QStringLiteral("kalvero.INI")); }
-  QByteArray settingsBytes() const { return readBytes(settingsPath()); }
-  void writeSettings(const QByteArray& bytes) const { writeBytes(settingsPath(), bytes); }
-  static void writeBytes(const std::string& p, const QByteArray& bytes) {
-    QFile f(QString::fromStdString(p));
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
-  }
-  static QByteArray readBytes(const std::string& p) {
-    QFile f(QString::fromStdString(p));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
+  QByteArray settingsBytes() const { return readText(QString::fromStdString(settingsPath())); }
+  void writeSettings(const QByteArray& bytes) const { writeText(QString::fromStdString(settingsPath()), bytes); }
 
   QTemporaryDir dir;
   std::unique_ptr<Application> app;

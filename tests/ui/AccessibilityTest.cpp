@@ -130,7 +130,7 @@ void AccessibilityTest::jobListDialogs() {
 void AccessibilityTest::parameterSheetAndReplacementEditor() {
   AppFixture fx;
   MessageBoxFake boxes;
-  writeWhole(fx.settingsPath(), "[Verzeichnisse]\r\nVerz1=1|/media/alt|/media/neu\r\n");
+  writeFile(fx.settingsPath(), "[Verzeichnisse]\r\nVerz1=1|/media/alt|/media/neu\r\n");
   SheetParameter sheet(*fx.app, boxes);
   VERIFY_ACCESSIBLE(&sheet);
   DlgVerzErsetzung editor(boxes, DirReplacement{1, "/media/alt", "/media/neu"});

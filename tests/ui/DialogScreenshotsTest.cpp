@@ -54,7 +54,7 @@ class DialogScreenshotsTest : public QObject {
     if (out_.isEmpty()) QSKIP("KALVERO_SCREENSHOT_DIR not set");
     test::AppFixture fx;
     test::MessageBoxFake boxes;
-    test::writeWhole(fx.settingsPath(),
+    test::writeFile(fx.settingsPath(),
                      "[Datum]\r\nTyp=0\r\nDatumVon=38353\r\nDatumBis=38383.5\r\nStunden=24\r\n");
     PageSichern page(*fx.app, boxes);
     page.setJobList(Example());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/AppFixture.h"
+#include "support/Files.h"
 #include "support/MessageBoxFake.h"
 
 namespace kalvero::test {
@@ -20,17 +21,6 @@ struct DialogTempDir {
   void mkdir(const char* rel) const { QDir(dir.path()).mkpath(QString::fromUtf8(rel)); }
 };
 
-inline std::string readWhole(const std::string& path) {
-  QFile f(QString::fromStdString(path));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return f.readAll().toStdString();
-}
-
-inline void writeWhole(const std::string& path, const std::string& content) {
-  QFile f(QString::fromStdString(path));
-  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(content.data(), qint64(content.size()));
-}
-
 // A stand-in systemctl first on PATH that records each call as one line
 // (answering with the given exit status, and list-timers with kListTimers),
 // and XDG_CONFIG_HOME in the same temporary directory: the real user manager
@@ -39,7 +29,7 @@ struct SystemctlStandIn {
   explicit SystemctlStandIn(int status = 0) : oldPath(qgetenv("PATH")), oldConfig(qgetenv("XDG_CONFIG_HOME")) {
     QDir(dir.path()).mkpath(QStringLiteral("bin"));
     const QString script = dir.filePath(QStringLiteral("bin/systemctl"));
-    writeWhole(script.toStdString(),
+    writeFile(script.toStdString(),
                "#!/bin/sh\necho \"$*\" >> \"" + dir.filePath(QStringLiteral("calls")).toStdString() +
                    "\"\ncase \"$*\" in *list-timers*) printf '%s' '" + kListTimers + "';; esac\nexit " +
                    std::to_string(status) + "\n");
@@ -52,11 +42,11 @@ struct SystemctlStandIn {
     if (oldConfig.isNull()) qunsetenv("XDG_CONFIG_HOME"); else qputenv("XDG_CONFIG_HOME", oldConfig);
   }
   QStringList calls() const {
-    return QString::fromStdString(readWhole(dir.filePath(QStringLiteral("calls")).toStdString()))
+    return QString::fromStdString(readFile(dir.filePath(QStringLiteral("calls")).toStdString()))
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
   }
   std::string unit(const char* name) const {
-    return readWhole(dir.filePath(QStringLiteral("config/systemd/user/") + QLatin1String(name)).toStdString());
+    return readFile(dir.filePath(QStringLiteral("config/systemd/user/") + QLatin1String(name)).toStdString());
   }
   static constexpr const char* kListTimers =
       "NEXT                        LEFT        LAST PASSED UNIT                 ACTIVATES\n"

@@ -56,7 +56,7 @@ class DlgDatumTest : public QObject {
   }
 
   void opensWithTheStoredValues() {
-    test::writeWhole(ini_, "[Datum]\r\nTyp=1\r\nDatumVon=" + serial("2.1.2005 12:00") +
+    test::writeFile(ini_, "[Datum]\r\nTyp=1\r\nDatumVon=" + serial("2.1.2005 12:00") +
                               "\r\nDatumBis=\r\nStunden= 48x\r\n");
     auto dlg = open();
     QCOMPARE(find<QLineEdit>(dlg.get(), "editFrom")->text(), QString("02.01.2005 12:00:00"));
@@ -107,8 +107,8 @@ class DlgDatumTest : public QObject {
   }
 
   void badInputShowsInvalidAndStoresNothingUnconfirmed() {
-    test::writeWhole(ini_, "[Datum]\nTyp=0\n");
-    const std::string before = test::readWhole(ini_);
+    test::writeFile(ini_, "[Datum]\nTyp=0\n");
+    const std::string before = test::readFile(ini_);
     auto dlg = open();
     for (const QString& junk : {QString("31.02.2005"), QString("99999999.1.1"), QString("..//--::"),
                                 QString("äöü ÄÖÜ ß"), QString(5000, QChar('9')), QString("1.1.1.1.1.1.1.1.1.1")}) {
@@ -125,17 +125,17 @@ class DlgDatumTest : public QObject {
     QCOMPARE(text(dlg.get(), "labelHoursShown"), QString::fromUtf8(dlgtext::kInvalidDate));
     QCOMPARE(text(dlg.get(), "labelSummary"), QString::fromUtf8(dlgtext::kNoDate));
     find<QPushButton>(dlg.get(), "btnCancel")->click();
-    QCOMPARE(test::readWhole(ini_), before);
+    QCOMPARE(test::readFile(ini_), before);
   }
 
   void invalidDateIsStoredEmpty() {
-    test::writeWhole(ini_, "[Datum]\r\nTyp=0\r\nDatumVon=" + serial("1.1.2004") + "\r\nDatumBis=" +
+    test::writeFile(ini_, "[Datum]\r\nTyp=0\r\nDatumVon=" + serial("1.1.2004") + "\r\nDatumBis=" +
                               serial("1.1.2006") + "\r\nStunden=12\r\n");
     auto dlg = open();
     type(dlg.get(), "editFrom", "01.02.05");
     find<QPushButton>(dlg.get(), "btnOk")->click();
     QCOMPARE(dlg->result(), int(QDialog::Accepted));
-    const std::string stored = test::readWhole(ini_);
+    const std::string stored = test::readFile(ini_);
     QVERIFY2(stored.find("DatumVon=\r\n") != std::string::npos, stored.c_str());
     QVERIFY(stored.find("DatumBis=" + serial("1.1.2006").substr(0, 5)) != std::string::npos);
     QVERIFY(stored.find("Stunden=12\r\n") != std::string::npos);
@@ -143,8 +143,8 @@ class DlgDatumTest : public QObject {
   }
 
   void fromAfterToIsRefused() {
-    test::writeWhole(ini_, "[Datum]\r\nTyp=1\r\nStunden=3\r\n");
-    const std::string before = test::readWhole(ini_);
+    test::writeFile(ini_, "[Datum]\r\nTyp=1\r\nStunden=3\r\n");
+    const std::string before = test::readFile(ini_);
     auto dlg = open();
     QTest::mouseClick(find<QRadioButton>(dlg.get(), "radioAbsolute"), Qt::LeftButton);
     type(dlg.get(), "editFrom", "02.01.2005");
@@ -155,7 +155,7 @@ class DlgDatumTest : public QObject {
     QCOMPARE(boxes_.boxes[0].kind, 2);
     QCOMPARE(boxes_.lastText(), std::string("Das Von-Datum muß kleiner gleich dem Bis-Datum sein!"));
     QVERIFY(dlg->isVisible());  // stays open
-    QCOMPARE(test::readWhole(ini_), before);
+    QCOMPARE(test::readFile(ini_), before);
     // Equal bounds are allowed.
     type(dlg.get(), "editTo", "02.01.2005");
     find<QPushButton>(dlg.get(), "btnOk")->click();
@@ -170,13 +170,13 @@ class DlgDatumTest : public QObject {
     QCOMPARE(text(dlg.get(), "labelHoursShown"), QString("14.06.2010 14:30:05"));
     find<QPushButton>(dlg.get(), "btnOk")->click();
     QCOMPARE(dlg->result(), int(QDialog::Accepted));
-    const std::string stored = test::readWhole(ini_);
+    const std::string stored = test::readFile(ini_);
     QCOMPARE(stored, std::string("[Datum]\r\nStunden=24\r\nTyp=1\r\n"));
   }
 
   void relativeFormKeepsTheAbsoluteDates() {
     const std::string von = serial("1.1.2004"), bis = serial("1.1.2006");
-    test::writeWhole(ini_, "[Datum]\r\nDatumVon=" + von + "\r\nDatumBis=" + bis + "\r\nTyp=0\r\n");
+    test::writeFile(ini_, "[Datum]\r\nDatumVon=" + von + "\r\nDatumBis=" + bis + "\r\nTyp=0\r\n");
     auto dlg = open();
     QTest::mouseClick(find<QRadioButton>(dlg.get(), "radioRelative"), Qt::LeftButton);
     type(dlg.get(), "editHours", "24");
@@ -189,8 +189,8 @@ class DlgDatumTest : public QObject {
   }
 
   void cancelLeavesTheFileByteIdentical() {
-    test::writeWhole(ini_, "; mine\n[Datum]\nTyp=0\nDatumVon=" + serial("1.1.2004") + "\n[Allg]\nX=1\n");
-    const std::string before = test::readWhole(ini_);
+    test::writeFile(ini_, "; mine\n[Datum]\nTyp=0\nDatumVon=" + serial("1.1.2004") + "\n[Allg]\nX=1\n");
+    const std::string before = test::readFile(ini_);
     auto dlg = open();
     type(dlg.get(), "editFrom", "5.5.2005");
     type(dlg.get(), "editTo", "6.5.2005");
@@ -198,13 +198,13 @@ class DlgDatumTest : public QObject {
     type(dlg.get(), "editHours", "7");
     find<QPushButton>(dlg.get(), "btnCancel")->click();
     QCOMPARE(dlg->result(), int(QDialog::Rejected));
-    QCOMPARE(test::readWhole(ini_), before);
+    QCOMPARE(test::readFile(ini_), before);
     // Escape is the same as "Abbrechen".
     auto again = open();
     again->show();
     type(again.get(), "editFrom", "5.5.2005");
     QTest::keyClick(again.get(), Qt::Key_Escape);
-    QCOMPARE(test::readWhole(ini_), before);
+    QCOMPARE(test::readFile(ini_), before);
   }
 };
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "support/AppFixture.h"
 #include "support/MessageBoxFake.h"
 #include "ui/BatchNotification.h"
 #include "ui/EndOfRunSound.h"
@@ -51,18 +52,6 @@ struct StandIns {
     setDesktopOpenerForTests({});
   }
 };
-
-inline void writeText(const QString& path, const QByteArray& text) {
-  QDir().mkpath(QFileInfo(path).path());
-  QFile f(path);
-  f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-  f.write(text);
-}
-
-inline QByteArray readText(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A source tree with a few files (one with an umlaut in its name) and a
 // settings file backing it up into dir/Ziel with a run log in dir.

@@ -18,6 +18,8 @@
 #include "ui_PageRuecksichern.h"
 
 using namespace kalvero;
+using kalvero::test::readText;
+using kalvero::test::writeText;
 
 namespace {
 
@@ -38,18 +40,6 @@ struct Window {
   QWidget top;
   PageRuecksichern* page = nullptr;
 };
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 }  // namespace
 
@@ -129,7 +119,7 @@ void PageRuecksichernTest::sourceThatIsAFile() {
   test::AppFixture f;
   test::MessageBoxFake box;
   Window w(f, box);
-  writeFile(QString::fromStdString(f.path(QStringLiteral("einzeln.txt"))), "x");
+  writeText(QString::fromStdString(f.path(QStringLiteral("einzeln.txt"))), "x");
   w.fill(f.path(QStringLiteral("einzeln.txt")), f.path(QStringLiteral("ziel")), f.path(QStringLiteral("rueck.log")));
   QSignalSpy finished(w.page, &PageRuecksichern::runFinished);
   w.page->startRestore();
@@ -143,15 +133,15 @@ void PageRuecksichernTest::destinationInsideTheSource() {
   test::MessageBoxFake box;
   Window w(f, box);
   const QString src = QString::fromStdString(f.path(QStringLiteral("sicherung")));
-  writeFile(src + QStringLiteral("/a.txt"), "a");
-  writeFile(src + QStringLiteral("/unter/b.txt"), "b");
+  writeText(src + QStringLiteral("/a.txt"), "a");
+  writeText(src + QStringLiteral("/unter/b.txt"), "b");
   w.fill(src.toStdString(), (src + QStringLiteral("/zurück")).toStdString(), f.path(QStringLiteral("rueck.log")));
   QSignalSpy finished(w.page, &PageRuecksichern::runFinished);
   w.page->startRestore();
   if (box.boxes.empty()) QVERIFY(finished.wait(20000));
   QVERIFY(w.page->isIdle());
   // The files found before the copying began are copied once; nothing loops.
-  QCOMPARE(readFile(src + QStringLiteral("/zurück/unter/b.txt")), QByteArray("b"));
+  QCOMPARE(readText(src + QStringLiteral("/zurück/unter/b.txt")), QByteArray("b"));
   QVERIFY(!QFile::exists(src + QStringLiteral("/zurück/zurück")));
 }
 
@@ -160,9 +150,9 @@ void PageRuecksichernTest::restoreRunsAndReturnsToIdle() {
   test::MessageBoxFake box;
   Window w(f, box);
   const QString src = QString::fromStdString(f.path(QStringLiteral("sicherung")));
-  writeFile(src + QStringLiteral("/Briefe/Grüße an Jürgen.txt"), "Hallo Jürgen\r\n");
-  writeFile(src + QStringLiteral("/Bilder/Urlaub 2023/strand.jpg"), QByteArray(70000, 'b'));
-  writeFile(src + QStringLiteral("/leer.txt"), "");
+  writeText(src + QStringLiteral("/Briefe/Grüße an Jürgen.txt"), "Hallo Jürgen\r\n");
+  writeText(src + QStringLiteral("/Bilder/Urlaub 2023/strand.jpg"), QByteArray(70000, 'b'));
+  writeText(src + QStringLiteral("/leer.txt"), "");
   const std::string dst = f.path(QStringLiteral("zurück"));
   const std::string log = f.path(QStringLiteral("rueck.log"));
   w.fill(src.toStdString(), dst, log);
@@ -181,9 +171,9 @@ void PageRuecksichernTest::restoreRunsAndReturnsToIdle() {
   QVERIFY(w.ui()->btnStart->isEnabled());
   QVERIFY(w.ui()->btnSave->isEnabled());
   QCOMPARE(w.ui()->btnClose->text(), QStringLiteral("Fenster schließen"));
-  QCOMPARE(readFile(QString::fromStdString(dst) + QStringLiteral("/Briefe/Grüße an Jürgen.txt")),
+  QCOMPARE(readText(QString::fromStdString(dst) + QStringLiteral("/Briefe/Grüße an Jürgen.txt")),
            QByteArray("Hallo Jürgen\r\n"));
-  QCOMPARE(readFile(QString::fromStdString(dst) + QStringLiteral("/Bilder/Urlaub 2023/strand.jpg")),
+  QCOMPARE(readText(QString::fromStdString(dst) + QStringLiteral("/Bilder/Urlaub 2023/strand.jpg")),
            QByteArray(70000, 'b'));
   QVERIFY(QFile::exists(QString::fromStdString(dst) + QStringLiteral("/leer.txt")));
   QCOMPARE(w.ui()->textAction->text(), QStringLiteral("Rücksichern beendet"));
@@ -194,7 +184,7 @@ void PageRuecksichernTest::restoreRunsAndReturnsToIdle() {
   // The start stored what the page showed; the log file now exists.
   QCOMPARE(SettingsFile(f.settingsPath()).loadRestoreOptions().PathDst, dst);
   QVERIFY(w.ui()->btnShowLog->isEnabled());
-  QVERIFY(readFile(QString::fromStdString(log)).contains("3 Dateien kopiert"));
+  QVERIFY(readText(QString::fromStdString(log)).contains("3 Dateien kopiert"));
 }
 
 void PageRuecksichernTest::cancelDuringLongFileReturnsToIdleAfterSummary() {
@@ -218,7 +208,7 @@ void PageRuecksichernTest::cancelDuringLongFileReturnsToIdleAfterSummary() {
                 archive});
   QVERIFY(python.waitForFinished(60000));
   if (python.exitCode() != 0) QSKIP("python3 zipfile not available");
-  for (int i = 0; i < 5; ++i) writeFile(src + QStringLiteral("/klein%1.txt").arg(i), "klein");
+  for (int i = 0; i < 5; ++i) writeText(src + QStringLiteral("/klein%1.txt").arg(i), "klein");
   const std::string dst = f.path(QStringLiteral("ziel"));
   const std::string log = f.path(QStringLiteral("rueck.log"));
   w.fill(src.toStdString(), dst, log);
@@ -236,7 +226,7 @@ void PageRuecksichernTest::cancelDuringLongFileReturnsToIdleAfterSummary() {
   QVERIFY(finished.wait(60000));
   QVERIFY(w.page->isIdle());
   QCOMPARE(w.ui()->btnClose->text(), QStringLiteral("Fenster schließen"));
-  const QByteArray text = readFile(QString::fromStdString(log));
+  const QByteArray text = readText(QString::fromStdString(log));
   QVERIFY(pressed);
   QVERIFY(text.contains("***   Das Rücksichern wurde abgebrochen!   ***"));
   // The entry being unpacked was finished.
@@ -310,7 +300,7 @@ void PageRuecksichernTest::minimisedTitleDuringRealRestore() {
   w.top.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w.top));
   const QString src = QString::fromStdString(f.path(QStringLiteral("sicherung")));
-  for (int i = 0; i < 3; ++i) writeFile(src + QStringLiteral("/d%1.txt").arg(i), "inhalt");
+  for (int i = 0; i < 3; ++i) writeText(src + QStringLiteral("/d%1.txt").arg(i), "inhalt");
   w.fill(src.toStdString(), f.path(QStringLiteral("ziel")), f.path(QStringLiteral("rueck.log")));
   w.ui()->chkSymbol->setChecked(true);  // minimise the main window at the start
   QSignalSpy finished(w.page, &PageRuecksichern::runFinished);
