@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <mutex>
 
 namespace kalvero::platform {
 namespace {
@@ -58,7 +59,14 @@ std::int64_t unixFromLocal(const LocalTime& t) {
   tm.tm_min = t.minute;
   tm.tm_sec = t.second;
   tm.tm_isdst = -1;
-  std::time_t r = std::mktime(&tm);
+  // mktime reads the time zone again at every call; the backup's and the
+  // restore's workers convert at the same time, so one at a time.
+  static std::mutex zoneMutex;
+  std::time_t r;
+  {
+    std::lock_guard<std::mutex> lock(zoneMutex);
+    r = std::mktime(&tm);
+  }
   // Times before 1970 cannot be represented in this form.
   if (r < 0) return -1;
   return static_cast<std::int64_t>(r);
