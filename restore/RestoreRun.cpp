@@ -200,8 +200,10 @@ void RestoreRun::run() {
     for (nextOffer = std::max(nextOffer, current); nextOffer < plan.size() && ahead->inFlight() < ahead->window();
          ++nextOffer) {
       const RestoreItem& item = plan[nextOffer];
+      // A small archive costs more to hand over (a second opening, a rename)
+      // than to unpack here.
       if (item.found.kind == EntryKind::File && item.leftOutFor.empty() && item.unpacked &&
-          HasZipExtension(item.found.path))
+          item.found.size >= 32768 && HasZipExtension(item.found.path))
         ahead->offer(nextOffer, item.found.path, item.relative);
     }
   };
