@@ -3,7 +3,7 @@
 # corpus (one archive per file) against one python3 process that extracts
 # the same archives with zipfile into the same layout. Times kalvero-cli with
 # one thread and with one per core (KALVERO_THREADS) and prints each paired
-# time ratio (farm-bench); every restored tree must equal python's.
+# time ratio (hyperfine); every restored tree must equal python's.
 #
 #   bench/restore.sh [CORPUS_DIR]
 #
@@ -11,11 +11,12 @@
 # build-bench-restore/). CORPUS_DIR (default corpus/mixed, git-ignored) is
 # made with make-corpus from KALVERO_SHARED_DIR (default ../shared) when
 # missing. RUNS (default 3) runs per command; THREADS: the thread counts to
-# time (default "1 $(nproc)"). Needs farm-bench and about 2 GiB of space in
+# time (default "1 $(nproc)"). Needs hyperfine and about 2 GiB of space in
 # TMPDIR per timed run (every run restores into a new directory).
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+source "$repo/bench/lib.sh"
 corpus=${1:-$repo/corpus/mixed}
 shared=${KALVERO_SHARED_DIR:-$repo/../shared}
 runs=${RUNS:-3}
@@ -73,7 +74,8 @@ chmod +x "$work/kalvero.sh" "$work/python.sh"
 
 for threads in ${THREADS:-1 $(nproc)}; do
   echo "== kalvero-cli restore with $threads thread(s) against python3 zipfile"
-  KALVERO_THREADS=$threads farm-bench -n "$runs" --timeout 1800 --vs "$work/python.sh" -- "$work/kalvero.sh"
+  KALVERO_THREADS=$threads bench "restore-$threads" "$work/kalvero.sh" "$work/python.sh"
+  echo "   peak memory of kalvero-cli: $(KALVERO_THREADS=$threads peak "$work/kalvero.sh")"
   # Both must have produced the same tree.
   if diff -rq "$(ls -td "$work"/r.*/ | head -1)" "$(ls -td "$work"/p.*/ | head -1)" >/dev/null; then
     echo "trees identical"

@@ -11,10 +11,11 @@
 # CORPUS_ROOT (default /work/corpus) holds mixed/ (made with make-corpus when
 # missing). KALVERO_CLI: the kalvero-cli to time (default: a Release build in
 # build-bench/). RUNS: timed runs (default 3). THREADS: the thread counts to
-# time (default "1 $(nproc)"). Needs farm-bench.
+# time (default "1 $(nproc)"). Needs hyperfine.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+source "$repo/bench/lib.sh"
 root=${1:-/work/corpus}
 shared=${KALVERO_SHARED_DIR:-$repo/../shared}
 runs=${RUNS:-3}
@@ -61,8 +62,8 @@ chmod +x "$work/kalvero.sh"
 last=""
 for threads in ${THREADS:-1 $(nproc)}; do
   echo "== kalvero-cli with $threads thread(s) against python3 zipfile"
-  KALVERO_THREADS=$threads farm-bench -n "$runs" --timeout 1800 \
-    --vs "python3 $work/python.py $root/mixed $work" -- "$work/kalvero.sh"
+  KALVERO_THREADS=$threads bench "zip-$threads" "$work/kalvero.sh" "python3 $work/python.py $root/mixed $work"
+  echo "   peak memory of kalvero-cli: $(KALVERO_THREADS=$threads peak "$work/kalvero.sh")"
   k=$(ls -td "$work"/k.*/ | head -1)
   if [[ -n $last ]] && ! diff -r "$last" "$k" >/dev/null; then
     echo "archives of $threads thread(s) differ from the previous thread count" >&2
