@@ -5,7 +5,7 @@ set -euo pipefail
 seconds=${1:-60}
 src=$(cd "$(dirname "$0")/../.." && pwd)
 build=${2:-$src/build-fuzz}
-CC=clang CXX=clang++ cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVERO_FUZZ=ON >/dev/null
+CC=clang CXX=clang++ cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVERO_FUZZ=ON -DKALVERO_LINE_DEBUG_INFO=ON >/dev/null
 ninja -C "$build" -j2 $(cd "$src/tests/fuzz" && ls *.cpp | sed 's/^/fuzz_/; s/\.cpp$//')
 for target in "$src"/tests/fuzz/*.cpp; do
   name=$(basename "$target" .cpp)
