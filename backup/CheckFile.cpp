@@ -168,27 +168,20 @@ CheckEntry& CheckFile::insert(std::string_view key) {
 
 bool CheckFile::CheckAndRecord(std::string_view key, std::int64_t size, std::uint32_t timeLow,
                                std::uint32_t timeHigh) {
-  const auto low = static_cast<std::int32_t>(timeLow);
-  const auto high = static_cast<std::int32_t>(timeHigh);
-  auto it = entries_.find(key);
-  if (it != entries_.end() && it->second.timeLow == low && it->second.timeHigh == high && it->second.size == size)
-    return true;
-  CheckEntry& e = it != entries_.end() ? it->second : insert(key);
-  e.reserved = 0;
-  e.size = size;
-  e.timeLow = low;
-  e.timeHigh = high;
-  if (e.flags & IN_FILE) valuesChanged_ = true;
-  return false;
+  return record(key, size, timeLow, timeHigh, false);
 }
 
 bool CheckFile::CheckAndConfirm(CheckKey parts, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh) {
-  const std::string_view key = join(parts);
+  return record(join(parts), size, timeLow, timeHigh, true);
+}
+
+bool CheckFile::record(std::string_view key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh,
+                       bool confirm) {
   const auto low = static_cast<std::int32_t>(timeLow);
   const auto high = static_cast<std::int32_t>(timeHigh);
   auto it = entries_.find(key);
   if (it != entries_.end() && it->second.timeLow == low && it->second.timeHigh == high && it->second.size == size) {
-    it->second.flags |= CONFIRMED;
+    if (confirm) it->second.flags |= CONFIRMED;
     return true;
   }
   CheckEntry& e = it != entries_.end() ? it->second : insert(key);
@@ -197,7 +190,7 @@ bool CheckFile::CheckAndConfirm(CheckKey parts, std::int64_t size, std::uint32_t
   e.timeLow = low;
   e.timeHigh = high;
   if (e.flags & IN_FILE) valuesChanged_ = true;
-  e.flags &= IN_FILE;
+  if (confirm) e.flags &= IN_FILE;
   return false;
 }
 

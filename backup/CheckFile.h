@@ -68,6 +68,9 @@ class CheckFile {
   // The key joined into a buffer kept for all lookups (no allocation per file).
   std::string_view join(CheckKey key);
   CheckEntry& insert(std::string_view key);
+  // True when key is there with these values; otherwise records them. With
+  // confirm the entry counts as confirmed by this run (a changed one not yet).
+  bool record(std::string_view key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh, bool confirm);
 
   std::string path_;
   bool loaded_ = false;         // the file at path_ was read to its end
