@@ -37,6 +37,19 @@ QString labelText(QWidget* page, const char* name) { return child<QLabel>(page, 
 // A caption without its Alt-key mark.
 QString caption(QAbstractButton* b) { return b->text().remove(QLatin1Char('&')); }
 
+// A run started as the page starts it, with the page's job list and options.
+BackupStart StartPageBackup(const QString& ini, PageSichern& page, Application& app, std::atomic<int>& cancel,
+                            RunReporter& reporter) {
+  BackupStartInput input;
+  input.settingsPath = ini.toStdString();
+  input.jobs = page.jobList();
+  input.options = page.options();
+  input.dateLabel = "Datum";
+  input.listFiles = app.listFileNames();
+  input.cancel = &cancel;
+  input.reporter = &reporter;
+  return StartBackup(input);
+}
 
 }  // namespace
 
@@ -375,15 +388,7 @@ void PageSichernTest::realBackupDrivesTheProgressDisplay() {
   // Record a real run, then hand its notifications to the page one by one.
   RecordingReporter recorder;
   std::atomic<int> cancel{0};
-  BackupStartInput input;
-  input.settingsPath = ini.toStdString();
-  input.jobs = page->jobList();
-  input.options = page->options();
-  input.dateLabel = "Datum";
-  input.listFiles = app.listFileNames();
-  input.cancel = &cancel;
-  input.reporter = &recorder;
-  BackupStart start = StartBackup(input);
+  BackupStart start = StartPageBackup(ini, *page, app, cancel, recorder);
   QVERIFY(start.ok());
   start.run->run();
   QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));
@@ -477,15 +482,7 @@ void PageSichernTest::progressAgreesWithItselfForALargeAndManySmallFiles() {
   auto* page = new PageSichern(app, box, &window);
   RecordingReporter recorder;
   std::atomic<int> cancel{0};
-  BackupStartInput input;
-  input.settingsPath = ini.toStdString();
-  input.jobs = page->jobList();
-  input.options = page->options();
-  input.dateLabel = "Datum";
-  input.listFiles = app.listFileNames();
-  input.cancel = &cancel;
-  input.reporter = &recorder;
-  BackupStart start = StartBackup(input);
+  BackupStart start = StartPageBackup(ini, *page, app, cancel, recorder);
   QVERIFY(start.ok());
   start.run->run();
 
