@@ -13,6 +13,7 @@
 #include "backup/CheckFile.h"
 #include "backup/CopyJob.h"
 #include "backup/CopyVerify.h"
+#include "backup/FoundList.h"
 #include "run/Estimator.h"
 #include "run/Filters.h"
 #include "backup/ListFiles.h"
@@ -253,8 +254,7 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
   PairHeader header{pair.source, destinationRoot, options, setup.captions, setup.versionText};
   const std::int64_t pairStart = WritePairHeader(log, header);
 
-  std::vector<FoundFile> found;
-  found.reserve(1024);
+  FoundList found;
   notify(NOTIFY_SEARCHING);
   const bool withCheckFile = startOptions.MitPrueffile != 0;
   PairSelectionInput selection;
@@ -266,12 +266,13 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
   selection.onDirectoryError = [this](const std::string& dir, int err) {
     pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)) + "\r\n");
   };
-  selection.onEntry = [&found](FoundFile& entry) { found.push_back(std::move(entry)); };
+  std::size_t toCopy = 0;
+  selection.onEntry = [&found, &toCopy](FoundFile& entry) {
+    found.add(entry);
+    if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) ++toCopy;
+  };
   const PairSelectionResult selected = SelectPair(selection);
   if (!selected.unmountedText.empty()) pairError(selected.unmountedText + "\r\n");
-  const std::size_t toCopy = std::count_if(found.begin(), found.end(), [](const FoundFile& f) {
-    return f.kind == EntryKind::File || f.kind == EntryKind::Symlink;
-  });
 
   info.filesInPair = static_cast<int>(std::min<std::size_t>(toCopy, std::numeric_limits<int>::max()));
   info.pairBytes = selected.totalBytes;
@@ -311,40 +312,45 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
   const int threads = options.Compress ? RunThreadCount() : 1;
   if (threads > 1) ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0);
   std::size_t nextOffer = 0;
+  std::string offerPath;
   const auto offerAhead = [&](std::size_t current) {
     if (!ahead) return;
     for (nextOffer = std::max(nextOffer, current); nextOffer < found.size() && ahead->inFlight() < ahead->window();
          ++nextOffer) {
-      const FoundFile& f = found[nextOffer];
+      const FoundList::Entry& f = found[nextOffer];
       if (f.kind != EntryKind::File || f.skip) continue;
+      found.path(nextOffer, offerPath);
       // Only what handleFile would compress; it decides again when it takes the result.
-      if (!CompressDecision(f.path, f.size, options.Compress, noCompress) || GetPathKind(f.path + ".zip") != 0) continue;
-      const std::string destination = DestinationPathOf(f.path, sourceRoot, destRoot);
+      if (!CompressDecision(offerPath, f.size, options.Compress, noCompress) || GetPathKind(offerPath + ".zip") != 0)
+        continue;
+      const std::string destination = DestinationPathOf(offerPath, sourceRoot, destRoot);
       if (!MakeDestinationDirectories(pairDestRoot, ParentDirectory(destination))) continue;
       CopyJob job;
       job.sourceRoot = withSlash(pair.source);
-      job.source = f.path;
+      job.source = offerPath;
       job.destination = destination;
       job.size = f.size;
       job.displayThreshold = minSize;
       job.compress = true;
       job.deferCommit = true;
-      job.timeSource = f.path;
+      job.timeSource = offerPath;
       ahead->offer(nextOffer, std::move(job));
     }
   };
 
+  // Both names are built in buffers kept for the whole pair: a skipped file
+  // costs no allocation.
+  std::string source, destination, finalName;
   for (std::size_t i = 0; i < found.size(); ++i) {
     if (cancelled()) break;
     offerAhead(i);
     aheadIndex = i;
-    // Take the entry out of the list so memory shrinks during a long pair.
-    const std::string source = std::move(found[i].path);
+    found.path(i, source);
     const std::uint64_t size = found[i].size;
     const bool skip = found[i].skip != 0;
     progress.FileStarted(size);
-    const std::string destination = DestinationPathOf(source, sourceRoot, destRoot);
-    std::string finalName = destination;
+    destination.assign(destRoot).append(PathBelowRoot(source, sourceRoot));
+    finalName = destination;
     try {
       info.currentSource = source;
       info.currentDestination = destination;
@@ -426,7 +432,6 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
   }
   ahead.reset();  // what the workers made for files not reached is thrown away
   found.clear();
-  found.shrink_to_fit();
   noteMetadataLosses(ctx, destinationRoot);
   info.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, "00:00:00");
   notify(NOTIFY_REMAINING_TIME);

@@ -97,11 +97,6 @@ bool parseLine(std::string_view rawLine, std::string_view& key, CheckEntry& entr
 
 }  // namespace
 
-std::string_view CheckFile::join(CheckKey key) {
-  joined_.assign(key.head).append(key.tail);
-  return joined_;
-}
-
 bool CheckFile::ParseLine(std::string_view line, std::string& key, CheckEntry& entry) {
   std::string_view k;
   if (!parseLine(line, k, entry)) return false;
@@ -109,14 +104,121 @@ bool CheckFile::ParseLine(std::string_view line, std::string& key, CheckEntry& e
   return true;
 }
 
+CheckFile::Split CheckFile::split(CheckKey key) const {
+  std::string_view dirHead, dirTail, name;
+  const std::size_t q = key.tail.rfind('/');
+  if (q != std::string_view::npos) {
+    dirHead = key.head;
+    dirTail = key.tail.substr(0, q + 1);
+    name = key.tail.substr(q + 1);
+  } else {
+    const std::size_t p = key.head.rfind('/');
+    const std::size_t nameStart = p == std::string_view::npos ? 0 : p + 1;
+    if (nameStart < key.head.size() && !key.tail.empty()) {
+      // The name itself is in both pieces: looked up joined.
+      joined_.assign(key.head).append(key.tail);
+      return split(CheckKey{joined_, {}});
+    }
+    dirHead = key.head.substr(0, nameStart);
+    name = nameStart < key.head.size() ? key.head.substr(nameStart) : key.tail;
+  }
+  Split result;
+  result.name = name;
+  const bool sameDir = lastDir_.size() == dirHead.size() + dirTail.size() &&
+                       std::string_view(lastDir_).substr(0, dirHead.size()) == dirHead &&
+                       std::string_view(lastDir_).substr(dirHead.size()) == dirTail;
+  if (!sameDir) {
+    lastDir_.assign(dirHead).append(dirTail);
+    const auto it = dirNumbers_.find(lastDir_);
+    lastDirNumber_ = it == dirNumbers_.end() ? NO_DIR : it->second;
+  }
+  result.dir = lastDirNumber_;
+  return result;
+}
+
+std::uint32_t CheckFile::internDirectory(std::string_view dir) {
+  const std::string& stored = dirTexts_.emplace_back(dir);
+  const auto number = static_cast<std::uint32_t>(dirs_.size());
+  dirs_.push_back(stored);
+  dirNumbers_.emplace(std::string_view(stored), number);
+  lastDir_ = stored;
+  lastDirNumber_ = number;
+  return number;
+}
+
+std::uint64_t CheckFile::hashOf(std::uint32_t dir, std::string_view name) {
+  std::uint64_t h = std::hash<std::string_view>{}(name) ^ ((dir + 1ULL) * 0x9E3779B97F4A7C15ULL);
+  h ^= h >> 32;
+  h *= 0xD6E8FEB86659FD93ULL;
+  return h ^ (h >> 32);
+}
+
+std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
+  if (key.dir == NO_DIR || table_.empty()) return -1;
+  const std::size_t mask = table_.size() - 1;
+  const std::uint64_t tag = hash >> 32;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const std::uint64_t v = table_[i];
+    if (v == 0) return -1;
+    if ((v >> 32) != tag) continue;
+    const std::size_t index = (v & 0xFFFFFFFFu) - 1;
+    const Slot& s = slots_[index];
+    if (s.dir == key.dir && nameOf(s) == key.name) return static_cast<std::int64_t>(index);
+  }
+}
+
+void CheckFile::grow() {
+  std::vector<std::uint64_t> table(std::max<std::size_t>(table_.size() * 2, 1024));
+  const std::size_t mask = table.size() - 1;
+  for (std::uint64_t v : table_) {
+    if (v == 0) continue;
+    const Slot& s = slots_[(v & 0xFFFFFFFFu) - 1];
+    std::size_t i = hashOf(s.dir, nameOf(s)) & mask;
+    while (table[i] != 0) i = (i + 1) & mask;
+    table[i] = v;
+  }
+  table_.swap(table);
+}
+
+CheckFile::Slot& CheckFile::insert(Split key) {
+  // split() left the key's directory in lastDir_.
+  if (key.dir == NO_DIR) key.dir = internDirectory(std::string(lastDir_));
+  if ((slots_.size() + 1) * 4 > table_.size() * 3) grow();
+  const std::uint64_t hash = hashOf(key.dir, key.name);
+  Slot& s = slots_.emplace_back();
+  s.dir = key.dir;
+  s.nameAt = names_.size();
+  s.nameSize = static_cast<std::uint32_t>(key.name.size());
+  names_.append(key.name);
+  const std::size_t mask = table_.size() - 1;
+  std::size_t i = hash & mask;
+  while (table_[i] != 0) i = (i + 1) & mask;
+  table_[i] = ((hash >> 32) << 32) | slots_.size();
+  return s;
+}
+
+std::int64_t CheckFile::indexOf(std::string_view key) const {
+  const Split parts = split(CheckKey{key, {}});
+  return parts.dir == NO_DIR ? -1 : lookup(parts, hashOf(parts.dir, parts.name));
+}
+
+std::vector<bool> CheckFile::directoriesWithLineBreaks() const {
+  std::vector<bool> breaks(dirs_.size());
+  for (std::size_t i = 0; i < dirs_.size(); ++i) breaks[i] = hasLineBreak(dirs_[i]);
+  return breaks;
+}
+
+std::string CheckFile::keyOf(const Slot& s) const { return std::string(dirs_[s.dir]).append(nameOf(s)); }
+
 bool CheckFile::Load(const std::string& path) {
   Clear();
   path_ = path;
-  if (!platform::readWholeFile(path, text_)) return false;
-  // The keys stay views into the text read; lines end in LF, CR LF or a lone CR.
-  entries_.reserve(static_cast<std::size_t>(std::count(text_.begin(), text_.end(), '\n')) + 1);
-  const char* p = text_.data();
-  const char* const end = p + text_.size();
+  std::string text;
+  if (!platform::readWholeFile(path, text)) return false;
+  // Lines end in LF, CR LF or a lone CR; a key read twice keeps its last values.
+  slots_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  const char* p = text.data();
+  const char* const end = p + text.size();
   while (p < end) {
     const char* e = p;
     while (e < end && *e != '\n' && *e != '\r') ++e;
@@ -124,7 +226,9 @@ bool CheckFile::Load(const std::string& path) {
     CheckEntry entry;
     if (parseLine(std::string_view(p, static_cast<std::size_t>(e - p)), key, entry)) {
       entry.flags |= IN_FILE;
-      entries_.insert_or_assign(key, entry);
+      const Split parts = split(CheckKey{key, {}});
+      const std::int64_t i = parts.dir == NO_DIR ? -1 : lookup(parts, hashOf(parts.dir, parts.name));
+      (i >= 0 ? slots_[static_cast<std::size_t>(i)] : insert(parts)).entry = entry;
     }
     p = e + 1;
   }
@@ -132,15 +236,36 @@ bool CheckFile::Load(const std::string& path) {
   return true;
 }
 
+namespace {
+
+// a1 a2 < b1 b2, each side taken as one string.
+bool lessJoined(std::string_view a1, std::string_view a2, std::string_view b1, std::string_view b2) {
+  for (;;) {
+    if (a1.empty()) std::swap(a1, a2);
+    if (b1.empty()) std::swap(b1, b2);
+    if (a1.empty() || b1.empty()) return a1.empty() && !b1.empty();
+    const std::size_t n = std::min(a1.size(), b1.size());
+    if (const int c = std::memcmp(a1.data(), b1.data(), n); c != 0) return c < 0;
+    a1.remove_prefix(n);
+    b1.remove_prefix(n);
+  }
+}
+
+}  // namespace
+
 bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   error.clear();
   const std::string path = pathIn.empty() ? path_ : pathIn;
-  std::vector<const Map::value_type*> confirmed;
-  confirmed.reserve(entries_.size());
-  for (const auto& e : entries_)
+  std::vector<const Slot*> confirmed;
+  confirmed.reserve(slots_.size());
+  const std::vector<bool> dirBreaks = directoriesWithLineBreaks();
+  for (const Slot& s : slots_)
     // A key with a line break would write a broken line: never stored.
-    if ((e.second.flags & CONFIRMED) && !hasLineBreak(e.first)) confirmed.push_back(&e);
-  std::sort(confirmed.begin(), confirmed.end(), [](auto* a, auto* b) { return a->first < b->first; });
+    if ((s.entry.flags & CONFIRMED) && !dirBreaks[s.dir] && !hasLineBreak(nameOf(s))) confirmed.push_back(&s);
+  std::sort(confirmed.begin(), confirmed.end(), [this](const Slot* a, const Slot* b) {
+    if (a->dir == b->dir) return nameOf(*a) < nameOf(*b);
+    return lessJoined(dirs_[a->dir], nameOf(*a), dirs_[b->dir], nameOf(*b));
+  });
 
   platform::AtomicFileWriter writer(path, 0666);
   int err = 0;
@@ -148,9 +273,9 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   std::string text = fmt::sprintf(texts::CHECKFILE_HEADER, stampNow());
   bool ok = writer.open(&err);
   for (std::size_t i = 0; ok && i < confirmed.size(); ++i) {
-    const auto* e = confirmed[i];
-    text += fmt::sprintf(texts::CHECKFILE_LINE, e->first, e->second.reserved, static_cast<long long>(e->second.size),
-                         e->second.timeHigh, e->second.timeLow);
+    const CheckEntry& e = confirmed[i]->entry;
+    text += fmt::sprintf(texts::CHECKFILE_LINE, keyOf(*confirmed[i]), e.reserved, static_cast<long long>(e.size),
+                         e.timeHigh, e.timeLow);
     if (text.size() >= 65536) {
       ok = writer.write(text, &err);
       text.clear();
@@ -161,30 +286,27 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   return false;
 }
 
-CheckEntry& CheckFile::insert(std::string_view key) {
-  const std::string& stored = added_.emplace_back(key);
-  return entries_.emplace(std::string_view(stored), CheckEntry{}).first->second;
-}
-
 bool CheckFile::CheckAndRecord(std::string_view key, std::int64_t size, std::uint32_t timeLow,
                                std::uint32_t timeHigh) {
-  return record(key, size, timeLow, timeHigh, false);
+  return record(split(CheckKey{key, {}}), size, timeLow, timeHigh, false);
 }
 
 bool CheckFile::CheckAndConfirm(CheckKey parts, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh) {
-  return record(join(parts), size, timeLow, timeHigh, true);
+  return record(split(parts), size, timeLow, timeHigh, true);
 }
 
-bool CheckFile::record(std::string_view key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh,
-                       bool confirm) {
+bool CheckFile::record(Split key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh, bool confirm) {
   const auto low = static_cast<std::int32_t>(timeLow);
   const auto high = static_cast<std::int32_t>(timeHigh);
-  auto it = entries_.find(key);
-  if (it != entries_.end() && it->second.timeLow == low && it->second.timeHigh == high && it->second.size == size) {
-    if (confirm) it->second.flags |= CONFIRMED;
-    return true;
+  const std::int64_t i = key.dir == NO_DIR ? -1 : lookup(key, hashOf(key.dir, key.name));
+  if (i >= 0) {
+    CheckEntry& e = slots_[static_cast<std::size_t>(i)].entry;
+    if (e.timeLow == low && e.timeHigh == high && e.size == size) {
+      if (confirm) e.flags |= CONFIRMED;
+      return true;
+    }
   }
-  CheckEntry& e = it != entries_.end() ? it->second : insert(key);
+  CheckEntry& e = i >= 0 ? slots_[static_cast<std::size_t>(i)].entry : insert(key).entry;
   e.reserved = 0;
   e.size = size;
   e.timeLow = low;
@@ -195,34 +317,42 @@ bool CheckFile::record(std::string_view key, std::int64_t size, std::uint32_t ti
 }
 
 void CheckFile::MarkCopied(std::string_view key, bool copied) {
-  auto it = entries_.find(key);
-  if (it == entries_.end()) return;
+  const std::int64_t i = indexOf(key);
+  if (i < 0) return;
+  CheckEntry& e = slots_[static_cast<std::size_t>(i)].entry;
   if (copied)
-    it->second.flags |= CONFIRMED;
+    e.flags |= CONFIRMED;
   else
-    it->second.flags &= static_cast<unsigned char>(~CONFIRMED);
+    e.flags &= static_cast<unsigned char>(~CONFIRMED);
 }
 
 void CheckFile::Clear() {
-  Map().swap(entries_);
-  added_.clear();
-  std::string().swap(text_);
+  std::vector<Slot>().swap(slots_);
+  std::vector<std::uint64_t>().swap(table_);
+  std::string().swap(names_);
+  dirTexts_.clear();
+  std::vector<std::string_view>().swap(dirs_);
+  std::unordered_map<std::string_view, std::uint32_t>().swap(dirNumbers_);
+  lastDir_.clear();
+  lastDirNumber_ = NO_DIR;
   loaded_ = false;
   valuesChanged_ = false;
 }
 
 bool CheckFile::NeedsSave() const {
   if (!loaded_ || valuesChanged_) return true;
-  for (const auto& [key, e] : entries_) {
-    const bool written = (e.flags & CONFIRMED) && !hasLineBreak(key);
+  const std::vector<bool> dirBreaks = directoriesWithLineBreaks();
+  for (const Slot& s : slots_) {
+    const CheckEntry& e = s.entry;
+    const bool written = (e.flags & CONFIRMED) && !dirBreaks[s.dir] && !hasLineBreak(nameOf(s));
     if (written != ((e.flags & IN_FILE) != 0)) return true;
   }
   return false;
 }
 
 const CheckEntry* CheckFile::find(std::string_view key) const {
-  auto it = entries_.find(key);
-  return it == entries_.end() ? nullptr : &it->second;
+  const std::int64_t i = indexOf(key);
+  return i < 0 ? nullptr : &slots_[static_cast<std::size_t>(i)].entry;
 }
 
 bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, std::string& error) {

@@ -8,12 +8,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace kalvero {
 
 struct CheckEntry {
-  std::int32_t reserved = 0;
   std::int64_t size = 0;
+  std::int32_t reserved = 0;
   std::int32_t timeLow = 0;
   std::int32_t timeHigh = 0;
   unsigned char flags = 0;  // bit 0: confirmed, written by the next save
@@ -60,26 +61,55 @@ class CheckFile {
   static bool ParseLine(std::string_view line, std::string& key, CheckEntry& entry);
 
   const std::string& path() const { return path_; }
-  std::size_t entryCount() const { return entries_.size(); }
+  std::size_t entryCount() const { return slots_.size(); }
   const CheckEntry* find(std::string_view key) const;
 
  private:
-  using Map = std::unordered_map<std::string_view, CheckEntry>;
-  // The key joined into a buffer kept for all lookups (no allocation per file).
-  std::string_view join(CheckKey key);
-  CheckEntry& insert(std::string_view key);
+  // A key is kept as its directory (up to and with the last "/", each
+  // directory stored once) and its name in one character buffer: a large
+  // file costs little more than its names.
+  struct Slot {
+    CheckEntry entry;
+    std::uint32_t dir = 0;
+    std::uint32_t nameSize = 0;
+    std::uint64_t nameAt = 0;
+  };
+  static constexpr std::uint32_t NO_DIR = 0xFFFFFFFFu;
+  // The key's directory and name, the directory as its number (NO_DIR when
+  // no key has it yet).
+  struct Split {
+    std::uint32_t dir = NO_DIR;
+    std::string_view name;
+  };
+  Split split(CheckKey key) const;
+  std::uint32_t internDirectory(std::string_view dir);
+  std::string_view nameOf(const Slot& s) const { return std::string_view(names_).substr(s.nameAt, s.nameSize); }
+  std::string keyOf(const Slot& s) const;
+  std::vector<bool> directoriesWithLineBreaks() const;
+  static std::uint64_t hashOf(std::uint32_t dir, std::string_view name);
+  // Index of the slot of key, or -1.
+  std::int64_t lookup(const Split& key, std::uint64_t hash) const;
+  Slot& insert(Split key);
+  void grow();
+  std::int64_t indexOf(std::string_view key) const;
   // True when key is there with these values; otherwise records them. With
   // confirm the entry counts as confirmed by this run (a changed one not yet).
-  bool record(std::string_view key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh, bool confirm);
+  bool record(Split key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh, bool confirm);
 
   std::string path_;
   bool loaded_ = false;         // the file at path_ was read to its end
   bool valuesChanged_ = false;  // an entry read from the file got other values
-  // The keys point into the text read from the file or into added_.
-  std::string text_;
-  std::deque<std::string> added_;
-  std::string joined_;
-  Map entries_;
+  std::string names_;
+  std::deque<std::string> dirTexts_;
+  std::vector<std::string_view> dirs_;  // by number, views into dirTexts_
+  std::unordered_map<std::string_view, std::uint32_t> dirNumbers_;
+  // The directory of the previous lookup: files come directory by directory.
+  mutable std::string lastDir_;
+  mutable std::uint32_t lastDirNumber_ = NO_DIR;
+  std::vector<Slot> slots_;
+  // Open addressing: (upper half of the hash << 32) | (slot index + 1); 0 is free.
+  std::vector<std::uint64_t> table_;
+  mutable std::string joined_;
 };
 
 // End-of-run save with the ".bak" safeguard: the old file is moved aside,

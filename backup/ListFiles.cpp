@@ -3,6 +3,8 @@
 #include <fmt/printf.h>
 
 #include <cstring>
+#include <initializer_list>
+#include <string_view>
 
 #include "backup/BackupTexts.h"
 
@@ -52,6 +54,23 @@ namespace {
 bool breaksLines(const std::string& name) {
   return std::memchr(name.data(), '\n', name.size()) != nullptr || std::memchr(name.data(), '\r', name.size()) != nullptr;
 }
+
+// format with each "%s" replaced by the next of args, into out: a line per
+// skipped file without a formatting pass of its own.
+void fillIn(std::string& out, std::string_view format, std::initializer_list<std::string_view> args) {
+  out.clear();
+  auto arg = args.begin();
+  for (std::size_t at = 0;;) {
+    const std::size_t mark = format.find("%s", at);
+    if (mark == std::string_view::npos || arg == args.end()) {
+      out.append(format.substr(at));
+      return;
+    }
+    out.append(format.substr(at, mark - at)).append(*arg++);
+    at = mark + 2;
+  }
+}
+
 }  // namespace
 
 void ListFiles::addCopied(const std::string& source, const std::string& finalName) {
@@ -68,8 +87,9 @@ void ListFiles::addNotCopied(const std::string& source) {
 }
 
 void ListFiles::addSkipped(const std::string& source, const std::string& destination) {
-  if (breaksLines(source) || breaksLines(destination)) return;
-  write(SKIPPED, fmt::sprintf(texts::LIST_SKIPPED_ENTRY, source, destination));
+  if (!files_[SKIPPED].isOpen() || breaksLines(source) || breaksLines(destination)) return;
+  fillIn(line_, texts::LIST_SKIPPED_ENTRY, {source, destination});
+  write(SKIPPED, line_);
 }
 
 void ListFiles::CloseLists() {

@@ -34,6 +34,7 @@ class ListFiles {
   std::array<bool, 4> openFailed_{};
   int copiedNumber_ = 0;
   int notCopiedNumber_ = 0;
+  std::string line_;  // reused for every skipped-file entry
 };
 
 }  // namespace kalvero

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "backup/CheckFile.h"
 #include "platform/FaultInjection.h"
@@ -110,6 +113,38 @@ TEST(CheckFile, AFileWithUnchangedEntriesIsLeftAsItIs) {
   ASSERT_TRUE(SaveCheckFileWithBackup(cf, path, error));
   EXPECT_EQ(maskTimes(dir.read("p.chk")), ";Gebildet: T\r\n/d/a|0|1|2|3\r\n/d/b|0|7|5|6\r\n");
   EXPECT_FALSE(dir.exists("p.chk.bak"));
+}
+
+TEST(CheckFile, ManyKeysDuplicatesAndByteOrder) {
+  TempDir dir;
+  // Unsorted, a key twice (the later line counts), names in many directories,
+  // and keys whose order differs from the order of their directories.
+  const auto line = [](int i) {
+    return "/m/d" + std::to_string(i % 7) + "/f" + std::to_string(i) + "|0|" + std::to_string(i) + "|0|0\r\n";
+  };
+  std::string text = "/a/b0|0|1|0|0\r\n/a/b/c|0|2|0|0\r\nplain|0|3|0|0\r\n/a/b.txt|0|4|0|0\r\n/a/b/c|0|5|0|0\r\n";
+  for (int i = 2999; i >= 0; --i) text += line(i);
+  const std::string path = dir.write("p.chk", text);
+  CheckFile cf;
+  ASSERT_TRUE(cf.Load(path));
+  EXPECT_EQ(cf.entryCount(), 3004u);
+  EXPECT_EQ(cf.find("/a/b/c")->size, 5);
+  EXPECT_TRUE(cf.CheckAndConfirm({"/m/", "d2/f1234"}, 1234, 0, 0));
+  EXPECT_TRUE(cf.CheckAndConfirm({"/m/d2/f12", "34"}, 1234, 0, 0));
+  EXPECT_FALSE(cf.CheckAndConfirm({"/m/d3/", "f1236"}, 1236, 0, 0));  // not in the file
+  std::string error;
+  ASSERT_TRUE(cf.Save(dir / "out.chk", error)) << error;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 3000; ++i) expected.push_back(line(i));
+  for (const char* l : {"/a/b0|0|1|0|0\r\n", "/a/b/c|0|5|0|0\r\n", "plain|0|3|0|0\r\n", "/a/b.txt|0|4|0|0\r\n"})
+    expected.push_back(l);
+  // By key: a key sorts before a longer one it begins.
+  std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+    return a.substr(0, a.find('|')) < b.substr(0, b.find('|'));
+  });
+  std::string sorted = ";Gebildet: T\r\n";
+  for (const auto& l : expected) sorted += l;
+  EXPECT_EQ(maskTimes(dir.read("out.chk")), sorted);
 }
 
 TEST(CheckFile, BackupSafeguardKeepsTheOldFileWhenSavingFails) {

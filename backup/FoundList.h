@@ -1,0 +1,45 @@
+#pragma once
+// The entries a pair's walk found, kept until the run has handled them: the
+// directory part of the paths once per directory, the names in one buffer
+// and a small fixed record per entry, so a walk over many small files costs
+// little memory.
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "run/Walk.h"
+
+namespace kalvero {
+
+class FoundList {
+ public:
+  struct Entry {
+    std::uint64_t size = 0;
+    std::uint64_t nameAt = 0;  // in names_
+    std::uint32_t dir = 0;     // in dirs_
+    std::uint32_t nameSize = 0;
+    unsigned char skip = 0;
+    EntryKind kind = EntryKind::File;
+  };
+
+  void add(const FoundFile& file);
+  std::size_t size() const { return entries_.size(); }
+  const Entry& operator[](std::size_t i) const { return entries_[i]; }
+  // The full path of entry i, into out (its buffer is reused).
+  void path(std::size_t i, std::string& out) const;
+  void clear();
+
+ private:
+  struct Dir {
+    std::uint64_t at = 0;
+    std::uint64_t size = 0;
+  };
+  std::string_view dirOf(const Dir& d) const { return std::string_view(names_).substr(d.at, d.size); }
+  // Blocks, not one array: growing never holds the list twice.
+  std::deque<Entry> entries_;
+  std::deque<Dir> dirs_;
+  std::string names_;
+};
+
+}  // namespace kalvero
