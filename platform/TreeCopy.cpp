@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -177,7 +178,31 @@ bool makeOwnerWritable(const std::string& dir, int* err) {
   return true;
 }
 
+namespace {
+
+// True when destination already has what copyDirectoryAttributes would give
+// it (owner, group, mode, last-write time, no xattr or ACL to carry): a run
+// over an unchanged tree then writes nothing to its directories, three calls
+// each instead of eleven and an inode written to the journal.
+bool directoryMatches(const std::string& source, const std::string& destination) {
+  struct stat in {}, out {};
+  if (sys::lstat(source.c_str(), &in) != 0 || sys::lstat(destination.c_str(), &out) != 0) return false;
+  if (!S_ISDIR(in.st_mode) || !S_ISDIR(out.st_mode) || (in.st_mode & 07777) != (out.st_mode & 07777) ||
+      in.st_uid != out.st_uid || in.st_gid != out.st_gid || in.st_mtim.tv_sec != out.st_mtim.tv_sec ||
+      in.st_mtim.tv_nsec != out.st_mtim.tv_nsec)
+    return false;
+  char names[1024];
+  const ssize_t n = ::llistxattr(source.c_str(), names, sizeof names);
+  if (n < 0) return false;  // too many to look at here, or unreadable: the full step decides
+  for (ssize_t i = 0; i < n; i += static_cast<ssize_t>(std::strlen(names + i)) + 1)
+    if (carried(names + i, true)) return false;
+  return true;
+}
+
+}  // namespace
+
 bool copyDirectoryAttributes(const std::string& source, const std::string& destination, int* err) {
+  if (directoryMatches(source, destination)) return true;
   const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
   const int in = sys::open(source.c_str(), flags);
   if (in < 0) return sys::fail(err, errno);

@@ -1,9 +1,13 @@
 #include "run/Walk.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <future>
+#include <memory>
 
 #include "run/Filters.h"
+#include "run/WorkerPool.h"
 #include "platform/DirectoryReader.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
@@ -12,10 +16,9 @@ namespace kalvero {
 
 namespace {
 
-// Below this depth a directory stays open while its subdirectories are
-// searched; deeper down its entries are read first and the directory closed,
-// so a very deep tree never runs out of file descriptors.
-constexpr int kOpenDepth = 48;
+// Directories read ahead by the workers and not yet searched; bounds the
+// memory a wide tree can take while the search is behind.
+constexpr int kMaxAhead = 256;
 
 bool listed(const std::vector<std::string>* list, const std::string& dir) {
   return list && std::find(list->begin(), list->end(), dir) != list->end();
@@ -30,40 +33,87 @@ EntryKind kindOf(const platform::DirEntry& entry) {
   }
 }
 
+// One directory as a search reads it: its entries with their status, and
+// (read ahead only) for each regular file whether its archive marker says changed.
+struct Listing {
+  bool opened = false;
+  int error = 0;  // of the open, or of the read that ended the search early
+  std::vector<platform::DirEntry> entries;
+  std::vector<unsigned char> marked;
+};
+
+// Entry paths start from the directory without trailing "/" ("/" for the root).
+std::string prefixOf(const std::string& dir) {
+  std::string prefix = dir;
+  while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+  if (prefix.empty() || prefix.back() != '/') prefix += '/';
+  return prefix;
+}
+
+void readListing(const std::string& dir, bool withMarkers, Listing& out) {
+  platform::DirectoryReader reader(dir);
+  out.opened = reader.isOpen();
+  if (out.opened) {
+    platform::DirEntry entry;
+    while (reader.next(entry)) out.entries.push_back(std::move(entry));
+  }
+  out.error = reader.error();
+  if (!withMarkers) return;
+  // The status calls and marker reads are what a no-change run waits for:
+  // done here, they run beside the search on another core.
+  const std::string prefix = prefixOf(dir);
+  out.marked.resize(out.entries.size());
+  for (std::size_t i = 0; i < out.entries.size(); ++i)
+    if (kindOf(out.entries[i]) == EntryKind::File)
+      out.marked[i] = platform::archiveBitSet(prefix + out.entries[i].name, out.entries[i].status) ? 1 : 0;
+}
+
+// A subdirectory handed to the workers. Whoever claims it first reads it:
+// the search does so itself rather than wait for a worker that has not begun.
+struct Ahead {
+  std::string dir;
+  bool withMarkers = false;
+  std::atomic<bool> claimed{false};
+  Listing listing;
+  std::future<void> done;
+};
+
 class Walker {
  public:
-  explicit Walker(WalkOptions& options) : o_(options) {}
+  explicit Walker(WalkOptions& options) : o_(options) {
+    const int threads = o_.threads > 0 ? o_.threads : RunThreadCount();
+    if (threads > 1) pool_ = std::make_unique<WorkerPool>(threads - 1);
+  }
 
   // False when dir could not be searched at all.
-  bool walk(const std::string& dir, int depth) {
+  bool walk(const std::string& dir, int depth, const std::shared_ptr<Ahead>& ahead) {
     if (listed(o_.excludedTrees, dir)) return false;
     const bool filesExcluded = listed(o_.excludedDirectories, dir);
-    // Entry paths start from the directory without trailing "/" ("/" for the root).
-    std::string prefix = dir;
-    while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
-    if (prefix.empty() || prefix.back() != '/') prefix += '/';
+    const std::string prefix = prefixOf(dir);
 
-    std::vector<platform::DirEntry> entries;
-    int error = 0;
-    {
-      platform::DirectoryReader reader(dir);
-      if (!reader.isOpen()) {
-        // A missing root (or one that is a file) is the run's own message, not a search error.
-        const int e = reader.error();
-        if (o_.onDirectoryError && (depth > 0 || (e != ENOENT && e != ENOTDIR))) o_.onDirectoryError(dir, e);
-        return false;
-      }
-      platform::DirEntry entry;
-      if (depth < kOpenDepth) {
-        while (reader.next(entry)) take(entry, prefix, filesExcluded, depth);
-      } else {
-        while (reader.next(entry))
-          if (wanted(kindOf(entry))) entries.push_back(std::move(entry));
-      }
-      error = reader.error();
+    // The whole directory is read and closed before its subdirectories are
+    // searched, so a deep tree never runs out of file descriptors.
+    Listing listing;
+    if (ahead && ahead->claimed.exchange(true)) {
+      ahead->done.wait();
+      listing = std::move(ahead->listing);
+      --aheadCount_;
+    } else {
+      if (ahead) --aheadCount_;
+      readListing(dir, false, listing);
     }
-    for (const platform::DirEntry& e : entries) take(e, prefix, filesExcluded, depth);
-    if (error && o_.onDirectoryError) o_.onDirectoryError(dir, error);
+    if (!listing.opened) {
+      // A missing root (or one that is a file) is the run's own message, not a search error.
+      const int e = listing.error;
+      if (o_.onDirectoryError && (depth > 0 || (e != ENOENT && e != ENOTDIR))) o_.onDirectoryError(dir, e);
+      return false;
+    }
+    const std::vector<std::shared_ptr<Ahead>> subdirs = readAhead(listing, prefix);
+    for (std::size_t i = 0; i < listing.entries.size(); ++i) {
+      const int marked = listing.marked.empty() ? -1 : listing.marked[i];
+      take(listing.entries[i], prefix, filesExcluded, depth, subdirs.empty() ? nullptr : subdirs[i], marked);
+    }
+    if (listing.error && o_.onDirectoryError) o_.onDirectoryError(dir, listing.error);
     return true;
   }
 
@@ -73,12 +123,35 @@ class Walker {
     return kind == EntryKind::File || o_.allKinds;
   }
 
-  void take(const platform::DirEntry& entry, const std::string& prefix, bool filesExcluded, int depth) {
+  // Hands the subdirectories of a listing to the workers, in order.
+  std::vector<std::shared_ptr<Ahead>> readAhead(const Listing& listing, const std::string& prefix) {
+    std::vector<std::shared_ptr<Ahead>> subdirs;
+    if (!pool_ || !o_.withSubdirs) return subdirs;
+    for (std::size_t i = 0; i < listing.entries.size() && aheadCount_ < kMaxAhead; ++i) {
+      if (kindOf(listing.entries[i]) != EntryKind::Directory) continue;
+      std::string sub = prefix + listing.entries[i].name;
+      if (listed(o_.excludedTrees, sub)) continue;
+      if (subdirs.empty()) subdirs.resize(listing.entries.size());
+      auto a = std::make_shared<Ahead>();
+      a->withMarkers = o_.archiveOnly && !listed(o_.excludedDirectories, sub);
+      a->dir = std::move(sub);
+      a->done = pool_->submit([a](int) {
+        if (!a->claimed.exchange(true)) readListing(a->dir, a->withMarkers, a->listing);
+      });
+      subdirs[i] = std::move(a);
+      ++aheadCount_;
+    }
+    return subdirs;
+  }
+
+  // marked: the archive marker read ahead (1 changed, 0 not), -1 when not read yet.
+  void take(const platform::DirEntry& entry, const std::string& prefix, bool filesExcluded, int depth,
+            const std::shared_ptr<Ahead>& ahead, int marked) {
     const EntryKind kind = kindOf(entry);
     if (!wanted(kind)) return;
     if (kind == EntryKind::Directory) {
       std::string sub = prefix + entry.name;
-      if (walk(sub, depth + 1) && o_.allKinds) report(std::move(sub), kind, entry.status, 0);
+      if (walk(sub, depth + 1, ahead) && o_.allKinds) report(std::move(sub), kind, entry.status, 0);
       return;
     }
     if (filesExcluded) return;
@@ -94,7 +167,9 @@ class Walker {
     }
     // A link holds no marker of its own (and the marker of what it points
     // to is not its business): it counts as changed.
-    if (kind == EntryKind::File && o_.archiveOnly && !platform::archiveBitSet(path, entry.status)) return;
+    if (kind == EntryKind::File && o_.archiveOnly &&
+        !(marked >= 0 ? marked != 0 : platform::archiveBitSet(path, entry.status)))
+      return;
     if (!InDateRange(entry.status.lastWrite, o_.from, o_.to)) return;
     report(std::move(path), kind, entry.status, entry.status.size);
   }
@@ -117,12 +192,14 @@ class Walker {
 
   WalkOptions& o_;
   FoundFile found_;  // handed to onFile
+  int aheadCount_ = 0;
+  std::unique_ptr<WorkerPool> pool_;  // last: its threads end before the rest goes
 };
 
 }  // namespace
 
 void WalkDirectory(const std::string& dir, WalkOptions& options) {
-  Walker(options).walk(dir, 0);
+  Walker(options).walk(dir, 0, nullptr);
 }
 
 ExclusionLists SplitExclusions(const DirPair& pair) {

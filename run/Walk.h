@@ -47,10 +47,13 @@ struct WalkOptions {
   // Called for a directory that cannot be opened or read to its end, with the
   // errno; without it such a directory silently contributes what was read.
   std::function<void(const std::string& dir, int err)> onDirectoryError;
+  // Threads reading directories ahead of the search (0: RunThreadCount()).
+  // The callbacks above are always called on the caller's thread, in order.
+  int threads = 0;
 };
 
 // Searches dir (depth first, entries in the order the directory returns
-// them). A link below dir is never followed: no linked directory is entered
+// them; with more than one thread, subdirectories are read ahead). A link below dir is never followed: no linked directory is entered
 // and nothing a link points to is read (dir itself may be a link: the user
 // chose it). The program's own half-written temporary copies are never taken.
 //
