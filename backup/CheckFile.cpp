@@ -210,27 +210,49 @@ std::vector<bool> CheckFile::directoriesWithLineBreaks() const {
 
 std::string CheckFile::keyOf(const Slot& s) const { return std::string(dirs_[s.dir]).append(nameOf(s)); }
 
+void CheckFile::addLine(std::string_view line) {
+  std::string_view key;
+  CheckEntry entry;
+  if (!parseLine(line, key, entry)) return;
+  entry.flags |= IN_FILE;
+  // A key read twice keeps its last values.
+  const Split parts = split(CheckKey{key, {}});
+  const std::int64_t i = parts.dir == NO_DIR ? -1 : lookup(parts, hashOf(parts.dir, parts.name));
+  (i >= 0 ? slots_[static_cast<std::size_t>(i)] : insert(parts)).entry = entry;
+}
+
 bool CheckFile::Load(const std::string& path) {
   Clear();
   path_ = path;
+  // Only a regular file: a FIFO or device under the name would block or never end.
+  const auto status = platform::statPath(path);
+  platform::InputFile in;
+  if (!status || status->kind != platform::EntryKind::File || !in.open(path)) return false;
+  // Read in blocks, never as a whole: only the entries stay in memory. Lines
+  // end in LF, CR LF or a lone CR (the empty line between CR and LF is skipped).
+  slots_.reserve(static_cast<std::size_t>(status->size / 64) + 16);
+  constexpr std::size_t BLOCK = 256 * 1024;
   std::string text;
-  if (!platform::readWholeFile(path, text)) return false;
-  // Lines end in LF, CR LF or a lone CR; a key read twice keeps its last values.
-  slots_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p < end) {
-    const char* e = p;
-    while (e < end && *e != '\n' && *e != '\r') ++e;
-    std::string_view key;
-    CheckEntry entry;
-    if (parseLine(std::string_view(p, static_cast<std::size_t>(e - p)), key, entry)) {
-      entry.flags |= IN_FILE;
-      const Split parts = split(CheckKey{key, {}});
-      const std::int64_t i = parts.dir == NO_DIR ? -1 : lookup(parts, hashOf(parts.dir, parts.name));
-      (i >= 0 ? slots_[static_cast<std::size_t>(i)] : insert(parts)).entry = entry;
+  for (bool atEnd = false; !atEnd;) {
+    const std::size_t kept = text.size();
+    text.resize(kept + BLOCK);
+    const long long n = in.tryRead(text.data() + kept, BLOCK);
+    if (n < 0) {
+      Clear();  // unreadable: nothing of it counts
+      return false;
     }
-    p = e + 1;
+    text.resize(kept + static_cast<std::size_t>(n));
+    atEnd = n == 0;
+    std::size_t from = 0;
+    for (std::size_t i = kept; i < text.size(); ++i) {
+      if (text[i] != '\n' && text[i] != '\r') continue;
+      addLine(std::string_view(text).substr(from, i - from));
+      from = i + 1;
+    }
+    if (atEnd)
+      addLine(std::string_view(text).substr(from));
+    else
+      text.erase(0, from);
   }
   loaded_ = true;
   return true;

@@ -91,6 +91,7 @@ class CheckFile {
   std::int64_t lookup(const Split& key, std::uint64_t hash) const;
   Slot& insert(Split key);
   void grow();
+  void addLine(std::string_view line);
   std::int64_t indexOf(std::string_view key) const;
   // True when key is there with these values; otherwise records them. With
   // confirm the entry counts as confirmed by this run (a changed one not yet).
