@@ -37,6 +37,10 @@ std::int64_t parseNumber(std::string_view text) {
   const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
   std::uint64_t v = 0;
   bool over = false;
+  // Eighteen digits never reach the limit: checked only beyond them.
+  for (const std::size_t unchecked = std::min(text.size(), i + 18); i < unchecked && text[i] >= '0' && text[i] <= '9';
+       ++i)
+    v = v * 10 + static_cast<std::uint64_t>(text[i] - '0');
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     const auto digit = static_cast<std::uint64_t>(text[i] - '0');
     if (over || v > (limit - digit) / 10)
@@ -153,11 +157,17 @@ std::uint64_t CheckFile::hashOf(std::uint32_t dir, std::string_view name) {
   return h ^ (h >> 32);
 }
 
+// The first place of a key: the top bits of its tag, so that growing the
+// table needs nothing but the table.
+std::size_t CheckFile::home(std::uint64_t tag, std::size_t tableSize) {
+  return static_cast<std::size_t>((tag * tableSize) >> 32);
+}
+
 std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
   if (key.dir == NO_DIR || table_.empty()) return -1;
   const std::size_t mask = table_.size() - 1;
   const std::uint64_t tag = hash >> 32;
-  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+  for (std::size_t i = home(tag, table_.size());; i = (i + 1) & mask) {
     const std::uint64_t v = table_[i];
     if (v == 0) return -1;
     if ((v >> 32) != tag) continue;
@@ -172,8 +182,7 @@ void CheckFile::grow() {
   const std::size_t mask = table.size() - 1;
   for (std::uint64_t v : table_) {
     if (v == 0) continue;
-    const Slot& s = slots_[(v & 0xFFFFFFFFu) - 1];
-    std::size_t i = hashOf(s.dir, nameOf(s)) & mask;
+    std::size_t i = home(v >> 32, table.size());
     while (table[i] != 0) i = (i + 1) & mask;
     table[i] = v;
   }
@@ -191,7 +200,7 @@ CheckFile::Slot& CheckFile::insert(Split key) {
   s.nameSize = static_cast<std::uint32_t>(key.name.size());
   names_.append(key.name);
   const std::size_t mask = table_.size() - 1;
-  std::size_t i = hash & mask;
+  std::size_t i = home(hash >> 32, table_.size());
   while (table_[i] != 0) i = (i + 1) & mask;
   table_[i] = ((hash >> 32) << 32) | slots_.size();
   return s;
@@ -231,28 +240,34 @@ bool CheckFile::Load(const std::string& path) {
   // Read in blocks, never as a whole: only the entries stay in memory. Lines
   // end in LF, CR LF or a lone CR (the empty line between CR and LF is skipped).
   slots_.reserve(static_cast<std::size_t>(status->size / 64) + 16);
-  constexpr std::size_t BLOCK = 256 * 1024;
-  std::string text;
+  std::vector<char> buffer(256 * 1024);
+  std::size_t kept = 0;  // the start of a line not yet ended, moved to the front
   for (bool atEnd = false; !atEnd;) {
-    const std::size_t kept = text.size();
-    text.resize(kept + BLOCK);
-    const long long n = in.tryRead(text.data() + kept, BLOCK);
+    if (kept == buffer.size()) buffer.resize(buffer.size() * 2);  // a line longer than the buffer
+    const long long n = in.tryRead(buffer.data() + kept, buffer.size() - kept);
     if (n < 0) {
       Clear();  // unreadable: nothing of it counts
       return false;
     }
-    text.resize(kept + static_cast<std::size_t>(n));
     atEnd = n == 0;
+    const std::string_view text(buffer.data(), kept + static_cast<std::size_t>(n));
     std::size_t from = 0;
-    for (std::size_t i = kept; i < text.size(); ++i) {
-      if (text[i] != '\n' && text[i] != '\r') continue;
-      addLine(std::string_view(text).substr(from, i - from));
-      from = i + 1;
+    for (std::size_t at = kept;;) {
+      const void* lf = std::memchr(text.data() + at, '\n', text.size() - at);
+      const std::size_t lineEnd =
+          lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text.data()) : text.size();
+      const void* cr = std::memchr(text.data() + at, '\r', lineEnd - at);
+      const std::size_t end = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) : lineEnd;
+      if (end == text.size()) break;
+      addLine(text.substr(from, end - from));
+      from = at = end + 1;
     }
-    if (atEnd)
-      addLine(std::string_view(text).substr(from));
-    else
-      text.erase(0, from);
+    if (atEnd) {
+      addLine(text.substr(from));
+    } else {
+      std::memmove(buffer.data(), buffer.data() + from, text.size() - from);
+      kept = text.size() - from;
+    }
   }
   loaded_ = true;
   return true;

@@ -87,6 +87,7 @@ class CheckFile {
   std::string keyOf(const Slot& s) const;
   std::vector<bool> directoriesWithLineBreaks() const;
   static std::uint64_t hashOf(std::uint32_t dir, std::string_view name);
+  static std::size_t home(std::uint64_t tag, std::size_t tableSize);
   // Index of the slot of key, or -1.
   std::int64_t lookup(const Split& key, std::uint64_t hash) const;
   Slot& insert(Split key);
