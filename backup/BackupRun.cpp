@@ -315,7 +315,7 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
   std::string offerPath;
   const auto offerAhead = [&](std::size_t current) {
     if (!ahead) return;
-    for (nextOffer = std::max(nextOffer, current); nextOffer < found.size() && ahead->inFlight() < ahead->window();
+    for (nextOffer = std::max(nextOffer, current); nextOffer < found.size() && ahead->hasRoom();
          ++nextOffer) {
       const FoundList::Entry& f = found[nextOffer];
       if (f.kind != EntryKind::File || f.skip) continue;

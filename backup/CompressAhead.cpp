@@ -8,7 +8,11 @@
 namespace kalvero {
 
 CompressAhead::CompressAhead(int threads, const std::atomic<int>* cancel, bool compare)
-    : cancel_(cancel), compare_(compare), window_(2 * static_cast<std::size_t>(threads)), pool_(threads) {
+    : cancel_(cancel),
+      compare_(compare),
+      minFiles_(2 * static_cast<std::size_t>(threads)),
+      maxFiles_(64 * static_cast<std::size_t>(threads)),
+      pool_(threads) {
   for (int i = 0; i < threads; ++i) zips_.push_back(std::make_unique<ZipArchiveLayer>());
 }
 
@@ -28,6 +32,8 @@ CompressAhead::~CompressAhead() {
 void CompressAhead::offer(std::size_t index, CopyJob job) {
   Slot slot;
   slot.index = index;
+  slot.size = job.size;
+  bytesAhead_ += job.size;
   slot.result = std::make_unique<PreparedCompression>();
   slot.result->job = std::move(job);
   PreparedCompression* p = slot.result.get();
@@ -50,18 +56,23 @@ void CompressAhead::offer(std::size_t index, CopyJob job) {
 
 std::unique_ptr<PreparedCompression> CompressAhead::take(std::size_t index) {
   while (!slots_.empty() && slots_.front().index < index) {
-    Slot slot = std::move(slots_.front());
-    slots_.pop_front();
+    Slot slot = pop();
     try {
       wait(slot);
     } catch (...) {
     }
   }
   if (slots_.empty() || slots_.front().index != index) return nullptr;
-  Slot slot = std::move(slots_.front());
-  slots_.pop_front();
+  Slot slot = pop();
   wait(slot);  // what escaped the worker is the file's failure, as on this thread
   return std::move(slot.result);
+}
+
+CompressAhead::Slot CompressAhead::pop() {
+  Slot slot = std::move(slots_.front());
+  slots_.pop_front();
+  bytesAhead_ -= slot.size;
+  return slot;
 }
 
 void CompressAhead::wait(Slot& slot) {

@@ -5,6 +5,7 @@
 // everything the user sees itself, as in a run on one thread.
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <future>
 #include <memory>
@@ -41,8 +42,13 @@ class CompressAhead {
   CompressAhead(const CompressAhead&) = delete;
   CompressAhead& operator=(const CompressAhead&) = delete;
 
-  // How many files may be in work at once (bounds the memory).
-  std::size_t window() const { return window_; }
+  // Whether another file may be offered. Every worker gets work; beyond that
+  // the files ahead are bounded in number (memory) and in source bytes (the
+  // destination space their hidden archives take early), but are many: a
+  // large file must not leave the other workers idle until it is taken.
+  bool hasRoom() const {
+    return slots_.size() < minFiles_ || (slots_.size() < maxFiles_ && bytesAhead_ < kMaxBytesAhead);
+  }
   std::size_t inFlight() const { return slots_.size(); }
   // Hands the file of walk position index to a worker (job.deferCommit set).
   void offer(std::size_t index, CopyJob job);
@@ -53,15 +59,21 @@ class CompressAhead {
  private:
   struct Slot {
     std::size_t index = 0;
+    std::uint64_t size = 0;
     std::unique_ptr<PreparedCompression> result;
     std::future<void> done;
   };
   // Waits for slot's worker; rethrows what escaped the worker.
   static void wait(Slot& slot);
+  Slot pop();  // the first slot, off the list
+
+  static constexpr std::uint64_t kMaxBytesAhead = 256ull << 20;
 
   const std::atomic<int>* cancel_;
   bool compare_;
-  std::size_t window_;
+  std::size_t minFiles_;
+  std::size_t maxFiles_;
+  std::uint64_t bytesAhead_ = 0;
   std::vector<std::unique_ptr<ZipArchiveLayer>> zips_;  // one archive object per worker
   std::deque<Slot> slots_;
   WorkerPool pool_;  // last: its threads end before the archive objects go
