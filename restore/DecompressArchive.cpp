@@ -48,17 +48,7 @@ void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, co
     ctx.notify(NOTIFY_FILE_STEP);
     return true;
   };
-  ExtractResult result = ExtractResult::Refused;
-  PreparedUnpack* prepared = ctx.prepared;
-  int err = 0;
-  if (prepared && index == 0 && !prepared->staging.empty() && prepared->target == target &&
-      platform::renamePath(prepared->staging, target, &err)) {
-    prepared->staging.clear();
-    step(prepared->size);
-    result = prepared->timesSet ? ExtractResult::Done : ExtractResult::TimesNotSet;
-  } else {
-    result = zip.ExtractEntry(index, target, step);
-  }
+  const ExtractResult result = zip.ExtractEntry(index, target, step);
   if (result == ExtractResult::Refused || result == ExtractResult::Cancelled)
     errors.push_back(unpackFailed(info.name, archive));
 }
@@ -68,6 +58,24 @@ void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, co
 std::uint64_t DecompressArchive(const std::string& archive, const std::string& destinationRoot,
                                 std::vector<std::string>& errors, bool& ownArchivesOnly, RestoreContext& ctx,
                                 const std::string& archiveRelative) {
+  if (PreparedUnpack* prepared = ctx.prepared; prepared && !prepared->staging.empty()) {
+    // A worker read the archive and unpacked its single entry: it only has to
+    // be put in place. Should that fail, the archive is unpacked here as usual.
+    const std::string target = SafeTargetPath(destinationRoot, prepared->name, false, ctx.runLinks);
+    int err = 0;
+    if (!target.empty() && MakeDestinationDirectories(destinationRoot, GetDirectoryOf(target)) &&
+        platform::renamePath(prepared->staging, target, &err)) {
+      prepared->staging.clear();
+      if (ctx.progress) {
+        ctx.progress->fileSize = prepared->size;
+        ctx.progress->fileDone = 0;
+      }
+      ctx.notify(NOTIFY_FILE_START);
+      if (ctx.progress) ctx.progress->fileDone = prepared->size;
+      ctx.notify(NOTIFY_FILE_STEP);
+      return prepared->size;
+    }
+  }
   ZipArchiveLayer& zip = *ctx.zip;
   std::uint64_t sum = 0;
   std::string currentEntry;

@@ -27,13 +27,13 @@ struct RestoreJob {
   bool ownArchivesOnly = true;  // in: "OnlyByKalvero"; cleared when the archive is not unpacked as ours
 };
 
-// The single entry of an archive that a worker already unpacked, under a
-// hidden name beside its target: the run puts it in place by a rename.
+// The single entry of an archive that a worker already unpacked under a
+// hidden name, with what the run needs to know of the archive: the run puts
+// it in place by a rename without opening the archive again.
 struct PreparedUnpack {
-  std::string target;
+  std::string name;     // the entry's name below the destination (SingleEntryName)
   std::string staging;  // "" once taken or thrown away
-  bool timesSet = true;
-  std::uint64_t size = 0;
+  std::uint64_t size = 0;  // uncompressed
 
   PreparedUnpack() = default;
   PreparedUnpack(const PreparedUnpack&) = delete;

@@ -36,6 +36,14 @@ ArchiveSummary SummarizeArchive(ZipArchiveLayer& zip, const std::string& path) {
   return s;
 }
 
+std::vector<ArchiveSummary> SummarizeArchives(const std::vector<FoundFile>& found, ZipArchiveLayer& zip) {
+  std::vector<ArchiveSummary> archives(found.size());
+  for (std::size_t i = 0; i < found.size(); ++i)
+    if (found[i].kind == EntryKind::File && HasZipExtension(found[i].path))
+      archives[i] = SummarizeArchive(zip, found[i].path);
+  return archives;
+}
+
 std::string SingleEntryName(const ArchiveSummary& archive, const std::string& archiveRelative) {
   if (archive.own && archive.singleIsFile && archiveRelative.size() > 4) {
     const std::string place =
@@ -46,11 +54,13 @@ std::string SingleEntryName(const ArchiveSummary& archive, const std::string& ar
 }
 
 std::vector<RestoreItem> PlanRestore(const std::vector<FoundFile>& found, const std::string& sourceRoot,
-                                     const std::string& destinationRoot, bool ownArchivesOnly, ZipArchiveLayer& zip) {
+                                     const std::string& destinationRoot, bool ownArchivesOnly,
+                                     const std::vector<ArchiveSummary>& archives) {
   std::vector<RestoreItem> items;
   items.reserve(found.size());
   std::unordered_map<std::string, std::size_t> byTarget;  // target -> the item restored there so far
-  for (const FoundFile& f : found) {
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const FoundFile& f = found[i];
     RestoreItem item;
     item.found = f;
     item.relative = f.path.size() > sourceRoot.size() ? f.path.substr(sourceRoot.size()) : std::string();
@@ -58,7 +68,7 @@ std::vector<RestoreItem> PlanRestore(const std::vector<FoundFile>& found, const 
     if (f.kind == EntryKind::File || f.kind == EntryKind::Symlink) {
       item.target = JoinBelowRoot(destinationRoot, item.relative);
       if (f.kind == EntryKind::File && HasZipExtension(f.path)) {
-        const ArchiveSummary archive = SummarizeArchive(zip, f.path);
+        const ArchiveSummary& archive = archives[i];
         if (archive.readable && (archive.own || !ownArchivesOnly)) {
           // Unpacked: one entry gives one file; the entries of bigger archives are not compared.
           item.unpacked = archive.singleIsFile;
@@ -78,7 +88,7 @@ std::vector<RestoreItem> PlanRestore(const std::vector<FoundFile>& found, const 
     const bool addedWins = added.time > earlier.time ||
                            (added.time == earlier.time && earlier.unpacked && !added.unpacked);
     if (addedWins) it->second = items.size() - 1;
-    (addedWins ? earlier : added).leftOutFor = "-";
+    (addedWins ? earlier : added).leftOutFor.assign(1, '-');
   }
   // Every one left out names the one finally taken.
   for (RestoreItem& item : items)

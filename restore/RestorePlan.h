@@ -31,6 +31,8 @@ struct ArchiveSummary {
   platform::FileTime singleTime = 0;
 };
 ArchiveSummary SummarizeArchive(ZipArchiveLayer& zip, const std::string& path);
+// The summary of every ".zip" file of found, index for index (the others stay empty).
+std::vector<ArchiveSummary> SummarizeArchives(const std::vector<FoundFile>& found, ZipArchiveLayer& zip);
 
 // The name below the destination of the single entry of an archive
 // (archiveRelative: the archive's path below the restore source): our own
@@ -42,8 +44,10 @@ std::string SingleEntryName(const ArchiveSummary& archive, const std::string& ar
 // One item per found entry, in walk order. Files and links that give the
 // same target are resolved: the newest (the file's time, or the entry's time
 // for an archive that is unpacked; the plain one on a tie) is restored, the
-// others get leftOutFor. ownArchivesOnly is "OnlyByKalvero".
+// others get leftOutFor. ownArchivesOnly is "OnlyByKalvero"; archives is what
+// SummarizeArchives gives for found.
 std::vector<RestoreItem> PlanRestore(const std::vector<FoundFile>& found, const std::string& sourceRoot,
-                                     const std::string& destinationRoot, bool ownArchivesOnly, ZipArchiveLayer& zip);
+                                     const std::string& destinationRoot, bool ownArchivesOnly,
+                                     const std::vector<ArchiveSummary>& archives);
 
 }  // namespace kalvero

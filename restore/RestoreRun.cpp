@@ -146,7 +146,14 @@ void RestoreRun::run() {
   RestoreContext ctx{&s.zip, &s.progress, s.setup.reporter, nullptr, &runLinks};
   (void)platform::takeMetadataLosses();  // only what this run's copies lose is noted
 
-  const std::vector<RestoreItem> plan = PlanRestore(found, sourceRoot, destinationRoot, options.OnlyByKalvero != 0, s.zip);
+  // The workers read the archives for the plan, then unpack them ahead while
+  // this thread reports, puts in place and counts every file in the walk's order.
+  std::unique_ptr<UnpackAhead> ahead;
+  if (const int threads = RunThreadCount(); threads > 1)
+    ahead = std::make_unique<UnpackAhead>(threads, s.setup.cancel, destinationRoot, options.OnlyByKalvero != 0);
+  const std::vector<RestoreItem> plan =
+      PlanRestore(found, sourceRoot, destinationRoot, options.OnlyByKalvero != 0,
+                  ahead ? ahead->summarize(found) : SummarizeArchives(found, s.zip));
   std::vector<const RestoreItem*> links, directories;
   // Where a link of the backup goes, a link found there before the run is
   // not the user's own to follow: the restore replaces it.
@@ -188,22 +195,14 @@ void RestoreRun::run() {
   };
   std::vector<const RestoreItem*> leftOut;
   std::unordered_set<std::string> failedTargets;
-  // The workers unpack the archives ahead while this thread reports, puts in
-  // place and counts every file in the walk's order.
-  std::unique_ptr<UnpackAhead> ahead;
-  if (const int threads = RunThreadCount(); threads > 1)
-    ahead = std::make_unique<UnpackAhead>(threads, s.setup.cancel, destinationRoot, options.OnlyByKalvero != 0,
-                                          &runLinks);
   std::size_t nextOffer = 0;
   const auto offerAhead = [&](std::size_t current) {
     if (!ahead) return;
     for (nextOffer = std::max(nextOffer, current); nextOffer < plan.size() && ahead->inFlight() < ahead->window();
          ++nextOffer) {
       const RestoreItem& item = plan[nextOffer];
-      // A small archive costs more to hand over (a second opening, a rename)
-      // than to unpack here.
       if (item.found.kind == EntryKind::File && item.leftOutFor.empty() && item.unpacked &&
-          item.found.size >= 32768 && HasZipExtension(item.found.path))
+          HasZipExtension(item.found.path))
         ahead->offer(nextOffer, item.found.path, item.relative);
     }
   };

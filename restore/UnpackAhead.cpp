@@ -1,22 +1,23 @@
 #include "restore/UnpackAhead.h"
 
-#include "platform/ArchiveFile.h"
+#include <algorithm>
+
 #include "platform/FileSystem.h"
 #include "platform/PathUtil.h"
 #include "restore/RestorePlan.h"
 #include "restore/RestoreTexts.h"
-#include "restore/TargetPath.h"
 #include "zip/ZipArchiveLayer.h"
 
 namespace kalvero {
 
 UnpackAhead::UnpackAhead(int threads, const std::atomic<int>* cancel, std::string destinationRoot,
-                         bool ownArchivesOnly, const std::unordered_set<std::string>* runLinks)
+                         bool ownArchivesOnly)
     : cancel_(cancel),
       destinationRoot_(std::move(destinationRoot)),
       ownArchivesOnly_(ownArchivesOnly),
-      runLinks_(runLinks),
-      window_(2 * static_cast<std::size_t>(threads)),
+      // Far ahead: while one worker unpacks a large file, the others go on
+      // with the many small ones after it.
+      window_(256 * static_cast<std::size_t>(threads)),
       pool_(threads) {
   for (int i = 0; i < threads; ++i) zips_.push_back(std::make_unique<ZipArchiveLayer>());
 }
@@ -27,6 +28,47 @@ PreparedUnpack::~PreparedUnpack() {
 
 UnpackAhead::~UnpackAhead() {
   for (Slot& slot : slots_) slot.done.wait();
+  slots_.clear();  // removes what was not taken
+  if (staging_.empty()) return;
+  for (std::size_t worker = 0; worker < zips_.size(); ++worker)
+    platform::removeDirectory(staging_ + std::to_string(worker));
+  platform::removeDirectory(staging_);
+}
+
+const std::string& UnpackAhead::stagingDirectory() {
+  std::call_once(stagingOnce_, [this] {
+    // A directory of its own per worker: neither the user's files nor the
+    // other worker's are ever in the way, and no two threads create files in one directory.
+    if (!MakeDirectories(destinationRoot_)) return;
+    for (int attempt = 0; attempt < 100 && staging_.empty(); ++attempt) {
+      const std::string dir = destinationRoot_ + ".kalvero-unpack-" + std::to_string(attempt);
+      if (platform::makeDirectory(dir)) staging_ = dir + "/";
+    }
+    for (std::size_t worker = 0; !staging_.empty() && worker < zips_.size(); ++worker)
+      if (!platform::makeDirectory(staging_ + std::to_string(worker))) {
+        for (std::size_t made = 0; made < worker; ++made) platform::removeDirectory(staging_ + std::to_string(made));
+        platform::removeDirectory(staging_);
+        staging_.clear();
+      }
+  });
+  return staging_;
+}
+
+std::vector<ArchiveSummary> UnpackAhead::summarize(const std::vector<FoundFile>& found) {
+  std::vector<ArchiveSummary> archives(found.size());
+  std::vector<std::future<void>> parts;
+  // In runs of files, so that handing out costs little against the reading.
+  constexpr std::size_t kRun = 64;
+  for (std::size_t begin = 0; begin < found.size(); begin += kRun) {
+    parts.push_back(pool_.submit([this, &found, &archives, begin](int worker) {
+      ZipArchiveLayer& zip = *zips_[static_cast<std::size_t>(worker)];
+      for (std::size_t i = begin; i < std::min(begin + kRun, found.size()); ++i)
+        if (found[i].kind == EntryKind::File && HasZipExtension(found[i].path))
+          archives[i] = SummarizeArchive(zip, found[i].path);
+    }));
+  }
+  for (std::future<void>& part : parts) part.wait();
+  return archives;
 }
 
 void UnpackAhead::offer(std::size_t index, const std::string& archive, const std::string& relative) {
@@ -34,9 +76,7 @@ void UnpackAhead::offer(std::size_t index, const std::string& archive, const std
   slot.index = index;
   slot.result = std::make_unique<PreparedUnpack>();
   PreparedUnpack* p = slot.result.get();
-  slot.done = pool_.submit([this, p, archive, relative](int worker) {
-    unpack(*zips_[static_cast<std::size_t>(worker)], archive, relative, *p);
-  });
+  slot.done = pool_.submit([this, p, index, archive, relative](int worker) { unpack(worker, index, archive, relative, *p); });
   slots_.push_back(std::move(slot));
 }
 
@@ -55,9 +95,10 @@ std::unique_ptr<PreparedUnpack> UnpackAhead::take(std::size_t index) {
 
 // As DecompressArchive does it for such an archive, without a word: anything
 // unusual is left to the run, which then unpacks (and reports) it itself.
-void UnpackAhead::unpack(ZipArchiveLayer& zip, const std::string& archive, const std::string& relative,
+void UnpackAhead::unpack(int worker, std::size_t index, const std::string& archive, const std::string& relative,
                          PreparedUnpack& out) {
-  std::string staging;
+  if ((cancel_ && cancel_->load(std::memory_order_relaxed) != 0) || stagingDirectory().empty()) return;
+  ZipArchiveLayer& zip = *zips_[static_cast<std::size_t>(worker)];
   try {
     if (!zip.IsClosed()) zip.Close(true);
     zip.Open(archive, ZipArchiveLayer::OpenExisting);
@@ -68,29 +109,19 @@ void UnpackAhead::unpack(ZipArchiveLayer& zip, const std::string& archive, const
         zip.GetEntryInfo(0, info)) {
       single.singleIsFile = true;
       single.singleName = info.name;
-      const std::string target = SafeTargetPath(destinationRoot_, SingleEntryName(single, relative), false, runLinks_);
-      if (!target.empty() && MakeDestinationDirectories(destinationRoot_, GetDirectoryOf(target))) {
-        {
-          platform::ArchiveFile reserve;
-          reserve.open(target, platform::ArchiveFile::Mode::CreateHidden);
-          staging = reserve.path();
-          reserve.close();
-        }
-        const auto keepGoing = [this](std::uint64_t) { return !cancel_ || cancel_->load(std::memory_order_relaxed) == 0; };
-        const ExtractResult result = zip.ExtractEntry(0, staging, keepGoing);
-        if (result == ExtractResult::Done || result == ExtractResult::TimesNotSet) {
-          out.target = target;
-          out.staging = staging;
-          out.timesSet = result == ExtractResult::Done;
-          out.size = info.uncompressedSize;
-          staging.clear();
-        }
+      // The plan position names the file: unique in the run.
+      const std::string staging = staging_ + std::to_string(worker) + "/" + std::to_string(index);
+      const auto keepGoing = [this](std::uint64_t) { return !cancel_ || cancel_->load(std::memory_order_relaxed) == 0; };
+      const ExtractResult result = zip.ExtractEntry(0, staging, keepGoing);
+      if (result == ExtractResult::Done || result == ExtractResult::TimesNotSet) {
+        out.name = SingleEntryName(single, relative);
+        out.staging = staging;
+        out.size = info.uncompressedSize;
       }
     }
   } catch (...) {
   }
   if (!zip.IsClosed()) zip.Close(true);
-  if (!staging.empty()) platform::removeFile(staging);
 }
 
 }  // namespace kalvero

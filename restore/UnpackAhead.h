@@ -1,31 +1,32 @@
 #pragma once
 // Unpacking of the archives ahead of the restore on the worker threads: an
-// archive of our own with a single file is unpacked under a hidden name beside
-// its target; the run takes the results in the walk's order, puts each in
-// place by a rename and does everything the user sees itself.
+// archive of our own with a single file is unpacked into a hidden directory of
+// the run below the destination; the run takes the results in the walk's
+// order, puts each in place by a rename and does everything the user sees itself.
 #include <atomic>
 #include <cstddef>
 #include <deque>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "restore/RestoreJob.h"
+#include "restore/RestorePlan.h"
 #include "run/WorkerPool.h"
 
 namespace kalvero {
 
 class UnpackAhead {
  public:
-  // runLinks must not change while the workers run (the links come after the files).
-  UnpackAhead(int threads, const std::atomic<int>* cancel, std::string destinationRoot, bool ownArchivesOnly,
-              const std::unordered_set<std::string>* runLinks);
+  UnpackAhead(int threads, const std::atomic<int>* cancel, std::string destinationRoot, bool ownArchivesOnly);
   ~UnpackAhead();  // waits for the workers; what was not taken is removed
   UnpackAhead(const UnpackAhead&) = delete;
   UnpackAhead& operator=(const UnpackAhead&) = delete;
 
+  // SummarizeArchives, the archives read by the workers.
+  std::vector<ArchiveSummary> summarize(const std::vector<FoundFile>& found);
   std::size_t window() const { return window_; }
   std::size_t inFlight() const { return slots_.size(); }
   // Hands the archive of plan position index to a worker (relative: its path below the restore source).
@@ -40,15 +41,20 @@ class UnpackAhead {
     std::unique_ptr<PreparedUnpack> result;
     std::future<void> done;
   };
-  void unpack(ZipArchiveLayer& zip, const std::string& archive, const std::string& relative, PreparedUnpack& out);
+  void unpack(int worker, std::size_t index, const std::string& archive, const std::string& relative,
+              PreparedUnpack& out);
+  // The hidden directory below the destination root, made at the first use;
+  // "" when it could not be made.
+  const std::string& stagingDirectory();
 
   const std::atomic<int>* cancel_;
   std::string destinationRoot_;
   bool ownArchivesOnly_;
-  const std::unordered_set<std::string>* runLinks_;
   std::size_t window_;
   std::vector<std::unique_ptr<ZipArchiveLayer>> zips_;  // one archive object per worker
   std::deque<Slot> slots_;
+  std::once_flag stagingOnce_;
+  std::string staging_;  // with trailing "/"; one subdirectory per worker
   WorkerPool pool_;  // last: its threads end before the archive objects go
 };
 

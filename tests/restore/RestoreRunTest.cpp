@@ -382,6 +382,8 @@ TEST_F(RestoreRunTest, CancelDuringALongFileFinishesThatFileAndEndsTheLoop) {
   EXPECT_EQ(out.totals.filesDone, 1);
   EXPECT_EQ(readFile(dst + "/big.bin").size(), 3'000'000u);
   EXPECT_FALSE(fs::exists(dst + "/zz/later.txt"));
+  for (const auto& entry : fs::recursive_directory_iterator(dst))  // nothing the workers unpacked ahead is left
+    EXPECT_EQ(entry.path().filename().string().find(".kalvero-"), std::string::npos) << entry.path();
   EXPECT_NE(logText().find("***   Das Rücksichern wurde abgebrochen!   ***\r\n"), std::string::npos);
 }
 
