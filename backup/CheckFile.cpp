@@ -99,6 +99,20 @@ bool parseLine(std::string_view rawLine, std::string_view& key, CheckEntry& entr
   return true;
 }
 
+// a1 a2 < b1 b2, each side taken as one string.
+bool lessJoined(std::string_view a1, std::string_view a2, std::string_view b1, std::string_view b2) {
+  for (;;) {
+    if (a1.empty()) std::swap(a1, a2);
+    if (b1.empty()) std::swap(b1, b2);
+    if (a1.empty() || b1.empty()) return a1.empty() && !b1.empty();
+    const std::size_t n = std::min(a1.size(), b1.size());
+    if (const int c = std::memcmp(a1.data(), b1.data(), n); c != 0) return c < 0;
+    a1.remove_prefix(n);
+    b1.remove_prefix(n);
+  }
+}
+
+
 }  // namespace
 
 bool CheckFile::ParseLine(std::string_view line, std::string& key, CheckEntry& entry) {
@@ -164,9 +178,19 @@ std::size_t CheckFile::home(std::uint64_t tag, std::size_t tableSize) {
 }
 
 std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
-  if (key.dir == NO_DIR || table_.empty()) return -1;
-  const std::size_t mask = table_.size() - 1;
+  if (key.dir == NO_DIR) return -1;
   const std::uint64_t tag = hash >> 32;
+  if (key.dir + 1 < dirStart_.size()) {
+    // The entries read from the file: a search in the few cache lines of their directory.
+    const auto end = byDir_.begin() + dirStart_[key.dir + 1];
+    for (auto it = std::lower_bound(byDir_.begin() + dirStart_[key.dir], end, tag << 32);
+         it != end && (*it >> 32) == tag; ++it) {
+      const std::size_t index = *it & 0xFFFFFFFFu;
+      if (nameOf(slots_[index]) == key.name) return static_cast<std::int64_t>(index);
+    }
+  }
+  if (table_.empty()) return -1;
+  const std::size_t mask = table_.size() - 1;
   for (std::size_t i = home(tag, table_.size());; i = (i + 1) & mask) {
     const std::uint64_t v = table_[i];
     if (v == 0) return -1;
@@ -192,18 +216,44 @@ void CheckFile::grow() {
 CheckFile::Slot& CheckFile::insert(Split key) {
   // split() left the key's directory in lastDir_.
   if (key.dir == NO_DIR) key.dir = internDirectory(std::string(lastDir_));
-  if ((slots_.size() + 1) * 4 > table_.size() * 3) grow();
-  const std::uint64_t hash = hashOf(key.dir, key.name);
   Slot& s = slots_.emplace_back();
   s.dir = key.dir;
   s.nameAt = names_.size();
   s.nameSize = static_cast<std::uint32_t>(key.name.size());
   names_.append(key.name);
+  // A file read in key order needs no table until its end (see index()).
+  if (!(loading_ && ascending_)) addToTable(slots_.size() - 1);
+  return s;
+}
+
+void CheckFile::addToTable(std::size_t index) {
+  if ((tableCount_ + 1) * 4 > table_.size() * 3) grow();
+  const Slot& s = slots_[index];
+  const std::uint64_t hash = hashOf(s.dir, nameOf(s));
   const std::size_t mask = table_.size() - 1;
   std::size_t i = home(hash >> 32, table_.size());
   while (table_[i] != 0) i = (i + 1) & mask;
-  table_[i] = ((hash >> 32) << 32) | slots_.size();
-  return s;
+  table_[i] = ((hash >> 32) << 32) | (index + 1);
+  ++tableCount_;
+}
+
+void CheckFile::index() {
+  std::vector<std::uint64_t>().swap(table_);
+  tableCount_ = 0;
+  // Counted by directory, then placed: each directory's entries side by side,
+  // sorted by the upper half of their hash.
+  std::vector<std::uint32_t> start(dirs_.size() + 1, 0);
+  for (const Slot& s : slots_) ++start[s.dir + 1];
+  for (std::size_t d = 0; d < dirs_.size(); ++d) start[d + 1] += start[d];
+  std::vector<std::uint64_t> byDir(slots_.size());
+  std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    const Slot& s = slots_[i];
+    byDir[next[s.dir]++] = ((hashOf(s.dir, nameOf(s)) >> 32) << 32) | i;
+  }
+  for (std::size_t d = 0; d < dirs_.size(); ++d) std::sort(byDir.begin() + start[d], byDir.begin() + start[d + 1]);
+  byDir_.swap(byDir);
+  dirStart_.swap(start);
 }
 
 std::int64_t CheckFile::indexOf(std::string_view key) const {
@@ -224,9 +274,17 @@ void CheckFile::addLine(std::string_view line) {
   CheckEntry entry;
   if (!parseLine(line, key, entry)) return;
   entry.flags |= IN_FILE;
-  // A key read twice keeps its last values.
+  // A key read twice keeps its last values. While every line so far came
+  // after the one before (as saved), a key after the last one is new: no
+  // lookup needed.
   const Split parts = split(CheckKey{key, {}});
-  const std::int64_t i = parts.dir == NO_DIR ? -1 : lookup(parts, hashOf(parts.dir, parts.name));
+  if (ascending_ && !slots_.empty()) {
+    const Slot& last = slots_.back();
+    ascending_ = last.dir == parts.dir ? nameOf(last) < parts.name : lessJoined(dirs_[last.dir], nameOf(last), key, {});
+    if (!ascending_)
+      for (std::size_t s = 0; s < slots_.size(); ++s) addToTable(s);
+  }
+  const std::int64_t i = ascending_ || parts.dir == NO_DIR ? -1 : lookup(parts, hashOf(parts.dir, parts.name));
   (i >= 0 ? slots_[static_cast<std::size_t>(i)] : insert(parts)).entry = entry;
 }
 
@@ -240,6 +298,7 @@ bool CheckFile::Load(const std::string& path) {
   // Read in blocks, never as a whole: only the entries stay in memory. Lines
   // end in LF, CR LF or a lone CR (the empty line between CR and LF is skipped).
   slots_.reserve(static_cast<std::size_t>(status->size / 64) + 16);
+  loading_ = true;
   std::vector<char> buffer(256 * 1024);
   std::size_t kept = 0;  // the start of a line not yet ended, moved to the front
   for (bool atEnd = false; !atEnd;) {
@@ -269,26 +328,12 @@ bool CheckFile::Load(const std::string& path) {
       kept = text.size() - from;
     }
   }
+  loading_ = false;
+  index();
   loaded_ = true;
   return true;
 }
 
-namespace {
-
-// a1 a2 < b1 b2, each side taken as one string.
-bool lessJoined(std::string_view a1, std::string_view a2, std::string_view b1, std::string_view b2) {
-  for (;;) {
-    if (a1.empty()) std::swap(a1, a2);
-    if (b1.empty()) std::swap(b1, b2);
-    if (a1.empty() || b1.empty()) return a1.empty() && !b1.empty();
-    const std::size_t n = std::min(a1.size(), b1.size());
-    if (const int c = std::memcmp(a1.data(), b1.data(), n); c != 0) return c < 0;
-    a1.remove_prefix(n);
-    b1.remove_prefix(n);
-  }
-}
-
-}  // namespace
 
 bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   error.clear();
@@ -366,23 +411,31 @@ void CheckFile::MarkCopied(std::string_view key, bool copied) {
 void CheckFile::Clear() {
   std::vector<Slot>().swap(slots_);
   std::vector<std::uint64_t>().swap(table_);
+  tableCount_ = 0;
+  std::vector<std::uint64_t>().swap(byDir_);
+  std::vector<std::uint32_t>().swap(dirStart_);
   std::string().swap(names_);
   dirTexts_.clear();
   std::vector<std::string_view>().swap(dirs_);
   std::unordered_map<std::string_view, std::uint32_t>().swap(dirNumbers_);
   lastDir_.clear();
   lastDirNumber_ = NO_DIR;
+  ascending_ = true;
+  loading_ = false;
   loaded_ = false;
   valuesChanged_ = false;
 }
 
 bool CheckFile::NeedsSave() const {
   if (!loaded_ || valuesChanged_) return true;
+  // A key read from the file holds no line break (lines end there); only an
+  // added one is checked.
   const std::vector<bool> dirBreaks = directoriesWithLineBreaks();
   for (const Slot& s : slots_) {
     const CheckEntry& e = s.entry;
-    const bool written = (e.flags & CONFIRMED) && !dirBreaks[s.dir] && !hasLineBreak(nameOf(s));
-    if (written != ((e.flags & IN_FILE) != 0)) return true;
+    const bool inFile = (e.flags & IN_FILE) != 0;
+    const bool written = (e.flags & CONFIRMED) && (inFile || (!dirBreaks[s.dir] && !hasLineBreak(nameOf(s))));
+    if (written != inFile) return true;
   }
   return false;
 }

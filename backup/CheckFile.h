@@ -92,6 +92,9 @@ class CheckFile {
   std::int64_t lookup(const Split& key, std::uint64_t hash) const;
   Slot& insert(Split key);
   void grow();
+  void addToTable(std::size_t index);
+  // Moves every entry into byDir_ (after a load).
+  void index();
   void addLine(std::string_view line);
   std::int64_t indexOf(std::string_view key) const;
   // True when key is there with these values; otherwise records them. With
@@ -101,6 +104,8 @@ class CheckFile {
   std::string path_;
   bool loaded_ = false;         // the file at path_ was read to its end
   bool valuesChanged_ = false;  // an entry read from the file got other values
+  bool ascending_ = true;       // the lines read so far came in key order
+  bool loading_ = false;
   std::string names_;
   std::deque<std::string> dirTexts_;
   std::vector<std::string_view> dirs_;  // by number, views into dirTexts_
@@ -109,8 +114,14 @@ class CheckFile {
   mutable std::string lastDir_;
   mutable std::uint32_t lastDirNumber_ = NO_DIR;
   std::vector<Slot> slots_;
-  // Open addressing: (upper half of the hash << 32) | (slot index + 1); 0 is free.
+  // The entries read from the file, by directory: (upper half of the hash <<
+  // 32) | slot index; those of directory d from dirStart_[d] to dirStart_[d + 1].
+  std::vector<std::uint64_t> byDir_;
+  std::vector<std::uint32_t> dirStart_;
+  // Every other entry, open addressing: (upper half of the hash << 32) |
+  // (slot index + 1); 0 is free.
   std::vector<std::uint64_t> table_;
+  std::size_t tableCount_ = 0;
   mutable std::string joined_;
 };
 

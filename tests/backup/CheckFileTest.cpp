@@ -122,13 +122,16 @@ TEST(CheckFile, ManyKeysDuplicatesAndByteOrder) {
   const auto line = [](int i) {
     return "/m/d" + std::to_string(i % 7) + "/f" + std::to_string(i) + "|0|" + std::to_string(i) + "|0|0\r\n";
   };
-  std::string text = "/a/b0|0|1|0|0\r\n/a/b/c|0|2|0|0\r\nplain|0|3|0|0\r\n/a/b.txt|0|4|0|0\r\n/a/b/c|0|5|0|0\r\n";
+  std::string text =
+      "/0/x|0|7|0|0\r\n/0/y|0|8|0|0\r\n/0/x|0|9|0|0\r\n"
+      "/a/b0|0|1|0|0\r\n/a/b/c|0|2|0|0\r\nplain|0|3|0|0\r\n/a/b.txt|0|4|0|0\r\n/a/b/c|0|5|0|0\r\n";
   for (int i = 2999; i >= 0; --i) text += line(i);
   const std::string path = dir.write("p.chk", text);
   CheckFile cf;
   ASSERT_TRUE(cf.Load(path));
-  EXPECT_EQ(cf.entryCount(), 3004u);
+  EXPECT_EQ(cf.entryCount(), 3006u);
   EXPECT_EQ(cf.find("/a/b/c")->size, 5);
+  EXPECT_EQ(cf.find("/0/x")->size, 9);
   EXPECT_TRUE(cf.CheckAndConfirm({"/m/", "d2/f1234"}, 1234, 0, 0));
   EXPECT_TRUE(cf.CheckAndConfirm({"/m/d2/f12", "34"}, 1234, 0, 0));
   EXPECT_FALSE(cf.CheckAndConfirm({"/m/d3/", "f1236"}, 1236, 0, 0));  // not in the file
@@ -136,7 +139,8 @@ TEST(CheckFile, ManyKeysDuplicatesAndByteOrder) {
   ASSERT_TRUE(cf.Save(dir / "out.chk", error)) << error;
   std::vector<std::string> expected;
   for (int i = 0; i < 3000; ++i) expected.push_back(line(i));
-  for (const char* l : {"/a/b0|0|1|0|0\r\n", "/a/b/c|0|5|0|0\r\n", "plain|0|3|0|0\r\n", "/a/b.txt|0|4|0|0\r\n"})
+  for (const char* l : {"/0/x|0|9|0|0\r\n", "/0/y|0|8|0|0\r\n", "/a/b0|0|1|0|0\r\n", "/a/b/c|0|5|0|0\r\n",
+                        "plain|0|3|0|0\r\n", "/a/b.txt|0|4|0|0\r\n"})
     expected.push_back(l);
   // By key: a key sorts before a longer one it begins.
   std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
