@@ -21,7 +21,7 @@ struct CheckEntry {
 };
 
 // A key in two pieces (a destination root and the path below it): a lookup
-// per found file joins them in one reused buffer, never in a new string.
+// per found file builds no joined name.
 struct CheckKey {
   std::string_view head;
   std::string_view tail;
@@ -38,8 +38,8 @@ class CheckFile {
   CheckFile(const CheckFile&) = delete;
   CheckFile& operator=(const CheckFile&) = delete;
 
-  // Empties the map, remembers path, reads it; false when it cannot be read
-  // (the entries read so far stay).
+  // Empties the entries, remembers path, reads it; false when it cannot be
+  // read to its end (then no entry of it is kept).
   bool Load(const std::string& path);
   // Writes the header and every confirmed entry (sorted by key) to path, or
   // to the remembered path when path is empty; replaced atomically. On failure
