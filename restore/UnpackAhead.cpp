@@ -76,7 +76,8 @@ void UnpackAhead::offer(std::size_t index, const std::string& archive, const std
   slot.index = index;
   slot.result = std::make_unique<PreparedUnpack>();
   PreparedUnpack* p = slot.result.get();
-  slot.done = pool_.submit([this, p, index, archive, relative](int worker) { unpack(worker, index, archive, relative, *p); });
+  slot.done = pool_.submit(
+      [this, p, index, archive, relative](int worker) { unpack(worker, index, archive, relative, *p); });
   slots_.push_back(std::move(slot));
 }
 
