@@ -127,9 +127,12 @@ void TextFileWriter::write(const std::string& text) {
 void TextFileWriter::flush() {
   if (fd_ < 0) throwFileError(EBADF, path_);
   if (buffer_.empty()) return;
-  std::string pending;
-  pending.swap(buffer_);  // a failed write drops its text instead of retrying it forever
-  if (!sys::writeAll(fd_, pending.data(), pending.size(), path_.c_str())) throwFileError(errno, path_);
+  // Emptied before the error is thrown, so a failed write drops its text
+  // instead of retrying it forever; the buffer keeps its capacity.
+  const bool written = sys::writeAll(fd_, buffer_.data(), buffer_.size(), path_.c_str());
+  const int error = errno;
+  buffer_.clear();
+  if (!written) throwFileError(error, path_);
 }
 
 void TextFileWriter::close() {
