@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
 #include <set>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "backup/BackupTexts.h"
 #include "backup/CheckFile.h"
 #include "backup/CopyJob.h"
+#include "backup/CopyRegister.h"
 #include "backup/CopyVerify.h"
 #include "backup/FoundList.h"
 #include "run/Estimator.h"
@@ -136,16 +136,16 @@ struct BackupRun::Impl {
   // source: two sources never end in one destination file, whatever makes
   // their names meet (two pairs into one directory, a destination file
   // system that ignores letter case).
-  std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> writtenCopies;
+  CopyRegister writtenCopies;
   bool takenByAnotherSource(const std::string& target, const std::string& source) const {
     const auto st = platform::lstatPath(target);
     if (!st) return false;
-    const auto it = writtenCopies.find({st->device, st->inode});
-    return it != writtenCopies.end() && it->second != std::hash<std::string>{}(source);
+    const auto recorded = writtenCopies.find(st->device, st->inode);
+    return recorded && *recorded != std::hash<std::string>{}(source);
   }
   void rememberCopy(const std::string& target, const std::string& source) {
     if (const auto st = platform::lstatPath(target))
-      writtenCopies[{st->device, st->inode}] = std::hash<std::string>{}(source);
+      writtenCopies.set(st->device, st->inode, std::hash<std::string>{}(source));
   }
   enum class Outcome { Copied, Failed, Cancelled };
   struct FileResult {
