@@ -128,7 +128,8 @@ class Walker {
     std::vector<std::shared_ptr<Ahead>> subdirs;
     if (!pool_ || !o_.withSubdirs) return subdirs;
     for (std::size_t i = 0; i < listing.entries.size() && aheadCount_ < kMaxAhead; ++i) {
-      if (kindOf(listing.entries[i]) != EntryKind::Directory) continue;
+      if (kindOf(listing.entries[i]) != EntryKind::Directory || platform::isProgramTemporaryName(listing.entries[i].name))
+        continue;
       std::string sub = prefix + listing.entries[i].name;
       if (listed(o_.excludedTrees, sub)) continue;
       if (subdirs.empty()) subdirs.resize(listing.entries.size());
@@ -149,15 +150,15 @@ class Walker {
             const std::shared_ptr<Ahead>& ahead, int marked) {
     const EntryKind kind = kindOf(entry);
     if (!wanted(kind)) return;
+    // The program's own hidden temporaries (a half-written copy, the staging
+    // directory of a restore that was killed) are never taken as the user's.
+    if (platform::isProgramTemporaryName(entry.name)) return;
     if (kind == EntryKind::Directory) {
       std::string sub = prefix + entry.name;
       if (walk(sub, depth + 1, ahead) && o_.allKinds) report(std::move(sub), kind, entry.status, 0);
       return;
     }
     if (filesExcluded) return;
-    // The hidden half-written copy of a killed run is never taken: a restore
-    // would otherwise bring it back as a file of the user's.
-    if (platform::isProgramTemporaryName(entry.name)) return;
     std::string path = prefix + entry.name;
     if (o_.allowedPatterns && !MatchPatterns(path, *o_.allowedPatterns)) return;
     if (o_.excludedPatterns && !o_.excludedPatterns->empty() && MatchPatterns(path, *o_.excludedPatterns)) return;

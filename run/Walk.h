@@ -53,9 +53,11 @@ struct WalkOptions {
 };
 
 // Searches dir (depth first, entries in the order the directory returns
-// them; with more than one thread, subdirectories are read ahead). A link below dir is never followed: no linked directory is entered
-// and nothing a link points to is read (dir itself may be a link: the user
-// chose it). The program's own half-written temporary copies are never taken.
+// them; with more than one thread, subdirectories are read ahead). A link
+// below dir is never followed: no linked directory is entered and nothing a
+// link points to is read (dir itself may be a link: the user chose it). The
+// program's own hidden temporaries (half-written copies, the staging
+// directory of a restore) are never taken, nor searched.
 //
 // Without allKinds only regular files are reported. With allKinds:
 // - Symlink: every symbolic link (to a file, to a directory, dangling, loops)

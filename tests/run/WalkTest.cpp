@@ -236,6 +236,7 @@ TEST(Walk, HalfWrittenCopiesOfAKilledRunAreNotTaken) {
   t.write("a.txt", "x");
   t.write(".a.txt.kalvero-Xy12Ab", "halb");     // copy in progress when the run was killed
   t.write("sub/.b.zip.kalvero-000000", "halb");  // archive in progress
+  t.write(".unpack.kalvero-000000/0/17", "halb");  // staging directory of a killed restore
   t.write(".versteckt", "y");                    // an ordinary hidden file is taken
   EXPECT_EQ(asSet(walkPaths(t.path())), (std::set<std::string>{t / "a.txt", t / ".versteckt"}));
 }
