@@ -1,5 +1,7 @@
 #include "restore/UnpackAhead.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 
 #include "platform/FileSystem.h"
@@ -41,7 +43,8 @@ const std::string& UnpackAhead::stagingDirectory() {
     // other worker's are ever in the way, and no two threads create files in one directory.
     if (!MakeDirectories(destinationRoot_)) return;
     for (int attempt = 0; attempt < 100 && staging_.empty(); ++attempt) {
-      const std::string dir = destinationRoot_ + ".kalvero-unpack-" + std::to_string(attempt);
+      // The program's temporary pattern: a walk never takes it, should a killed run leave it.
+      const std::string dir = destinationRoot_ + fmt::format(".unpack.kalvero-{:06d}", attempt);
       if (platform::makeDirectory(dir)) staging_ = dir + "/";
     }
     for (std::size_t worker = 0; !staging_.empty() && worker < zips_.size(); ++worker)

@@ -92,7 +92,8 @@ void PairProgress::FileStarted(std::uint64_t size) {
   copying_ = false;
 }
 
-void PairProgress::FileFinished(bool skipped) { FileFinished(skipped, clock_()); }
+// A skipped file moves no estimate: the clock is read only for a copied one.
+void PairProgress::FileFinished(bool skipped) { FileFinished(skipped, skipped ? 0 : clock_()); }
 
 void PairProgress::FileFinished(bool skipped, std::uint32_t nowTicks) {
   finished_ += current_;

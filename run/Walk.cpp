@@ -75,6 +75,11 @@ struct Ahead {
   bool withMarkers = false;
   std::atomic<bool> claimed{false};
   Listing listing;
+};
+// The future stays outside Ahead: the task holds Ahead, so Ahead holding the
+// task's future would keep both alive for ever.
+struct Pending {
+  std::shared_ptr<Ahead> ahead;
   std::future<void> done;
 };
 
@@ -86,7 +91,7 @@ class Walker {
   }
 
   // False when dir could not be searched at all.
-  bool walk(const std::string& dir, int depth, const std::shared_ptr<Ahead>& ahead) {
+  bool walk(const std::string& dir, int depth, Pending* pending) {
     if (listed(o_.excludedTrees, dir)) return false;
     const bool filesExcluded = listed(o_.excludedDirectories, dir);
     const std::string prefix = prefixOf(dir);
@@ -94,12 +99,12 @@ class Walker {
     // The whole directory is read and closed before its subdirectories are
     // searched, so a deep tree never runs out of file descriptors.
     Listing listing;
+    Ahead* const ahead = pending ? pending->ahead.get() : nullptr;
+    if (ahead) --aheadCount_;
     if (ahead && ahead->claimed.exchange(true)) {
-      ahead->done.wait();
+      pending->done.wait();
       listing = std::move(ahead->listing);
-      --aheadCount_;
     } else {
-      if (ahead) --aheadCount_;
       readListing(dir, false, listing);
     }
     if (!listing.opened) {
@@ -108,10 +113,11 @@ class Walker {
       if (o_.onDirectoryError && (depth > 0 || (e != ENOENT && e != ENOTDIR))) o_.onDirectoryError(dir, e);
       return false;
     }
-    const std::vector<std::shared_ptr<Ahead>> subdirs = readAhead(listing, prefix);
+    std::vector<Pending> subdirs = readAhead(listing, prefix);
     for (std::size_t i = 0; i < listing.entries.size(); ++i) {
       const int marked = listing.marked.empty() ? -1 : listing.marked[i];
-      take(listing.entries[i], prefix, filesExcluded, depth, subdirs.empty() ? nullptr : subdirs[i], marked);
+      Pending* sub = subdirs.empty() || !subdirs[i].ahead ? nullptr : &subdirs[i];
+      take(listing.entries[i], prefix, filesExcluded, depth, sub, marked);
     }
     if (listing.error && o_.onDirectoryError) o_.onDirectoryError(dir, listing.error);
     return true;
@@ -124,8 +130,8 @@ class Walker {
   }
 
   // Hands the subdirectories of a listing to the workers, in order.
-  std::vector<std::shared_ptr<Ahead>> readAhead(const Listing& listing, const std::string& prefix) {
-    std::vector<std::shared_ptr<Ahead>> subdirs;
+  std::vector<Pending> readAhead(const Listing& listing, const std::string& prefix) {
+    std::vector<Pending> subdirs;
     if (!pool_ || !o_.withSubdirs) return subdirs;
     for (std::size_t i = 0; i < listing.entries.size() && aheadCount_ < kMaxAhead; ++i) {
       if (kindOf(listing.entries[i]) != EntryKind::Directory || platform::isProgramTemporaryName(listing.entries[i].name))
@@ -136,10 +142,10 @@ class Walker {
       auto a = std::make_shared<Ahead>();
       a->withMarkers = o_.archiveOnly && !listed(o_.excludedDirectories, sub);
       a->dir = std::move(sub);
-      a->done = pool_->submit([a](int) {
+      subdirs[i].done = pool_->submit([a](int) {
         if (!a->claimed.exchange(true)) readListing(a->dir, a->withMarkers, a->listing);
       });
-      subdirs[i] = std::move(a);
+      subdirs[i].ahead = std::move(a);
       ++aheadCount_;
     }
     return subdirs;
@@ -147,7 +153,7 @@ class Walker {
 
   // marked: the archive marker read ahead (1 changed, 0 not), -1 when not read yet.
   void take(const platform::DirEntry& entry, const std::string& prefix, bool filesExcluded, int depth,
-            const std::shared_ptr<Ahead>& ahead, int marked) {
+            Pending* ahead, int marked) {
     const EntryKind kind = kindOf(entry);
     if (!wanted(kind)) return;
     // The program's own hidden temporaries (a half-written copy, the staging
