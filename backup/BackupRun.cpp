@@ -3,6 +3,7 @@
 #include <fmt/printf.h>
 
 #include <algorithm>
+#include <future>
 #include <limits>
 #include <set>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "backup/ListFiles.h"
 #include "backup/PairSelection.h"
 #include "run/Walk.h"
+#include "run/WorkerPool.h"
 #include "platform/PathUtil.h"
 #include "backup/RunLog.h"
 #include "platform/FileSystem.h"
@@ -87,6 +89,16 @@ struct BackupRun::Impl {
   ListFiles lists;
   std::unique_ptr<CheckFile> ownCheckFile;
   CheckFile* checkFile = nullptr;
+  // With more than one thread the check file is read beside the first pair's
+  // walk; nothing but SelectPair touches it before checkFileReady(true).
+  std::future<void> checkFileLoading;
+  std::atomic<bool> checkFileLoaded{true};
+  bool checkFileReady(bool wait) {
+    if (!checkFileLoading.valid()) return true;
+    if (!wait && !checkFileLoaded.load(std::memory_order_acquire)) return false;
+    checkFileLoading.get();
+    return true;
+  }
   std::vector<PairResult> results;
   BackupOptions options;       // reloaded before every pair
   BackupOptions startOptions;  // as the run started: decides about the check file and the no-compress set
@@ -178,7 +190,15 @@ void BackupRun::Impl::run() {
     info.currentSource = startOptions.Prueffile;
     info.currentDestination.clear();
     notify(NOTIFY_CHECKFILE_READ);
-    checkFile->Load(startOptions.Prueffile);
+    if (RunThreadCount() > 1) {
+      checkFileLoaded = false;
+      checkFileLoading = std::async(std::launch::async, [this, path = startOptions.Prueffile] {
+        checkFile->Load(path);
+        checkFileLoaded.store(true, std::memory_order_release);
+      });
+    } else {
+      checkFile->Load(startOptions.Prueffile);
+    }
   }
 
   const JobList jobs = NormaliseJobList(setup.jobs);
@@ -215,6 +235,7 @@ void BackupRun::Impl::run() {
     info.currentSource = startOptions.Prueffile;
     info.currentDestination.clear();
     notify(NOTIFY_CHECKFILE_WRITE);
+    checkFileReady(true);
     // Flush every destination file system first (each once), so that the
     // check file never names a copy a crash could still take away. A check
     // file that stays as it is names nothing new: what it names was flushed
@@ -263,6 +284,7 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
   selection.dateFilter = &setup.dateFilter;
   selection.destinationRoot = destinationRoot;
   selection.checkFile = withCheckFile ? checkFile : nullptr;
+  selection.checkFileReady = [this](bool wait) { return checkFileReady(wait); };
   selection.onDirectoryError = [this](const std::string& dir, int err) {
     pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)) + "\r\n");
   };
@@ -272,6 +294,7 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
     if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) ++toCopy;
   };
   const PairSelectionResult selected = SelectPair(selection);
+  if (withCheckFile) checkFileReady(true);  // also when the pair was left out
   if (!selected.unmountedText.empty()) pairError(selected.unmountedText + "\r\n");
 
   info.filesInPair = static_cast<int>(std::min<std::size_t>(toCopy, std::numeric_limits<int>::max()));

@@ -58,7 +58,7 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
   // on too, so the run can create empty ones and name the others.
   walk.allKinds = true;
   walk.onDirectoryError = in.onDirectoryError;
-  walk.onFile = [&](FoundFile& entry) {
+  const auto decide = [&](FoundFile& entry) {
     // Only files and links are recorded; a name with a line break never gets
     // a check-file line and is copied at every run. The key is looked up in
     // its two pieces (destination root, path below the source root): no
@@ -76,10 +76,28 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
     }
     if (in.onEntry) in.onEntry(entry);
   };
+  bool ready = !in.checkFile || !in.checkFileReady;
+  std::vector<FoundFile> held;  // found while the check file was still loading
+  const auto handOnHeld = [&] {
+    for (FoundFile& entry : held) decide(entry);
+    held.clear();
+  };
+  walk.onFile = [&](FoundFile& entry) {
+    if (!ready && !(ready = in.checkFileReady(false))) {
+      held.push_back(std::move(entry));
+      return;
+    }
+    handOnHeld();
+    decide(entry);
+  };
   // Never onto a drive that is not plugged in: the pair is left out.
   result.unmountedText = UnmountedDriveText(in.destinationRoot);
   if (!result.unmountedText.empty()) return result;
   WalkDirectory(pair.source, walk);
+  if (!held.empty()) {
+    in.checkFileReady(true);
+    handOnHeld();
+  }
   result.totalBytes = walk.totalBytes;
   return result;
 }

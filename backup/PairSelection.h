@@ -26,6 +26,10 @@ struct PairSelectionInput {
   const DateFilter* dateFilter = nullptr;  // bounds as the front end holds them
   std::string destinationRoot;             // PairDestinationRoot of this run
   CheckFile* checkFile = nullptr;          // null: every file is copied
+  // Set while the check file may still be loading: with false it says whether
+  // it is ready, with true it waits until it is. The entries found before are
+  // held back and handed on in order once it is.
+  std::function<bool(bool wait)> checkFileReady;
   // A directory of the walk that could not be read to its end, with its errno.
   std::function<void(const std::string& dir, int err)> onDirectoryError;
   // Every entry of the walk, in its order, with FoundFile::skip decided.
