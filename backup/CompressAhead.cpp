@@ -11,7 +11,7 @@ CompressAhead::CompressAhead(int threads, const std::atomic<int>* cancel, bool c
     : cancel_(cancel),
       compare_(compare),
       minFiles_(2 * static_cast<std::size_t>(threads)),
-      maxFiles_(64 * static_cast<std::size_t>(threads)),
+      maxFiles_(1024 * static_cast<std::size_t>(threads)),
       pool_(threads) {
   for (int i = 0; i < threads; ++i) zips_.push_back(std::make_unique<ZipArchiveLayer>());
 }
