@@ -113,8 +113,9 @@ void UnpackAhead::unpack(int worker, std::size_t index, const std::string& archi
         zip.GetEntryInfo(0, info)) {
       single.singleIsFile = true;
       single.singleName = info.name;
-      // The plan position names the file: unique in the run.
-      const std::string staging = staging_ + std::to_string(worker) + "/" + std::to_string(index);
+      // The plan position names the file (unique in the run), in the program's
+      // temporary pattern: what a killed run leaves is never taken for the user's.
+      const std::string staging = staging_ + std::to_string(worker) + "/." + std::to_string(index) + ".kalvero-000000";
       const auto keepGoing = [this](std::uint64_t) { return !cancel_ || cancel_->load(std::memory_order_relaxed) == 0; };
       const ExtractResult result = zip.ExtractEntry(0, staging, keepGoing);
       if (result == ExtractResult::Done || result == ExtractResult::TimesNotSet) {
