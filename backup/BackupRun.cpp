@@ -372,7 +372,7 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
     const std::uint64_t size = found[i].size;
     const bool skip = found[i].skip != 0;
     progress.FileStarted(size);
-    destination.assign(destRoot).append(PathBelowRoot(source, sourceRoot));
+    DestinationPathInto(destination, source, sourceRoot, destRoot);
     finalName = destination;
     try {
       info.currentSource = source;

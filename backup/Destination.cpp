@@ -53,14 +53,17 @@ std::string_view PathBelowRoot(std::string_view file, std::string_view sourceRoo
   return relative;
 }
 
+void DestinationPathInto(std::string& out, std::string_view file, std::string_view sourceRoot,
+                         std::string_view destinationRoot) {
+  out.assign(destinationRoot);
+  if (out.empty() || out.back() != '/') out.push_back('/');
+  out.append(PathBelowRoot(file, sourceRoot));
+}
+
 std::string DestinationPathOf(const std::string& file, const std::string& sourceRoot,
                               const std::string& destinationRoot) {
-  const std::string_view relative = PathBelowRoot(file, sourceRoot);
   std::string result;
-  result.reserve(destinationRoot.size() + 1 + relative.size());
-  result.append(destinationRoot);
-  if (result.empty() || result.back() != '/') result.push_back('/');
-  result.append(relative);
+  DestinationPathInto(result, file, sourceRoot, destinationRoot);
   return result;
 }
 

@@ -36,11 +36,16 @@ ArchiveSummary SummarizeArchive(ZipArchiveLayer& zip, const std::string& path) {
   return s;
 }
 
-std::vector<ArchiveSummary> SummarizeArchives(const std::vector<FoundFile>& found, ZipArchiveLayer& zip) {
-  std::vector<ArchiveSummary> archives(found.size());
-  for (std::size_t i = 0; i < found.size(); ++i)
+void SummarizeArchives(const std::vector<FoundFile>& found, std::size_t begin, std::size_t end, ZipArchiveLayer& zip,
+                       std::vector<ArchiveSummary>& archives) {
+  for (std::size_t i = begin; i < end; ++i)
     if (found[i].kind == EntryKind::File && HasZipExtension(found[i].path))
       archives[i] = SummarizeArchive(zip, found[i].path);
+}
+
+std::vector<ArchiveSummary> SummarizeArchives(const std::vector<FoundFile>& found, ZipArchiveLayer& zip) {
+  std::vector<ArchiveSummary> archives(found.size());
+  SummarizeArchives(found, 0, found.size(), zip, archives);
   return archives;
 }
 

@@ -33,6 +33,9 @@ struct ArchiveSummary {
 ArchiveSummary SummarizeArchive(ZipArchiveLayer& zip, const std::string& path);
 // The summary of every ".zip" file of found, index for index (the others stay empty).
 std::vector<ArchiveSummary> SummarizeArchives(const std::vector<FoundFile>& found, ZipArchiveLayer& zip);
+// The same for found[begin, end), into archives (as large as found).
+void SummarizeArchives(const std::vector<FoundFile>& found, std::size_t begin, std::size_t end, ZipArchiveLayer& zip,
+                       std::vector<ArchiveSummary>& archives);
 
 // The name below the destination of the single entry of an archive
 // (archiveRelative: the archive's path below the restore source): our own

@@ -64,10 +64,8 @@ std::vector<ArchiveSummary> UnpackAhead::summarize(const std::vector<FoundFile>&
   constexpr std::size_t kRun = 64;
   for (std::size_t begin = 0; begin < found.size(); begin += kRun) {
     parts.push_back(pool_.submit([this, &found, &archives, begin](int worker) {
-      ZipArchiveLayer& zip = *zips_[static_cast<std::size_t>(worker)];
-      for (std::size_t i = begin; i < std::min(begin + kRun, found.size()); ++i)
-        if (found[i].kind == EntryKind::File && HasZipExtension(found[i].path))
-          archives[i] = SummarizeArchive(zip, found[i].path);
+      SummarizeArchives(found, begin, std::min(begin + kRun, found.size()), *zips_[static_cast<std::size_t>(worker)],
+                        archives);
     }));
   }
   for (std::future<void>& part : parts) part.wait();

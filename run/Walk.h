@@ -91,6 +91,9 @@ std::string PairDestinationRoot(const DirPair& pair, const BackupOptions& option
 // of file below sourceRoot (each root taken with a trailing "/").
 std::string DestinationPathOf(const std::string& file, const std::string& sourceRoot,
                               const std::string& destinationRoot);
+// The same into out, whose buffer is reused (a run's loop over many files).
+void DestinationPathInto(std::string& out, std::string_view file, std::string_view sourceRoot,
+                         std::string_view destinationRoot);
 // The part of file that DestinationPathOf puts below the destination root.
 std::string_view PathBelowRoot(std::string_view file, std::string_view sourceRoot);
 
