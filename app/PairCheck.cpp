@@ -3,12 +3,11 @@
 #include <fmt/printf.h>
 
 #include "app/AppTexts.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero {
 
 namespace {
-
-bool hasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
 std::string withoutTrailingSlash(std::string s) {
   while (s.size() > 1 && s.back() == '/') s.pop_back();
@@ -28,9 +27,9 @@ bool isInside(const std::string& path, const std::string& dir) {
 std::string CheckPairInput(const DirPair& pair) {
   if (pair.source.empty() || pair.destination.empty()) return texts::kPairFieldsMissing;
   if (pair.source.find('|') != std::string::npos) return texts::kPairBarInSource;
-  if (hasLineBreak(pair.source) || hasLineBreak(pair.destination)) return texts::kPairLineBreak;
+  if (HasLineBreak(pair.source) || HasLineBreak(pair.destination)) return texts::kPairLineBreak;
   for (const ExcludedDir& e : pair.excluded)
-    if (hasLineBreak(e.directory)) return texts::kPairLineBreak;
+    if (HasLineBreak(e.directory)) return texts::kPairLineBreak;
   // Every run would copy the previous backup again, one level deeper.
   if (isInside(pair.destination, pair.source))
     return fmt::sprintf(texts::kPairDestinationInSource, pair.destination, pair.source);

@@ -62,9 +62,6 @@ bool SameState(const platform::FileStatus& a, const platform::FileStatus& b) {
          a.inode == b.inode;
 }
 
-// A name with a line break would split its line in the check file and the lists.
-bool HasLineBreak(const std::string& name) { return name.find_first_of("\r\n") != std::string::npos; }
-
 // The name for a log line, its line breaks written as "\n" and "\r".
 std::string VisibleLineBreaks(const std::string& name) {
   std::string out;

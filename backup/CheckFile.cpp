@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "backup/BackupTexts.h"
+#include "platform/PathUtil.h"
 #include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
@@ -57,10 +58,6 @@ std::int64_t parseNumber(std::string_view text) {
 std::int32_t parseInt32(std::string_view text) {
   const std::int64_t v = parseNumber(text);
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)));
-}
-
-bool hasLineBreak(std::string_view s) {
-  return std::memchr(s.data(), '\n', s.size()) != nullptr || std::memchr(s.data(), '\r', s.size()) != nullptr;
 }
 
 std::string stampNow() {
@@ -263,7 +260,7 @@ std::int64_t CheckFile::indexOf(std::string_view key) const {
 
 std::vector<bool> CheckFile::directoriesWithLineBreaks() const {
   std::vector<bool> breaks(dirs_.size());
-  for (std::size_t i = 0; i < dirs_.size(); ++i) breaks[i] = hasLineBreak(dirs_[i]);
+  for (std::size_t i = 0; i < dirs_.size(); ++i) breaks[i] = HasLineBreak(dirs_[i]);
   return breaks;
 }
 
@@ -343,7 +340,7 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   const std::vector<bool> dirBreaks = directoriesWithLineBreaks();
   for (const Slot& s : slots_)
     // A key with a line break would write a broken line: never stored.
-    if ((s.entry.flags & CONFIRMED) && !dirBreaks[s.dir] && !hasLineBreak(nameOf(s))) confirmed.push_back(&s);
+    if ((s.entry.flags & CONFIRMED) && !dirBreaks[s.dir] && !HasLineBreak(nameOf(s))) confirmed.push_back(&s);
   std::sort(confirmed.begin(), confirmed.end(), [this](const Slot* a, const Slot* b) {
     if (a->dir == b->dir) return nameOf(*a) < nameOf(*b);
     return lessJoined(dirs_[a->dir], nameOf(*a), dirs_[b->dir], nameOf(*b));
@@ -434,7 +431,7 @@ bool CheckFile::NeedsSave() const {
   for (const Slot& s : slots_) {
     const CheckEntry& e = s.entry;
     const bool inFile = (e.flags & IN_FILE) != 0;
-    const bool written = (e.flags & CONFIRMED) && (inFile || (!dirBreaks[s.dir] && !hasLineBreak(nameOf(s))));
+    const bool written = (e.flags & CONFIRMED) && (inFile || (!dirBreaks[s.dir] && !HasLineBreak(nameOf(s))));
     if (written != inFile) return true;
   }
   return false;

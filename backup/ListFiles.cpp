@@ -2,11 +2,11 @@
 
 #include <fmt/printf.h>
 
-#include <cstring>
 #include <initializer_list>
 #include <string_view>
 
 #include "backup/BackupTexts.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero {
 
@@ -49,11 +49,6 @@ void ListFiles::write(int index, const std::string& text) {
 }
 
 namespace {
-// An entry whose name holds a line break would split into broken lines: it
-// keeps its number but is left out.
-bool breaksLines(const std::string& name) {
-  return std::memchr(name.data(), '\n', name.size()) != nullptr || std::memchr(name.data(), '\r', name.size()) != nullptr;
-}
 
 // format with each "%s" replaced by the next of args, into out: a line per
 // skipped file without a formatting pass of its own.
@@ -73,21 +68,23 @@ void fillIn(std::string& out, std::string_view format, std::initializer_list<std
 
 }  // namespace
 
+// An entry whose name holds a line break would split into broken lines: it
+// keeps its number but is left out.
 void ListFiles::addCopied(const std::string& source, const std::string& finalName) {
   ++copiedNumber_;
-  if (breaksLines(source) || breaksLines(finalName)) return;
+  if (HasLineBreak(source) || HasLineBreak(finalName)) return;
   write(COPIED_SOURCES, fmt::sprintf(texts::LIST_ENTRY, copiedNumber_, source));
   write(COPIED_DESTINATIONS, fmt::sprintf(texts::LIST_ENTRY, copiedNumber_, finalName));
 }
 
 void ListFiles::addNotCopied(const std::string& source) {
   ++notCopiedNumber_;
-  if (breaksLines(source)) return;
+  if (HasLineBreak(source)) return;
   write(NOT_COPIED, fmt::sprintf(texts::LIST_ENTRY, notCopiedNumber_, source));
 }
 
 void ListFiles::addSkipped(const std::string& source, const std::string& destination) {
-  if (!files_[SKIPPED].isOpen() || breaksLines(source) || breaksLines(destination)) return;
+  if (!files_[SKIPPED].isOpen() || HasLineBreak(source) || HasLineBreak(destination)) return;
   fillIn(line_, texts::LIST_SKIPPED_ENTRY, {source, destination});
   write(SKIPPED, line_);
 }

@@ -1,10 +1,10 @@
 #include "backup/PairSelection.h"
 
-#include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "app/SettingsFile.h"
+#include "platform/PathUtil.h"
 #include "backup/CheckFile.h"
 #include "backup/MountGuard.h"
 #include "run/Filters.h"
@@ -23,11 +23,6 @@ namespace {
 std::string withSlash(std::string path) {
   if (path.empty() || path.back() != '/') path += '/';
   return path;
-}
-
-// A name with a line break would split its line in the check file.
-bool HasLineBreak(std::string_view name) {
-  return std::memchr(name.data(), '\n', name.size()) != nullptr || std::memchr(name.data(), '\r', name.size()) != nullptr;
 }
 
 }  // namespace

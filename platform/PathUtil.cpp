@@ -4,6 +4,7 @@
 #include <limits.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/FileSystem.h"
 #include "platform/TreeCopy.h"
@@ -91,5 +92,9 @@ bool ExtractField(std::string& out, const std::string& text, int n, char separat
   return true;
 }
 
+
+bool HasLineBreak(std::string_view name) {
+  return std::memchr(name.data(), '\n', name.size()) != nullptr || std::memchr(name.data(), '\r', name.size()) != nullptr;
+}
 
 }  // namespace kalvero

@@ -1,6 +1,7 @@
 #pragma once
 // Path utilities used by every run and page.
 #include <string>
+#include <string_view>
 #include <vector>
 
 
@@ -33,5 +34,9 @@ struct SplitPath {
 // Field n (1-based) of text split at separator; false when there is no field n.
 bool ExtractField(std::string& out, const std::string& text, int n, char separator);
 
+
+// A name with a line break ("\n" or "\r") would split its line in the check
+// file and the lists: such names are never written there.
+bool HasLineBreak(std::string_view name);
 
 }  // namespace kalvero
