@@ -35,8 +35,18 @@ void takeFileError(CompressionError& error, const platform::FileError& e, bool w
 
 }  // namespace
 
-bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
-  KALVERO_SIGNAL("CPageSichern::CompressZip");
+namespace {
+
+// One compression's progress: what failed first, and the hidden file written.
+struct Attempt {
+  int errorId = COMPRESS_ERR_NONE;
+  bool success = false;
+  std::string temporary;  // the archive under its hidden name beside the final one
+};
+
+// The archive's final name, also in job.finalName (a reserved temporary
+// archive of the comparison names that one); the job's last result cleared.
+std::string startJob(CopyJob& job) {
   std::string archive;
   if (!job.temporaryArchive.empty()) {
     archive = job.temporaryArchive + ".zip";
@@ -47,103 +57,128 @@ bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
   job.finalName = archive;
   job.pending.clear();
   job.error = CompressionError{};
-  int errorId = COMPRESS_ERR_NONE;
+  return archive;
+}
+
+// The hidden name beside archive, created empty, that the archive is written
+// under; named in temporary as soon as it exists, so a failure removes it.
+void reserveBeside(const std::string& archive, std::string& temporary) {
+  platform::ArchiveFile reserve;
+  reserve.open(archive, platform::ArchiveFile::Mode::CreateHidden);
+  temporary = reserve.path();
+  reserve.close();
+}
+
+// Reads the source in chunks into the open entry; closes the entry when all
+// of it went in. Stops at "Abbrechen" after the chunk in hand.
+void writeSourceIntoEntry(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx, Attempt& attempt) {
+  platform::InputFile source;
+  int err = 0;
+  if (!source.open(job.source, &err)) {
+    attempt.errorId = COMPRESS_ERR_OPEN;
+    takeFileError(job.error, platform::FileError(platform::causeFromErrno(err), err, job.source), false);
+    return;
+  }
+  attempt.success = true;
+  const bool showProgress = ctx.showsFileProgress(job.size);
+  // Not zeroed: a cleared 640 KB per file cost more than small files take to compress.
+  const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(ZipArchiveLayer::kChunk);
+  std::size_t n;
+  do {
+    KALVERO_TRACE("f.Read");
+    n = source.read(buffer.get(), ZipArchiveLayer::kChunk);
+    if (n > 0) {
+      KALVERO_TRACE("pZip->WriteNewFile");
+      zip.WriteNewFile(buffer.get(), n);
+    }
+    if (showProgress && ctx.progress) {
+      ctx.progress->fileDone += n;
+      ctx.notify(NOTIFY_FILE_STEP);
+    }
+    if (ctx.cancelled()) {
+      attempt.errorId = COMPRESS_ERR_CANCELLED;
+      job.error.fileName = job.source;
+      attempt.success = false;
+      break;
+    }
+  } while (n == ZipArchiveLayer::kChunk);
+  source.close();
+  if (attempt.success) {
+    KALVERO_TRACE("pZip->CloseNewFile");
+    zip.CloseNewFile();
+  }
+}
+
+// The whole archive under its hidden name: our comment, one entry named by
+// the source's path below the pair's root.
+void writeArchive(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx, const std::string& archive,
+                  Attempt& attempt) {
   const std::string entryName =
       job.source.size() > job.sourceRoot.size() ? job.source.substr(job.sourceRoot.size()) : std::string();
-  bool success = false;
-  bool afterException = false;
-  // The archive is written under a hidden name beside it and renamed when complete.
-  std::string temporary;
+  if (!zip.IsClosed()) zip.Close(false);
+  KALVERO_TRACE("Zipdatei: %s", archive);
+  reserveBeside(archive, attempt.temporary);
+  zip.Open(attempt.temporary, ZipArchiveLayer::Create);
+  zip.SetArchiveComment(kArchiveComment);
+  ZipEntryHeader header;
+  KALVERO_TRACE("Quelldatei: %s", job.source);
+  header.name = entryName;
+  if (!entryName.empty()) {
+    KALVERO_TRACE("vor pZip->OpenNewFile");
+    if (zip.OpenNewFile(header, -1, job.source)) {
+      KALVERO_TRACE("nach pZip->OpenNewFile");
+      writeSourceIntoEntry(zip, job, ctx, attempt);
+    }
+  }
+  KALVERO_TRACE("pZip->Close()");
+  zip.Close(false);
+}
 
+// A complete archive renamed to its final name, or left hidden in
+// job.pending for the caller to check before it replaces the previous one.
+void placeArchive(CopyJob& job, const std::string& archive, Attempt& attempt) {
+  KALVERO_TRACE("CFile::GetStatus");
+  auto status = platform::statPath(attempt.temporary);
+  int err = 0;
+  if (job.deferCommit)
+    job.pending = attempt.temporary;
+  else if (!platform::renamePath(attempt.temporary, archive, &err))
+    throw platform::FileError(platform::causeFromErrno(err), err, archive);
+  attempt.temporary.clear();
+  if (status) job.compressedSize = status->size;
+}
+
+}  // namespace
+
+bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
+  KALVERO_SIGNAL("CPageSichern::CompressZip");
+  const std::string archive = startJob(job);
+  Attempt attempt;
+  bool afterException = false;
   try {
-    if (!zip.IsClosed()) zip.Close(false);
-    KALVERO_TRACE("Zipdatei: %s", archive);
-    {
-      platform::ArchiveFile reserve;
-      reserve.open(archive, platform::ArchiveFile::Mode::CreateHidden);
-      temporary = reserve.path();
-      reserve.close();
-    }
-    zip.Open(temporary, ZipArchiveLayer::Create);
-    zip.SetArchiveComment(kArchiveComment);
-    ZipEntryHeader header;
-    KALVERO_TRACE("Quelldatei: %s", job.source);
-    header.name = entryName;
-    if (!entryName.empty()) {
-      KALVERO_TRACE("vor pZip->OpenNewFile");
-      if (zip.OpenNewFile(header, -1, job.source)) {
-        KALVERO_TRACE("nach pZip->OpenNewFile");
-        platform::InputFile source;
-        int err = 0;
-        if (!source.open(job.source, &err)) {
-          errorId = COMPRESS_ERR_OPEN;
-          takeFileError(job.error, platform::FileError(platform::causeFromErrno(err), err, job.source), false);
-        } else {
-          success = true;
-          const bool showProgress = ctx.showsFileProgress(job.size);
-          // Not zeroed: a cleared 640 KB per file cost more than small files take to compress.
-          const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(ZipArchiveLayer::kChunk);
-          std::size_t n;
-          do {
-            KALVERO_TRACE("f.Read");
-            n = source.read(buffer.get(), ZipArchiveLayer::kChunk);
-            if (n > 0) {
-              KALVERO_TRACE("pZip->WriteNewFile");
-              zip.WriteNewFile(buffer.get(), n);
-            }
-            if (showProgress && ctx.progress) {
-              ctx.progress->fileDone += n;
-              ctx.notify(NOTIFY_FILE_STEP);
-            }
-            if (ctx.cancelled()) {
-              errorId = COMPRESS_ERR_CANCELLED;
-              job.error.fileName = job.source;
-              success = false;
-              break;
-            }
-          } while (n == ZipArchiveLayer::kChunk);
-          source.close();
-          if (success) {
-            KALVERO_TRACE("pZip->CloseNewFile");
-            zip.CloseNewFile();
-          }
-        }
-      }
-    }
-    KALVERO_TRACE("pZip->Close()");
-    zip.Close(false);
-    if (success) {
-      KALVERO_TRACE("CFile::GetStatus");
-      auto status = platform::statPath(temporary);
-      int err = 0;
-      if (job.deferCommit)
-        job.pending = temporary;  // the caller checks it before it replaces the previous archive
-      else if (!platform::renamePath(temporary, archive, &err))
-        throw platform::FileError(platform::causeFromErrno(err), err, archive);
-      temporary.clear();
-      if (status) job.compressedSize = status->size;
-    }
+    writeArchive(zip, job, ctx, archive, attempt);
+    if (attempt.success) placeArchive(job, archive, attempt);
   } catch (const platform::FileError& e) {
-    if (errorId == COMPRESS_ERR_NONE) {
-      errorId = COMPRESS_ERR_FILE;
+    if (attempt.errorId == COMPRESS_ERR_NONE) {
+      attempt.errorId = COMPRESS_ERR_FILE;
       takeFileError(job.error, e, true);
     }
-    success = false;
+    attempt.success = false;
     afterException = true;
   } catch (const CZipException& e) {
-    if (errorId == COMPRESS_ERR_NONE) {
-      errorId = COMPRESS_ERR_ZIP;
+    if (attempt.errorId == COMPRESS_ERR_NONE) {
+      attempt.errorId = COMPRESS_ERR_ZIP;
       job.error.text.clear();
       job.error.cause = e.cause();
     }
-    success = false;
+    attempt.success = false;
     afterException = true;
   }
-  if (!success) DescribeCompressionError(errorId, job.error);
+  if (!attempt.success) DescribeCompressionError(attempt.errorId, job.error);
   if (!zip.IsClosed()) zip.Close(afterException);
   // Nothing unfinished ever appears under the archive's name.
-  if (!temporary.empty()) platform::removeFile(temporary);
-  return success;
+  if (!attempt.temporary.empty()) platform::removeFile(attempt.temporary);
+  return attempt.success;
 }
 
 bool CompareArchive(ZipArchiveLayer& zip, const CopyContext& ctx) {
