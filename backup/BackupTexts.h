@@ -142,17 +142,26 @@ inline constexpr const char* OWNER_NOT_KEPT =
     "Hinweis: Besitzer oder Gruppe können unter '%s' nicht für jede Kopie übernommen werden; Set-UID- und "
     "Set-GID-Rechte wurden dort entfernt.";
 
-// Desktop notification at the end of an unattended run (backup and restore)
+// Desktop notification at the end of an unattended backup
 inline constexpr const char* NOTIFY_BACKUP_DONE = "Sicherung beendet";
 inline constexpr const char* NOTIFY_BACKUP_ERRORS = "Sicherung mit Fehlern beendet";
 inline constexpr const char* NOTIFY_BACKUP_CANCELLED = "Sicherung abgebrochen";
-inline constexpr const char* NOTIFY_RESTORE_DONE = "Rücksicherung beendet";
-inline constexpr const char* NOTIFY_RESTORE_ERRORS = "Rücksicherung mit Fehlern beendet";
-inline constexpr const char* NOTIFY_RESTORE_CANCELLED = "Rücksicherung abgebrochen";
-inline constexpr const char* NOTIFY_FILES_COPIED = "%d Dateien kopiert";
-inline constexpr const char* NOTIFY_ERRORS = "%d Fehler";
 inline constexpr const char* NOTIFY_MISSING_SOURCES = "Nicht vorhandene Quellverzeichnisse: %s";
-inline constexpr const char* NOTIFY_RUN_LOG = "Protokolldatei: %s";
-inline constexpr const char* NOTIFY_NOT_SHOWN = "Die Benachrichtigung konnte nicht angezeigt werden: %s";
+
+// Kind changes, the other form of a copy and a destination inside its source
+inline constexpr const char* KEPT_FOLDER = "%s (Ordner bis %s)";
+inline constexpr const char* KEPT_FILE = "%s (Datei bis %s)";
+inline constexpr const char* KEPT_LINK = "%s (Verknüpfung bis %s)";
+inline constexpr const char* KEPT_NUMBERED = "%s (%d)";
+inline constexpr const char* KEPT_DATE = "%04d-%02d-%02d";
+inline constexpr const char* KIND_CHANGE_KEPT =
+    "Hinweis: '%s' ist in der Quelle jetzt von anderer Art; die bisherige Sicherung bleibt als '%s' erhalten.";
+inline constexpr const char* KIND_CHANGE_FAILED =
+    "Die bisherige Sicherung '%s' kann nicht beiseitegelegt werden; an ihre Stelle wird nichts gesichert.  %s";
+inline constexpr const char* SOURCE_PATH_CHANGED =
+    "'%s' wird nicht gesichert: der Eintrag oder ein Verzeichnis auf seinem Weg wurde seit der Suche durch einen "
+    "symbolischen Link oder eine Datei ersetzt.";
+inline constexpr const char* DESTINATION_IN_SOURCE =
+    "Das Ziel '%s' liegt im Quellverzeichnis '%s' (auch über einen Link); das Paar wird nicht gesichert.";
 
 }  // namespace kalvero::texts

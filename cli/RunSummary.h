@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "backup/RunNotification.h"
+#include "backup/BackupNotification.h"
+#include "restore/RestoreNotification.h"
 
 namespace kalvero::cli {
 

@@ -57,4 +57,9 @@ inline constexpr const char* kLogDirMissing = "Verzeichnis der Protokolldatei: '
 // The archive comment that marks an archive made by this program.
 inline constexpr const char* kOwnArchiveComment = "Compressed by Kalvero";
 
+// Desktop notification at the end of an unattended restore.
+inline constexpr const char* kNotifyDone = "Rücksicherung beendet";
+inline constexpr const char* kNotifyErrors = "Rücksicherung mit Fehlern beendet";
+inline constexpr const char* kNotifyCancelled = "Rücksicherung abgebrochen";
+
 }  // namespace kalvero::restore_text

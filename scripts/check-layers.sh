@@ -12,8 +12,7 @@ declare -A ALLOWED=(
   [zip]="diag platform"
   [run]="app diag platform"
   [restore]="run zip app diag platform"
-  # backup sits above restore: the end-of-run notification describes both runs.
-  [backup]="restore run zip app diag platform"
+  [backup]="run zip app diag platform"
   [cli]="backup restore run zip app diag platform"
   [ui]="backup restore run zip app diag platform"
 )

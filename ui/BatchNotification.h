@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "backup/RunNotification.h"
+#include "backup/BackupNotification.h"
 
 namespace kalvero {
 

@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "app/SettingsFile.h"
-#include "backup/RunNotification.h"
+#include "backup/BackupNotification.h"
+#include "restore/RestoreNotification.h"
 #include "support/RunCli.h"
 #include "support/TempDir.h"
 

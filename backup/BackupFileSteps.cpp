@@ -1,0 +1,322 @@
+// The steps of one found entry of a backup: a file copied or compressed,
+// compared, put in place and its source checked again; a link, a directory
+// or a special file of the walk.
+#include <fmt/printf.h>
+
+#include "backup/BackupRunImpl.h"
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "backup/CopyVerify.h"
+#include "platform/LevelOpen.h"
+#include "platform/PathUtil.h"
+#include "platform/TreeCopy.h"
+#include "run/RunReport.h"
+#include "run/Walk.h"
+
+namespace kalvero {
+
+void BackupRun::Impl::pageLine(const std::string& text) { ReportToLogPage(setup.reporter, text); }
+
+void BackupRun::Impl::rememberMissingDirectory(const std::string& dir) {
+  if (GetPathKind(dir) != -1) missingDirectories.insert(dir);
+}
+
+bool BackupRun::Impl::takenByAnotherSource(const std::string& target, const std::string& source) const {
+  const auto st = platform::lstatPath(target);
+  if (!st) return false;
+  const auto recorded = writtenCopies.find(st->device, st->inode);
+  return recorded && *recorded != std::hash<std::string>{}(source);
+}
+
+void BackupRun::Impl::rememberCopy(const std::string& target, const std::string& source) {
+  if (const auto st = platform::lstatPath(target))
+    writtenCopies.set(st->device, st->inode, std::hash<std::string>{}(source));
+}
+
+BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& source, const std::string& destination,
+                                                        std::uint64_t size, const std::string& pairSource,
+                                                        CopyContext& ctx, std::string& finalName,
+                                                        std::uint64_t& compressedSize) {
+  FileResult result;
+  int err = 0;
+  const std::string directory = ParentDirectory(destination);
+  if (!destinations.makeDirectories(directory, &err)) {
+    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
+    return result;
+  }
+  if (!sourceOnItsPath(source, true, ctx)) return result;
+
+  ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
+  // A worker's archive of this file; removed at the end unless taken.
+  const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
+  CopyJob job = makeCopyJob(source, destination, size, pairSource, ctx);
+  if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
+  if (!clearDestinationFor(job, ctx)) return result;
+  const PreparedCompression* usable = prepared && job.compress ? prepared.get() : nullptr;
+  // The source as the copy reads it: the archive marker and the check file
+  // record this state, and only when the file still has it afterwards.
+  const auto before = usable ? usable->before : platform::lstatPath(source);
+  if (before) result.before = *before;
+
+  bool ok = usable ? TakeCompressedCopy(job, prepared->job, prepared->ok, ctx) : CopyOneFile(job, ctx, zip.get());
+  if (usable) prepared->job.pending.clear();  // job owns it now
+  if (job.cancelled) {
+    result.outcome = Outcome::Cancelled;
+    return result;
+  }
+  if (ok && job.wasCompressed) compressedSize = job.compressedSize;
+  bool compareFailed = false;
+  if (ok && options.Compare) {
+    ok = compareCopy(job, usable, before, size, ctx);
+    compareFailed = !ok;
+  }
+  ok = commitOrDiscard(job, ok, compareFailed, ctx);
+  finalName = job.finalName.empty() ? job.destination : job.finalName;
+
+  bool changeNoted = false;
+  checkSourceAfter(source, before, ok, compareFailed, result, changeNoted, ctx);
+  if (ok && options.ArchivbitReset && result.unchanged) ok = resetArchiveMarker(source, pairSource, result, changeNoted, ctx);
+  result.outcome = ok ? Outcome::Copied : Outcome::Failed;
+  return result;
+}
+
+// The copy's record: compressed or not, and under which name.
+CopyJob BackupRun::Impl::makeCopyJob(const std::string& source, const std::string& destination, std::uint64_t size,
+                                     const std::string& pairSource, const CopyContext& ctx) {
+  CopyJob job;
+  job.sourceRoot = withSlash(pairSource);
+  job.source = source;
+  job.destination = destination;
+  job.size = size;
+  job.displayThreshold = minSize;
+  job.compress = CompressDecision(source, size, options.Compress, noCompress);
+  if (job.compress && GetPathKind(source + ".zip") != 0) {
+    // The archive's name belongs to another file of this directory: this one
+    // keeps its own name, uncompressed, and nothing is overwritten.
+    job.compress = false;
+    ReportLine(ctx, fmt::sprintf(texts::STORED_UNCOMPRESSED, source, source + ".zip") + "\r\n");
+  }
+  job.deferCommit = true;
+  job.timeSource = source;
+  return job;
+}
+
+// Compared while still the hidden pending file: the previous copy stays
+// untouched until this one has passed.
+bool BackupRun::Impl::compareCopy(CopyJob& job, const PreparedCompression* prepared,
+                                  const std::optional<platform::FileStatus>& before, std::uint64_t size,
+                                  const CopyContext& ctx) {
+  notify(NOTIFY_COMPARING);
+  CopyContext verify = ctx;
+  verify.source = job.source;
+  verify.destination = job.pending;
+  verify.destinationName = job.wasCompressed ? job.finalName : job.destination;
+  // The worker's comparison stands only while the source is as it read it;
+  // otherwise the archive is compared with the source as it is now.
+  const auto now = prepared && prepared->compared ? platform::lstatPath(job.source) : std::nullopt;
+  if (now && before && SameState(*now, *before))
+    return TakeComparison(verify, prepared->compareKind, prepared->compareErr, size);
+  return job.wasCompressed ? CompareArchive(*zip, verify) : CompareFiles(verify);
+}
+
+// A copy that failed its comparison replaces the previous one only with
+// "DeleteZieldatei" off; with it on, the previous copy keeps its name.
+bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed, const CopyContext& ctx) {
+  if (job.pending.empty()) return ok;
+  const std::string target = job.finalName.empty() ? job.destination : job.finalName;
+  const bool keep = ok || !options.DeleteZieldatei;
+  if (keep && takenByAnotherSource(target, job.source)) {
+    DiscardCopy(job);
+    ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, job.source, target) + "\r\n");
+    compareFailed = false;
+    return false;
+  }
+  // What a link that appeared on the source's way since the walk led the copy to is never stored.
+  if (!keep) {
+    DiscardCopy(job);
+    return ok;
+  }
+  if (!sourceOnItsPath(job.source, false, ctx)) {
+    DiscardCopy(job);
+    compareFailed = false;
+    return false;
+  }
+  if (!CommitCopy(job, ctx)) return false;
+  rememberCopy(target, job.source);
+  destinations.removeOtherForm(target, job.wasCompressed);
+  return ok;
+}
+
+// Whether the source kept the state the copy was read in; a change is said.
+void BackupRun::Impl::checkSourceAfter(const std::string& source, const std::optional<platform::FileStatus>& before,
+                                       bool ok, bool compareFailed, FileResult& result, bool& changeNoted,
+                                       const CopyContext& ctx) {
+  const auto after = platform::lstatPath(source);
+  result.unchanged = before && after && SameState(*before, *after);
+  if (before && after && !result.unchanged && (ok || compareFailed)) {
+    ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source) + "\r\n");
+    changeNoted = true;
+  }
+}
+
+// The archive marker reset on a source that kept its state. False when it
+// could not be stored: the copy itself is good and stays, the file is tried
+// again next time.
+bool BackupRun::Impl::resetArchiveMarker(const std::string& source, const std::string& pairSource,
+                                         FileResult& result, bool changeNoted, const CopyContext& ctx) {
+  info.currentSource = source;
+  info.currentDestination.clear();
+  notify(NOTIFY_ARCHIVE_RESET);
+  bool unsupported = false;
+  bool changed = false;
+  bool ok = true;
+  if (!ResetArchiveBit(source, result.before, ctx, &changed, &unsupported)) {
+    ++info.pairErrors;
+    ++info.runErrors;
+    ok = false;
+  }
+  if (changed) {
+    result.unchanged = false;
+    if (!changeNoted) ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source) + "\r\n");
+  }
+  if (unsupported && !archiveNoteGiven) {
+    archiveNoteGiven = true;
+    ReportLine(ctx, fmt::sprintf(texts::ARCHIVE_BIT_UNSUPPORTED, pairSource) + "\r\n");
+  }
+  return ok;
+}
+
+void BackupRun::Impl::pairError(const std::string& text) {
+  ++info.pairErrors;
+  ++info.runErrors;
+  try {
+    if (log.isOpen()) log.write(text);
+  } catch (const std::exception&) {
+  }
+  pageLine(text);
+}
+
+void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
+                                      const CopyContext& ctx) {
+  if (kind == EntryKind::Special) {
+    // A FIFO, socket or device has no content to keep; it is named, never opened.
+    lists.addSkipped(source, destination);
+    ReportLine(ctx, fmt::sprintf(texts::SPECIAL_FILE, source) + "\r\n");
+    return;
+  }
+  if (kind == EntryKind::Directory)
+    copyDirectoryEntry(source, destination, ctx);
+  else
+    copyLinkEntry(source, destination, ctx);
+}
+
+// Its content is done: an empty one is created here, and its mode and time
+// are set last, so no copy into it changes them again.
+void BackupRun::Impl::copyDirectoryEntry(const std::string& source, const std::string& destination,
+                                         const CopyContext& ctx) {
+  int err = 0;
+  writtenRoots.insert(withSlash(destination));
+  if (!destinations.makeDirectories(destination, &err)) {
+    if (missingDirectories.insert(withSlash(destination)).second)
+      ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, withSlash(destination), SystemErrorText(err)) + "\r\n");
+  } else if (!sourceOnItsPath(source, false, ctx)) {
+    // reported: a directory replaced by a link is not followed
+  } else if (!platform::copyDirectoryAttributes(source, destination, &err)) {
+    ReportLine(ctx,
+               fmt::sprintf(texts::DIRECTORY_ATTRIBUTES_FAILED, source, destination, SystemErrorText(err)) + "\r\n");
+  }
+  destinations.modeSet(destination);
+}
+
+// A link is kept as a link (also when compressing), never followed.
+void BackupRun::Impl::copyLinkEntry(const std::string& source, const std::string& destination, const CopyContext& ctx) {
+  int err = 0;
+  const std::string directory = ParentDirectory(destination);
+  bool ok = destinations.makeDirectories(directory, &err);
+  if (!ok) {
+    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
+    missingDirectories.insert(directory);
+  } else if (!sourceOnItsPath(source, true, ctx)) {
+    ok = false;
+  } else if (!destinations.clearFor(destination, DestinationTree::Kind::Link, &err) ||
+             !platform::copySymlink(source, destination, &err)) {
+    ok = false;
+    ReportError(ctx, fmt::sprintf(texts::LINK_FAILED, source, destination, SystemErrorText(err)) + "\r\n");
+  }
+  if (ok) {
+    rememberCopy(destination, source);
+    writtenRoots.insert(directory);
+    lists.addCopied(source, destination);
+  } else {
+    lists.addNotCopied(source);
+  }
+  if (withCheckFile) checkFile->MarkCopied(destination, ok);
+  ++info.filesDone;
+}
+
+bool BackupRun::Impl::sourceOnItsPath(const std::string& source, bool lastMayBeLink, const CopyContext& ctx) {
+  struct stat st {};
+  int err = 0;
+  if (platform::statBelow(pairSourceRoot, source, st, &err) ? lastMayBeLink || !S_ISLNK(st.st_mode)
+                                                            : err != ELOOP && err != ENOTDIR && err != EXDEV)
+    return true;  // gone or unreadable: the step itself says so
+  ReportError(ctx, fmt::sprintf(texts::SOURCE_PATH_CHANGED, source) + "\r\n");
+  return false;
+}
+
+// Entries of another kind at the copy's name are kept aside first (the copy
+// replaces only a file); the other form of the file goes after the commit.
+bool BackupRun::Impl::clearDestinationFor(const CopyJob& job, const CopyContext& ctx) {
+  int err = 0;
+  std::string name = job.destination;
+  bool ok = destinations.clearFor(name, DestinationTree::Kind::File, &err);
+  if (ok && job.compress) ok = destinations.clearFor(name += ".zip", DestinationTree::Kind::File, &err);
+  if (ok) return true;
+  if (err == EEXIST)
+    ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, job.source, name) + "\r\n");
+  else
+    ReportError(ctx, fmt::sprintf(texts::KIND_CHANGE_FAILED, name, SystemErrorText(err)) + "\r\n");
+  return false;
+}
+
+void BackupRun::Impl::beginDestinations(PairState& state) {
+  DestinationTree::Hooks hooks;
+  hooks.takenThisRun = [this](const std::string& path) {
+    const auto st = platform::lstatPath(path);
+    return st && writtenCopies.find(st->device, st->inode).has_value();
+  };
+  const CopyContext* ctx = &state.ctx;
+  // A log that cannot be written has the line on the page already; the step goes on.
+  hooks.kept = [ctx](const std::string& path, const std::string& keptAs) {
+    try {
+      ReportLine(*ctx, fmt::sprintf(texts::KIND_CHANGE_KEPT, path, keptAs) + "\r\n");
+    } catch (const std::exception&) {
+    }
+  };
+  hooks.keepFailed = [ctx](const std::string& path, int err) {
+    try {
+      ReportError(*ctx, fmt::sprintf(texts::KIND_CHANGE_FAILED, path, SystemErrorText(err)) + "\r\n");
+    } catch (const std::exception&) {
+    }
+  };
+  destinations.beginPair(state.sourceRoot, state.destRoot, std::move(hooks));
+}
+
+void BackupRun::Impl::noteMetadataLosses(const CopyContext& ctx, const std::string& destinationRoot) {
+  const platform::MetadataLosses losses = platform::takeMetadataLosses();
+  try {
+    if (losses.extendedAttributes && !xattrNoteGiven) {
+      xattrNoteGiven = true;
+      ReportLine(ctx, fmt::sprintf(texts::XATTRS_NOT_KEPT, destinationRoot) + "\r\n");
+    }
+    if (losses.owner && !ownerNoteGiven) {
+      ownerNoteGiven = true;
+      ReportLine(ctx, fmt::sprintf(texts::OWNER_NOT_KEPT, destinationRoot) + "\r\n");
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace kalvero

@@ -1,0 +1,181 @@
+#pragma once
+// The state of one backup run and its steps, shared by the pair loop
+// (BackupRun.cpp) and the steps of one file (BackupFileSteps.cpp). Private to
+// backup/: nothing outside includes it.
+#include <fmt/printf.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <future>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "backup/BackupRun.h"
+#include "backup/BackupTexts.h"
+#include "backup/CheckFile.h"
+#include "backup/CompressAhead.h"
+#include "backup/CompressZip.h"
+#include "backup/CopyJob.h"
+#include "backup/CopyRegister.h"
+#include "backup/DestinationTree.h"
+#include "backup/FoundList.h"
+#include "backup/ListFiles.h"
+#include "backup/PairSelection.h"
+#include "backup/RunLog.h"
+#include "platform/FileSystem.h"
+#include "run/Estimator.h"
+#include "run/Filters.h"
+
+namespace kalvero {
+
+// Size, modification time (ns) and inode: what tells that a file changed.
+inline bool SameState(const platform::FileStatus& a, const platform::FileStatus& b) {
+  return a.size == b.size && a.mtimeSeconds == b.mtimeSeconds && a.mtimeNanoseconds == b.mtimeNanoseconds &&
+         a.inode == b.inode;
+}
+
+inline std::string withSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+struct BackupRun::Impl {
+  BackupRunSetup setup;
+  RunTotals totals;
+  ProgressInfo info;
+  RunLog log;
+  ListFiles lists;
+  std::unique_ptr<CheckFile> ownCheckFile;
+  CheckFile* checkFile = nullptr;
+  // With more than one thread the check file is read beside the first pair's
+  // walk; nothing but SelectPair touches it before checkFileReady(true).
+  std::future<void> checkFileLoading;
+  std::atomic<bool> checkFileLoaded{true};
+  bool checkFileReady(bool wait) {
+    if (!checkFileLoading.valid()) return true;
+    if (!wait && !checkFileLoaded.load(std::memory_order_acquire)) return false;
+    checkFileLoading.get();
+    return true;
+  }
+  std::vector<PairResult> results;
+  BackupOptions options;       // reloaded before every pair
+  BackupOptions startOptions;  // as the run started: decides about the check file and the no-compress set
+  bool withCheckFile = false;  // startOptions.MitPrueffile
+  int minSize = 1000;
+  NoCompressSet noCompress;
+  std::unique_ptr<ZipArchiveLayer> zip;
+  // The workers compressing the files ahead of the pair's loop (none with one thread).
+  std::unique_ptr<CompressAhead> ahead;
+  std::size_t aheadIndex = 0;  // walk position of the file handleFile works on
+  bool archiveNoteGiven = false;
+  std::set<std::string> writtenRoots;  // destination roots this run copied into
+  std::string pairDestRoot;            // destination root (with "/") of the pair being run
+  std::string pairSourceRoot;          // source root (with "/") of the pair being run
+  // The pair's destination directories, made and checked level by level (never through a link).
+  DestinationTree destinations;
+  std::atomic<int> ownCancel{0};
+
+  explicit Impl(BackupRunSetup s);
+
+  bool cancelled() const { return setup.cancel->load(std::memory_order_relaxed) != 0; }
+  void notify(int code) {
+    if (setup.reporter) setup.reporter->progress(code, info);
+  }
+  void pageLine(const std::string& text);
+  // One counted error of the pair before its copy context exists, to the run log and the log page.
+  void pairError(const std::string& text);
+  // The notes on xattrs and owners the copies of this run could not keep, once per run.
+  void noteMetadataLosses(const CopyContext& ctx, const std::string& destinationRoot);
+  bool xattrNoteGiven = false;
+  bool ownerNoteGiven = false;
+  // Destination directories (with "/") a failed copy could not create: said once, not again for the directory.
+  std::set<std::string> missingDirectories;
+  void rememberMissingDirectory(const std::string& dir);
+
+  // (device, inode) of every copy this run put in place, with a hash of its
+  // source: two sources never end in one destination file, whatever makes
+  // their names meet (two pairs into one directory, a destination file
+  // system that ignores letter case).
+  CopyRegister writtenCopies;
+  bool takenByAnotherSource(const std::string& target, const std::string& source) const;
+  void rememberCopy(const std::string& target, const std::string& source);
+
+  // --- The run: its start, every active pair, its end.
+  void run();
+  void openRun();
+  void runPairCounted(std::size_t row, const DirPair& pair);
+  void closeRun();
+
+  // --- One pair, in the order runPair takes the steps.
+  struct PairState {
+    const DirPair* pair = nullptr;
+    std::string destinationRoot;  // as PairDestinationRoot gives it
+    std::string sourceRoot;       // with "/"
+    std::string destRoot;         // with "/"
+    std::int64_t pairStart = 0;
+    FoundList found;
+    PairSelectionResult selected;
+    std::size_t toCopy = 0;
+    std::uint64_t kbyteTotal = 0;
+    std::uint64_t compressedBytes = 0;
+    PairSummary summary;
+    CopyContext ctx;
+    std::unique_ptr<PairProgress> progress;
+    std::size_t nextOffer = 0;  // walk position of the next file offered to the workers
+    // Both names are built in buffers kept for the whole pair: a skipped file
+    // costs no allocation.
+    std::string source, destination, finalName, offerPath;
+  };
+  void runPair(const DirPair& pair);
+  bool destinationInsideSource(PairState& state);
+  void beginDestinations(PairState& state);
+  bool beginPair(const DirPair& pair, PairState& state);
+  void selectFiles(PairState& state);
+  void prepareCopying(PairState& state);
+  void offerAhead(PairState& state, std::size_t current);
+  enum class LoopStep { Next, Stop };
+  LoopStep handleEntry(PairState& state, std::size_t i);
+  void handleSkipped(PairState& state);
+  void handleVanished(PairState& state);
+  LoopStep copyFoundFile(PairState& state, std::size_t i);
+  void addToSizeSummary(PairState& state, std::uint64_t size);
+  void finishPair(PairState& state);
+
+  // --- One file that is not skipped, in the order handleFile takes the steps.
+  enum class Outcome { Copied, Failed, Cancelled };
+  struct FileResult {
+    Outcome outcome = Outcome::Failed;
+    bool unchanged = false;  // the source kept the state "before" through copy and comparison
+    platform::FileStatus before;
+  };
+  FileResult handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
+                        const std::string& pairSource, CopyContext& ctx, std::string& finalName,
+                        std::uint64_t& compressedSize);
+  CopyJob makeCopyJob(const std::string& source, const std::string& destination, std::uint64_t size,
+                      const std::string& pairSource, const CopyContext& ctx);
+  bool compareCopy(CopyJob& job, const PreparedCompression* prepared, const std::optional<platform::FileStatus>& before,
+                   std::uint64_t size, const CopyContext& ctx);
+  bool commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed, const CopyContext& ctx);
+  void checkSourceAfter(const std::string& source, const std::optional<platform::FileStatus>& before, bool ok,
+                        bool compareFailed, FileResult& result, bool& changeNoted, const CopyContext& ctx);
+  bool resetArchiveMarker(const std::string& source, const std::string& pairSource, FileResult& result,
+                          bool changeNoted, const CopyContext& ctx);
+  // A link, a directory (after its content) or a special file of the walk.
+  void handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
+                       const CopyContext& ctx);
+  void copyDirectoryEntry(const std::string& source, const std::string& destination, const CopyContext& ctx);
+  void copyLinkEntry(const std::string& source, const std::string& destination, const CopyContext& ctx);
+  // Whether source is still reached through real directories below the
+  // pair's source root (no link appeared on its way since the walk), itself
+  // a link only where lastMayBeLink; otherwise said as a counted error.
+  bool sourceOnItsPath(const std::string& source, bool lastMayBeLink, const CopyContext& ctx);
+  // The other form of a file's copy and entries of another kind at its name.
+  bool clearDestinationFor(const CopyJob& job, const CopyContext& ctx);
+};
+
+}  // namespace kalvero
