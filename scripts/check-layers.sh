@@ -15,18 +15,33 @@ declare -A ALLOWED=(
   [backup]="run zip app diag platform"
   [cli]="backup restore run zip app diag platform"
   [ui]="backup restore run zip app diag platform"
+  # Tests: a test program uses its folder, the folders below it and the shared
+  # support; tests that need a backup or a restore as their input run one.
+  [tests/support]="support backup restore run zip app diag platform"
+  [tests/platform]="support platform"
+  [tests/diag]="support backup run diag platform"
+  [tests/app]="support app diag platform"
+  [tests/zip]="support backup restore zip app diag platform"
+  [tests/run]="support run app diag platform"
+  [tests/restore]="support backup restore run zip app diag platform"
+  [tests/backup]="support backup run zip app diag platform"
+  [tests/cli]="support cli backup restore run zip app diag platform"
+  [tests/faults]="support backup restore run zip app diag platform"
+  [tests/fuzz]="zip diag platform"
+  [tests/ui]="support ui backup restore run zip app diag platform"
 )
+FOLDERS=" support platform diag app zip run restore backup cli ui "
 
 bad=0
 for folder in "${!ALLOWED[@]}"; do
-  allowed=" $folder ${ALLOWED[$folder]} "
+  allowed=" ${folder#tests/} ${ALLOWED[$folder]} "
   while IFS= read -r hit; do
     file=${hit%%:*}
     rest=${hit#*:}
     line=${rest%%:*}
     target=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([a-z]*\)\/.*/\1/p' <<<"${rest#*:}")
     [ -n "$target" ] || continue
-    [ -n "${ALLOWED[$target]+x}" ] || continue  # not one of our folders
+    [[ "$FOLDERS" == *" $target "* ]] || continue  # not one of our folders
     if [[ "$allowed" != *" $target "* ]]; then
       echo "$file:$line: $folder/ may not include $target/: ${rest#*:}"
       bad=1
