@@ -3,6 +3,7 @@
 #include <fmt/printf.h>
 
 #include "app/AppTexts.h"
+#include "platform/LevelOpen.h"
 #include "platform/PathUtil.h"
 
 namespace kalvero {
@@ -30,8 +31,10 @@ std::string CheckPairInput(const DirPair& pair) {
   if (HasLineBreak(pair.source) || HasLineBreak(pair.destination)) return texts::kPairLineBreak;
   for (const ExcludedDir& e : pair.excluded)
     if (HasLineBreak(e.directory)) return texts::kPairLineBreak;
-  // Every run would copy the previous backup again, one level deeper.
-  if (isInside(pair.destination, pair.source))
+  // Every run would copy the previous backup again, one level deeper; a link
+  // or ".." in either path must not hide it, so the directories themselves
+  // are compared too.
+  if (isInside(pair.destination, pair.source) || platform::isSameOrBelow(pair.destination, pair.source))
     return fmt::sprintf(texts::kPairDestinationInSource, pair.destination, pair.source);
   for (const ExcludedDir& e : pair.excluded)
     if (e.directory.empty() || !isInside(e.directory, pair.source))

@@ -1,0 +1,249 @@
+#include "backup/DestinationTree.h"
+
+#include <fmt/printf.h>
+#include <limits.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "backup/BackupTexts.h"
+#include "backup/CompressZip.h"
+#include "platform/FileError.h"
+#include "platform/FileSystem.h"
+#include "platform/LevelOpen.h"
+#include "platform/PathUtil.h"
+#include "platform/TreeCopy.h"
+#include "zip/ZipArchiveLayer.h"
+
+namespace kalvero {
+
+namespace {
+
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string join(const std::string& dir, const std::string& name) { return dir == "/" ? "/" + name : dir + "/" + name; }
+
+std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+bool fail(int* err, int value) {
+  if (err) *err = value;
+  return false;
+}
+
+// lstat: true when path exists; e holds the errno otherwise.
+bool entryStatus(const std::string& path, struct stat& st, int& e) {
+  if (::lstat(path.c_str(), &st) == 0) return true;
+  e = errno;
+  return false;
+}
+
+DestinationTree::Kind kindOf(const struct stat& st) {
+  if (S_ISDIR(st.st_mode)) return DestinationTree::Kind::Directory;
+  if (S_ISLNK(st.st_mode)) return DestinationTree::Kind::Link;
+  return DestinationTree::Kind::File;
+}
+
+// name cut to at most max bytes, never inside a UTF-8 sequence.
+std::string cutName(const std::string& name, std::size_t max) {
+  if (name.size() <= max) return name;
+  std::size_t n = max;
+  while (n > 0 && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
+  return name.substr(0, n);
+}
+
+}  // namespace
+
+void DestinationTree::beginRun(std::string date) {
+  date_ = std::move(date);
+  verified_.clear();
+}
+
+void DestinationTree::beginPair(const std::string& sourceRoot, const std::string& destRoot, Hooks hooks) {
+  sourceRoot_ = withoutTrailingSlashes(sourceRoot);
+  destRoot_ = withoutTrailingSlashes(destRoot);
+  hooks_ = std::move(hooks);
+}
+
+std::string DestinationTree::sourceOf(const std::string& destination) const {
+  const std::size_t skip = destRoot_ == "/" ? 1 : destRoot_.size() + 1;
+  return destination.size() > skip ? join(sourceRoot_, destination.substr(skip)) : sourceRoot_;
+}
+
+bool DestinationTree::makeDirectories(const std::string& dir, int* err) {
+  if (!verified_.count(destRoot_)) {
+    // The root and what lies above it are the user's: made as the path says.
+    if (GetPathKind(destRoot_) != -1 && !MakeDirectories(destRoot_, err)) return false;
+    verified_[destRoot_] = true;
+  }
+  const std::string d = withoutTrailingSlashes(dir);
+  if (d == destRoot_) return true;
+  const std::size_t skip = destRoot_ == "/" ? 1 : destRoot_.size() + 1;
+  if (d.size() <= skip || d.compare(0, destRoot_.size(), destRoot_) != 0 || d[skip - 1] != '/')
+    return fail(err, EXDEV);  // never anything outside the pair's destination
+  std::string path = destRoot_;
+  std::size_t start = skip;
+  while (start < d.size()) {
+    std::size_t end = d.find('/', start);
+    if (end == std::string::npos) end = d.size();
+    path = join(path, d.substr(start, end - start));
+    start = end + 1;
+    const auto known = verified_.find(path);
+    if (known != verified_.end() && known->second) continue;
+    if (!verifyLevel(path, err)) return false;
+  }
+  return true;
+}
+
+// One level below the root: a real directory afterwards, or false.
+bool DestinationTree::verifyLevel(const std::string& path, int* err) {
+  if (const auto known = verified_.find(path); known != verified_.end()) {
+    if (!platform::makeOwnerWritable(path, err)) return false;
+    known->second = true;
+    return true;
+  }
+  for (int attempt = 0;; ++attempt) {
+    struct stat st {};
+    int e = 0;
+    if (!entryStatus(path, st, e)) {
+      if (e != ENOENT) return fail(err, e);
+      if (platform::makeDirectory(path, &e)) break;
+      if (e != EEXIST || attempt > 2) return fail(err, e);
+      continue;  // made meanwhile: looked at again
+    }
+    if (S_ISDIR(st.st_mode)) {
+      if (!platform::makeOwnerWritable(path, err)) return false;
+      break;
+    }
+    // Our copy of a link, or of a file the source had here before: never
+    // followed, never written into; kept aside unless this run made it.
+    if (attempt > 2 || (hooks_.takenThisRun && hooks_.takenThisRun(path))) return fail(err, EEXIST);
+    if (!keepAside(path, kindOf(st), err)) return false;
+  }
+  keepArchiveAside(path);
+  verified_[path] = true;
+  return true;
+}
+
+void DestinationTree::modeSet(const std::string& dir) {
+  if (const auto known = verified_.find(withoutTrailingSlashes(dir)); known != verified_.end()) known->second = false;
+}
+
+bool DestinationTree::clearFor(const std::string& path, Kind kind, int* err) {
+  struct stat st {};
+  int e = 0;
+  if (entryStatus(path, st, e)) {
+    const Kind have = kindOf(st);
+    if (have != kind) {
+      const bool ours = have == Kind::Directory ? verified_.count(path) != 0
+                                                : hooks_.takenThisRun && hooks_.takenThisRun(path);
+      if (ours) return fail(err, EEXIST);
+      if (!keepAside(path, have, err)) return false;
+    }
+  } else if (e != ENOENT) {
+    return fail(err, e);
+  }
+  if (kind == Kind::Link) keepArchiveAside(path);
+  return true;
+}
+
+bool DestinationTree::keepAside(const std::string& path, Kind kind, int* err) {
+  const std::string kept = keptName(path, kind);
+  int e = 0;
+  if (!platform::renamePath(path, kept, &e)) return fail(err, e);
+  if (kind == Kind::Directory) forgetBelow(path);
+  if (hooks_.kept) hooks_.kept(path, kept);
+  return true;
+}
+
+std::string DestinationTree::keptName(const std::string& path, Kind kind) const {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = path.substr(0, slash + 1);
+  const char* format = kind == Kind::Directory ? texts::KEPT_FOLDER
+                       : kind == Kind::Link    ? texts::KEPT_LINK
+                                               : texts::KEPT_FILE;
+  // Room for the longest suffix, its number and a later ".zip" within NAME_MAX.
+  const std::string suffixOnly = fmt::sprintf(format, "", date_);
+  const std::string name = cutName(path.substr(slash + 1), NAME_MAX - suffixOnly.size() - 16);
+  const std::string base = fmt::sprintf(format, name, date_);
+  std::string candidate = dir + base;
+  struct stat st {};
+  for (int n = 2; ::lstat(candidate.c_str(), &st) == 0 && n < 10000; ++n)
+    candidate = dir + fmt::sprintf(texts::KEPT_NUMBERED, base, n);
+  return candidate;
+}
+
+void DestinationTree::forgetBelow(const std::string& path) {
+  verified_.erase(path);
+  // Everything below path sorts between path + "/" and path + "0" ('0' follows '/').
+  verified_.erase(verified_.lower_bound(path + "/"), verified_.lower_bound(path + "0"));
+}
+
+// Our archive of a file that the source now has as a folder or a link: its
+// content goes to a plain file under the kept name, so the restore gives it
+// back beside the new entry instead of over it.
+void DestinationTree::keepArchiveAside(const std::string& plainName) {
+  const std::string archive = plainName + ".zip";
+  struct stat st {};
+  int e = 0;
+  if (!entryStatus(archive, st, e) || !S_ISREG(st.st_mode)) return;
+  if (entryStatus(sourceOf(archive), st, e) || e != ENOENT) return;  // the copy of the user's own "X.zip"
+  if (!isOurArchive(archive, plainName)) return;
+  const std::string kept = keptName(plainName, Kind::File);
+  bool done = false;
+  try {
+    ZipArchiveLayer zip;
+    zip.Open(archive, ZipArchiveLayer::OpenExisting);
+    done = zip.ExtractEntry(0, kept) == ExtractResult::Done;
+    zip.Close(false);
+  } catch (const platform::FileError& x) {
+    e = x.osError();
+  } catch (const CZipException&) {
+    e = EIO;
+  }
+  if (done && !platform::flushFileAndDirectory(kept, &e)) done = false;
+  if (!done) {
+    if (hooks_.keepFailed) hooks_.keepFailed(archive, e ? e : EIO);
+    return;
+  }
+  platform::removeFile(archive);
+  if (hooks_.kept) hooks_.kept(archive, kept);
+}
+
+bool DestinationTree::isOurArchive(const std::string& archive, const std::string& plainName) const {
+  try {
+    ZipArchiveLayer zip;
+    zip.Open(archive, ZipArchiveLayer::OpenExisting);
+    ZipEntryHeader entry;
+    const bool ours = zip.GetArchiveComment() == kArchiveComment && zip.GetEntryCount() == 1 &&
+                      !zip.IsEntryDirectory(0) && zip.GetEntryInfo(0, entry) &&
+                      nameOf("/" + entry.name) == nameOf(plainName);
+    zip.Close(false);
+    return ours;
+  } catch (const platform::FileError&) {
+  } catch (const CZipException&) {
+  }
+  return false;
+}
+
+void DestinationTree::removeOtherForm(const std::string& committed, bool compressed) {
+  struct stat st {};
+  int e = 0;
+  std::string other;
+  if (compressed) {
+    other = committed.substr(0, committed.size() - 4);  // the plain copy beside the archive
+    if (!entryStatus(other, st, e) || !S_ISREG(st.st_mode)) return;
+  } else {
+    other = committed + ".zip";
+    if (!entryStatus(other, st, e) || !S_ISREG(st.st_mode)) return;
+    if (entryStatus(sourceOf(other), st, e) || e != ENOENT) return;  // the copy of the user's own "X.zip"
+    if (!isOurArchive(other, committed)) return;
+  }
+  if (hooks_.takenThisRun && hooks_.takenThisRun(other)) return;
+  // Only once the new form is surely on the disk does the old one go.
+  if (platform::flushFileAndDirectory(committed)) platform::removeFile(other);
+}
+
+}  // namespace kalvero

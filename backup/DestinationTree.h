@@ -1,0 +1,71 @@
+#pragma once
+// The directories of a pair's destination as the run makes and checks them.
+// Every level from the destination root to a copy must be a real directory:
+// the run never writes through a link inside its destination (a stored link
+// is only our copy of one). What the source no longer has in the same kind
+// (a folder that became a file, a file that became a link) is kept beside
+// the new entry under a name that says what it was and until when.
+#include <functional>
+#include <map>
+#include <string>
+
+namespace kalvero {
+
+class DestinationTree {
+ public:
+  enum class Kind { Directory, File, Link };
+  struct Hooks {
+    // Whether this run already put the entry at path there for another source
+    // (two pairs meeting in one destination): it is never moved aside.
+    std::function<bool(const std::string& path)> takenThisRun;
+    // The previous entry at path now has the name keptAs (a note line).
+    std::function<void(const std::string& path, const std::string& keptAs)> kept;
+    // Our archive at path could not be unpacked beside the new entry (an error line).
+    std::function<void(const std::string& path, int err)> keepFailed;
+  };
+
+  // A new run: the cache is emptied; date is the run's day (e.g. "2026-12-09").
+  void beginRun(std::string date);
+  // The pair being run: both roots (with or without "/"), the hooks it reports through.
+  void beginPair(const std::string& sourceRoot, const std::string& destRoot, Hooks hooks);
+
+  // dir and every directory between the pair's destination root and it exist
+  // as real directories the run can write into. The root and what lies above
+  // it are made as the user's path says (links followed). A level that is a
+  // link or a file is kept aside and replaced, unless this run made it for
+  // another source (then false with EEXIST). Levels verified once in this
+  // run cost nothing again.
+  bool makeDirectories(const std::string& dir, int* err = nullptr);
+  // The run set dir's own mode: the next copy into it checks it again.
+  void modeSet(const std::string& dir);
+
+  // path (below the destination root, its parent made) is free for an entry
+  // of kind: an entry of another kind there is kept aside (never one this
+  // run made for another source: false with EEXIST); for a link our archive
+  // of the former file (path + ".zip") too. A regular file stays for a file.
+  bool clearFor(const std::string& path, Kind kind, int* err = nullptr);
+
+  // After the copy of a file is in place under committed: the other form of
+  // the same file (our single-file archive beside a plain copy, or the plain
+  // copy beside the archive) is flushed away once committed is on the disk.
+  // A source file that itself has the archive's name keeps its copy.
+  void removeOtherForm(const std::string& committed, bool compressed);
+
+ private:
+  std::string sourceOf(const std::string& destination) const;
+  bool verifyLevel(const std::string& path, int* err);
+  bool keepAside(const std::string& path, Kind kind, int* err);
+  void keepArchiveAside(const std::string& plainName);
+  bool isOurArchive(const std::string& archive, const std::string& plainName) const;
+  std::string keptName(const std::string& path, Kind kind) const;
+  void forgetBelow(const std::string& path);
+
+  std::string date_;
+  std::string sourceRoot_, destRoot_;  // without trailing "/"
+  Hooks hooks_;
+  // Directories of this run known to be real ones, and whether their owner
+  // may write into them (false again after the run set their mode).
+  std::map<std::string, bool> verified_;
+};
+
+}  // namespace kalvero

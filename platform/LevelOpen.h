@@ -1,0 +1,38 @@
+#pragma once
+// Paths below a root opened one level at a time, never through a symbolic
+// link below the root: a tree that changes while a run works in it (a folder
+// replaced by a link) cannot lead the run's reads or writes elsewhere. The
+// root itself and what lies above it are the user's and are followed.
+#include <sys/types.h>
+
+#include <string>
+
+struct stat;
+
+namespace kalvero::platform {
+
+// Opens the directory dir (root itself or below it) as an O_PATH descriptor:
+// root with its links followed, every level below with O_NOFOLLOW. -1 with
+// *err: ELOOP or ENOTDIR when a level below root is not a real directory,
+// EXDEV when dir is not below root.
+int openDirectoryBelow(const std::string& root, const std::string& dir, int* err = nullptr);
+
+// The status of path (below root) without following a link at any level
+// below root, the last one included. False with *err as above.
+bool statBelow(const std::string& root, const std::string& path, struct stat& st, int* err = nullptr);
+
+// Opens path (below root) with flags plus O_NOFOLLOW | O_CLOEXEC, every
+// directory on the way as openDirectoryBelow does. -1 with *err.
+int openBelow(const std::string& root, const std::string& path, int flags, int* err = nullptr);
+
+// True when path, resolved (links and ".." followed as the system does), is
+// dir itself or lies below it: the existing directories on its way are
+// compared by device and inode, so neither a link nor ".." hides it. The
+// part of path that does not exist yet is taken by its text.
+bool isSameOrBelow(const std::string& path, const std::string& dir);
+
+// Writes the file's data and then its directory's entry to the disk, so a
+// name put in place by a rename survives a crash. False with *err.
+bool flushFileAndDirectory(const std::string& path, int* err = nullptr);
+
+}  // namespace kalvero::platform
