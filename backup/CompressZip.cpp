@@ -74,7 +74,7 @@ void reserveBeside(const std::string& archive, std::string& temporary) {
 void writeSourceIntoEntry(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx, Attempt& attempt) {
   platform::InputFile source;
   int err = 0;
-  if (!source.open(job.source, &err)) {
+  if (!source.openSource(job.source, &err)) {
     attempt.errorId = COMPRESS_ERR_OPEN;
     takeFileError(job.error, platform::FileError(platform::causeFromErrno(err), err, job.source), false);
     return;
@@ -196,7 +196,7 @@ int CompareArchiveQuietly(ZipArchiveLayer& zip, const CopyContext& ctx, int* err
   bool equal = false;
   bool show = false;
   platform::InputFile source;
-  if (!source.open(ctx.source, &err)) {
+  if (!source.openSource(ctx.source, &err)) {
     kind = 1;
   } else {
     const std::uint64_t size = source.size();

@@ -50,11 +50,12 @@ void ReportError(const CopyContext& ctx, const std::string& text) {
 
 namespace {
 
-// The copy (or archive) gets the times of the time source, repaired where
-// they cannot be represented; a failure here is silent.
-void giveTimes(const std::string& copy, const std::string& timeSource) {
+// The copy (or archive) gets the times of the time source; an archive's are
+// repaired where they cannot be represented, a plain copy keeps a time before
+// 1970 as Linux does. A failure here is silent.
+void giveTimes(const std::string& copy, const std::string& timeSource, bool repair = true) {
   if (auto st = platform::statPath(timeSource)) platform::setFileTimes(copy, st->lastWrite, st->lastAccess);
-  RepairFileTimes(copy);
+  if (repair) RepairFileTimes(copy);
 }
 
 }  // namespace
@@ -122,10 +123,7 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
     return false;
   }
   // copyFile already gave the copy the times of its own source.
-  if (!job.timeSource.empty() && job.timeSource != job.source)
-    giveTimes(temporary, job.timeSource);
-  else
-    RepairFileTimes(temporary);
+  if (!job.timeSource.empty() && job.timeSource != job.source) giveTimes(temporary, job.timeSource, false);
   job.pending = temporary;
   return job.deferCommit || CommitCopy(job, ctx);
 }
@@ -219,7 +217,7 @@ bool CompareFiles(const CopyContext& ctx) {
   int err = 0;
   platform::InputFile source;
   platform::InputFile destination;
-  if (!source.open(ctx.source, &err)) {
+  if (!source.openSource(ctx.source, &err)) {
     kind = 1;
   } else if (!destination.open(ctx.destination, &err)) {
     kind = 2;

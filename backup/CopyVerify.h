@@ -20,8 +20,8 @@ void ReportLine(const CopyContext& ctx, const std::string& text);
 // ReportLine plus one error for the pair and the run.
 void ReportError(const CopyContext& ctx, const std::string& text);
 
-// Copies job.source to job.destination (with the times of job.timeSource,
-// those before 1970 repaired on the copy), or compresses it when job.compress
+// Copies job.source to job.destination (with the times of job.timeSource, a
+// time before 1970 too), or compresses it when job.compress
 // is set. Empties job.finalName on entry. With job.deferCommit the copy stays
 // under job.pending until CommitCopy or DiscardCopy. False after a reported,
 // counted failure, or with job.cancelled set (and nothing reported) when
@@ -66,7 +66,7 @@ bool ResetArchiveBit(const std::string& source, const platform::FileStatus& befo
                      bool* changed, bool* archiveUnsupported);
 
 // Replaces a last-write or last-access time before 1970 by now (such times
-// cannot be represented by the date filter). Used on copies only: the source
+// cannot be represented by the date filter). Used on archives only: the source
 // is never changed. Failures are ignored.
 void RepairFileTimes(const std::string& path);
 

@@ -9,7 +9,8 @@
 
 namespace kalvero {
 
-// Name of the viewer's channel (an abstract Unix datagram socket).
+// Name of the viewer's channel: a Unix datagram socket file of that name in
+// the user's private runtime directory (platform/TraceSocket).
 inline constexpr const char* kTraceViewerName = "ZAVERA - Meldungssystem";
 
 // Call kinds, sent with every line; the low byte chooses the line format.

@@ -10,6 +10,8 @@
 
 #include "platform/FaultInjection.h"
 #include "platform/FileError.h"
+#include "platform/OwnTemporary.h"
+#include "platform/SourceFile.h"
 
 namespace kalvero::platform {
 
@@ -19,25 +21,11 @@ namespace {
   throw FileError(causeFromErrno(err), err, path);
 }
 
-// File names on Linux are limited to 255 bytes; the hidden name adds 16.
-constexpr std::size_t kMaxNamePart = 200;
-
-// Six random name characters, as mkstemp uses them.
-std::string randomPart() {
-  static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  thread_local std::mt19937_64 engine{std::random_device{}() ^
-                                      (static_cast<std::uint64_t>(::getpid()) << 32)};
-  std::string out(6, 'x');
-  for (char& c : out) c = kChars[engine() % (sizeof kChars - 1)];
-  return out;
-}
-
 // Created exclusively with permissions & ~umask: unlike mkostemp (always
 // 0600) the kernel applies the mask, so nobody has to read or change it.
 int createHiddenBeside(const std::string& target, unsigned permissions, std::string& created) {
-  const std::string prefix = hiddenTemporaryPrefix(target);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = prefix + randomPart();
+    std::string name = ownTemporaryBeside(target);
     int fd;
     do fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(permissions));
     while (fd < 0 && errno == EINTR);
@@ -56,14 +44,6 @@ bool unsupportedHere(int err) { return err == EPERM || err == ENOTSUP || err == 
 
 }  // namespace
 
-std::string hiddenTemporaryPrefix(const std::string& target) {
-  std::string::size_type slash = target.rfind('/');
-  std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  if (name.size() > kMaxNamePart) name.resize(kMaxNamePart);
-  return dir + "." + name + ".kalvero-";
-}
-
 ArchiveFile::~ArchiveFile() { abandon(); }
 
 void ArchiveFile::open(const std::string& path, Mode mode, unsigned permissions) {
@@ -74,8 +54,8 @@ void ArchiveFile::open(const std::string& path, Mode mode, unsigned permissions)
   std::string opened = path;
   switch (mode) {
     case Mode::ReadOnly:
-      do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-      while (fd < 0 && errno == EINTR);
+      // An archive of a backup is read like a source: never a FIFO or link.
+      fd = openSourceFile(path);
       break;
     case Mode::CreateTruncate:
       do fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(permissions));

@@ -11,7 +11,7 @@ namespace kalvero::platform {
 class ArchiveFile {
  public:
   enum class Mode {
-    ReadOnly,        // an existing file, never changed
+    ReadOnly,        // an existing regular file, never changed (never a link or FIFO)
     CreateTruncate,  // created or truncated, read and write, permissions & ~umask
     CreateHidden,    // a new hidden temporary file beside the given target (see open)
   };
@@ -21,8 +21,8 @@ class ArchiveFile {
   ArchiveFile(const ArchiveFile&) = delete;
   ArchiveFile& operator=(const ArchiveFile&) = delete;
 
-  // CreateHidden creates ".<name>.kalvero-XXXXXX" exclusively in the
-  // directory of path; path() then names that temporary file. A created file
+  // CreateHidden creates the program's own temporary name beside path
+  // (platform/OwnTemporary) exclusively; path() then names that temporary file. A created file
   // gets permissions & ~umask (the kernel applies the mask: the process's
   // umask is never touched).
   void open(const std::string& path, Mode mode, unsigned permissions = 0666);
@@ -71,9 +71,5 @@ std::optional<AccessStatus> accessStatusOf(const std::string& path);
 // Creates path exclusively (O_EXCL, mode 0600) as an empty file; false with
 // *err (EEXIST when it exists).
 bool createExclusiveFile(const std::string& path, int* err = nullptr);
-
-// Name of the hidden temporary file used beside target, before the random part:
-// "<dir>/.<name>.kalvero-" (the name part cut so that the whole stays a valid name).
-std::string hiddenTemporaryPrefix(const std::string& target);
 
 }  // namespace kalvero::platform

@@ -3,11 +3,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/PlatformTexts.h"
+
 namespace kalvero::platform {
 
 int lastError() { return errno; }
 
 std::string errorDescription(int err) {
+  if (err == kErrorNotRegularFile) return texts::kNotRegularFile;
   // strerrordesc_np knows exactly the numbers the C library describes, so an
   // unknown number gives "" instead of "Unknown error N".
   if (strerrordesc_np(err) == nullptr) return {};

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/FaultInjection.h"
+#include "platform/SourceFile.h"
 #include "platform/SysCall.h"
 #include "platform/TreeCopy.h"
 
@@ -19,37 +20,16 @@ namespace kalvero::platform {
 namespace {
 
 constexpr std::uint64_t kStep = 1024 * 1024;  // progress at least every MiB
-constexpr const char* kTempMarker = ".kalvero-";
-
-std::string directoryOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string nameOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Creates the hidden temporary file beside destination; -1 with errno set.
 int createTemporary(const std::string& destination, std::string& tempPath) {
-  std::string name = nameOf(destination);
-  // Keep the temporary name within NAME_MAX for very long names.
-  if (name.size() + 1 + std::strlen(kTempMarker) + 6 > 255) name.clear();
-  tempPath = directoryOf(destination) + "." + name + kTempMarker + "XXXXXX";
-  for (int e; (e = fault::check(fault::Call::Open, tempPath.c_str())) != 0;) {
-    if (e == EINTR) continue;  // interrupted: try again, as for a real call
-    errno = e;
-    return -1;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath = ownTemporaryBeside(destination);
+    int fd = sys::open(tempPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
   }
-  std::unique_ptr<char[]> buf(new char[tempPath.size() + 1]);
-  std::memcpy(buf.get(), tempPath.c_str(), tempPath.size() + 1);
-  int fd;
-  do {
-    fd = ::mkostemp(buf.get(), O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd >= 0) tempPath = buf.get();
-  return fd;
+  errno = EEXIST;
+  return -1;
 }
 
 // copy_file_range where the kernel and file systems allow it; -1 with
@@ -154,22 +134,11 @@ bool copyData(int in, int out, const std::string& source, const std::string& tem
 bool copyFileToTemporary(const std::string& source, const std::string& destination, const CopyProgressFn& progress,
                          std::string& temp, int* err) {
   temp.clear();
-  // O_NONBLOCK: a source that became a FIFO since the walk must not hang the
-  // run; O_NOFOLLOW: one that became a link is not read through it.
-  int in = sys::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-  if (in < 0) return sys::fail(err, errno);
+  // What became a link, FIFO or device since the walk is neither opened nor read through.
   struct stat st {};
-  int statError = 0;
-  if (::fstat(in, &st) != 0)
-    statError = errno;
-  else if (S_ISDIR(st.st_mode))
-    statError = EISDIR;
-  else if (!S_ISREG(st.st_mode))
-    statError = EINVAL;
-  if (statError) {
-    sys::close(in);
-    return sys::fail(err, statError);
-  }
+  if (const int e = fault::checkRetrying(fault::Call::Open, source.c_str())) return sys::fail(err, e);
+  const int in = openSourceFile(source, &st);
+  if (in < 0) return sys::fail(err, errno);
   // An existing read-only destination is refused before anything is written.
   struct stat dst {};
   if (::lstat(destination.c_str(), &dst) == 0) {
@@ -223,12 +192,6 @@ void discardTemporary(const std::string& temp) {
 bool copyFile(const std::string& source, const std::string& destination, const CopyProgressFn& progress, int* err) {
   std::string temp;
   return copyFileToTemporary(source, destination, progress, temp, err) && commitTemporary(temp, destination, err);
-}
-
-bool isProgramTemporaryName(const std::string& fileName) {
-  if (fileName.size() < 1 + std::strlen(kTempMarker) + 6 || fileName[0] != '.') return false;
-  const auto pos = fileName.size() - 6 - std::strlen(kTempMarker);
-  return fileName.compare(pos, std::strlen(kTempMarker), kTempMarker) == 0;
 }
 
 }  // namespace kalvero::platform

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/OwnTemporary.h"  // the temporary names beside a destination
+
 namespace kalvero::platform {
 
 // Called with (total size, bytes transferred): first with 0, then in steps of
@@ -29,8 +31,5 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
 // ... and is then renamed over destination (removed when that fails) or discarded.
 bool commitTemporary(const std::string& temp, const std::string& destination, int* err = nullptr);
 void discardTemporary(const std::string& temp);
-
-// Name of the hidden temporary file used for a destination (".name.kalvero-XXXXXX" pattern prefix).
-bool isProgramTemporaryName(const std::string& fileName);
 
 }  // namespace kalvero::platform

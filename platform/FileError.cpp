@@ -4,12 +4,14 @@
 
 #include <cerrno>
 
+#include "platform/ErrorNumber.h"
 #include "platform/PlatformTexts.h"
 
 namespace kalvero::platform {
 namespace {
 
-const char* sentenceOf(int cause) {
+const char* sentenceOf(int cause, int osError) {
+  if (osError == kErrorNotRegularFile) return texts::kFileErrorNotRegular;
   switch (cause) {
     case CAUSE_FILE_NOT_FOUND: return texts::kFileErrorNotFound;
     case CAUSE_BAD_PATH: return texts::kFileErrorBadPath;
@@ -59,7 +61,7 @@ int causeFromErrno(int err) {
 }
 
 FileError::FileError(int cause, int osError, std::string fileName)
-    : std::runtime_error(fmt::sprintf(sentenceOf(cause), fileName)),
+    : std::runtime_error(fmt::sprintf(sentenceOf(cause, osError), fileName)),
       cause_(cause),
       osError_(osError),
       fileName_(std::move(fileName)) {}

@@ -10,6 +10,8 @@
 #include <random>
 
 #include "platform/FileError.h"
+#include "platform/OwnTemporary.h"
+#include "platform/SourceFile.h"
 #include "platform/SysCall.h"
 
 namespace kalvero::platform {
@@ -47,6 +49,17 @@ bool InputFile::open(const std::string& path, int* err) {
   path_ = path;
   if (path.size() >= PATH_MAX) return sys::fail(err, ENAMETOOLONG);
   int fd = sys::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return sys::fail(err, errno);
+  fd_ = fd;
+  return true;
+}
+
+bool InputFile::openSource(const std::string& path, int* err) {
+  close();
+  path_ = path;
+  if (path.size() >= PATH_MAX) return sys::fail(err, ENAMETOOLONG);
+  if (const int e = fault::checkRetrying(fault::Call::Open, path.c_str())) return sys::fail(err, e);
+  const int fd = openSourceFile(path);
   if (fd < 0) return sys::fail(err, errno);
   fd_ = fd;
   return true;
@@ -162,21 +175,13 @@ bool AtomicFileWriter::open(int* err) {
   struct stat lst {};
   if (::lstat(target.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) && realpath(target.c_str(), resolved) != nullptr)
     target = resolved;
-  if (target.size() >= PATH_MAX - 24) return sys::fail(err, ENAMETOOLONG);
-  auto slash = target.rfind('/');
-  std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  if (target.size() >= PATH_MAX - 34) return sys::fail(err, ENAMETOOLONG);
 
   struct stat existing {};
   bool hasExisting = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
 
-  std::random_device rd;
-  std::mt19937 gen(rd());
-  static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string suffix;
-    for (int i = 0; i < 6; ++i) suffix += digits[gen() % (sizeof digits - 1)];
-    std::string temp = dir + "." + name + ".kalvero-" + suffix;
+    std::string temp = ownTemporaryBeside(target);
     int fd = sys::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, permissions_);
     if (fd < 0) {
       if (errno == EEXIST) continue;

@@ -18,6 +18,9 @@ class InputFile {
 
   // Opens without throwing; false with *err set on failure.
   bool open(const std::string& path, int* err = nullptr);
+  // Opens a file of a tree (a backup's source): never a link, FIFO or device
+  // (kErrorNotRegularFile), never waiting for a writer.
+  bool openSource(const std::string& path, int* err = nullptr);
   bool isOpen() const { return fd_ >= 0; }
   // Reads n bytes, fewer only at the end of the file (0 there). Throws FileError on failure.
   std::size_t read(void* buffer, std::size_t n);

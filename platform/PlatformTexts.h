@@ -17,5 +17,12 @@ inline constexpr const char* kFileErrorSharing = "Beim Zugriff auf '%s' ist eine
 inline constexpr const char* kFileErrorLock = "Beim Sperren eines Bereichs von '%s' ist eine Sperrverletzung aufgetreten.";
 inline constexpr const char* kFileErrorDiskFull = "Beim Schreiben von '%s' war der Datenträger voll.";
 inline constexpr const char* kFileErrorEndOfFile = "Beim Lesen von '%s' wurde das Dateiende überschritten.";
+inline constexpr const char* kFileErrorNotRegular =
+    "Die Datei '%s' ist keine gewöhnliche Datei mehr (eine Verknüpfung, eine Pipe, ein Gerät oder ein Socket) "
+    "und wird nicht gelesen.";
+// The description of that error number, after "Fehlernummer = N".
+inline constexpr const char* kNotRegularFile =
+    "Die Datei ist keine gewöhnliche Datei mehr (eine Verknüpfung, eine Pipe, ein Gerät oder ein Socket) und wird "
+    "nicht gelesen.";
 
 }  // namespace kalvero::platform::texts

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -11,20 +12,48 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/UserDirs.h"
+
 namespace kalvero::platform {
 
 namespace {
 
-// Abstract address: a zero byte, then the name (no terminator).
-socklen_t abstractAddress(const std::string& name, sockaddr_un& addr) {
+// A socket file in the user's private runtime directory: no other user can
+// bind the channel first or send into it (the abstract namespace has no
+// owners). False when the name does not fit an address.
+bool channelAddress(const std::string& name, sockaddr_un& addr, std::string* pathOut = nullptr) {
+  const std::string path = traceSocketPath(name);
+  if (path.empty() || path.size() >= sizeof addr.sun_path) return false;
   std::memset(&addr, 0, sizeof addr);
   addr.sun_family = AF_UNIX;
-  std::size_t n = std::min(name.size(), sizeof addr.sun_path - 1);
-  std::memcpy(addr.sun_path + 1, name.data(), n);
-  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  if (pathOut) *pathOut = path;
+  return true;
+}
+
+// A socket file nobody listens on any more (its viewer was killed) is in the way of a new one.
+void removeStaleSocket(const sockaddr_un& addr) {
+  struct stat st {};
+  if (::lstat(addr.sun_path, &st) != 0 || !S_ISSOCK(st.st_mode)) return;
+  const int probe = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (probe < 0) return;
+  if (::connect(probe, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 && errno == ECONNREFUSED)
+    ::unlink(addr.sun_path);
+  ::close(probe);
 }
 
 }  // namespace
+
+std::string traceSocketPath(const std::string& name) {
+  // Looked up at every trace line: the directory is made and checked once.
+  static const std::string dir = userRuntimeDirectory();
+  if (dir.empty() || name.empty()) return {};
+  std::string file = name;
+  for (char& c : file)
+    if (c == '/') c = '_';
+  if (file == "." || file == "..") return {};
+  return dir + file;
+}
 
 TraceSocket::~TraceSocket() { close(); }
 
@@ -33,8 +62,7 @@ bool TraceSocket::connect(const std::string& name) {
   int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   sockaddr_un addr;
-  socklen_t len = abstractAddress(name, addr);
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), len) != 0) {
+  if (!channelAddress(name, addr) || ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
     ::close(fd);
     return false;
   }
@@ -68,10 +96,16 @@ bool TraceReceiver::bind(const std::string& name, int* err) {
     return false;
   }
   sockaddr_un addr;
-  socklen_t len = abstractAddress(name, addr);
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), len) != 0) {
+  if (!channelAddress(name, addr, &path_)) {
+    if (err) *err = ENAMETOOLONG;
+    ::close(fd);
+    return false;
+  }
+  removeStaleSocket(addr);
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
     if (err) *err = errno;
     ::close(fd);
+    path_.clear();
     return false;
   }
   fd_ = fd;
@@ -93,8 +127,12 @@ bool TraceReceiver::receive(std::string& datagram, int timeoutMs) {
 }
 
 void TraceReceiver::close() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(path_.c_str());  // the channel goes with its viewer
+  }
   fd_ = -1;
+  path_.clear();
 }
 
 long processId() { return static_cast<long>(::getpid()); }

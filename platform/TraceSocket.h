@@ -1,6 +1,8 @@
 #pragma once
-// The trace channel: a Unix datagram socket in the abstract namespace that a
-// trace viewer binds. Senders look the viewer up by connecting to it.
+// The trace channel: a Unix datagram socket file in the user's private
+// runtime directory ($XDG_RUNTIME_DIR/kalvero/, mode 0700) that a trace
+// viewer binds, so trace lines (file names) reach only their own user.
+// Senders look the viewer up by connecting to it.
 #include <cstddef>
 #include <string>
 
@@ -13,7 +15,7 @@ class TraceSocket {
   TraceSocket(const TraceSocket&) = delete;
   TraceSocket& operator=(const TraceSocket&) = delete;
 
-  // Connects to the viewer bound to the abstract name; false when none is.
+  // Connects to the viewer bound to the channel name; false when none is.
   bool connect(const std::string& name);
   // One datagram. Waits at most a second for a viewer that does not read,
   // so a stuck viewer never stops the program; false when not delivered.
@@ -24,7 +26,8 @@ class TraceSocket {
   int fd_ = -1;
 };
 
-// The viewer's side (tests and viewers): binds the abstract name.
+// The viewer's side (tests and viewers): binds the channel name, replacing
+// the socket file of a viewer that is gone; close() removes the file.
 class TraceReceiver {
  public:
   TraceReceiver() = default;
@@ -39,7 +42,11 @@ class TraceReceiver {
 
  private:
   int fd_ = -1;
+  std::string path_;
 };
+
+// The socket file of a channel name ("" when there is no private runtime directory).
+std::string traceSocketPath(const std::string& name);
 
 long processId();
 long threadId();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/FaultInjection.h"
+#include "platform/OwnTemporary.h"
 #include "platform/SysCall.h"
 
 namespace kalvero::platform {
@@ -85,19 +86,9 @@ void carryXattrs(int in, int out, bool directory, const char* pathForFaults) {
   }
 }
 
-// Random hidden name beside destination for a link made in two steps; the
-// walk knows the pattern and never takes it.
-std::string temporaryLinkName(const std::string& destination) {
-  static thread_local std::mt19937 random{std::random_device{}()};
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  const auto slash = destination.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
-  if (name.size() + 16 > NAME_MAX) name.clear();
-  std::string out = dir + "." + name + ".kalvero-";
-  for (int i = 0; i < 6; ++i) out += kChars[random() % (sizeof kChars - 1)];
-  return out;
-}
+// Hidden name beside destination for a link made in two steps: one of the
+// program's own temporaries, which the walk never takes.
+std::string temporaryLinkName(const std::string& destination) { return ownTemporaryBeside(destination); }
 
 }  // namespace
 

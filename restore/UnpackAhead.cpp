@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/FileSystem.h"
+#include "platform/OwnTemporary.h"
 #include "platform/PathUtil.h"
 #include "restore/RestorePlan.h"
 #include "restore/RestoreTexts.h"
@@ -44,7 +45,7 @@ const std::string& UnpackAhead::stagingDirectory() {
     if (!MakeDirectories(destinationRoot_)) return;
     for (int attempt = 0; attempt < 100 && staging_.empty(); ++attempt) {
       // The program's temporary pattern: a walk never takes it, should a killed run leave it.
-      const std::string dir = destinationRoot_ + fmt::format(".unpack.kalvero-{:06d}", attempt);
+      const std::string dir = platform::ownTemporaryBeside(destinationRoot_ + "unpack");
       if (platform::makeDirectory(dir)) staging_ = dir + "/";
     }
     for (std::size_t worker = 0; !staging_.empty() && worker < zips_.size(); ++worker)
@@ -113,7 +114,7 @@ void UnpackAhead::unpack(int worker, std::size_t index, const std::string& archi
       single.singleName = info.name;
       // The plan position names the file (unique in the run), in the program's
       // temporary pattern: what a killed run leaves is never taken for the user's.
-      const std::string staging = staging_ + std::to_string(worker) + "/." + std::to_string(index) + ".kalvero-000000";
+      const std::string staging = platform::ownTemporaryBeside(staging_ + std::to_string(worker) + "/" + std::to_string(index));
       const auto keepGoing = [this](std::uint64_t) { return !cancel_ || cancel_->load(std::memory_order_relaxed) == 0; };
       const ExtractResult result = zip.ExtractEntry(0, staging, keepGoing);
       if (result == ExtractResult::Done || result == ExtractResult::TimesNotSet) {

@@ -9,7 +9,7 @@
 #include "run/Filters.h"
 #include "run/WorkerPool.h"
 #include "platform/DirectoryReader.h"
-#include "platform/FileCopy.h"
+#include "platform/OwnTemporary.h"
 #include "platform/FileSystem.h"
 
 namespace kalvero {

@@ -107,13 +107,6 @@ TEST(FileCopy, CancelAndFailuresLeaveTheOldCopy) {
   EXPECT_FALSE(dir.exists("d/nope"));
 }
 
-TEST(FileCopy, TemporaryNamesAreRecognised) {
-  EXPECT_TRUE(platform::isProgramTemporaryName(".a.txt.kalvero-Ab12Cd"));
-  EXPECT_TRUE(platform::isProgramTemporaryName("..kalvero-Ab12Cd"));  // name too long to repeat
-  EXPECT_FALSE(platform::isProgramTemporaryName("a.txt"));
-  EXPECT_FALSE(platform::isProgramTemporaryName(".kalvero-"));
-}
-
 TEST(CopyOneFile, CopiesWithProgressAboveTheThresholdAndReportsFailures) {
   Fixture f;
   const std::string big = f.dir.write("s/big", std::string(2048 + 1024, 'b'));  // 3 KByte > 1

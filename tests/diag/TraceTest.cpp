@@ -1,6 +1,12 @@
 // Trace lines: formats, cuts, elapsed times, and the channel to a viewer.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <regex>
 #include <vector>
 
@@ -102,6 +108,40 @@ TEST(Trace, NoViewerNoLines) {
   EXPECT_FALSE(TraceInit(1, "", ""));
   CSignal signal("Still", "f.cpp", 1);
   EXPECT_FALSE(signal.active());  // stays silent even if a viewer comes later
+}
+
+TEST(Trace, TheChannelIsASocketFileOnlyItsUserReaches) {
+  const std::string name = "kalvero-test-channel-" + std::to_string(platform::processId());
+  const std::string path = platform::traceSocketPath(name);
+  ASSERT_FALSE(path.empty());
+  // A viewer killed before: its socket file is in the way, nobody listens.
+  {
+    const int stale = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    ASSERT_EQ(::bind(stale, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    ::close(stale);
+  }
+  platform::TraceReceiver viewer;
+  ASSERT_TRUE(viewer.bind(name));
+  struct stat st {};
+  ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISSOCK(st.st_mode));
+  ASSERT_EQ(::lstat(path.substr(0, path.rfind('/')).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(st.st_uid, ::geteuid());
+  platform::TraceReceiver second;
+  EXPECT_FALSE(second.bind(name));  // a live viewer keeps its channel
+  platform::TraceSocket sender;
+  ASSERT_TRUE(sender.connect(name));
+  ASSERT_TRUE(sender.send("x", 1));
+  std::string got;
+  EXPECT_TRUE(viewer.receive(got, 1000));
+  EXPECT_EQ(got, "x");
+  viewer.close();
+  EXPECT_NE(::lstat(path.c_str(), &st), 0);
+  EXPECT_FALSE(sender.connect(name));
 }
 
 TEST(Trace, ViewerReceivesTheLinesOfACompression) {

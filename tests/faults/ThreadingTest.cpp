@@ -4,7 +4,11 @@
 // ThreadSanitizer in CI, so the hand-over uses only the standard library.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -16,6 +20,7 @@
 #include "backup/BackupRun.h"
 #include "backup/DateLabel.h"
 #include "restore/RestoreRun.h"
+#include "support/LogText.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
@@ -204,6 +209,49 @@ TEST(Threading, CancelFromTheWindowThreadEndsBothRunsInOrder) {
   EXPECT_TRUE(restore.cancelled());
   // The run log of the interrupted pair says so.
   EXPECT_NE(t.dir.read("log/sicherung.log").find("***   Das Sichern wurde abgebrochen!   ***"), std::string::npos);
+}
+
+// The number of threads a run uses, set as the user sets it.
+struct ThreadCount {
+  explicit ThreadCount(const char* n) { setenv("KALVERO_THREADS", n, 1); }
+  ~ThreadCount() { unsetenv("KALVERO_THREADS"); }
+};
+
+TEST(Threading, AFileReplacedByAFifoOrALinkAfterTheWalkNeverHangsTheRun) {
+  for (const char* threads : {"1", "4"}) {
+    for (int compress : {0, 1}) {
+      SCOPED_TRACE(std::string(threads) + " threads, compress " + std::to_string(compress));
+      Trees t;
+      t.dir.write("geheim", "nicht in die Sicherung");
+      ThreadCount count(threads);
+      test::RecordingReporter page;
+      std::atomic<int> cancel{0};
+      // Between the walk and the copies: one file becomes a FIFO no one writes to, one a link.
+      page.onProgress = [&t](int code, const ProgressInfo&) {
+        if (code != NOTIFY_FILES_FOUND || t.dir.exists("src/d1/f3.txt.weg")) return;
+        std::filesystem::rename(t.dir / "src/d1/f3.txt", t.dir / "src/d1/f3.txt.weg");
+        ASSERT_EQ(::mkfifo((t.dir / "src/d1/f3.txt").c_str(), 0600), 0);
+        std::filesystem::remove(t.dir / "src/d2/f4.txt");
+        std::filesystem::create_symlink(t.dir / "geheim", t.dir / "src/d2/f4.txt");
+      };
+      BackupRun backup(t.backupSetup(&page, &cancel, compress));
+      backup.run();
+      const std::string lines = test::joined(page.lines);
+      EXPECT_GE(backup.totals().runErrors, 1) << lines;
+      EXPECT_GE(backup.totals().copied, 98) << lines;
+      EXPECT_NE(lines.find("ist keine gewöhnliche Datei mehr"), std::string::npos) << lines;
+      EXPECT_NE(lines.find(t.dir / "src/d1/f3.txt"), std::string::npos) << lines;
+      // Nothing was read through the link, and no FIFO went into the backup.
+      for (const auto& e : std::filesystem::recursive_directory_iterator(t.dir / "dst")) {
+        EXPECT_TRUE(e.is_directory() || e.is_regular_file()) << e.path();
+        if (e.is_regular_file() && !compress) {
+          EXPECT_NE(test::readFile(e.path().string()), "nicht in die Sicherung");
+        }
+      }
+      EXPECT_FALSE(t.dir.exists("dst/d1/f3.txt") || t.dir.exists("dst/d1/f3.txt.zip"));
+      EXPECT_FALSE(t.dir.exists("dst/d2/f4.txt.zip"));
+    }
+  }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "run/Walk.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
+#include "platform/OwnTemporary.h"
 #include "support/TempDir.h"
 
 namespace kalvero {
@@ -234,11 +235,29 @@ TEST(Walk, NamesWithControlCharactersAndForeignBytes) {
 TEST(Walk, HalfWrittenCopiesOfAKilledRunAreNotTaken) {
   TempDir t;
   t.write("a.txt", "x");
-  t.write(".a.txt.kalvero-Xy12Ab", "halb");     // copy in progress when the run was killed
-  t.write("sub/.b.zip.kalvero-000000", "halb");  // archive in progress
-  t.write(".unpack.kalvero-000000/0/17", "halb");  // staging directory of a killed restore
-  t.write(".versteckt", "y");                    // an ordinary hidden file is taken
+  // What a killed run leaves: a copy and an archive in progress, a restore's staging directory.
+  const std::string copy = platform::ownTemporaryBeside(t / "a.txt");
+  t.write(copy.substr(t.path().size() + 1), "halb");
+  const std::string archive = platform::ownTemporaryBeside(t / "sub/b.zip");
+  t.write(archive.substr(t.path().size() + 1), "halb");
+  const std::string staging = platform::ownTemporaryBeside(t / "unpack");
+  t.write(staging.substr(t.path().size() + 1) + "/0/17", "halb");
+  t.write(".versteckt", "y");  // an ordinary hidden file is taken
   EXPECT_EQ(asSet(walkPaths(t.path())), (std::set<std::string>{t / "a.txt", t / ".versteckt"}));
+}
+
+TEST(Walk, UserFilesNamedLikeTemporariesAreTaken) {
+  TempDir t;
+  // Names a user may well have: they only look like the program's own.
+  const std::vector<std::string> names{".notes.kalvero-backup", ".x.kalvero-abcdef", ".a.txt.kalvero-Xy12Ab",
+                                       ".unpack.kalvero-000000/0/17", ".ordner.kalvero-ABCDEFGHabcdefgh/c"};
+  std::set<std::string> expected;
+  for (const std::string& n : names) expected.insert(t.write(n, "eigen"));
+  // Read ahead on the workers too: a directory with such a name is searched.
+  WalkOptions o;
+  o.threads = 4;
+  EXPECT_EQ(asSet(walkPaths(t.path())), expected);
+  EXPECT_EQ(asSet(walkPaths(t.path(), o)), expected);
 }
 
 TEST(Walk, UnreadableDirectoriesAndVanishedFilesAreSilent) {

@@ -1,0 +1,18 @@
+#pragma once
+// Opening a file of a tree for reading (a backup's source, an archive or copy
+// a restore reads): what the walk saw may since have become a FIFO, a device
+// or a link. Such a file is never opened and never read through, and no open
+// ever waits for a writer.
+#include <string>
+
+struct stat;
+
+namespace kalvero::platform {
+
+// A descriptor open for reading (blocking reads) with *st its status, or -1
+// with errno: kErrorNotRegularFile for a link, FIFO, socket or device,
+// EISDIR for a directory, else the system's error. Plain system calls: the
+// callers ask the fault seam for the open.
+int openSourceFile(const std::string& path, struct stat* st = nullptr);
+
+}  // namespace kalvero::platform

@@ -1,0 +1,81 @@
+#include "platform/UserDirs.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/TempFiles.h"
+
+namespace kalvero::platform {
+namespace {
+
+// Plain system calls: these directories are set up once per process, outside
+// the fault seam, so an armed fault never moves them for the rest of a test.
+bool ownedPrivateDirectory(const std::string& dir) {
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+  return (st.st_mode & 077) == 0 || ::chmod(dir.c_str(), 0700) == 0;
+}
+
+// Missing parents are made as the user's own; existing ones are taken as they are.
+void makeParents(const std::string& dir) {
+  const auto slash = dir.rfind('/');
+  if (slash == 0 || slash == std::string::npos) return;
+  const std::string parent = dir.substr(0, slash);
+  if (::mkdir(parent.c_str(), 0700) != 0 && errno == ENOENT) {
+    makeParents(parent);
+    ::mkdir(parent.c_str(), 0700);
+  }
+}
+
+std::string withSlash(std::string dir) {
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+}  // namespace
+
+bool makePrivateDirectory(const std::string& dirIn) {
+  std::string dir = dirIn;
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  if (dir.empty() || dir[0] != '/') return false;
+  if (::mkdir(dir.c_str(), 0700) != 0 && errno == ENOENT) {
+    makeParents(dir);
+    ::mkdir(dir.c_str(), 0700);
+  }
+  return ownedPrivateDirectory(dir);
+}
+
+std::string userStateDirectory() {
+  const char* xdg = std::getenv("XDG_STATE_HOME");
+  std::string base;
+  if (xdg && *xdg == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || *home != '/') return {};
+    base = std::string(home) + "/.local/state";
+  }
+  const std::string dir = withSlash(base) + "kalvero";
+  return makePrivateDirectory(dir) ? dir + "/" : std::string();
+}
+
+std::string userRuntimeDirectory() {
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  std::string dir;
+  if (xdg && *xdg == '/') {
+    dir = withSlash(xdg) + "kalvero";
+  } else {
+    // The private temporary directory is 0700 and the user's when it could be
+    // made; otherwise it is the shared one, which must not hold locks or sockets.
+    const std::string base = temporaryDirectory();
+    dir = privateTemporaryDirectory();
+    if (dir == base) return {};
+    dir.pop_back();
+  }
+  return makePrivateDirectory(dir) ? dir + "/" : std::string();
+}
+
+}  // namespace kalvero::platform
