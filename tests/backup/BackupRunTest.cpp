@@ -232,7 +232,9 @@ TEST(BackupRun, SeveralPairsWithFiltersAndAFailureThenASecondRunThatSkips) {
   const std::string old = t.dir.write("src1/old.txt", "older than the date bound");
   platform::setFileTimes(old, platform::fileTimeFromUnix(978307200, 0), platform::fileTimeFromUnix(978307200, 0));
   t.dir.write("src1/blocked/f.txt", std::string(1500, 'f'));
-  t.dir.write("dst1/blocked", "a file where a directory is needed");
+  // A directory the destination refuses to make (a file there would now be kept aside and replaced).
+  platform::fault::Scope scope;
+  platform::fault::arm({platform::fault::Call::Mkdir, EEXIST, 0, -1, "/dst1/blocked"});
   t.dir.write("src2/c.txt", std::string(2048, 'c'));
   const std::string e = t.dir.write("src2/e.txt", "archive bit already reset");
   t.dir.write("src2/sub/d.txt", "pair without subdirectories");

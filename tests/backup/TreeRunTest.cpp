@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -41,7 +43,7 @@ class TreeRun : public ::testing::TestWithParam<int> {
     o.Protokolldatei = t / "log/run.log";
     o.MitPrueffile = 1;
     o.Prueffile = t / "pruef.chk";
-    o.Compress = GetParam();
+    o.Compress = compress < 0 ? GetParam() : compress;
     o.Compare = 1;
     o.Archivbit = 0;  // the check file alone decides what is unchanged
     const std::string ini = t / "kalvero.INI";
@@ -65,7 +67,41 @@ class TreeRun : public ::testing::TestWithParam<int> {
 
   TempDir t;
   std::array<std::string, 4> lists;
+  int compress = -1;  // -1: as the test's parameter
 };
+
+// The number of threads a run uses, set as the user sets it.
+struct Threads {
+  explicit Threads(const char* n) { setenv("KALVERO_THREADS", n, 1); }
+  ~Threads() { unsetenv("KALVERO_THREADS"); }
+};
+
+// Every entry below root: files with their bytes, links with "-> target", directories with "/".
+std::map<std::string, std::string> treeOf(const std::string& root) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> out;
+  for (auto& e : fs::recursive_directory_iterator(root)) {
+    const std::string rel = fs::relative(e.path(), root).string();
+    if (e.is_symlink())
+      out[rel] = "-> " + linkText(e.path().string());
+    else if (e.is_directory())
+      out[rel] = "/";
+    else
+      out[rel] = test::readFile(e.path().string());
+  }
+  return out;
+}
+
+// The names in dir that begin with prefix.
+std::vector<std::string> namesStartingWith(const std::string& dir, const std::string& prefix) {
+  std::vector<std::string> out;
+  for (auto& e : std::filesystem::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (name.rfind(prefix, 0) == 0) out.push_back(name);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
 
 TEST_P(TreeRun, EveryKindOfEntry) {
   t.write("q/privat.txt", "geheim");
@@ -237,6 +273,132 @@ TEST_P(TreeRun, ReadOnlySourceDirectoryTakesChangedAndNewFilesAtTheNextRun) {
     EXPECT_EQ(lstatOf(t / "z/" + d).st_mode & 07777, 0555u) << d;
     EXPECT_EQ(lstatOf(t / "q/" + d).st_mode & 07777, 0555u) << d;
   }
+}
+
+TEST_P(TreeRun, NothingIsWrittenThroughALinkInTheDestination) {
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    Threads n(threads);
+    t.write("aussen/notes.txt", "fremd");
+    t.write("q/x.txt", "x");
+    ASSERT_EQ(symlink((t / "aussen").c_str(), (t / "q/data").c_str()), 0);
+    test::RecordingReporter first;
+    EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+    EXPECT_EQ(linkText(t / "z/data"), t / "aussen");
+    const auto outside = treeOf(t / "aussen");
+    // The user replaces the link by a real folder: its copy must never go through the stored link.
+    ASSERT_EQ(unlink((t / "q/data").c_str()), 0);
+    t.write("q/data/notes.txt", "eigene Notizen");
+    t.write("q/data/tief/mehr.txt", "mehr");
+    test::RecordingReporter second;
+    EXPECT_EQ(backup(second).runErrors, 0) << second.allLines();
+    EXPECT_EQ(treeOf(t / "aussen"), outside);
+    EXPECT_TRUE(S_ISDIR(lstatOf(t / "z/data").st_mode));
+    EXPECT_TRUE(std::filesystem::exists(copyOf("data/tief/mehr.txt")));
+    // The stored link is only our copy of one: it is kept beside under its kept name.
+    const auto kept = namesStartingWith(t / "z", "data (Verknüpfung bis ");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(linkText(t / "z/" + kept[0]), t / "aussen");
+    EXPECT_NE(t.read("log/run.log").find("die bisherige Sicherung bleibt als '" + t / "z/" + kept[0]), std::string::npos);
+    std::filesystem::remove_all(t / "q");
+    std::filesystem::remove_all(t / "z");
+    std::filesystem::remove_all(t / "aussen");
+    std::filesystem::remove(t / "pruef.chk");
+  }
+}
+
+TEST_P(TreeRun, TwoPairsMeetingAtALinkNeverWriteThroughIt) {
+  t.write("aussen/f.txt", "fremd");
+  t.mkdir("q1");
+  ASSERT_EQ(symlink((t / "aussen").c_str(), (t / "q1/x").c_str()), 0);
+  t.write("q2/x/f.txt", "aus Paar 2");
+  const auto outside = treeOf(t / "aussen");
+  test::RecordingReporter rep;
+  const RunTotals r =
+      backup({DirPair{1, 1, t / "q1", t / "z", {}}, DirPair{1, 1, t / "q2", t / "z", {}}}, rep);
+  EXPECT_EQ(treeOf(t / "aussen"), outside);
+  EXPECT_EQ(linkText(t / "z/x"), t / "aussen");  // pair 1's link stays; pair 2's folder is an error
+  EXPECT_GE(r.runErrors, 1) << rep.allLines();
+}
+
+TEST_P(TreeRun, AFolderThatBecameAFileAndBackKeepsThePreviousCopy) {
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    Threads n(threads);
+    t.write("q/d", "die Datei");
+    t.write("q/e.txt", "e");
+    test::RecordingReporter first, second, third, fourth;
+    EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+    // A file that became a folder: stored as a folder, the file's copy kept beside it.
+    ASSERT_EQ(unlink((t / "q/d").c_str()), 0);
+    t.write("q/d/innen.txt", "im Ordner");
+    EXPECT_EQ(backup(second).runErrors, 0) << second.allLines();
+    EXPECT_TRUE(S_ISDIR(lstatOf(t / "z/d").st_mode));
+    EXPECT_TRUE(std::filesystem::exists(copyOf("d/innen.txt")));
+    EXPECT_FALSE(t.exists("z/d.zip"));
+    auto kept = namesStartingWith(t / "z", "d (Datei bis ");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(t.read("z/" + kept[0]), "die Datei");  // an archive is kept as the plain file it held
+    // And back: the folder's copy is kept, the file stored.
+    std::filesystem::remove_all(t / "q/d");
+    t.write("q/d", "wieder eine Datei");
+    EXPECT_EQ(backup(third).runErrors, 0) << third.allLines();
+    EXPECT_TRUE(S_ISREG(lstatOf(copyOf("d")).st_mode));
+    if (GetParam()) {
+      EXPECT_FALSE(t.exists("z/d"));
+    }
+    kept = namesStartingWith(t / "z", "d (Ordner bis ");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(copyOf(kept[0] + "/innen.txt")));
+    // The next run is clean and copies nothing again.
+    const RunTotals r = backup(fourth);
+    EXPECT_EQ(r.runErrors, 0) << fourth.allLines();
+    EXPECT_EQ(r.copied, 0) << fourth.allLines();
+    std::filesystem::remove_all(t / "q");
+    std::filesystem::remove_all(t / "z");
+    std::filesystem::remove(t / "pruef.chk");
+  }
+}
+
+TEST_P(TreeRun, SwitchingCompressionLeavesOneFormOfEachFile) {
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    Threads n(threads);
+    t.write("q/a.txt", "a");
+    t.write("q/w", "w");
+    test::RecordingReporter first, second, third, fourth;
+    compress = GetParam();
+    EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+    compress = !GetParam();
+    t.write("q/a.txt", "a, geändert");
+    EXPECT_EQ(backup(second).runErrors, 0) << second.allLines();
+    EXPECT_TRUE(t.exists(compress ? "z/a.txt.zip" : "z/a.txt"));
+    EXPECT_FALSE(t.exists(compress ? "z/a.txt" : "z/a.txt.zip"));
+    // The user's own "w.zip" (one of our archives, taken from a backup) keeps its copy.
+    compress = 1;
+    t.write("q/w", "w2");
+    EXPECT_EQ(backup(third).runErrors, 0) << third.allLines();
+    std::filesystem::copy_file(t / "z/w.zip", t / "q/w.zip");
+    compress = 0;
+    t.write("q/w", "w3");
+    EXPECT_EQ(backup(fourth).runErrors, 0) << fourth.allLines();
+    EXPECT_EQ(t.read("z/w"), "w3");
+    EXPECT_EQ(t.read("z/w.zip"), t.read("q/w.zip"));
+    std::filesystem::remove_all(t / "q");
+    std::filesystem::remove_all(t / "z");
+    std::filesystem::remove(t / "pruef.chk");
+  }
+}
+
+TEST_P(TreeRun, DestinationReachedThroughALinkIntoItsSourceIsRefused) {
+  t.write("q/a.txt", "a");
+  ASSERT_EQ(symlink((t / "q").c_str(), (t / "zuq").c_str()), 0);
+  test::RecordingReporter rep;
+  const RunTotals r = backup({DirPair{1, 1, t / "q", t / "zuq/sicherung", {}}}, rep);
+  EXPECT_EQ(r.runErrors, 1) << rep.allLines();
+  EXPECT_EQ(r.copied, 0);
+  EXPECT_FALSE(t.exists("q/sicherung"));
+  EXPECT_NE(t.read("log/run.log").find("liegt im Quellverzeichnis"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, TreeRun, ::testing::Values(0, 1),
