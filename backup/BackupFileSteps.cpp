@@ -54,7 +54,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   CopyJob job = makeCopyJob(source, destination, size, pairSource, ctx);
   if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
   if (!clearDestinationFor(job, ctx)) return result;
-  const PreparedCompression* usable = prepared && job.compress ? prepared.get() : nullptr;
+  const PreparedCompression* usable = usablePrepared(prepared.get(), job);
   // The source as the copy reads it: the archive marker and the check file
   // record this state, and only when the file still has it afterwards.
   const auto before = usable ? usable->before : platform::lstatPath(source);
@@ -97,6 +97,11 @@ CopyJob BackupRun::Impl::makeCopyJob(const std::string& source, const std::strin
     // keeps its own name, uncompressed, and nothing is overwritten.
     job.compress = false;
     ReportLine(ctx, fmt::sprintf(texts::STORED_UNCOMPRESSED, source, source + ".zip") + "\r\n");
+  }
+  if (job.compress && !ArchiveNameFits(destination)) {
+    // ".zip" would make the name longer than a file system allows.
+    job.compress = false;
+    ReportLine(ctx, fmt::sprintf(texts::NAME_TOO_LONG_FOR_ARCHIVE, source) + "\r\n");
   }
   job.deferCommit = true;
   job.timeSource = source;

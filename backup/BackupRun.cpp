@@ -280,7 +280,7 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     // Only what handleFile would compress; it decides again when it takes the result.
     if (!CompressDecision(path, f.size, options.Compress, noCompress) || GetPathKind(path + ".zip") != 0) continue;
     const std::string destination = DestinationPathOf(path, state.sourceRoot, state.destRoot);
-    if (!destinations.makeDirectories(ParentDirectory(destination))) continue;
+    if (!ArchiveNameFits(destination) || !destinations.makeDirectories(ParentDirectory(destination))) continue;
     CopyJob job;
     job.sourceRoot = state.sourceRoot;
     job.source = path;

@@ -164,4 +164,8 @@ inline constexpr const char* SOURCE_PATH_CHANGED =
 inline constexpr const char* DESTINATION_IN_SOURCE =
     "Das Ziel '%s' liegt im Quellverzeichnis '%s' (auch über einen Link); das Paar wird nicht gesichert.";
 
+// Compression that a file's name does not allow
+inline constexpr const char* NAME_TOO_LONG_FOR_ARCHIVE =
+    "Hinweis: Die Datei '%s' wird unkomprimiert gesichert, weil ihr Name mit der Endung '.zip' zu lang wäre.";
+
 }  // namespace kalvero::texts

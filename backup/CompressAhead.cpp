@@ -21,6 +21,7 @@ PreparedCompression::~PreparedCompression() {
 }
 
 CompressAhead::~CompressAhead() {
+  dropping_.store(true, std::memory_order_relaxed);
   for (Slot& slot : slots_) {
     try {
       wait(slot);
@@ -37,21 +38,26 @@ void CompressAhead::offer(std::size_t index, CopyJob job) {
   slot.result = std::make_unique<PreparedCompression>();
   slot.result->job = std::move(job);
   PreparedCompression* p = slot.result.get();
-  slot.done = pool_.submit([this, p](int worker) {
-    ZipArchiveLayer& zip = *zips_[static_cast<std::size_t>(worker)];
-    // The state the check file and the archive marker record is the one read here.
-    p->before = platform::lstatPath(p->job.source);
-    p->ok = CompressQuietly(p->job, zip, cancel_);
-    if (p->ok && compare_) {
-      CopyContext verify;
-      verify.cancel = cancel_;
-      verify.source = p->job.source;
-      verify.destination = p->job.pending;
-      p->compareKind = CompareArchiveQuietly(zip, verify, &p->compareErr);
-      p->compared = true;
-    }
-  });
+  slot.done = pool_.submit([this, p](int worker) { compress(*p, worker); });
   slots_.push_back(std::move(slot));
+}
+
+// One job on a worker. A skipped job leaves ok false and no state read: the
+// run thread sees the cancel, or no longer asks for the result.
+void CompressAhead::compress(PreparedCompression& p, int worker) {
+  if (stopped()) return;
+  ZipArchiveLayer& zip = *zips_[static_cast<std::size_t>(worker)];
+  // The state the check file and the archive marker record is the one read here.
+  p.before = platform::lstatPath(p.job.source);
+  p.ok = CompressQuietly(p.job, zip, cancel_);
+  if (p.ok && compare_) {
+    CopyContext verify;
+    verify.cancel = cancel_;
+    verify.source = p.job.source;
+    verify.destination = p.job.pending;
+    p.compareKind = CompareArchiveQuietly(zip, verify, &p.compareErr);
+    p.compared = true;
+  }
 }
 
 std::unique_ptr<PreparedCompression> CompressAhead::take(std::size_t index) {

@@ -38,7 +38,9 @@ class CompressAhead {
  public:
   // threads >= 2; compare: the archives are compared with their sources too.
   CompressAhead(int threads, const std::atomic<int>* cancel, bool compare);
-  ~CompressAhead();  // waits for the workers and removes every archive not taken
+  // Lets the workers skip what is still queued, waits for the ones at work
+  // and removes every archive not taken.
+  ~CompressAhead();
   CompressAhead(const CompressAhead&) = delete;
   CompressAhead& operator=(const CompressAhead&) = delete;
 
@@ -69,7 +71,15 @@ class CompressAhead {
 
   static constexpr std::uint64_t kMaxBytesAhead = 256ull << 20;
 
+  // A worker looks at both before each job: after "Abbrechen" or while the
+  // results are dropped, a queued job creates nothing.
+  bool stopped() const {
+    return dropping_.load(std::memory_order_relaxed) || (cancel_ && cancel_->load(std::memory_order_relaxed) != 0);
+  }
+  void compress(PreparedCompression& p, int worker);
+
   const std::atomic<int>* cancel_;
+  std::atomic<bool> dropping_{false};
   bool compare_;
   std::size_t minFiles_;
   std::size_t maxFiles_;

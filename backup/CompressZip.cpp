@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -179,6 +180,12 @@ bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
   // Nothing unfinished ever appears under the archive's name.
   if (!attempt.temporary.empty()) platform::removeFile(attempt.temporary);
   return attempt.success;
+}
+
+bool ArchiveNameFits(const std::string& destination) {
+  const std::size_t slash = destination.rfind('/');
+  const std::size_t name = destination.size() - (slash == std::string::npos ? 0 : slash + 1);
+  return name + 4 <= NAME_MAX;
 }
 
 bool CompareArchive(ZipArchiveLayer& zip, const CopyContext& ctx) {

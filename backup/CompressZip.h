@@ -22,6 +22,10 @@ inline constexpr const char* kArchiveComment = "Compressed by Kalvero";
 // ctx.showsFileProgress(job.size) and polls ctx.cancelled() after every chunk.
 bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx);
 
+// Whether destination + ".zip" still is a valid name: its last part may hold
+// at most 255 bytes.
+bool ArchiveNameFits(const std::string& destination);
+
 // With job.deferCommit the finished archive is left under its hidden name in
 // job.pending (the caller commits or discards it, backup/CopyVerify.h).
 

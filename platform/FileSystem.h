@@ -22,6 +22,10 @@ struct FileStatus {
   std::int64_t mtimeNanoseconds = 0;
   std::uint32_t mode = 0;  // permission bits
   std::uint32_t uid = 0;
+  std::uint32_t gid = 0;
+  // Last status change: tells whether mode, owner or xattrs changed since a copy was made.
+  std::int64_t ctimeSeconds = 0;
+  std::int64_t ctimeNanoseconds = 0;
   std::uint64_t inode = 0;
   std::uint64_t device = 0;
 };

@@ -153,6 +153,9 @@ FileStatus statusFromStat(const struct stat& st, bool isSymlink) {
   s.mtimeNanoseconds = st.st_mtim.tv_nsec;
   s.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
   s.uid = static_cast<std::uint32_t>(st.st_uid);
+  s.gid = static_cast<std::uint32_t>(st.st_gid);
+  s.ctimeSeconds = st.st_ctim.tv_sec;
+  s.ctimeNanoseconds = st.st_ctim.tv_nsec;
   s.inode = static_cast<std::uint64_t>(st.st_ino);
   s.device = static_cast<std::uint64_t>(st.st_dev);
   return s;

@@ -1,13 +1,20 @@
 // A whole backup with "Compress" and "Compare" on, through kalvero-cli.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "app/SettingsFile.h"
 #include "backup/BackupRun.h"
+#include "backup/CompressAhead.h"
 #include "backup/CompressZip.h"
 #include "restore/RestoreRun.h"
 #include "support/Files.h"
@@ -174,6 +181,155 @@ TEST(CompressBackup, CancelOfFourThreadsLeavesOnlyWholeArchives) {
     zip.Open(t / "dst/" + name, ZipArchiveLayer::OpenExisting);
     EXPECT_EQ(test::readEntry(zip, 0), t.read("src/" + name.substr(0, name.size() - 4))) << name;
     zip.Close(false);
+  }
+}
+
+// A file system of 64 MiB of its own at path, for as long as the object lives.
+class SmallFileSystem {
+ public:
+  explicit SmallFileSystem(const std::string& path) : path_(path) {
+    mounted_ = geteuid() == 0 && ::mount("tmpfs", path.c_str(), "tmpfs", 0, "size=64m") == 0;
+  }
+  ~SmallFileSystem() {
+    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::string path_;
+  bool mounted_ = false;
+};
+
+constexpr time_t kOldTime = 1234567890;
+
+void setOldTime(const std::string& path) {
+  const struct timespec times[2] = {{kOldTime, 0}, {kOldTime, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+TEST(CompressBackup, FourThreadsFillANearlyFullDestinationAsOneDoes) {
+  test::TempDir t;
+  t.mkdir("dst");
+  SmallFileSystem small(t / "dst");
+  if (!small.mounted()) GTEST_SKIP() << "mounting a 64 MiB tmpfs needs root";
+  t.write("dst/belegt", std::string(40u << 20, 'x'));
+  // Archives of noise are as large as their sources: 20 MB in 24 MiB free.
+  const auto writeNoise = [&t](std::uint32_t seed) {
+    for (std::uint32_t i = 0; i < 8; ++i)
+      t.write("src/teil " + std::to_string(i) + ".bin", test::noiseBytes(2500000 + seed, seed + i));
+  };
+  std::atomic<int> cancel{0};
+  writeNoise(1);
+  {
+    Threads one("1");
+    BackupRun first(compressedBackup(t, nullptr, &cancel));
+    first.run();
+    ASSERT_EQ(first.totals().runErrors, 0);
+  }
+  // Every archive is replaced: one thread holds one new archive beside the old ones at a time.
+  writeNoise(100);
+  Threads four("4");
+  test::RecordingReporter reporter;
+  BackupRun second(compressedBackup(t, &reporter, &cancel));
+  second.run();
+  EXPECT_EQ(second.totals().runErrors, 0) << test::joined(reporter.lines);
+  for (int i = 0; i < 8; ++i) {
+    const std::string name = "teil " + std::to_string(i) + ".bin";
+    ZipArchiveLayer zip;
+    zip.Open(t / ("dst/" + name + ".zip"), ZipArchiveLayer::OpenExisting);
+    EXPECT_TRUE(test::readEntry(zip, 0) == t.read("src/" + name)) << name;
+    zip.Close(false);
+  }
+  EXPECT_EQ(filesBelow(t / "dst").size(), 9u);  // no hidden archive left
+}
+
+// Waits (at most half a minute) until a worker has finished the hidden
+// archive of name: the last thing it gives the archive is the source's time.
+void waitForWorkersArchive(const std::string& dir, const std::string& name) {
+  for (int i = 0; i < 3000; ++i) {
+    for (auto& e : fs::directory_iterator(dir)) {
+      const std::string file = e.path().filename().string();
+      struct stat st {};
+      if (file.rfind("." + name, 0) == 0 && file.find(".kalvero-") != std::string::npos &&
+          ::lstat(e.path().c_str(), &st) == 0 && st.st_mtime == kOldTime)
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+TEST(CompressBackup, FileReplacedAfterItsWorkerIsStoredWithItsNewContent) {
+  test::TempDir t;
+  t.write("src/gross.bin", test::mixedBytes(16u << 20, 3));
+  t.write("src/klein.txt", "alter Inhalt\n");
+  setOldTime(t / "src/gross.bin");
+  setOldTime(t / "src/klein.txt");
+  t.mkdir("dst");
+  Threads four("4");
+  test::RecordingReporter reporter;
+  std::atomic<int> cancel{0};
+  std::string replaced;
+  // When the run takes its first file, the other one's archive is finished
+  // by a worker; then that file is replaced.
+  reporter.onProgress = [&](int code, const ProgressInfo& info) {
+    if (code != NOTIFY_COMPRESSING || !replaced.empty()) return;
+    replaced = info.currentSource == t / "src/gross.bin" ? "klein.txt" : "gross.bin";
+    waitForWorkersArchive(t / "dst", replaced);
+    t.write("src/neu", "neuer Inhalt, länger als der alte\n");
+    fs::rename(t / "src/neu", t / ("src/" + replaced));
+  };
+  BackupRun backup(compressedBackup(t, &reporter, &cancel));
+  backup.run();
+  const std::string lines = test::joined(reporter.lines);
+  EXPECT_EQ(backup.totals().runErrors, 0) << lines;
+  EXPECT_EQ(lines.find("Fehler beim Vergleichen"), std::string::npos) << lines;
+  ASSERT_FALSE(replaced.empty());
+  ZipArchiveLayer zip;
+  zip.Open(t / ("dst/" + replaced + ".zip"), ZipArchiveLayer::OpenExisting);
+  EXPECT_EQ(test::readEntry(zip, 0), "neuer Inhalt, länger als der alte\n");
+  zip.Close(false);
+}
+
+TEST(CompressBackup, JobsQueuedAfterACancelCreateNothing) {
+  test::TempDir t;
+  for (int i = 0; i < 12; ++i) t.write("src/f" + std::to_string(i), test::mixedBytes(100000, static_cast<std::uint32_t>(i)));
+  t.mkdir("dst");
+  setOldTime(t / "dst");
+  std::atomic<int> cancel{1};
+  {
+    CompressAhead ahead(2, &cancel, true);
+    for (std::size_t i = 0; i < 12; ++i) {
+      CopyJob job;
+      job.sourceRoot = t / "src/";
+      job.source = t / ("src/f" + std::to_string(i));
+      job.destination = t / ("dst/f" + std::to_string(i));
+      job.size = 100000;
+      job.compress = job.deferCommit = true;
+      ahead.offer(i, std::move(job));
+    }
+    for (std::size_t i = 0; i < 12; ++i) EXPECT_FALSE(ahead.take(i)->ok);
+  }
+  // No archive was made and removed in it: the directory's time is as it was.
+  EXPECT_EQ(test::lstatOf(t / "dst").st_mtime, kOldTime);
+}
+
+TEST(CompressBackup, NameTooLongForZipIsStoredUncompressedUnderItsOwnName) {
+  test::TempDir t;
+  const std::string fits(251, 'a'), longer(252, 'b'), longest(255, 'c');
+  for (const std::string* name : {&fits, &longer, &longest}) t.write("src/" + *name, "Inhalt " + *name);
+  test::RecordingReporter reporter;
+  std::atomic<int> cancel{0};
+  BackupRun backup(compressedBackup(t, &reporter, &cancel));
+  backup.run();
+  const std::string lines = test::joined(reporter.lines);
+  EXPECT_EQ(backup.totals().runErrors, 0) << lines;
+  EXPECT_TRUE(t.exists("dst/" + fits + ".zip"));
+  for (const std::string* name : {&longer, &longest}) {
+    EXPECT_EQ(t.read("dst/" + *name), "Inhalt " + *name);
+    EXPECT_NE(lines.find("Hinweis: Die Datei '" + t / ("src/" + *name) + "' wird unkomprimiert gesichert, weil ihr "
+                         "Name mit der Endung '.zip' zu lang wäre."),
+              std::string::npos)
+        << lines;
   }
 }
 

@@ -76,4 +76,16 @@ std::string mixedBytes(std::size_t n, std::uint32_t seed) {
   return out;
 }
 
+std::string noiseBytes(std::size_t n, std::uint32_t seed) {
+  std::string out(n, '\0');
+  std::uint64_t x = 0x9E3779B97F4A7C15ull ^ seed;
+  for (char& c : out) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    c = static_cast<char>(x >> 24);
+  }
+  return out;
+}
+
 }  // namespace kalvero::test

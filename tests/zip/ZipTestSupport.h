@@ -29,5 +29,7 @@ std::string readEntry(ZipArchiveLayer& zip, int index);
 
 // Bytes that compress partly: text with some noise.
 std::string mixedBytes(std::size_t n, std::uint32_t seed = 1);
+// Bytes that do not compress: an archive of them is as large as they are.
+std::string noiseBytes(std::size_t n, std::uint32_t seed = 1);
 
 }  // namespace kalvero::test
