@@ -31,12 +31,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 class Application {
  public:
-  // Creates the temporary subdirectory and the four list files, parses the
-  // command line (the arguments without the program's name). A list file that
-  // cannot be created has the name "" (its lines are dropped by the run).
+  // Creates the four list files in $XDG_CACHE_HOME/kalvero/ (0700), named after
+  // what they hold and this program run, and parses the command line (the
+  // arguments without the program's name). A list file that cannot be created
+  // has the name "" (its lines are dropped by the run).
   enum class ListFiles { Create, None };
   // ListFiles::None is for commands that write nothing (kalvero-cli list, check):
-  // no temporary subdirectory and no list files are made.
+  // no list directory and no list files are made.
   explicit Application(const std::vector<std::string>& args, ListFiles lists = ListFiles::Create);
   ~Application();  // deletes the list files unless "Info" "DeleteSrc" is 0
   Application(const Application&) = delete;

@@ -17,7 +17,7 @@ inline constexpr const char* ARCHIVE_BIT_UNSUPPORTED =
 
 // Run log: pair header
 inline constexpr const char* LOG_STARTED = "Sicherung gestartet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";
-inline constexpr const char* LOG_VERSION = "Version Kalvero.exe = %s\r\n";
+inline constexpr const char* LOG_VERSION = "Version Kalvero = %s\r\n";
 inline constexpr const char* LOG_SOURCE = "Quellverzeichnis = %s";
 inline constexpr const char* LOG_SOURCE_EXISTS = "Das Quellverzeichnis existiert.";
 inline constexpr const char* LOG_SOURCE_MISSING = "ACHTUNG: Das Quellverzeichnis existiert nicht !!";
@@ -100,14 +100,20 @@ inline constexpr const char* LIST_SKIPPED_ENTRY = "Von: '%s'\r\nNach: '%s'\r\n\r
 inline constexpr const char* CAPTION_ARCHIVBIT = "Nur Dateien mit gesetztem Archivbit kopieren";
 inline constexpr const char* CAPTION_ARCHIVBIT_RESET = "Archivbit nach dem Kopieren zurücksetzen";
 inline constexpr const char* CAPTION_COMPARE = "Nach dem Kopieren alle Dateien vergleichen";
-inline constexpr const char* CAPTION_EXIT = "Windows nach dem Kopieren beenden (nur bei /Batch)";
-inline constexpr const char* CAPTION_REBOOT = "Neustart von Windows";
+inline constexpr const char* CAPTION_EXIT = "Computer nach dem Sichern ausschalten (nur bei /Batch)";
+inline constexpr const char* CAPTION_REBOOT = "Computer neu starten";
 inline constexpr const char* CAPTION_SUBVERZDATUM = "Aktuelles Datum an Zielverzeichnis anfügen";
 inline constexpr const char* CAPTION_COMPRESS = "Dateien komprimieren";
 inline constexpr const char* CAPTION_CLOSE = "Nach dem Sichern das Programm Kalvero beenden";
 inline constexpr const char* CAPTION_DELETE_ZIELDATEI = "Zieldatei im Fehlerfall löschen";
 inline constexpr const char* CAPTION_MUSTER_ERLAUBT = "Nur Dateien sichern, die den Mustern entsprechen:";
 inline constexpr const char* CAPTION_MUSTER_NICHT_ERLAUBT = "Alle Dateien NICHT sichern, die den Mustern entsprechen:";
+// A name pattern of a form the selection cannot match (pattern, the caption of its field).
+inline constexpr const char* PATTERN_FORBIDDEN =
+    "Das Muster '%s' bei \"%s\" ist nicht erlaubt: ein '*' darf im Namen und in der Dateierweiterung nur am "
+    "Anfang oder nur am Ende stehen (erlaubt sind z.B. *.doc, a*.b*, *a.*b, Test.*).";
+inline constexpr const char* PATTERN_NOTHING_COPIED = "Die Sicherung wurde nicht gestartet; es wurde nichts kopiert.";
+inline constexpr const char* NOTIFY_BACKUP_NOT_STARTED = "Sicherung nicht gestartet";
 
 // Date label of the backup page
 inline constexpr const char* DATE_BETWEEN = "Nur Dateien mit Änderungsdatum zwischen\n'%s' und '%s' sichern";
@@ -118,10 +124,12 @@ inline constexpr const char* DATE_RELATIVE =
     "Nur Dateien mit Änderungsdatum >= '%s' sichern\nRelatives Datum (Aktuelles Datum - %d Stunden)";
 
 // Shutdown
-inline constexpr const char* SHUTDOWN_NO_TOKEN = "OpenProcessToken failed.";
-inline constexpr const char* SHUTDOWN_NOT_ALLOWED = "AdjustTokenPrivileges enable failed.";
-inline constexpr const char* SHUTDOWN_REBOOT_MESSAGE = "*** Kalvero hat Windows neu gestartet ***";
-inline constexpr const char* SHUTDOWN_POWEROFF_MESSAGE = "*** Kalvero hat Windows heruntergefahren ***";
+inline constexpr const char* SHUTDOWN_NO_TOKEN =
+    "Der Computer kann nicht ausgeschaltet werden: keine Verbindung zu systemd-logind.";
+inline constexpr const char* SHUTDOWN_NOT_ALLOWED =
+    "Der Computer darf von diesem Benutzer nicht ausgeschaltet oder neu gestartet werden.";
+inline constexpr const char* SHUTDOWN_REBOOT_MESSAGE = "*** Kalvero hat den Computer neu gestartet ***";
+inline constexpr const char* SHUTDOWN_POWEROFF_MESSAGE = "*** Kalvero hat den Computer ausgeschaltet ***";
 
 // Links, directories, special files and the destination's drive
 inline constexpr const char* UNMOUNTED_DRIVE =

@@ -28,7 +28,7 @@ inline constexpr const char* kTipSubVerz = "Wenn angekreuzt, so werden auch alle
 inline constexpr const char* kTipBrowseSrc = "Quellverzeichnis suchen";
 inline constexpr const char* kTipBrowseDst = "Zielverzeichnis suchen";
 inline constexpr const char* kTipOnlyByKalvero =
-    "Es werden nur die *.ZIP - Dateien dekomprimiert, die auch mit dem Programm Kalvero.exe komprimiert wurden.";
+    "Es werden nur die *.ZIP - Dateien dekomprimiert, die auch mit dem Programm Kalvero komprimiert wurden.";
 inline constexpr const char* kTipLogFile = "Verzeichnis und Name der verwendeten Protokolldatei";
 inline constexpr const char* kTipSave = "Alle Einstellungen werden abgespeichert";
 inline constexpr const char* kTipBrowseLog = "Protokolldatei suchen";

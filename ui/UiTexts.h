@@ -22,9 +22,10 @@ inline constexpr const char* kBatchCancel = "Batchmodus abbrechen";
 // Backup page: buttons and captions
 inline constexpr const char* kWindowClose = "Fenster schließen";
 inline constexpr const char* kCancel = "Abbrechen";
-// The same captions with their Alt key ("&" marks the underlined letter).
+// The same captions with their Alt key ("&" marks the underlined letter): two
+// different keys, so Alt+C pressed as a run ends never closes the window.
 inline constexpr const char* kWindowCloseKey = "Fenster s&chließen";
-inline constexpr const char* kCancelKey = "Abbre&chen";
+inline constexpr const char* kCancelKey = "Abbrec&hen";
 
 // A run that could not go on: the line for the log page when its thread
 // could not be started, or when it threw something that carries no text.
@@ -110,7 +111,7 @@ inline constexpr const char* k1014 = "Das Kopieren wird gestartet";
 inline constexpr const char* k1016 =
     "Wenn angekreuzt, so wird bei den Quelldateien das Archivbit und das Schreibschutzbit zurückgesetzt.";
 inline constexpr const char* k1017 =
-    "Wenn angekreuzt, so wird im Batchmode nach dem Kopieren der Rechner heruntergefahren";
+    "Wenn angekreuzt, so wird im Batchmodus nach dem Sichern der Computer ausgeschaltet";
 inline constexpr const char* k1019 = "Die gebildete Protokolldatei ansehen";
 inline constexpr const char* k1020 = "Wenn angekreuzt, so wird dieses Programm nach dem Start minimiert dargestellt";
 inline constexpr const char* k1021 = "Klick mich !";
@@ -120,12 +121,12 @@ inline constexpr const char* k1025 = "Prüfdatei suchen";
 inline constexpr const char* k1026 = "Die gebildete Prüfdatei ansehen";
 inline constexpr const char* k1029 =
     "Wenn angekreuzt, so wird das aktuelle Datum als Unterverzeichnis an das Zielverzeichnis angefügt. "
-    "Z.B. 'c:\\sicherung\\2003_06_24'";
+    "Z.B. '/media/anna/USB/Sicherung/2026_12_09'";
 inline constexpr const char* k1030 =
     "Wenn angekreuzt, so werden alle Dateien beim Kopieren komprimiert. An jeden Dateinamen einer "
     "komprimierten Datei wird .zip angefügt.";
 inline constexpr const char* k1044 =
-    "Wenn angekreuzt, so wird das Programm 'Kalvero.exe' nach dem Sichern beendet.";
+    "Wenn angekreuzt, so wird das Programm 'Kalvero' nach dem Sichern beendet.";
 inline constexpr const char* k1054 =
     "Es werden nur Dateien gesichert, deren Änderungsdatum im angegebenen Zeitintervall liegt.";
 inline constexpr const char* k1055 = "Zeitintervall für Änderungsdatum eingeben";

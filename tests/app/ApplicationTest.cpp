@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <regex>
@@ -18,10 +19,12 @@ struct Env {
   Env() {
     setenv("TMPDIR", t.path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", (t / "config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (t / "cache").c_str(), 1);
   }
   ~Env() {
     unsetenv("TMPDIR");
     unsetenv("XDG_CONFIG_HOME");
+    unsetenv("XDG_CACHE_HOME");
   }
 };
 }  // namespace
@@ -37,9 +40,9 @@ TEST(CommandLine, BatchAndIniSwitches) {
   EXPECT_EQ(ParseCommandLine({"", "/", "-"}).batchMode, 0);
 }
 
-TEST(Application, ListFilesInThePrivateTemporaryDirectory) {
+TEST(Application, ListFilesInThePrivateCacheDirectoryNamedAfterWhatTheyHold) {
   Env env;
-  std::string dir = env.t.path() + "/Kalvero-" + std::to_string(geteuid()) + "/";
+  std::string dir = env.t.path() + "/cache/kalvero/";
   std::array<std::string, 4> names;
   {
     Application app({"/Batch", "/Ini=test.INI"});
@@ -50,10 +53,16 @@ TEST(Application, ListFilesInThePrivateTemporaryDirectory) {
     names = app.listFileNames();
     std::set<std::string> distinct(names.begin(), names.end());
     EXPECT_EQ(distinct.size(), 4u);
-    for (const auto& n : names) {
-      EXPECT_EQ(n.rfind(dir + "$$$", 0), 0u) << n;
-      EXPECT_TRUE(access(n.c_str(), F_OK) == 0) << n;
+    const char* kinds[] = {"kopierte-quelldateien-", "kopierte-zieldateien-", "nicht-kopierte-dateien-",
+                           "wegen-pruefdatei-uebersprungen-"};
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(names[i].rfind(dir + kinds[i], 0), 0u) << names[i];
+      EXPECT_TRUE(names[i].ends_with(".txt")) << names[i];
+      EXPECT_TRUE(access(names[i].c_str(), F_OK) == 0) << names[i];
     }
+    struct stat st {};
+    ASSERT_EQ(stat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
   }
   for (const auto& n : names) EXPECT_FALSE(access(n.c_str(), F_OK) == 0) << n;
 }
@@ -88,8 +97,9 @@ TEST(Application, DebugSwitchAndVersionText) {
   EXPECT_TRUE(std::regex_match(Application::versionText(), std::regex("[0-9]+,[0-9]+,[0-9]+,[0-9]+")));
 }
 
-TEST(Application, UnusableTemporaryDirectoryLeavesEmptyNames) {
+TEST(Application, UnusableCacheAndTemporaryDirectoryLeaveEmptyNames) {
   Env env;
+  setenv("XDG_CACHE_HOME", env.t.write("eine-datei", "kein Verzeichnis").c_str(), 1);
   setenv("TMPDIR", (env.t / "gibt-es-nicht").c_str(), 1);
   Application app({});
   for (const auto& n : app.listFileNames()) EXPECT_EQ(n, "");

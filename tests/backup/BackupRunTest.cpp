@@ -116,15 +116,15 @@ bool archiveBitsWork(const std::string& file) {
 }
 
 const char* const kFirstRunLog = R"(Sicherung gestartet: T
-Version Kalvero.exe = 1,0,0,0
+Version Kalvero = 1,0,0,0
 Quellverzeichnis = R/src1
 Das Quellverzeichnis existiert.
 Zielverzeichnis = R/dst1
 Nur Dateien mit gesetztem Archivbit kopieren = Ja
 Archivbit nach dem Kopieren zurücksetzen = Ja
 Nach dem Kopieren alle Dateien vergleichen = Ja
-Windows nach dem Kopieren beenden (nur bei /Batch) = Nein
-Neustart von Windows = Nein
+Computer nach dem Sichern ausschalten (nur bei /Batch) = Nein
+Computer neu starten = Nein
 Aktuelles Datum an Zielverzeichnis anfügen = Nein
 Dateien komprimieren = Nein
 Dateien mit folgenden Dateierweiterungen werden nicht komprimiert: 'zip,jpg'
@@ -146,7 +146,7 @@ Benötigte Zeit = D
 1 Fehler beim Sichern
 --------------------------------------------------------------------------------
 Sicherung gestartet: T
-Version Kalvero.exe = 1,0,0,0
+Version Kalvero = 1,0,0,0
 Quellverzeichnis = R/src2
 Das Quellverzeichnis existiert.
 Zielverzeichnis = R/dst2
@@ -163,7 +163,7 @@ Benötigte Zeit = D
 0 Fehler beim Sichern
 --------------------------------------------------------------------------------
 Sicherung gestartet: T
-Version Kalvero.exe = 1,0,0,0
+Version Kalvero = 1,0,0,0
 Quellverzeichnis = R/nosrc
 ACHTUNG: Das Quellverzeichnis existiert nicht !!
 Zielverzeichnis = R/dst4
@@ -207,8 +207,8 @@ Gesamtanzahl der Fehler: 1,  Anzahl nicht vorhandener Quellverzeichnisse: 1
 const char* const kOptionLines = R"(Nur Dateien mit gesetztem Archivbit kopieren = Ja
 Archivbit nach dem Kopieren zurücksetzen = Ja
 Nach dem Kopieren alle Dateien vergleichen = Ja
-Windows nach dem Kopieren beenden (nur bei /Batch) = Nein
-Neustart von Windows = Nein
+Computer nach dem Sichern ausschalten (nur bei /Batch) = Nein
+Computer neu starten = Nein
 Aktuelles Datum an Zielverzeichnis anfügen = Nein
 Dateien komprimieren = Nein
 Dateien mit folgenden Dateierweiterungen werden nicht komprimiert: 'zip,jpg'

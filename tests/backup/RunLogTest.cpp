@@ -100,10 +100,10 @@ TEST(Shutdown, OnlyInBatchModeWithExitOnAndFailuresShown) {
   o.Reboot = 1;
   EXPECT_TRUE(ShutdownAfterBackup(o, 1, power, show));
   EXPECT_TRUE(power.lastReboot);
-  EXPECT_EQ(power.wall, "*** Kalvero hat Windows neu gestartet ***");
+  EXPECT_EQ(power.wall, "*** Kalvero hat den Computer neu gestartet ***");
   o.Reboot = 0;
   EXPECT_TRUE(ShutdownAfterBackup(o, 1, power, show));
-  EXPECT_EQ(power.wall, "*** Kalvero hat Windows heruntergefahren ***");
+  EXPECT_EQ(power.wall, "*** Kalvero hat den Computer ausgeschaltet ***");
   EXPECT_TRUE(boxes.empty());
   power.requestOk = false;
   EXPECT_FALSE(ShutdownAfterBackup(o, 1, power, show));
@@ -112,7 +112,8 @@ TEST(Shutdown, OnlyInBatchModeWithExitOnAndFailuresShown) {
   power.bus = false;
   EXPECT_FALSE(ShutdownAfterBackup(o, 1, power, show));
   EXPECT_EQ(boxes, (std::vector<std::string>{"Interactive authentication required.",
-                                             "AdjustTokenPrivileges enable failed.", "OpenProcessToken failed."}));
+                                             "Der Computer darf von diesem Benutzer nicht ausgeschaltet oder neu gestartet werden.",
+                                             "Der Computer kann nicht ausgeschaltet werden: keine Verbindung zu systemd-logind."}));
 }
 
 }  // namespace

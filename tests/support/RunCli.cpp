@@ -13,7 +13,7 @@ CliResult RunCli(const TempDir& t, const std::string& args, const std::string& e
   if (!cli) return r;
   const std::string errFile = t / "stderr.txt";
   const std::string cmd = "cd '" + t.path() + "' && TMPDIR='" + t.path() + "' XDG_CONFIG_HOME='" + t.path() +
-                          "/config' XDG_DATA_HOME='" + t.path() + "/data' " + environment + " '" + cli + "' " + args + " 2>'" + errFile + "' </dev/null";
+                          "/config' XDG_CACHE_HOME='" + t.path() + "/cache' XDG_DATA_HOME='" + t.path() + "/data' " + environment + " '" + cli + "' " + args + " 2>'" + errFile + "' </dev/null";
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
   char buf[4096];

@@ -320,7 +320,7 @@ void PageRuecksichernTest::tooltipsFollowTheCheckBox() {
   QVERIFY(w.ui()->editPathSrc->toolTip().isEmpty());
   QVERIFY(w.ui()->chkOnlyByKalvero->toolTip().isEmpty());
   w.ui()->chkTooltip->setChecked(true);
-  QVERIFY(w.ui()->chkOnlyByKalvero->toolTip().contains(QStringLiteral("Kalvero.exe")));
+  QVERIFY(w.ui()->chkOnlyByKalvero->toolTip().contains(QStringLiteral("Programm Kalvero komprimiert")));
 }
 
 QTEST_MAIN(PageRuecksichernTest)
