@@ -79,4 +79,17 @@ int SweepOwnLeftoversOf(const std::string& file) {
   return sweep(dir, [&file](const std::string& name) { return isOwnTemporaryOf(name, file); });
 }
 
+void LeftoverSweep::visit(const std::string& dirIn) {
+  if (!enabled_) return;
+  std::string dir = dirIn;
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  if (visited_.insert(dir).second) removed_ += SweepOwnLeftovers(dir);
+}
+
+int LeftoverSweep::takeRemoved() {
+  const int n = removed_;
+  removed_ = 0;
+  return n;
+}
+
 }  // namespace kalvero::platform

@@ -101,6 +101,19 @@ TEST(Leftovers, OnlyTheProgramsOwnGo) {
   EXPECT_EQ(namesIn(t, "sub").size(), 2u);
   EXPECT_EQ(SweepOwnLeftovers(t.path()), 0);
   EXPECT_EQ(SweepOwnLeftovers(t / "fehlt"), 0);
+
+  // A run sweeps each directory once, at its first visit, and only while it holds its destination.
+  LeftoverSweep sweep;
+  t.write("sub/" + nameOf(ownTemporaryBeside(t / "sub/c")), "halb");
+  sweep.visit(t / "sub");
+  EXPECT_EQ(sweep.takeRemoved(), 0);
+  sweep.enable(true);
+  sweep.visit(t / "sub/");
+  EXPECT_EQ(sweep.takeRemoved(), 2);
+  t.write("sub/" + nameOf(ownTemporaryBeside(t / "sub/d")), "this run's own, in progress");
+  sweep.visit(t / "sub");
+  EXPECT_EQ(sweep.takeRemoved(), 0);
+  EXPECT_EQ(namesIn(t, "sub").size(), 2u);
 }
 
 TEST(RunLock, OneRunPerDestinationTree) {
