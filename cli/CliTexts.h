@@ -149,6 +149,11 @@ inline constexpr const char* kMissingSources =
     "kalvero-cli: Diese Quellverzeichnisse waren nicht vorhanden und wurden nicht gesichert: %s";
 inline constexpr const char* kListNotCreated = "kalvero-cli: Liste der %s konnte nicht angelegt werden: %s";
 inline constexpr const char* kNotificationNote = "kalvero-cli: %s";
+// The progress line on a terminal.
+inline constexpr const char* kProgressBackup = "Paar %d (Zeile %d): %d von %d Dateien, %s";
+inline constexpr const char* kProgressSearching = "Suche Dateien ...";
+inline constexpr const char* kProgressRestore = "Rücksichern: %d von %d Dateien, %d Fehler";
+inline constexpr const char* kProgressEntryPercent = "  (%d %%)";
 // End of a run: the path of the run log beside the run log's own totals.
 inline constexpr const char* kSummaryRunLog = "Protokolldatei = %s";
 

@@ -1,13 +1,14 @@
 #include "cli/ProgressLine.h"
 
-#include <fmt/format.h>
+#include <fmt/printf.h>
 
+#include "cli/CliTexts.h"
 #include "run/Estimator.h"
 
 namespace kalvero::cli {
 
-ProgressLine::ProgressLine(std::ostream& out, std::ostream& err, bool showProgress)
-    : out_(out), err_(err), show_(showProgress) {}
+ProgressLine::ProgressLine(std::ostream& out, std::ostream& err, bool showProgress, Run run)
+    : out_(out), err_(err), show_(showProgress), run_(run) {}
 
 void ProgressLine::clearLine() {
   if (!lineShown_) return;
@@ -36,11 +37,24 @@ void ProgressLine::progress(int code, const ProgressInfo& info) {
   const auto now = std::chrono::steady_clock::now();
   if (code != NOTIFY_FINISHED && now - lastDraw_ < std::chrono::milliseconds(100)) return;
   lastDraw_ = now;
-  std::string text = fmt::format("Paar {} (Zeile {}): {} von {} Dateien, {}", pairNumber_, row_ + 1, info.filesDone,
-                                 info.filesInPair, PercentText(info.pairBytesDone, info.pairBytes));
-  if (!remaining_.empty()) text += "  " + remaining_;
-  err_ << "\r\033[K" << text << std::flush;
+  err_ << "\r\033[K" << (run_ == Run::Backup ? backupText(info) : restoreText(code, info)) << std::flush;
   lineShown_ = true;
+}
+
+std::string ProgressLine::backupText(const ProgressInfo& info) const {
+  std::string text = fmt::sprintf(texts::kProgressBackup, pairNumber_, row_ + 1, info.filesDone, info.filesInPair,
+                                  PercentText(info.pairBytesDone, info.pairBytes));
+  if (!remaining_.empty()) text += "  " + remaining_;
+  return text;
+}
+
+std::string ProgressLine::restoreText(int code, const ProgressInfo& info) {
+  if (code == NOTIFY_SEARCHING) return texts::kProgressSearching;
+  std::string text = fmt::sprintf(texts::kProgressRestore, info.filesDone, info.filesInPair, info.pairErrors);
+  // The share of the archive entry being unpacked.
+  if ((code == NOTIFY_FILE_STEP || code == NOTIFY_FILE_START) && info.fileSize > 0)
+    text += fmt::sprintf(texts::kProgressEntryPercent, static_cast<int>(info.fileDone * 100 / info.fileSize));
+  return text;
 }
 
 void ProgressLine::finish() { clearLine(); }

@@ -1,6 +1,7 @@
 #pragma once
-// The RunReporter of kalvero-cli: log-page lines go to stdout as they come;
-// on a terminal a one-line progress display is kept up to date on stderr.
+// The RunReporter of kalvero-cli, for backup and restore: log-page lines go
+// to stdout as they come; on a terminal a one-line progress display is kept
+// up to date on stderr.
 #include <chrono>
 #include <mutex>
 #include <ostream>
@@ -12,7 +13,9 @@ namespace kalvero::cli {
 
 class ProgressLine : public RunReporter {
  public:
-  ProgressLine(std::ostream& out, std::ostream& err, bool showProgress);
+  // A backup shows its pair and bytes, a restore its files and errors.
+  enum class Run { Backup, Restore };
+  ProgressLine(std::ostream& out, std::ostream& err, bool showProgress, Run run = Run::Backup);
   void progress(int code, const ProgressInfo& info) override;
   void clearLog() override {}
   void logLine(const std::string& text) override;
@@ -23,9 +26,12 @@ class ProgressLine : public RunReporter {
 
  private:
   void clearLine();
+  std::string backupText(const ProgressInfo& info) const;
+  static std::string restoreText(int code, const ProgressInfo& info);
   std::ostream& out_;
   std::ostream& err_;
   bool show_;
+  Run run_;
   bool quiet_ = false;
   bool lineShown_ = false;
   int pairNumber_ = 0;

@@ -21,8 +21,6 @@ struct RestoreRunSetup {
   std::string versionText;         // "%d,%d,%d,%d"
   std::atomic<int>* cancel = nullptr;  // set (non-zero) to stop before the next file
   RunReporter* reporter = nullptr;     // may be null
-  // Caption of the page's subdirectory check box, for the log header.
-  std::string subdirCaption = "Unterverzeichnisse mitkopieren";
 };
 
 // Totals of a finished run (64-bit).
@@ -53,22 +51,8 @@ class RestoreRun {
 
  private:
   struct State;
+  class Pass;
   std::unique_ptr<State> state_;
 };
-
-// The checks before a run starts, as the start button does them, in this
-// order: source directory exists, log file directory exists, destination not
-// empty. text is "" when the run may start; field names the input to focus.
-struct RestoreValidation {
-  enum Field { None, Source, LogFile, Destination };
-  Field field = None;
-  std::string text;
-  bool ok() const { return field == None; }
-};
-RestoreValidation ValidateRestoreOptions(const RestoreOptions& options);
-// The check of a start (forStart) or a save, the same for the window and
-// kalvero-cli restore: the default log's directory is made first (at the
-// first start); a save keeps an empty destination (filled in later).
-RestoreValidation CheckRestoreStart(const RestoreOptions& options, bool forStart);
 
 }  // namespace kalvero

@@ -9,6 +9,7 @@
 #include "app/SettingsFile.h"
 #include "platform/PathUtil.h"
 #include "restore/RestoreRun.h"
+#include "restore/RestoreStart.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogTexts.h"
 #include "ui/ElidedText.h"
@@ -75,7 +76,7 @@ PageRuecksichern::PageRuecksichern(Application& app, MessageBoxHost& box, QWidge
     refreshShowLogButton();
   });
 
-  options_ = SettingsFile(app_.settingsPath()).loadRestoreOptions();
+  options_ = LoadRestoreInput(app_.settingsPath());
   setErrorColour(0);
   for (QLabel* l : {ui_->textAction, ui_->textHint, ui_->textOverallPercent, ui_->textEntryPercent, ui_->textErrors,
                     ui_->textCount})
@@ -116,7 +117,7 @@ bool PageRuecksichern::takeInput() {
 }
 
 void PageRuecksichern::reloadFromSettings() {
-  options_ = SettingsFile(app_.settingsPath()).loadRestoreOptions();
+  options_ = LoadRestoreInput(app_.settingsPath());
   showOptions();
 }
 
@@ -148,20 +149,29 @@ void PageRuecksichern::setErrorColour(int state) {
   ui_->textErrors->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colours[state]));
 }
 
-bool PageRuecksichern::validate(bool forStart) {
-  const RestoreValidation check = CheckRestoreStart(options_, forStart);
-  if (check.ok()) return true;
-  box_.messageBox(MessageKind::Warning, check.text);
-  QLineEdit* field = check.field == RestoreValidation::Source        ? ui_->editPathSrc
-                     : check.field == RestoreValidation::Destination ? ui_->editPathDst
-                                                                     : ui_->editProtokolldatei;
+void PageRuecksichern::refuse(const RestoreStart& start) {
+  box_.messageBox(start.kind, start.text);
+  QLineEdit* field = start.field == RestoreStart::Field::Source        ? ui_->editPathSrc
+                     : start.field == RestoreStart::Field::Destination ? ui_->editPathDst
+                     : start.field == RestoreStart::Field::LogFile     ? ui_->editProtokolldatei
+                                                                       : nullptr;
+  if (!field) return;
   field->setFocus(Qt::OtherFocusReason);
   field->selectAll();
-  return false;
 }
 
 bool PageRuecksichern::saveSettings() {
-  if (!takeInput() || !validate(false)) return false;
+  takeInput();
+  options_ = WithDefaultRestoreLog(options_);
+  ui_->editProtokolldatei->setText(q(options_.Protokolldatei));
+  const RestoreValidation check = CheckRestoreStart(options_, false);
+  if (!check.ok()) {
+    RestoreStart refusal;
+    refusal.field = check.field == RestoreValidation::Source ? RestoreStart::Field::Source : RestoreStart::Field::LogFile;
+    refusal.text = check.text;
+    refuse(refusal);
+    return false;
+  }
   std::string error;
   if (!SettingsFile(app_.settingsPath()).saveRestoreOptions(options_, &error)) {
     box_.messageBox(MessageKind::Error, error);
@@ -172,12 +182,25 @@ bool PageRuecksichern::saveSettings() {
 
 void PageRuecksichern::startRestore() {
   if (!isIdle()) return;  // one restore at a time
-  if (!takeInput() || !validate(true)) return;
-  std::string error;
-  if (!SettingsFile(app_.settingsPath()).saveRestoreOptions(options_, &error)) {
-    box_.messageBox(MessageKind::Error, error);
+  takeInput();
+  RunSink sink;
+  sink.progress = [this](int code, const ProgressInfo& info) { handleProgress(code, info); };
+  sink.clearLog = [this] { emit logCleared(); };
+  sink.logLine = [this](const QString& line) { emit logLine(line); };
+  auto reporter = std::make_unique<QtRunReporter>(worker_->channel(), std::move(sink));
+  RestoreStartInput input;
+  input.options = options_;
+  input.settingsPath = app_.settingsPath();
+  input.cancel = &cancel_;
+  input.reporter = reporter.get();
+  RestoreStart start = StartRestore(std::move(input));
+  if (!start.ok()) {
+    refuse(start);
     return;
   }
+  // An empty log file field stood for the default log: it shows the one written.
+  options_ = start.options;
+  ui_->editProtokolldatei->setText(q(options_.Protokolldatei));
   ui_->btnSave->setEnabled(false);
   ui_->btnStart->setEnabled(false);
   ui_->btnClose->setText(ui_texts::kCancel);
@@ -185,19 +208,8 @@ void PageRuecksichern::startRestore() {
   cancel_.store(0);
   refreshShowLogButton();
 
-  RunSink sink;
-  sink.progress = [this](int code, const ProgressInfo& info) { handleProgress(code, info); };
-  sink.clearLog = [this] { emit logCleared(); };
-  sink.logLine = [this](const QString& line) { emit logLine(line); };
-  reporter_ = std::make_unique<QtRunReporter>(worker_->channel(), std::move(sink));
-  RestoreRunSetup setup;
-  setup.options = options_;
-  setup.settingsPath = app_.settingsPath();
-  setup.versionText = Application::versionText();
-  setup.cancel = &cancel_;
-  setup.reporter = reporter_.get();
-  setup.subdirCaption = s(ui_->chkSubVerz->text());
-  run_ = std::make_unique<RestoreRun>(std::move(setup));
+  reporter_ = std::move(reporter);
+  run_ = std::move(start.run);
   RestoreRun* run = run_.get();
   const bool started = worker_->start([run] { run->run(); }, &cancel_);
   emit runStarted();

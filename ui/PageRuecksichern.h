@@ -17,6 +17,7 @@ namespace kalvero {
 class Application;
 class MessageBoxHost;
 class RestoreRun;
+struct RestoreStart;
 class RunWorker;
 class QtRunReporter;
 
@@ -61,8 +62,8 @@ class PageRuecksichern : public QWidget {
   void browseDestination();
   void browseLogFile();
   void showLogFile();
-  // The checks of start and save; false after the message, with the focus in the field.
-  bool validate(bool forStart);
+  // The message of a refused start or save, with the focus in the field it concerns.
+  void refuse(const RestoreStart& start);
   void setErrorColour(int state);  // 0 black, 1 dark red, 2 dark green
 
   Application& app_;

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "RestoreTestSupport.h"
+#include "restore/RestoreStart.h"
 #include "platform/FaultInjection.h"
 #include "support/OrdinaryUser.h"
 #include "support/RecordingReporter.h"
