@@ -9,6 +9,7 @@
 #include "backup/BackupTexts.h"
 #include "backup/DateLabel.h"
 #include "platform/PathUtil.h"
+#include "run/Filters.h"
 
 namespace kalvero {
 
@@ -32,8 +33,54 @@ std::string LogDirectoryRefusal(const std::string& logFile) {
   return GetPathKind(logDirectory) == 0 ? fmt::sprintf(texts::LOG_DIR_MISSING, logDirectory) : std::string();
 }
 
+namespace {
+
+// A caption without the colon that ends it on the page.
+std::string withoutColon(std::string caption) {
+  if (!caption.empty() && caption.back() == ':') caption.pop_back();
+  return caption;
+}
+
+}  // namespace
+
+std::string PatternRefusal(const BackupOptions& options, BackupStart::Field* field) {
+  const struct {
+    int on;
+    const std::string& text;
+    const char* caption;
+    BackupStart::Field field;
+  } lists[] = {
+      {options.MusterFlagErlaubt, options.MusterErlaubt, texts::CAPTION_MUSTER_ERLAUBT,
+       BackupStart::Field::AllowedPatterns},
+      {options.MusterFlagNichtErlaubt, options.MusterNichtErlaubt, texts::CAPTION_MUSTER_NICHT_ERLAUBT,
+       BackupStart::Field::ExcludedPatterns},
+  };
+  for (const auto& list : lists) {
+    if (!list.on) continue;  // a switched-off field is not used by the run
+    const std::string forbidden = FirstForbiddenPattern(list.text);
+    if (forbidden.empty()) continue;
+    if (field) *field = list.field;
+    return fmt::sprintf(texts::PATTERN_FORBIDDEN, forbidden, withoutColon(list.caption));
+  }
+  return {};
+}
+
+RunNotification RefusalNotification(const BackupStart& refused) {
+  RunNotification n;
+  n.summary = texts::NOTIFY_BACKUP_NOT_STARTED;
+  n.body = refused.text;
+  n.urgency = 2;
+  return n;
+}
+
 BackupStart StartBackup(BackupStartInput in) {
   BackupStart start;
+  // A forbidden pattern would silently select nothing: nothing is written or copied.
+  start.text = PatternRefusal(in.options, &start.field);
+  if (!start.text.empty()) {
+    start.text += "\n" + std::string(texts::PATTERN_NOTHING_COPIED);
+    return start;
+  }
   start.text = LogDirectoryRefusal(in.options.Protokolldatei);
   if (!start.text.empty()) {
     start.field = BackupStart::Field::LogFile;

@@ -11,6 +11,7 @@
 #include "app/Application.h"
 #include "app/Records.h"
 #include "backup/BackupRun.h"
+#include "run/RunNotification.h"
 
 namespace kalvero {
 
@@ -36,7 +37,7 @@ struct BackupStartInput {
 BackupStartInput LoadBackupInput(const std::string& settingsPath, std::vector<std::string>* warnings);
 
 struct BackupStart {
-  enum class Field { None, LogFile, JobList, Settings };
+  enum class Field { None, LogFile, JobList, Settings, AllowedPatterns, ExcludedPatterns };
   Field field = Field::None;  // the input a refusal concerns
   MessageKind kind = MessageKind::Warning;
   std::string text;               // the refusal's message
@@ -48,8 +49,17 @@ struct BackupStart {
 // the first start); otherwise the refusal "Verzeichnis der Protokolldatei: ...".
 std::string LogDirectoryRefusal(const std::string& logFile);
 
-// The checks and the save before a run, in this order: the log file's
-// directory exists, an active pair is there, the settings are saved.
+// "" when the switched-on pattern fields hold only allowed patterns; otherwise
+// the message naming the first forbidden one, and *field names its field.
+std::string PatternRefusal(const BackupOptions& options, BackupStart::Field* field = nullptr);
+
+// The checks and the save before a run, in this order: the name patterns are
+// allowed, the log file's directory exists, an active pair is there, the
+// settings are saved.
 BackupStart StartBackup(BackupStartInput input);
+
+// The critical desktop notification of a start that was refused, so that a
+// scheduled run does not fail unseen.
+RunNotification RefusalNotification(const BackupStart& refused);
 
 }  // namespace kalvero

@@ -68,6 +68,7 @@ int runBackupCommand(CliContext& ctx) {
   BackupStart start = StartBackup(std::move(input));
   if (!start.ok()) {
     ctx.err << start.text << "\n";
+    if (runOptions.notify) NotifyEndOfRun(RefusalNotification(start), ctx.err);
     return EXIT_CANNOT_START;
   }
   BackupRun& run = *start.run;

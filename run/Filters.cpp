@@ -68,6 +68,36 @@ void BuildPatternList(const std::string& text, std::vector<std::string>& list) {
   }
 }
 
+namespace {
+
+// A part with its stars in one run at one end (or all stars, or none).
+bool componentAllowed(std::string_view part) {
+  const auto first = part.find('*');
+  if (first == std::string_view::npos) return true;
+  const auto firstPlain = part.find_first_not_of('*');
+  if (firstPlain == std::string_view::npos) return true;
+  const auto lastPlain = part.find_last_not_of('*');
+  const std::string_view core = part.substr(firstPlain, lastPlain - firstPlain + 1);
+  if (core.find('*') != std::string_view::npos) return false;  // a star between the letters
+  return firstPlain == 0 || lastPlain + 1 == part.size();       // not at both ends
+}
+
+}  // namespace
+
+bool PatternAllowed(std::string_view pattern) {
+  const auto dot = pattern.find('.');
+  if (dot == std::string_view::npos) return componentAllowed(pattern);
+  return componentAllowed(pattern.substr(0, dot)) && componentAllowed(pattern.substr(dot + 1));
+}
+
+std::string FirstForbiddenPattern(const std::string& text) {
+  std::vector<std::string> list;
+  BuildPatternList(text, list);
+  for (const std::string& pattern : list)
+    if (!PatternAllowed(pattern)) return pattern;
+  return {};
+}
+
 bool MatchComponent(std::string_view text, std::string_view pattern) {
   if (pattern.empty()) return true;
   if (pattern.front() == '*') {

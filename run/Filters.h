@@ -17,6 +17,16 @@ namespace kalvero {
 // entries skipped.
 void BuildPatternList(const std::string& text, std::vector<std::string>& list);
 
+// Whether a pattern has a form the matching below can honour: in its name
+// part and in its extension part (split at the first "."), "*" stands only at
+// the beginning or only at the end ("*.doc", "a*.b*", "*a.*b", "Test.*").
+// "a*b.doc", "*b*.doc" or "Test.*a*" would silently match nothing.
+bool PatternAllowed(std::string_view pattern);
+
+// The first entry of a comma-separated pattern text that is not allowed,
+// "" when every entry is.
+std::string FirstForbiddenPattern(const std::string& text);
+
 // True when the file name of path matches at least one pattern (and when the
 // list is empty). Letter case is ignored.
 bool MatchPatterns(std::string_view path, const std::vector<std::string>& list);

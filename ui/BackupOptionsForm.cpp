@@ -7,12 +7,14 @@
 
 #include "app/Application.h"
 #include "app/SettingsFile.h"
+#include "backup/BackupStart.h"
 #include "backup/DateLabel.h"
 #include "platform/PathUtil.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogTexts.h"
 #include "ui/DlgHinweis.h"
 #include "ui/JobListDialogs.h"
+#include "ui/PathInput.h"
 #include "ui/TextColor.h"
 #include "ui/ToolTip.h"
 #include "ui/UiTexts.h"
@@ -111,6 +113,31 @@ void BackupOptionsForm::show(const BackupOptions& options) {
 const BackupOptions& BackupOptionsForm::take() {
   controlsToOptions();
   return options_;
+}
+
+bool BackupOptionsForm::takeChecked() {
+  if (!takeTypedPaths()) return false;
+  controlsToOptions();
+  BackupStart::Field field = BackupStart::Field::None;
+  const std::string refusal = PatternRefusal(options_, &field);
+  if (refusal.empty()) return true;
+  QWidget* edit = field == BackupStart::Field::AllowedPatterns ? ui_.editMusterErlaubt : ui_.editMusterNichtErlaubt;
+  return refuse(edit, QString::fromStdString(refusal));
+}
+
+bool BackupOptionsForm::takeTypedPaths() {
+  for (QLineEdit* edit : {ui_.editProtokolldatei, ui_.editPrueffile}) {
+    const TypedPath typed = typedPath(edit->text());
+    if (!typed.ok()) return refuse(edit, typed.refusal);
+    if (typed.path != edit->text()) edit->setText(typed.path);
+  }
+  return true;
+}
+
+bool BackupOptionsForm::refuse(QWidget* field, const QString& message) {
+  box_.messageBox(MessageKind::Warning, message.toStdString());
+  field->setFocus();
+  return false;
 }
 
 void BackupOptionsForm::rebuildDateLabel() {

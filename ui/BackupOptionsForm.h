@@ -31,6 +31,9 @@ class BackupOptionsForm : public QObject {
   void show(const BackupOptions& options);
   // Takes the controls into the options and returns them.
   const BackupOptions& take();
+  // take(), after the typed paths ("~" is the home directory) and the name
+  // patterns are checked: false after a message, with the focus on the field.
+  bool takeChecked();
   const BackupOptions& options() const { return options_; }
   const DateFilter& dateFilter() const { return dateFilter_; }
   // Rebuilds the caption of the "Datum" check box from section "Datum".
@@ -46,6 +49,8 @@ class BackupOptionsForm : public QObject {
   void controlsToOptions();
   void applyEnablingRules();
   void chooseFile(bool logFile);
+  bool takeTypedPaths();
+  bool refuse(QWidget* field, const QString& message);
 
   Ui::PageSichern& ui_;
   Application& app_;

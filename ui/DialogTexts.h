@@ -22,6 +22,10 @@ inline constexpr char kBarInSource[] =
     "Das Quellverzeichnis darf das Zeichen '|' nicht enthalten,\n"
     "weil der Eintrag sonst nicht wieder gelesen werden kann.";
 inline constexpr char kLineBreakInPath[] = "Verzeichnisnamen dürfen keinen Zeilenumbruch enthalten.";
+// A relative path typed into any path field of the window (%1: the path).
+inline constexpr char kRelativePath[] =
+    "'%1' ist kein vollständiger Pfad.\nBitte einen Pfad angeben, der mit '/' beginnt (oder mit '~/' für das "
+    "persönliche Verzeichnis).";
 inline constexpr char kColumnWithSubdirs[] = "Mit Unterverzeichnisse";  // 207
 inline constexpr char kColumnDirectory[] = "Verzeichnis";            // 208
 inline constexpr char kYes[] = "Ja";

@@ -49,7 +49,14 @@ bool DlgNegativliste::takeDirectory(QString& directory) {
     box_.messageBox(MessageKind::Warning, dlgtext::kLineBreakInPath);
     return false;
   }
-  directory = withoutTrailingSlash(directory);
+  // A relative name could never lie inside the pair's source: refused here, as the pair editor does.
+  const TypedPath typed = typedPath(directory);
+  if (!typed.ok()) {
+    box_.messageBox(MessageKind::Warning, typed.refusal.toStdString());
+    ui_->editDirectory->setFocus();
+    return false;
+  }
+  directory = withoutTrailingSlash(typed.path);
   ui_->editDirectory->setText(directory);
   return true;
 }

@@ -124,7 +124,7 @@ bool PageSichern::checkLogDirectory() {
 
 bool PageSichern::saveSettings() {
   if (!isIdle()) return false;
-  form_->take();
+  if (!form_->takeChecked()) return false;
   if (!checkLogDirectory()) return false;
   std::string error;
   if (!SettingsFile(app_.settingsPath()).saveBackupSettings(form_->options(), table_->jobs(), &error)) {
@@ -149,7 +149,7 @@ void PageSichern::setRunningControls(bool running) {
 
 void PageSichern::startBackup() {
   if (!isIdle()) return;
-  form_->take();
+  if (!form_->takeChecked()) return;
   RunSink sink;
   sink.progress = [this](int code, const ProgressInfo& info) { showProgress(code, info); };
   sink.clearLog = [this] { emit logCleared(); };

@@ -1,5 +1,9 @@
 #include "ui/PathInput.h"
 
+#include <QDir>
+
+#include "ui/DialogTexts.h"
+
 namespace kalvero {
 
 QString withoutTrailingSlash(const QString& path) {
@@ -10,6 +14,18 @@ QString withoutTrailingSlash(const QString& path) {
 
 bool hasLineBreak(const QString& path) {
   return path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r'));
+}
+
+TypedPath typedPath(const QString& text) {
+  TypedPath typed;
+  if (text.isEmpty() || text.startsWith(QLatin1Char('/'))) {
+    typed.path = text;
+  } else if (text == QLatin1String("~") || text.startsWith(QLatin1String("~/"))) {
+    typed.path = QDir::homePath() + text.mid(1);
+  } else {
+    typed.refusal = QString::fromUtf8(dlgtext::kRelativePath).arg(text);
+  }
+  return typed;
 }
 
 }  // namespace kalvero

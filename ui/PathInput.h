@@ -1,5 +1,5 @@
 #pragma once
-// Directory names as the editors take them from their fields.
+// Directory and file names as the window takes them from its fields.
 #include <QString>
 
 namespace kalvero {
@@ -7,5 +7,15 @@ namespace kalvero {
 // Trailing "/" removed; "/" itself stays "/".
 QString withoutTrailingSlash(const QString& path);
 bool hasLineBreak(const QString& path);
+
+// What a path typed into a field means: "~" and "~/..." are the home
+// directory; any other path not starting with "/" is refused, since the
+// window has no current directory a user could know. Empty stays empty.
+struct TypedPath {
+  QString path;     // the absolute path, when not refused
+  QString refusal;  // the message for the user, "" when the path is taken
+  bool ok() const { return refusal.isEmpty(); }
+};
+TypedPath typedPath(const QString& text);
 
 }  // namespace kalvero

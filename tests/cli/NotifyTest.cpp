@@ -199,6 +199,26 @@ TEST_F(Notify, CleanRunRunWithErrorsAndCancelledRun) {
   EXPECT_EQ(got[3].body, "2 Dateien kopiert\n1 Fehler\nProtokolldatei: /log/r.log");
 }
 
+// A pattern the rules forbid stops a scheduled run before it copies anything, and says so.
+TEST_F(Notify, ForbiddenPatternStopsTheRunWithACriticalNotification) {
+  NotificationStandIn service(t);
+  ASSERT_TRUE(service.ready());
+  BackupOptions o;
+  o.Protokolldatei = t / "run.log";
+  o.MusterFlagNichtErlaubt = 1;
+  o.MusterNichtErlaubt = "*.tmp, *Notiz_00*";
+  ASSERT_TRUE(SettingsFile(t / "k.INI").saveBackupSettings(o, {{1, 1, t / "s", t / "d", {}}}));
+  const CliResult r = run("backup --notify", service.address());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("'*Notiz_00*'"), std::string::npos) << r.err;
+  EXPECT_FALSE(t.exists("d/a.txt"));
+  const std::vector<Received> got = service.received();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].summary, "Sicherung nicht gestartet");
+  EXPECT_EQ(got[0].urgency, 2);
+  EXPECT_NE(got[0].body.find("'*Notiz_00*'"), std::string::npos) << got[0].body;
+}
+
 TEST_F(Notify, NoBusShowsNothingAndKeepsTheExitStatus) {
   const CliResult r = run("backup --notify", "unix:path=" + t / "kein-bus");
   EXPECT_EQ(r.status, 0);

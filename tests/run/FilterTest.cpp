@@ -58,6 +58,18 @@ TEST(Patterns, StarsAtStartOrEndOnly) {
   EXPECT_TRUE(MatchPatterns("/egal", {}));
 }
 
+// The forms the hint window lists as not allowed are told apart, so they can
+// be refused instead of matching nothing.
+TEST(Patterns, ForbiddenFormsAreFound) {
+  for (const char* p : {"*.doc", "a*.b*", "*a.*b", "Test.*", "*", "*.*", "**x", "Brief", "x.tar.gz", "*.tar.gz"})
+    EXPECT_TRUE(PatternAllowed(p)) << p;
+  for (const char* p : {"a*b.doc", "*b*.doc", "Test.*a*", "*Notiz_00*", "a**b", "x.t*t"})
+    EXPECT_FALSE(PatternAllowed(p)) << p;
+  EXPECT_EQ(FirstForbiddenPattern(" *.doc , *Notiz_00* , a*b"), "*Notiz_00*");
+  EXPECT_EQ(FirstForbiddenPattern("*.doc, Test.*"), "");
+  EXPECT_EQ(FirstForbiddenPattern(""), "");
+}
+
 TEST(Patterns, ComponentRules) {
   EXPECT_TRUE(MatchComponent("", ""));
   EXPECT_TRUE(MatchComponent("abc", "**"));

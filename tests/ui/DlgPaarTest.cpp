@@ -181,6 +181,12 @@ class DlgPaarTest : public QObject {
     QVERIFY(n && n->isVisible());
     QCOMPARE(n->windowTitle(), QString("Neu oder Ändern (Negativliste)"));
     QVERIFY(!child<QPushButton>(n, "btnChange")->isEnabled() || n->loadedRow() < 0);
+    // A relative name is refused here already, as the pair editor refuses it.
+    edit(n, "editDirectory")->setText("tmp");
+    click(n, "btnAdd");
+    QCOMPARE(boxes_.boxes.size(), size_t(1));
+    QVERIFY(startsWith(boxes_.boxes[0].text, "'tmp' ist kein vollständiger Pfad."));
+    QCOMPARE(child<QTableWidget>(e, "listNegative")->rowCount(), 0);
     edit(n, "editDirectory")->setText("/q/tmp/");
     child<QCheckBox>(n, "checkSubdirs")->setChecked(true);
     click(n, "btnAdd");

@@ -70,6 +70,7 @@ class PageSichernTest : public QObject {
   void startedTwiceRunsOnce();
   void progressAgreesWithItselfForALargeAndManySmallFiles();
   void cancelledRunSaysSo();
+  void typedPathsAndForbiddenPatternsAreCheckedWhereEntered();
 };
 
 void PageSichernTest::freshSettingsRefuseSaveAndStart() {
@@ -527,4 +528,39 @@ void PageSichernTest::cancelledRunSaysSo() {
 }
 
 QTEST_MAIN(PageSichernTest)
+// "~/" is the home directory; a relative name or a forbidden pattern is
+// refused with its reason before anything is saved or copied.
+void PageSichernTest::typedPathsAndForbiddenPatternsAreCheckedWhereEntered() {
+  QTemporaryDir dir;
+  const QString ini = makeBackupSetup(dir);
+  const QByteArray home = qgetenv("HOME");
+  qputenv("HOME", dir.path().toUtf8());
+  Application app(argsFor(ini));
+  MessageBoxFake box;
+  PageSichern page(app, box);
+  auto* log = child<QLineEdit>(&page, "editProtokolldatei");
+  log->setText("~/neu.log");
+  QVERIFY(page.saveSettings());
+  QCOMPARE(log->text(), dir.path() + "/neu.log");
+  QVERIFY(readText(ini).contains("Protokolldatei=" + dir.path().toUtf8() + "/neu.log"));
+
+  log->setText("Protokolle/neu.log");
+  QVERIFY(!page.saveSettings());
+  QCOMPARE(box.boxes.size(), size_t(1));
+  QVERIFY(QString::fromStdString(box.boxes[0].text).startsWith("'Protokolle/neu.log' ist kein vollständiger Pfad."));
+  log->setText("~/neu.log");
+  box.boxes.clear();
+
+  child<QCheckBox>(&page, "chkMusterNichtErlaubt")->setChecked(true);
+  child<QLineEdit>(&page, "editMusterNichtErlaubt")->setText("*.tmp, *Notiz_00*");
+  QVERIFY(!page.saveSettings());
+  page.startBackup();
+  QVERIFY(page.isIdle());
+  QCOMPARE(box.boxes.size(), size_t(2));
+  for (const auto& b : box.boxes) QVERIFY(QString::fromStdString(b.text).startsWith("Das Muster '*Notiz_00*' bei"));
+  QVERIFY(!readText(ini).contains("Notiz_00"));
+  QVERIFY(!QFileInfo::exists(dir.path() + "/Ziel"));
+  qputenv("HOME", home);
+}
+
 #include "PageSichernTest.moc"
