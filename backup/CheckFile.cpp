@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "backup/BackupTexts.h"
+#include "platform/Leftovers.h"
 #include "platform/PathUtil.h"
 #include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
@@ -346,6 +347,8 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
     return lessJoined(dirs_[a->dir], nameOf(*a), dirs_[b->dir], nameOf(*b));
   });
 
+  // A save killed before its rename left its temporary beside the file.
+  platform::SweepOwnLeftoversOf(path);
   platform::AtomicFileWriter writer(path, 0666);
   int err = 0;
   // Written in blocks, so a large file never exists twice in memory.

@@ -7,6 +7,7 @@
 
 #include "backup/CheckFile.h"
 #include "platform/FaultInjection.h"
+#include "platform/OwnTemporary.h"
 #include "support/LogText.h"
 #include "support/TempDir.h"
 
@@ -40,6 +41,19 @@ TEST(CheckFile, RecordsConfirmsAndWritesSortedCrLfLines) {
   EXPECT_TRUE(again.CheckAndRecord("/z/b.txt", 10, 0xFFFFFFFFu, 7));
   EXPECT_FALSE(again.CheckAndRecord("/z/a.txt", 5000000001LL, 1, 2));
   EXPECT_FALSE(again.CheckAndRecord("/z/b.txt", 10, 0xFFFFFFFEu, 7));
+}
+
+TEST(CheckFile, ASaveRemovesTheTemporaryOfAKilledSave) {
+  TempDir dir;
+  const std::string killed = platform::ownTemporaryBeside(dir / "p.chk");
+  dir.write(killed.substr(killed.rfind('/') + 1), ";halb");
+  dir.write(".p.chk.kalvero-abcdef", "eigene Datei");  // only looks like one
+  CheckFile cf;
+  cf.CheckAndRecord("/z/a.txt", 1, 1, 1);
+  std::string error;
+  ASSERT_TRUE(cf.Save(dir / "p.chk", error)) << error;
+  EXPECT_FALSE(dir.exists(killed.substr(killed.rfind('/') + 1)));
+  EXPECT_EQ(dir.read(".p.chk.kalvero-abcdef"), "eigene Datei");
 }
 
 TEST(CheckFile, KeysCompareExactly) {
