@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <vector>
 
 #include "backup/BackupTexts.h"
 #include "backup/CompressZip.h"
@@ -153,9 +155,53 @@ bool DestinationTree::keepAside(const std::string& path, Kind kind, int* err) {
   const std::string kept = keptName(path, kind);
   int e = 0;
   if (!platform::renamePath(path, kept, &e)) return fail(err, e);
-  if (kind == Kind::Directory) forgetBelow(path);
+  if (kind == Kind::Directory) {
+    forgetBelow(path);
+    unpackArchivesIn(kept);
+  }
   if (hooks_.kept) hooks_.kept(path, kept);
   return true;
+}
+
+// Our archives keep the name a file had when it was stored; in a folder kept
+// under another name the restore would put them back under the old one,
+// where the new entry now is. They become the plain files they hold.
+void DestinationTree::unpackArchivesIn(const std::string& dir) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> archives;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec), end;
+       !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".zip") == 0 && it->symlink_status(ec).type() == fs::file_type::regular)
+      archives.push_back(it->path().string());
+  }
+  for (const std::string& archive : archives) {
+    const std::string plain = archive.substr(0, archive.size() - 4);
+    struct stat st {};
+    int e = 0;
+    if (entryStatus(plain, st, e) || !isOurArchive(archive, plain)) continue;
+    if (unpackArchive(archive, plain, e))
+      platform::removeFile(archive);
+    else if (hooks_.keepFailed)
+      hooks_.keepFailed(archive, e);
+  }
+}
+
+// The single entry of our archive as the plain file target, on the disk.
+bool DestinationTree::unpackArchive(const std::string& archive, const std::string& target, int& e) {
+  bool done = false;
+  e = EIO;
+  try {
+    ZipArchiveLayer zip;
+    zip.Open(archive, ZipArchiveLayer::OpenExisting);
+    done = zip.ExtractEntry(0, target) == ExtractResult::Done;
+    zip.Close(false);
+  } catch (const platform::FileError& x) {
+    e = x.osError() ? x.osError() : EIO;
+  } catch (const CZipException&) {
+  }
+  return done && platform::flushFileAndDirectory(target, &e);
 }
 
 std::string DestinationTree::keptName(const std::string& path, Kind kind) const {
@@ -192,20 +238,8 @@ void DestinationTree::keepArchiveAside(const std::string& plainName) {
   if (entryStatus(sourceOf(archive), st, e) || e != ENOENT) return;  // the copy of the user's own "X.zip"
   if (!isOurArchive(archive, plainName)) return;
   const std::string kept = keptName(plainName, Kind::File);
-  bool done = false;
-  try {
-    ZipArchiveLayer zip;
-    zip.Open(archive, ZipArchiveLayer::OpenExisting);
-    done = zip.ExtractEntry(0, kept) == ExtractResult::Done;
-    zip.Close(false);
-  } catch (const platform::FileError& x) {
-    e = x.osError();
-  } catch (const CZipException&) {
-    e = EIO;
-  }
-  if (done && !platform::flushFileAndDirectory(kept, &e)) done = false;
-  if (!done) {
-    if (hooks_.keepFailed) hooks_.keepFailed(archive, e ? e : EIO);
+  if (!unpackArchive(archive, kept, e)) {
+    if (hooks_.keepFailed) hooks_.keepFailed(archive, e);
     return;
   }
   platform::removeFile(archive);

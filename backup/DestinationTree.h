@@ -56,6 +56,8 @@ class DestinationTree {
   bool verifyLevel(const std::string& path, int* err);
   bool keepAside(const std::string& path, Kind kind, int* err);
   void keepArchiveAside(const std::string& plainName);
+  void unpackArchivesIn(const std::string& dir);
+  bool unpackArchive(const std::string& archive, const std::string& target, int& e);
   bool isOurArchive(const std::string& archive, const std::string& plainName) const;
   std::string keptName(const std::string& path, Kind kind) const;
   void forgetBelow(const std::string& path);

@@ -90,6 +90,9 @@ int openDirectoryBelow(const std::string& root, const std::string& dir, int* err
 }
 
 bool statBelow(const std::string& root, const std::string& path, struct stat& st, int* err) {
+  std::string relative;
+  if (relativeBelow(root, path, relative) && relative.empty())
+    return sys::stat(root.c_str(), &st) == 0 || sys::fail(err, errno);  // the root itself: the user's, followed
   std::string name;
   const int dir = openParentBelow(root, path, name, err);
   if (dir < 0) return false;

@@ -18,7 +18,8 @@ namespace kalvero::platform {
 int openDirectoryBelow(const std::string& root, const std::string& dir, int* err = nullptr);
 
 // The status of path (below root) without following a link at any level
-// below root, the last one included. False with *err as above.
+// below root, the last one included; of root itself with its links followed.
+// False with *err as above.
 bool statBelow(const std::string& root, const std::string& path, struct stat& st, int* err = nullptr);
 
 // Opens path (below root) with flags plus O_NOFOLLOW | O_CLOEXEC, every
