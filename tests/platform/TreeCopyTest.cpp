@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/DestinationRoot.h"
 #include "platform/FaultInjection.h"
 #include "platform/ErrorNumber.h"
 #include "platform/FileCopy.h"
@@ -192,6 +193,37 @@ TEST(TreeCopy, OwnersAsRootAndSetuidOnlyForTheOwner) {
   const struct stat s = lstatOf(q), c = lstatOf(t / "kopie");
   EXPECT_EQ(c.st_mode & S_ISUID, S_ISUID);
   EXPECT_EQ((c.st_mode & S_ISGID) != 0, c.st_gid == s.st_gid);
+}
+
+TEST(TreeCopy, ThePairsOwnFolderGetsTheSourceRootsTimes) {
+  TempDir t;
+  t.mkdir("quelle");
+  ASSERT_EQ(chmod((t / "quelle").c_str(), 0750), 0);
+  const struct timespec times[2] = {{1500000000, 0}, {-100000000, 7}};  // a time before 1970 stays
+  // Made by the run: the source root's mode and times.
+  DestinationRoot made;
+  made.begin(t / "neu/");
+  t.write("neu/datei", "x");
+  ASSERT_EQ(utimensat(AT_FDCWD, (t / "quelle").c_str(), times, 0), 0);
+  ASSERT_TRUE(made.finish(t / "quelle/"));
+  EXPECT_EQ(lstatOf(t / "neu").st_mode & 07777, 0750u);
+  EXPECT_EQ(lstatOf(t / "neu").st_mtim.tv_sec, -100000000);
+  // There before, read-only: writable during the run, its own mode again afterwards.
+  t.mkdir("alt");
+  ASSERT_EQ(chmod((t / "alt").c_str(), 0555), 0);
+  DestinationRoot existing;
+  existing.begin(t / "alt");
+  EXPECT_EQ(lstatOf(t / "alt").st_mode & 0200, 0200u);
+  t.write("alt/datei", "x");
+  ASSERT_TRUE(existing.finish(t / "quelle"));
+  EXPECT_EQ(lstatOf(t / "alt").st_mode & 07777, 0555u);
+  EXPECT_EQ(lstatOf(t / "alt").st_mtim.tv_nsec, 7);
+  ASSERT_EQ(chmod((t / "alt").c_str(), 0755), 0);
+  // Nothing written: nothing made.
+  DestinationRoot none;
+  none.begin(t / "nie");
+  EXPECT_TRUE(none.finish(t / "quelle"));
+  EXPECT_FALSE(t.exists("nie"));
 }
 
 }  // namespace
