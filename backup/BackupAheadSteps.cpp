@@ -1,16 +1,13 @@
 // The run thread's use of a worker's archive: taken as it is, or the file is
-// compressed again here when the worker's result no longer holds.
-#include <cerrno>
-
+// compressed again here when the worker's result no longer holds; and what
+// this thread writes itself while the workers hold space.
 #include "backup/BackupRunImpl.h"
+#include "backup/CopyVerify.h"
 #include "platform/FileCopy.h"
 
 namespace kalvero {
 
 namespace {
-
-// The destination ran out of space (or of the user's quota).
-bool IsNoSpace(const CompressionError& error) { return error.osError == ENOSPC || error.osError == EDQUOT; }
 
 // Size, times and inode as the worker read them, and no status change since:
 // the archive holds what the source holds now.
@@ -24,7 +21,7 @@ bool UnchangedSince(const platform::FileStatus& before, const platform::FileStat
 const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* prepared, const CopyJob& job) {
   if (!prepared || !job.compress) return nullptr;
   if (cancelled()) return prepared;  // taken as a cancel, without a new attempt
-  if (!prepared->ok && IsNoSpace(prepared->job.error)) {
+  if (!prepared->ok && IsNoSpace(prepared->job.error.osError)) {
     // The archives the workers hold for the files ahead took the space: they
     // are given back, and the rest of the pair runs on this thread, as with one.
     ahead.reset();
@@ -37,6 +34,18 @@ const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* 
   if (!prepared->job.pending.empty()) platform::discardTemporary(prepared->job.pending);
   prepared->job.pending.clear();
   return nullptr;
+}
+
+// This thread's own copy or compression while the workers may hold archives
+// of the files ahead: a failure for lack of space is tried once more after
+// they are given back, as with one thread.
+bool BackupRun::Impl::copyHere(CopyJob& job, const CopyContext& ctx) {
+  if (!ahead) return CopyOneFile(job, ctx, zip.get());
+  int full = 0;
+  const bool ok = CopyOneFile(job, ctx, zip.get(), &full);
+  if (ok || full == 0) return ok;
+  ahead.reset();
+  return CopyOneFile(job, ctx, zip.get());
 }
 
 }  // namespace kalvero

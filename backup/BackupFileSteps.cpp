@@ -60,7 +60,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   const auto before = usable ? usable->before : platform::lstatPath(source);
   if (before) result.before = *before;
 
-  bool ok = usable ? TakeCompressedCopy(job, prepared->job, prepared->ok, ctx) : CopyOneFile(job, ctx, zip.get());
+  bool ok = usable ? TakeCompressedCopy(job, prepared->job, prepared->ok, ctx) : copyHere(job, ctx);
   if (usable) prepared->job.pending.clear();  // job owns it now
   if (job.cancelled) {
     result.outcome = Outcome::Cancelled;

@@ -158,6 +158,7 @@ struct BackupRun::Impl {
                         std::uint64_t& compressedSize);
   // The worker's result for job, or null when this thread compresses it (BackupAheadSteps.cpp).
   const PreparedCompression* usablePrepared(PreparedCompression* prepared, const CopyJob& job);
+  bool copyHere(CopyJob& job, const CopyContext& ctx);
   CopyJob makeCopyJob(const std::string& source, const std::string& destination, std::uint64_t size,
                       const std::string& pairSource, const CopyContext& ctx);
   bool compareCopy(CopyJob& job, const PreparedCompression* prepared, const std::optional<platform::FileStatus>& before,

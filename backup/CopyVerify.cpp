@@ -60,7 +60,9 @@ void giveTimes(const std::string& copy, const std::string& timeSource, bool repa
 
 }  // namespace
 
-bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
+bool IsNoSpace(int err) { return err == ENOSPC || err == EDQUOT; }
+
+bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int* full) {
   job.finalName.clear();
   job.pending.clear();
   job.cancelled = false;
@@ -83,6 +85,10 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
       // A compression broken off by "Abbrechen" is no error of the file.
       if (ctx.cancelled()) {
         job.cancelled = true;
+        return false;
+      }
+      if (full && IsNoSpace(job.error.osError)) {
+        *full = job.error.osError;
         return false;
       }
       ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text) + "\r\n");
@@ -115,6 +121,10 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip) {
   if (!platform::copyFileToTemporary(job.source, job.destination, progress, temporary, &err)) {
     if (err == ECANCELED && ctx.cancelled()) {
       job.cancelled = true;
+      return false;
+    }
+    if (full && IsNoSpace(err)) {
+      *full = err;
       return false;
     }
     const std::string text =

@@ -26,7 +26,11 @@ void ReportError(const CopyContext& ctx, const std::string& text);
 // under job.pending until CommitCopy or DiscardCopy. False after a reported,
 // counted failure, or with job.cancelled set (and nothing reported) when
 // "Abbrechen" broke it off. zip may be null only when nothing is compressed.
-bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip);
+// With full set, a failure for lack of space is not reported: its errno is
+// left in *full for the caller to try again.
+bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int* full = nullptr);
+// The destination ran out of space (or of the user's quota).
+bool IsNoSpace(int err);
 // The compression of CopyOneFile without a word to anyone, for a worker
 // thread: touches only the file's own hidden archive (left in job.pending,
 // with the source's times), stops when cancel is set; job.error describes a

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "backup/BackupRun.h"
 #include "backup/CompressAhead.h"
 #include "backup/CompressZip.h"
+#include "platform/FaultInjection.h"
 #include "restore/RestoreRun.h"
 #include "support/Files.h"
 #include "support/LogText.h"
@@ -214,9 +216,10 @@ TEST(CompressBackup, FourThreadsFillANearlyFullDestinationAsOneDoes) {
   if (!small.mounted()) GTEST_SKIP() << "mounting a 64 MiB tmpfs needs root";
   t.write("dst/belegt", std::string(40u << 20, 'x'));
   // Archives of noise are as large as their sources: 20 MB in 24 MiB free.
-  const auto writeNoise = [&t](std::uint32_t seed) {
-    for (std::uint32_t i = 0; i < 8; ++i)
-      t.write("src/teil " + std::to_string(i) + ".bin", test::noiseBytes(2500000 + seed, seed + i));
+  // The photos are copied plain by the run thread meanwhile.
+  const auto nameOf = [](int i) { return (i < 6 ? "teil " : "foto ") + std::to_string(i) + (i < 6 ? ".bin" : ".jpg"); };
+  const auto writeNoise = [&](std::uint32_t seed) {
+    for (int i = 0; i < 8; ++i) t.write("src/" + nameOf(i), test::noiseBytes(2500000 + seed, seed + static_cast<std::uint32_t>(i)));
   };
   std::atomic<int> cancel{0};
   writeNoise(1);
@@ -233,14 +236,29 @@ TEST(CompressBackup, FourThreadsFillANearlyFullDestinationAsOneDoes) {
   BackupRun second(compressedBackup(t, &reporter, &cancel));
   second.run();
   EXPECT_EQ(second.totals().runErrors, 0) << test::joined(reporter.lines);
-  for (int i = 0; i < 8; ++i) {
-    const std::string name = "teil " + std::to_string(i) + ".bin";
+  for (int i = 0; i < 6; ++i) {
     ZipArchiveLayer zip;
-    zip.Open(t / ("dst/" + name + ".zip"), ZipArchiveLayer::OpenExisting);
-    EXPECT_TRUE(test::readEntry(zip, 0) == t.read("src/" + name)) << name;
+    zip.Open(t / ("dst/" + nameOf(i) + ".zip"), ZipArchiveLayer::OpenExisting);
+    EXPECT_TRUE(test::readEntry(zip, 0) == t.read("src/" + nameOf(i))) << nameOf(i);
     zip.Close(false);
   }
+  for (int i = 6; i < 8; ++i) EXPECT_TRUE(t.read("dst/" + nameOf(i)) == t.read("src/" + nameOf(i))) << nameOf(i);
   EXPECT_EQ(filesBelow(t / "dst").size(), 9u);  // no hidden archive left
+}
+
+TEST(CompressBackup, PlainCopyWithoutSpaceIsTriedAgainWithoutTheWorkersArchives) {
+  test::TempDir t;
+  writeSources(t, 12);
+  Threads four("4");
+  test::RecordingReporter reporter;
+  std::atomic<int> cancel{0};
+  platform::fault::Scope faults;
+  platform::fault::arm({platform::fault::Call::CopyRange, ENOSPC, 0, 1, "bild.jpg"});
+  BackupRun backup(compressedBackup(t, &reporter, &cancel));
+  backup.run();
+  EXPECT_EQ(platform::fault::hits(platform::fault::Call::CopyRange), 1);
+  EXPECT_EQ(backup.totals().runErrors, 0) << test::joined(reporter.lines);
+  EXPECT_TRUE(t.read("dst/bild.jpg") == t.read("src/bild.jpg"));
 }
 
 // Waits (at most half a minute) until a worker has finished the hidden
