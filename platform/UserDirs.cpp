@@ -1,5 +1,6 @@
 #include "platform/UserDirs.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,15 +49,26 @@ bool makePrivateDirectory(const std::string& dirIn) {
   return ownedPrivateDirectory(dir);
 }
 
+// The calling user's home: $HOME when it is theirs; run through sudo with
+// another user's $HOME, the password database's, so root never makes files
+// the user then cannot reach.
+static std::string homeDirectory() {
+  const char* home = std::getenv("HOME");
+  struct stat st {};
+  if (home && *home == '/' && ::stat(home, &st) == 0 && st.st_uid == ::geteuid()) return home;
+  const struct passwd* pw = ::getpwuid(::geteuid());
+  return pw && pw->pw_dir && *pw->pw_dir == '/' ? std::string(pw->pw_dir) : std::string();
+}
+
 std::string userStateDirectory() {
   const char* xdg = std::getenv("XDG_STATE_HOME");
   std::string base;
   if (xdg && *xdg == '/') {
     base = xdg;
   } else {
-    const char* home = std::getenv("HOME");
-    if (!home || *home != '/') return {};
-    base = std::string(home) + "/.local/state";
+    base = homeDirectory();
+    if (base.empty()) return {};
+    base += "/.local/state";
   }
   const std::string dir = withSlash(base) + "kalvero";
   return makePrivateDirectory(dir) ? dir + "/" : std::string();
