@@ -1,6 +1,9 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "app/PairCheck.h"
+#include "support/TempDir.h"
 
 using namespace kalvero;
 
@@ -17,4 +20,15 @@ TEST(PairCheck, RefusesWhatCannotBeStoredOrWouldCopyItself) {
   EXPECT_NE(CheckPairInput({1, 1, "/a", "/c", {{1, "/a/x\n"}}}), "");
   EXPECT_NE(CheckPairInput({1, 1, "", "/c", {}}), "");
   EXPECT_EQ(CheckPairInput({1, 1, "/a", "/c", {{1, "/a/x"}}}).find('\n'), std::string::npos);
+}
+
+TEST(PairCheck, ADestinationInsideItsSourceIsFoundThroughALinkOrDotDot) {
+  test::TempDir t;
+  t.mkdir("home/a");
+  t.mkdir("media");
+  ASSERT_EQ(symlink((t / "home/a").c_str(), (t / "media/zu-a").c_str()), 0);
+  EXPECT_NE(CheckPairInput({1, 1, t / "home/a", t / "media/zu-a/Sicherung", {}}), "");
+  EXPECT_NE(CheckPairInput({1, 1, t / "media/zu-a", t / "home/a/Sicherung", {}}), "");
+  EXPECT_NE(CheckPairInput({1, 1, t / "home/a", t / "media/../home/a/x", {}}), "");
+  EXPECT_EQ(CheckPairInput({1, 1, t / "home/a", t / "media/Sicherung", {}}), "");
 }
