@@ -307,6 +307,32 @@ TEST_P(TreeRun, NothingIsWrittenThroughALinkInTheDestination) {
   }
 }
 
+TEST_P(TreeRun, AFolderReplacedByALinkDuringTheRunIsNeverFollowed) {
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    Threads n(threads);
+    t.write("q/sub/tief/f.txt", "eigen");
+    t.write("q/sub/g.txt", "eigen");
+    t.write("aussen/tief/f.txt", "fremd");
+    t.write("aussen/g.txt", "fremd");
+    test::RecordingReporter rep;
+    rep.onProgress = [&](int code, const ProgressInfo&) {
+      if (code != NOTIFY_FILES_FOUND) return;
+      // Between the walk and the copies a folder on the files' way becomes a link elsewhere.
+      std::filesystem::rename(t / "q/sub", t / "alt-sub");
+      ASSERT_EQ(symlink((t / "aussen").c_str(), (t / "q/sub").c_str()), 0);
+    };
+    const RunTotals r = backup(rep);
+    EXPECT_GE(r.runErrors, 2) << rep.allLines();
+    for (const char* rel : {"sub/tief/f.txt", "sub/g.txt"})
+      EXPECT_FALSE(std::filesystem::exists(copyOf(rel))) << rel;
+    EXPECT_NE(rep.allLines().find("wird nicht gesichert: der Eintrag oder ein Verzeichnis auf seinem Weg"),
+              std::string::npos);
+    for (const char* d : {"q", "z", "aussen", "alt-sub"}) std::filesystem::remove_all(t / d);
+    std::filesystem::remove(t / "pruef.chk");
+  }
+}
+
 TEST_P(TreeRun, TwoPairsMeetingAtALinkNeverWriteThroughIt) {
   t.write("aussen/f.txt", "fremd");
   t.mkdir("q1");
