@@ -2,10 +2,10 @@
 
 #include <fmt/printf.h>
 #include <limits.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "backup/BackupTexts.h"
@@ -35,18 +35,18 @@ bool fail(int* err, int value) {
   return false;
 }
 
-// lstat: true when path exists; e holds the errno otherwise.
-bool entryStatus(const std::string& path, struct stat& st, int& e) {
-  if (::lstat(path.c_str(), &st) == 0) return true;
-  e = errno;
-  return false;
-}
+using Status = std::optional<platform::FileStatus>;
 
-DestinationTree::Kind kindOf(const struct stat& st) {
-  if (S_ISDIR(st.st_mode)) return DestinationTree::Kind::Directory;
-  if (S_ISLNK(st.st_mode)) return DestinationTree::Kind::Link;
+// The entry itself (a link is not followed); e holds the errno when there is none.
+Status entryStatus(const std::string& path, int& e) { return platform::lstatPath(path, &e); }
+
+DestinationTree::Kind kindOf(const platform::FileStatus& st) {
+  if (st.isSymlink) return DestinationTree::Kind::Link;
+  if (st.kind == platform::EntryKind::Directory) return DestinationTree::Kind::Directory;
   return DestinationTree::Kind::File;
 }
+
+bool isRegular(const Status& st) { return st && !st->isSymlink && st->kind == platform::EntryKind::File; }
 
 // name cut to at most max bytes, never inside a UTF-8 sequence.
 std::string cutName(const std::string& name, std::size_t max) {
@@ -107,22 +107,22 @@ bool DestinationTree::verifyLevel(const std::string& path, int* err) {
     return true;
   }
   for (int attempt = 0;; ++attempt) {
-    struct stat st {};
     int e = 0;
-    if (!entryStatus(path, st, e)) {
+    const Status st = entryStatus(path, e);
+    if (!st) {
       if (e != ENOENT) return fail(err, e);
       if (platform::makeDirectory(path, &e)) break;
       if (e != EEXIST || attempt > 2) return fail(err, e);
       continue;  // made meanwhile: looked at again
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (kindOf(*st) == Kind::Directory) {
       if (!platform::makeOwnerWritable(path, err)) return false;
       break;
     }
     // Our copy of a link, or of a file the source had here before: never
     // followed, never written into; kept aside unless this run made it.
     if (attempt > 2 || (hooks_.takenThisRun && hooks_.takenThisRun(path))) return fail(err, EEXIST);
-    if (!keepAside(path, kindOf(st), err)) return false;
+    if (!keepAside(path, kindOf(*st), err)) return false;
   }
   keepArchiveAside(path);
   verified_[path] = true;
@@ -134,10 +134,9 @@ void DestinationTree::modeSet(const std::string& dir) {
 }
 
 bool DestinationTree::clearFor(const std::string& path, Kind kind, int* err) {
-  struct stat st {};
   int e = 0;
-  if (entryStatus(path, st, e)) {
-    const Kind have = kindOf(st);
+  if (const Status st = entryStatus(path, e)) {
+    const Kind have = kindOf(*st);
     if (have != kind) {
       const bool ours = have == Kind::Directory ? verified_.count(path) != 0
                                                 : hooks_.takenThisRun && hooks_.takenThisRun(path);
@@ -178,9 +177,8 @@ void DestinationTree::unpackArchivesIn(const std::string& dir) {
   }
   for (const std::string& archive : archives) {
     const std::string plain = archive.substr(0, archive.size() - 4);
-    struct stat st {};
     int e = 0;
-    if (entryStatus(plain, st, e) || !isOurArchive(archive, plain)) continue;
+    if (entryStatus(plain, e) || !isOurArchive(archive, plain)) continue;
     if (unpackArchive(archive, plain, e))
       platform::removeFile(archive);
     else if (hooks_.keepFailed)
@@ -215,8 +213,8 @@ std::string DestinationTree::keptName(const std::string& path, Kind kind) const 
   const std::string name = cutName(path.substr(slash + 1), NAME_MAX - suffixOnly.size() - 16);
   const std::string base = fmt::sprintf(format, name, date_);
   std::string candidate = dir + base;
-  struct stat st {};
-  for (int n = 2; ::lstat(candidate.c_str(), &st) == 0 && n < 10000; ++n)
+  int e = 0;
+  for (int n = 2; entryStatus(candidate, e) && n < 10000; ++n)
     candidate = dir + fmt::sprintf(texts::KEPT_NUMBERED, base, n);
   return candidate;
 }
@@ -232,10 +230,9 @@ void DestinationTree::forgetBelow(const std::string& path) {
 // back beside the new entry instead of over it.
 void DestinationTree::keepArchiveAside(const std::string& plainName) {
   const std::string archive = plainName + ".zip";
-  struct stat st {};
   int e = 0;
-  if (!entryStatus(archive, st, e) || !S_ISREG(st.st_mode)) return;
-  if (entryStatus(sourceOf(archive), st, e) || e != ENOENT) return;  // the copy of the user's own "X.zip"
+  if (!isRegular(entryStatus(archive, e))) return;
+  if (entryStatus(sourceOf(archive), e) || e != ENOENT) return;  // the copy of the user's own "X.zip"
   if (!isOurArchive(archive, plainName)) return;
   const std::string kept = keptName(plainName, Kind::File);
   if (!unpackArchive(archive, kept, e)) {
@@ -263,16 +260,15 @@ bool DestinationTree::isOurArchive(const std::string& archive, const std::string
 }
 
 void DestinationTree::removeOtherForm(const std::string& committed, bool compressed) {
-  struct stat st {};
   int e = 0;
   std::string other;
   if (compressed) {
     other = committed.substr(0, committed.size() - 4);  // the plain copy beside the archive
-    if (!entryStatus(other, st, e) || !S_ISREG(st.st_mode)) return;
+    if (!isRegular(entryStatus(other, e))) return;
   } else {
     other = committed + ".zip";
-    if (!entryStatus(other, st, e) || !S_ISREG(st.st_mode)) return;
-    if (entryStatus(sourceOf(other), st, e) || e != ENOENT) return;  // the copy of the user's own "X.zip"
+    if (!isRegular(entryStatus(other, e))) return;
+    if (entryStatus(sourceOf(other), e) || e != ENOENT) return;  // the copy of the user's own "X.zip"
     if (!isOurArchive(other, committed)) return;
   }
   if (hooks_.takenThisRun && hooks_.takenThisRun(other)) return;

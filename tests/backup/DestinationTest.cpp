@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "backup/MountGuard.h"
+#include "backup/DestinationTree.h"
 #include "backup/DirectoryCheck.h"
+#include "platform/FaultInjection.h"
 #include "platform/PathUtil.h"
 #include "run/Walk.h"
 #include "platform/FileSystem.h"
@@ -130,6 +132,35 @@ TEST(DirectoryCheck, MissingDirectoriesText) {
   EXPECT_EQ(bad.text, "Die folgenden aktiven Quellverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" +
                           "\r\n\r\nDie folgenden aktiven Zielverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" +
                           "\r\n\r\n");
+}
+
+TEST(Destination, EachLevelIsARealDirectoryCheckedOncePerRun) {
+  test::TempDir t;
+  t.write("aussen/x.txt", "fremd");
+  t.mkdir("q/a/b");
+  t.mkdir("z");
+  ASSERT_EQ(symlink((t / "aussen").c_str(), (t / "z/a").c_str()), 0);  // our copy of a link the source had
+  ASSERT_EQ(symlink((t / "z").c_str(), (t / "zu-z").c_str()), 0);      // the user's own link to the destination
+  std::vector<std::string> kept;
+  DestinationTree tree;
+  tree.beginRun("2026-12-09");
+  DestinationTree::Hooks hooks;
+  hooks.kept = [&](const std::string&, const std::string& as) { kept.push_back(as); };
+  tree.beginPair(t / "q", t / "zu-z", hooks);
+  ASSERT_TRUE(tree.makeDirectories(t / "zu-z/a/b"));
+  EXPECT_EQ(kept, std::vector<std::string>{t / "zu-z/a (Verknüpfung bis 2026-12-09)"});
+  EXPECT_FALSE(t.exists("aussen/b"));
+  EXPECT_EQ(GetPathKind(t / "z/a/b"), -1);
+  // Many files in one directory: no status call, no directory made again.
+  platform::fault::countCalls(true);
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(tree.makeDirectories(t / "zu-z/a/b/"));
+  EXPECT_EQ(platform::fault::calls(platform::fault::Call::Stat), 0);
+  EXPECT_EQ(platform::fault::calls(platform::fault::Call::Mkdir), 0);
+  platform::fault::countCalls(false);
+  // Never anything outside the pair's destination.
+  int err = 0;
+  EXPECT_FALSE(tree.makeDirectories(t / "aussen/neu", &err));
+  EXPECT_FALSE(t.exists("aussen/neu"));
 }
 
 }  // namespace
