@@ -96,6 +96,8 @@ MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
   connect(sichern_, &PageSichern::runStarted, this, &MainSheet::updateParameterButton);
   connect(ruecksichern_, &PageRuecksichern::runStarted, this, &MainSheet::updateParameterButton);
   connect(sichern_, &PageSichern::runFinished, this, &MainSheet::runEnded);
+  connect(sichern_, &PageSichern::runFinished, protokoll_,
+          [this] { protokoll_->showAlarm(!sichern_->lastRunClean()); });
   connect(ruecksichern_, &PageRuecksichern::runFinished, this, &MainSheet::runEnded);
 
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);

@@ -45,7 +45,7 @@ PageProtokoll::PageProtokoll(Application&, MessageBoxHost&, QWidget* parent) : Q
   QFont bold = current_->font();
   bold.setWeight(QFont::Bold);
   current_->setFont(bold);
-  current_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); background: transparent;"));
+  showAlarm(false);
   current_->setMinimumHeight(current_->fontMetrics().height() * 3);
   current_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -79,7 +79,16 @@ void PageProtokoll::flushPending() {
   view_->scrollTo(index);
 }
 
+void PageProtokoll::showAlarm(bool alarm) {
+  // Red only says something when a run went wrong; a clean run reads in the plain colour.
+  current_->setStyleSheet(alarm ? QStringLiteral("color: rgb(255, 0, 0); background: transparent;")
+                                : QStringLiteral("background: transparent;"));
+}
+
+bool PageProtokoll::alarmShown() const { return current_->styleSheet().contains(QLatin1String("color")); }
+
 void PageProtokoll::clearLog() {
+  showAlarm(false);
   follow_->stop();
   pending_.clear();
   current_->clear();

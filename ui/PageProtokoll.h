@@ -1,6 +1,7 @@
 #pragma once
 // The log page "Protokoll": the lines the runs report, newest selected, the
-// full text of the current row in a red bold field below the list.
+// full text of the current row in a bold field below the list, red after a
+// backup with errors or with something left out.
 #include <QWidget>
 #include <vector>
 
@@ -31,7 +32,10 @@ class PageProtokoll : public QWidget {
   int rowCount() const;
   QString rowText(int row) const;
   QString rowDate(int row) const;
-  QString currentText() const;  // the red field below the list
+  QString currentText() const;  // the field below the list
+  // Red for the field after a run that went wrong; plain again with the next run.
+  void showAlarm(bool alarm);
+  bool alarmShown() const;
   QTableView* view() const { return view_; }
 
  private:

@@ -19,6 +19,7 @@
 #include "ui/JobListTable.h"
 #include "ui/PowerControlSeam.h"
 #include "ui/QtRunReporter.h"
+#include "ui/RunOutcome.h"
 #include "ui/RunProgressPanel.h"
 #include "ui/RunWorker.h"
 #include "ui/UiTexts.h"
@@ -41,12 +42,15 @@ PageSichern::PageSichern(Application& app, MessageBoxHost& box, QWidget* parent)
   worker_ = std::make_unique<RunWorker>(QStringLiteral("BackupRun"));
   connect(worker_.get(), &RunWorker::failed, this, &PageSichern::logLine);
   connect(worker_.get(), &RunWorker::finished, this, &PageSichern::runEnded);
+  // The lines that tell of a pair left out are said again on this page at the end.
+  connect(this, &PageSichern::logLine, this, [this](const QString& line) { leftOut_->take(line); });
   table_ = new JobListTable(ui_->listJobs, box_, this);
   form_ = new BackupOptionsForm(*ui_, app_, box_, this);
   progress_ = std::make_unique<RunProgressPanel>(*ui_, this);
   ui_->btnInfo->setIcon(QIcon(QStringLiteral(":/kalvero/icons/kalvero.png")));
   // Its own text says nothing to a screen reader.
   ui_->btnInfo->setAccessibleName(text(t::kAccInfoIcon));
+  leftOut_ = std::make_unique<LeftOutLines>();
   connectControls();
   loadSettings();
   ui_->btnClose->setText(text(t::kWindowCloseKey));
@@ -179,6 +183,8 @@ void PageSichern::startBackup() {
     return;
   }
   setRunningControls(true);
+  leftOut_->clear();
+  progress_->clearOutcome();
   idle_ = 0;
   cancel_ = 0;
   form_->updateShowButtons();
@@ -233,10 +239,16 @@ bool PageSichern::runShutdownStep() {
 }
 
 void PageSichern::runEnded() {
-  const RunTotals totals = run_ ? run_->totals() : RunTotals{};
+  const bool ran = run_ != nullptr;
+  const RunTotals totals = ran ? run_->totals() : RunTotals{};
   run_.reset();
   reporter_.reset();
   if (!isIdle()) returnToIdle();
+  if (ran) {
+    const RunOutcome outcome = OutcomeOf(totals, leftOut_->lines());
+    lastRunClean_ = outcome.clean;
+    progress_->showOutcome(outcome);
+  }
   emit runFinished();
   if (closeAfterRun_.exchange(false)) {
     // An unattended run that ends the program tells how it went.

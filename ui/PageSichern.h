@@ -24,6 +24,7 @@ class JobListTable;
 class BackupOptionsForm;
 class RunProgressPanel;
 class QtRunReporter;
+class LeftOutLines;
 
 class PageSichern : public QWidget {
   Q_OBJECT
@@ -64,6 +65,9 @@ class PageSichern : public QWidget {
   // Selects and scrolls to the row of the pair being run (focusing it only while no run is active).
   void selectPair(int row);
 
+  // The last run ended without errors, without leaving anything out and was not cancelled.
+  bool lastRunClean() const { return lastRunClean_; }
+
   // percent(done, total) as the display shows it: 0 for an empty total.
   static int percentOf(std::uint64_t done, std::uint64_t total);
 
@@ -92,6 +96,8 @@ class PageSichern : public QWidget {
   JobListTable* table_ = nullptr;         // owned by the page
   BackupOptionsForm* form_ = nullptr;     // owned by the page
   std::unique_ptr<RunProgressPanel> progress_;
+  std::unique_ptr<LeftOutLines> leftOut_;
+  bool lastRunClean_ = true;
   QStringList loadWarnings_;
   std::atomic<int> idle_{1};
   std::atomic<int> cancel_{0};

@@ -4,6 +4,7 @@
 
 #include "run/Estimator.h"
 #include "ui/ElidedText.h"
+#include "ui/RunOutcome.h"
 #include "ui/TextColor.h"
 #include "ui/UiTexts.h"
 #include "ui/ui_PageSichern.h"
@@ -43,6 +44,27 @@ RunProgressPanel::RunProgressPanel(Ui::PageSichern& form, QWidget* page) : ui_(f
   ui_.lblPairErrors->clear();
   ui_.lblRunErrors->clear();
   ui_.lblSkipped->clear();
+  setTextColor(ui_.lblNotBackedUp, kDarkRed);
+  clearOutcome();
+}
+
+void RunProgressPanel::clearOutcome() {
+  setTextColor(ui_.lblAction, kNavy);
+  ui_.lblNotBackedUp->clear();
+  ui_.lblNotBackedUp->hide();
+}
+
+void RunProgressPanel::showOutcome(const RunOutcome& outcome) {
+  setTextColor(ui_.lblAction, outcome.clean ? kNavy : kDarkRed);
+  ui_.lblAction->setText(outcome.action);
+  ui_.lblNotBackedUp->setText(outcome.notBackedUp.join(QLatin1Char('\n')));
+  ui_.lblNotBackedUp->setVisible(!outcome.notBackedUp.isEmpty());
+  if (!outcome.nothingToCopy) return;
+  // Not "0 von 0 Dateien" beside an empty bar: the closing line says it all.
+  ui_.lblFileCount->clear();
+  ui_.lblPairPercent->clear();
+  setElidedText(ui_.lblSource, QString());
+  setBar(ui_.barPair, 0, 0);
 }
 
 void RunProgressPanel::clear() {

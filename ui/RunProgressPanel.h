@@ -14,6 +14,8 @@ class PageSichern;
 
 namespace kalvero {
 
+struct RunOutcome;
+
 class RunProgressPanel {
  public:
   // page is the page that holds the panel's controls (its window shows the percent when minimised).
@@ -24,6 +26,11 @@ class RunProgressPanel {
   // The display for one notification of the run; cancelled tells a
   // cancelled run's end from a finished one.
   void show(int code, const ProgressInfo& info, bool cancelled);
+  // The end of the run as it went: its closing line (dark red unless clean)
+  // and what was not backed up, below the counters.
+  void showOutcome(const RunOutcome& outcome);
+  // Hides the last run's outcome, as a run starts.
+  void clearOutcome();
 
   // percent(done, total) as the panel shows it: 0 for an empty total.
   static int percentOf(std::uint64_t done, std::uint64_t total);

@@ -86,6 +86,12 @@ inline constexpr const char* kCheckFileRead = "Prüffile einlesen ...";
 inline constexpr const char* kCheckFileWrite = "Prüffile schreiben ...";
 inline constexpr const char* kFinished = "Sichern beendet";
 inline constexpr const char* kCancelled = "Sichern abgebrochen";
+// The end of a run that left something out, had errors, or found nothing to copy.
+inline constexpr const char* kFinishedLeftOut = "Sichern beendet, aber nicht alles wurde gesichert:";
+inline constexpr const char* kFinishedWithErrors = "Sichern mit %d Fehlern beendet (siehe \"Protokoll\")";
+inline constexpr const char* kNothingToCopy = "Keine geänderten Dateien: nichts zu sichern.";
+inline constexpr const char* kSourceMissing =
+    "Das Quellverzeichnis '%s' existiert nicht; das Paar wurde nicht gesichert.";
 inline constexpr const char* kPercent = "%d %%";
 inline constexpr const char* kErrors = "%d Fehler";
 inline constexpr const char* kSkippedCount = "%d";

@@ -101,6 +101,13 @@ void MainWindowTest::logLinesReachTheLogPageBeforeItWasOpened() {
   window.tabs()->setCurrentIndex(3);
   QVERIFY(log->isVisible());
   QVERIFY(log->rowCount() >= 1);
+  // A clean run reads in the plain colour; one that left a pair out in red.
+  QVERIFY(!log->alarmShown());
+  const std::string missing = (dir.path() + "/fehlt").toStdString();
+  window.pageSichern()->addPair(DirPair{1, 1, missing, (dir.path() + "/x").toStdString(), {}});
+  window.pageSichern()->startBackup();
+  QTRY_VERIFY_WITH_TIMEOUT(window.pageSichern()->isIdle() && window.parameterButton()->isEnabled(), 20000);
+  QVERIFY(log->alarmShown());
 }
 
 void MainWindowTest::closingDuringARunCancelsThenCloses() {

@@ -71,6 +71,7 @@ class PageSichernTest : public QObject {
   void progressAgreesWithItselfForALargeAndManySmallFiles();
   void cancelledRunSaysSo();
   void typedPathsAndForbiddenPatternsAreCheckedWhereEntered();
+  void whatWasNotBackedUpIsSaidOnThePage();
 };
 
 void PageSichernTest::freshSettingsRefuseSaveAndStart() {
@@ -527,7 +528,6 @@ void PageSichernTest::cancelledRunSaysSo() {
   QVERIFY(!QFile::exists(dir.path() + "/Ziel/a.txt"));
 }
 
-QTEST_MAIN(PageSichernTest)
 // "~/" is the home directory; a relative name or a forbidden pattern is
 // refused with its reason before anything is saved or copied.
 void PageSichernTest::typedPathsAndForbiddenPatternsAreCheckedWhereEntered() {
@@ -563,4 +563,44 @@ void PageSichernTest::typedPathsAndForbiddenPatternsAreCheckedWhereEntered() {
   qputenv("HOME", home);
 }
 
+// A pair left out is named on the page with its reason, and the run does not
+// end as a success; a run with nothing to copy says so.
+void PageSichernTest::whatWasNotBackedUpIsSaidOnThePage() {
+  QTemporaryDir dir;
+  StandIns standIns;
+  QDir(dir.path()).mkpath("media");
+  qputenv("KALVERO_MOUNT_ROOTS", (dir.path() + "/media").toUtf8());
+  Application app(argsFor(makeBackupSetup(dir)));
+  MessageBoxFake box;
+  QWidget window;
+  auto* page = new PageSichern(app, box, &window);
+  window.show();
+  DirPair missing{1, 1, (dir.path() + "/Dokumnte").toStdString(), (dir.path() + "/Ziel2").toStdString(), {}};
+  DirPair unplugged{1, 1, (dir.path() + "/Quelle").toStdString(), (dir.path() + "/media/USB/Sich").toStdString(), {}};
+  page->addPair(missing);
+  page->addPair(unplugged);
+  page->startBackup();
+  QTRY_VERIFY_WITH_TIMEOUT(page->isIdle(), 20000);
+  QCOMPARE(labelText(page, "lblAction"), QString("Sichern beendet, aber nicht alles wurde gesichert:"));
+  QVERIFY(!page->lastRunClean());
+  auto* notBackedUp = child<QLabel>(page, "lblNotBackedUp");
+  QVERIFY(notBackedUp->isVisible());
+  const QStringList lines = notBackedUp->text().split('\n');
+  QCOMPARE(lines.size(), 2);
+  QVERIFY(lines[0].contains("'" + dir.path() + "/Dokumnte' existiert nicht"));
+  QVERIFY(lines[1].contains("nicht eingehängt"));
+  QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));  // the pair that could go went
+
+  QDir(dir.path()).mkpath("leer");
+  page->setJobList({DirPair{1, 1, (dir.path() + "/leer").toStdString(), (dir.path() + "/Ziel3").toStdString(), {}}});
+  page->startBackup();
+  QTRY_VERIFY_WITH_TIMEOUT(page->isIdle(), 20000);
+  QCOMPARE(labelText(page, "lblAction"), QString("Keine geänderten Dateien: nichts zu sichern."));
+  QCOMPARE(labelText(page, "lblFileCount"), QString());
+  QVERIFY(!notBackedUp->isVisible());
+  QVERIFY(page->lastRunClean());
+  qunsetenv("KALVERO_MOUNT_ROOTS");
+}
+
+QTEST_MAIN(PageSichernTest)
 #include "PageSichernTest.moc"
