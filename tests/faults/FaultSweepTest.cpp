@@ -165,7 +165,7 @@ class FaultSweep : public ::testing::TestWithParam<int> {
                    std::map<Call, int>* counts = nullptr) {
     BackupOptions o = options();
     o.Prueffile = dst + ".pruef";
-    JobList jobs{DirPair{1, 1, dir / "src", dst, {}}};
+    JobList jobs{DirPair{1, 1, source.empty() ? dir / "src" : source, dst, {}}};
     // The run reloads its options from the settings file before every pair.
     const std::string ini = dst + ".INI";
     std::string error;
@@ -228,7 +228,19 @@ class FaultSweep : public ::testing::TestWithParam<int> {
 
   TempDir dir;
   std::map<std::string, platform::FileTime> mtimes;
+  std::string source;  // the pair's source; "" for src
 };
+
+// Whether a file below root holds content (plain, or as the single entry of an archive).
+bool holds(const std::string& root, const std::string& content) {
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    if (!it->is_regular_file() || it->is_symlink()) continue;
+    const std::string p = it->path().string();
+    std::string out;
+    if (readCopy(p, p.size() > 4 && p.compare(p.size() - 4, 4, ".zip") == 0, out) && out == content) return true;
+  }
+  return false;
+}
 
 TEST_P(FaultSweep, BackupSurvivesEveryFailedCall) {
   // A clean run, counting the calls it makes.
@@ -272,6 +284,51 @@ TEST_P(FaultSweep, BackupSurvivesEveryFailedCall) {
     if (HasFailure()) break;  // one case at a time is enough to read
   }
   std::cout << cases.size() << " faults injected into the backup\n";
+}
+
+TEST_P(FaultSweep, KindChangesAndLinksSurviveEveryFailedCall) {
+  dir.write("aussen/f.txt", "fremd");
+  source = dir / "kq";
+  // A backup of a file and a folder, then the file becomes a folder and the folder a link elsewhere.
+  const auto prepare = [&](const std::string& dst) {
+    fs::remove_all(source);
+    dir.write("kq/wird-ordner", "alte Datei");
+    dir.write("kq/wird-link/innen.txt", "alter Ordner");
+    EXPECT_EQ(backup(dst).runErrors, 0);
+    fs::remove(source + "/wird-ordner");
+    dir.write("kq/wird-ordner/neu.txt", "neu");
+    fs::remove_all(source + "/wird-link");
+    fs::create_directory_symlink(dir / "aussen", source + "/wird-link");
+  };
+  std::map<Call, int> counts;
+  prepare(dir / "kzaehlen");
+  ASSERT_EQ(backup(dir / "kzaehlen", nullptr, nullptr, &counts).runErrors, 0);
+  std::vector<FaultCase> cases;
+  for (const auto& [call, count] : counts)
+    for (int skip : ordinals(count)) cases.push_back({call, hardErrorFor(call), skip});
+  int index = 0;
+  for (const FaultCase& fc : cases) {
+    const std::string what = fc.Describe();
+    const std::string dst = dir / ("kziel" + std::to_string(index++));
+    prepare(dst);
+    std::string log;
+    const fault::Rule rule = fc.rule();
+    backup(dst, &log, &rule);
+    // Nothing written through the link, nothing of the previous backup lost.
+    EXPECT_EQ(test::readFile(dir / "aussen/f.txt"), "fremd") << what;
+    EXPECT_EQ(fs::directory_iterator(dir / "aussen") == fs::directory_iterator(), false) << what;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "aussen"), fs::directory_iterator()), 1) << what << "\n" << log;
+    EXPECT_TRUE(holds(dst, "alte Datei")) << what << "\n" << log;
+    EXPECT_TRUE(holds(dst, "alter Ordner")) << what << "\n" << log;
+    // A clean run afterwards stores the new kinds.
+    const RunTotals again = backup(dst, &log);
+    EXPECT_EQ(again.runErrors, 0) << what << " (clean run afterwards)\n" << log;
+    EXPECT_TRUE(holds(dst + "/wird-ordner", "neu")) << what;
+    EXPECT_TRUE(fs::is_symlink(dst + "/wird-link")) << what;
+    EXPECT_TRUE(holds(dst, "alte Datei") && holds(dst, "alter Ordner")) << what;
+    if (HasFailure()) break;
+  }
+  std::cout << cases.size() << " faults injected into runs with kind changes\n";
 }
 
 TEST_P(FaultSweep, RestoreSurvivesEveryFailedCall) {
