@@ -50,7 +50,8 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
   // The state the check file and the archive marker record is the one read here.
   p.before = platform::lstatPath(p.job.source);
   p.ok = CompressQuietly(p.job, zip, cancel_);
-  if (p.ok && compare_) {
+  // After a cancel the run takes at most this one result, and compares it itself.
+  if (p.ok && compare_ && !stopped()) {
     CopyContext verify;
     verify.cancel = cancel_;
     verify.source = p.job.source;
