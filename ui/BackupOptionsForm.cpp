@@ -140,6 +140,14 @@ bool BackupOptionsForm::refuse(QWidget* field, const QString& message) {
   return false;
 }
 
+QString BackupOptionsForm::controlState() const {
+  QString state;
+  for (const QCheckBox* c : page_->findChildren<QCheckBox*>())
+    state += c->objectName() + (c->isChecked() ? QStringLiteral("=1\n") : QStringLiteral("=0\n"));
+  for (const QLineEdit* e : page_->findChildren<QLineEdit*>()) state += e->objectName() + '=' + e->text() + '\n';
+  return state;
+}
+
 void BackupOptionsForm::rebuildDateLabel() {
   dateFilter_ = SettingsFile(app_.settingsPath()).loadDateFilter(DateTime::now());
   const DateLabel label = BuildDateLabel(dateFilter_);

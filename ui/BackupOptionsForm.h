@@ -40,6 +40,8 @@ class BackupOptionsForm : public QObject {
   void rebuildDateLabel();
   // "anzeigen" is enabled for a log or check file that exists.
   void updateShowButtons();
+  // Every check box and field of the form as one text, to tell whether the user changed any.
+  QString controlState() const;
 
  private:
   void setUpTooltips();

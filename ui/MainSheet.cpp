@@ -120,7 +120,11 @@ void MainSheet::runEnded() {
 
 void MainSheet::closeEvent(QCloseEvent* event) {
   if (sichern_->isIdle() && ruecksichern_->isIdle()) {
-    event->accept();
+    // What the user changed is not dropped in silence.
+    if (sichern_->mayClose())
+      event->accept();
+    else
+      event->ignore();
     return;
   }
   // A running backup is broken off only when the user says so (default "Nein").

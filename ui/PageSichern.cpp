@@ -114,6 +114,30 @@ void PageSichern::loadSettings() {
   for (const auto& w : warnings) loadWarnings_ << QString::fromStdString(w);
   table_->setJobList(jobs);
   form_->show(options);
+  rememberSavedState();
+}
+
+QString PageSichern::currentState() const {
+  QString state = form_->controlState();
+  for (const DirPair& p : table_->jobs()) {
+    state += QString::fromStdString(p.source + '|' + p.destination);
+    state += QStringLiteral("|%1|%2").arg(p.active).arg(p.withSubdirs);
+    for (const ExcludedDir& e : p.excluded)
+      state += QStringLiteral("|%1:").arg(e.withSubdirs) + QString::fromStdString(e.directory);
+    state += '\n';
+  }
+  return state;
+}
+
+bool PageSichern::hasUnsavedChanges() const { return currentState() != savedState_; }
+
+bool PageSichern::mayClose() {
+  if (!hasUnsavedChanges()) return true;
+  switch (box_.messageBox(MessageKind::YesNoCancel, t::kSaveBeforeClose)) {
+    case MB_RESULT_YES: return saveSettings();  // a refused save keeps the window and says why
+    case MB_RESULT_NO: return true;
+    default: return false;
+  }
 }
 
 void PageSichern::reloadFromSettings() { loadSettings(); }
@@ -135,6 +159,7 @@ bool PageSichern::saveSettings() {
     box_.messageBox(MessageKind::Error, error);
     return false;
   }
+  rememberSavedState();
   return true;
 }
 
@@ -182,6 +207,7 @@ void PageSichern::startBackup() {
     if (start.field == BackupStart::Field::LogFile) ui_->editProtokolldatei->setFocus();
     return;
   }
+  rememberSavedState();  // the start has saved them
   setRunningControls(true);
   leftOut_->clear();
   progress_->clearOutcome();

@@ -49,6 +49,11 @@ class PageSichern : public QWidget {
   void startBackup();
   // "Einstellungen speichern"; false when refused or when saving failed.
   bool saveSettings();
+  // Whether options or job list differ from what was last loaded or saved.
+  bool hasUnsavedChanges() const;
+  // Before the window closes: with unsaved changes, asks whether to save them
+  // (Ja saves, Nein drops them, Abbrechen keeps the window); false keeps it open.
+  bool mayClose();
   // "Abbrechen" during a run; the run stops at its next check.
   void requestCancel() { cancel_ = 1; }
   // The page's copy of the batch flag; cancelling the countdown switches it off.
@@ -89,6 +94,8 @@ class PageSichern : public QWidget {
   bool runShutdownStep();
   void finishRun(int batch, bool exitOn, bool closeOn);
   void runEnded();
+  QString currentState() const;
+  void rememberSavedState() { savedState_ = currentState(); }
 
   Application& app_;
   MessageBoxHost& box_;
@@ -98,6 +105,7 @@ class PageSichern : public QWidget {
   std::unique_ptr<RunProgressPanel> progress_;
   std::unique_ptr<LeftOutLines> leftOut_;
   bool lastRunClean_ = true;
+  QString savedState_;  // options and job list as last loaded or saved
   QStringList loadWarnings_;
   std::atomic<int> idle_{1};
   std::atomic<int> cancel_{0};

@@ -58,6 +58,8 @@ inline constexpr const char* kNothingSelected = "Es sind keine Einträge markier
 inline constexpr const char* kDeleteQuestion = "Soll der markierte Eintrag aus der Liste entfernt werden ?";
 inline constexpr const char* kNoActivePair = "Die Auftragsliste enthält kein aktives Paar.";
 inline constexpr const char* kQuitDuringRun = "Die Sicherung läuft noch. Abbrechen und Kalvero beenden?";
+inline constexpr const char* kSaveBeforeClose =
+    "Die Einstellungen wurden geändert, aber nicht gespeichert.\nSollen sie vor dem Beenden gespeichert werden?";
 // File or folder that no program could open.
 inline constexpr const char* kOpenFailed =
     "Für '%s' wurde kein Programm gefunden, das die Datei öffnen kann.\nDie Datei kann mit einem Texteditor "

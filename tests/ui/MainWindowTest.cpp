@@ -34,6 +34,7 @@ class MainWindowTest : public QObject {
   void fitsALaptopScreen();
   void keyboardAloneStartsABackup();
   void screenshots();
+  void closingAsksBeforeDroppingChanges();
 };
 
 void MainWindowTest::pagesCaptionAndParameterButton() {
@@ -261,6 +262,35 @@ void MainWindowTest::keyboardAloneStartsABackup() {
   QVERIFY(!page->isIdle());
   QTRY_VERIFY_WITH_TIMEOUT(page->isIdle(), 20000);
   QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));
+}
+
+// Escape, the close box and "Fenster schließen" all ask before changed options are dropped.
+void MainWindowTest::closingAsksBeforeDroppingChanges() {
+  QTemporaryDir dir;
+  const QString ini = makeBackupSetup(dir);
+  Application app(argsFor(ini));
+  MessageBoxFake box;
+  MainSheet window(app, box);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  auto* compare = window.pageSichern()->findChild<QCheckBox*>("chkCompare");
+  compare->setChecked(!compare->isChecked());
+  box.answers = {MB_RESULT_CANCEL};
+  QTest::keyClick(&window, Qt::Key_Escape);
+  QVERIFY(window.isVisible());
+  QCOMPARE(box.boxes.size(), size_t(1));
+  QCOMPARE(box.boxes[0].kind, 6);
+  QVERIFY(QString::fromStdString(box.boxes[0].text).startsWith("Die Einstellungen wurden geändert"));
+  box.answers = {MB_RESULT_YES};
+  window.pageSichern()->findChild<QPushButton*>("btnClose")->click();
+  QVERIFY(!window.isVisible());
+  QVERIFY(readText(ini).contains("Compare=0"));
+  // Nothing changed since: closing asks nothing.
+  window.show();
+  box.boxes.clear();
+  window.close();
+  QVERIFY(!window.isVisible());
+  QVERIFY(box.boxes.empty());
 }
 
 void MainWindowTest::screenshots() {
