@@ -334,6 +334,70 @@ class Variant:
         return temps
 
 
+def holds(root, content):
+    """Whether a file below root holds content, plain or as the single entry of an archive."""
+    for base, _dirs, files in os.walk(root):
+        for f in files:
+            p = os.path.join(base, f)
+            if is_temp_name(f) or os.path.islink(p):
+                continue
+            try:
+                if f.endswith(".zip"):
+                    with zipfile.ZipFile(p) as z:
+                        names = z.namelist()
+                        if len(names) == 1 and z.read(names[0]) == content:
+                            return True
+                with open(p, "rb") as fh:
+                    if fh.read() == content:
+                        return True
+            except (zipfile.BadZipFile, OSError, EOFError, KeyError, ValueError):
+                continue
+    return False
+
+
+def kind_change_kills(args, top, master, rnd, compress, count):
+    """A file that became a folder and a folder that became a link elsewhere,
+    the backup killed at a random moment: nothing is ever written through the
+    link, the previous copies stay (under their names or their kept names),
+    and a complete run afterwards stores the new kinds."""
+    work = os.path.join(top, "art-z%d" % compress)
+    os.makedirs(work)
+    v = Variant(args, work, compress, 1)
+    shutil.copytree(master, v.src, copy_function=shutil.copy2)
+    outside = os.path.join(work, "aussen")
+    os.makedirs(outside)
+    with open(os.path.join(outside, "f.txt"), "wb") as fh:
+        fh.write(b"fremd")
+    with open(os.path.join(v.src, "wird-ordner"), "wb") as fh:
+        fh.write(b"alte Datei")
+    os.makedirs(os.path.join(v.src, "wird-link"))
+    with open(os.path.join(v.src, "wird-link", "innen.txt"), "wb") as fh:
+        fh.write(b"alter Ordner")
+    duration = v.run_complete("backup")
+    os.remove(os.path.join(v.src, "wird-ordner"))
+    os.makedirs(os.path.join(v.src, "wird-ordner"))
+    with open(os.path.join(v.src, "wird-ordner", "neu.txt"), "wb") as fh:
+        fh.write(b"neu")
+    shutil.rmtree(os.path.join(v.src, "wird-link"))
+    os.symlink(outside, os.path.join(v.src, "wird-link"))
+    for _ in range(count):
+        v.run_killed("backup", duration, rnd)
+        if sorted(os.listdir(outside)) != ["f.txt"] or open(os.path.join(outside, "f.txt"), "rb").read() != b"fremd":
+            fail("Durch einen Link außerhalb des Ziels geschrieben (Kill %d): %s" % (v.kills, os.listdir(outside)))
+        for content in (b"alte Datei", b"alter Ordner"):
+            if not holds(v.dst, content):
+                fail("Bisherige Sicherung nach Artwechsel verloren (Kill %d): %s" % (v.kills, content))
+    v.run_complete("backup")
+    if not os.path.islink(os.path.join(v.dst, "wird-link")):
+        fail("Der Link ist nach vollständigem Lauf nicht gesichert")
+    if not holds(os.path.join(v.dst, "wird-ordner"), b"neu"):
+        fail("Der neue Ordner ist nach vollständigem Lauf nicht gesichert")
+    for content in (b"alte Datei", b"alter Ordner"):
+        if not holds(v.dst, content):
+            fail("Bisherige Sicherung nach vollständigem Lauf verloren: %s" % content)
+    return v.kills
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--cli", required=True)
@@ -365,6 +429,11 @@ def main():
                       % (compress, compare, v.kills, temps, rtemps), flush=True)
                 total_kills += v.kills
                 checks += 1
+        for compress in (0, 1):
+            kills = kind_change_kills(args, top, master, rnd, compress, max(3, args.kills // 3))
+            print("Compress=%d, Artwechsel: %d Kills" % (compress, kills), flush=True)
+            total_kills += kills
+            checks += 1
     print("%d Kills insgesamt" % total_kills)
     passed = checks if not FAILURES else 0
     print("%d passed, %d failed" % (passed, len(FAILURES)))
