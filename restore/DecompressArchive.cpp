@@ -5,9 +5,11 @@
 #include "platform/PathUtil.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
+#include "platform/OwnTemporary.h"
 #include "restore/RestoreJob.h"
 #include "restore/RestorePlan.h"
 #include "restore/RestoreTexts.h"
+#include "restore/TargetKeep.h"
 #include "restore/TargetPath.h"
 #include "zip/ZipArchiveLayer.h"
 
@@ -20,6 +22,41 @@ std::string unpackFailed(const std::string& entry, const std::string& archive) {
 }
 
 std::string cut(const std::string& text) { return text.substr(0, 2047); }
+
+enum class Placed { Done, Refused, Failed };
+
+// Puts ready (an unpacked file under a hidden name) in place of target: a
+// differing file there is kept beside, an equal one is left and ready removed.
+Placed placeUnpacked(const std::string& ready, const std::string& target, std::vector<std::string>& errors,
+                     RestoreContext& ctx, int* err) {
+  TargetReplacement replacement(ready, target, ctx);
+  if (replacement.leaveAsItIs() || !replacement.refusal().empty()) {
+    if (!replacement.refusal().empty()) errors.push_back(replacement.refusal());
+    platform::removeFile(ready);
+    return replacement.leaveAsItIs() ? Placed::Done : Placed::Refused;
+  }
+  const bool renamed = platform::renamePath(ready, target, err);
+  replacement.end(renamed);
+  return renamed ? Placed::Done : Placed::Failed;
+}
+
+// Unpacks entry index onto target. A file already there is first compared
+// with the entry unpacked beside it, so that it can be kept or left alone.
+ExtractResult extractOver(ZipArchiveLayer& zip, int index, const std::string& target, const ExtractProgress& step,
+                          std::vector<std::string>& errors, RestoreContext& ctx) {
+  const auto there = platform::lstatPath(target);
+  if (!there || there->isSymlink || there->kind != platform::EntryKind::File)
+    return zip.ExtractEntry(index, target, step);
+  const std::string ready = platform::ownTemporaryBeside(target);
+  const ExtractResult result = zip.ExtractEntry(index, ready, step);
+  if (result != ExtractResult::Done && result != ExtractResult::TimesNotSet) return result;
+  int err = 0;
+  if (placeUnpacked(ready, target, errors, ctx, &err) == Placed::Failed) {
+    platform::removeFile(ready);
+    throw platform::FileError(platform::causeFromErrno(err), err, target);
+  }
+  return result;
+}
 
 // Unpacks entry index; a text goes to errors when it was not restored.
 void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, const std::string& name,
@@ -48,7 +85,7 @@ void unpackEntry(ZipArchiveLayer& zip, int index, const ZipEntryHeader& info, co
     ctx.notify(NOTIFY_FILE_STEP);
     return true;
   };
-  const ExtractResult result = zip.ExtractEntry(index, target, step);
+  const ExtractResult result = extractOver(zip, index, target, step, errors, ctx);
   if (result == ExtractResult::Refused || result == ExtractResult::Cancelled)
     errors.push_back(unpackFailed(info.name, archive));
 }
@@ -64,7 +101,7 @@ std::uint64_t DecompressArchive(const std::string& archive, const std::string& d
     const std::string target = SafeTargetPath(destinationRoot, prepared->name, false, ctx.runLinks);
     int err = 0;
     if (!target.empty() && MakeDestinationDirectories(destinationRoot, GetDirectoryOf(target)) &&
-        platform::renamePath(prepared->staging, target, &err)) {
+        placeUnpacked(prepared->staging, target, errors, ctx, &err) != Placed::Failed) {
       prepared->staging.clear();
       if (ctx.progress) {
         ctx.progress->fileSize = prepared->size;

@@ -9,6 +9,7 @@
 #include "platform/TreeCopy.h"
 #include "restore/RestoreRunState.h"
 #include "restore/RestoreTexts.h"
+#include "restore/TargetKeep.h"
 
 namespace kalvero {
 
@@ -155,10 +156,16 @@ void RestoreRun::Pass::restoreOlderWhereNewerFailed() {
 }
 
 void RestoreRun::Pass::restoreLinks() {
+  ctx_.runLog = s_.log.isOpen() ? &s_.log : nullptr;
   for (const RestoreItem* link : links_) {
     if (s_.cancelRequested()) break;
     sum_.sourceBytes += link->found.size;
-    const std::string error = RestoreLink(link->found.path, destinationRoot_, link->target, runLinks_);
+    // A file of the user's where the backup has a link is kept beside it.
+    TargetReplacement replacement(link->found.path, link->target, ctx_);
+    const std::string error = replacement.refusal().empty()
+                                  ? RestoreLink(link->found.path, destinationRoot_, link->target, runLinks_)
+                                  : replacement.refusal();
+    replacement.end(error.empty());
     if (!error.empty()) s_.fail(error);
     ++s_.progress.filesDone;
   }

@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/FileTime.h"
 #include "run/RunProgress.h"
 
 namespace kalvero {
@@ -50,6 +51,12 @@ struct RestoreContext {
   const std::unordered_set<std::string>* runLinks = nullptr;
   PreparedUnpack* prepared = nullptr;  // for the archive being unpacked, if a worker did it
 
+  platform::LocalTime day;          // the run's start: the date in the names of kept versions
+  int* keptVersions = nullptr;      // target files kept beside their restored copy
+  int* unchangedTargets = nullptr;  // target files equal to the backup's copy, left as they were
+
+  // A note to the log page and, when open, the run log (which may throw platform::FileError).
+  void note(const std::string& line) const;
   void notify(int code) const {
     if (reporter && progress) reporter->progress(code, *progress);
   }

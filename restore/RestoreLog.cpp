@@ -38,6 +38,8 @@ std::vector<std::string> RestoreSummaryLines(const RestoreSummaryData& d) {
   lines.push_back(FormatKiloOrMega(d.sourceBytes / 1024, t::kKiloCopied, t::kMegaCopied) + "\r\n");
   if (d.unpackedBytes / 1024 != 0)
     lines.push_back(FormatKiloOrMega(d.unpackedBytes / 1024, t::kKiloUnpacked, t::kMegaUnpacked) + "\r\n");
+  if (d.keptVersions != 0) lines.push_back(fmt::sprintf(t::kKeptCount, d.keptVersions) + "\r\n");
+  if (d.unchangedTargets != 0) lines.push_back(fmt::sprintf(t::kUnchangedCount, d.unchangedTargets) + "\r\n");
   if (d.haveSmallest) lines.push_back(fmt::sprintf(t::kSmallest, d.smallestSize, d.smallestName) + "\r\n");
   if (d.haveLargest) lines.push_back(fmt::sprintf(t::kLargest, d.largestSize, d.largestName) + "\r\n");
   lines.push_back(FormatLocalTime(t::kFinished, d.end));

@@ -21,6 +21,8 @@ struct RestoreSummaryData {
   int filesDone = 0;
   std::uint64_t sourceBytes = 0;
   std::uint64_t unpackedBytes = 0;
+  int keptVersions = 0;      // target files kept beside their restored copy
+  int unchangedTargets = 0;  // target files equal to the backup's copy, not written again
   bool haveSmallest = false, haveLargest = false;
   std::uint64_t smallestSize = 0, largestSize = 0;
   std::string smallestName, largestName;

@@ -9,6 +9,7 @@
 #include "platform/Files.h"
 #include "restore/RestoreJob.h"
 #include "restore/RestoreTexts.h"
+#include "restore/TargetKeep.h"
 #include "restore/TargetPath.h"
 
 namespace kalvero {
@@ -24,7 +25,7 @@ bool HasZipExtension(const std::string& path) {
 namespace {
 
 // A plain copy to the same relative place below the destination root.
-void copyPlain(RestoreJob& job, std::vector<std::string>& errors, const RestoreContext& ctx) {
+void copyPlain(RestoreJob& job, std::vector<std::string>& errors, RestoreContext& ctx) {
   const std::string relative = job.source.substr(job.sourceRoot.size());
   job.destination = job.destinationRoot + relative;
   int err = 0;
@@ -32,7 +33,15 @@ void copyPlain(RestoreJob& job, std::vector<std::string>& errors, const RestoreC
     err = ELOOP;  // a file or a link that leads nowhere or was made by this run lies in the way
   } else {
     MakeDestinationDirectories(job.destinationRoot, ParentDirectory(job.destination));
-    if (!platform::copyFile(job.source, job.destination, {}, &err) && err == 0) err = EIO;
+    TargetReplacement replacement(job.source, job.destination, ctx);
+    if (replacement.leaveAsItIs()) return;
+    if (!replacement.refusal().empty()) {
+      errors.push_back(replacement.refusal());
+      return;
+    }
+    const bool copied = platform::copyFile(job.source, job.destination, {}, &err);
+    if (!copied && err == 0) err = EIO;
+    replacement.end(copied);
   }
   if (err != 0)
     errors.push_back(AppendTimestamp(
@@ -40,6 +49,11 @@ void copyPlain(RestoreJob& job, std::vector<std::string>& errors, const RestoreC
 }
 
 }  // namespace
+
+void RestoreContext::note(const std::string& line) const {
+  ReportToLogPage(reporter, line + "\r\n");
+  if (runLog) runLog->write(line + "\r\n");
+}
 
 bool RestoreOneFile(RestoreJob& job, RestoreContext& ctx) {
   std::vector<std::string> errors;

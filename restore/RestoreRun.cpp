@@ -109,6 +109,9 @@ void RestoreRun::Pass::plan() {
   ctx_.progress = &s_.progress;
   ctx_.reporter = s_.setup.reporter;
   ctx_.runLinks = &runLinks_;
+  ctx_.day = start_;
+  ctx_.keptVersions = &sum_.keptVersions;
+  ctx_.unchangedTargets = &sum_.unchangedTargets;
   (void)platform::takeMetadataLosses();  // only what this run's copies lose is noted
 
   // The workers read the archives for the plan, then unpack them ahead while
@@ -139,6 +142,8 @@ void RestoreRun::Pass::finish() {
   s_.totals.filesDone = sum_.filesDone;
   s_.totals.sourceBytes = sum_.sourceBytes;
   s_.totals.unpackedBytes = sum_.unpackedBytes;
+  s_.totals.keptVersions = sum_.keptVersions;
+  s_.totals.unchangedTargets = sum_.unchangedTargets;
 }
 
 }  // namespace kalvero

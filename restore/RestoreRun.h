@@ -29,6 +29,8 @@ struct RestoreTotals {
   int errors = 0;
   std::uint64_t sourceBytes = 0;
   std::uint64_t unpackedBytes = 0;
+  int keptVersions = 0;      // target files that differed, kept beside their restored copy
+  int unchangedTargets = 0;  // target files equal to the backup's copy, left as they were
   bool cancelled = false;
   bool refusedBeforeStart = false;  // empty destination: nothing happened
 };

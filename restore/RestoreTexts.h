@@ -36,12 +36,22 @@ inline constexpr const char* kOwnerNotKept =
     "Hinweis: Besitzer oder Gruppe können unter '%s' nicht für jede Datei übernommen werden; Set-UID- und "
     "Set-GID-Rechte wurden dort entfernt.";
 
+// Work found in the target: kept beside the restored copy, or left as it is.
+inline constexpr const char* kKeptLabel = "vor Rücksicherung %04d-%02d-%02d";  // year, month, day
+inline constexpr const char* kKeptVersion =
+    "Hinweis: '%s' unterschied sich von der Sicherung; die bisherige Fassung bleibt als '%s' erhalten.";
+inline constexpr const char* kKeepFailed =
+    "'%s' unterscheidet sich von der Sicherung, kann aber nicht daneben erhalten werden; die Datei wird nicht "
+    "überschrieben.  %s";
+
 // Summary.
 inline constexpr const char* kFilesCopied = "%d Dateien kopiert";
 inline constexpr const char* kKiloCopied = "%d KiloByte kopiert";
 inline constexpr const char* kMegaCopied = "%0.3f MegaByte kopiert";
 inline constexpr const char* kKiloUnpacked = "Auf %d KiloByte dekomprimiert";
 inline constexpr const char* kMegaUnpacked = "Auf %0.3f MegaByte dekomprimiert";
+inline constexpr const char* kKeptCount = "%d abweichende Dateien im Ziel daneben erhalten (vor Rücksicherung)";
+inline constexpr const char* kUnchangedCount = "%d Dateien im Ziel waren schon gleich und wurden nicht neu geschrieben";
 inline constexpr const char* kSmallest = "Kleinste Datei (%d Byte) = %s";
 inline constexpr const char* kLargest = "Größte Datei (%d Byte) = %s";
 inline constexpr const char* kFinished = "Rücksicherung beendet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";

@@ -10,6 +10,7 @@
 #include "platform/PathUtil.h"
 #include "restore/RestoreRun.h"
 #include "restore/RestoreStart.h"
+#include "restore/RestoreTexts.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogTexts.h"
 #include "ui/ElidedText.h"
@@ -218,6 +219,9 @@ void PageRuecksichern::startRestore() {
 
 void PageRuecksichern::returnToIdle() {
   if (isIdle()) return;
+  // The end of the run says how many files of the target were kept beside their restored copy.
+  const int kept = run_ ? run_->totals().keptVersions : 0;
+  if (kept > 0) setElidedText(ui_->textHint, q(fmt::sprintf(restore_text::kKeptCount, kept)));
   run_.reset();
   reporter_.reset();
   ui_->btnSave->setEnabled(true);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -6,7 +7,9 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <ctime>
 #include <map>
+#include <tuple>
 
 #include "RestoreTestSupport.h"
 #include "restore/RestoreStart.h"
@@ -434,6 +437,82 @@ TEST_F(RestoreRunTest, StreamEndingBeforeItsDeclaredSizeIsAnError) {
   const auto out = RunRestore(OptionsFor(src, dst, log));
   EXPECT_EQ(out.errors, 1);
   EXPECT_EQ(readFile(dst + "/a.txt"), "old");
+}
+
+}  // namespace
+}  // namespace kalvero::test
+
+namespace kalvero::test {
+namespace {
+
+std::string today() {
+  const std::time_t now = std::time(nullptr);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y-%m-%d", std::localtime(&now));
+  return text;
+}
+
+ino_t inodeOf(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Work done in the target since the backup, newer or older, is kept beside
+// the restored copy; a file equal to the backup's copy is not written again.
+TEST_F(RestoreRunTest, DifferingTargetsAreKeptBesideEqualOnesLeftAlone) {
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  tmp.write("src/brief.txt", "aus der Sicherung");
+  tmp.write("dst/brief.txt", "nach der Sicherung weitergeschrieben");
+  tmp.write("src/notiz.txt", "aus der Sicherung");
+  tmp.write("dst/notiz.txt", "älter als die Sicherung");
+  fs::last_write_time(dst + "/notiz.txt", old);
+  tmp.write("src/gleich.txt", "unverändert");
+  tmp.write("dst/gleich.txt", "unverändert");
+  fs::last_write_time(dst + "/gleich.txt", fs::last_write_time(src + "/gleich.txt"));
+  ASSERT_TRUE(MakeZipsWithPython({{src + "/karte.txt.zip", {{"karte.txt", "Karte"}}, kOwn},
+                                  {src + "/zwei.zip", {{"z/x.txt", "X"}, {"z/y.txt", "Y"}}, kOwn}}));
+  tmp.write("dst/karte.txt", "Karte, geändert");
+  tmp.write("dst/z/x.txt", "X, geändert");
+  tmp.write("dst/z/y.txt", "Y");
+  // The entries' time (see MakeZipsWithPython), so that y.txt is equal in every respect.
+  std::tm entryTime{};
+  entryTime.tm_year = 120, entryTime.tm_mon = 4, entryTime.tm_mday = 17, entryTime.tm_hour = 10;
+  entryTime.tm_min = 20, entryTime.tm_sec = 30, entryTime.tm_isdst = -1;
+  const struct timespec times[2] = {{std::mktime(&entryTime), 0}, {std::mktime(&entryTime), 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (dst + "/z/y.txt").c_str(), times, 0), 0);
+  const ino_t equalInode = inodeOf(dst + "/gleich.txt"), equalEntryInode = inodeOf(dst + "/z/y.txt");
+
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
+  EXPECT_EQ(out.errors, 0) << logText();
+  const std::string label = " (vor Rücksicherung " + today() + ")";
+  for (const auto& [name, kept, before] :
+       {std::tuple{"brief.txt", "brief" + label + ".txt", "nach der Sicherung weitergeschrieben"},
+        std::tuple{"notiz.txt", "notiz" + label + ".txt", "älter als die Sicherung"},
+        std::tuple{"karte.txt", "karte" + label + ".txt", "Karte, geändert"},
+        std::tuple{"z/x.txt", "z/x" + label + ".txt", "X, geändert"}}) {
+    EXPECT_EQ(readFile(dst + "/" + kept), before) << name;
+    EXPECT_NE(logText().find("Hinweis: '" + dst + "/" + name + "' unterschied sich von der Sicherung; die bisherige "
+                             "Fassung bleibt als '" + dst + "/" + kept + "' erhalten.\r\n"),
+              std::string::npos)
+        << logText();
+  }
+  EXPECT_EQ(readFile(dst + "/brief.txt"), "aus der Sicherung");
+  EXPECT_EQ(readFile(dst + "/karte.txt"), "Karte");
+  EXPECT_EQ(readFile(dst + "/z/x.txt"), "X");
+  EXPECT_EQ(inodeOf(dst + "/gleich.txt"), equalInode);
+  EXPECT_EQ(inodeOf(dst + "/z/y.txt"), equalEntryInode);
+  EXPECT_EQ(out.totals.keptVersions, 4);
+  EXPECT_EQ(out.totals.unchangedTargets, 2);
+  EXPECT_NE(logText().find("4 abweichende Dateien im Ziel daneben erhalten (vor Rücksicherung)\r\n"
+                           "2 Dateien im Ziel waren schon gleich und wurden nicht neu geschrieben\r\n"),
+            std::string::npos);
+  EXPECT_EQ(reporter.lines.size(), 4u);  // the kept files, on the log page as well
+
+  // Changed again and restored again on the same day: the second one gets a number.
+  tmp.write("dst/brief.txt", "noch einmal geändert");
+  EXPECT_EQ(RunRestore(OptionsFor(src, dst, log)).totals.keptVersions, 1);
+  EXPECT_EQ(readFile(dst + "/brief (vor Rücksicherung " + today() + ", 2).txt"), "noch einmal geändert");
+  EXPECT_EQ(readFile(dst + "/brief" + label + ".txt"), "nach der Sicherung weitergeschrieben");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <QtTest>
 
 #include "MainTestSupport.h"
+#include "app/SettingsFile.h"
+#include "ui/ElidedText.h"
 #include "ui/MainSheet.h"
 #include "ui/PageProtokoll.h"
 #include "ui/PageRuecksichern.h"
@@ -60,6 +62,8 @@ void PageRuecksichernRoundTripTest::backupThenRestore() {
   QCOMPARE(backedUp.filter(QRegularExpression("\\.zip$")).size(), allg == "Compress=1" ? 4 : 0);
 
   PageRuecksichern* restore = window.pageRuecksichern();
+  // A settings file without a restore section shows the default restore log.
+  QCOMPARE(restore->form()->editProtokolldatei->text().toStdString(), DefaultRestoreLogPath());
   restore->form()->editPathSrc->setText(dir.path() + "/Ziel");
   restore->form()->editPathDst->setText(dir.path() + "/Zurück");
   restore->form()->editProtokolldatei->setText(dir.path() + "/rueck.log");
@@ -72,6 +76,16 @@ void PageRuecksichernRoundTripTest::backupThenRestore() {
   QCOMPARE(original.size(), 4);
   QCOMPARE(treeOf(dir.path() + "/Zurück"), original);
   QVERIFY(readText(dir.path() + "/rueck.log").contains("0 Fehler beim Rücksichern"));
+
+  // Work done in the target since then is kept beside the restored copy, and the page says so.
+  const QString changed = dir.path() + "/Zurück/tief/Ordner mit Leerzeichen/über.txt";
+  writeText(changed, "weitergeschrieben");
+  restore->startRestore();
+  QTRY_VERIFY_WITH_TIMEOUT(restore->isIdle(), 30000);
+  QCOMPARE(readText(changed), QByteArray("Umlaute im Pfad\r\n"));
+  QCOMPARE(fullText(restore->form()->textHint),
+           QStringLiteral("1 abweichende Dateien im Ziel daneben erhalten (vor Rücksicherung)"));
+  QCOMPARE(treeOf(dir.path() + "/Zurück").size(), original.size() + 1);
 }
 
 QTEST_MAIN(PageRuecksichernRoundTripTest)
