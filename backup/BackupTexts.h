@@ -177,3 +177,13 @@ inline constexpr const char* NAME_TOO_LONG_FOR_ARCHIVE =
     "Hinweis: Die Datei '%s' wird unkomprimiert gesichert, weil ihr Name mit der Endung '.zip' zu lang wäre.";
 
 }  // namespace kalvero::texts
+// The directory check ("Prüfen ..."): missing directories are errors; a
+// destination the first backup will make is only noted.
+inline constexpr const char* CHECK_SOURCES_MISSING = "Die folgenden aktiven Quellverzeichnisse sind nicht vorhanden:\n%s";
+inline constexpr const char* CHECK_SOURCES_PRESENT = "Alle aktiven Quellverzeichnisse sind vorhanden.";
+inline constexpr const char* CHECK_DESTINATIONS_MISSING =
+    "Die folgenden aktiven Zielverzeichnisse sind nicht vorhanden:\n%s";
+inline constexpr const char* CHECK_DESTINATIONS_PRESENT = "Alle aktiven Zielverzeichnisse sind vorhanden.";
+inline constexpr const char* CHECK_DESTINATION_CREATED =
+    "Hinweis: Das Zielverzeichnis '%s' ist noch nicht vorhanden und wird beim ersten Sichern angelegt.";
+

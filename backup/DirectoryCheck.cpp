@@ -2,36 +2,52 @@
 
 #include <fmt/printf.h>
 
+#include "backup/BackupTexts.h"
 #include "backup/MountGuard.h"
 #include "platform/PathUtil.h"
 
 namespace kalvero {
 namespace {
 
-// Texts of the directory check ("Prüfen ...").
-constexpr const char* kSourcesMissing = "Die folgenden aktiven Quellverzeichnisse sind nicht vorhanden:\n%s";
-constexpr const char* kSourcesPresent = "Alle aktiven Quellverzeichnisse sind vorhanden.";
-constexpr const char* kDestinationsMissing = "Die folgenden aktiven Zielverzeichnisse sind nicht vorhanden:\n%s";
-constexpr const char* kDestinationsPresent = "Alle aktiven Zielverzeichnisse sind vorhanden.";
+// A missing destination that the backup makes: the nearest directory above
+// it exists and no unplugged drive lies in the way.
+bool madeByTheBackup(const std::string& destination) {
+  if (!UnmountedDriveText(destination).empty()) return false;
+  std::string path = destination;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  for (;;) {
+    std::string parent = ParentDirectory(path);
+    while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+    if (parent.empty() || parent == path) return false;
+    const int kind = GetPathKind(parent);
+    if (kind != 0) return kind == -1;  // a directory above it, or a file in the way
+    path = parent;
+  }
+}
 
 }  // namespace
 
 DirectoryCheckResult CheckDirectories(const JobList& jobs) {
-  std::string sources, destinations;
+  std::string sources, destinations, created;
   for (const DirPair& pair : jobs) {
     if (pair.active == 0) continue;
     if (GetPathKind(pair.source) != -1) sources += pair.source + "\r\n";
-    if (GetPathKind(pair.destination) != -1) destinations += pair.destination + "\r\n";
+    if (GetPathKind(pair.destination) == -1) continue;
+    if (GetPathKind(pair.destination) == 0 && madeByTheBackup(pair.destination))
+      created += fmt::sprintf(texts::CHECK_DESTINATION_CREATED, pair.destination) + "\r\n";
+    else
+      destinations += pair.destination + "\r\n";
   }
   DirectoryCheckResult r;
   if (!sources.empty())
-    r.text = fmt::sprintf(kSourcesMissing, sources) + "\r\n";
+    r.text = fmt::sprintf(texts::CHECK_SOURCES_MISSING, sources) + "\r\n";
   else
-    r.text = std::string(kSourcesPresent) + "\r\n\r\n";
+    r.text = std::string(texts::CHECK_SOURCES_PRESENT) + "\r\n\r\n";
   if (!destinations.empty())
-    r.text += fmt::sprintf(kDestinationsMissing, destinations) + "\r\n";
-  else
-    r.text += std::string(kDestinationsPresent) + "\r\n\r\n";
+    r.text += fmt::sprintf(texts::CHECK_DESTINATIONS_MISSING, destinations) + "\r\n";
+  else if (created.empty())
+    r.text += std::string(texts::CHECK_DESTINATIONS_PRESENT) + "\r\n\r\n";
+  r.text += created;
   r.anythingMissing = !sources.empty() || !destinations.empty();
   // A destination on a drive that is not plugged in: its pair would not be run.
   for (const DirPair& pair : jobs) {

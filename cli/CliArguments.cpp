@@ -48,4 +48,27 @@ CliArguments ParseCliArguments(const std::vector<std::string>& args) {
   return a;
 }
 
+namespace {
+
+// A word the shell takes as it is, else in single quotes.
+std::string shellWord(const std::string& word) {
+  const bool plain = !word.empty() && word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                             "0123456789_./~+-=:,@%") == std::string::npos;
+  if (plain) return word;
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+std::string IniArgumentText(const CliArguments& a) {
+  if (a.iniName.empty()) return {};
+  return a.iniIsPath ? "--ini " + shellWord(a.iniName) : shellWord("/Ini=" + a.iniName);
+}
+
+std::string HintCommand(const std::string& iniArgument, const std::string& command) {
+  return "kalvero-cli " + (iniArgument.empty() ? std::string() : iniArgument + " ") + command;
+}
+
 }  // namespace kalvero::cli

@@ -17,4 +17,10 @@ struct CliArguments {
 
 CliArguments ParseCliArguments(const std::vector<std::string>& args);
 
+// The settings file as the command line named it ("--ini FILE" or
+// "/Ini=FILE", quoted for the shell where needed); "" without.
+std::string IniArgumentText(const CliArguments& arguments);
+// A command line a hint shows: "kalvero-cli", the settings file as given, the command.
+std::string HintCommand(const std::string& iniArgument, const std::string& command);
+
 }  // namespace kalvero::cli

@@ -20,6 +20,7 @@ struct CliContext {
   Application& app;
   std::ostream& out;
   std::ostream& err;
+  std::string iniArgument = {};    // "--ini FILE" as given, for the hints; "" without
 };
 
 }  // namespace kalvero::cli

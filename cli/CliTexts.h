@@ -12,7 +12,7 @@ inline constexpr const char* kUsage =
     "  check     prüft, ob die Quell- und Zielverzeichnisse der aktiven Paare vorhanden sind\n"
     "  list      zeigt, was die nächste Sicherung wohin kopieren würde\n"
     "  backup    sichert alle aktiven Paare\n"
-    "  restore   sichert zurück (Einstellungen des Abschnitts \"Rueck\")\n"
+    "  restore   sichert zurück: kalvero-cli restore QUELLE ZIEL (ohne beide: Abschnitt \"Rueck\")\n"
     "  schedule  plant die Sicherung täglich oder wöchentlich (systemd-Timer)\n"
     "\n"
     "Optionen:\n"
@@ -64,7 +64,8 @@ inline constexpr const char* kHelpCheck =
     "Aufruf: kalvero-cli check\n"
     "\n"
     "Prüft, ob die Quell- und Zielverzeichnisse aller aktiven Paare vorhanden sind\n"
-    "(wie \"Prüfen ...\" im Fenster). Rückgabewert 1, wenn eines fehlt.\n"
+    "(wie \"Prüfen ...\" im Fenster). Rückgabewert 1, wenn eines fehlt; ein Zielverzeichnis,\n"
+    "das die erste Sicherung anlegt, ist nur ein Hinweis.\n"
     "\n"
     "Beispiel:\n"
     "  kalvero-cli check\n";
@@ -96,15 +97,31 @@ inline constexpr const char* kHelpBackup =
     "  kalvero-cli backup --quiet\n";
 
 inline constexpr const char* kHelpRestore =
-    "Aufruf: kalvero-cli restore [--quiet | -q] [--notify]\n"
+    "Aufruf: kalvero-cli restore QUELLE ZIEL [--log DATEI] [--no-subdirs] [--all-archives]\n"
+    "                            [--save] [--quiet | -q] [--notify]\n"
+    "        kalvero-cli restore [--quiet | -q] [--notify]\n"
     "\n"
-    "Sichert zurück wie \"Rücksicherung starten\" im Fenster, mit den Einstellungen des\n"
-    "Abschnitts \"Rueck\", und zeigt am Ende die Zusammenfassung. Strg+C bricht ab.\n"
+    "Sichert die Sicherung in QUELLE nach ZIEL zurück wie \"Rücksicherung starten\" im\n"
+    "Fenster: mit Unterverzeichnissen; die Archive (*.zip) dieses Programms werden entpackt,\n"
+    "andere unverändert kopiert. Eine Datei in ZIEL, die sich von der Sicherung unterscheidet,\n"
+    "bleibt daneben erhalten (\"brief (vor Rücksicherung 2026-12-09).txt\"); eine gleiche wird\n"
+    "nicht neu geschrieben. Ohne QUELLE und ZIEL gelten die Einstellungen des Abschnitts\n"
+    "\"Rueck\" der Einstellungsdatei. Strg+C bricht ab.\n"
     "\n"
-    "  --quiet, -q  nur Fehler und die Zusammenfassung ausgeben\n"
-    "  --notify     am Ende eine Desktop-Benachrichtigung zeigen\n"
+    "  --log DATEI     Protokolldatei (Vorgabe: ~/.local/share/kalvero/ruecksichern.log)\n"
+    "  --no-subdirs    nur die Dateien direkt in QUELLE\n"
+    "  --all-archives  jedes *.zip entpacken (und zusätzlich unverändert kopieren)\n"
+    "  --save          QUELLE, ZIEL und die Optionen im Abschnitt \"Rueck\" speichern\n"
+    "  --quiet, -q     nur Fehler und die Zusammenfassung ausgeben\n"
+    "  --notify        am Ende eine Desktop-Benachrichtigung zeigen\n"
     "\n"
-    "Beispiel:\n"
+    "Mit --ini DATEI gelten auch für QUELLE und ZIEL die Optionen des Abschnitts \"Rueck\"\n"
+    "dieser Datei.\n"
+    "\n"
+    "Rückgabewert: 0 fehlerfrei, 1 mit Fehlern, 2 konnte nicht starten, 3 abgebrochen.\n"
+    "\n"
+    "Beispiele:\n"
+    "  kalvero-cli restore /media/$USER/USB/Dokumente ~/Dokumente\n"
     "  kalvero-cli --ini ~/rueck.INI restore\n";
 
 inline constexpr const char* kHelpSchedule =
@@ -137,12 +154,13 @@ inline constexpr const char* kWarning = "kalvero-cli: Warnung: %s";
 inline constexpr const char* kListWriteFailed = "kalvero-cli: list: Die Ausgabe konnte nicht geschrieben werden.";
 
 // First start: settings file, then the next step.
+// The hints name the commands with the settings file as given ("kalvero-cli --ini FILE pairs add QUELLE ZIEL").
 inline constexpr const char* kNoSettingsFile =
-    "Es gibt noch keine Einstellungsdatei '%s'. Legen Sie mit 'kalvero-cli pairs add QUELLE ZIEL' ein Paar an oder "
-    "starten Sie das Fenster 'kalvero'.";
+    "Es gibt noch keine Einstellungsdatei '%s'. Legen Sie mit '%s' ein Paar an oder starten Sie das Fenster "
+    "'kalvero'.";
 inline constexpr const char* kNoActivePair =
-    "Die Einstellungsdatei '%s' enthält kein aktives Paar. Legen Sie mit 'kalvero-cli pairs add QUELLE ZIEL' ein "
-    "Paar an oder schalten Sie eines mit 'kalvero-cli pairs set N --active' ein.";
+    "Die Einstellungsdatei '%s' enthält kein aktives Paar. Legen Sie mit '%s' ein Paar an oder schalten Sie eines "
+    "mit '%s' ein.";
 
 // backup: the active pairs' source directories that did not exist.
 inline constexpr const char* kMissingSources =
@@ -157,9 +175,15 @@ inline constexpr const char* kProgressEntryPercent = "  (%d %%)";
 // End of a run: the path of the run log beside the run log's own totals.
 inline constexpr const char* kSummaryRunLog = "Protokolldatei = %s";
 
+// restore
+inline constexpr const char* kRestoreUsage = "kalvero-cli: restore: %s (kalvero-cli restore --help zeigt den Aufruf)";
+inline constexpr const char* kRestoreNeedsTwoPaths = "'restore' braucht QUELLE und ZIEL";
+inline constexpr const char* kRestoreNeedsLogName = "--log braucht einen Dateinamen";
+inline constexpr const char* kRestoreNothingGiven =
+    "kalvero-cli: restore: Es ist nichts zum Rücksichern angegeben. Sichern Sie mit '%s' zurück.";
+
 // pairs
-inline constexpr const char* kPairsEmpty =
-    "Die Auftragsliste ist leer. Legen Sie mit 'kalvero-cli pairs add QUELLE ZIEL' ein Paar an.";
+inline constexpr const char* kPairsEmpty = "Die Auftragsliste ist leer. Legen Sie mit '%s' ein Paar an.";
 inline constexpr const char* kPairsLine = "%d  Aktiv: %s  Unterverzeichnisse: %s";  // number, Ja/Nein, Ja/Nein
 inline constexpr const char* kPairsSource = "   Quelle: %s";
 inline constexpr const char* kPairsDestination = "   Ziel:   %s";
@@ -168,7 +192,7 @@ inline constexpr const char* kPairsExcludedDir = "   Ausgeschlossen (nur dieses 
 inline constexpr const char* kYes = "Ja";
 inline constexpr const char* kNo = "Nein";
 inline constexpr const char* kPairAdded = "Paar %d angelegt: '%s' -> '%s'.";
-inline constexpr const char* kPairAddedNext = "Sichern Sie jetzt mit 'kalvero-cli backup'; das Protokoll steht in '%s'.";
+inline constexpr const char* kPairAddedNext = "Sichern Sie jetzt mit '%s'; das Protokoll steht in '%s'.";
 inline constexpr const char* kPairRemoved = "Paar %d entfernt: '%s' -> '%s'.";
 inline constexpr const char* kPairSet = "Paar %d ist jetzt %s.";
 inline constexpr const char* kActiveWord = "aktiv";

@@ -9,6 +9,7 @@
 #include "app/PairCheck.h"
 #include "app/SettingsFile.h"
 #include "platform/PathUtil.h"
+#include "cli/CliArguments.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "platform/FileSystem.h"
@@ -35,7 +36,7 @@ bool pairNumber(const std::string& text, std::size_t count, std::size_t* index) 
 
 int listPairs(CliContext& ctx, const JobList& jobs) {
   if (jobs.empty()) {
-    ctx.out << texts::kPairsEmpty << "\n";
+    ctx.out << fmt::sprintf(texts::kPairsEmpty, HintCommand(ctx.iniArgument, "pairs add QUELLE ZIEL")) << "\n";
     return EXIT_CLEAN;
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -106,7 +107,9 @@ int runPairsCommand(CliContext& ctx) {
     jobs.push_back(pair);
     if (!save(ctx, settings, options, jobs)) return EXIT_CANNOT_START;
     ctx.out << fmt::sprintf(texts::kPairAdded, static_cast<int>(jobs.size()), pair.source, pair.destination) << "\n";
-    if (pair.active) ctx.out << fmt::sprintf(texts::kPairAddedNext, options.Protokolldatei) << "\n";
+    if (pair.active)
+      ctx.out << fmt::sprintf(texts::kPairAddedNext, HintCommand(ctx.iniArgument, "backup"), options.Protokolldatei)
+              << "\n";
     return EXIT_CLEAN;
   }
 

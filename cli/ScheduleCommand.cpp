@@ -5,6 +5,7 @@
 #include "app/AppTexts.h"
 #include "app/Schedule.h"
 #include "app/SettingsFile.h"
+#include "cli/CliArguments.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "platform/Process.h"
@@ -62,7 +63,9 @@ int runScheduleCommand(CliContext& ctx) {
   showPlan(ctx);
   // The plan stands, but its runs would only say that there is nothing to back up yet.
   if (schedule.kind != Schedule::Kind::Off && !SettingsFile(ctx.settingsPath).exists())
-    ctx.err << fmt::sprintf(texts::kWarning, fmt::sprintf(texts::kNoSettingsFile, ctx.settingsPath)) << "\n";
+    ctx.err << fmt::sprintf(texts::kWarning, fmt::sprintf(texts::kNoSettingsFile, ctx.settingsPath,
+                                                          HintCommand(ctx.iniArgument, "pairs add QUELLE ZIEL")))
+            << "\n";
   return EXIT_CLEAN;
 }
 

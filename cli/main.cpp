@@ -31,19 +31,20 @@ constexpr CommandEntry kCommands[] = {
     {"check", runCheckCommand, texts::kHelpCheck, true},
     {"list", runListCommand, texts::kHelpList, true},
     {"backup", runBackupCommand, texts::kHelpBackup, true},
-    {"restore", runRestoreCommand, texts::kHelpRestore, true},
+    {"restore", runRestoreCommand, texts::kHelpRestore, false},  // QUELLE ZIEL need no settings file
     {"pairs", runPairsCommand, texts::kHelpPairs, false},
     {"set-log", runSetLogCommand, texts::kHelpSetLog, false},
     {"schedule", runScheduleCommand, texts::kHelpSchedule, false},
 };
 
 // "" when the command has something to work on, else the first-start message.
-std::string firstStartText(const std::string& command, const SettingsFile& settings) {
-  if (!settings.exists()) return fmt::sprintf(texts::kNoSettingsFile, settings.path());
-  if (command == "restore") return {};  // a restore works from section "Rueck", not from the pairs
+std::string firstStartText(const SettingsFile& settings, const std::string& ini) {
+  if (!settings.exists())
+    return fmt::sprintf(texts::kNoSettingsFile, settings.path(), HintCommand(ini, "pairs add QUELLE ZIEL"));
   const JobList jobs = settings.loadJobList();
   if (std::none_of(jobs.begin(), jobs.end(), [](const DirPair& p) { return p.active != 0; }))
-    return fmt::sprintf(texts::kNoActivePair, settings.path());
+    return fmt::sprintf(texts::kNoActivePair, settings.path(), HintCommand(ini, "pairs add QUELLE ZIEL"),
+                        HintCommand(ini, "pairs set N --active"));
   return {};
 }
 
@@ -94,12 +95,12 @@ int main(int argc, char** argv) {
     return EXIT_CANNOT_START;
   }
   if (command->needsJobs) {
-    const std::string text = firstStartText(a.command, settings);
+    const std::string text = firstStartText(settings, IniArgumentText(a));
     if (!text.empty()) {
       std::cerr << text << "\n";
       return EXIT_CANNOT_START;
     }
   }
-  CliContext ctx{app.settingsPath(), a.rest, app, std::cout, std::cerr};
+  CliContext ctx{app.settingsPath(), a.rest, app, std::cout, std::cerr, IniArgumentText(a)};
   return command->run(ctx);
 }

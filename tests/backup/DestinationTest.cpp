@@ -129,9 +129,10 @@ TEST(DirectoryCheck, MissingDirectoriesText) {
   jobs[1].active = 1;
   DirectoryCheckResult bad = CheckDirectories(jobs);
   EXPECT_TRUE(bad.anythingMissing);
+  // The missing destination is made by the first backup: a note, not a missing directory.
   EXPECT_EQ(bad.text, "Die folgenden aktiven Quellverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" +
-                          "\r\n\r\nDie folgenden aktiven Zielverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" +
-                          "\r\n\r\n");
+                          "\r\n\r\nHinweis: Das Zielverzeichnis '" + t / "fehlt" +
+                          "' ist noch nicht vorhanden und wird beim ersten Sichern angelegt.\r\n");
 }
 
 TEST(Destination, EachLevelIsARealDirectoryCheckedOncePerRun) {

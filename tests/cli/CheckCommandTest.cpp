@@ -42,11 +42,22 @@ TEST_F(CheckCommand, EveryDirectoryPresent) {
 
 TEST_F(CheckCommand, MissingDirectoriesExitOne) {
   t.mkdir("q");
-  t.write("k.INI", "[SichQZ]\nVersion=2\nAnzahl=1\nVerz0=1|1|" + t / "q" + "|" + t / "fehlt" + "\n");
+  t.write("datei", "a file where a directory would have to be made");
+  t.write("k.INI", "[SichQZ]\nVersion=2\nAnzahl=1\nVerz0=1|1|" + t / "q" + "|" + t / "datei/fehlt" + "\n");
   CliResult r = runCli(t, "'/Ini=" + t / "k.INI" + "' check");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "Alle aktiven Quellverzeichnisse sind vorhanden.\r\n\r\n"
-                   "Die folgenden aktiven Zielverzeichnisse sind nicht vorhanden:\n" + t / "fehlt" + "\r\n\r\n");
+                   "Die folgenden aktiven Zielverzeichnisse sind nicht vorhanden:\n" + t / "datei/fehlt" + "\r\n\r\n");
+}
+
+TEST_F(CheckCommand, ADestinationTheFirstBackupMakesIsANote) {
+  t.mkdir("q");
+  t.write("k.INI", "[SichQZ]\nVersion=2\nAnzahl=1\nVerz0=1|1|" + t / "q" + "|" + t / "neu/Sicherung" + "\n");
+  const CliResult r = runCli(t, "--ini k.INI check");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "Alle aktiven Quellverzeichnisse sind vorhanden.\r\n\r\n"
+                   "Hinweis: Das Zielverzeichnis '" + t / "neu/Sicherung" +
+                       "' ist noch nicht vorhanden und wird beim ersten Sichern angelegt.\r\n");
 }
 
 TEST_F(CheckCommand, IncompleteEntriesAreNamedOnStderr) {

@@ -28,7 +28,7 @@ class PairsCommand : public ::testing::Test {
 
 TEST_F(PairsCommand, FromNothingToAFirstBackup) {
   t.write("Dokumente/Brief.txt", "Brief");
-  for (const char* command : {"backup", "restore", "list", "check"}) {
+  for (const char* command : {"backup", "list", "check"}) {
     const CliResult r = RunCli(t, command);
     EXPECT_EQ(r.status, 2) << command;
     EXPECT_EQ(r.err, "Es gibt noch keine Einstellungsdatei '" + ini() +
@@ -55,6 +55,24 @@ TEST_F(PairsCommand, FromNothingToAFirstBackup) {
   r = RunCli(t, "backup");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("enthält kein aktives Paar"), std::string::npos) << r.err;
+}
+
+// A hint shows the settings file as the command line gave it, so that the
+// command it names works on the same job list.
+TEST_F(PairsCommand, HintsKeepTheSettingsFile) {
+  t.mkdir("Dokumente");
+  CliResult r = RunCli(t, "--ini 'eigene Liste.INI' backup");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Legen Sie mit 'kalvero-cli --ini 'eigene Liste.INI' pairs add QUELLE ZIEL' ein Paar an"),
+            std::string::npos)
+      << r.err;
+  r = RunCli(t, "--ini liste.INI pairs add Dokumente USB");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Sichern Sie jetzt mit 'kalvero-cli --ini liste.INI backup';"), std::string::npos) << r.out;
+  ASSERT_EQ(RunCli(t, "--ini liste.INI pairs remove 1").status, 0);
+  EXPECT_EQ(RunCli(t, "--ini liste.INI pairs").out,
+            "Die Auftragsliste ist leer. Legen Sie mit 'kalvero-cli --ini liste.INI pairs add QUELLE ZIEL' ein Paar "
+            "an.\n");
 }
 
 TEST_F(PairsCommand, RoundTripThroughTheWindowsLoader) {

@@ -78,4 +78,57 @@ TEST_F(RestoreCommand, RefusedBeforeTheStartWithExitTwo) {
   EXPECT_FALSE(t.exists("r.log"));
 }
 
+TEST_F(RestoreCommand, SourceAndDestinationNeedNoSettingsFile) {
+  t.write("Sicherung/Briefe/a.txt", "aus der Sicherung");
+  t.write("Sicherung/oben.txt", "oben");
+  t.write("Zurück/Briefe/a.txt", "weitergeschrieben");
+  CliResult r = runRestoreCli(t, "restore Sicherung Zurück");
+  EXPECT_EQ(r.status, 0) << r.err;
+  // The kept file's line as it happens, then the summary that counts it.
+  EXPECT_EQ(r.out.rfind("Hinweis: '" + t / "Zurück/Briefe/a.txt" + "' unterschied sich von der Sicherung; die "
+                        "bisherige Fassung bleibt als '" + t / "Zurück/Briefe/a (vor Rücksicherung ", 0),
+            0u)
+      << r.out;
+  EXPECT_NE(r.out.find("\n2 Dateien kopiert\n1 abweichende Dateien im Ziel daneben erhalten (vor Rücksicherung)\n"
+                       "0 Fehler beim Rücksichern\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\nProtokolldatei = " + t / "data/kalvero/ruecksichern.log" + "\n"), std::string::npos);
+  EXPECT_EQ(t.read("Zurück/Briefe/a.txt"), "aus der Sicherung");
+  EXPECT_NE(t.read("data/kalvero/ruecksichern.log").find("Zielverzeichnis = " + t / "Zurück" + "\r\n"),
+            std::string::npos);
+  EXPECT_FALSE(t.exists("config/kalvero/kalvero.INI"));  // nothing saved without --save
+
+  // --log names the log, --save keeps the arguments for a restore without them.
+  r = runRestoreCli(t, "restore Sicherung Zurück --log r.log --save");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("2 Dateien im Ziel waren schon gleich und wurden nicht neu geschrieben\n"), std::string::npos);
+  EXPECT_NE(t.read("config/kalvero/kalvero.INI").find("PathSrc=" + t / "Sicherung"), std::string::npos);
+  r = runRestoreCli(t, "restore");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\nProtokolldatei = " + t / "r.log" + "\n"), std::string::npos) << r.out;
+
+  // With --ini the options of its "Rueck" section hold for the arguments too.
+  t.write("k.INI", "[Rueck]\nSubVerz=0\n");
+  EXPECT_EQ(runRestoreCli(t, "--ini k.INI restore Sicherung flach").status, 0);
+  EXPECT_TRUE(t.exists("flach/oben.txt"));
+  EXPECT_FALSE(t.exists("flach/Briefe"));
+}
+
+TEST_F(RestoreCommand, WithoutSourceAndDestinationTheCallIsShown) {
+  CliResult r = runRestoreCli(t, "restore");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "kalvero-cli: restore: Es ist nichts zum Rücksichern angegeben. Sichern Sie mit 'kalvero-cli "
+                   "restore QUELLE ZIEL' zurück.\n");
+  t.write("k.INI", "[Rueck]\nSubVerz=1\n");
+  r = runRestoreCli(t, "--ini k.INI restore");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("'kalvero-cli --ini k.INI restore QUELLE ZIEL'"), std::string::npos) << r.err;
+  r = runRestoreCli(t, "restore nur-eins");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "kalvero-cli: restore: 'restore' braucht QUELLE und ZIEL (kalvero-cli restore --help zeigt den "
+                   "Aufruf)\n");
+  EXPECT_NE(runRestoreCli(t, "restore --help").out.find("kalvero-cli restore QUELLE ZIEL"), std::string::npos);
+}
+
 }  // namespace
