@@ -82,6 +82,8 @@ bool DestinationTree::makeDirectories(const std::string& dir, int* err) {
   }
   const std::string d = withoutTrailingSlashes(dir);
   if (d == destRoot_) return true;
+  // The next file into a directory of this run: its levels were all checked then.
+  if (const auto known = verified_.find(d); known != verified_.end() && known->second) return true;
   const std::size_t skip = destRoot_ == "/" ? 1 : destRoot_.size() + 1;
   if (d.size() <= skip || d.compare(0, destRoot_.size(), destRoot_) != 0 || d[skip - 1] != '/')
     return fail(err, EXDEV);  // never anything outside the pair's destination
