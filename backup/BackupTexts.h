@@ -176,7 +176,6 @@ inline constexpr const char* DESTINATION_IN_SOURCE =
 inline constexpr const char* NAME_TOO_LONG_FOR_ARCHIVE =
     "Hinweis: Die Datei '%s' wird unkomprimiert gesichert, weil ihr Name mit der Endung '.zip' zu lang wäre.";
 
-}  // namespace kalvero::texts
 // The directory check ("Prüfen ..."): missing directories are errors; a
 // destination the first backup will make is only noted.
 inline constexpr const char* CHECK_SOURCES_MISSING = "Die folgenden aktiven Quellverzeichnisse sind nicht vorhanden:\n%s";
@@ -187,3 +186,4 @@ inline constexpr const char* CHECK_DESTINATIONS_PRESENT = "Alle aktiven Zielverz
 inline constexpr const char* CHECK_DESTINATION_CREATED =
     "Hinweis: Das Zielverzeichnis '%s' ist noch nicht vorhanden und wird beim ersten Sichern angelegt.";
 
+}  // namespace kalvero::texts
