@@ -138,11 +138,11 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
     compareFailed = false;
     return false;
   }
-  // What a link that appeared on the source's way since the walk led the copy to is never stored.
   if (!keep) {
     DiscardCopy(job);
     return ok;
   }
+  // What a link that appeared on the source's way since the walk led the copy to is never stored.
   if (!sourceOnItsPath(job.source, false, ctx)) {
     DiscardCopy(job);
     compareFailed = false;
