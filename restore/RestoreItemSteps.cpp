@@ -1,6 +1,7 @@
 // The restore run's steps for the items of its plan: each file, directory,
 // link and special file, and what waits until every file is in place.
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include <fmt/printf.h>
@@ -10,6 +11,7 @@
 #include "restore/RestoreRunState.h"
 #include "restore/RestoreTexts.h"
 #include "restore/TargetKeep.h"
+#include "restore/TargetPath.h"
 
 namespace kalvero {
 
@@ -160,12 +162,15 @@ void RestoreRun::Pass::restoreLinks() {
   for (const RestoreItem* link : links_) {
     if (s_.cancelRequested()) break;
     sum_.sourceBytes += link->found.size;
-    // A file of the user's where the backup has a link is kept beside it.
-    TargetReplacement replacement(link->found.path, link->target, ctx_);
-    const std::string error = replacement.refusal().empty()
-                                  ? RestoreLink(link->found.path, destinationRoot_, link->target, runLinks_)
-                                  : replacement.refusal();
-    replacement.end(error.empty());
+    // A file of the user's where the backup has a link is kept beside it (never
+    // through a link of this run: the link step itself refuses that path).
+    std::optional<TargetReplacement> replacement;
+    if (PathStaysBelowRoot(destinationRoot_, link->target, false, &runLinks_))
+      replacement.emplace(link->found.path, link->target, ctx_);
+    const std::string error = replacement && !replacement->refusal().empty()
+                                  ? replacement->refusal()
+                                  : RestoreLink(link->found.path, destinationRoot_, link->target, runLinks_);
+    if (replacement) replacement->end(error.empty());
     if (!error.empty()) s_.fail(error);
     ++s_.progress.filesDone;
   }

@@ -481,6 +481,9 @@ TEST_F(RestoreRunTest, DifferingTargetsAreKeptBesideEqualOnesLeftAlone) {
   const struct timespec times[2] = {{std::mktime(&entryTime), 0}, {std::mktime(&entryTime), 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, (dst + "/z/y.txt").c_str(), times, 0), 0);
   const ino_t equalInode = inodeOf(dst + "/gleich.txt"), equalEntryInode = inodeOf(dst + "/z/y.txt");
+  // Where the backup has a link, the user's file there is no less work.
+  fs::create_symlink("brief.txt", src + "/verweis");
+  tmp.write("dst/verweis", "eine Datei des Benutzers");
 
   const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
   EXPECT_EQ(out.errors, 0) << logText();
@@ -489,7 +492,8 @@ TEST_F(RestoreRunTest, DifferingTargetsAreKeptBesideEqualOnesLeftAlone) {
        {std::tuple{"brief.txt", "brief" + label + ".txt", "nach der Sicherung weitergeschrieben"},
         std::tuple{"notiz.txt", "notiz" + label + ".txt", "älter als die Sicherung"},
         std::tuple{"karte.txt", "karte" + label + ".txt", "Karte, geändert"},
-        std::tuple{"z/x.txt", "z/x" + label + ".txt", "X, geändert"}}) {
+        std::tuple{"z/x.txt", "z/x" + label + ".txt", "X, geändert"},
+        std::tuple{"verweis", "verweis" + label, "eine Datei des Benutzers"}}) {
     EXPECT_EQ(readFile(dst + "/" + kept), before) << name;
     EXPECT_NE(logText().find("Hinweis: '" + dst + "/" + name + "' unterschied sich von der Sicherung; die bisherige "
                              "Fassung bleibt als '" + dst + "/" + kept + "' erhalten.\r\n"),
@@ -499,14 +503,15 @@ TEST_F(RestoreRunTest, DifferingTargetsAreKeptBesideEqualOnesLeftAlone) {
   EXPECT_EQ(readFile(dst + "/brief.txt"), "aus der Sicherung");
   EXPECT_EQ(readFile(dst + "/karte.txt"), "Karte");
   EXPECT_EQ(readFile(dst + "/z/x.txt"), "X");
+  EXPECT_EQ(fs::read_symlink(dst + "/verweis").string(), "brief.txt");
   EXPECT_EQ(inodeOf(dst + "/gleich.txt"), equalInode);
   EXPECT_EQ(inodeOf(dst + "/z/y.txt"), equalEntryInode);
-  EXPECT_EQ(out.totals.keptVersions, 4);
+  EXPECT_EQ(out.totals.keptVersions, 5);
   EXPECT_EQ(out.totals.unchangedTargets, 2);
-  EXPECT_NE(logText().find("4 abweichende Dateien im Ziel daneben erhalten (vor Rücksicherung)\r\n"
+  EXPECT_NE(logText().find("5 abweichende Dateien im Ziel daneben erhalten (vor Rücksicherung)\r\n"
                            "2 Dateien im Ziel waren schon gleich und wurden nicht neu geschrieben\r\n"),
             std::string::npos);
-  EXPECT_EQ(reporter.lines.size(), 4u);  // the kept files, on the log page as well
+  EXPECT_EQ(reporter.lines.size(), 5u);  // the kept files, on the log page as well
 
   // Changed again and restored again on the same day: the second one gets a number.
   tmp.write("dst/brief.txt", "noch einmal geändert");
