@@ -150,7 +150,8 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
   }
   if (!CommitCopy(job, ctx)) return false;
   rememberCopy(target, job.source);
-  destinations.removeOtherForm(target, job.wasCompressed);
+  // The other form goes only for a copy that passed its comparison.
+  if (ok) destinations.removeOtherForm(target, job.wasCompressed);
   return ok;
 }
 
