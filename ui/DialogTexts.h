@@ -93,7 +93,7 @@ inline constexpr const char* kShowListNames[] = {
     "Liste der nicht kopierten Quelldateien anzeigen", "Liste der übersprungenen Dateien anzeigen"};
 
 // Schedule dialog ("Zeitplan ..." in the main window's tab-bar corner).
-inline constexpr char kScheduleButton[] = "Zeitplan ...";
+inline constexpr char kScheduleButton[] = "Zeitp&lan ...";
 inline constexpr char kScheduleTitle[] = "Zeitplan";
 inline constexpr char kScheduleDailyTime[] = "Uhrzeit der täglichen Sicherung";
 inline constexpr char kScheduleWeekday[] = "Wochentag der wöchentlichen Sicherung";

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "app/Application.h"
+#include "ui/AltKeyGuard.h"
 #include "ui/DialogTexts.h"
 #include "ui/DlgZeitplan.h"
 #include "ui/ImageList.h"
@@ -54,6 +55,7 @@ constexpr int kFrameHeight = 68;
 MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
     : QWidget(parent), app_(app), box_(box) {
   initResources();
+  AltKeyGuard::install(this);
   setObjectName(QStringLiteral("MainSheet"));
   setWindowTitle(QString::fromUtf8(t::kCaption));
   setWindowIcon(QIcon(QStringLiteral(":/kalvero/icons/kalvero.png")));

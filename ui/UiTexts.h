@@ -10,14 +10,14 @@ inline constexpr const char* kTabSichern = "Sichern";
 inline constexpr const char* kTabRuecksichern = "Rücksichern";
 inline constexpr const char* kTabInformation = "Information";
 inline constexpr const char* kTabProtokoll = "Protokoll";
-inline constexpr const char* kParameterButton = "Parameter ...";
+inline constexpr const char* kParameterButton = "&Parameter ...";
 inline constexpr const char* kIncompleteEntries =
     "Die folgenden Einträge der Auftragsliste sind unvollständig und wurden beim Laden übersprungen:\n%s";
 
 // Batch warning
 inline constexpr const char* kBatchTitle = "Warnung Batchmodus";
 inline constexpr const char* kBatchText = "ACHTUNG:\n\nDer Batchmodus startet in 10 Sekunden !";
-inline constexpr const char* kBatchCancel = "Batchmodus abbrechen";
+inline constexpr const char* kBatchCancel = "&Batchmodus abbrechen";
 
 // Backup page: buttons and captions
 inline constexpr const char* kWindowClose = "Fenster schließen";

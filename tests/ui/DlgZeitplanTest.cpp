@@ -89,7 +89,7 @@ class DlgZeitplanTest : public QObject {
     MainSheet window(app, box);
     window.show();
     QPushButton* schedule = window.scheduleButton();
-    QCOMPARE(schedule->text(), QString("Zeitplan ..."));
+    QCOMPARE(schedule->text(), QString("Zeitp&lan ..."));
     QCOMPARE(schedule->parentWidget(), window.parameterButton()->parentWidget());
     QVERIFY(schedule->isEnabled());
     window.pageSichern()->startBackup();

@@ -35,6 +35,7 @@ class MainWindowTest : public QObject {
   void keyboardAloneStartsABackup();
   void screenshots();
   void closingAsksBeforeDroppingChanges();
+  void anUnusedAltLetterTypesNothing();
 };
 
 void MainWindowTest::pagesCaptionAndParameterButton() {
@@ -48,7 +49,7 @@ void MainWindowTest::pagesCaptionAndParameterButton() {
   for (int i = 0; i < window.tabs()->count(); ++i) tabs << window.tabs()->tabText(i);
   QCOMPARE(tabs, QStringList({"Sichern", QString::fromUtf8("Rücksichern"), "Information", "Protokoll"}));
   QCOMPARE(window.tabs()->currentIndex(), 0);
-  QCOMPARE(window.parameterButton()->text(), QString("Parameter ..."));
+  QCOMPARE(window.parameterButton()->text(), QString("&Parameter ..."));
   QVERIFY(window.parameterButton()->isEnabled());
   // Every control is reachable and named for a screen reader.
   for (QWidget* w : window.pageSichern()->findChildren<QWidget*>()) {
@@ -171,7 +172,7 @@ void MainWindowTest::batchCancelledNeverShutsDown() {
   QTRY_VERIFY_WITH_TIMEOUT((warning = window.findChild<BatchWarning*>()) != nullptr, 5000);
   QCOMPARE(warning->windowTitle(), QString("Warnung Batchmodus"));
   auto* cancel = warning->findChild<QPushButton*>("btnCancelBatch");
-  QCOMPARE(cancel->text(), QString("Batchmodus abbrechen"));
+  QCOMPARE(cancel->text(), QString("&Batchmodus abbrechen"));
   QVERIFY(warning->findChild<QLabel*>("lblWarning")->text().contains("Der Batchmodus startet in 10 Sekunden !"));
   cancel->click();
   BatchWarning::setCountdownForTests(0);
@@ -291,6 +292,31 @@ void MainWindowTest::closingAsksBeforeDroppingChanges() {
   window.close();
   QVERIFY(!window.isVisible());
   QVERIFY(box.boxes.empty());
+}
+
+void MainWindowTest::anUnusedAltLetterTypesNothing() {
+  QTemporaryDir dir;
+  Application app(argsFor(makeBackupSetup(dir)));
+  MessageBoxFake box;
+  MainSheet window(app, box);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  auto* log = window.pageSichern()->findChild<QLineEdit*>("editProtokolldatei");
+  log->setFocus();
+  log->setCursorPosition(0);
+  const QString before = log->text();
+  QTest::keyClick(log, Qt::Key_J, Qt::AltModifier);  // no control of the page has J
+  QTest::keyClick(log, Qt::Key_X, Qt::AltModifier | Qt::ShiftModifier);
+  QCOMPARE(log->text(), before);
+  QTest::keyClick(log, Qt::Key_A);  // plain letters still type
+  QCOMPARE(log->text(), "a" + before);
+  // A letter that belongs to a control reaches it.
+  auto* tooltip = window.pageSichern()->findChild<QCheckBox*>("chkTooltip");
+  const bool wasChecked = tooltip->isChecked();
+  QTest::keyClick(log, Qt::Key_Q, Qt::AltModifier);
+  QTRY_COMPARE(tooltip->isChecked(), !wasChecked);  // a mnemonic clicks after a short delay
+  box.answer = MB_RESULT_NO;  // closing drops the changes
 }
 
 void MainWindowTest::screenshots() {
