@@ -38,9 +38,10 @@ inline constexpr const char* kScheduleBadPath =
     "Der Pfad '%s' ist kein absoluter Pfad ohne Zeilenumbruch und kann nicht in den Zeitplan geschrieben werden.";
 inline constexpr const char* kScheduleNoSystemctl =
     "Das Programm 'systemctl' wurde nicht gefunden: Ohne systemd kann kein Zeitplan angelegt werden.";
-// Arguments, exit status, its output.
+// Arguments, exit status, its output (systemd's own words, on a line of their own).
 inline constexpr const char* kScheduleSystemctlFailed =
-    "'systemctl --user %s' ist fehlgeschlagen (Rückgabewert %d); läuft der systemd-Benutzerdienst?  %s";
+    "'systemctl --user %s' ist fehlgeschlagen (Rückgabewert %d); läuft der systemd-Benutzerdienst?\n"
+    "Meldung von systemd: %s";
 // File, system error text.
 inline constexpr const char* kScheduleWriteFailed = "Die Datei '%s' konnte nicht geschrieben werden.  %s";
 inline constexpr const char* kScheduleRemoveFailed = "Die Datei '%s' konnte nicht gelöscht werden.  %s";

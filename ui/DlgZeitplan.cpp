@@ -60,7 +60,8 @@ DlgZeitplan::DlgZeitplan(std::string cliPath, std::string settingsPath, MessageB
 DlgZeitplan::~DlgZeitplan() = default;
 
 void DlgZeitplan::showSchedule(const Schedule& s) {
-  const QTime at(s.hour, s.minute);
+  // Without a plan the fields offer an evening hour, when the computer is still on but no longer in use.
+  const QTime at = s.kind == Schedule::Kind::Off ? QTime(kEveningHour, 0) : QTime(s.hour, s.minute);
   ui_->timeDaily->setTime(at);
   ui_->timeWeekly->setTime(at);
   ui_->comboWeekday->setCurrentIndex(s.weekday >= 0 && s.weekday <= 6 ? s.weekday : 0);

@@ -40,6 +40,7 @@ class DlgZeitplan : public QDialog {
   void accept() override;
 
  private:
+  static constexpr int kEveningHour = 20;
   void showSchedule(const Schedule& schedule);
   void applyEnabling();
 

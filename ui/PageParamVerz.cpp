@@ -185,6 +185,10 @@ bool PageParamVerz::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+bool PageParamVerz::replacementChosen() const {
+  return ui_->chkSichern->isChecked() || ui_->chkRuecksichern->isChecked();
+}
+
 bool PageParamVerz::apply() {
   if (!modified_) return true;
   ReplacementSettings list;

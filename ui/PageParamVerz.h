@@ -28,6 +28,8 @@ class PageParamVerz : public QWidget {
   // the message) when the settings file could not be written.
   bool apply();
   bool isModified() const { return modified_; }
+  // A side is switched on: OK rewrites stored directory names.
+  bool replacementChosen() const;
 
   int rowCount() const;
   DirReplacement entryAt(int row) const;

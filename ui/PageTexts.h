@@ -57,7 +57,7 @@ inline constexpr const char* kNo = "Nein";
 inline constexpr const char* kBrowseReplacementTitle = "Bitte ein Verzeichnis auswählen";
 inline constexpr const char* kDeleteMarkedQuestion = "Sollen alle markierten Einträge gelöscht werden ?\nAnzahl = %d";
 inline constexpr const char* kReplaceQuestion =
-    "Sollen alle Verzeichnisnamen (Teilnamen) ausgetauscht werden.\r\nEs wird dadurch die INI-Datei modifiziert.";
+    "Sollen alle Verzeichnisnamen (Teilnamen) ausgetauscht werden?\r\nEs wird dadurch die INI-Datei modifiziert.";
 // The stored list separates its fields by "|" and cuts values at their last ";".
 inline constexpr const char* kBarInOldName =
     "Der Name in 'Alt' darf kein Zeichen '|' enthalten, weil die Liste in der INI-Datei die Felder mit '|' trennt.";

@@ -14,19 +14,21 @@ namespace kalvero {
 
 void openParameterSheet(QWidget* parent, PageSichern* backupPage, PageRuecksichern* restorePage,
                         Application& app, MessageBoxHost& box) {
+  bool confirmed = false;
   {
     SheetParameter sheet(app, box, parent);
     if (sheet.exec() != QDialog::Accepted) return;  // "Abbrechen" rewrites nothing
+    confirmed = sheet.replacementConfirmed();
   }
-  applyReplacementAfterOk(backupPage, restorePage, app, box);
+  if (confirmed) applyReplacementAfterOk(backupPage, restorePage, app, box, true);
 }
 
 void applyReplacementAfterOk(PageSichern* backupPage, PageRuecksichern* restorePage, Application& app,
-                             MessageBoxHost& box) {
+                             MessageBoxHost& box, bool confirmed) {
   SettingsFile settings(app.settingsPath());
   const ReplacementSettings switches = settings.loadReplacementList();
   if (switches.Sichern == 0 && switches.Ruecksichern == 0) return;
-  if (box.messageBox(MessageKind::YesNo, ui_texts::kReplaceQuestion) != MB_RESULT_YES) return;
+  if (!confirmed && box.messageBox(MessageKind::YesNo, ui_texts::kReplaceQuestion) != MB_RESULT_YES) return;
   // A run reads these values while it goes; they are rewritten only between runs.
   if ((backupPage != nullptr && !backupPage->isIdle()) || (restorePage != nullptr && !restorePage->isIdle())) return;
 

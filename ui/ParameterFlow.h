@@ -14,10 +14,11 @@ class PageRuecksichern;
 void openParameterSheet(QWidget* parent, PageSichern* backupPage, PageRuecksichern* restorePage,
                         Application& app, MessageBoxHost& box);
 
-// What follows OK of the sheet: reads the two switches, asks, rewrites the
-// stored values of the chosen sides and reloads both pages from the file.
-// Either page may be null. Nothing is rewritten while a run is active.
+// What follows OK of the sheet: reads the two switches, asks (unless the
+// sheet has asked already), rewrites the stored values of the chosen sides
+// and reloads both pages from the file. Either page may be null. Nothing is
+// rewritten while a run is active.
 void applyReplacementAfterOk(PageSichern* backupPage, PageRuecksichern* restorePage, Application& app,
-                             MessageBoxHost& box);
+                             MessageBoxHost& box, bool confirmed = false);
 
 }  // namespace kalvero

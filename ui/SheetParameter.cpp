@@ -1,5 +1,6 @@
 #include "ui/SheetParameter.h"
 
+#include "app/Application.h"
 #include "ui/DialogTexts.h"
 #include "ui/PageParamVerz.h"
 #include "ui/PageTexts.h"
@@ -8,7 +9,7 @@
 namespace kalvero {
 
 SheetParameter::SheetParameter(Application& app, MessageBoxHost& box, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::SheetParameter>()) {
+    : QDialog(parent), ui_(std::make_unique<Ui::SheetParameter>()), box_(box) {
   ui_->setupUi(this);
   setWindowTitle(ui_texts::kParameterTitle);
   page_ = new PageParamVerz(app, box, ui_->tabs);
@@ -21,6 +22,10 @@ SheetParameter::SheetParameter(Application& app, MessageBoxHost& box, QWidget* p
 SheetParameter::~SheetParameter() = default;
 
 void SheetParameter::accept() {
+  // Asked before anything is stored, so that "Nein" leaves the file as it was.
+  const bool chosen = page_->replacementChosen();
+  confirmed_ = chosen && box_.messageBox(MessageKind::YesNo, ui_texts::kReplaceQuestion) == MB_RESULT_YES;
+  if (chosen && !confirmed_) return;
   if (!page_->apply()) return;
   QDialog::accept();
 }

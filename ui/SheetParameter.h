@@ -23,12 +23,18 @@ class SheetParameter : public QDialog {
   Ui::SheetParameter* form() const { return ui_.get(); }
 
  public slots:
-  // OK: the page saves its changes; the sheet stays open when that fails.
+  // OK: with a side switched on, asks first whether to rewrite the directory
+  // names ("Nein" writes nothing and keeps the sheet open); then the page saves
+  // its changes; the sheet stays open when that fails.
   void accept() override;
+  // The user said "Ja" to the rewrite here.
+  bool replacementConfirmed() const { return confirmed_; }
 
  private:
   std::unique_ptr<Ui::SheetParameter> ui_;
+  MessageBoxHost& box_;
   PageParamVerz* page_ = nullptr;
+  bool confirmed_ = false;
 };
 
 }  // namespace kalvero

@@ -61,6 +61,9 @@ class DlgDatumTest : public QObject {
     auto dlg = open();
     QCOMPARE(find<QLineEdit>(dlg.get(), "editFrom")->text(), QString("02.01.2005 12:00:00"));
     QCOMPARE(find<QLineEdit>(dlg.get(), "editTo")->text(), QString());
+    // The labels show the form the fields hold.
+    QVERIFY(text(dlg.get(), "labelFrom").endsWith("(tt.mm.jjjj hh:mm:ss)"));
+    QVERIFY(text(dlg.get(), "labelTo").endsWith("(tt.mm.jjjj hh:mm:ss)"));
     QCOMPARE(find<QLineEdit>(dlg.get(), "editHours")->text(), QString("48x"));
     QCOMPARE(find<QLineEdit>(dlg.get(), "editToday")->text(), QString("15.06.2010 14:30:05"));
     QVERIFY(find<QLineEdit>(dlg.get(), "editToday")->isReadOnly());

@@ -28,6 +28,7 @@ class DlgZeitplanTest : public QObject {
       QVERIFY(f.radioOff->isChecked());
       QVERIFY(!f.timeDaily->isEnabled() && !f.comboWeekday->isEnabled() && !f.timeWeekly->isEnabled());
       QCOMPARE(f.textNextRun->text(), QString("keiner"));
+      QCOMPARE(f.timeDaily->time(), QTime(20, 0));  // an evening hour is offered, not midnight
       QCOMPARE(f.comboWeekday->count(), 7);
       f.radioWeekly->click();
       QVERIFY(f.comboWeekday->isEnabled() && f.timeWeekly->isEnabled() && !f.timeDaily->isEnabled());
@@ -68,7 +69,9 @@ class DlgZeitplanTest : public QObject {
     QVERIFY(dlg.isVisible());
     QCOMPARE(int(boxes.boxes.size()), 1);
     QCOMPARE(boxes.boxes[0].kind, 1);
-    QVERIFY(!boxes.lastText().empty());
+    // German first; systemd's own words follow on a line of their own.
+    QVERIFY(boxes.lastText().rfind("'systemctl --user ", 0) == 0);
+    QVERIFY(boxes.lastText().find("Benutzerdienst?\nMeldung von systemd: ") != std::string::npos);
     QVERIFY(dlg.form()->radioDaily->isChecked());
     // No half plan is left behind.
     QVERIFY(systemctl.unit("kalvero-backup.timer").empty() && systemctl.unit("kalvero-backup.service").empty());

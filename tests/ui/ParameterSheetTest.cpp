@@ -273,7 +273,7 @@ void ParameterSheetTest::replacementThroughTheWindowMatchesTheEngine() {
   applyReplacementAfterOk(&backup, &restore, *f.app, box);
   QCOMPARE(box.boxes.size(), std::size_t{1});
   QCOMPARE(box.boxes[0].kind, 5);
-  QCOMPARE(box.boxes[0].text, std::string("Sollen alle Verzeichnisnamen (Teilnamen) ausgetauscht werden.\r\nEs wird "
+  QCOMPARE(box.boxes[0].text, std::string("Sollen alle Verzeichnisnamen (Teilnamen) ausgetauscht werden?\r\nEs wird "
                                      "dadurch die INI-Datei modifiziert."));
   QCOMPARE(f.settingsBytes(), engine.settingsBytes());
   QVERIFY(f.settingsBytes() != fullSettings(1, 1));
@@ -293,6 +293,16 @@ void ParameterSheetTest::answerNoRewritesNothing() {
   applyReplacementAfterOk(nullptr, &restore, *f.app, box);
   QCOMPARE(box.boxes.size(), std::size_t{1});
   QCOMPARE(f.settingsBytes(), fullSettings(1, 1));
+  // The sheet asks before it stores its list: "Nein" writes nothing, not even the switches.
+  f.writeSettings(kStored);
+  box.clear();
+  SheetParameter sheet(*f.app, box);
+  sheet.show();
+  sheet.page()->form()->chkRuecksichern->click();
+  QTest::mouseClick(sheet.form()->btnOk, Qt::LeftButton);
+  QCOMPARE(box.boxes.size(), std::size_t{1});
+  QVERIFY(sheet.isVisible() && !sheet.replacementConfirmed());
+  QCOMPARE(f.settingsBytes(), kStored);
 }
 
 void ParameterSheetTest::onlyBackupSwitch() {
