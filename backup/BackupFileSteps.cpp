@@ -178,11 +178,15 @@ bool BackupRun::Impl::resetArchiveMarker(const std::string& source, const std::s
   bool unsupported = false;
   bool changed = false;
   bool ok = true;
+  // A marker that already holds this state is not written again: that would
+  // make the source newer than its other copies.
+  if (markerMaySayUnchanged && !platform::archiveBitSet(source, result.before)) return true;
   if (!ResetArchiveBit(source, result.before, ctx, &changed, &unsupported)) {
     ++info.pairErrors;
     ++info.runErrors;
     ok = false;
   }
+  result.markerWritten = ok && !changed && !unsupported;
   if (changed) {
     result.unchanged = false;
     if (!changeNoted) ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source) + "\r\n");

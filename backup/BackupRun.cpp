@@ -9,6 +9,7 @@
 #include "app/SettingsFile.h"
 #include "backup/BackupRunImpl.h"
 #include "backup/CopyVerify.h"
+#include "platform/CopyAttributes.h"
 #include "platform/FileTime.h"
 #include "platform/LevelOpen.h"
 #include "platform/TreeCopy.h"
@@ -215,6 +216,8 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   selection.dateFilter = &setup.dateFilter;
   selection.destinationRoot = state.destinationRoot;
   selection.checkFile = withCheckFile ? checkFile : nullptr;
+  selection.noCompress = &noCompress;
+  selection.copiesPutInPlace = &writtenCopies;
   selection.checkFileReady = [this](bool wait) { return checkFileReady(wait); };
   selection.onDirectoryError = [this](const std::string& dir, int err) {
     pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)) + "\r\n");
@@ -307,8 +310,12 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
   try {
     info.currentSource = state.source;
     info.currentDestination = state.destination;
-    if (entry.skip) {
+    if (entry.skip == 1) {
       handleSkipped(state);
+      return LoopStep::Next;
+    }
+    if (entry.skip == 2) {
+      carryAttributesOnly(state);
       return LoopStep::Next;
     }
     if (entry.kind != EntryKind::File) {
@@ -354,6 +361,26 @@ void BackupRun::Impl::handleVanished(PairState& state) {
   state.progress->FileFinished(false);
 }
 
+// Only the mode, owner or xattrs of an unchanged file differ from its plain
+// copy: they are carried over, the content is not copied again. Listed as
+// copied (the destination changed), without bytes, and counted for the
+// pair's note.
+void BackupRun::Impl::carryAttributesOnly(PairState& state) {
+  int err = 0;
+  writtenRoots.insert(state.destRoot);
+  if (platform::carryAttributes(state.source, pairDestRoot, state.destination, &err)) {
+    lists.addCopied(state.source, state.destination);
+    ++state.attributesOnly;
+  } else {
+    ReportError(state.ctx, fmt::sprintf(texts::ATTRIBUTES_CARRY_FAILED, state.source, state.destination,
+                                        SystemErrorText(err)) + "\r\n");
+    lists.addNotCopied(state.source);
+    if (withCheckFile) checkFile->MarkCopied(state.destination, false);
+  }
+  ++info.filesDone;
+  state.progress->FileFinished(true);
+}
+
 // A file copied or compressed, then recorded in the lists and the check file.
 BackupRun::Impl::LoopStep BackupRun::Impl::copyFoundFile(PairState& state, std::size_t i) {
   const std::string& source = state.source;
@@ -363,8 +390,13 @@ BackupRun::Impl::LoopStep BackupRun::Impl::copyFoundFile(PairState& state, std::
     ReportLine(state.ctx, fmt::sprintf(texts::NAME_WITH_LINE_BREAK, VisibleLineBreaks(source)) + "\r\n");
   std::uint64_t compressedSize = 0;
   writtenRoots.insert(state.destRoot);
+  markerMaySayUnchanged = state.found[i].changed == 0;
   const FileResult r =
       handleFile(source, destination, size, state.pair->source, state.ctx, state.finalName, compressedSize);
+  // The source's marker was just written, after the copy: the copy is made
+  // the newer of the two again, so its status time tells the next run
+  // whether the source's mode, owner or xattrs changed since.
+  if (r.markerWritten) platform::touchChangeTime(state.finalName);
   if (r.outcome == Outcome::Failed) rememberMissingDirectory(ParentDirectory(destination));
   state.compressedBytes += compressedSize;
   if (r.outcome == Outcome::Cancelled) {
@@ -415,6 +447,12 @@ void BackupRun::Impl::finishPair(PairState& state) {
   ahead.reset();
   state.found.clear();
   noteMetadataLosses(state.ctx, state.destinationRoot);
+  if (state.attributesOnly > 0) {
+    try {
+      ReportLine(state.ctx, fmt::sprintf(texts::ATTRIBUTES_ONLY, state.attributesOnly) + "\r\n");
+    } catch (const std::exception&) {
+    }
+  }
   info.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, "00:00:00");
   notify(NOTIFY_REMAINING_TIME);
   notify(NOTIFY_FINISHED);

@@ -123,6 +123,7 @@ struct BackupRun::Impl {
     std::size_t toCopy = 0;
     std::uint64_t kbyteTotal = 0;
     std::uint64_t compressedBytes = 0;
+    int attributesOnly = 0;  // files whose attributes alone were carried to their copy
     PairSummary summary;
     CopyContext ctx;
     std::unique_ptr<PairProgress> progress;
@@ -142,6 +143,11 @@ struct BackupRun::Impl {
   LoopStep handleEntry(PairState& state, std::size_t i);
   void handleSkipped(PairState& state);
   void handleVanished(PairState& state);
+  void carryAttributesOnly(PairState& state);
+  // The file being copied had an archive marker that already said unchanged
+  // (taken because its copy was missing): the marker is written only when
+  // it no longer fits, so the source's status time stays as it was.
+  bool markerMaySayUnchanged = false;
   LoopStep copyFoundFile(PairState& state, std::size_t i);
   void addToSizeSummary(PairState& state, std::uint64_t size);
   void finishPair(PairState& state);
@@ -151,6 +157,7 @@ struct BackupRun::Impl {
   struct FileResult {
     Outcome outcome = Outcome::Failed;
     bool unchanged = false;  // the source kept the state "before" through copy and comparison
+    bool markerWritten = false;  // the source's archive marker was written after the copy
     platform::FileStatus before;
   };
   FileResult handleFile(const std::string& source, const std::string& destination, std::uint64_t size,

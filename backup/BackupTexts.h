@@ -172,6 +172,13 @@ inline constexpr const char* SOURCE_PATH_CHANGED =
 inline constexpr const char* DESTINATION_IN_SOURCE =
     "Das Ziel '%s' liegt im Quellverzeichnis '%s' (auch über einen Link); das Paar wird nicht gesichert.";
 
+// Mode, owner or xattrs of an unchanged file carried to its copy
+inline constexpr const char* ATTRIBUTES_ONLY =
+    "Hinweis: Bei %d unveränderten Dateien wurden nur Rechte, Besitzer oder erweiterte Attribute auf die Kopie "
+    "übertragen (ohne erneutes Kopieren).";
+inline constexpr const char* ATTRIBUTES_CARRY_FAILED =
+    "Rechte, Besitzer oder erweiterte Attribute von '%s' können nicht auf '%s' übertragen werden.  %s";
+
 // Compression that a file's name does not allow
 inline constexpr const char* NAME_TOO_LONG_FOR_ARCHIVE =
     "Hinweis: Die Datei '%s' wird unkomprimiert gesichert, weil ihr Name mit der Endung '.zip' zu lang wäre.";

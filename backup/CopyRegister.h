@@ -14,6 +14,7 @@ class CopyRegister {
   // The source hash recorded for the file, if any.
   std::optional<std::size_t> find(std::uint64_t device, std::uint64_t inode) const;
   void set(std::uint64_t device, std::uint64_t inode, std::size_t sourceHash);
+  bool empty() const { return tables_.empty(); }
 
  private:
   struct Entry {

@@ -20,6 +20,7 @@ void FoundList::add(const FoundFile& file) {
   e.nameSize = static_cast<std::uint32_t>(path.size() - nameStart);
   e.skip = file.skip;
   e.kind = file.kind;
+  e.changed = file.changed;
   names_.append(path.substr(nameStart));
   entries_.push_back(e);
 }

@@ -19,7 +19,8 @@ class FoundList {
     std::uint64_t nameAt = 0;  // in names_
     std::uint32_t dir = 0;     // in dirs_
     std::uint32_t nameSize = 0;
-    unsigned char skip = 0;
+    unsigned char skip = 0;     // as FoundFile::skip: 1 skipped, 2 only its attributes carried
+    unsigned char changed = 1;  // FoundFile::changed: 0 when the archive marker already says unchanged
     EntryKind kind = EntryKind::File;
   };
 

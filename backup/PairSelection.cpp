@@ -1,12 +1,16 @@
 #include "backup/PairSelection.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
 #include "app/SettingsFile.h"
-#include "platform/PathUtil.h"
 #include "backup/CheckFile.h"
+#include "backup/CopyRegister.h"
 #include "backup/MountGuard.h"
+#include "platform/CopyAttributes.h"
+#include "platform/DirectoryReader.h"
+#include "platform/PathUtil.h"
 #include "run/Filters.h"
 
 namespace kalvero {
@@ -25,6 +29,148 @@ std::string withSlash(std::string path) {
   return path;
 }
 
+// Whether destination holds a dated folder ("2026_12_09") of a run with the
+// date subdirectory: until it does, the marker cannot tell what it lacks.
+bool HasDatedFolder(const std::string& destination) {
+  platform::DirectoryReader reader(destination);
+  platform::DirEntry entry;
+  while (reader.isOpen() && reader.next(entry)) {
+    const std::string& n = entry.name;
+    if (entry.kind != platform::EntryKind::Directory || n.size() != 10 || n[4] != '_' || n[7] != '_') continue;
+    if (std::all_of(n.begin(), n.end(), [](char c) { return c == '_' || (c >= '0' && c <= '9'); })) return true;
+  }
+  return false;
+}
+
+// The decision per file and link: the marker, the check file, the copy in
+// the destination (see the header).
+class Decision {
+ public:
+  Decision(const PairSelectionInput& in, const std::string& sourceRoot, const std::string& destRoot, bool archiveOnly)
+      : in_(in), options_(*in.options), sourceRoot_(sourceRoot), destRoot_(destRoot), archiveOnly_(archiveOnly) {
+    if (!in.noCompress) {
+      ownNoCompress_ = BuildNoCompressSet(options_.NotCompress);
+      noCompress_ = &ownNoCompress_;
+    } else {
+      noCompress_ = in.noCompress;
+    }
+  }
+
+  // What the copy in the destination says, before the marker and the check
+  // file are asked (the check file may still be loading): bits below.
+  static constexpr unsigned char TAKE = 1;        // missing, stale or another source's
+  static constexpr unsigned char ATTRIBUTES = 2;  // a plain copy whose mode, owner or xattrs differ
+  static constexpr unsigned char LINK_SAME = 4;   // a link whose copy has its target and time
+  unsigned char lookAtCopy(const FoundFile& e) {
+    if (e.kind != EntryKind::File && e.kind != EntryKind::Symlink) return 0;
+    const Form form = formOf(e);
+    const std::optional<platform::FileStatus>* copy = nullptr;
+    if (e.copies.looked) copy = form == Form::Archive ? &e.copies.suffixed : &e.copies.plain;
+    const bool present = copy && *copy && fits(form, **copy);
+    unsigned char v = copy && !present ? TAKE : 0;
+    if (present && form == Form::Link) {
+      v |= sameLink(e, **copy) ? LINK_SAME : TAKE;
+      if (platform::mayKeepOwners() && ((*copy)->uid != e.status.uid || (*copy)->gid != e.status.gid)) v |= TAKE;
+    }
+    if (present && form == Form::Plain && attributesDiffer(e, **copy)) v |= ATTRIBUTES;
+    // An archive records the mode: one that no longer fits is made again.
+    if (present && form == Form::Archive &&
+        (!platform::archiveAttributesMatch(e.status, **copy) || platform::changedAfter(e.status, **copy)))
+      v |= TAKE;
+    if (!(v & TAKE) && takenByAnotherSource(e, form, present ? &**copy : nullptr)) v |= TAKE;
+    return v;
+  }
+
+  // Sets entry.skip from the copy's verdict, the marker and the check file;
+  // false when the entry is not handed on at all.
+  bool decide(FoundFile& e, unsigned char verdict) {
+    e.skip = 0;
+    if (e.kind != EntryKind::File && e.kind != EntryKind::Symlink) return true;
+    const bool byMarker = archiveOnly_ && (e.kind == EntryKind::Symlink ? (verdict & LINK_SAME) != 0 : e.changed == 0);
+    const bool byCheckFile = e.changed != 0 && checkFileSaysSame(e);
+    // Never less than the marker or the check file take; more where the copy is missing or stale.
+    if (!(byMarker || byCheckFile) || (verdict & TAKE)) return true;
+    e.skip = verdict & ATTRIBUTES ? 2 : 1;
+    // Unchanged by the marker alone and nothing to carry: not handed on, as always.
+    return e.skip == 2 || byCheckFile;
+  }
+
+ private:
+  enum class Form { Plain, Archive, Link };
+
+  // The form this run stores the entry in; without a look at the source
+  // directory an archive is assumed (takenByAnotherSource looks itself).
+  Form formOf(const FoundFile& e) const {
+    if (e.kind == EntryKind::Symlink) return Form::Link;
+    if (!CompressDecision(e.path, e.size, options_.Compress, *noCompress_)) return Form::Plain;
+    return e.copies.looked && e.copies.sourceHasSuffixed ? Form::Plain : Form::Archive;
+  }
+
+  static bool fits(Form form, const platform::FileStatus& copy) {
+    return form == Form::Link ? copy.isSymlink : copy.kind == platform::EntryKind::File && !copy.isSymlink;
+  }
+
+  // The copy's full name in this run's form, in a buffer kept for the pair.
+  const std::string& copyPath(const FoundFile& e, Form form) {
+    DestinationPathInto(copyPath_, e.path, sourceRoot_, destRoot_);
+    if (form == Form::Archive) copyPath_ += ".zip";
+    return copyPath_;
+  }
+
+  // Only files and links are recorded; a name with a line break never gets
+  // a check-file line and is copied at every run. The key is looked up in
+  // its two pieces (destination root, path below the source root): no
+  // joined name is built for a file that is already recorded.
+  bool checkFileSaysSame(const FoundFile& e) {
+    if (!in_.checkFile) return false;
+    const CheckKey key{destRoot_, PathBelowRoot(e.path, sourceRoot_)};
+    if (HasLineBreak(key.head) || HasLineBreak(key.tail)) return false;
+    return in_.checkFile->CheckAndConfirm(key, static_cast<std::int64_t>(e.size),
+                                          static_cast<std::uint32_t>(e.lastWrite & 0xFFFFFFFFu),
+                                          static_cast<std::uint32_t>(e.lastWrite >> 32));
+  }
+
+  // A link is unchanged when its copy has its target text and its time.
+  bool sameLink(const FoundFile& e, const platform::FileStatus& copy) {
+    return copy.size == e.size && copy.mtimeSeconds == e.status.mtimeSeconds &&
+           copy.mtimeNanoseconds == e.status.mtimeNanoseconds && platform::sameLinkTarget(e.path, copyPath(e, Form::Link));
+  }
+
+  // Mode and owner from the two statuses; the xattrs only when the source's
+  // status changed after the copy's.
+  bool attributesDiffer(const FoundFile& e, const platform::FileStatus& copy) {
+    if (!platform::plainCopyAttributesMatch(e.status, copy)) return true;
+    return platform::changedAfter(e.status, copy) && !platform::sameExtendedAttributes(e.path, copyPath(e, Form::Plain));
+  }
+
+  // True when the destination's copy was put in place by this run for
+  // another source (two pairs onto one name): this file is then taken, and
+  // the run reports the clash instead of skipping it.
+  bool takenByAnotherSource(const FoundFile& e, Form form, const platform::FileStatus* copy) {
+    const CopyRegister* reg = in_.copiesPutInPlace;
+    if (!reg || reg->empty()) return false;
+    std::optional<platform::FileStatus> st;
+    if (copy) {
+      st = *copy;
+    } else {
+      if (form == Form::Archive && !e.copies.looked && GetPathKind(e.path + ".zip") != 0) form = Form::Plain;
+      st = platform::lstatPath(copyPath(e, form));
+    }
+    if (!st) return false;
+    const auto recorded = reg->find(st->device, st->inode);
+    return recorded && *recorded != std::hash<std::string>{}(e.path);
+  }
+
+  const PairSelectionInput& in_;
+  const BackupOptions& options_;
+  const std::string& sourceRoot_;
+  const std::string& destRoot_;
+  const bool archiveOnly_;
+  NoCompressSet ownNoCompress_;
+  const NoCompressSet* noCompress_ = nullptr;
+  std::string copyPath_;
+};
+
 }  // namespace
 
 PairSelectionResult SelectPair(const PairSelectionInput& in) {
@@ -38,11 +184,16 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
     BuildPatternList(options.MusterNichtErlaubt, excluded);
   const DateBounds bounds = MakeDateBounds(*in.dateFilter, options.Datum);
 
+  // Never onto a drive that is not plugged in: the pair is left out.
+  result.unmountedText = UnmountedDriveText(in.destinationRoot);
+  if (!result.unmountedText.empty()) return result;
+
   const std::string sourceRoot = withSlash(pair.source);
   const std::string destRoot = withSlash(in.destinationRoot);
   WalkOptions walk;
   walk.withSubdirs = pair.withSubdirs;
-  walk.archiveOnly = options.Archivbit;
+  const bool dated = options.SubVerzDatum != 0;
+  walk.archiveOnly = options.Archivbit && !(dated && !HasDatedFolder(pair.destination));
   walk.allowedPatterns = allowed.empty() ? nullptr : &allowed;
   walk.excludedPatterns = excluded.empty() ? nullptr : &excluded;
   walk.from = bounds.from;
@@ -53,47 +204,59 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
   // on too, so the run can create empty ones and name the others.
   walk.allKinds = true;
   walk.onDirectoryError = in.onDirectoryError;
-  const auto decide = [&](FoundFile& entry) {
-    // Only files and links are recorded; a name with a line break never gets
-    // a check-file line and is copied at every run. The key is looked up in
-    // its two pieces (destination root, path below the source root): no
-    // joined name is built for a file that is already recorded.
-    if (in.checkFile && (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink)) {
-      const std::string_view path = entry.path;
-      const CheckKey key{destRoot, PathBelowRoot(path, sourceRoot)};
-      if (!HasLineBreak(key.head) && !HasLineBreak(key.tail)) {
-        const bool same = in.checkFile->CheckAndConfirm(key, static_cast<std::int64_t>(entry.size),
-                                                        static_cast<std::uint32_t>(entry.lastWrite & 0xFFFFFFFFu),
-                                                        static_cast<std::uint32_t>(entry.lastWrite >> 32));
-        entry.skip = same ? 1 : 0;
-        if (same) result.skippedBytes += entry.size;
-      }
+  // What the marker and the check file skip is held against the copies,
+  // read beside the source; today's dated folder holds only today's files.
+  if ((walk.archiveOnly || in.checkFile) && !dated) {
+    walk.copiesRoot = destRoot;
+    walk.sourceRoot = sourceRoot;
+    if (options.Compress) walk.copySuffix = ".zip";
+  }
+  Decision decision(in, sourceRoot, destRoot, walk.archiveOnly != 0);
+  const auto decide = [&](FoundFile& entry, unsigned char verdict) {
+    if (!decision.decide(entry, verdict)) return;
+    if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) {
+      result.totalBytes += entry.size;
+      if (entry.skip) result.skippedBytes += entry.size;
     }
     if (in.onEntry) in.onEntry(entry);
   };
+  // Found while the check file was still loading: the copy is looked at
+  // now, the rest kept small until the check file can be asked.
+  struct Held {
+    std::string path;
+    std::uint64_t size;
+    platform::FileTime lastWrite;
+    EntryKind kind;
+    unsigned char changed, verdict;
+  };
   bool ready = !in.checkFile || !in.checkFileReady;
-  std::vector<FoundFile> held;  // found while the check file was still loading
+  std::vector<Held> held;
+  FoundFile handed;
   const auto handOnHeld = [&] {
-    for (FoundFile& entry : held) decide(entry);
+    for (Held& h : held) {
+      handed.path = std::move(h.path);
+      handed.size = h.size;
+      handed.lastWrite = h.lastWrite;
+      handed.kind = h.kind;
+      handed.changed = h.changed;
+      decide(handed, h.verdict);
+    }
     held.clear();
   };
   walk.onFile = [&](FoundFile& entry) {
+    const unsigned char verdict = decision.lookAtCopy(entry);
     if (!ready && !(ready = in.checkFileReady(false))) {
-      held.push_back(std::move(entry));
+      held.push_back(Held{std::move(entry.path), entry.size, entry.lastWrite, entry.kind, entry.changed, verdict});
       return;
     }
     handOnHeld();
-    decide(entry);
+    decide(entry, verdict);
   };
-  // Never onto a drive that is not plugged in: the pair is left out.
-  result.unmountedText = UnmountedDriveText(in.destinationRoot);
-  if (!result.unmountedText.empty()) return result;
   WalkDirectory(pair.source, walk);
   if (!held.empty()) {
     in.checkFileReady(true);
     handOnHeld();
   }
-  result.totalBytes = walk.totalBytes;
   return result;
 }
 

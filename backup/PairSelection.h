@@ -1,19 +1,32 @@
 #pragma once
 // What a backup takes of one pair and which of it the check file skips: the
 // walk with the pair's exclusions and the options' filters (archive bit, name
-// patterns, date interval), then the check-file decision per file. The run
-// and kalvero-cli list select by this one piece, so the dry run shows what
-// the run copies.
+// patterns, date interval), then the decision per file. The run and
+// kalvero-cli list select by this one piece, so the dry run shows what the
+// run copies.
+//
+// A file or link is taken when the archive marker or the check file says it
+// changed, and also when the pair's destination holds no copy of it under
+// its current name in the form this run stores (plain, NAME.zip, a link):
+// a rename, a new hard link, a deleted copy, a new destination. The marker
+// and the check file only know the source. A file whose content is unchanged
+// but whose mode, owner or xattrs differ from its plain copy is handed on
+// with skip 2 (its attributes are carried, its content is not copied again);
+// an archive that no longer fits its source's mode or owner is made again.
+// With the date subdirectory the destination is today's folder: the marker
+// decides alone, except that a pair with no dated folder yet takes every file.
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "app/Records.h"
+#include "run/Filters.h"
 #include "run/Walk.h"
 
 namespace kalvero {
 
 class CheckFile;
+class CopyRegister;
 
 // "Allg" as a run reads it before each pair: a settings file that cannot be
 // read now leaves options as they are (its defaults would change what the
@@ -26,13 +39,20 @@ struct PairSelectionInput {
   const DateFilter* dateFilter = nullptr;  // bounds as the front end holds them
   std::string destinationRoot;             // PairDestinationRoot of this run
   CheckFile* checkFile = nullptr;          // null: every file is copied
+  // The extensions never compressed (null: from options->NotCompress).
+  const NoCompressSet* noCompress = nullptr;
+  // The copies this run has put in place so far: a copy that came from
+  // another source (two pairs onto one name) is never taken as this file's.
+  const CopyRegister* copiesPutInPlace = nullptr;
   // Set while the check file may still be loading: with false it says whether
   // it is ready, with true it waits until it is. The entries found before are
   // held back and handed on in order once it is.
   std::function<bool(bool wait)> checkFileReady;
   // A directory of the walk that could not be read to its end, with its errno.
   std::function<void(const std::string& dir, int err)> onDirectoryError;
-  // Every entry of the walk, in its order, with FoundFile::skip decided.
+  // Every entry of the walk that the run handles, in its order, with
+  // FoundFile::skip decided (a file whose marker says unchanged and whose
+  // copy is as it should be is not handed on).
   std::function<void(FoundFile& entry)> onEntry;
 };
 
@@ -41,7 +61,7 @@ struct PairSelectionResult {
   // pair is left out (nothing walked, no entry handed on).
   std::string unmountedText;
   std::uint64_t totalBytes = 0;    // files and links taken
-  std::uint64_t skippedBytes = 0;  // of those, what the check file skips
+  std::uint64_t skippedBytes = 0;  // of those, what is not copied (skip 1 or 2)
 };
 
 PairSelectionResult SelectPair(const PairSelectionInput& input);

@@ -40,7 +40,49 @@ struct Listing {
   int error = 0;  // of the open, or of the read that ended the search early
   std::vector<platform::DirEntry> entries;
   std::vector<unsigned char> marked;
+  // With a copy side: the destination directory's entries sorted by name
+  // (none when it is missing or unreadable: then every copy is missing), and
+  // with a suffix the source entries' indexes sorted by name.
+  bool copiesRead = false;
+  std::vector<platform::DirEntry> copies;
+  std::vector<std::uint32_t> byName;
 };
+
+// Where the copies of a directory are looked up, and the suffix looked up too.
+struct CopySide {
+  std::string dir;  // empty: none
+  const std::string* suffix = nullptr;
+};
+
+bool nameLess(const platform::DirEntry& e, std::string_view name) { return e.name < name; }
+
+const platform::DirEntry* findCopy(const Listing& l, std::string_view name) {
+  const auto it = std::lower_bound(l.copies.begin(), l.copies.end(), name, nameLess);
+  return it != l.copies.end() && it->name == name ? &*it : nullptr;
+}
+
+bool sourceHas(const Listing& l, std::string_view name) {
+  const auto it = std::lower_bound(l.byName.begin(), l.byName.end(), name,
+                                   [&](std::uint32_t i, std::string_view n) { return l.entries[i].name < n; });
+  return it != l.byName.end() && l.entries[*it].name == name;
+}
+
+// The destination directory of a listing: only names and their lstat; what
+// cannot be read counts as holding nothing (the copies are made again).
+void readCopies(const CopySide& side, Listing& out) {
+  out.copiesRead = true;
+  platform::DirectoryReader reader(side.dir);
+  platform::DirEntry entry;
+  while (reader.isOpen() && reader.next(entry)) out.copies.push_back(std::move(entry));
+  if (reader.error()) out.copies.clear();
+  std::sort(out.copies.begin(), out.copies.end(),
+            [](const platform::DirEntry& a, const platform::DirEntry& b) { return a.name < b.name; });
+  if (!side.suffix || side.suffix->empty()) return;
+  out.byName.resize(out.entries.size());
+  for (std::uint32_t i = 0; i < out.byName.size(); ++i) out.byName[i] = i;
+  std::sort(out.byName.begin(), out.byName.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return out.entries[a].name < out.entries[b].name; });
+}
 
 // Entry paths start from the directory without trailing "/" ("/" for the root).
 std::string prefixOf(const std::string& dir) {
@@ -50,14 +92,17 @@ std::string prefixOf(const std::string& dir) {
   return prefix;
 }
 
-void readListing(const std::string& dir, bool withMarkers, Listing& out) {
-  platform::DirectoryReader reader(dir);
-  out.opened = reader.isOpen();
-  if (out.opened) {
-    platform::DirEntry entry;
-    while (reader.next(entry)) out.entries.push_back(std::move(entry));
+void readListing(const std::string& dir, bool withMarkers, const CopySide& copies, Listing& out) {
+  {
+    platform::DirectoryReader reader(dir);
+    out.opened = reader.isOpen();
+    if (out.opened) {
+      platform::DirEntry entry;
+      while (reader.next(entry)) out.entries.push_back(std::move(entry));
+    }
+    out.error = reader.error();
   }
-  out.error = reader.error();
+  if (out.opened && !copies.dir.empty()) readCopies(copies, out);
   if (!withMarkers) return;
   // The status calls and marker reads are what a no-change run waits for:
   // done here, they run beside the search on another core.
@@ -72,6 +117,7 @@ void readListing(const std::string& dir, bool withMarkers, Listing& out) {
 // the search does so itself rather than wait for a worker that has not begun.
 struct Ahead {
   std::string dir;
+  CopySide copies;
   bool withMarkers = false;
   std::atomic<bool> claimed{false};
   Listing listing;
@@ -105,7 +151,7 @@ class Walker {
       pending->done.wait();
       listing = std::move(ahead->listing);
     } else {
-      readListing(dir, false, listing);
+      readListing(dir, false, copySide(dir, depth), listing);
     }
     if (!listing.opened) {
       // A missing root (or one that is a file) is the run's own message, not a search error.
@@ -117,13 +163,37 @@ class Walker {
     for (std::size_t i = 0; i < listing.entries.size(); ++i) {
       const int marked = listing.marked.empty() ? -1 : listing.marked[i];
       Pending* sub = subdirs.empty() || !subdirs[i].ahead ? nullptr : &subdirs[i];
-      take(listing.entries[i], prefix, filesExcluded, depth, sub, marked);
+      take(listing.entries[i], prefix, filesExcluded, depth, sub, marked, listing);
     }
     if (listing.error && o_.onDirectoryError) o_.onDirectoryError(dir, listing.error);
     return true;
   }
 
  private:
+  // The destination directory of a searched directory (none without a copy side).
+  CopySide copySide(const std::string& dir, int depth) const {
+    CopySide side;
+    if (o_.copiesRoot.empty()) return side;
+    side.suffix = &o_.copySuffix;
+    if (depth == 0)
+      side.dir = o_.copiesRoot;
+    else
+      DestinationPathInto(side.dir, dir, o_.sourceRoot, o_.copiesRoot);
+    return side;
+  }
+
+  // What the destination directory holds under the entry's name.
+  void lookUpCopies(const Listing& listing, const std::string& name, CopiesFound& out) {
+    out = CopiesFound{};
+    if (!listing.copiesRead) return;
+    out.looked = true;
+    if (const platform::DirEntry* c = findCopy(listing, name)) out.plain = c->status;
+    if (o_.copySuffix.empty()) return;
+    suffixed_.assign(name).append(o_.copySuffix);
+    if (const platform::DirEntry* c = findCopy(listing, suffixed_)) out.suffixed = c->status;
+    out.sourceHasSuffixed = sourceHas(listing, suffixed_);
+  }
+
   bool wanted(EntryKind kind) const {
     if (kind == EntryKind::Directory) return o_.withSubdirs != 0;
     return kind == EntryKind::File || o_.allKinds;
@@ -141,9 +211,10 @@ class Walker {
       if (subdirs.empty()) subdirs.resize(listing.entries.size());
       auto a = std::make_shared<Ahead>();
       a->withMarkers = o_.archiveOnly && !listed(o_.excludedDirectories, sub);
+      a->copies = copySide(sub, 1);
       a->dir = std::move(sub);
       subdirs[i].done = pool_->submit([a](int) {
-        if (!a->claimed.exchange(true)) readListing(a->dir, a->withMarkers, a->listing);
+        if (!a->claimed.exchange(true)) readListing(a->dir, a->withMarkers, a->copies, a->listing);
       });
       subdirs[i].ahead = std::move(a);
       ++aheadCount_;
@@ -153,7 +224,7 @@ class Walker {
 
   // marked: the archive marker read ahead (1 changed, 0 not), -1 when not read yet.
   void take(const platform::DirEntry& entry, const std::string& prefix, bool filesExcluded, int depth,
-            Pending* ahead, int marked) {
+            Pending* ahead, int marked, const Listing& listing) {
     const EntryKind kind = kindOf(entry);
     if (!wanted(kind)) return;
     // The program's own hidden temporaries (a half-written copy, the staging
@@ -161,7 +232,7 @@ class Walker {
     if (platform::isProgramTemporaryName(entry.name)) return;
     if (kind == EntryKind::Directory) {
       std::string sub = prefix + entry.name;
-      if (walk(sub, depth + 1, ahead) && o_.allKinds) report(std::move(sub), kind, entry.status, 0);
+      if (walk(sub, depth + 1, ahead) && o_.allKinds) report(std::move(sub), kind, entry, 0, 1, nullptr);
       return;
     }
     if (filesExcluded) return;
@@ -169,36 +240,45 @@ class Walker {
     if (o_.allowedPatterns && !MatchPatterns(path, *o_.allowedPatterns)) return;
     if (o_.excludedPatterns && !o_.excludedPatterns->empty() && MatchPatterns(path, *o_.excludedPatterns)) return;
     if (kind == EntryKind::Special) {
-      report(std::move(path), kind, entry.status, 0);
+      report(std::move(path), kind, entry, 0, 1, nullptr);
       return;
     }
     // A link holds no marker of its own (and the marker of what it points
-    // to is not its business): it counts as changed.
-    if (kind == EntryKind::File && o_.archiveOnly &&
-        !(marked >= 0 ? marked != 0 : platform::archiveBitSet(path, entry.status)))
-      return;
+    // to is not its business): it counts as changed. An unchanged file is
+    // still handed on when its copy is to be looked at.
+    int changed = 1;
+    if (kind == EntryKind::File && o_.archiveOnly) {
+      changed = (marked >= 0 ? marked != 0 : platform::archiveBitSet(path, entry.status)) ? 1 : 0;
+      if (!changed && o_.copiesRoot.empty()) return;
+    }
     if (!InDateRange(entry.status.lastWrite, o_.from, o_.to)) return;
-    report(std::move(path), kind, entry.status, entry.status.size);
+    report(std::move(path), kind, entry, entry.status.size, changed, &listing);
   }
 
-  void report(std::string path, EntryKind kind, const platform::FileStatus& status, std::uint64_t size) {
-    if (o_.pathList && kind == EntryKind::File) o_.pathList->push_back(path);
+  void report(std::string path, EntryKind kind, const platform::DirEntry& entry, std::uint64_t size, int changed,
+              const Listing* listing) {
+    if (o_.pathList && kind == EntryKind::File && changed) o_.pathList->push_back(path);
     if (kind == EntryKind::File || kind == EntryKind::Symlink) {
       if (o_.foundFiles || o_.onFile) o_.totalBytes += size;
     }
-    if (o_.foundFiles) o_.foundFiles->push_back(FoundFile{path, size, status.lastWrite, 0, kind});
-    if (o_.onFile) {
-      found_.path = std::move(path);
-      found_.size = size;
-      found_.lastWrite = status.lastWrite;
-      found_.skip = 0;
-      found_.kind = kind;
-      o_.onFile(found_);
-    }
+    found_.path = std::move(path);
+    found_.size = size;
+    found_.lastWrite = entry.status.lastWrite;
+    found_.skip = 0;
+    found_.kind = kind;
+    found_.changed = static_cast<unsigned char>(changed);
+    found_.status = entry.status;
+    if (listing && (kind == EntryKind::File || kind == EntryKind::Symlink))
+      lookUpCopies(*listing, entry.name, found_.copies);
+    else
+      found_.copies = CopiesFound{};
+    if (o_.foundFiles) o_.foundFiles->push_back(found_);
+    if (o_.onFile) o_.onFile(found_);
   }
 
   WalkOptions& o_;
   FoundFile found_;  // handed to onFile
+  std::string suffixed_;  // a name with copySuffix, its buffer reused
   int aheadCount_ = 0;
   std::unique_ptr<WorkerPool> pool_;  // last: its threads end before the rest goes
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Records.h"
+#include "platform/FileSystem.h"
 #include "platform/FileTime.h"
 
 namespace kalvero {
@@ -17,12 +18,28 @@ namespace kalvero {
 // What a found entry is. Without WalkOptions::allKinds only File occurs.
 enum class EntryKind { File, Symlink, Directory, Special };
 
+// What the destination directory holds under a found file's or link's name
+// (see WalkOptions::copiesRoot): the status of each name, not followed.
+struct CopiesFound {
+  bool looked = false;             // the destination directory was read (a missing one holds nothing)
+  bool sourceHasSuffixed = false;  // the source directory itself holds NAME + copySuffix
+  std::optional<platform::FileStatus> plain;     // NAME
+  std::optional<platform::FileStatus> suffixed;  // NAME + copySuffix
+};
+
 struct FoundFile {
   std::string path;                 // full path of the source file
   std::uint64_t size = 0;           // as the directory search reports it (a link: its target text's length)
   platform::FileTime lastWrite = 0;  // 100 ns since 1601, UTC (a link: its own time, lstat)
-  unsigned char skip = 0;           // 1: the check file says it is already copied unchanged
+  // 1: the check file says it is already copied unchanged; 2: only its mode,
+  // owner or xattrs are to be carried to its copy (see backup/PairSelection.h).
+  unsigned char skip = 0;
   EntryKind kind = EntryKind::File;
+  // 0: archiveOnly and the archive marker says unchanged (handed on only
+  // with copiesRoot); 1: changed, or not asked.
+  unsigned char changed = 1;
+  platform::FileStatus status;  // the entry's own status as the search read it
+  CopiesFound copies;           // with copiesRoot, files and links only
 };
 
 // The parameters of one search. Pointers may be null ("absent").
@@ -50,6 +67,16 @@ struct WalkOptions {
   // Threads reading directories ahead of the search (0: RunThreadCount()).
   // The callbacks above are always called on the caller's thread, in order.
   int threads = 0;
+  // The copy side. When copiesRoot is set, the counterpart of every searched
+  // directory below it (copiesRoot + the part below sourceRoot, both with
+  // "/") is read beside it, on the workers like the source, and every file
+  // and link is handed on with FoundFile::copies; with archiveOnly a file
+  // whose marker says unchanged is handed on too (changed 0), so the caller
+  // can take it when its copy is missing. copySuffix: a second name looked
+  // up for each entry (an archive's ".zip"), on both sides.
+  std::string copiesRoot;
+  std::string sourceRoot;
+  std::string copySuffix;
 };
 
 // Searches dir (depth first, entries in the order the directory returns

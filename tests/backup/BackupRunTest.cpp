@@ -239,6 +239,8 @@ TEST(BackupRun, SeveralPairsWithFiltersAndAFailureThenASecondRunThatSkips) {
   const std::string e = t.dir.write("src2/e.txt", "archive bit already reset");
   t.dir.write("src2/sub/d.txt", "pair without subdirectories");
   if (!archiveBitsWork(e)) GTEST_SKIP() << "the temporary file system keeps no user xattrs (archive bit)";
+  // Its copy from an earlier backup is there: the marker alone leaves it out.
+  t.dir.write("dst2/e.txt", "archive bit already reset");
 
   t.options.Archivbit = 1;
   t.options.ArchivbitReset = 1;
@@ -299,7 +301,7 @@ TEST(BackupRun, SeveralPairsWithFiltersAndAFailureThenASecondRunThatSkips) {
   EXPECT_EQ(t.dir.read("dst1/tmp/sub/z.txt"), std::string(5000, 'z'));
   EXPECT_FALSE(t.dir.exists("dst1/alt"));
   EXPECT_FALSE(t.dir.exists("dst1/tmp/y.txt"));
-  EXPECT_FALSE(t.dir.exists("dst2/e.txt"));
+  EXPECT_EQ(t.dir.read("dst2/e.txt"), "archive bit already reset");
   EXPECT_FALSE(t.dir.exists("dst4"));
   // The copied sources have their archive bit reset.
   std::uint32_t attributes = 0;

@@ -18,6 +18,7 @@
 #include "backup/BackupRun.h"
 #include "backup/DateLabel.h"
 #include "platform/FaultInjection.h"
+#include "platform/FileSystem.h"
 #include "support/OrdinaryUser.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
@@ -41,11 +42,12 @@ class TreeRun : public ::testing::TestWithParam<int> {
   RunTotals backup(const JobList& jobs, test::RecordingReporter& rep) {
     BackupOptions o;
     o.Protokolldatei = t / "log/run.log";
-    o.MitPrueffile = 1;
+    o.MitPrueffile = marker ? 0 : 1;
     o.Prueffile = t / "pruef.chk";
     o.Compress = compress < 0 ? GetParam() : compress;
     o.Compare = 1;
-    o.Archivbit = 0;  // the check file alone decides what is unchanged
+    o.Archivbit = marker;  // without it the check file alone decides what is unchanged
+    o.SubVerzDatum = dated;
     const std::string ini = t / "kalvero.INI";
     std::string error;
     EXPECT_TRUE(SettingsFile(ini).saveBackupSettings(o, jobs, &error)) << error;
@@ -68,6 +70,8 @@ class TreeRun : public ::testing::TestWithParam<int> {
   TempDir t;
   std::array<std::string, 4> lists;
   int compress = -1;  // -1: as the test's parameter
+  int marker = 0;     // 1: the archive marker instead of the check file, as "pairs add" sets it
+  int dated = 0;      // the date subdirectory
 };
 
 // The number of threads a run uses, set as the user sets it.
@@ -427,6 +431,138 @@ TEST_P(TreeRun, DestinationReachedThroughALinkIntoItsSourceIsRefused) {
   EXPECT_EQ(r.copied, 0);
   EXPECT_FALSE(t.exists("q/sicherung"));
   EXPECT_NE(t.read("log/run.log").find("liegt im Quellverzeichnis"), std::string::npos);
+}
+
+// One test tree per thread count: source, destinations and check file gone.
+void clearRun(const TempDir& t) {
+  for (const char* d : {"q", "z", "z2", "pruef.chk"}) std::filesystem::remove_all(t / d);
+}
+
+TEST_P(TreeRun, TheMarkerTakesWhatTheDestinationLacks) {
+  t.write("probe", "x");
+  if (!test::userXattrsWork(t / "probe")) GTEST_SKIP() << "no user xattrs here: the marker is never kept";
+  marker = 1;
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    Threads n(threads);
+    clearRun(t);
+    dated = 0;
+    for (const char* f : {"a.txt", "ordner/b.txt", "c.txt", "d.txt"}) t.write(std::string("q/") + f, f);
+    test::RecordingReporter first, second, third, fourth, fifth, sixth;
+    EXPECT_EQ(backup(first).copied, 4) << first.allLines();
+    EXPECT_EQ(backup(second).copied, 0) << second.allLines();
+    // A renamed file and folder, a new hard link and a copy deleted by hand: the markers say unchanged.
+    std::filesystem::rename(t / "q/a.txt", t / "q/a2.txt");
+    std::filesystem::rename(t / "q/ordner", t / "q/mappe");
+    ASSERT_EQ(link((t / "q/c.txt").c_str(), (t / "q/c-link.txt").c_str()), 0);
+    std::filesystem::remove(copyOf("d.txt"));
+    RunTotals r = backup(third);
+    EXPECT_EQ(r.runErrors, 0) << third.allLines();
+    // An archive is made again when its source's status changed since (the new link changed c.txt's).
+    EXPECT_EQ(r.copied, GetParam() ? 5 : 4) << third.allLines();
+    for (const char* f : {"a2.txt", "mappe/b.txt", "c-link.txt", "d.txt"}) {
+      EXPECT_TRUE(std::filesystem::exists(copyOf(f))) << f;
+    }
+    // A second destination of the same source gets every file.
+    EXPECT_EQ(backup({DirPair{1, 1, t / "q", t / "z2", {}}}, fourth).copied, 5) << fourth.allLines();
+    // Dated folders: the first one takes every file, the next run only what the marker says.
+    dated = 1;
+    EXPECT_EQ(backup({DirPair{1, 1, t / "q", t / "z2", {}}}, fifth).copied, 5) << fifth.allLines();
+    t.write("q/d.txt", "neu");
+    EXPECT_EQ(backup({DirPair{1, 1, t / "q", t / "z2", {}}}, sixth).copied, 1) << sixth.allLines();
+  }
+}
+
+TEST_P(TreeRun, AChangeOfModeOwnerOrXattrsAloneReachesTheCopy) {
+  t.write("probe", "x");
+  const bool xattrs = test::userXattrsWork(t / "probe");
+  for (const int withMarker : {0, 1}) {
+    if (withMarker && !xattrs) continue;  // the marker needs user xattrs
+    marker = withMarker;
+    for (const char* threads : {"1", "4"}) {
+      SCOPED_TRACE(std::string(threads) + (withMarker ? " marker" : " check file"));
+      Threads n(threads);
+      clearRun(t);
+      t.write("q/a.txt", "alpha");
+      t.write("q/b.txt", "beta");
+      test::RecordingReporter first, second, third;
+      EXPECT_EQ(backup(first).copied, 2) << first.allLines();
+      const ino_t copied = lstatOf(copyOf("a.txt")).st_ino;
+      ASSERT_EQ(chmod((t / "q/a.txt").c_str(), 0600), 0);
+      if (test::runningAsRoot()) {
+        ASSERT_EQ(chown((t / "q/a.txt").c_str(), 4321, 4321), 0);
+      }
+      if (xattrs) {
+        ASSERT_EQ(setxattr((t / "q/b.txt").c_str(), "user.farbe", "rot", 3, 0), 0);
+      }
+      const RunTotals r = backup(second);
+      EXPECT_EQ(r.runErrors, 0) << second.allLines();
+      EXPECT_EQ(r.copied, xattrs ? 2 : 1) << second.allLines();
+      EXPECT_EQ(lstatOf(copyOf("a.txt")).st_mode & 07777, 0600u);
+      if (test::runningAsRoot()) {
+        EXPECT_EQ(lstatOf(copyOf("a.txt")).st_uid, 4321u);
+      }
+      if (!GetParam()) {
+        // Plain copies: the attributes only, the content is not copied again.
+        EXPECT_EQ(lstatOf(copyOf("a.txt")).st_ino, copied);
+        char value[8] = {};
+        if (xattrs) {
+          EXPECT_EQ(getxattr(copyOf("b.txt").c_str(), "user.farbe", value, sizeof value), 3);
+        }
+        EXPECT_NE(second.allLines().find("nur Rechte, Besitzer oder erweiterte Attribute"), std::string::npos);
+      }
+      EXPECT_EQ(backup(third).copied, 0) << third.allLines();
+    }
+  }
+}
+
+TEST_P(TreeRun, TwoPairsOntoOneNameAreAnErrorWithTheCheckFileToo) {
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    Threads n(threads);
+    clearRun(t);
+    std::filesystem::remove_all(t / "q2");
+    // Two sources with the same name, size and time: the check file alone cannot tell them apart.
+    t.write("q/gleich.txt", "eins");
+    t.write("q2/gleich.txt", "zwei");
+    const auto when = platform::fileTimeFromUnix(1700000000, 0);
+    platform::setFileTimes(t / "q/gleich.txt", when, when);
+    platform::setFileTimes(t / "q2/gleich.txt", when, when);
+    const JobList both{DirPair{1, 1, t / "q", t / "z", {}}, DirPair{1, 1, t / "q2", t / "z", {}}};
+    for (int run = 0; run < 2; ++run) {
+      test::RecordingReporter rep;
+      const RunTotals r = backup(both, rep);
+      EXPECT_EQ(r.runErrors, 1) << rep.allLines();
+      EXPECT_EQ(r.runSkipped, 0) << rep.allLines();
+      EXPECT_NE(rep.allLines().find(t / "q2/gleich.txt"), std::string::npos) << rep.allLines();
+    }
+  }
+}
+
+TEST_P(TreeRun, UnchangedLinksAreNotCopiedAgainWithTheMarker) {
+  marker = 1;
+  t.write("probe", "x");
+  const bool markerKept = test::userXattrsWork(t / "probe");
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    Threads n(threads);
+    clearRun(t);
+    t.write("q/a.txt", "a");
+    ASSERT_EQ(symlink("a.txt", (t / "q/zu-a").c_str()), 0);
+    test::RecordingReporter first, second, third, fourth;
+    backup(first);
+    EXPECT_EQ(linkText(t / "z/zu-a"), "a.txt");
+    EXPECT_EQ(backup(second).copied, markerKept ? 0 : 1) << second.allLines();
+    // Another target: taken.
+    ASSERT_EQ(unlink((t / "q/zu-a").c_str()), 0);
+    ASSERT_EQ(symlink("b.txt", (t / "q/zu-a").c_str()), 0);
+    backup(third);
+    EXPECT_EQ(linkText(t / "z/zu-a"), "b.txt") << third.allLines();
+    // Its copy gone: taken again.
+    ASSERT_EQ(unlink((t / "z/zu-a").c_str()), 0);
+    backup(fourth);
+    EXPECT_EQ(linkText(t / "z/zu-a"), "b.txt") << fourth.allLines();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, TreeRun, ::testing::Values(0, 1),
