@@ -1,9 +1,11 @@
 #include "ui/JobListTable.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/Application.h"
@@ -27,6 +29,7 @@ constexpr int kVisibleRows = 6;
 JobListTable::JobListTable(QTableWidget* table, MessageBoxHost& box, QWidget* page)
     : QObject(page), table_(table), page_(page), box_(box) {
   setUp();
+  setUpEmptyHint();
   connect(table_, &QTableWidget::itemSelectionChanged, this, [this] { emit selectionChanged(currentRow()); });
 }
 
@@ -61,6 +64,23 @@ void JobListTable::setUp() {
   for (int c = 0; c < kColumns; ++c)
     list->setColumnWidth(c, fm.horizontalAdvance(list->horizontalHeaderItem(c)->text()) + kColumnPadding + margin);
   list->setColumnWidth(0, std::max(list->columnWidth(0), kImageListWidth + kColumnPadding + margin));
+}
+
+// An empty list shows in its place what to do first.
+void JobListTable::setUpEmptyHint() {
+  auto* hint = new QLabel(text(t::kEmptyJobList), table_->viewport());
+  hint->setObjectName(QStringLiteral("lblEmptyJobList"));
+  hint->setWordWrap(true);
+  hint->setAlignment(Qt::AlignCenter);
+  hint->setTextFormat(Qt::PlainText);
+  auto* layout = new QVBoxLayout(table_->viewport());
+  layout->addWidget(hint);
+  auto update = [this, hint] { hint->setVisible(table_->rowCount() == 0); };
+  QAbstractItemModel* model = table_->model();
+  connect(model, &QAbstractItemModel::rowsInserted, hint, update);
+  connect(model, &QAbstractItemModel::rowsRemoved, hint, update);
+  connect(model, &QAbstractItemModel::modelReset, hint, update);
+  update();
 }
 
 void JobListTable::fillRow(int row, const DirPair& pair) {

@@ -43,6 +43,7 @@ class JobListTable : public QObject {
 
  private:
   void setUp();
+  void setUpEmptyHint();
   void fillRow(int row, const DirPair& pair);
   void widenColumns(int row);
   void selectRow(int row);

@@ -17,6 +17,7 @@
 #include "ui/ImageList.h"
 #include "ui/JobListDialogs.h"
 #include "ui/JobListTable.h"
+#include "ui/LastBackup.h"
 #include "ui/PowerControlSeam.h"
 #include "ui/QtRunReporter.h"
 #include "ui/RunOutcome.h"
@@ -115,6 +116,11 @@ void PageSichern::loadSettings() {
   table_->setJobList(jobs);
   form_->show(options);
   rememberSavedState();
+  showLastBackup();
+}
+
+void PageSichern::showLastBackup() {
+  ui_->lblLastBackup->setText(LastBackupText(form_->options().Protokolldatei));
 }
 
 QString PageSichern::currentState() const {
@@ -160,6 +166,7 @@ bool PageSichern::saveSettings() {
     return false;
   }
   rememberSavedState();
+  showLastBackup();  // the log file may be another one now
   return true;
 }
 
@@ -274,6 +281,7 @@ void PageSichern::runEnded() {
     const RunOutcome outcome = OutcomeOf(totals, leftOut_->lines());
     lastRunClean_ = outcome.clean;
     progress_->showOutcome(outcome);
+    showLastBackup();
   }
   emit runFinished();
   if (closeAfterRun_.exchange(false)) {

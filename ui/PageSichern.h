@@ -95,6 +95,8 @@ class PageSichern : public QWidget {
   void finishRun(int batch, bool exitOn, bool closeOn);
   void runEnded();
   QString currentState() const;
+  // "Letzte Sicherung: ..." from the run log's last summary, empty before the first run.
+  void showLastBackup();
   void rememberSavedState() { savedState_ = currentState(); }
 
   Application& app_;

@@ -42,6 +42,14 @@ inline constexpr const char* kColZiel = "Zielverzeichnis";
 inline constexpr const char* kJa = "Ja";
 inline constexpr const char* kNein = "Nein";
 inline constexpr const char* kJobListName = "Auftragsliste";
+inline constexpr const char* kEmptyJobList =
+    "Noch keine Sicherung eingerichtet: 'Neu / Ändern ...' legt das erste Paar an.";
+// The last backup as its run log's last summary tells it: date and time, then how it went.
+inline constexpr const char* kLastBackup = "Letzte Sicherung: %02d.%02d.%04d %02d:%02d, %s";
+inline constexpr const char* kLastBackupClean = "ohne Fehler";
+inline constexpr const char* kLastBackupErrors = "%d Fehler";
+inline constexpr const char* kLastBackupMissing = "%d Quellverzeichnis(se) nicht vorhanden";
+inline constexpr const char* kLastBackupCancelled = "abgebrochen";
 
 // Popup menu of the job list
 inline constexpr const char* kMenuAllInactive = "Alle Listeneinträge auf Aktiv=Nein setzen";

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -84,6 +85,9 @@ void PageSichernTest::freshSettingsRefuseSaveAndStart() {
   PageSichern page(app, box);
   QCOMPARE(page.jobList().size(), size_t(0));
   QCOMPARE(child<QLineEdit>(&page, "editProtokolldatei")->text(), dir.path() + "/daten/kalvero/sichern.log");
+  // The empty list says what to do first; no backup has run yet.
+  QVERIFY(child<QLabel>(&page, "lblEmptyJobList")->isVisibleTo(&page));
+  QCOMPARE(labelText(&page, "lblLastBackup"), QString());
   // Without an active pair nothing starts, and the box says why.
   page.startBackup();
   QVERIFY(page.isIdle());
@@ -590,6 +594,8 @@ void PageSichernTest::whatWasNotBackedUpIsSaidOnThePage() {
   QVERIFY(lines[0].contains("'" + dir.path() + "/Dokumnte' existiert nicht"));
   QVERIFY(lines[1].contains("nicht eingehängt"));
   QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));  // the pair that could go went
+  QVERIFY(labelText(page, "lblLastBackup").endsWith(", 1 Fehler, 1 Quellverzeichnis(se) nicht vorhanden"));
+  QVERIFY(!child<QLabel>(page, "lblEmptyJobList")->isVisibleTo(page));
 
   QDir(dir.path()).mkpath("leer");
   page->setJobList({DirPair{1, 1, (dir.path() + "/leer").toStdString(), (dir.path() + "/Ziel3").toStdString(), {}}});
@@ -599,6 +605,9 @@ void PageSichernTest::whatWasNotBackedUpIsSaidOnThePage() {
   QCOMPARE(labelText(page, "lblFileCount"), QString());
   QVERIFY(!notBackedUp->isVisible());
   QVERIFY(page->lastRunClean());
+  const QString last = labelText(page, "lblLastBackup");
+  const QRegularExpression lastClean("^Letzte Sicherung: \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d, ohne Fehler$");
+  QVERIFY2(lastClean.match(last).hasMatch(), qPrintable(last));
   qunsetenv("KALVERO_MOUNT_ROOTS");
 }
 
