@@ -60,7 +60,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   const auto before = usable ? usable->before : platform::lstatPath(source);
   if (before) result.before = *before;
 
-  bool ok = usable ? TakeCompressedCopy(job, prepared->job, prepared->ok, ctx) : copyHere(job, ctx);
+  bool ok = usable ? TakeCompressedCopy(job, prepared->job, prepared->ok, ctx) : copyOrLink(job, before, ctx);
   if (usable) prepared->job.pending.clear();  // job owns it now
   if (job.cancelled) {
     result.outcome = Outcome::Cancelled;
@@ -77,6 +77,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
 
   bool changeNoted = false;
   checkSourceAfter(source, before, ok, compareFailed, result, changeNoted, ctx);
+  if (ok && result.unchanged && !job.wasCompressed) rememberLinkedCopy(result.before, finalName);
   if (ok && options.ArchivbitReset && result.unchanged) ok = resetArchiveMarker(source, pairSource, result, changeNoted, ctx);
   result.outcome = ok ? Outcome::Copied : Outcome::Failed;
   return result;

@@ -170,6 +170,7 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
   if (!beginPair(pair, state)) return;
   if (!destinationInsideSource(state)) selectFiles(state);
   prepareCopying(state);
+  rememberUnchangedLinks(state);
   for (std::size_t i = 0; i < state.found.size(); ++i) {
     if (cancelled()) break;
     if (handleEntry(state, i) == LoopStep::Stop) break;
@@ -445,6 +446,7 @@ void BackupRun::Impl::addToSizeSummary(PairState& state, std::uint64_t size) {
 // pair given, its summary written.
 void BackupRun::Impl::finishPair(PairState& state) {
   ahead.reset();
+  hardLinks.clear();
   state.found.clear();
   noteMetadataLosses(state.ctx, state.destinationRoot);
   if (state.attributesOnly > 0) {

@@ -24,6 +24,7 @@
 #include "backup/CopyRegister.h"
 #include "backup/DestinationTree.h"
 #include "backup/FoundList.h"
+#include "backup/HardLinkCopies.h"
 #include "backup/ListFiles.h"
 #include "backup/PairSelection.h"
 #include "backup/RunLog.h"
@@ -166,6 +167,14 @@ struct BackupRun::Impl {
   // The worker's result for job, or null when this thread compresses it (BackupAheadSteps.cpp).
   const PreparedCompression* usablePrepared(PreparedCompression* prepared, const CopyJob& job);
   bool copyHere(CopyJob& job, const CopyContext& ctx);
+  // Hard links (BackupLinkSteps.cpp): a later name of a file with several
+  // becomes a second name of the copy of its first one, within the pair.
+  HardLinkCopies hardLinks;
+  bool copyOrLink(CopyJob& job, const std::optional<platform::FileStatus>& before, const CopyContext& ctx);
+  void rememberLinkedCopy(const platform::FileStatus& source, const std::string& copy);
+  // Before the loop: the copies of skipped files with several names, so a
+  // new name links to them wherever the walk found it.
+  void rememberUnchangedLinks(PairState& state);
   CopyJob makeCopyJob(const std::string& source, const std::string& destination, std::uint64_t size,
                       const std::string& pairSource, const CopyContext& ctx);
   bool compareCopy(CopyJob& job, const PreparedCompression* prepared, const std::optional<platform::FileStatus>& before,

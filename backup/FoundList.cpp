@@ -21,6 +21,7 @@ void FoundList::add(const FoundFile& file) {
   e.skip = file.skip;
   e.kind = file.kind;
   e.changed = file.changed;
+  e.manyLinks = file.status.links > 1 ? 1 : 0;
   names_.append(path.substr(nameStart));
   entries_.push_back(e);
 }

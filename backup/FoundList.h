@@ -21,6 +21,7 @@ class FoundList {
     std::uint32_t nameSize = 0;
     unsigned char skip = 0;     // as FoundFile::skip: 1 skipped, 2 only its attributes carried
     unsigned char changed = 1;  // FoundFile::changed: 0 when the archive marker already says unchanged
+    unsigned char manyLinks = 0;  // the file has more than one name (hard links)
     EntryKind kind = EntryKind::File;
   };
 

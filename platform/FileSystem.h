@@ -26,6 +26,7 @@ struct FileStatus {
   // Last status change: tells whether mode, owner or xattrs changed since a copy was made.
   std::int64_t ctimeSeconds = 0;
   std::int64_t ctimeNanoseconds = 0;
+  std::uint64_t links = 1;  // names of the file (hard links)
   std::uint64_t inode = 0;
   std::uint64_t device = 0;
 };

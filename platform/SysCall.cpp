@@ -156,6 +156,7 @@ FileStatus statusFromStat(const struct stat& st, bool isSymlink) {
   s.gid = static_cast<std::uint32_t>(st.st_gid);
   s.ctimeSeconds = st.st_ctim.tv_sec;
   s.ctimeNanoseconds = st.st_ctim.tv_nsec;
+  s.links = static_cast<std::uint64_t>(st.st_nlink);
   s.inode = static_cast<std::uint64_t>(st.st_ino);
   s.device = static_cast<std::uint64_t>(st.st_dev);
   return s;

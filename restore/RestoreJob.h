@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/FileTime.h"
+#include "restore/HardLinks.h"
 #include "run/RunProgress.h"
 
 namespace kalvero {
@@ -50,6 +51,7 @@ struct RestoreContext {
   // Links this run makes (or replaces by a link of the backup): never followed.
   const std::unordered_set<std::string>* runLinks = nullptr;
   PreparedUnpack* prepared = nullptr;  // for the archive being unpacked, if a worker did it
+  RestoredHardLinks hardLinks{};       // plain files with several names, for the whole run
 
   platform::LocalTime day;          // the run's start: the date in the names of kept versions
   int* keptVersions = nullptr;      // target files kept beside their restored copy

@@ -39,7 +39,7 @@ void copyPlain(RestoreJob& job, std::vector<std::string>& errors, RestoreContext
       errors.push_back(replacement.refusal());
       return;
     }
-    const bool copied = platform::copyFile(job.source, job.destination, {}, &err);
+    const bool copied = ctx.hardLinks.copyOrLink(job.source, job.destination, &err);
     if (!copied && err == 0) err = EIO;
     replacement.end(copied);
   }

@@ -433,6 +433,38 @@ TEST_P(TreeRun, DestinationReachedThroughALinkIntoItsSourceIsRefused) {
   EXPECT_NE(t.read("log/run.log").find("liegt im Quellverzeichnis"), std::string::npos);
 }
 
+TEST_P(TreeRun, HardLinksStayHardLinksInAPlainBackup) {
+  t.write("q/eins", "ein Inhalt, mehrere Namen");
+  t.mkdir("q/sub");
+  ASSERT_EQ(link((t / "q/eins").c_str(), (t / "q/sub/zwei").c_str()), 0);
+  t.write("q/einzeln", "ein Name");
+  test::RecordingReporter first;
+  EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+  if (GetParam()) {
+    // Compressed: an archive for each name, as for any file.
+    EXPECT_NE(lstatOf(copyOf("eins")).st_ino, lstatOf(copyOf("sub/zwei")).st_ino);
+    EXPECT_TRUE(t.exists("z/sub/zwei.zip"));
+    return;
+  }
+  EXPECT_EQ(lstatOf(t / "z/eins").st_ino, lstatOf(t / "z/sub/zwei").st_ino);
+  EXPECT_EQ(lstatOf(t / "z/eins").st_nlink, 2u);
+  EXPECT_EQ(lstatOf(t / "z/einzeln").st_nlink, 1u);
+
+  // A new name of an unchanged (skipped) file becomes a name of its copy.
+  ASSERT_EQ(link((t / "q/eins").c_str(), (t / "q/drei").c_str()), 0);
+  test::RecordingReporter second;
+  EXPECT_EQ(backup(second).runErrors, 0) << second.allLines();
+  EXPECT_EQ(lstatOf(t / "z/drei").st_ino, lstatOf(t / "z/eins").st_ino);
+
+  // Written in place: every name is copied again, and they stay one file.
+  test::writeFile(t / "q/sub/zwei", "neuer Inhalt, weiter mehrere Namen");
+  test::RecordingReporter third;
+  EXPECT_EQ(backup(third).runErrors, 0) << third.allLines();
+  EXPECT_EQ(t.read("z/eins"), "neuer Inhalt, weiter mehrere Namen");
+  EXPECT_EQ(lstatOf(t / "z/eins").st_nlink, 3u);
+  EXPECT_EQ(lstatOf(t / "z/drei").st_ino, lstatOf(t / "z/sub/zwei").st_ino);
+}
+
 // One test tree per thread count: source, destinations and check file gone.
 void clearRun(const TempDir& t) {
   for (const char* d : {"q", "z", "z2", "pruef.chk"}) std::filesystem::remove_all(t / d);

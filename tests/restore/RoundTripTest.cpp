@@ -95,6 +95,25 @@ TEST_P(RoundTrip, RestoringABackupGivesBackBytesTimesAndReadOnlyState) {
   fs::permissions(tmp / "src/nur lesen.txt", fs::perms::owner_write, fs::perm_options::add);
 }
 
+// Two names of one file stay one file through a plain backup and its
+// restore; with compression each name has its own archive and comes back as
+// a file of its own.
+TEST_P(RoundTrip, HardLinksComeBackAsHardLinksFromAPlainBackup) {
+  const Variant v = GetParam();
+  TempDir tmp;
+  tmp.write("src/eins.txt", "ein Inhalt, zwei Namen");
+  tmp.mkdir("src/unter");
+  ASSERT_EQ(link((tmp / "src/eins.txt").c_str(), (tmp / "src/unter/zwei.txt").c_str()), 0);
+  ASSERT_EQ(RunBackup(tmp, tmp / "src", v), 0) << readFile(tmp / "backup.log");
+  const auto out = RunRestore(OptionsFor(BackupRoot(tmp / "backup", v.dateSubdir), tmp / "zurück", tmp / "restore.log"));
+  ASSERT_EQ(out.errors, 0) << readFile(tmp / "restore.log");
+  EXPECT_EQ(TreeContents(tmp / "zurück"), TreeContents(tmp / "src"));
+  const struct stat one = lstatOf(tmp / "zurück/eins.txt");
+  const struct stat two = lstatOf(tmp / "zurück/unter/zwei.txt");
+  EXPECT_EQ(one.st_ino == two.st_ino, !v.compress);
+  EXPECT_EQ(one.st_nlink, v.compress ? 1u : 2u);
+}
+
 // A tree with every kind a Linux home holds.
 void BuildTreeOfEveryKind(TempDir& tmp, bool asRoot) {
   const std::string src = tmp / "src";
