@@ -46,6 +46,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
     return result;
   }
+  leftovers.visit(directory);
   if (!sourceOnItsPath(source, true, ctx)) return result;
 
   ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
@@ -246,6 +247,7 @@ void BackupRun::Impl::copyLinkEntry(const std::string& source, const std::string
   int err = 0;
   const std::string directory = ParentDirectory(destination);
   bool ok = destinations.makeDirectories(directory, &err);
+  if (ok) leftovers.visit(directory);  // before the link's temporary goes there
   if (!ok) {
     ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
     missingDirectories.insert(directory);

@@ -64,12 +64,38 @@ BackupRun::Impl::Impl(BackupRunSetup s) : setup(std::move(s)) {
 }
 
 void BackupRun::Impl::run() {
-  openRun();
   const JobList jobs = NormaliseJobList(setup.jobs);
+  if (!holdDestinations(jobs)) return;
+  openRun();
   for (std::size_t row = 0; row < jobs.size(); ++row) {
     if (jobs[row].active) runPairCounted(row, jobs[row]);
   }
   closeRun();
+  runLock.release();  // the page may keep this run: the next one must find its destinations free
+}
+
+// Before anything is written: another run in one of the destinations (or
+// writing the check file) means nothing starts. Without a private runtime
+// directory the run goes on unlocked, and sweeps nothing.
+bool BackupRun::Impl::holdDestinations(const JobList& jobs) {
+  std::vector<std::string> held;
+  for (const DirPair& pair : jobs)
+    if (pair.active) held.push_back(pair.destination);
+  if (setup.options.MitPrueffile && !setup.options.Prueffile.empty()) held.push_back(setup.options.Prueffile);
+  bool locked = true;
+  for (const std::string& path : held) {
+    const platform::RunLock::Result r = runLock.add(path);
+    locked = locked && r == platform::RunLock::Result::Held;
+    if (r != platform::RunLock::Result::Busy) continue;
+    runLock.release();
+    totals.busyLine = fmt::sprintf(texts::DESTINATION_BUSY, path);
+    if (setup.reporter) setup.reporter->clearLog();
+    ReportToLogPage(setup.reporter, totals.busyLine + "\r\n");
+    return false;
+  }
+  leftovers = platform::LeftoverSweep();
+  leftovers.enable(locked);
+  return true;
 }
 
 // Settings, lists and the check file (read beside the first pair's walk when
@@ -251,6 +277,7 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   pairDestRoot = state.destRoot;
   pairSourceRoot = state.sourceRoot;
   beginDestinations(state);
+  pairRoot.begin(state.destRoot);
   state.summary.smallestKbyte = std::numeric_limits<std::uint64_t>::max();
 
   state.ctx.progress = &info;
@@ -286,6 +313,7 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     const std::string destination = DestinationPathOf(path, state.sourceRoot, state.destRoot);
     if (!ArchiveNameFits(destination) || !destinations.makeDirectories(ParentDirectory(destination))) continue;
     CopyJob job;
+    leftovers.visit(ParentDirectory(destination));  // before a worker puts a temporary there
     job.sourceRoot = state.sourceRoot;
     job.source = path;
     job.destination = destination;
@@ -449,11 +477,19 @@ void BackupRun::Impl::finishPair(PairState& state) {
   hardLinks.clear();
   state.found.clear();
   noteMetadataLosses(state.ctx, state.destinationRoot);
-  if (state.attributesOnly > 0) {
-    try {
+  // The pair's own folder after everything in it (never one inside the source).
+  int err = 0;
+  const bool rootOk = platform::isSameOrBelow(state.pair->destination, state.pair->source) ||
+                      pairRoot.finish(state.sourceRoot, &err);
+  try {
+    if (state.attributesOnly > 0)
       ReportLine(state.ctx, fmt::sprintf(texts::ATTRIBUTES_ONLY, state.attributesOnly) + "\r\n");
-    } catch (const std::exception&) {
-    }
+    if (const int removed = leftovers.takeRemoved())
+      ReportLine(state.ctx, fmt::sprintf(texts::LEFTOVERS_REMOVED, removed) + "\r\n");
+    if (!rootOk)
+      ReportLine(state.ctx, fmt::sprintf(texts::DIRECTORY_ATTRIBUTES_FAILED, state.sourceRoot, state.destRoot,
+                                         SystemErrorText(err)) + "\r\n");
+  } catch (const std::exception&) {
   }
   info.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, "00:00:00");
   notify(NOTIFY_REMAINING_TIME);

@@ -49,6 +49,9 @@ struct RunTotals {
   bool cancelled = false;  // the cancel flag was set when the run ended
   std::array<bool, 4> listOpenFailed{};  // a list that could not be created (its lines were dropped)
   std::vector<std::string> missingSources;  // source directory of every active pair that did not exist, in run order
+  // Not started: another run writes into one of the destinations (the line
+  // shown); nothing was done.
+  std::string busyLine;
 };
 
 class BackupRun {

@@ -28,7 +28,10 @@
 #include "backup/ListFiles.h"
 #include "backup/PairSelection.h"
 #include "backup/RunLog.h"
+#include "platform/DestinationRoot.h"
 #include "platform/FileSystem.h"
+#include "platform/Leftovers.h"
+#include "platform/RunLock.h"
 #include "run/Estimator.h"
 #include "run/Filters.h"
 
@@ -105,6 +108,13 @@ struct BackupRun::Impl {
   CopyRegister writtenCopies;
   bool takenByAnotherSource(const std::string& target, const std::string& source) const;
   void rememberCopy(const std::string& target, const std::string& source);
+
+  // One run per destination: every destination (and the check file) held for
+  // the whole run; what a killed run left is swept where this one writes.
+  platform::RunLock runLock;
+  platform::LeftoverSweep leftovers;
+  platform::DestinationRoot pairRoot;  // the pair's own folder: the source root's times at the end
+  bool holdDestinations(const JobList& jobs);
 
   // --- The run: its start, every active pair, its end.
   void run();

@@ -193,4 +193,13 @@ inline constexpr const char* CHECK_DESTINATIONS_PRESENT = "Alle aktiven Zielverz
 inline constexpr const char* CHECK_DESTINATION_CREATED =
     "Hinweis: Das Zielverzeichnis '%s' ist noch nicht vorhanden und wird beim ersten Sichern angelegt.";
 
+// Another run (the window, the timer, a restore) writes into a destination
+// of this run now (the destination, or the check file): nothing starts.
+inline constexpr const char* DESTINATION_BUSY =
+    "Das Ziel '%s' wird gerade von einem anderen Lauf (Sicherung oder Rücksicherung) benutzt; diese Sicherung "
+    "wird nicht gestartet.";
+// What a killed run had left in the directories this pair wrote into.
+inline constexpr const char* LEFTOVERS_REMOVED =
+    "Hinweis: %d unfertige Zwischendateien eines abgebrochenen Laufs wurden entfernt.";
+
 }  // namespace kalvero::texts

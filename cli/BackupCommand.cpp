@@ -80,6 +80,12 @@ int runBackupCommand(CliContext& ctx) {
   reporter.finish();
 
   const RunTotals totals = run.totals();
+  if (!totals.busyLine.empty()) {
+    // Another run writes into a destination: nothing was done, as with a refused start.
+    ctx.err << totals.busyLine << "\n";
+    if (runOptions.notify) NotifyEndOfRun({kalvero::texts::NOTIFY_BACKUP_NOT_STARTED, totals.busyLine, 2}, ctx.err);
+    return EXIT_CANNOT_START;
+  }
   for (int i = 0; i < 4; ++i)
     if (totals.listOpenFailed[i])
       ctx.err << fmt::sprintf(texts::kListNotCreated, kListNames[i], ctx.app.listFileName(i)) << "\n";

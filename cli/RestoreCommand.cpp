@@ -125,6 +125,11 @@ int runRestoreCommand(CliContext& ctx) {
   reporter.finish();
 
   const RestoreTotals totals = start.run->totals();
+  if (!totals.busyLine.empty()) {
+    // Another run writes into the destination: said on stderr and, unattended, in a notification.
+    ctx.err << totals.busyLine << '\n';
+    if (args.run.notify) NotifyEndOfRun({restore_text::kNotifyNotStarted, totals.busyLine, 2}, ctx.err);
+  }
   if (totals.refusedBeforeStart) return EXIT_CANNOT_START;
   printSummary(ctx.out, totals, std::chrono::steady_clock::now() - started, start.options.Protokolldatei);
   if (args.run.notify) NotifyEndOfRun(RestoreNotification(totals, start.options.Protokolldatei), ctx.err);

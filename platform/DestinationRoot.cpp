@@ -31,6 +31,8 @@ bool DestinationRoot::finish(const std::string& sourceRoot, int* err) {
   if (!existed_) return copyDirectoryAttributes(source, root_, err);
   if ((dst.st_mode & 07777) != mode_ && sys::chmod(root_.c_str(), mode_) != 0) return sys::fail(err, errno);
   if (sys::stat(source.c_str(), &src) != 0) return sys::fail(err, errno);
+  // An unchanged root is not written again (a run without changes writes nothing).
+  if (dst.st_mtim.tv_sec == src.st_mtim.tv_sec && dst.st_mtim.tv_nsec == src.st_mtim.tv_nsec) return true;
   const struct timespec times[2] = {src.st_atim, src.st_mtim};
   for (;;) {
     if (int injected = fault::check(fault::Call::SetTimes, root_.c_str())) {

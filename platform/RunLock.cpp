@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,8 +37,15 @@ std::vector<std::string> ancestorsOf(const std::string& path) {
 
 RunLock::~RunLock() { release(); }
 
+// The last holder removes the lock file while it still holds it, so none is
+// left behind; a run that took it meanwhile sees another file and tries again.
+void RunLock::letGo(const Held& h) {
+  if (::flock(h.fd, LOCK_EX | LOCK_NB) == 0) ::unlink(h.file.c_str());
+  ::close(h.fd);  // closing the last descriptor lets the lock go
+}
+
 void RunLock::release() {
-  for (Held& h : held_) ::close(h.fd);  // closing the last descriptor lets the lock go
+  for (const Held& h : held_) letGo(h);
   held_.clear();
 }
 
@@ -70,7 +78,7 @@ RunLock::Result RunLock::add(const std::string& root) {
   if (r == Result::Held) r = take(dir, path, true);
   if (r != Result::Held) {
     // Nothing new is kept after a refusal; what was held before stays.
-    for (std::size_t i = before; i < held_.size(); ++i) ::close(held_[i].fd);
+    for (std::size_t i = before; i < held_.size(); ++i) letGo(held_[i]);
     held_.resize(before);
   }
   return r;
@@ -86,20 +94,30 @@ RunLock::Result RunLock::take(const std::string& dir, const std::string& path, b
     return Result::Held;
   }
   const std::string file = dir + lockFileName(path);
-  int fd;
-  do fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-  while (fd < 0 && errno == EINTR);
-  if (fd < 0) return Result::Unavailable;
-  int r;
-  do r = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
-  while (r != 0 && errno == EINTR);
-  if (r != 0) {
-    const int e = errno;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    int fd;
+    do fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) return Result::Unavailable;
+    int r;
+    do r = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+    while (r != 0 && errno == EINTR);
+    if (r != 0) {
+      const int e = errno;
+      ::close(fd);
+      return e == EWOULDBLOCK ? Result::Busy : Result::Unavailable;
+    }
+    // Removed by its last holder between the open and the lock: a lock on
+    // nothing; the file under the name is taken again.
+    struct stat opened {}, named {};
+    if (::fstat(fd, &opened) == 0 && ::lstat(file.c_str(), &named) == 0 && opened.st_ino == named.st_ino &&
+        opened.st_dev == named.st_dev) {
+      held_.push_back({path, file, fd, exclusive});
+      return Result::Held;
+    }
     ::close(fd);
-    return e == EWOULDBLOCK ? Result::Busy : Result::Unavailable;
   }
-  held_.push_back({path, fd, exclusive});
-  return Result::Held;
+  return Result::Unavailable;
 }
 
 }  // namespace kalvero::platform

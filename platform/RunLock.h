@@ -6,7 +6,8 @@
 // every directory above it, so runs into one tree or into trees inside one
 // another exclude each other, while runs into neighbouring trees do not.
 // The locks are files of the user's runtime directory (never inside a
-// backup); the kernel releases them when the process ends, however it ends.
+// backup), removed by their last holder; the kernel releases them when the
+// process ends, however it ends.
 #include <string>
 #include <vector>
 
@@ -37,10 +38,12 @@ class RunLock {
  private:
   struct Held {
     std::string path;
+    std::string file;  // the lock file in the runtime directory
     int fd = -1;
     bool exclusive = false;
   };
   Result take(const std::string& dir, const std::string& path, bool exclusive);
+  static void letGo(const Held& h);
   std::vector<Held> held_;
 };
 

@@ -88,6 +88,8 @@ void RestoreRun::Pass::restoreDirectory(const RestoreItem& item) {
     directories_.push_back(&item);
   else
     s_.fail(error);
+  // Its content is in place: only a killed run's temporaries are left to go.
+  s_.leftovers.visit(destinationRoot_ + item.relative);
 }
 
 void RestoreRun::Pass::restoreFileItem(const RestoreItem& item, std::size_t index) {
@@ -188,6 +190,7 @@ void RestoreRun::Pass::noteMetadataLosses() {
   const platform::MetadataLosses losses = platform::takeMetadataLosses();
   if (losses.extendedAttributes) s_.note(fmt::sprintf(t::kXattrsNotKept, withoutTrailingSlash(destinationRoot_)));
   if (losses.owner) s_.note(fmt::sprintf(t::kOwnerNotKept, withoutTrailingSlash(destinationRoot_)));
+  if (const int removed = s_.leftovers.takeRemoved()) s_.note(fmt::sprintf(t::kLeftoversRemoved, removed));
 }
 
 }  // namespace kalvero

@@ -59,10 +59,12 @@ void RestoreRun::run() {
     return;
   }
   Pass pass(s, std::move(options));
+  if (!pass.holdDestination()) return;
   pass.openLog();
   pass.plan();
   pass.restoreAll();
   pass.finish();
+  s.lock.release();  // the page may keep this run: the next one must find the destination free
 }
 
 RestoreRun::Pass::Pass(State& state, RestoreOptions options)
@@ -70,6 +72,24 @@ RestoreRun::Pass::Pass(State& state, RestoreOptions options)
       options_(std::move(options)),
       clockStart_(std::chrono::steady_clock::now()),
       start_(platform::localNow()) {}
+
+// One run per destination tree: with a backup or another restore writing
+// there now, nothing starts. Held, the run first removes what a killed run
+// left in the target's root (the staging folder), later in each directory.
+bool RestoreRun::Pass::holdDestination() {
+  s_.lock.release();
+  const platform::RunLock::Result held = s_.lock.add(options_.PathDst);
+  if (held == platform::RunLock::Result::Busy) {
+    s_.totals.refusedBeforeStart = true;
+    s_.totals.busyLine = fmt::sprintf(t::kTargetBusy, options_.PathDst);
+    ReportToLogPage(s_.setup.reporter, s_.totals.busyLine + "\r\n");
+    return false;
+  }
+  s_.leftovers = platform::LeftoverSweep();
+  s_.leftovers.enable(held == platform::RunLock::Result::Held);
+  s_.leftovers.visit(options_.PathDst);
+  return true;
+}
 
 void RestoreRun::Pass::openLog() {
   if (options_.Protokolldatei.empty() ||

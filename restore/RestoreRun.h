@@ -33,6 +33,7 @@ struct RestoreTotals {
   int unchangedTargets = 0;  // target files equal to the backup's copy, left as they were
   bool cancelled = false;
   bool refusedBeforeStart = false;  // empty destination: nothing happened
+  std::string busyLine;  // also refused: another run writes into the destination (the line shown)
 };
 
 class RestoreRun {

@@ -11,6 +11,8 @@
 
 #include "platform/FileError.h"
 #include "platform/Files.h"
+#include "platform/Leftovers.h"
+#include "platform/RunLock.h"
 #include "restore/RestoreJob.h"
 #include "restore/RestoreLog.h"
 #include "restore/RestorePlan.h"
@@ -29,6 +31,8 @@ struct RestoreRun::State {
   std::atomic<bool> cancelled{false};
   platform::TextFileWriter log;
   ZipArchiveLayer zip;  // this run's own archive object
+  platform::RunLock lock;               // the destination, held for the whole run
+  platform::LeftoverSweep leftovers;    // what a killed run left where this one writes
 
   bool cancelRequested() const { return setup.cancel && setup.cancel->load() != 0; }
   void notify(int code) {
@@ -68,6 +72,7 @@ class RestoreRun::Pass {
   Pass(const Pass&) = delete;
   Pass& operator=(const Pass&) = delete;
 
+  bool holdDestination();  // false: another run writes there (refused, said)
   void openLog();
   void plan();
   void restoreAll();

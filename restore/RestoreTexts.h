@@ -67,6 +67,15 @@ inline constexpr const char* kLogDirMissing = "Verzeichnis der Protokolldatei: '
 // The archive comment that marks an archive made by this program.
 inline constexpr const char* kOwnArchiveComment = "Compressed by Kalvero";
 
+// Another run (a backup, a restore) writes into that tree now: nothing starts.
+inline constexpr const char* kTargetBusy =
+    "Das Ziel '%s' wird gerade von einem anderen Lauf (Sicherung oder Rücksicherung) benutzt; diese "
+    "Rücksicherung wird nicht gestartet.";
+// What a killed run had left in the directories this restore wrote into.
+inline constexpr const char* kLeftoversRemoved =
+    "Hinweis: %d unfertige Zwischendateien eines abgebrochenen Laufs wurden entfernt.";
+inline constexpr const char* kNotifyNotStarted = "Rücksicherung nicht gestartet";
+
 // Desktop notification at the end of an unattended restore.
 inline constexpr const char* kNotifyDone = "Rücksicherung beendet";
 inline constexpr const char* kNotifyErrors = "Rücksicherung mit Fehlern beendet";

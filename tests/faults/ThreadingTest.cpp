@@ -20,8 +20,11 @@
 #include "backup/BackupRun.h"
 #include "backup/DateLabel.h"
 #include "restore/RestoreRun.h"
+#include "platform/OwnTemporary.h"
+#include "platform/RunLock.h"
 #include "support/LogText.h"
 #include "support/RecordingReporter.h"
+#include "support/RunCli.h"
 #include "support/TempDir.h"
 
 namespace kalvero {
@@ -252,6 +255,73 @@ TEST(Threading, AFileReplacedByAFifoOrALinkAfterTheWalkNeverHangsTheRun) {
       EXPECT_FALSE(t.dir.exists("dst/d2/f4.txt.zip"));
     }
   }
+}
+
+TEST(Threading, ASecondRunIntoOneDestinationIsNotStarted) {
+  Trees t;
+  // Another run writes into the destination now (the timer's backup, a restore
+  // into that tree); the runs here share its runtime directory, as one user's do.
+  t.dir.mkdir("laufzeit");
+  ASSERT_EQ(chmod((t.dir / "laufzeit").c_str(), 0700), 0);
+  setenv("XDG_RUNTIME_DIR", (t.dir / "laufzeit").c_str(), 1);
+  platform::RunLock other;
+  ASSERT_EQ(other.add(t.dir / "dst"), platform::RunLock::Result::Held);
+
+  test::RecordingReporter page;
+  std::atomic<int> cancel{0};
+  BackupRun backup(t.backupSetup(&page, &cancel, 1));
+  backup.run();
+  EXPECT_NE(backup.totals().busyLine.find("wird gerade von einem anderen Lauf"), std::string::npos);
+  EXPECT_EQ(test::joined(page.lines), backup.totals().busyLine + "\r\n");
+  EXPECT_EQ(backup.totals().copied, 0);
+  EXPECT_FALSE(t.dir.exists("dst"));
+
+  RestoreRunSetup intoIt = t.restoreSetup(&page, &cancel);
+  intoIt.options.PathDst = t.dir / "dst/unter";  // a tree inside it
+  RestoreRun restore(intoIt);
+  restore.run();
+  EXPECT_TRUE(restore.totals().refusedBeforeStart);
+  EXPECT_NE(restore.totals().busyLine.find("wird gerade von einem anderen Lauf"), std::string::npos);
+  EXPECT_FALSE(t.dir.exists("dst"));
+
+  // kalvero-cli: exit status 2 and the line on stderr.
+  const test::CliResult cli = test::RunCli(t.dir, "--ini " + t.dir / "kalvero.INI" + " backup",
+                                           "XDG_RUNTIME_DIR='" + t.dir / "laufzeit" + "'");
+  EXPECT_EQ(cli.status, 2) << cli.out << cli.err;
+  EXPECT_NE(cli.err.find("wird gerade von einem anderen Lauf"), std::string::npos) << cli.err;
+  EXPECT_FALSE(t.dir.exists("dst"));
+
+  // Once the other run has ended, this one runs.
+  other.release();
+  BackupRun later(t.backupSetup(&page, &cancel, 1));
+  later.run();
+  EXPECT_TRUE(later.totals().busyLine.empty());
+  EXPECT_EQ(later.totals().copied, 100);
+  unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(Threading, ACompleteRunRemovesWhatAKilledRunLeft) {
+  Trees t;
+  test::RecordingReporter page;
+  std::atomic<int> cancel{0};
+  {
+    BackupRun first(t.backupSetup(&page, &cancel, 1));
+    first.run();
+  }
+  // What a kill leaves: the workers' hidden archives, a half copy, a user's look-alike.
+  std::vector<std::string> left;
+  for (const char* name : {"dst/d0/f1.txt.zip", "dst/d0/f2.txt.zip", "dst/d3/f9.txt"}) {
+    left.push_back(platform::ownTemporaryBeside(t.dir / name));
+    t.dir.write(left.back().substr(t.dir.path().size() + 1), "halb");
+  }
+  t.dir.write("dst/d0/.f1.txt.zip.kalvero-abcdef", "eigen");
+  // The next run copies into d0 and d3 again and sweeps each first.
+  BackupRun next(t.backupSetup(&page, &cancel, 1));
+  next.run();
+  EXPECT_EQ(next.totals().runErrors, 0) << test::joined(page.lines);
+  for (const std::string& path : left) EXPECT_FALSE(std::filesystem::exists(path)) << path;
+  EXPECT_EQ(t.dir.read("dst/d0/.f1.txt.zip.kalvero-abcdef"), "eigen");
+  EXPECT_NE(test::joined(page.lines).find("3 unfertige Zwischendateien"), std::string::npos) << test::joined(page.lines);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -20,6 +21,7 @@
 #include "platform/OwnTemporary.h"
 #include "platform/RunLock.h"
 #include "platform/SourceFile.h"
+#include "platform/UserDirs.h"
 #include "support/TempDir.h"
 
 namespace kalvero::platform {
@@ -116,8 +118,15 @@ TEST(Leftovers, OnlyTheProgramsOwnGo) {
   EXPECT_EQ(namesIn(t, "sub").size(), 2u);
 }
 
+// The locks of a test go to a runtime directory of its own.
+struct RuntimeDirectory {
+  explicit RuntimeDirectory(const TempDir& t) { setenv("XDG_RUNTIME_DIR", (t / "laufzeit").c_str(), 1); }
+  ~RuntimeDirectory() { unsetenv("XDG_RUNTIME_DIR"); }
+};
+
 TEST(RunLock, OneRunPerDestinationTree) {
   TempDir t;
+  RuntimeDirectory runtime(t);
   t.mkdir("ziel");
   RunLock first, second;
   EXPECT_EQ(first.add(t / "ziel"), RunLock::Result::Held);
@@ -132,10 +141,16 @@ TEST(RunLock, OneRunPerDestinationTree) {
   EXPECT_EQ(RunLock::resolvedRoot(t / "verweis/a/../b"), t / "ziel/b");
   first.release();
   EXPECT_EQ(second.add(t / "ziel"), RunLock::Result::Held);
+  second.release();
+  // The last holder removes the lock files: none is left in the runtime directory.
+  EXPECT_EQ(userRuntimeDirectory(), t / "laufzeit/kalvero/");
+  for (const auto& e : std::filesystem::directory_iterator(userRuntimeDirectory()))
+    EXPECT_EQ(e.path().filename().string().rfind("run-", 0), std::string::npos) << e.path();
 }
 
 TEST(RunLock, AKilledRunLeavesNoLock) {
   TempDir t;
+  RuntimeDirectory runtime(t);
   int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
   const pid_t child = ::fork();

@@ -143,6 +143,11 @@ void BuildTreeOfEveryKind(TempDir& tmp, bool asRoot) {
     chown((src + "/privat").c_str(), 4321, 4322);
     chown((src + "/privat/geheim.txt").c_str(), 4321, 4322);
   }
+  // A user's names that only look like the program's temporaries are the user's.
+  tmp.write("src/.notizen.kalvero-backup", "eigene Notizen");
+  tmp.write("src/.x.kalvero-abcdef", "eigen");
+  tmp.write("src/.ordner.kalvero-abcdef/innen.txt", "ganzer Ordner");
+  tmp.write("src/alt.txt", "aus den Sechzigern");
   // Directory times last: they are part of what comes back.
   for (const char* dir : {"leer/auch leer", "leer", "privat", "bin", ""}) {
     const struct timespec times[2] = {{1500000000, 0}, {1600000000, 123456789}};
@@ -156,7 +161,19 @@ TEST_P(RoundTrip, ATreeOfEveryKindComesBackAsItWas) {
   const bool asRoot = geteuid() == 0;
   BuildTreeOfEveryKind(tmp, asRoot);
   const std::string src = tmp / "src";
+  if (!v.compress) {  // Linux keeps a time before 1970, and so does a plain copy (archives start in 1980)
+    const struct timespec sixties[2] = {{-220000000, 0}, {-220000000, 5}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (src + "/alt.txt").c_str(), sixties, 0), 0);
+  }
+  chmod(src.c_str(), 0750);
   ASSERT_EQ(RunBackup(tmp, src, v), 0) << readFile(tmp / "backup.log");
+  // The pair's own folder, made by the run, has the source root's mode and time.
+  if (!v.dateSubdir) {
+    const auto root = platform::statPath(tmp / "backup");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->mode & 07777, 0750u);
+    EXPECT_EQ(root->mtimeSeconds, 1600000000);
+  }
   const auto out = RunRestore(OptionsFor(BackupRoot(tmp / "backup", v.dateSubdir), tmp / "zurück", tmp / "restore.log"));
   ASSERT_EQ(out.errors, 0) << readFile(tmp / "restore.log");
 
