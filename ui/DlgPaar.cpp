@@ -126,8 +126,17 @@ bool DlgPaar::takeFields(DirPair& pair) {
     box_.messageBox(MessageKind::Warning, dlgtext::kLineBreakInPath);
     return false;
   }
-  source = withoutTrailingSlash(source);
-  destination = withoutTrailingSlash(destination);
+  // "~/..." is the home directory; a relative path is refused, as the window has no current directory.
+  for (QLineEdit* edit : {ui_->editSource, ui_->editDestination}) {
+    const TypedPath typed = typedPath(edit->text());
+    if (!typed.ok()) {
+      box_.messageBox(MessageKind::Warning, typed.refusal.toStdString());
+      edit->setFocus();
+      return false;
+    }
+  }
+  source = withoutTrailingSlash(typedPath(source).path);
+  destination = withoutTrailingSlash(typedPath(destination).path);
   ui_->editSource->setText(source);
   ui_->editDestination->setText(destination);
   pair.active = ui_->checkActive->isChecked() ? 1 : 0;

@@ -15,6 +15,7 @@
 #include "ui/DialogTexts.h"
 #include "ui/ElidedText.h"
 #include "ui/JobListDialogs.h"
+#include "ui/PathInput.h"
 #include "ui/PageTexts.h"
 #include "ui/QtRunReporter.h"
 #include "ui/RunWorker.h"
@@ -84,7 +85,7 @@ PageRuecksichern::PageRuecksichern(Application& app, MessageBoxHost& box, QWidge
     l->clear();
   ui_->textAction->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128); background: transparent;"));
   ui_->textCount->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128); background: transparent;"));
-  ui_->btnClose->setText(ui_texts::kWindowClose);
+  ui_->btnClose->setText(QString::fromUtf8(ui_texts::kWindowCloseKey));
   showOptions();
 }
 
@@ -107,6 +108,16 @@ void PageRuecksichern::showOptions() {
 }
 
 bool PageRuecksichern::takeInput() {
+  // "~/..." is the home directory; a relative path means nothing the user could know here.
+  for (QLineEdit* edit : {ui_->editPathSrc, ui_->editPathDst, ui_->editProtokolldatei}) {
+    const TypedPath typed = typedPath(edit->text());
+    if (!typed.ok()) {
+      box_.messageBox(MessageKind::Warning, typed.refusal.toStdString());
+      edit->setFocus(Qt::OtherFocusReason);
+      return false;
+    }
+    if (typed.path != edit->text()) edit->setText(typed.path);
+  }
   options_.PathSrc = s(ui_->editPathSrc->text());
   options_.PathDst = s(ui_->editPathDst->text());
   options_.Protokolldatei = s(ui_->editProtokolldatei->text());
@@ -162,7 +173,7 @@ void PageRuecksichern::refuse(const RestoreStart& start) {
 }
 
 bool PageRuecksichern::saveSettings() {
-  takeInput();
+  if (!takeInput()) return false;
   options_ = WithDefaultRestoreLog(options_);
   ui_->editProtokolldatei->setText(q(options_.Protokolldatei));
   const RestoreValidation check = CheckRestoreStart(options_, false);
@@ -183,7 +194,7 @@ bool PageRuecksichern::saveSettings() {
 
 void PageRuecksichern::startRestore() {
   if (!isIdle()) return;  // one restore at a time
-  takeInput();
+  if (!takeInput()) return;
   RunSink sink;
   sink.progress = [this](int code, const ProgressInfo& info) { handleProgress(code, info); };
   sink.clearLog = [this] { emit logCleared(); };
@@ -204,7 +215,7 @@ void PageRuecksichern::startRestore() {
   ui_->editProtokolldatei->setText(q(options_.Protokolldatei));
   ui_->btnSave->setEnabled(false);
   ui_->btnStart->setEnabled(false);
-  ui_->btnClose->setText(ui_texts::kCancel);
+  ui_->btnClose->setText(QString::fromUtf8(ui_texts::kCancelKey));
   idle_.store(0);
   cancel_.store(0);
   refreshShowLogButton();
@@ -226,7 +237,7 @@ void PageRuecksichern::returnToIdle() {
   reporter_.reset();
   ui_->btnSave->setEnabled(true);
   ui_->btnStart->setEnabled(true);
-  ui_->btnClose->setText(ui_texts::kWindowClose);
+  ui_->btnClose->setText(QString::fromUtf8(ui_texts::kWindowCloseKey));
   idle_.store(1);
   cancel_.store(0);
   refreshShowLogButton();

@@ -31,8 +31,9 @@ class PageRuecksichern : public QWidget {
   const RestoreOptions& options() const { return options_; }
   // Reads section "Rueck" again and shows it (after the stored values were rewritten).
   void reloadFromSettings();
-  // Takes the fields into the options. The fields hold no values that could be
-  // refused here, so this always succeeds; the checks belong to start and save.
+  // Takes the fields into the options, "~/..." as the home directory; false
+  // (after the message, focus on the field) for a relative path. The other
+  // checks belong to start and save.
   bool takeInput();
 
   // The buttons, callable as if pressed.

@@ -4,6 +4,8 @@
 #include <QAccessible>
 #include <QAbstractButton>
 #include <QHash>
+#include <QKeySequence>
+#include <QLabel>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -56,15 +58,41 @@ QStringList faultsShown(QWidget* window) {
   return faults;
 }
 
+// Every captioned button and check box shown has an Alt key of its own, also
+// against the labels that lead to a field. "?", "..." and the date caption
+// are reached by Tab.
+QStringList altKeyFaultsShown(QWidget* window) {
+  QStringList faults;
+  QHash<int, QString> taken;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (w->window() != window || !w->isVisible() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
+    QString caption;
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) caption = b->text();
+    if (auto* l = qobject_cast<QLabel*>(w); l && l->buddy()) caption = l->text();
+    const QString plain = QString(caption).remove(QLatin1Char('&')).trimmed();
+    if (plain.size() < 2 || plain == QLatin1String("...") || w->objectName() == QLatin1String("chkDatum")) continue;
+    const QKeySequence key = QKeySequence::mnemonic(caption);
+    if (key.isEmpty() && qobject_cast<QLabel*>(w)) continue;  // its field has its name; Tab reaches it
+    if (key.isEmpty()) {
+      faults << QStringLiteral("no Alt key: ") + w->objectName() + " \"" + plain + "\"";
+      continue;
+    }
+    QString& first = taken[key[0].toCombined()];
+    if (!first.isEmpty()) faults << QStringLiteral("same Alt key: ") + first + " / " + w->objectName();
+    first = w->objectName();
+  }
+  return faults;
+}
+
 // Shows the window and looks at it once per tab of each of its tab widgets.
 QStringList faultsOf(QWidget* window) {
   window->show();
   if (!QTest::qWaitForWindowExposed(window)) return {QStringLiteral("not shown: ") + window->objectName()};
-  QStringList faults = faultsShown(window);
+  QStringList faults = faultsShown(window) + altKeyFaultsShown(window);
   for (QTabWidget* tabs : window->findChildren<QTabWidget*>()) {
     for (int i = 0; i < tabs->count(); ++i) {
       tabs->setCurrentIndex(i);
-      faults += faultsShown(window);
+      faults += faultsShown(window) + altKeyFaultsShown(window);
     }
     tabs->setCurrentIndex(0);
   }
@@ -75,6 +103,7 @@ QStringList faultsOf(QWidget* window) {
 #define VERIFY_ACCESSIBLE(window)                                                   \
   do {                                                                              \
     const QStringList faults = faultsOf(window);                                    \
+    for (const QString& f : faults) qWarning("%s", qPrintable(f));                  \
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));         \
   } while (false)
 

@@ -108,6 +108,16 @@ class DlgPaarTest : public QObject {
     QCOMPARE(page_->jobList().size(), size_t(1));
     QCOMPARE(page_->jobList()[0].destination, std::string("/ziel|x"));
     QCOMPARE(QString::fromStdString(page_->jobList()[0].source), QString("/") + QString(4000, QChar(0xe4)));
+    // "~/..." is the home directory; a relative path is refused.
+    edit(e, "editSource")->setText("~/Dokumente");
+    edit(e, "editDestination")->setText("USB/Dokumente");
+    click(e, "btnAdd");
+    QVERIFY(startsWith(boxes_.lastText(), "'USB/Dokumente' ist kein vollständiger Pfad."));
+    QCOMPARE(page_->jobList().size(), size_t(1));
+    edit(e, "editDestination")->setText("/media/anna/USB/Dokumente");
+    click(e, "btnAdd");
+    QCOMPARE(page_->jobList().size(), size_t(2));
+    QCOMPARE(QString::fromStdString(page_->jobList()[1].source), QDir::homePath() + "/Dokumente");
   }
 
   void changeReplacesTheLoadedPair() {

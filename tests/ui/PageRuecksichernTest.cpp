@@ -56,6 +56,7 @@ class PageRuecksichernTest : public QObject {
   void progressDisplayAndMinimisedTitle();
   void minimisedTitleDuringRealRestore();
   void tooltipsFollowTheCheckBox();
+  void typedPathsMeanWhatTheUserMeant();
 };
 
 void PageRuecksichernTest::startWithMissingSourceSavesNothing() {
@@ -117,6 +118,31 @@ void PageRuecksichernTest::emptyDestinationRefusedWithFocus() {
   QVERIFY(!QFile::exists(QString::fromStdString(f.settingsPath())));
 }
 
+// "~/" is the home directory in every path field; a relative path is refused before anything is saved.
+void PageRuecksichernTest::typedPathsMeanWhatTheUserMeant() {
+  test::AppFixture f;
+  test::MessageBoxFake box;
+  Window w(f, box);
+  const QByteArray home = qgetenv("HOME");
+  qputenv("HOME", QByteArray::fromStdString(f.path(QStringLiteral("heim"))));
+  QDir().mkpath(QString::fromStdString(f.path(QStringLiteral("heim/Sicherung"))));
+  w.fill("~/Sicherung", "~/zurück", "~/rueck.log");
+  QVERIFY(w.page->saveSettings());
+  const RestoreOptions stored = SettingsFile(f.settingsPath()).loadRestoreOptions();
+  QCOMPARE(stored.PathSrc, f.path(QStringLiteral("heim/Sicherung")));
+  QCOMPARE(stored.PathDst, f.path(QStringLiteral("heim/zurück")));
+  QCOMPARE(stored.Protokolldatei, f.path(QStringLiteral("heim/rueck.log")));
+  const QByteArray before = readText(QString::fromStdString(f.settingsPath()));
+  w.ui()->editPathDst->setText(QStringLiteral("zurück"));
+  QVERIFY(!w.page->saveSettings());
+  w.page->startRestore();
+  QVERIFY(w.page->isIdle());
+  QCOMPARE(box.boxes.size(), std::size_t{2});
+  QVERIFY(box.boxes[0].text.rfind("'zurück' ist kein vollständiger Pfad.", 0) == 0);
+  QCOMPARE(readText(QString::fromStdString(f.settingsPath())), before);
+  qputenv("HOME", home);
+}
+
 void PageRuecksichernTest::sourceThatIsAFile() {
   test::AppFixture f;
   test::MessageBoxFake box;
@@ -164,7 +190,7 @@ void PageRuecksichernTest::restoreRunsAndReturnsToIdle() {
   QVERIFY(!w.page->isIdle());
   QVERIFY(!w.ui()->btnStart->isEnabled());
   QVERIFY(!w.ui()->btnSave->isEnabled());
-  QCOMPARE(w.ui()->btnClose->text(), QStringLiteral("Abbrechen"));
+  QCOMPARE(w.ui()->btnClose->text(), QStringLiteral("Abbrec&hen"));
   w.page->startRestore();  // a second start while running is ignored
   QVERIFY(finished.wait(30000));
   QCOMPARE(finished.count(), 1);
@@ -172,7 +198,7 @@ void PageRuecksichernTest::restoreRunsAndReturnsToIdle() {
   QVERIFY(w.page->isIdle());
   QVERIFY(w.ui()->btnStart->isEnabled());
   QVERIFY(w.ui()->btnSave->isEnabled());
-  QCOMPARE(w.ui()->btnClose->text(), QStringLiteral("Fenster schließen"));
+  QCOMPARE(w.ui()->btnClose->text(), QStringLiteral("Fenster s&chließen"));
   QCOMPARE(readText(QString::fromStdString(dst) + QStringLiteral("/Briefe/Grüße an Jürgen.txt")),
            QByteArray("Hallo Jürgen\r\n"));
   QCOMPARE(readText(QString::fromStdString(dst) + QStringLiteral("/Bilder/Urlaub 2023/strand.jpg")),
@@ -227,7 +253,7 @@ void PageRuecksichernTest::cancelDuringLongFileReturnsToIdleAfterSummary() {
   w.page->startRestore();
   QVERIFY(finished.wait(60000));
   QVERIFY(w.page->isIdle());
-  QCOMPARE(w.ui()->btnClose->text(), QStringLiteral("Fenster schließen"));
+  QCOMPARE(w.ui()->btnClose->text(), QStringLiteral("Fenster s&chließen"));
   const QByteArray text = readText(QString::fromStdString(log));
   QVERIFY(pressed);
   QVERIFY(text.contains("***   Das Rücksichern wurde abgebrochen!   ***"));
