@@ -108,7 +108,7 @@ class DlgSichernErweitertTest : public QObject {
   void checksItsOwnList() {
     test::DialogTempDir dir;
     dir.mkdir("da");
-    JobList jobs = {Pair(dir / "da", dir / "fehlt")};
+    JobList jobs = {Pair(dir / "fehlt", dir / "da")};
     DlgSichernErweitert dlg(jobs, boxes_);
     button(dlg, "btnCheck")->click();
     QCOMPARE(boxes_.boxes.back().kind, 1);
