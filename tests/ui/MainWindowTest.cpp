@@ -36,6 +36,9 @@ class MainWindowTest : public QObject {
   void screenshots();
   void closingAsksBeforeDroppingChanges();
   void anUnusedAltLetterTypesNothing();
+
+ private:
+  void screenshotsOfFirstStartAndMissingSource(const QString& out);
 };
 
 void MainWindowTest::pagesCaptionAndParameterButton() {
@@ -367,13 +370,42 @@ void MainWindowTest::screenshots() {
   page->showProgress(NOTIFY_REMAINING_TIME, info);
   page->findChild<QPushButton*>("btnStart")->setEnabled(false);
   page->findChild<QPushButton*>("btnSave")->setEnabled(false);
-  page->findChild<QPushButton*>("btnClose")->setText("Abbre&chen");
+  page->findChild<QPushButton*>("btnClose")->setText("Abbrec&hen");
   QTest::qWait(50);
   QVERIFY(window.grab().save(out + "/sichern-lauf.png"));
   BatchWarning warning(&window);
   warning.show();
   QTest::qWait(50);
   QVERIFY(warning.grab().save(out + "/batch-warnung.png"));
+  screenshotsOfFirstStartAndMissingSource(out);
+}
+
+// The first start on a fresh settings file, and a real run whose second pair's source was mistyped.
+void MainWindowTest::screenshotsOfFirstStartAndMissingSource(const QString& out) {
+  QTemporaryDir dir;
+  qputenv("XDG_DATA_HOME", (dir.path() + "/daten").toUtf8());
+  MessageBoxFake box;
+  {
+    Application app(argsFor(dir.path() + "/neu.INI"));
+    MainSheet window(app, box);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(100);
+    QVERIFY(window.grab().save(out + "/erster-start.png"));
+  }
+  qunsetenv("XDG_DATA_HOME");
+  StandIns standIns;
+  Application app(argsFor(makeBackupSetup(dir)));
+  MainSheet window(app, box);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  const std::string ziel = (dir.path() + "/Ziel-Dokumente").toStdString();
+  window.pageSichern()->addPair(DirPair{1, 1, "/home/anna/Dokumnte", ziel, {}});
+  window.pageSichern()->startBackup();
+  QTRY_VERIFY_WITH_TIMEOUT(window.pageSichern()->isIdle(), 20000);
+  QTest::qWait(100);
+  QVERIFY(window.grab().save(out + "/sichern-quelle-fehlt.png"));
+  box.answer = MB_RESULT_NO;
 }
 
 QTEST_MAIN(MainWindowTest)
