@@ -245,6 +245,7 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   selection.checkFile = withCheckFile ? checkFile : nullptr;
   selection.noCompress = &noCompress;
   selection.copiesPutInPlace = &writtenCopies;
+  selection.mayTouchCopies = true;
   selection.checkFileReady = [this](bool wait) { return checkFileReady(wait); };
   selection.onDirectoryError = [this](const std::string& dir, int err) {
     pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)) + "\r\n");
@@ -276,8 +277,8 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   state.destRoot = withSlash(state.destinationRoot);
   pairDestRoot = state.destRoot;
   pairSourceRoot = state.sourceRoot;
-  beginDestinations(state);
   pairRoot.begin(state.destRoot);
+  beginDestinations(state);
   state.summary.smallestKbyte = std::numeric_limits<std::uint64_t>::max();
 
   state.ctx.progress = &info;
@@ -312,8 +313,8 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     if (!CompressDecision(path, f.size, options.Compress, noCompress) || GetPathKind(path + ".zip") != 0) continue;
     const std::string destination = DestinationPathOf(path, state.sourceRoot, state.destRoot);
     if (!ArchiveNameFits(destination) || !destinations.makeDirectories(ParentDirectory(destination))) continue;
-    CopyJob job;
     leftovers.visit(ParentDirectory(destination));  // before a worker puts a temporary there
+    CopyJob job;
     job.sourceRoot = state.sourceRoot;
     job.source = path;
     job.destination = destination;

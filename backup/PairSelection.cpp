@@ -47,7 +47,12 @@ bool HasDatedFolder(const std::string& destination) {
 class Decision {
  public:
   Decision(const PairSelectionInput& in, const std::string& sourceRoot, const std::string& destRoot, bool archiveOnly)
-      : in_(in), options_(*in.options), sourceRoot_(sourceRoot), destRoot_(destRoot), archiveOnly_(archiveOnly) {
+      : in_(in),
+        options_(*in.options),
+        sourceRoot_(sourceRoot),
+        destRoot_(destRoot),
+        archiveOnly_(archiveOnly),
+        attributesKept_(platform::keepsModesAndOwners(destRoot)) {
     if (!in.noCompress) {
       ownNoCompress_ = BuildNoCompressSet(options_.NotCompress);
       noCompress_ = &ownNoCompress_;
@@ -68,15 +73,9 @@ class Decision {
     if (e.copies.looked) copy = form == Form::Archive ? &e.copies.suffixed : &e.copies.plain;
     const bool present = copy && *copy && fits(form, **copy);
     unsigned char v = copy && !present ? TAKE : 0;
-    if (present && form == Form::Link) {
-      v |= sameLink(e, **copy) ? LINK_SAME : TAKE;
-      if (platform::mayKeepOwners() && ((*copy)->uid != e.status.uid || (*copy)->gid != e.status.gid)) v |= TAKE;
-    }
-    if (present && form == Form::Plain && attributesDiffer(e, **copy)) v |= ATTRIBUTES;
-    // An archive records the mode: one that no longer fits is made again.
-    if (present && form == Form::Archive &&
-        (!platform::archiveAttributesMatch(e.status, **copy) || platform::changedAfter(e.status, **copy)))
-      v |= TAKE;
+    if (present && form == Form::Link) v |= sameLink(e, **copy) ? LINK_SAME : TAKE;
+    // Where the destination keeps no modes or owners, its copies show none to compare.
+    if (present && attributesKept_) v |= attributeVerdict(e, form, **copy);
     if (!(v & TAKE) && takenByAnotherSource(e, form, present ? &**copy : nullptr)) v |= TAKE;
     return v;
   }
@@ -130,6 +129,16 @@ class Decision {
                                           static_cast<std::uint32_t>(e.lastWrite >> 32));
   }
 
+  // A plain copy whose mode, owner or xattrs differ gets them; an archive
+  // records the mode, one that no longer fits is made again; a link with
+  // another owner is made again (root).
+  unsigned char attributeVerdict(const FoundFile& e, Form form, const platform::FileStatus& copy) {
+    if (form == Form::Plain) return attributesDiffer(e, copy) ? ATTRIBUTES : 0;
+    if (form == Form::Archive)
+      return !platform::archiveAttributesMatch(e.status, copy) || platform::changedAfter(e.status, copy) ? TAKE : 0;
+    return platform::mayKeepOwners() && (copy.uid != e.status.uid || copy.gid != e.status.gid) ? TAKE : 0;
+  }
+
   // A link is unchanged when its copy has its target text and its time.
   bool sameLink(const FoundFile& e, const platform::FileStatus& copy) {
     return copy.size == e.size && copy.mtimeSeconds == e.status.mtimeSeconds &&
@@ -140,7 +149,13 @@ class Decision {
   // status changed after the copy's.
   bool attributesDiffer(const FoundFile& e, const platform::FileStatus& copy) {
     if (!platform::plainCopyAttributesMatch(e.status, copy)) return true;
-    return platform::changedAfter(e.status, copy) && !platform::sameExtendedAttributes(e.path, copyPath(e, Form::Plain));
+    if (!platform::changedAfter(e.status, copy)) return false;
+    if (!platform::sameExtendedAttributes(e.path, copyPath(e, Form::Plain))) return true;
+    // The same after all (a new name or the marker of another destination
+    // changed the source's status): the copy is made the newer again, so
+    // the next run need not look as closely.
+    if (in_.mayTouchCopies) platform::touchChangeTime(copyPath_);
+    return false;
   }
 
   // True when the destination's copy was put in place by this run for
@@ -166,6 +181,7 @@ class Decision {
   const std::string& sourceRoot_;
   const std::string& destRoot_;
   const bool archiveOnly_;
+  const bool attributesKept_;
   NoCompressSet ownNoCompress_;
   const NoCompressSet* noCompress_ = nullptr;
   std::string copyPath_;
@@ -226,6 +242,7 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
     std::string path;
     std::uint64_t size;
     platform::FileTime lastWrite;
+    std::uint64_t links;  // names of the file (the run keeps hard links)
     EntryKind kind;
     unsigned char changed, verdict;
   };
@@ -239,6 +256,7 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
       handed.lastWrite = h.lastWrite;
       handed.kind = h.kind;
       handed.changed = h.changed;
+      handed.status.links = h.links;
       decide(handed, h.verdict);
     }
     held.clear();
@@ -246,7 +264,8 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
   walk.onFile = [&](FoundFile& entry) {
     const unsigned char verdict = decision.lookAtCopy(entry);
     if (!ready && !(ready = in.checkFileReady(false))) {
-      held.push_back(Held{std::move(entry.path), entry.size, entry.lastWrite, entry.kind, entry.changed, verdict});
+      held.push_back(Held{std::move(entry.path), entry.size, entry.lastWrite, entry.status.links, entry.kind,
+                          entry.changed, verdict});
       return;
     }
     handOnHeld();

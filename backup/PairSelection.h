@@ -44,6 +44,9 @@ struct PairSelectionInput {
   // The copies this run has put in place so far: a copy that came from
   // another source (two pairs onto one name) is never taken as this file's.
   const CopyRegister* copiesPutInPlace = nullptr;
+  // The run (not a dry run) may give a copy whose attributes turn out the
+  // same as its source's a new status change time.
+  bool mayTouchCopies = false;
   // Set while the check file may still be loading: with false it says whether
   // it is ready, with true it waits until it is. The entries found before are
   // held back and handed on in order once it is.

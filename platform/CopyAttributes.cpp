@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -117,6 +118,23 @@ bool archiveAttributesMatch(const FileStatus& source, const FileStatus& copy) {
 }
 
 bool mayKeepOwners() { return runAsRoot(); }
+
+bool keepsModesAndOwners(const std::string& dir) {
+  // f_type of the file systems that fake one mode for all files.
+  static constexpr long kWithout[] = {0x4d44 /* FAT */, 0x2011BAB0 /* exFAT */, 0x7366746e /* ntfs3 */,
+                                      0x5346544e /* NTFS */, 0x65735546 /* FUSE */, 0x517B /* SMB */,
+                                      static_cast<long>(0xFF534D42) /* CIFS */, static_cast<long>(0xFE534D42) /* SMB2 */};
+  std::string path = dir.empty() ? "/" : dir;
+  struct statfs fs {};
+  while (::statfs(path.c_str(), &fs) != 0) {
+    const auto slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
+    if (slash == std::string::npos || path == "/") return true;
+    path = slash == 0 ? "/" : path.substr(0, slash);
+  }
+  for (const long type : kWithout)
+    if (static_cast<long>(fs.f_type) == type) return false;
+  return true;
+}
 
 bool changedAfter(const FileStatus& source, const FileStatus& copy) {
   return std::pair(source.ctimeSeconds, source.ctimeNanoseconds) > std::pair(copy.ctimeSeconds, copy.ctimeNanoseconds);

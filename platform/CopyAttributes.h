@@ -18,6 +18,12 @@ bool plainCopyAttributesMatch(const FileStatus& source, const FileStatus& copy);
 // the source, and (root) the source's owner and group.
 bool archiveAttributesMatch(const FileStatus& source, const FileStatus& copy);
 
+// Whether the file system holding dir (or its nearest existing parent)
+// keeps Unix modes and owners per file. FAT, exFAT, NTFS, FUSE and SMB
+// mounts (the usual USB sticks and shares) show one mode for every file:
+// their copies are never compared by mode, owner or xattrs.
+bool keepsModesAndOwners(const std::string& dir);
+
 // Whether copies get their source's owner (the program runs as root).
 bool mayKeepOwners();
 
