@@ -2,7 +2,8 @@
 """Kills kalvero-cli backup and restore with SIGKILL at random moments and
 checks what is left: every file under a destination name is whole, the
 check file is the old or the new one and names only good copies, the
-settings file is whole, and a following run completes with every copy right.
+settings file is whole, and a following run completes with every copy right
+and leaves nothing else behind (no temporary of the killed run).
 
 Usage: crash_consistency.py --cli PATH [--shared DIR] [--kills N] [--seed S]
 """
@@ -30,6 +31,25 @@ def fail(msg):
 def is_temp_name(name):
     # Hidden names of the program's unfinished copies and archives.
     return name.startswith(".") and "kalvero" in name
+
+
+def leftovers(root, names, compressed):
+    """Entries below root that are neither a copy (or archive) of a source
+    file nor a directory of the source: what a run left behind."""
+    dirs = {os.path.dirname(n) for n in names}
+    dirs |= {d for n in dirs for d in [n[:i] for i in range(len(n)) if n[i] == "/"]}
+    found = []
+    for base, subdirs, files in os.walk(root):
+        for d in subdirs:
+            rel = os.path.relpath(os.path.join(base, d), root)
+            if rel not in dirs:
+                found.append(rel + "/")
+        for f in files:
+            rel = os.path.relpath(os.path.join(base, f), root)
+            if rel in names or (compressed and rel.endswith(".zip") and rel[:-4] in names):
+                continue
+            found.append(rel)
+    return sorted(found)
 
 
 def make_tree(shared, target, seed):
@@ -111,8 +131,12 @@ class Variant:
         for d in (self.dst, self.restored, self.tmp, os.path.join(work, "log"), os.path.join(work, "check")):
             os.makedirs(d, exist_ok=True)
         write_ini(self.ini, self.src, self.dst, work, compress, compare, self.restored)
-        self.env = dict(os.environ, TMPDIR=self.tmp, XDG_CONFIG_HOME=os.path.join(work, "config"))
+        # The state directory holds the key that marks the program's own
+        # temporaries: the killed run and the next one share it, as one user's runs do.
+        self.env = dict(os.environ, TMPDIR=self.tmp, XDG_CONFIG_HOME=os.path.join(work, "config"),
+                        XDG_STATE_HOME=os.path.join(work, "state"))
         self.kills = 0
+        self.names = set()  # every source file name the backup has seen
 
     def command(self, what):
         return [self.args.cli, "--ini", self.ini, what]
@@ -204,7 +228,16 @@ class Variant:
         if data not in good:
             fail("Einstellungsdatei verändert oder halb geschrieben nach Kill %d" % self.kills)
 
+    def check_no_leftovers(self):
+        """After a complete run: the destination holds copies of source files
+        only, and the check file no temporary beside it."""
+        found = leftovers(self.dst, self.names, self.compress)
+        found += [os.path.join("check", f) for f in os.listdir(os.path.dirname(self.check)) if is_temp_name(f)]
+        if found:
+            fail("%d Überbleibsel nach vollständigem Lauf (Kill %d): %s" % (len(found), self.kills, found[:5]))
+
     def check_all_copied(self, current):
+        self.names |= set(current)
         for rel, content in current.items():
             copy = os.path.join(self.dst, rel + (".zip" if self.compress else ""))
             if not os.path.exists(copy):
@@ -301,6 +334,7 @@ class Variant:
             if rnd.random() < 0.4 or i == count - 1:
                 self.run_complete("backup")
                 self.check_all_copied(current)
+                self.check_no_leftovers()
                 acceptable = {rel: {c} for rel, c in current.items()}
                 with open(self.check, "rb") as fh:
                     old_checkfile = fh.read()
@@ -325,6 +359,9 @@ class Variant:
                         if rel not in expected or fh.read() != expected[rel]:
                             fail("Rückgesicherte Datei nicht ganz oder falsch: %s" % rel)
         self.run_complete("restore")
+        left = leftovers(self.restored, set(expected), False)
+        if left:
+            fail("%d Überbleibsel nach vollständiger Rücksicherung: %s" % (len(left), left[:5]))
         got = {rel: c for rel, c in snapshot(self.restored).items() if not is_temp_name(os.path.basename(rel))}
         if got != expected:
             missing = sorted(set(expected) - set(got))[:5]
