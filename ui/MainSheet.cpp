@@ -71,7 +71,7 @@ MainSheet::MainSheet(Application& app, MessageBoxHost& box, QWidget* parent)
   ruecksichern_ = new PageRuecksichern(app_, box_, tabs_);
   info_ = new PageInfo(app_, box_, tabs_);
   protokoll_ = new PageProtokoll(app_, box_, tabs_);
-  tabs_->addTab(scrolling(sichern_), QString::fromUtf8(t::kTabSichern));
+  tabs_->addTab(sichern_, QString::fromUtf8(t::kTabSichern));  // its options scroll by themselves
   tabs_->addTab(scrolling(ruecksichern_), QString::fromUtf8(t::kTabRuecksichern));
   tabs_->addTab(scrolling(info_), QString::fromUtf8(t::kTabInformation));
   tabs_->addTab(protokoll_, QString::fromUtf8(t::kTabProtokoll));  // its list scrolls by itself

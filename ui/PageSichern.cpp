@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "app/Application.h"
 #include "app/SettingsFile.h"
@@ -14,6 +15,7 @@
 #include "ui/BatchNotification.h"
 #include "ui/BatchWarning.h"
 #include "ui/EndOfRunSound.h"
+#include "ui/FittingScrollArea.h"
 #include "ui/ImageList.h"
 #include "ui/JobListDialogs.h"
 #include "ui/JobListTable.h"
@@ -40,6 +42,7 @@ PageSichern::PageSichern(Application& app, MessageBoxHost& box, QWidget* parent)
     : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageSichern>()) {
   initResources();
   ui_->setupUi(this);
+  scrollTheMiddle();
   worker_ = std::make_unique<RunWorker>(QStringLiteral("BackupRun"));
   connect(worker_.get(), &RunWorker::failed, this, &PageSichern::logLine);
   connect(worker_.get(), &RunWorker::finished, this, &PageSichern::runEnded);
@@ -56,6 +59,26 @@ PageSichern::PageSichern(Application& app, MessageBoxHost& box, QWidget* parent)
   loadSettings();
   ui_->btnClose->setText(text(t::kWindowCloseKey));
   pageBatchMode_ = app_.batchMode();
+}
+
+// On a small screen or with large text the job list with its buttons and the
+// run buttons stay in view; the options and the progress scroll between them.
+void PageSichern::scrollTheMiddle() {
+  auto* middle = new QWidget;
+  middle->setObjectName(QStringLiteral("middleSichern"));
+  auto* layout = new QVBoxLayout(middle);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);  // the group box's frame already sets the progress apart
+  QVBoxLayout* page = ui_->layoutPage;
+  const int at = page->indexOf(ui_->layoutOptions);
+  page->removeItem(ui_->layoutOptions);
+  page->removeWidget(ui_->groupProgress);
+  layout->addLayout(ui_->layoutOptions);
+  layout->addWidget(ui_->groupProgress);
+  auto* area = new FittingScrollArea(middle, this);
+  // Room to spare goes to the job list; the options take what they need.
+  area->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  page->insertWidget(at, area);
 }
 
 // The worker goes first (it is the last member): it stops a run still going.

@@ -86,6 +86,7 @@ class PageSichern : public QWidget {
   void logCleared();
 
  private:
+  void scrollTheMiddle();
   void connectControls();
   void loadSettings();
   bool checkLogDirectory();

@@ -236,6 +236,18 @@ void MainWindowTest::fitsALaptopScreen() {
   }
   auto* list = page->findChild<QTableView*>("listJobs");
   QVERIFY(list->viewport()->height() >= 6 * list->verticalHeader()->defaultSectionSize());
+  // 1280 x 720, and 1366 x 768 at 150 % (910 x 512 in the window's own pixels), less frame and panels:
+  // the options scroll, the run buttons and the job list's buttons stay in view.
+  for (const QSize room : {QSize(1254, 652), QSize(884, 444)}) {
+    window.resize(room);
+    QTest::qWait(20);
+    QVERIFY2(window.width() <= room.width() && window.height() <= room.height(),
+             qPrintable(QString("%1 x %2").arg(window.width()).arg(window.height())));
+    for (const char* name : {"btnStart", "btnClose", "btnNeuAendern", "btnLoeschen"}) {
+      auto* w = page->findChild<QWidget*>(name);
+      QVERIFY2(window.rect().contains(QRect(w->mapTo(&window, QPoint()), w->size())), name);
+    }
+  }
 }
 
 void MainWindowTest::keyboardAloneStartsABackup() {
