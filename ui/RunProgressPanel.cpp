@@ -2,6 +2,8 @@
 
 #include <fmt/printf.h>
 
+#include <algorithm>
+
 #include "run/Estimator.h"
 #include "ui/ElidedText.h"
 #include "ui/RunOutcome.h"
@@ -67,7 +69,18 @@ void RunProgressPanel::showOutcome(const RunOutcome& outcome) {
   setBar(ui_.barPair, 0, 0);
 }
 
+std::uint64_t RunProgressPanel::pairDone(const ProgressInfo& info) {
+  // A file compressed again, or a cancel, may take bytes back; the pair's bar never goes back.
+  if (info.pairBytes != pairTotal_) {
+    pairTotal_ = info.pairBytes;
+    pairDone_ = 0;
+  }
+  pairDone_ = std::max(pairDone_, std::min(info.pairBytesDone, info.pairBytes));
+  return pairDone_;
+}
+
 void RunProgressPanel::clear() {
+  pairTotal_ = pairDone_ = 0;
   ui_.lblAction->clear();
   setElidedText(ui_.lblSource, QString());
   setElidedText(ui_.lblDestination, QString());
@@ -82,7 +95,7 @@ void RunProgressPanel::clear() {
 int RunProgressPanel::percentOf(std::uint64_t done, std::uint64_t total) { return PercentOf(done, total); }
 
 void RunProgressPanel::setPairPercent(const ProgressInfo& info) {
-  const QString percent = text(t::kPercent, percentOf(info.pairBytesDone, info.pairBytes));
+  const QString percent = text(t::kPercent, percentOf(pairDone(info), info.pairBytes));
   ui_.lblPairPercent->setText(percent);
   QWidget* window = page_->window();
   if (window->isMinimized()) window->setWindowTitle(percent);
@@ -92,7 +105,7 @@ void RunProgressPanel::showFileProgress(const ProgressInfo& info) {
   setElidedText(ui_.lblSource, QString::fromStdString(info.currentSource));
   setElidedText(ui_.lblDestination, QString::fromStdString(info.currentDestination));
   ui_.lblFileCount->setText(text(t::kFileCount, info.filesDone, info.filesInPair));
-  setBar(ui_.barPair, info.pairBytesDone, info.pairBytes);
+  setBar(ui_.barPair, pairDone(info), info.pairBytes);
   setPairPercent(info);
 }
 
@@ -112,7 +125,7 @@ void RunProgressPanel::show(int code, const ProgressInfo& info, bool cancelled) 
   };
   // Whenever the run may have moved the pair on, bar and percent follow together.
   auto pair = [&] {
-    setBar(u.barPair, info.pairBytesDone, info.pairBytes);
+    setBar(u.barPair, pairDone(info), info.pairBytes);
     setPairPercent(info);
   };
   switch (code) {
@@ -122,7 +135,7 @@ void RunProgressPanel::show(int code, const ProgressInfo& info, bool cancelled) 
       setElidedText(u.lblSource, text(t::kFilesToCopy, info.filesInPair));
       setElidedText(u.lblDestination, QString());
       u.lblFileCount->setText(text(t::kFileCount, info.filesDone, info.filesInPair));
-      setBar(u.barPair, info.pairBytesDone, info.pairBytes);
+      setBar(u.barPair, pairDone(info), info.pairBytes);
       break;
     case NOTIFY_COPYING:
       u.lblAction->setText(text(t::kCopying));
@@ -160,7 +173,7 @@ void RunProgressPanel::show(int code, const ProgressInfo& info, bool cancelled) 
       setElidedText(u.lblSource, QString());
       setElidedText(u.lblDestination, QString());
       u.lblFileCount->setText(text(t::kFileCount, info.filesDone, info.filesInPair));
-      setBar(u.barPair, info.pairBytesDone, info.pairBytes);
+      setBar(u.barPair, pairDone(info), info.pairBytes);
       setPairPercent(info);
       break;
     case NOTIFY_FILE_START:

@@ -39,9 +39,13 @@ class RunProgressPanel {
   void showFileProgress(const ProgressInfo& info);
   void refreshCounters(const ProgressInfo& info);
   void setPairPercent(const ProgressInfo& info);
+  // The pair's bytes as shown: never fewer than shown before for the same pair.
+  std::uint64_t pairDone(const ProgressInfo& info);
 
   Ui::PageSichern& ui_;
   QWidget* page_;
+  std::uint64_t pairTotal_ = 0;
+  std::uint64_t pairDone_ = 0;
 };
 
 }  // namespace kalvero

@@ -73,6 +73,7 @@ class PageSichernTest : public QObject {
   void cancelledRunSaysSo();
   void typedPathsAndForbiddenPatternsAreCheckedWhereEntered();
   void whatWasNotBackedUpIsSaidOnThePage();
+  void pairBarNeverMovesBackwards();
 };
 
 void PageSichernTest::freshSettingsRefuseSaveAndStart() {
@@ -611,6 +612,31 @@ void PageSichernTest::whatWasNotBackedUpIsSaidOnThePage() {
   const QRegularExpression lastClean("^Letzte Sicherung: \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d, ohne Fehler$");
   QVERIFY2(lastClean.match(last).hasMatch(), qPrintable(last));
   qunsetenv("KALVERO_MOUNT_ROOTS");
+}
+
+// A file compressed again or a cancel takes bytes back from the run's count; the pair's bar keeps its place.
+void PageSichernTest::pairBarNeverMovesBackwards() {
+  QTemporaryDir dir;
+  Application app(argsFor(makeBackupSetup(dir)));
+  MessageBoxFake box;
+  PageSichern page(app, box);
+  ProgressInfo info;
+  info.filesInPair = 3;
+  info.pairBytes = 1000;
+  page.showProgress(NOTIFY_FILES_FOUND, info);
+  info.pairBytesDone = 810;
+  page.showProgress(NOTIFY_COMPRESSING, info);
+  QCOMPARE(labelText(&page, "lblPairPercent"), QString("81 %"));
+  info.pairBytesDone = 100;
+  page.showProgress(NOTIFY_FILE_STEP, info);
+  page.showProgress(NOTIFY_FINISHED, info);
+  QCOMPARE(labelText(&page, "lblPairPercent"), QString("81 %"));
+  auto* bar = child<QProgressBar>(&page, "barPair");
+  QCOMPARE(bar->value(), 810);
+  // The next pair starts from nothing.
+  page.showProgress(NOTIFY_RESET, info);
+  page.showProgress(NOTIFY_FILES_FOUND, info);
+  QCOMPARE(bar->value(), 100);
 }
 
 QTEST_MAIN(PageSichernTest)
