@@ -16,6 +16,14 @@
 
 namespace kalvero::test {
 
+// Run by hand rather than by ctest, a window test keeps the list files of its
+// Application below the temporary directory, never in the user's own cache.
+inline const bool kListFilesBelowTemp = [] {
+  if (!qEnvironmentVariableIsSet("XDG_CACHE_HOME"))
+    qputenv("XDG_CACHE_HOME", (QDir::tempPath() + QStringLiteral("/cache")).toUtf8());
+  return true;
+}();
+
 // Whole files for the window tests, with Qt's paths and bytes; the parent
 // directory is made. A file that cannot be written ends the test program.
 inline void writeText(const QString& path, const QByteArray& bytes) {
