@@ -313,33 +313,37 @@ std::uint32_t ZipArchiveLayer::recordedMode(const platform::AccessStatus& access
   return mode;
 }
 
+// The entry's time, attributes and mode from its source file; false when
+// one of them could not be read (the entry then has the defaults).
+bool ZipArchiveLayer::headerFromSource(ZipEntryHeader& header, const std::string& sourcePath, bool& unixMode) {
+  auto st = platform::statPath(sourcePath);
+  if (!st) {
+    header.modTime = header.modDate = 0;
+    header.externalAttributes = 0x20;
+    return false;
+  }
+  bool result = true;
+  DosTimeFromFileTime(st->lastWrite, header.modTime, header.modDate);
+  std::uint32_t attributes = 0;
+  if (platform::getFileAttributes(sourcePath, attributes)) {
+    header.externalAttributes = attributes;
+  } else {
+    header.externalAttributes = 0x20;
+    result = false;
+  }
+  if (auto access = platform::accessStatusOf(sourcePath)) {
+    header.externalAttributes = (header.externalAttributes & 0xFFFF) | (recordedMode(*access) << 16);
+    unixMode = true;
+  }
+  return result;
+}
+
 bool ZipArchiveLayer::OpenNewFile(ZipEntryHeader& header, int level, const std::string& sourcePath) {
   if (IsClosed() || entryState_ != 0 || multiVolume_ || readOnly_ || dir_.entries.size() >= 65535)
     return false;
 
-  bool result = true;
   bool unixMode = false;
-  if (!sourcePath.empty()) {
-    auto st = platform::statPath(sourcePath);
-    if (!st) {
-      result = false;
-      header.modTime = header.modDate = 0;
-      header.externalAttributes = 0x20;
-    } else {
-      DosTimeFromFileTime(st->lastWrite, header.modTime, header.modDate);
-      std::uint32_t attributes = 0;
-      if (platform::getFileAttributes(sourcePath, attributes)) {
-        header.externalAttributes = attributes;
-      } else {
-        header.externalAttributes = 0x20;
-        result = false;
-      }
-      if (auto access = platform::accessStatusOf(sourcePath)) {
-        header.externalAttributes = (header.externalAttributes & 0xFFFF) | (recordedMode(*access) << 16);
-        unixMode = true;
-      }
-    }
-  }
+  const bool result = sourcePath.empty() || headerFromSource(header, sourcePath, unixMode);
 
   std::string stored = header.name;
   if (stored.empty()) stored = "file" + std::to_string(dir_.entries.size() + 1);
@@ -370,6 +374,16 @@ bool ZipArchiveLayer::OpenNewFile(ZipEntryHeader& header, int level, const std::
   e.commentLength = static_cast<std::uint16_t>(e.comment.size());
   e.internalAttributes = header.internalAttributes;
 
+  writeLocalHeader(e);
+  startDeflate(level);
+  entryState_ = 1;
+  return result;
+}
+
+// The entry's local header at the end of the archive; its sizes and CRC
+// follow in the data descriptor.
+void ZipArchiveLayer::writeLocalHeader(ZipEntryHeader& e) {
+  const std::string& stored = e.name;
   std::vector<unsigned char> local(kLocalHeaderSize + stored.size() + e.extra.size());
   unsigned char* p = local.data();
   put32(p, kLocalSignature);
@@ -392,7 +406,9 @@ bool ZipArchiveLayer::OpenNewFile(ZipEntryHeader& header, int level, const std::
   e.extraLength = 0;
   e.diskStart = 0;
   e.localHeaderOffset = static_cast<std::uint32_t>(offset);
+}
 
+void ZipArchiveLayer::startDeflate(int level) {
   z_stream_s& z = *stream_;
   std::memset(&z, 0, sizeof z);
   compressedLeft_ = 0;
@@ -406,8 +422,6 @@ bool ZipArchiveLayer::OpenNewFile(ZipEntryHeader& header, int level, const std::
   crc_ = 0;
   throwZlib(deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY));
   streamActive_ = true;
-  entryState_ = 1;
-  return result;
 }
 
 bool ZipArchiveLayer::WriteNewFile(const void* buffer, std::size_t count) {

@@ -209,6 +209,9 @@ class ZipArchiveLayer {
   void writeLocalHeader(const ZipEntryHeader& h, const std::string& storedName);
   void endStreams();
   std::uint32_t recordedMode(const platform::AccessStatus& access);
+  bool headerFromSource(ZipEntryHeader& header, const std::string& sourcePath, bool& unixMode);
+  void writeLocalHeader(ZipEntryHeader& entry);
+  void startDeflate(int level);
 
   bool convertSlashes_ = true;
   bool convertCodePage_ = true;
