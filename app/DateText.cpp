@@ -2,6 +2,7 @@
 
 #include "app/SettingsFields.h"
 #include "platform/ProfileFile.h"
+#include "platform/TextUtil.h"
 
 namespace kalvero {
 
@@ -30,12 +31,7 @@ bool FormsDate(const long long n[6]) {
 
 }  // namespace
 
-std::string TrimBlanks(const std::string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
+std::string TrimBlanks(const std::string& text) { return std::string(platform::TrimWhiteSpace(text)); }
 
 DateTextResult InterpretDateText(const std::string& text) {
   DateTextResult result;

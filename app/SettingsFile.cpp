@@ -12,6 +12,7 @@
 #include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileFile.h"
+#include "platform/TextUtil.h"
 
 namespace kalvero {
 
@@ -55,12 +56,6 @@ bool updateFile(const std::string& path, std::string* error, Edit&& edit) {
 
 bool sameNoCase(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
-std::string trimBlanks(const std::string& s) {
-  std::size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  std::size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
 
 }  // namespace
 
@@ -83,20 +78,7 @@ std::vector<std::string> SplitSettingsFields(const std::string& value, int count
   return fields;
 }
 
-int AtoiLike(const std::string& text) {
-  const char* p = text.c_str();
-  while (*p == ' ' || *p == '\t') ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = *p++ == '-';
-  long long v = 0;
-  while (*p >= '0' && *p <= '9') {
-    v = v * 10 + (*p++ - '0');
-    if (v > 2147483648LL) v = 2147483648LL;
-  }
-  if (negative) v = -v;
-  if (v > 2147483647LL) v = 2147483647LL;
-  return static_cast<int>(v);
-}
+int AtoiLike(const std::string& text) { return platform::AtoiLike(text); }
 
 double AtofLike(const std::string& text) {
   // Locale-independent: a window program runs with the user's locale, whose
@@ -113,7 +95,7 @@ double AtofLike(const std::string& text) {
 std::string SerialDateText(const DateTime& d) { return d.valid() ? fmt::sprintf("%.20g", d.serial()) : ""; }
 
 DateTime SerialDateFromText(const std::string& text) {
-  if (trimBlanks(text).empty()) return DateTime();
+  if (platform::TrimBlanks(text).empty()) return DateTime();
   return DateTime::fromSerial(AtofLike(text));
 }
 
@@ -256,7 +238,7 @@ bool SettingsFile::saveBackupSettings(const BackupOptions& o, const JobList& job
     for (const std::string& line : d.sectionLines(SICHQZ)) {
       auto eq = line.find('=');
       if (eq == std::string::npos) continue;
-      std::string key = trimBlanks(line.substr(0, eq));
+      std::string key = std::string(platform::TrimBlanks(line.substr(0, eq)));
       if (key.size() > 4 && strncasecmp(key.c_str(), "Verz", 4) == 0 &&
           key.find_first_not_of("0123456789", 4) == std::string::npos && key.size() < 15 &&
           std::stoll(key.substr(4)) >= n)
@@ -316,16 +298,16 @@ ReplacementSettings SettingsFile::loadReplacementList() const {
   r.Sichern = d.readInt(VERZEICHNISSE, "Sichern", 1);
   r.Ruecksichern = d.readInt(VERZEICHNISSE, "Ruecksichern", 1);
   for (const std::string& raw : d.sectionLines(VERZEICHNISSE)) {
-    std::string line = trimBlanks(raw);
+    std::string line = std::string(platform::TrimBlanks(raw));
     if (line.empty() || line[0] == ';') continue;
     auto eq = line.find('=');
     if (eq == std::string::npos) continue;
-    std::string key = trimBlanks(line.substr(0, eq));
+    std::string key = std::string(platform::TrimBlanks(line.substr(0, eq)));
     if (sameNoCase(key, "Sichern") || sameNoCase(key, "Ruecksichern")) continue;
     std::string value = line.substr(eq + 1);
     auto semicolon = value.rfind(';');
     if (semicolon != std::string::npos) value.resize(semicolon);  // trailing comment
-    value = trimBlanks(value);
+    value = std::string(platform::TrimBlanks(value));
     auto f = SplitSettingsFields(value, 3);
     r.entries.push_back(DirReplacement{AtoiLike(f[0]), f[1], f[2]});
   }
@@ -365,7 +347,7 @@ bool SettingsFile::saveDateFilter(int typ, const DateTime& from, const DateTime&
                                   std::string* error) {
   return updateFile(path_, error, [&](ProfileDocument& d) {
     if (typ == 1) {
-      d.writeString(DATUM, "Stunden", trimBlanks(hoursText));
+      d.writeString(DATUM, "Stunden", std::string(platform::TrimBlanks(hoursText)));
     } else {
       d.writeString(DATUM, "DatumVon", SerialDateText(from));
       d.writeString(DATUM, "DatumBis", SerialDateText(to));

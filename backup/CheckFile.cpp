@@ -9,6 +9,7 @@
 
 #include "backup/BackupTexts.h"
 #include "platform/Leftovers.h"
+#include "platform/TextUtil.h"
 #include "platform/PathUtil.h"
 #include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
@@ -20,13 +21,6 @@ namespace kalvero {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-std::string_view trim(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && isBlank(s[b])) ++b;
-  while (e > b && isBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
 
 // Decimal number as strtoll reads it (leading blanks, a sign, digits, the
 // rest ignored), saturated at the limits instead of overflowing. Bounded by
@@ -69,7 +63,7 @@ std::string stampNow() {
 // One line: the last four "|"-separated fields are the numbers, the rest is
 // the key, so a name may itself contain "|"; missing fields read as 0.
 bool parseLine(std::string_view rawLine, std::string_view& key, CheckEntry& entry) {
-  const std::string_view line = trim(rawLine);
+  const std::string_view line = platform::TrimWhiteSpace(rawLine);
   if (line.empty() || line[0] == ';') return false;
   std::size_t bars[4];
   int found = 0;

@@ -1,5 +1,7 @@
 #include "platform/ProfileFile.h"
 
+#include "platform/TextUtil.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -20,12 +22,7 @@ bool equalsNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-std::string trim(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return s.substr(b, e - b);
-}
+std::string trim(const std::string& s) { return std::string(TrimBlanks(s)); }
 
 // A line break inside a value would split it into lines of their own.
 std::string oneLine(const std::string& s) {
@@ -159,20 +156,7 @@ std::string ProfileDocument::readString(const std::string& section, const std::s
 int ProfileDocument::readInt(const std::string& section, const std::string& key, int def) const {
   const Entry* e = impl_->findKey(section, key);
   if (!e || e->value.empty()) return def;
-  // As atoi: leading blanks, a sign, digits; junk after them ignored, no digits = 0.
-  const char* p = e->value.c_str();
-  while (*p == ' ' || *p == '\t') ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = *p++ == '-';
-  long long v = 0;
-  while (*p >= '0' && *p <= '9') {
-    v = v * 10 + (*p++ - '0');
-    if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;  // saturate
-  }
-  if (negative) v = -v;
-  if (v > INT_MAX) v = INT_MAX;
-  if (v < INT_MIN) v = INT_MIN;
-  return static_cast<int>(v);
+  return AtoiLike(e->value);
 }
 
 std::vector<std::string> ProfileDocument::sectionLines(const std::string& section) const {

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "platform/PathUtil.h"
+#include "platform/TextUtil.h"
 
 namespace kalvero {
 
@@ -28,13 +29,7 @@ bool equalFolded(std::string_view text, std::size_t tOff, std::string_view patte
   return true;
 }
 
-std::string_view trimmed(std::string_view s) {
-  constexpr std::string_view blanks = " \t\r\n";
-  const auto first = s.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  const auto last = s.find_last_not_of(blanks);
-  return s.substr(first, last - first + 1);
-}
+std::string_view trimmed(std::string_view s) { return platform::TrimWhiteSpace(s); }
 
 // The file name part of a path split as the path splitter does it: name
 // without extension, and the extension from the last "." on.
@@ -148,16 +143,7 @@ DateBounds MakeDateBounds(const DateFilter& filter, int datumOption) {
   DateBounds bounds;
   if (datumOption == 0) return bounds;
   const auto secondsOf = [](const DateTime& d) -> std::optional<std::int64_t> {
-    CalendarTime c;
-    if (!d.valid() || !d.toCalendar(c)) return std::nullopt;
-    platform::LocalTime t;
-    t.year = c.year;
-    t.month = c.month;
-    t.day = c.day;
-    t.hour = c.hour;
-    t.minute = c.minute;
-    t.second = c.second;
-    const std::int64_t s = platform::unixFromLocal(t);
+    const long long s = d.valid() ? d.toLocalEpochSeconds() : -1;
     if (s == -1) return std::nullopt;
     return s;
   };
