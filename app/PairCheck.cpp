@@ -10,14 +10,9 @@ namespace kalvero {
 
 namespace {
 
-std::string withoutTrailingSlash(std::string s) {
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
-  return s;
-}
-
 // True when path is dir itself or lies below it (whole components only).
 bool isInside(const std::string& path, const std::string& dir) {
-  const std::string p = withoutTrailingSlash(path), d = withoutTrailingSlash(dir);
+  const std::string p = WithoutTrailingSlash(path), d = WithoutTrailingSlash(dir);
   if (p == d) return true;
   if (d == "/") return !p.empty() && p[0] == '/';
   return p.size() > d.size() && p.compare(0, d.size(), d) == 0 && p[d.size()] == '/';

@@ -88,7 +88,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
 CopyJob BackupRun::Impl::makeCopyJob(const std::string& source, const std::string& destination, std::uint64_t size,
                                      const std::string& pairSource, const CopyContext& ctx) {
   CopyJob job;
-  job.sourceRoot = withSlash(pairSource);
+  job.sourceRoot = WithTrailingSlash(pairSource);
   job.source = source;
   job.destination = destination;
   job.size = size;
@@ -229,10 +229,10 @@ void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source,
 void BackupRun::Impl::copyDirectoryEntry(const std::string& source, const std::string& destination,
                                          const CopyContext& ctx) {
   int err = 0;
-  writtenRoots.insert(withSlash(destination));
+  writtenRoots.insert(WithTrailingSlash(destination));
   if (!destinations.makeDirectories(destination, &err)) {
-    if (missingDirectories.insert(withSlash(destination)).second)
-      ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, withSlash(destination), SystemErrorText(err)) + "\r\n");
+    if (missingDirectories.insert(WithTrailingSlash(destination)).second)
+      ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, WithTrailingSlash(destination), SystemErrorText(err)) + "\r\n");
   } else if (!sourceOnItsPath(source, false, ctx)) {
     // reported: a directory replaced by a link is not followed
   } else if (!platform::copyDirectoryAttributes(source, destination, &err)) {

@@ -273,8 +273,8 @@ void BackupRun::Impl::selectFiles(PairState& state) {
 // Roots, copy context, the pair's progress and, with "Compress" on more than
 // one thread, the workers that compress the files ahead.
 void BackupRun::Impl::prepareCopying(PairState& state) {
-  state.sourceRoot = withSlash(state.pair->source);
-  state.destRoot = withSlash(state.destinationRoot);
+  state.sourceRoot = WithTrailingSlash(state.pair->source);
+  state.destRoot = WithTrailingSlash(state.destinationRoot);
   pairDestRoot = state.destRoot;
   pairSourceRoot = state.sourceRoot;
   pairRoot.begin(state.destRoot);

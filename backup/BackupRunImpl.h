@@ -43,11 +43,6 @@ inline bool SameState(const platform::FileStatus& a, const platform::FileStatus&
          a.inode == b.inode;
 }
 
-inline std::string withSlash(std::string path) {
-  if (path.empty() || path.back() != '/') path += '/';
-  return path;
-}
-
 struct BackupRun::Impl {
   BackupRunSetup setup;
   RunTotals totals;

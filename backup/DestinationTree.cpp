@@ -21,11 +21,6 @@ namespace kalvero {
 
 namespace {
 
-std::string withoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 std::string join(const std::string& dir, const std::string& name) { return dir == "/" ? "/" + name : dir + "/" + name; }
 
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
@@ -64,8 +59,8 @@ void DestinationTree::beginRun(std::string date) {
 }
 
 void DestinationTree::beginPair(const std::string& sourceRoot, const std::string& destRoot, Hooks hooks) {
-  sourceRoot_ = withoutTrailingSlashes(sourceRoot);
-  destRoot_ = withoutTrailingSlashes(destRoot);
+  sourceRoot_ = WithoutTrailingSlash(sourceRoot);
+  destRoot_ = WithoutTrailingSlash(destRoot);
   hooks_ = std::move(hooks);
 }
 
@@ -80,7 +75,7 @@ bool DestinationTree::makeDirectories(const std::string& dir, int* err) {
     if (GetPathKind(destRoot_) != -1 && !MakeDirectories(destRoot_, err)) return false;
     verified_[destRoot_] = true;
   }
-  const std::string d = withoutTrailingSlashes(dir);
+  const std::string d = WithoutTrailingSlash(dir);
   if (d == destRoot_) return true;
   // The next file into a directory of this run: its levels were all checked then.
   if (const auto known = verified_.find(d); known != verified_.end() && known->second) return true;
@@ -132,7 +127,7 @@ bool DestinationTree::verifyLevel(const std::string& path, int* err) {
 }
 
 void DestinationTree::modeSet(const std::string& dir) {
-  if (const auto known = verified_.find(withoutTrailingSlashes(dir)); known != verified_.end()) known->second = false;
+  if (const auto known = verified_.find(WithoutTrailingSlash(dir)); known != verified_.end()) known->second = false;
 }
 
 bool DestinationTree::clearFor(const std::string& path, Kind kind, int* err) {

@@ -24,11 +24,6 @@ void ReloadPairOptions(const std::string& settingsPath, BackupOptions& options) 
 
 namespace {
 
-std::string withSlash(std::string path) {
-  if (path.empty() || path.back() != '/') path += '/';
-  return path;
-}
-
 // Whether destination holds a dated folder ("2026_12_09") of a run with the
 // date subdirectory: until it does, the marker cannot tell what it lacks.
 bool HasDatedFolder(const std::string& destination) {
@@ -204,8 +199,8 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
   result.unmountedText = UnmountedDriveText(in.destinationRoot);
   if (!result.unmountedText.empty()) return result;
 
-  const std::string sourceRoot = withSlash(pair.source);
-  const std::string destRoot = withSlash(in.destinationRoot);
+  const std::string sourceRoot = WithTrailingSlash(pair.source);
+  const std::string destRoot = WithTrailingSlash(in.destinationRoot);
   WalkOptions walk;
   walk.withSubdirs = pair.withSubdirs;
   const bool dated = options.SubVerzDatum != 0;

@@ -33,13 +33,8 @@ for profile in mixed small; do
   [[ -d $root/$profile ]] || "$shared/bench/make-corpus" "$profile" "$root/$profile"
 done
 
-cli=${KALVERO_CLI:-}
-if [[ -z $cli ]]; then
-  cmake -S "$repo" -B "$repo/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DKALVERO_WINDOW=OFF -DKALVERO_TESTS=OFF >/dev/null
-  ninja -C "$repo/build-bench" -j2 kalvero-cli >/dev/null
-  cli=$repo/build-bench/kalvero-cli
-fi
+source "$repo/bench/lib.sh"
+cli=$(cli_to_time)
 
 out=${OUT_DIR:-$root/bench-out}
 mkdir -p "$out"
@@ -73,7 +68,6 @@ chmod +x "$work/kalvero-full.sh" "$work/peer.sh"
 write_ini "$work/template-copy.INI" "$root/mixed" @DEST@ 0 0
 write_ini "$work/template-compare.INI" "$root/mixed" @DEST@ 1 0
 
-source "$repo/bench/lib.sh"
 
 if [[ ${ONLY:-} != small ]]; then
 echo "== 1. full backup of mixed, Compare 0: kalvero vs rsync -a, vs cp -a"

@@ -18,13 +18,8 @@ shared=${KALVERO_SHARED_DIR:-$repo/../shared}
 kills=${KILLS:-3}
 [[ -d $root/mixed ]] || "$shared/bench/make-corpus" mixed "$root/mixed"
 
-cli=${KALVERO_CLI:-}
-if [[ -z $cli ]]; then
-  cmake -S "$repo" -B "$repo/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DKALVERO_WINDOW=OFF -DKALVERO_TESTS=OFF >/dev/null
-  ninja -C "$repo/build-bench" -j2 kalvero-cli >/dev/null
-  cli=$repo/build-bench/kalvero-cli
-fi
+source "$repo/bench/lib.sh"
+cli=$(cli_to_time)
 
 work=$(mktemp -d "${OUT_DIR:-$root/bench-out}.XXXXXX")
 trap 'rm -rf "$work"' EXIT

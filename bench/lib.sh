@@ -1,4 +1,13 @@
-# Shared by the bench scripts (sourced; needs $work and $runs).
+# Shared by the bench scripts (sourced; bench and peak need $work and $runs).
+# cli_to_time [BUILD_DIR]: $KALVERO_CLI, or a Release kalvero-cli built in
+# BUILD_DIR (default build-bench/) of the checkout ($repo).
+cli_to_time() {
+  if [[ -n ${KALVERO_CLI:-} ]]; then echo "$KALVERO_CLI"; return; fi
+  local dir=$repo/${1:-build-bench}
+  cmake -S "$repo" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKALVERO_WINDOW=OFF -DKALVERO_TESTS=OFF >/dev/null
+  ninja -C "$dir" -j2 kalvero-cli >/dev/null
+  echo "$dir/kalvero-cli"
+}
 # bench NAME A B: hyperfine over A and B (runs each $runs times, alternating
 # warm-up first), prints both medians and the ratio A/B.
 bench() {

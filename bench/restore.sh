@@ -27,13 +27,7 @@ if [[ ! -d $corpus ]]; then
 fi
 corpus=$(cd "$corpus" && pwd)
 
-cli=${KALVERO_CLI:-}
-if [[ -z $cli ]]; then
-  cmake -S "$repo" -B "$repo/build-bench-restore" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DKALVERO_WINDOW=OFF -DKALVERO_TESTS=OFF >/dev/null
-  ninja -C "$repo/build-bench-restore" -j2 kalvero-cli >/dev/null
-  cli=$repo/build-bench-restore/kalvero-cli
-fi
+cli=$(cli_to_time build-bench-restore)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -20,13 +20,8 @@ if [[ ! -d $corpus ]]; then
 fi
 corpus=$(cd "$corpus" && pwd)
 
-cli=${KALVERO_CLI:-}
-if [[ -z $cli ]]; then
-  cmake -S "$repo" -B "$repo/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DKALVERO_WINDOW=OFF -DKALVERO_TESTS=OFF >/dev/null
-  ninja -C "$repo/build-bench" -j2 kalvero-cli >/dev/null
-  cli=$repo/build-bench/kalvero-cli
-fi
+source "$repo/bench/lib.sh"
+cli=$(cli_to_time)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,4 +1,5 @@
 #include "platform/LevelOpen.h"
+#include "platform/PathUtil.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -15,15 +16,10 @@ namespace kalvero::platform {
 
 namespace {
 
-std::string withoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 // The part of path below root ("" for root itself); false when path is not below it.
 bool relativeBelow(const std::string& root, const std::string& path, std::string& relative) {
-  const std::string r = withoutTrailingSlashes(root);
-  const std::string p = withoutTrailingSlashes(path);
+  const std::string r = WithoutTrailingSlash(root);
+  const std::string p = WithoutTrailingSlash(path);
   if (p == r) {
     relative.clear();
     return true;
@@ -64,7 +60,7 @@ int openParentBelow(const std::string& root, const std::string& path, std::strin
   }
   const auto slash = relative.rfind('/');
   name = slash == std::string::npos ? relative : relative.substr(slash + 1);
-  const std::string parent = withoutTrailingSlashes(root) + (slash == std::string::npos ? "" : "/" + relative.substr(0, slash));
+  const std::string parent = WithoutTrailingSlash(root) + (slash == std::string::npos ? "" : "/" + relative.substr(0, slash));
   return openDirectoryBelow(root, parent, err);
 }
 

@@ -18,6 +18,16 @@ int GetPathKind(const std::string& path) {
   return st->kind == platform::EntryKind::Directory ? -1 : 1;
 }
 
+std::string WithTrailingSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+std::string WithoutTrailingSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
 namespace {
 
 std::string withoutTrailingSlashes(std::string path) {

@@ -22,6 +22,11 @@ bool MakeDirectories(const std::string& path, int* err = nullptr);
 // root itself and everything above it are never changed.
 bool MakeDestinationDirectories(const std::string& root, const std::string& path, int* err = nullptr);
 
+// path ending in one "/" ("" becomes "/"), and path without trailing "/"
+// (the root "/" stays "/").
+std::string WithTrailingSlash(std::string path);
+std::string WithoutTrailingSlash(std::string path);
+
 // The directory part with its trailing "/": "/a/b" -> "/a/", "b" -> "".
 std::string ParentDirectory(const std::string& path);
 

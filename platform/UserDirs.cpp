@@ -1,4 +1,5 @@
 #include "platform/UserDirs.h"
+#include "platform/PathUtil.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -29,11 +30,6 @@ void makeParents(const std::string& dir) {
     makeParents(parent);
     ::mkdir(parent.c_str(), 0700);
   }
-}
-
-std::string withSlash(std::string dir) {
-  if (dir.empty() || dir.back() != '/') dir += '/';
-  return dir;
 }
 
 }  // namespace
@@ -70,7 +66,7 @@ std::string userStateDirectory() {
     if (base.empty()) return {};
     base += "/.local/state";
   }
-  const std::string dir = withSlash(base) + "kalvero";
+  const std::string dir = WithTrailingSlash(base) + "kalvero";
   return makePrivateDirectory(dir) ? dir + "/" : std::string();
 }
 
@@ -78,7 +74,7 @@ std::string userRuntimeDirectory() {
   const char* xdg = std::getenv("XDG_RUNTIME_DIR");
   std::string dir;
   if (xdg && *xdg == '/') {
-    dir = withSlash(xdg) + "kalvero";
+    dir = WithTrailingSlash(xdg) + "kalvero";
   } else {
     // The private temporary directory is 0700 and the user's when it could be
     // made; otherwise it is the shared one, which must not hold locks or sockets.

@@ -7,6 +7,7 @@
 #include <fmt/printf.h>
 
 #include "platform/FileError.h"
+#include "platform/PathUtil.h"
 #include "platform/TreeCopy.h"
 #include "restore/RestoreRunState.h"
 #include "restore/RestoreTexts.h"
@@ -18,11 +19,6 @@ namespace kalvero {
 namespace t = restore_text;
 
 namespace {
-
-std::string withoutTrailingSlash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
 
 }  // namespace
 
@@ -188,8 +184,8 @@ void RestoreRun::Pass::finishDirectories() {
 
 void RestoreRun::Pass::noteMetadataLosses() {
   const platform::MetadataLosses losses = platform::takeMetadataLosses();
-  if (losses.extendedAttributes) s_.note(fmt::sprintf(t::kXattrsNotKept, withoutTrailingSlash(destinationRoot_)));
-  if (losses.owner) s_.note(fmt::sprintf(t::kOwnerNotKept, withoutTrailingSlash(destinationRoot_)));
+  if (losses.extendedAttributes) s_.note(fmt::sprintf(t::kXattrsNotKept, WithoutTrailingSlash(destinationRoot_)));
+  if (losses.owner) s_.note(fmt::sprintf(t::kOwnerNotKept, WithoutTrailingSlash(destinationRoot_)));
   if (const int removed = s_.leftovers.takeRemoved()) s_.note(fmt::sprintf(t::kLeftoversRemoved, removed));
 }
 

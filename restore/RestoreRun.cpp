@@ -1,4 +1,5 @@
 #include "restore/RestoreRun.h"
+#include "platform/PathUtil.h"
 
 #include <fmt/printf.h>
 
@@ -15,15 +16,6 @@ namespace kalvero {
 namespace t = restore_text;
 
 namespace {
-
-std::string withoutTrailingSlash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-std::string withTrailingSlash(std::string path) {
-  if (path.empty() || path.back() != '/') path += '/';
-  return path;
-}
 
 }  // namespace
 
@@ -121,10 +113,10 @@ std::vector<FoundFile> RestoreRun::Pass::findFiles(const std::string& sourceDir)
 }
 
 void RestoreRun::Pass::plan() {
-  const std::string sourceDir = withoutTrailingSlash(NormaliseJobPath(options_.PathSrc));
+  const std::string sourceDir = WithoutTrailingSlash(NormaliseJobPath(options_.PathSrc));
   const std::vector<FoundFile> found = findFiles(sourceDir);
-  sourceRoot_ = withTrailingSlash(sourceDir);
-  destinationRoot_ = withTrailingSlash(withoutTrailingSlash(NormaliseJobPath(options_.PathDst)));
+  sourceRoot_ = WithTrailingSlash(sourceDir);
+  destinationRoot_ = WithTrailingSlash(WithoutTrailingSlash(NormaliseJobPath(options_.PathDst)));
   ctx_.zip = &s_.zip;
   ctx_.progress = &s_.progress;
   ctx_.reporter = s_.setup.reporter;
