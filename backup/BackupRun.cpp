@@ -208,7 +208,8 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
 // False when the run was cancelled before the pair began.
 bool BackupRun::Impl::beginPair(const DirPair& pair, PairState& state) {
   pageLine(fmt::sprintf(texts::PAIR_LOG_PAGE_HEADER, pair.source, pair.destination));
-  ReloadPairOptions(setup.settingsPath, options);
+  state.plan = PlanPair(setup.settingsPath, pair, options, setup.dateFilter, withCheckFile ? checkFile : nullptr,
+                        &noCompress);
   info.pairErrors = info.filesDone = info.pairSkipped = info.filesInPair = 0;
   info.currentSource.clear();
   info.currentDestination.clear();
@@ -218,7 +219,7 @@ bool BackupRun::Impl::beginPair(const DirPair& pair, PairState& state) {
   log.close();
 
   state.pair = &pair;
-  state.destinationRoot = PairDestinationRoot(pair, options, platform::localNow());
+  state.destinationRoot = state.plan.destinationRoot;
   if (log.open(options.Protokolldatei)) notify(NOTIFY_LOG_OPENED);
   PairHeader header{pair.source, state.destinationRoot, options, setup.captions, setup.versionText};
   state.pairStart = WritePairHeader(log, header);
@@ -237,13 +238,7 @@ bool BackupRun::Impl::destinationInsideSource(PairState& state) {
 // The walk with the pair's filters and the check file's decisions, into state.found.
 void BackupRun::Impl::selectFiles(PairState& state) {
   notify(NOTIFY_SEARCHING);
-  PairSelectionInput selection;
-  selection.pair = state.pair;
-  selection.options = &options;
-  selection.dateFilter = &setup.dateFilter;
-  selection.destinationRoot = state.destinationRoot;
-  selection.checkFile = withCheckFile ? checkFile : nullptr;
-  selection.noCompress = &noCompress;
+  PairSelectionInput& selection = state.plan.selection;
   selection.copiesPutInPlace = &writtenCopies;
   selection.mayTouchCopies = true;
   selection.checkFileReady = [this](bool wait) { return checkFileReady(wait); };

@@ -120,6 +120,7 @@ struct BackupRun::Impl {
   // --- One pair, in the order runPair takes the steps.
   struct PairState {
     const DirPair* pair = nullptr;
+    PairPlan plan;                // options reloaded, destination root, selection input
     std::string destinationRoot;  // as PairDestinationRoot gives it
     std::string sourceRoot;       // with "/"
     std::string destRoot;         // with "/"

@@ -184,6 +184,20 @@ class Decision {
 
 }  // namespace
 
+PairPlan PlanPair(const std::string& settingsPath, const DirPair& pair, BackupOptions& options,
+                  const DateFilter& dateFilter, CheckFile* checkFile, const NoCompressSet* noCompress) {
+  ReloadPairOptions(settingsPath, options);
+  PairPlan plan;
+  plan.destinationRoot = PairDestinationRoot(pair, options, platform::localNow());
+  plan.selection.pair = &pair;
+  plan.selection.options = &options;
+  plan.selection.dateFilter = &dateFilter;
+  plan.selection.destinationRoot = plan.destinationRoot;
+  plan.selection.checkFile = checkFile;
+  plan.selection.noCompress = noCompress;
+  return plan;
+}
+
 PairSelectionResult SelectPair(const PairSelectionInput& in) {
   PairSelectionResult result;
   const DirPair& pair = *in.pair;

@@ -69,4 +69,15 @@ struct PairSelectionResult {
 
 PairSelectionResult SelectPair(const PairSelectionInput& input);
 
+// What a backup run and kalvero-cli list do alike for a pair before its
+// walk: "Allg" read again into options, the pair's destination root of now,
+// and the selection's input (filters, check file, no-compress set). The run
+// adds its own callbacks and the copies it put in place.
+struct PairPlan {
+  std::string destinationRoot;
+  PairSelectionInput selection;
+};
+PairPlan PlanPair(const std::string& settingsPath, const DirPair& pair, BackupOptions& options,
+                  const DateFilter& dateFilter, CheckFile* checkFile, const NoCompressSet* noCompress);
+
 }  // namespace kalvero

@@ -87,29 +87,25 @@ int runListCommand(CliContext& ctx) {
   const DateFilter& filter = input.dateFilter;
   const JobList jobs = NormaliseJobList(input.jobs);
 
-  // Whether the check file is used is decided at the start, as in the run.
+  // Whether the check file is used and which files stay uncompressed is
+  // decided at the start, as in the run.
   CheckFile checkFile;
   const bool withCheckFile = options.MitPrueffile != 0;
   if (withCheckFile) checkFile.Load(options.Prueffile);  // missing or unreadable: nothing is skipped
+  NoCompressSet noCompress;
+  if (options.Compress) noCompress = BuildNoCompressSet(options.NotCompress);
 
   ListWriter writer(ctx.out, nullTerminated);
   for (const DirPair& pair : jobs) {
     if (!pair.active) continue;
-    ReloadPairOptions(ctx.settingsPath, options);
-    const std::string destinationRoot = PairDestinationRoot(pair, options, platform::localNow());
-    PairSelectionInput selection;
-    selection.pair = &pair;
-    selection.options = &options;
-    selection.dateFilter = &filter;
-    selection.destinationRoot = destinationRoot;
-    selection.checkFile = withCheckFile ? &checkFile : nullptr;
+    PairPlan plan = PlanPair(ctx.settingsPath, pair, options, filter, withCheckFile ? &checkFile : nullptr, &noCompress);
     // Files and links are copies of their own; directories and special files are not.
     // They are printed as they are found, without holding the pair's list.
-    selection.onEntry = [&](const FoundFile& f) {
+    plan.selection.onEntry = [&](const FoundFile& f) {
       if (f.kind == EntryKind::Directory || f.kind == EntryKind::Special || f.skip) return;
-      writer.line(f.path, DestinationPathOf(f.path, pair.source, destinationRoot));
+      writer.line(f.path, DestinationPathOf(f.path, pair.source, plan.destinationRoot));
     };
-    const PairSelectionResult selected = SelectPair(selection);
+    const PairSelectionResult selected = SelectPair(plan.selection);
     if (!selected.unmountedText.empty()) ctx.err << fmt::sprintf(texts::kWarning, selected.unmountedText) << "\n";
   }
   if (!writer.flush() || !ctx.out.flush()) {
