@@ -94,6 +94,7 @@ RunLock::Result RunLock::take(const std::string& dir, const std::string& path, b
     return Result::Held;
   }
   const std::string file = dir + lockFileName(path);
+  bool busy = false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     int fd;
     do fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -105,8 +106,14 @@ RunLock::Result RunLock::take(const std::string& dir, const std::string& path, b
     if (r != 0) {
       const int e = errno;
       ::close(fd);
-      return e == EWOULDBLOCK ? Result::Busy : Result::Unavailable;
+      if (e != EWOULDBLOCK) return Result::Unavailable;
+      // The last holder of a lock takes it alone for a moment while it
+      // removes its file (letGo): only a lock that stays taken is another run's.
+      busy = true;
+      ::usleep(2000);
+      continue;
     }
+    busy = false;
     // Removed by its last holder between the open and the lock: a lock on
     // nothing; the file under the name is taken again.
     struct stat opened {}, named {};
@@ -117,7 +124,7 @@ RunLock::Result RunLock::take(const std::string& dir, const std::string& path, b
     }
     ::close(fd);
   }
-  return Result::Unavailable;
+  return busy ? Result::Busy : Result::Unavailable;
 }
 
 }  // namespace kalvero::platform

@@ -10,7 +10,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <set>
 
 #include "platform/ErrorNumber.h"
@@ -146,6 +148,24 @@ TEST(RunLock, OneRunPerDestinationTree) {
   EXPECT_EQ(userRuntimeDirectory(), t / "laufzeit/kalvero/");
   for (const auto& e : std::filesystem::directory_iterator(userRuntimeDirectory()))
     EXPECT_EQ(e.path().filename().string().rfind("run-", 0), std::string::npos) << e.path();
+}
+
+// Runs into neighbouring trees share the locks of the folders above them;
+// one letting them go (and removing their files) never makes the other busy.
+TEST(RunLock, NeighboursComingAndGoingNeverSeeEachOtherBusy) {
+  TempDir t;
+  RuntimeDirectory runtime(t);
+  std::atomic<int> busy{0};
+  const auto comeAndGo = [&](const std::string& root) {
+    for (int i = 0; i < 300; ++i) {
+      RunLock lock;
+      if (lock.add(root) != RunLock::Result::Held) ++busy;
+    }
+  };
+  std::thread a(comeAndGo, t / "links"), b(comeAndGo, t / "rechts");
+  a.join();
+  b.join();
+  EXPECT_EQ(busy.load(), 0);
 }
 
 TEST(RunLock, AKilledRunLeavesNoLock) {
