@@ -245,24 +245,14 @@ bool CompareFiles(const CopyContext& ctx) {
     auto a = std::make_unique<char[]>(kCompareChunk);
     auto b = std::make_unique<char[]>(kCompareChunk);
     for (;;) {
-      // Fill each buffer as far as the file allows, so that short reads of
+      // Each buffer filled as far as the file allows, so that short reads of
       // one side never look like a difference.
-      auto fill = [&err](platform::InputFile& f, char* buf) -> long long {
-        std::size_t got = 0;
-        while (got < kCompareChunk) {
-          const long long n = f.tryRead(buf + got, kCompareChunk - got, &err);
-          if (n < 0) return -1;
-          if (n == 0) break;
-          got += static_cast<std::size_t>(n);
-        }
-        return static_cast<long long>(got);
-      };
-      const long long na = fill(source, a.get());
+      const long long na = source.tryReadFull(a.get(), kCompareChunk, &err);
       if (na < 0) {
         kind = 3;
         break;
       }
-      const long long nb = fill(destination, b.get());
+      const long long nb = destination.tryReadFull(b.get(), kCompareChunk, &err);
       if (nb < 0) {
         kind = 4;
         break;

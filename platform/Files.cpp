@@ -78,6 +78,17 @@ long long InputFile::tryRead(void* buffer, std::size_t n, int* err) {
   return r;
 }
 
+long long InputFile::tryReadFull(void* buffer, std::size_t n, int* err) {
+  std::size_t got = 0;
+  while (got < n) {
+    const long long r = tryRead(static_cast<char*>(buffer) + got, n - got, err);
+    if (r < 0) return -1;
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return static_cast<long long>(got);
+}
+
 std::size_t InputFile::read(void* buffer, std::size_t n) {
   // Fills the buffer as far as the file goes: callers take a short count for
   // the end of the file, and read(2) may return less on pipes, FUSE or NFS.

@@ -26,6 +26,9 @@ class InputFile {
   std::size_t read(void* buffer, std::size_t n);
   // Reads without throwing: bytes read, or -1 with *err set.
   long long tryRead(void* buffer, std::size_t n, int* err = nullptr);
+  // As tryRead, but fills the buffer as far as the file goes (fewer bytes only
+  // at its end), so short reads of pipes, FUSE or NFS never look like an end.
+  long long tryReadFull(void* buffer, std::size_t n, int* err = nullptr);
   std::uint64_t size() const;
   void seek(std::uint64_t offset);
   std::uint64_t position() const;

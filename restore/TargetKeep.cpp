@@ -20,18 +20,6 @@ namespace {
 
 constexpr std::size_t kBlock = 1 << 20;
 
-// Reads up to n bytes, fewer only at the end; -1 on a read error.
-long long readBlock(platform::InputFile& in, char* buffer, std::size_t n) {
-  std::size_t got = 0;
-  while (got < n) {
-    const long long r = in.tryRead(buffer + got, n - got);
-    if (r < 0) return -1;
-    if (r == 0) break;
-    got += static_cast<std::size_t>(r);
-  }
-  return static_cast<long long>(got);
-}
-
 // Byte for byte; a file that cannot be read counts as different (it is kept).
 bool sameBytes(const std::string& a, const std::string& b) {
   platform::InputFile fa, fb;
@@ -39,8 +27,8 @@ bool sameBytes(const std::string& a, const std::string& b) {
   const auto bufferA = std::make_unique_for_overwrite<char[]>(kBlock);
   const auto bufferB = std::make_unique_for_overwrite<char[]>(kBlock);
   for (;;) {
-    const long long na = readBlock(fa, bufferA.get(), kBlock);
-    const long long nb = readBlock(fb, bufferB.get(), kBlock);
+    const long long na = fa.tryReadFull(bufferA.get(), kBlock);
+    const long long nb = fb.tryReadFull(bufferB.get(), kBlock);
     if (na < 0 || nb < 0 || na != nb) return false;
     if (na == 0) return true;
     if (std::memcmp(bufferA.get(), bufferB.get(), static_cast<std::size_t>(na)) != 0) return false;
