@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  zlib1g-dev libfmt-dev libgtest-dev libsystemd-dev
+  zlib1g-dev libssl-dev libfmt-dev libgtest-dev libsystemd-dev
   qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
   unzip zip p7zip-full python3 rsync xvfb xauth hyperfine diffutils attr
   dbus-daemon systemd

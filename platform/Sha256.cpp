@@ -1,0 +1,104 @@
+#include "platform/Sha256.h"
+
+#include <openssl/evp.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/SysCall.h"
+
+namespace kalvero::platform {
+
+struct Sha256::Context {
+  EVP_MD_CTX* md = nullptr;
+};
+
+namespace {
+void Begin(EVP_MD_CTX* md) {
+  // EVP_sha256() is a static method table: no provider lookup per file.
+  if (EVP_DigestInit_ex(md, EVP_sha256(), nullptr) != 1) std::abort();
+}
+}  // namespace
+
+Sha256::Sha256() : ctx_(std::make_unique<Context>()) {
+  ctx_->md = EVP_MD_CTX_new();
+  if (!ctx_->md) std::abort();
+  Begin(ctx_->md);
+}
+
+Sha256::~Sha256() { EVP_MD_CTX_free(ctx_->md); }
+
+void Sha256::update(const void* data, std::size_t n) {
+  if (n != 0) EVP_DigestUpdate(ctx_->md, data, n);
+}
+
+Sha256Digest Sha256::finish() {
+  Sha256Digest digest{};
+  unsigned int length = 0;
+  EVP_DigestFinal_ex(ctx_->md, digest.data(), &length);
+  Begin(ctx_->md);
+  return digest;
+}
+
+std::string Sha256Hex(const Sha256Digest& digest) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex(64, '0');
+  for (std::size_t i = 0; i < digest.size(); ++i) {
+    hex[2 * i] = kDigits[digest[i] >> 4];
+    hex[2 * i + 1] = kDigits[digest[i] & 15];
+  }
+  return hex;
+}
+
+namespace {
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+}  // namespace
+
+bool ParseSha256Hex(std::string_view hex, Sha256Digest* digest) {
+  if (hex.size() != 64) return false;
+  for (std::size_t i = 0; i < 32; ++i) {
+    const int hi = HexValue(hex[2 * i]), lo = HexValue(hex[2 * i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    (*digest)[i] = static_cast<std::uint8_t>(hi * 16 + lo);
+  }
+  return true;
+}
+
+bool Sha256OfDescriptor(int fd, Sha256Digest* digest, int* err,
+                        const std::atomic<bool>* cancel, std::uint64_t* bytesRead) {
+  constexpr std::size_t kChunk = 256 * 1024;
+  thread_local std::vector<unsigned char> buffer(kChunk);
+  Sha256 sha;
+  for (;;) {
+    if (cancel && cancel->load(std::memory_order_relaxed)) {
+      if (err) *err = ECANCELED;
+      return false;
+    }
+    const ssize_t n = sys::read(fd, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (err) *err = errno;
+      return false;
+    }
+    if (n == 0) break;
+    sha.update(buffer.data(), static_cast<std::size_t>(n));
+    if (bytesRead) *bytesRead += static_cast<std::uint64_t>(n);
+  }
+  *digest = sha.finish();
+  return true;
+}
+
+bool Sha256OfFile(const std::string& path, Sha256Digest* digest, int* err,
+                  const std::atomic<bool>* cancel, std::uint64_t* bytesRead) {
+  InputFile file;
+  if (!file.openSource(path, err)) return false;
+  return Sha256OfDescriptor(file.descriptor(), digest, err, cancel, bytesRead);
+}
+
+}  // namespace kalvero::platform

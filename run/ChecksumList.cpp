@@ -1,0 +1,61 @@
+#include "run/ChecksumList.h"
+
+namespace kalvero {
+
+std::string FormatChecksumLine(const ChecksumLine& line) {
+  const bool escaped = line.path.find_first_of("\\\n\r") != std::string::npos;
+  std::string out;
+  out.reserve(line.path.size() + 68);
+  if (escaped) out += '\\';
+  out += platform::Sha256Hex(line.digest);
+  out += "  ";
+  if (!escaped) {
+    out += line.path;
+  } else {
+    for (const char c : line.path) {
+      if (c == '\\') out += "\\\\";
+      else if (c == '\n') out += "\\n";
+      else if (c == '\r') out += "\\r";
+      else out += c;
+    }
+  }
+  out += '\n';
+  return out;
+}
+
+namespace {
+bool Unescape(std::string_view in, std::string* out) {
+  out->clear();
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (in[i] != '\\') {
+      *out += in[i];
+      continue;
+    }
+    if (++i == in.size()) return false;
+    switch (in[i]) {
+      case '\\': *out += '\\'; break;
+      case 'n': *out += '\n'; break;
+      case 'r': *out += '\r'; break;
+      default: return false;
+    }
+  }
+  return true;
+}
+}  // namespace
+
+bool ParseChecksumLine(std::string_view text, ChecksumLine* line) {
+  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  const bool escaped = !text.empty() && text.front() == '\\';
+  if (escaped) text.remove_prefix(1);
+  if (text.size() < 66 || !platform::ParseSha256Hex(text.substr(0, 64), &line->digest)) return false;
+  if (text[64] != ' ' || (text[65] != ' ' && text[65] != '*')) return false;
+  const std::string_view name = text.substr(66);
+  if (name.empty()) return false;
+  if (!escaped) {
+    line->path.assign(name);
+    return true;
+  }
+  return Unescape(name, &line->path);
+}
+
+}  // namespace kalvero
