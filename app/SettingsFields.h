@@ -11,8 +11,6 @@ namespace kalvero {
 // Splits a "|"-separated value into exactly count fields; the last field runs
 // to the end of the value (it may hold bars), missing fields are empty.
 std::vector<std::string> SplitSettingsFields(const std::string& value, int count);
-// atoi: blanks, sign, digits; junk after them ignored; saturates instead of overflowing.
-int AtoiLike(const std::string& text);
 // atof in the "C" locale: junk after the number ignored, no number = 0.
 double AtofLike(const std::string& text);
 // Serial day number with up to 20 significant digits; "" for an invalid date.

@@ -78,8 +78,6 @@ std::vector<std::string> SplitSettingsFields(const std::string& value, int count
   return fields;
 }
 
-int AtoiLike(const std::string& text) { return platform::AtoiLike(text); }
-
 double AtofLike(const std::string& text) {
   // Locale-independent: a window program runs with the user's locale, whose
   // decimal comma must not change what the file means.
@@ -160,15 +158,15 @@ JobList SettingsFile::loadJobList(std::vector<std::string>* warnings) const {
     if (version == 0) {
       auto f = SplitSettingsFields(value, 3);
       complete = !f[0].empty() && !f[1].empty() && !f[2].empty();
-      pair.active = flag(AtoiLike(f[0]));
+      pair.active = flag(platform::AtoiLike(f[0]));
       pair.withSubdirs = 1;
       pair.source = f[1];
       pair.destination = f[2];
     } else {
       auto f = SplitSettingsFields(value, 4);
       complete = !f[0].empty() && !f[1].empty() && !f[2].empty() && !f[3].empty();
-      pair.active = flag(AtoiLike(f[0]));
-      pair.withSubdirs = flag(AtoiLike(f[1]));
+      pair.active = flag(platform::AtoiLike(f[0]));
+      pair.withSubdirs = flag(platform::AtoiLike(f[1]));
       pair.source = f[2];
       pair.destination = f[3];
     }
@@ -185,7 +183,7 @@ JobList SettingsFile::loadJobList(std::vector<std::string>* warnings) const {
         if (warnings) warnings->push_back(fmt::sprintf(texts::kIncompleteEntrySkipped, negKey, key));
         continue;
       }
-      pair.excluded.push_back(ExcludedDir{flag(AtoiLike(f[0])), f[1]});
+      pair.excluded.push_back(ExcludedDir{flag(platform::AtoiLike(f[0])), f[1]});
     }
     jobs.push_back(std::move(pair));
   }
@@ -309,7 +307,7 @@ ReplacementSettings SettingsFile::loadReplacementList() const {
     if (semicolon != std::string::npos) value.resize(semicolon);  // trailing comment
     value = std::string(platform::TrimBlanks(value));
     auto f = SplitSettingsFields(value, 3);
-    r.entries.push_back(DirReplacement{AtoiLike(f[0]), f[1], f[2]});
+    r.entries.push_back(DirReplacement{platform::AtoiLike(f[0]), f[1], f[2]});
   }
   return r;
 }
@@ -333,7 +331,7 @@ DateFilter SettingsFile::loadDateFilter(const DateTime& now) const {
   DateFilter f;
   f.Typ = d.readInt(DATUM, "Typ", 0) == 1 ? 1 : 0;
   f.StundenText = d.readString(DATUM, "Stunden");
-  f.Stunden = AtoiLike(f.StundenText);
+  f.Stunden = platform::AtoiLike(f.StundenText);
   if (f.Typ == 0) {
     f.from = SerialDateFromText(d.readString(DATUM, "DatumVon"));
     f.to = SerialDateFromText(d.readString(DATUM, "DatumBis"));
@@ -371,8 +369,7 @@ std::string XdgBaseDirectory(const char* variable, const char* belowHome) {
     const char* home = std::getenv("HOME");
     base = std::string(home && *home ? home : "/tmp") + belowHome;
   }
-  if (base.back() != '/') base += '/';
-  return base;
+  return WithTrailingSlash(base);
 }
 
 std::string DefaultSettingsDirectory() { return XdgBaseDirectory("XDG_CONFIG_HOME", "/.config") + "kalvero/"; }

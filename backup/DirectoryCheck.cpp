@@ -13,11 +13,9 @@ namespace {
 // it exists and no unplugged drive lies in the way.
 bool madeByTheBackup(const std::string& destination) {
   if (!UnmountedDriveText(destination).empty()) return false;
-  std::string path = destination;
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  std::string path = WithoutTrailingSlash(destination);
   for (;;) {
-    std::string parent = ParentDirectory(path);
-    while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+    std::string parent = WithoutTrailingSlash(ParentDirectory(path));
     if (parent.empty() || parent == path) return false;
     const int kind = GetPathKind(parent);
     if (kind != 0) return kind == -1;  // a directory above it, or a file in the way

@@ -24,8 +24,7 @@ std::vector<std::string> mountRoots() {
   while (start <= list.size()) {
     std::size_t end = list.find(':', start);
     if (end == std::string::npos) end = list.size();
-    std::string root = list.substr(start, end - start);
-    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    std::string root = WithoutTrailingSlash(list.substr(start, end - start));
     if (!root.empty() && root.front() == '/') roots.push_back(std::move(root));
     start = end + 1;
   }

@@ -9,12 +9,12 @@
 
 #include "platform/SysCall.h"
 #include "platform/TreeCopy.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero::platform {
 
 void DestinationRoot::begin(const std::string& root) {
-  root_ = root;
-  while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
+  root_ = WithoutTrailingSlash(root);
   struct stat st {};
   // The root may be the user's link to the stick: followed, as the user wrote it.
   existed_ = sys::stat(root_.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

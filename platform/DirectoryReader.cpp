@@ -12,6 +12,7 @@
 
 #include "platform/FaultInjection.h"
 #include "platform/SysCall.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero::platform {
 
@@ -23,8 +24,7 @@ struct DirectoryReader::Impl {
 };
 
 DirectoryReader::DirectoryReader(const std::string& directory) : impl_(std::make_unique<Impl>()) {
-  impl_->path = directory;
-  if (impl_->path.empty() || impl_->path.back() != '/') impl_->path += '/';
+  impl_->path = WithTrailingSlash(directory);
   impl_->prefixLength = impl_->path.size();
   if (int err = fault::checkRetrying(fault::Call::OpenDir, directory.c_str())) {
     impl_->error = errno = err;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/SysCall.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero::platform {
 namespace {
@@ -49,8 +50,7 @@ std::string archiveStamp(const FileStatus& s) {
 bool archiveUnsupportedError(int e) { return e == ENOTSUP || e == EROFS || e == EOPNOTSUPP; }
 
 std::string baseName(const std::string& path) {
-  std::string p = path;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  const std::string p = WithoutTrailingSlash(path);
   auto slash = p.rfind('/');
   return slash == std::string::npos ? p : p.substr(slash + 1);
 }

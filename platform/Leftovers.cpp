@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/OwnTemporary.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero::platform {
 namespace {
@@ -81,8 +82,7 @@ int SweepOwnLeftoversOf(const std::string& file) {
 
 void LeftoverSweep::visit(const std::string& dirIn) {
   if (!enabled_) return;
-  std::string dir = dirIn;
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  const std::string dir = WithoutTrailingSlash(dirIn);
   if (visited_.insert(dir).second) removed_ += SweepOwnLeftovers(dir);
 }
 

@@ -11,14 +11,13 @@
 #include <fmt/format.h>
 
 #include "platform/SysCall.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero::platform {
 
 std::string temporaryDirectory() {
   const char* env = std::getenv("TMPDIR");
-  std::string dir = (env && *env) ? env : "/tmp";
-  if (dir.back() != '/') dir += '/';
-  return dir;
+  return WithTrailingSlash((env && *env) ? env : "/tmp");
 }
 
 std::string privateTemporaryDirectory() {

@@ -35,8 +35,7 @@ void makeParents(const std::string& dir) {
 }  // namespace
 
 bool makePrivateDirectory(const std::string& dirIn) {
-  std::string dir = dirIn;
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  const std::string dir = WithoutTrailingSlash(dirIn);
   if (dir.empty() || dir[0] != '/') return false;
   if (::mkdir(dir.c_str(), 0700) != 0 && errno == ENOENT) {
     makeParents(dir);

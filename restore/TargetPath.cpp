@@ -1,15 +1,14 @@
 #include "restore/TargetPath.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero {
 
 std::string JoinBelowRoot(const std::string& root, const std::string& relativeName) {
   if (relativeName.empty() || relativeName.front() == '/') return {};
   if (relativeName.find('\0') != std::string::npos) return {};
-  std::string joined = root;
-  while (joined.size() > 1 && joined.back() == '/') joined.pop_back();
-  if (joined.empty() || joined.back() != '/') joined += '/';
+  std::string joined = WithTrailingSlash(WithoutTrailingSlash(root));
   bool any = false;
   std::size_t pos = 0;
   while (pos <= relativeName.size()) {
@@ -28,8 +27,7 @@ std::string JoinBelowRoot(const std::string& root, const std::string& relativeNa
 
 bool PathStaysBelowRoot(const std::string& root, const std::string& target, bool targetIsDirectory,
                         const std::unordered_set<std::string>* runLinks) {
-  std::string base = root;
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  const std::string base = WithoutTrailingSlash(root);
   if (target.compare(0, base.size(), base) != 0) return false;
   std::size_t pos = base.size();
   if (pos < target.size() && target[pos] == '/') ++pos;

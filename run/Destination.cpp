@@ -5,6 +5,7 @@
 
 #include "run/Walk.h"
 #include "platform/FileSystem.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero {
 
@@ -29,8 +30,7 @@ bool needsNormalising(const std::string& path) {
 std::string PairDestinationRoot(const DirPair& pair, const BackupOptions& options, const platform::LocalTime& now) {
   std::string root = pair.destination;
   if (options.SubVerzDatum) {
-    if (root.empty() || root.back() != '/') root += '/';
-    root += fmt::format("{:04d}_{:02d}_{:02d}", now.year, now.month, now.day);
+    root = WithTrailingSlash(root) + fmt::format("{:04d}_{:02d}_{:02d}", now.year, now.month, now.day);
   }
   return root;
 }

@@ -11,6 +11,7 @@
 #include "platform/DirectoryReader.h"
 #include "platform/OwnTemporary.h"
 #include "platform/FileSystem.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero {
 
@@ -86,10 +87,7 @@ void readCopies(const CopySide& side, Listing& out) {
 
 // Entry paths start from the directory without trailing "/" ("/" for the root).
 std::string prefixOf(const std::string& dir) {
-  std::string prefix = dir;
-  while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
-  if (prefix.empty() || prefix.back() != '/') prefix += '/';
-  return prefix;
+  return WithTrailingSlash(WithoutTrailingSlash(dir));
 }
 
 void readListing(const std::string& dir, bool withMarkers, const CopySide& copies, Listing& out) {
