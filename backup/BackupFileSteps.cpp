@@ -94,6 +94,8 @@ CopyJob BackupRun::Impl::makeCopyJob(const std::string& source, const std::strin
   job.size = size;
   job.displayThreshold = minSize;
   job.compress = CompressDecision(source, size, options.Compress, noCompress);
+  if (job.compress && !options.Compress)
+    ReportLine(ctx, fmt::sprintf(texts::CHECKSUM_LIST_NAME_ARCHIVED, source, destination) + "\r\n");
   if (job.compress && GetPathKind(source + ".zip") != 0) {
     // The archive's name belongs to another file of this directory: this one
     // keeps its own name, uncompressed, and nothing is overwritten.
@@ -152,6 +154,7 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
   }
   if (!CommitCopy(job, ctx)) return false;
   rememberCopy(target, job.source);
+  checksums.stored(target);  // in place now: before the source's marker says it is backed up
   // The other form goes only for a copy that passed its comparison.
   if (ok) destinations.removeOtherForm(target, job.wasCompressed);
   return ok;
@@ -302,7 +305,8 @@ void BackupRun::Impl::beginDestinations(PairState& state) {
   };
   const CopyContext* ctx = &state.ctx;
   // A log that cannot be written has the line on the page already; the step goes on.
-  hooks.kept = [ctx](const std::string& path, const std::string& keptAs) {
+  hooks.kept = [this, ctx](const std::string& path, const std::string& keptAs) {
+    checksums.kept(path, keptAs);
     try {
       ReportLine(*ctx, fmt::sprintf(texts::KIND_CHANGE_KEPT, path, keptAs) + "\r\n");
     } catch (const std::exception&) {
@@ -314,6 +318,7 @@ void BackupRun::Impl::beginDestinations(PairState& state) {
     } catch (const std::exception&) {
     }
   };
+  hooks.removed = [this](const std::string& path) { checksums.removed(path); };
   destinations.beginPair(state.sourceRoot, state.destRoot, std::move(hooks));
 }
 

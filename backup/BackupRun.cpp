@@ -274,6 +274,9 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   pairSourceRoot = state.sourceRoot;
   pairRoot.begin(state.destRoot);
   beginDestinations(state);
+  // Records reach the journal at once where a reset archive marker would let
+  // the next run skip a file whose record a killed run lost.
+  checksums.begin(state.destRoot, options.ArchivbitReset != 0);
   state.summary.smallestKbyte = std::numeric_limits<std::uint64_t>::max();
 
   state.ctx.progress = &info;
@@ -473,6 +476,7 @@ void BackupRun::Impl::finishPair(PairState& state) {
   hardLinks.clear();
   state.found.clear();
   noteMetadataLosses(state.ctx, state.destinationRoot);
+  finishChecksums(state);  // before the folder gets its times: the list is written into it
   // The pair's own folder after everything in it (never one inside the source).
   int err = 0;
   const bool rootOk = platform::isSameOrBelow(state.pair->destination, state.pair->source) ||

@@ -17,6 +17,7 @@
 
 #include "backup/BackupRun.h"
 #include "backup/BackupTexts.h"
+#include "backup/ChecksumJournal.h"
 #include "backup/CheckFile.h"
 #include "backup/CompressAhead.h"
 #include "backup/CompressZip.h"
@@ -77,6 +78,9 @@ struct BackupRun::Impl {
   std::string pairSourceRoot;          // source root (with "/") of the pair being run
   // The pair's destination directories, made and checked level by level (never through a link).
   DestinationTree destinations;
+  // The checksum list of the pair's destination folder: what the pair stores,
+  // removes or keeps aside, folded into the list at the pair's end.
+  ChecksumJournal checksums;
   std::atomic<int> ownCancel{0};
 
   explicit Impl(BackupRunSetup s);
@@ -158,6 +162,7 @@ struct BackupRun::Impl {
   LoopStep copyFoundFile(PairState& state, std::size_t i);
   void addToSizeSummary(PairState& state, std::uint64_t size);
   void finishPair(PairState& state);
+  void finishChecksums(PairState& state);
 
   // --- One file that is not skipped, in the order handleFile takes the steps.
   enum class Outcome { Copied, Failed, Cancelled };

@@ -203,3 +203,15 @@ inline constexpr const char* LEFTOVERS_REMOVED =
     "Hinweis: %d unfertige Zwischendateien eines abgebrochenen Laufs wurden entfernt.";
 
 }  // namespace kalvero::texts
+
+// The checksum list of a destination folder (sha256sum's form), kept by every run.
+inline constexpr const char* CHECKSUM_LIST_FIRST =
+    "Hinweis: '%s' hatte noch keine Prüfsummenliste; %d vorhandene Dateien wurden einmal gelesen und in '%s' "
+    "aufgenommen.";
+inline constexpr const char* CHECKSUM_LIST_UNREADABLE =
+    "%d Dateien in '%s' konnten nicht gelesen werden und stehen nicht in der Prüfsummenliste.";
+inline constexpr const char* CHECKSUM_LIST_FAILED =
+    "Die Prüfsummenliste '%s' kann nicht geschrieben werden; die nächste Sicherung holt das nach.  %s";
+inline constexpr const char* CHECKSUM_LIST_NAME_ARCHIVED =
+    "Hinweis: Die Datei '%s' trägt den Namen der Prüfsummenliste und wird deshalb immer als Archiv '%s.zip' "
+    "gesichert.";

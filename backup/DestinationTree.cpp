@@ -270,7 +270,7 @@ void DestinationTree::removeOtherForm(const std::string& committed, bool compres
   }
   if (hooks_.takenThisRun && hooks_.takenThisRun(other)) return;
   // Only once the new form is surely on the disk does the old one go.
-  if (platform::flushFileAndDirectory(committed)) platform::removeFile(other);
+  if (platform::flushFileAndDirectory(committed) && platform::removeFile(other) && hooks_.removed) hooks_.removed(other);
 }
 
 }  // namespace kalvero

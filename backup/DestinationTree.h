@@ -22,6 +22,8 @@ class DestinationTree {
     std::function<void(const std::string& path, const std::string& keptAs)> kept;
     // Our archive at path could not be unpacked beside the new entry (an error line).
     std::function<void(const std::string& path, int err)> keepFailed;
+    // The other form of a file at path was removed (its new form is on the disk).
+    std::function<void(const std::string& path)> removed;
   };
 
   // A new run: the cache is emptied; date is the run's day (e.g. "2026-12-09").

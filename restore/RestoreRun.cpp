@@ -8,6 +8,7 @@
 #include "restore/RestoreRunState.h"
 #include "restore/RestoreStart.h"
 #include "restore/RestoreTexts.h"
+#include "run/ChecksumList.h"
 #include "run/Walk.h"
 #include "run/WorkerPool.h"
 
@@ -103,6 +104,10 @@ std::vector<FoundFile> RestoreRun::Pass::findFiles(const std::string& sourceDir)
     unreadable_.push_back(fmt::sprintf(t::kDirectoryUnreadable, dir, SystemErrorText(err)));
   };
   WalkDirectory(sourceDir, walk);
+  // A backup folder's checksum list and its journal are the program's, never a user's file.
+  std::erase_if(found, [](const FoundFile& f) {
+    return f.kind == EntryKind::File && IsChecksumListFileName(f.path.substr(f.path.rfind('/') + 1));
+  });
 
   int files = 0;
   for (const FoundFile& f : found) files += f.kind == EntryKind::File || f.kind == EntryKind::Symlink;

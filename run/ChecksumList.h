@@ -13,6 +13,17 @@ namespace kalvero {
 // The list's one fixed name; a walk of a destination never takes it, the
 // restore never gives it back as a user file.
 inline constexpr std::string_view kChecksumListName = "Kalvero-Pruefsummen.sha256";
+// Beside the list while a backup runs: the files it stored or removed since
+// the list was written, folded into the list at the pair's end (and by the
+// next run, when a run was killed before that).
+inline constexpr std::string_view kChecksumJournalName = "Kalvero-Pruefsummen.journal";
+
+// Whether a file name (without its folder) is the list's or its journal's:
+// such a plain file in a backup is the program's, never a user's file (a
+// user's file of that name is always stored as its archive NAME.zip).
+inline bool IsChecksumListFileName(std::string_view name) {
+  return name == kChecksumListName || name == kChecksumJournalName;
+}
 
 struct ChecksumLine {
   std::string path;  // relative to the list's folder, "/" between levels, raw bytes

@@ -28,6 +28,13 @@ using test::TempDir;
 using test::maskTimes;
 
 
+// The entries of a destination folder other than its checksum list.
+long EntriesBesideTheList(const std::string& dir) {
+  long n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) n += e.path().filename() != "Kalvero-Pruefsummen.sha256";
+  return n;
+}
+
 std::string crlf(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -152,6 +159,7 @@ Das Quellverzeichnis existiert.
 Zielverzeichnis = R/dst2
 OPTIONS
 Anzahl der zu kopierenden Dateien = 1
+Hinweis: 'R/dst2' hatte noch keine Prüfsummenliste; 1 vorhandene Dateien wurden einmal gelesen und in 'R/dst2/Kalvero-Pruefsummen.sha256' aufgenommen.
 1 Dateien kopiert
 0 Dateien übersprungen
 2 KiloByte kopiert
@@ -276,8 +284,8 @@ TEST(BackupRun, SeveralPairsWithFiltersAndAFailureThenASecondRunThatSkips) {
   expectedLog = crlf(replaceAll(expectedLog, "R/", R + "/"));
   EXPECT_EQ(maskTimes(t.dir.read("log/run.log")), expectedLog);
 
-  // Log page: a header line per active pair and the failure.
-  EXPECT_EQ(rep.lines.size(), 4u);
+  // Log page: a header line per active pair, the failure and the first checksum list of dst2.
+  EXPECT_EQ(rep.lines.size(), 5u);
   EXPECT_EQ(rep.lines[0], "**** Quellverzeichnis: \"" + R + "/src1\",   Zielverzeichnis: \"" + R + "/dst1\"\r\n");
 
   std::string header;
@@ -447,7 +455,7 @@ TEST(BackupRun, DeletesOnlyACopyThatFailedItsComparisonAndKeepsAVerifiedOne) {
     EXPECT_NE(rep.allLines().find("Beim Vergleichen - Fehler beim Lesen der Zieldatei: '" + R + "/d/good.txt'"),
               std::string::npos);
     EXPECT_EQ(t.dir.read("d/good.txt"), deleteOnFailure ? "good" : "newer");
-    EXPECT_EQ(std::distance(fs::directory_iterator(R + "/d"), fs::directory_iterator()), 1);
+    EXPECT_EQ(EntriesBesideTheList(R + "/d"), 1);
   }
   t.options.DeleteZieldatei = 1;
 
@@ -584,7 +592,7 @@ TEST(BackupRun, AFileChangedDuringItsCopyIsNotConfirmedAndNeverCostsThePreviousC
                          "erneut kopiert.\r\n"),
               std::string::npos);
     EXPECT_EQ(t.dir.read(copyName), previous);
-    EXPECT_EQ(std::distance(fs::directory_iterator(R + "/d"), fs::directory_iterator()), 1);
+    EXPECT_EQ(EntriesBesideTheList(R + "/d"), 1);
     CheckFile cf;
     cf.Load(R + "/pruef.chk");
     EXPECT_EQ(cf.find(R + "/d/log.txt"), nullptr);
@@ -724,7 +732,8 @@ TEST(BackupRun, EveryPairIsSelectedWithTheAllgReadBeforeIt) {
   };
   SelectPair(in);
   std::set<std::string> copied;
-  for (const auto& e : fs::directory_iterator(R + "/d2")) copied.insert(R + "/s2/" + e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(R + "/d2"))
+    if (e.path().filename() != "Kalvero-Pruefsummen.sha256") copied.insert(R + "/s2/" + e.path().filename().string());
   EXPECT_EQ(selected, (std::set<std::string>{R + "/s2/d.doc"}));
   EXPECT_EQ(copied, selected);
 }

@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <map>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -595,6 +598,112 @@ TEST_P(TreeRun, UnchangedLinksAreNotCopiedAgainWithTheMarker) {
     backup(fourth);
     EXPECT_EQ(linkText(t / "z/zu-a"), "b.txt") << fourth.allLines();
   }
+}
+
+// The checksum list of a destination folder, its lines and sha256sum's own check of it.
+std::string listOf(const std::string& folder) { return test::readFile(folder + "/Kalvero-Pruefsummen.sha256"); }
+bool sha256sumPasses(const std::string& folder) {
+  return std::system(("cd '" + folder + "' && sha256sum -c --quiet --strict Kalvero-Pruefsummen.sha256").c_str()) == 0;
+}
+// The lines of list that differ from those of before (either way).
+std::vector<std::string> changedLines(const std::string& before, const std::string& list) {
+  auto split = [](const std::string& text) {
+    std::set<std::string> out;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+      out.insert(text.substr(at, end - at));
+    return out;
+  };
+  const std::set<std::string> a = split(before), b = split(list);
+  std::vector<std::string> out;
+  std::set_symmetric_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
+  return out;
+}
+
+TEST_P(TreeRun, TheChecksumListNamesEveryFileAndFollowsEachChange) {
+  std::string lists[2];
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    Threads n(threads);
+    std::filesystem::remove_all(t / "q");
+    std::filesystem::remove_all(t / "z");
+    std::filesystem::remove(t / "pruef.chk");
+    t.write("q/mit Leer zeichen.txt", "eins");
+    t.write("q/Ärger/Übergrößen.txt", std::string(3000, 'u'));
+    t.write("q/Zeilen\numbruch.txt", "zwei");
+    t.write("q/wird/ordner", "eine Datei, bald ein Ordner");
+    t.write("q/bleibt.txt", "bleibt");
+    test::RecordingReporter first, second;
+    EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+    const std::string before = listOf(t / "z");
+    EXPECT_TRUE(sha256sumPasses(t / "z")) << before;
+    EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 5) << before;
+    EXPECT_NE(before.find(GetParam() ? "  Zeilen\\numbruch.txt.zip\n" : "  Zeilen\\numbruch.txt\n"), std::string::npos);
+
+    t.write("q/mit Leer zeichen.txt", "eins, geändert");
+    std::filesystem::remove(t / "q/wird/ordner");
+    t.write("q/wird/ordner/neu.txt", "neu");
+    EXPECT_EQ(backup(second).runErrors, 0) << second.allLines();
+    const std::string after = listOf(t / "z");
+    EXPECT_TRUE(sha256sumPasses(t / "z")) << after;
+    // The changed file's line, the file kept aside under its new name, the new one in the new folder.
+    // (A name with a line break has no check-file line: it is stored again at every run.)
+    std::vector<std::string> changed = changedLines(before, after);
+    std::erase_if(changed, [](const std::string& line) { return line.find("numbruch") != std::string::npos; });
+    const std::string ext = GetParam() ? ".zip" : "";
+    ASSERT_EQ(changed.size(), 5u) << before << "\n" << after;
+    int names = 0;
+    for (const std::string& line : changed)
+      names += line.ends_with("  mit Leer zeichen.txt" + ext) + line.ends_with("  wird/ordner" + ext) +
+               line.ends_with("  wird/ordner/neu.txt" + ext) + (line.find("  wird/ordner (Datei bis ") != std::string::npos);
+    EXPECT_EQ(names, 5) << after;
+    lists[threads[0] == '4'] = after;
+  }
+  EXPECT_EQ(lists[0], lists[1]);  // one thread or four: the same list
+}
+
+TEST_P(TreeRun, AnEarlierBackupWithoutAListGetsOneAndAKilledUpdateIsFoldedInLater) {
+  t.write("q/a.txt", "a");
+  t.write("q/b/c.txt", "c");
+  test::RecordingReporter first, second, third, fourth;
+  EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+  const std::string made = listOf(t / "z");
+  // A backup from before there were lists: the next run, with nothing to copy, lists what is there.
+  std::filesystem::remove(t / "z/Kalvero-Pruefsummen.sha256");
+  EXPECT_EQ(backup(second).runErrors, 0) << second.allLines();
+  EXPECT_NE(second.allLines().find("hatte noch keine Prüfsummenliste; 2 vorhandene Dateien"), std::string::npos)
+      << second.allLines();
+  EXPECT_EQ(listOf(t / "z"), made);
+
+  // The list's rename fails as if the run were killed there: the old list stays, beside the journal.
+  t.write("q/a.txt", "a, neu");
+  {
+    platform::fault::Scope scope;
+    platform::fault::arm({platform::fault::Call::Rename, EIO, 0, -1, "Kalvero-Pruefsummen"});
+    EXPECT_EQ(backup(third).runErrors, 1) << third.allLines();
+  }
+  EXPECT_EQ(listOf(t / "z"), made);
+  EXPECT_TRUE(t.exists("z/Kalvero-Pruefsummen.journal"));
+  EXPECT_FALSE(sha256sumPasses(t / "z"));
+  // The next run, though it copies nothing, folds the journal in.
+  EXPECT_EQ(backup(fourth).runErrors, 0) << fourth.allLines();
+  EXPECT_FALSE(t.exists("z/Kalvero-Pruefsummen.journal"));
+  EXPECT_TRUE(sha256sumPasses(t / "z"));
+  EXPECT_EQ(changedLines(made, listOf(t / "z")).size(), 2u);
+}
+
+TEST_P(TreeRun, ChecksumListsOfDatedFoldersAndAUsersFileOfTheListsName) {
+  dated = 1;
+  t.write("q/a.txt", "a");
+  t.write("q/Kalvero-Pruefsummen.sha256", "die Datei eines Benutzers");
+  test::RecordingReporter rep;
+  EXPECT_EQ(backup(rep).runErrors, 0) << rep.allLines();
+  std::vector<std::string> folders;
+  for (auto& e : std::filesystem::directory_iterator(t / "z")) folders.push_back(e.path().string());
+  ASSERT_EQ(folders.size(), 1u);
+  EXPECT_TRUE(sha256sumPasses(folders[0]));
+  // Stored as its archive, whatever the compression: the plain name is the list's.
+  EXPECT_TRUE(std::filesystem::exists(folders[0] + "/Kalvero-Pruefsummen.sha256.zip"));
+  EXPECT_NE(listOf(folders[0]).find("  Kalvero-Pruefsummen.sha256.zip\n"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, TreeRun, ::testing::Values(0, 1),

@@ -2,12 +2,14 @@
 """Kills kalvero-cli backup and restore with SIGKILL at random moments and
 checks what is left: every file under a destination name is whole, the
 check file is the old or the new one and names only good copies, the
-settings file is whole, and a following run completes with every copy right
+checksum list names every file with its content unless the file was replaced
+after the list (its status change time is newer), the settings file is whole, and a following run completes with every copy right
 and leaves nothing else behind (no temporary of the killed run).
 
 Usage: crash_consistency.py --cli PATH [--shared DIR] [--kills N] [--seed S]
 """
 import argparse
+import hashlib
 import os
 import random
 import re
@@ -33,6 +35,33 @@ def is_temp_name(name):
     return name.startswith(".") and "kalvero" in name
 
 
+# The checksum list of a destination folder and its journal, at its top only.
+LIST_NAME = "Kalvero-Pruefsummen.sha256"
+LIST_NAMES = {LIST_NAME, "Kalvero-Pruefsummen.journal"}
+
+
+def read_list(folder):
+    """{relative path (bytes): hex digest} of the folder's checksum list, as sha256sum reads it."""
+    out = {}
+    with open(os.path.join(folder, LIST_NAME), "rb") as fh:
+        for line in fh.read().split(b"\n"):
+            if not line:
+                continue
+            escaped = line.startswith(b"\\")
+            if escaped:
+                line = line[1:]
+            digest, name = line[:64], line[66:]
+            if escaped:
+                name = re.sub(rb"\\(.)", lambda m: {b"n": b"\n", b"r": b"\r", b"\\": b"\\"}[m.group(1)], name)
+            out[name] = digest.decode()
+    return out
+
+
+def sha256_of(path):
+    with open(path, "rb") as fh:
+        return hashlib.sha256(fh.read()).hexdigest()
+
+
 def leftovers(root, names, compressed):
     """Entries below root that are neither a copy (or archive) of a source
     file nor a directory of the source: what a run left behind."""
@@ -46,7 +75,7 @@ def leftovers(root, names, compressed):
                 found.append(rel + "/")
         for f in files:
             rel = os.path.relpath(os.path.join(base, f), root)
-            if rel in names or (compressed and rel.endswith(".zip") and rel[:-4] in names):
+            if rel in LIST_NAMES or rel in names or (compressed and rel.endswith(".zip") and rel[:-4] in names):
                 continue
             found.append(rel)
     return sorted(found)
@@ -168,6 +197,8 @@ class Variant:
                     temps += 1
                     continue
                 rel = os.path.relpath(p, self.dst)
+                if rel in LIST_NAMES:
+                    continue
                 if self.compress:
                     if not rel.endswith(".zip"):
                         fail("Datei ohne .zip im komprimierten Ziel: " + rel)
@@ -179,6 +210,36 @@ class Variant:
                 elif content is None or content not in acceptable[rel]:
                     fail("Zieldatei nicht ganz oder falsch: %s (Kill %d)" % (rel, self.kills))
         return temps
+
+    def check_list(self, complete):
+        """Every line names a file with that content, or one replaced after the
+        list was written (not yet checked); after a complete run sha256sum -c
+        passes and the list names every file of the destination."""
+        path = os.path.join(self.dst, LIST_NAME)
+        if not os.path.exists(path):
+            if complete:
+                fail("Keine Prüfsummenliste nach vollständigem Lauf")
+            return
+        written = os.stat(path).st_mtime_ns
+        listed = read_list(self.dst)
+        for rel, digest in listed.items():
+            p = os.path.join(os.fsencode(self.dst), rel)
+            if not os.path.exists(p):
+                fail("Die Prüfsummenliste nennt eine fehlende Datei (Kill %d): %s" % (self.kills, rel))
+            elif sha256_of(p) != digest and (complete or os.stat(p).st_ctime_ns <= written):
+                fail("Die Prüfsummenliste nennt einen falschen Inhalt (Kill %d): %s" % (self.kills, rel))
+        if not complete:
+            return
+        present = set()
+        for base, _dirs, files in os.walk(os.fsencode(self.dst)):
+            for f in files:
+                rel = os.path.relpath(os.path.join(base, f), os.fsencode(self.dst))
+                if os.fsdecode(rel) not in LIST_NAMES and not is_temp_name(os.fsdecode(f)):
+                    present.add(rel)
+        if present != set(listed):
+            fail("Die Prüfsummenliste nennt nicht genau die Dateien des Ziels: %s" % sorted(present ^ set(listed))[:5])
+        if subprocess.run(["sha256sum", "-c", "--quiet", LIST_NAME], cwd=self.dst, stdout=subprocess.DEVNULL).returncode:
+            fail("sha256sum -c besteht nach vollständigem Lauf nicht (Kill %d)" % self.kills)
 
     def check_checkfile(self, old_checkfile, current):
         if not os.path.exists(self.check):
@@ -329,11 +390,13 @@ class Variant:
                     acceptable.setdefault(rel, set()).add(c)
             self.run_killed("backup", duration, rnd)
             temps_seen += self.check_destination(acceptable)
+            self.check_list(False)
             self.check_checkfile(old_checkfile, current)
             self.check_settings(good_settings)
             if rnd.random() < 0.4 or i == count - 1:
                 self.run_complete("backup")
                 self.check_all_copied(current)
+                self.check_list(True)
                 self.check_no_leftovers()
                 acceptable = {rel: {c} for rel, c in current.items()}
                 with open(self.check, "rb") as fh:
@@ -432,6 +495,7 @@ def kind_change_kills(args, top, master, rnd, compress, count):
     for content in (b"alte Datei", b"alter Ordner"):
         if not holds(v.dst, content):
             fail("Bisherige Sicherung nach vollständigem Lauf verloren: %s" % content)
+    v.check_list(True)  # the kept entries under their new names too
     return v.kills
 
 

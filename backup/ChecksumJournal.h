@@ -1,0 +1,55 @@
+#pragma once
+// What a pair's run changed in its destination folder, for the checksum list
+// there: a record after each copy is in place (its digest read back from the
+// destination), after each removal and each entry kept aside, appended in the
+// order the run handles files. At the pair's end the journal is folded into
+// the list; a pair that changed nothing reads and writes neither.
+#include <atomic>
+#include <string>
+
+#include "backup/ChecksumListUpdate.h"
+#include "platform/Files.h"
+
+namespace kalvero {
+
+class ChecksumJournal {
+ public:
+  // The pair's destination folder (with "/"). A journal left by a killed run
+  // is folded in at this pair's end; a folder with files but no list yet is
+  // walked then. durable: every record reaches the file at once (the run
+  // then resets archive markers that would otherwise let the next run skip
+  // a file whose record was lost).
+  void begin(const std::string& folder, bool durable);
+
+  // path (below the folder) now holds a new copy or archive.
+  void stored(const std::string& path);
+  // path is gone from the folder.
+  void removed(const std::string& path);
+  // The entry at path now is keptAs.
+  void kept(const std::string& path, const std::string& keptAs);
+
+  struct Result {
+    bool updated = false;  // a list was written
+    bool failed = false;   // the list could not be kept up to date (err)
+    int err = 0;
+    bool firstListing = false;  // a folder without a list was walked
+    ChecksumListUpdate update;
+  };
+  // Folds the journal into the list (nothing when the pair changed nothing).
+  Result finish(const std::atomic<int>* cancel);
+
+ private:
+  bool relative(const std::string& path, std::string& out) const;
+  void append(const std::string& record);
+
+  std::string folder_;
+  bool durable_ = false;
+  bool pending_ = false;     // the journal has records (this run's or a killed run's)
+  bool firstListing_ = false;
+  bool failed_ = false;
+  int err_ = 0;
+  platform::TextFileWriter out_;
+  std::string relative_;
+};
+
+}  // namespace kalvero

@@ -1,0 +1,174 @@
+#include "backup/ChecksumListUpdate.h"
+
+#include <cerrno>
+#include <optional>
+
+#include "backup/ChecksumRecords.h"
+#include "platform/FileSystem.h"
+#include "platform/Sha256.h"
+
+namespace kalvero {
+
+namespace {
+
+// The records of several sorted sources as one: for a path several name,
+// the latest source (the highest index) wins; removals are dropped.
+class MergedRecords {
+ public:
+  explicit MergedRecords(std::vector<RecordSource*> sources) : sources_(std::move(sources)), heads_(sources_.size()) {
+    for (std::size_t i = 0; i < sources_.size(); ++i) advance(i);
+  }
+
+  bool next(ChecksumRecord& out) {
+    for (;;) {
+      std::optional<std::size_t> first;
+      for (std::size_t i = 0; i < heads_.size(); ++i)
+        if (heads_[i] && (!first || heads_[i]->line.path < heads_[*first]->line.path)) first = i;
+      if (!first) return false;
+      path_ = heads_[*first]->line.path;
+      std::size_t winner = *first;
+      for (std::size_t i = *first + 1; i < heads_.size(); ++i)
+        if (heads_[i] && heads_[i]->line.path == path_) winner = i;
+      out = std::move(*heads_[winner]);
+      for (std::size_t i = 0; i < heads_.size(); ++i)
+        if (heads_[i] && (i == winner || heads_[i]->line.path == path_)) advance(i);
+      if (out.op == ChecksumRecord::Op::Add) return true;
+    }
+  }
+
+ private:
+  void advance(std::size_t i) {
+    ChecksumRecord r;
+    if (sources_[i]->next(r))
+      heads_[i] = std::move(r);
+    else
+      heads_[i].reset();
+  }
+
+  std::vector<RecordSource*> sources_;
+  std::vector<std::optional<ChecksumRecord>> heads_;
+  std::string path_;
+};
+
+// The new list through a buffer, under a temporary name until commit.
+class ListWriter {
+ public:
+  explicit ListWriter(const std::string& path) : file_(path) {}
+  bool open(int* err) { return file_.open(err); }
+  bool add(const ChecksumLine& line, int* err) {
+    buffer_ += FormatChecksumLine(line);
+    ++lines_;
+    return buffer_.size() < (256u << 10) || flush(err);
+  }
+  bool commit(int* err) { return flush(err) && file_.commit(err); }
+  std::size_t lines() const { return lines_; }
+
+ private:
+  bool flush(int* err) {
+    const bool ok = file_.write(buffer_, err);
+    buffer_.clear();
+    return ok;
+  }
+  platform::AtomicFileWriter file_;
+  std::string buffer_;
+  std::size_t lines_ = 0;
+};
+
+// The journal's records into the sorter; a walk record sets walk.
+bool ReadJournal(const std::string& path, RecordSorter& sorter, bool& walk, int* err) {
+  LineReader reader;
+  if (!reader.open(path)) return true;  // no journal: nothing to fold in
+  std::string text;
+  ChecksumRecord record;
+  while (reader.next(text)) {
+    if (text + "\n" == kWalkRecord)
+      walk = true;
+    else if (ParseChecksumRecord(text, &record) && !sorter.add(std::move(record), err))
+      return false;
+  }
+  return true;
+}
+
+// Every file of the folder, with the merged line that names it or its hash.
+bool WriteWalked(ChecksumListUpdate& u, MergedRecords& merged, ListWriter& out) {
+  FolderFiles files(u.folder);
+  std::string file;
+  ChecksumRecord known;
+  bool haveKnown = merged.next(known);
+  while (files.next(file)) {
+    if (u.cancel && u.cancel->load(std::memory_order_relaxed)) {
+      u.err = ECANCELED;
+      return false;
+    }
+    while (haveKnown && known.line.path < file) haveKnown = merged.next(known);
+    if (haveKnown && known.line.path == file) {
+      if (!out.add(known.line, &u.err)) return false;
+      continue;
+    }
+    ChecksumLine line{file, {}};
+    int e = 0;
+    if (!platform::Sha256OfFile(u.folder + file, &line.digest, &e)) {
+      ++u.unreadable;
+      continue;
+    }
+    ++u.hashed;
+    if (!out.add(line, &u.err)) return false;
+  }
+  u.walked = true;
+  return true;
+}
+
+// One attempt; listSorted false puts the old list through the sorter too.
+// Sets retry when the old list turned out not to be sorted.
+bool Build(ChecksumListUpdate& u, bool listSorted, bool& retry) {
+  const std::string listPath = u.folder + std::string(kChecksumListName);
+  RecordSorter sorter(listPath);
+  std::optional<ListSource> list;
+  if (listSorted) {
+    list.emplace(listPath);
+  } else {
+    LineReader reader;
+    std::string text;
+    ChecksumRecord record;
+    if (reader.open(listPath))
+      while (reader.next(text))
+        if (ParseChecksumLine(text, &record.line) && !sorter.add(record, &u.err)) return false;
+  }
+  bool walk = u.walk;
+  if (!ReadJournal(u.folder + std::string(kChecksumJournalName), sorter, walk, &u.err)) return false;
+  auto pieces = sorter.sources();
+  std::vector<RecordSource*> sources;
+  if (list) sources.push_back(&*list);
+  for (auto& p : pieces) sources.push_back(p.get());
+  MergedRecords merged(std::move(sources));
+
+  ListWriter out(listPath);
+  if (!out.open(&u.err)) return false;
+  if (walk) {
+    if (!WriteWalked(u, merged, out)) return false;
+  } else {
+    for (ChecksumRecord r; merged.next(r);)
+      if (!out.add(r.line, &u.err)) return false;
+  }
+  if (list && list->outOfOrder()) {
+    retry = true;
+    return false;
+  }
+  u.lines = out.lines();
+  // The list never names a copy a crash could still take away.
+  if (!platform::syncFileSystemOf(u.folder, &u.err)) return false;
+  return out.commit(&u.err);
+}
+
+}  // namespace
+
+bool UpdateChecksumList(ChecksumListUpdate& u) {
+  bool retry = false;
+  bool ok = Build(u, true, retry);
+  if (!ok && retry) ok = Build(u, false, retry);
+  if (!ok) return false;
+  platform::removeFile(u.folder + std::string(kChecksumJournalName));
+  return true;
+}
+
+}  // namespace kalvero
