@@ -202,8 +202,6 @@ inline constexpr const char* DESTINATION_BUSY =
 inline constexpr const char* LEFTOVERS_REMOVED =
     "Hinweis: %d unfertige Zwischendateien eines abgebrochenen Laufs wurden entfernt.";
 
-}  // namespace kalvero::texts
-
 // The checksum list of a destination folder (sha256sum's form), kept by every run.
 inline constexpr const char* CHECKSUM_LIST_FIRST =
     "Hinweis: '%s' hatte noch keine Prüfsummenliste; %d vorhandene Dateien wurden einmal gelesen und in '%s' "
@@ -215,3 +213,4 @@ inline constexpr const char* CHECKSUM_LIST_FAILED =
 inline constexpr const char* CHECKSUM_LIST_NAME_ARCHIVED =
     "Hinweis: Die Datei '%s' trägt den Namen der Prüfsummenliste und wird deshalb immer als Archiv '%s.zip' "
     "gesichert.";
+}  // namespace kalvero::texts
