@@ -294,7 +294,10 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   // The workers compress while this thread reports, commits and counts every
   // file in the walk's order.
   const int threads = options.Compress ? RunThreadCount() : 1;
-  if (threads > 1) ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0);
+  if (threads <= 1) return;
+  ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0, state.progress.get());
+  // What the workers compressed counts for the pair at once, not when this thread reaches the file.
+  state.progress->SetAheadSource([this] { return ahead ? ahead->doneAfter(aheadIndex) : 0; });
 }
 
 // Hands the workers the next files that handleFile would compress, as far

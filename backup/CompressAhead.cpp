@@ -1,14 +1,42 @@
 #include "backup/CompressAhead.h"
 
+#include <chrono>
+#include <exception>
+#include <functional>
+
 #include "backup/CompressZip.h"
 #include "backup/CopyVerify.h"
 #include "platform/FileCopy.h"
+#include "run/Estimator.h"
 #include "zip/ZipArchiveLayer.h"
 
 namespace kalvero {
 
-CompressAhead::CompressAhead(int threads, const std::atomic<int>* cancel, bool compare)
+namespace {
+
+// How often the run thread, waiting for a worker, shows how far it is.
+constexpr auto kWaitStep = std::chrono::milliseconds(100);
+
+// The steps a compression or comparison sends on a worker, kept as numbers:
+// only the run thread talks to the page.
+class StepCounter : public RunReporter {
+ public:
+  explicit StepCounter(std::function<void(std::uint64_t done)> count) : count_(std::move(count)) {}
+  void progress(int code, const ProgressInfo& info) override {
+    if (code == NOTIFY_FILE_STEP) count_(info.fileDone);
+  }
+  void clearLog() override {}
+  void logLine(const std::string& /*text*/) override {}
+
+ private:
+  std::function<void(std::uint64_t)> count_;
+};
+
+}  // namespace
+
+CompressAhead::CompressAhead(int threads, const std::atomic<int>* cancel, bool compare, PairProgress* waiting)
     : cancel_(cancel),
+      waiting_(waiting),
       compare_(compare),
       minFiles_(2 * static_cast<std::size_t>(threads)),
       maxFiles_(1024 * static_cast<std::size_t>(threads)),
@@ -49,36 +77,89 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
   ZipArchiveLayer& zip = *zips_[static_cast<std::size_t>(worker)];
   // The state the check file and the archive marker record is the one read here.
   p.before = platform::lstatPath(p.job.source);
-  p.ok = CompressQuietly(p.job, zip, cancel_);
+  p.stage.store(PreparedCompression::Compressing, std::memory_order_release);
+  ProgressInfo record;
+  StepCounter steps([this, &p](std::uint64_t done) { countCompressed(p, done); });
+  p.ok = CompressQuietly(p.job, zip, cancel_, &steps, &record);
+  if (p.ok) countCompressed(p, p.job.size);  // a small file sends no steps
   // After a cancel the run takes at most this one result, and compares it itself.
-  if (p.ok && compare_ && !stopped()) {
-    CopyContext verify;
-    verify.cancel = cancel_;
-    verify.source = p.job.source;
-    verify.destination = p.job.pending;
-    p.compareKind = CompareArchiveQuietly(zip, verify, &p.compareErr);
-    p.compared = true;
+  if (p.ok && compare_ && !stopped()) compareOnWorker(p, zip);
+  p.stage.store(PreparedCompression::Finished, std::memory_order_release);
+}
+
+void CompressAhead::compareOnWorker(PreparedCompression& p, ZipArchiveLayer& zip) {
+  ProgressInfo record;
+  StepCounter steps([&p](std::uint64_t done) { p.comparedBytes.store(done, std::memory_order_relaxed); });
+  CopyContext verify;
+  verify.cancel = cancel_;
+  verify.source = p.job.source;
+  verify.destination = p.job.pending;
+  verify.progress = &record;
+  verify.reporter = &steps;
+  verify.displayThreshold = p.job.displayThreshold;
+  p.stage.store(PreparedCompression::Comparing, std::memory_order_release);
+  p.compareKind = CompareArchiveQuietly(zip, verify, &p.compareErr);
+  p.compared = true;
+}
+
+// The total first, then the file's share: whoever reads the file's share
+// (acquire) also sees it in the total, so doneAfter never goes below zero.
+void CompressAhead::countCompressed(PreparedCompression& p, std::uint64_t total) {
+  const std::uint64_t before = p.compressedBytes.load(std::memory_order_relaxed);
+  if (total <= before) return;
+  compressed_.fetch_add(total - before, std::memory_order_relaxed);
+  p.compressedBytes.store(total, std::memory_order_release);
+}
+
+std::uint64_t CompressAhead::doneAfter(std::size_t current) const {
+  std::uint64_t notAhead = taken_;
+  for (const Slot& slot : slots_) {
+    if (slot.index > current) break;
+    notAhead += slot.result->compressedBytes.load(std::memory_order_acquire);
   }
+  const std::uint64_t all = compressed_.load(std::memory_order_relaxed);
+  return all > notAhead ? all - notAhead : 0;
 }
 
 std::unique_ptr<PreparedCompression> CompressAhead::take(std::size_t index) {
   while (!slots_.empty() && slots_.front().index < index) {
-    Slot slot = pop();
     try {
-      wait(slot);
+      wait(slots_.front());
     } catch (...) {
     }
+    pop();
   }
   if (slots_.empty() || slots_.front().index != index) return nullptr;
+  // Waited for in its place: until it is done its bytes are the current
+  // file's, not among the files ahead.
+  std::exception_ptr failure;
+  try {
+    waitReporting(slots_.front());
+  } catch (...) {
+    failure = std::current_exception();
+  }
   Slot slot = pop();
-  wait(slot);  // what escaped the worker is the file's failure, as on this thread
+  if (failure) std::rethrow_exception(failure);  // the file's failure, as on this thread
   return std::move(slot.result);
+}
+
+void CompressAhead::waitReporting(Slot& slot) {
+  if (!slot.done.valid()) return;
+  const PreparedCompression& p = *slot.result;
+  while (waiting_ && slot.done.wait_for(kWaitStep) != std::future_status::ready) {
+    const bool comparing = p.stage.load(std::memory_order_acquire) == PreparedCompression::Comparing;
+    const std::uint64_t compressed = p.compressedBytes.load(std::memory_order_acquire);
+    waiting_->Waiting(comparing ? NOTIFY_COMPARING : NOTIFY_COMPRESSING,
+                      comparing ? p.comparedBytes.load(std::memory_order_relaxed) : compressed, compressed);
+  }
+  slot.done.get();
 }
 
 CompressAhead::Slot CompressAhead::pop() {
   Slot slot = std::move(slots_.front());
   slots_.pop_front();
   bytesAhead_ -= slot.size;
+  taken_ += slot.result->compressedBytes.load(std::memory_order_relaxed);
   return slot;
 }
 

@@ -18,6 +18,7 @@
 
 namespace kalvero {
 
+class PairProgress;
 class ZipArchiveLayer;
 
 struct PreparedCompression {
@@ -28,6 +29,13 @@ struct PreparedCompression {
   int compareKind = 0;  // CompareArchiveQuietly
   int compareErr = 0;
 
+  // What the worker has done so far, for the run thread's progress while it
+  // waits: the stage, the source bytes compressed, the bytes compared.
+  enum Stage : int { Queued, Compressing, Comparing, Finished };
+  std::atomic<int> stage{Queued};
+  std::atomic<std::uint64_t> compressedBytes{0};
+  std::atomic<std::uint64_t> comparedBytes{0};
+
   PreparedCompression() = default;
   PreparedCompression(const PreparedCompression&) = delete;
   PreparedCompression& operator=(const PreparedCompression&) = delete;
@@ -37,7 +45,8 @@ struct PreparedCompression {
 class CompressAhead {
  public:
   // threads >= 2; compare: the archives are compared with their sources too.
-  CompressAhead(int threads, const std::atomic<int>* cancel, bool compare);
+  // While take waits for a worker, waiting (when set) is told how far it is.
+  CompressAhead(int threads, const std::atomic<int>* cancel, bool compare, PairProgress* waiting = nullptr);
   // Lets the workers skip what is still queued, waits for the ones at work
   // and removes every archive not taken.
   ~CompressAhead();
@@ -57,6 +66,9 @@ class CompressAhead {
   // The worker's result for index, waiting for it; null when index was not
   // offered. Results of earlier positions not taken are thrown away.
   std::unique_ptr<PreparedCompression> take(std::size_t index);
+  // Source bytes the workers have compressed of the files after walk
+  // position current (not yet taken); for the pair's progress.
+  std::uint64_t doneAfter(std::size_t current) const;
 
  private:
   struct Slot {
@@ -67,7 +79,9 @@ class CompressAhead {
   };
   // Waits for slot's worker; rethrows what escaped the worker.
   static void wait(Slot& slot);
-  Slot pop();  // the first slot, off the list
+  // The same for the file the run thread needs next, telling waiting_ meanwhile.
+  void waitReporting(Slot& slot);
+  Slot pop();  // the first slot, off the list, its worker finished
 
   static constexpr std::uint64_t kMaxBytesAhead = 256ull << 20;
 
@@ -77,8 +91,14 @@ class CompressAhead {
     return dropping_.load(std::memory_order_relaxed) || (cancel_ && cancel_->load(std::memory_order_relaxed) != 0);
   }
   void compress(PreparedCompression& p, int worker);
+  void compareOnWorker(PreparedCompression& p, ZipArchiveLayer& zip);
+  // Bytes compressed so far: a worker adds them to p and to compressed_.
+  void countCompressed(PreparedCompression& p, std::uint64_t total);
 
   const std::atomic<int>* cancel_;
+  PairProgress* waiting_;
+  std::atomic<std::uint64_t> compressed_{0};  // by all workers, over every file offered
+  std::uint64_t taken_ = 0;                   // of that, for the files taken off the list
   std::atomic<bool> dropping_{false};
   bool compare_;
   std::size_t minFiles_;

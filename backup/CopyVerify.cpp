@@ -138,9 +138,12 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
   return job.deferCommit || CommitCopy(job, ctx);
 }
 
-bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel) {
+bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel, RunReporter* steps,
+                     ProgressInfo* record) {
   CopyContext quiet;
   quiet.cancel = cancel;
+  quiet.reporter = steps;
+  quiet.progress = steps ? record : nullptr;
   quiet.displayThreshold = job.displayThreshold;
   job.finalName.clear();
   job.pending.clear();

@@ -34,8 +34,10 @@ bool IsNoSpace(int err);
 // The compression of CopyOneFile without a word to anyone, for a worker
 // thread: touches only the file's own hidden archive (left in job.pending,
 // with the source's times), stops when cancel is set; job.error describes a
-// failure. job.deferCommit must be set.
-bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel);
+// failure. job.deferCommit must be set. With steps set, the compression's
+// NOTIFY_FILE_STEPs go to it on this thread, record holding the bytes so far.
+bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel, RunReporter* steps = nullptr,
+                     ProgressInfo* record = nullptr);
 // Takes the result of CompressQuietly (done, ok) into job on the run thread:
 // sends and reports what CopyOneFile would have, the steps of a large file
 // at once. Returns like CopyOneFile.

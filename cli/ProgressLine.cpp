@@ -37,13 +37,16 @@ void ProgressLine::progress(int code, const ProgressInfo& info) {
   const auto now = std::chrono::steady_clock::now();
   if (code != NOTIFY_FINISHED && now - lastDraw_ < std::chrono::milliseconds(100)) return;
   lastDraw_ = now;
-  err_ << "\r\033[K" << (run_ == Run::Backup ? backupText(info) : restoreText(code, info)) << std::flush;
+  err_ << "\r\033[K" << (run_ == Run::Backup ? backupText(code, info) : restoreText(code, info)) << std::flush;
   lineShown_ = true;
 }
 
-std::string ProgressLine::backupText(const ProgressInfo& info) const {
+std::string ProgressLine::backupText(int code, const ProgressInfo& info) const {
   std::string text = fmt::sprintf(texts::kProgressBackup, pairNumber_, row_ + 1, info.filesDone, info.filesInPair,
                                   PercentText(info.pairBytesDone, info.pairBytes));
+  // A large file's own share, also while a worker compresses it and the run waits.
+  if ((code == NOTIFY_FILE_STEP || code == NOTIFY_FILE_START) && info.fileSize > 0)
+    text += fmt::sprintf(texts::kProgressEntryPercent, PercentOf(info.fileDone, info.fileSize));
   if (!remaining_.empty()) text += "  " + remaining_;
   return text;
 }
@@ -53,7 +56,7 @@ std::string ProgressLine::restoreText(int code, const ProgressInfo& info) {
   std::string text = fmt::sprintf(texts::kProgressRestore, info.filesDone, info.filesInPair, info.pairErrors);
   // The share of the archive entry being unpacked.
   if ((code == NOTIFY_FILE_STEP || code == NOTIFY_FILE_START) && info.fileSize > 0)
-    text += fmt::sprintf(texts::kProgressEntryPercent, static_cast<int>(info.fileDone * 100 / info.fileSize));
+    text += fmt::sprintf(texts::kProgressEntryPercent, PercentOf(info.fileDone, info.fileSize));
   return text;
 }
 

@@ -26,7 +26,7 @@ class ProgressLine : public RunReporter {
 
  private:
   void clearLine();
-  std::string backupText(const ProgressInfo& info) const;
+  std::string backupText(int code, const ProgressInfo& info) const;
   static std::string restoreText(int code, const ProgressInfo& info);
   std::ostream& out_;
   std::ostream& err_;

@@ -80,9 +80,9 @@ void PairProgress::Start(std::int64_t bytesToCopy) { Start(bytesToCopy, clock_()
 
 void PairProgress::Start(std::int64_t bytesToCopy, std::uint32_t nowTicks) {
   estimator_.Start(bytesToCopy, interval_, nowTicks);
-  finished_ = copiedBefore_ = current_ = partial_ = 0;
+  finished_ = copiedBefore_ = current_ = partial_ = shown_ = 0;
   copying_ = false;
-  fileStarts_ = 0;
+  fileStarts_ = waitingCode_ = 0;
   info_.pairBytesDone = 0;
 }
 
@@ -90,6 +90,7 @@ void PairProgress::FileStarted(std::uint64_t size) {
   current_ = size;
   partial_ = 0;
   copying_ = false;
+  waitingCode_ = 0;
 }
 
 // A skipped file moves no estimate: the clock is read only for a copied one.
@@ -100,22 +101,52 @@ void PairProgress::FileFinished(bool skipped, std::uint32_t nowTicks) {
   if (!skipped) copiedBefore_ += current_;
   current_ = partial_ = 0;
   copying_ = false;
-  info_.pairBytesDone = finished_;
+  update();
   if (!skipped) estimate(nowTicks);
 }
 
 void PairProgress::FileAbandoned() {
   current_ = partial_ = 0;
   copying_ = false;
-  info_.pairBytesDone = finished_;
+  update();
+}
+
+void PairProgress::Waiting(int code, std::uint64_t fileDone, std::uint64_t compressed) {
+  Waiting(code, fileDone, compressed, clock_());
+}
+
+void PairProgress::Waiting(int code, std::uint64_t fileDone, std::uint64_t compressed, std::uint32_t nowTicks) {
+  partial_ = std::max(partial_, std::min(compressed, current_));
+  update();
+  if (code != waitingCode_) {
+    // The action and the file's names, then its bar from the start of the stage.
+    waitingCode_ = code;
+    send(code);
+    info_.fileSize = current_;
+    info_.fileDone = 0;
+    send(NOTIFY_FILE_START);
+  }
+  info_.fileDone = std::min(fileDone, current_);
+  send(NOTIFY_FILE_STEP);
+  estimate(nowTicks);
+}
+
+void PairProgress::update() {
+  std::uint64_t done = finished_ + partial_ + (ahead_ ? ahead_() : 0);
+  if (info_.pairBytes != 0) done = std::min(done, info_.pairBytes);
+  shown_ = std::max(shown_, done);
+  info_.pairBytesDone = shown_;
 }
 
 void PairProgress::send(int code) {
   if (next_) next_->progress(code, info_);
 }
 
+// From the bytes done now, the workers' included: the estimate keeps moving
+// while this thread waits for one of them.
 void PairProgress::estimate(std::uint32_t nowTicks) {
-  const std::string text = estimator_.Estimate(static_cast<std::int64_t>(copiedBefore_ + partial_), nowTicks);
+  const std::uint64_t ahead = ahead_ ? ahead_() : 0;
+  const std::string text = estimator_.Estimate(static_cast<std::int64_t>(copiedBefore_ + partial_ + ahead), nowTicks);
   if (text.empty()) return;
   info_.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, text);
   send(NOTIFY_REMAINING_TIME);
@@ -137,8 +168,8 @@ void PairProgress::progress(int code, const ProgressInfo& /*info: the same recor
         // A compressed file's archive is copied once more after compressing:
         // the pair never moves back.
         partial_ = std::max(partial_, std::min(info_.fileDone, current_));
-        info_.pairBytesDone = finished_ + partial_;
       }
+      update();  // the workers may have moved on too
       break;
     default: break;
   }

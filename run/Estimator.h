@@ -48,10 +48,12 @@ inline constexpr std::int32_t kEstimateIntervalMs = 3000;
 // The pair's progress as the page shows it, kept in one place so that the
 // pair bar, its percent, the file count and the remaining time agree at every
 // moment. pairBytesDone counts the finished files (copied, failed or skipped)
-// plus the part of the current file already copied, never a file that is only
-// about to be copied; the estimate is renewed while a large file is copied,
-// not only between files. The run hands it to the copy step as its reporter;
-// it passes every call on to the page.
+// plus the part of the current file already copied and what worker threads
+// compressed of the files ahead, never a file that is only about to be
+// copied, and never goes back within the pair (a file compressed again, a
+// cancel); the estimate is renewed while a large file is copied, not only
+// between files. The run hands it to the copy step as its reporter; it passes
+// every call on to the page.
 class PairProgress : public RunReporter {
  public:
   PairProgress(RunReporter* next, ProgressInfo& info, std::int32_t intervalMs = kEstimateIntervalMs);
@@ -64,8 +66,18 @@ class PairProgress : public RunReporter {
   // that was not skipped, a due estimate is sent (NOTIFY_REMAINING_TIME).
   void FileFinished(bool skipped);
   void FileFinished(bool skipped, std::uint32_t nowTicks);
-  // The file taken up was broken off by a cancel: none of it counts as done.
+  // The file taken up was broken off by a cancel: none of it counts as done
+  // for the estimate (the pair shown stays where it was).
   void FileAbandoned();
+  // The run thread waits for a worker's work on the file taken up: code is
+  // NOTIFY_COMPRESSING or NOTIFY_COMPARING, fileDone the bytes of that stage,
+  // compressed the source bytes compressed. The page sees the file as the
+  // current one, its bar moving, the pair and the estimate moving too.
+  void Waiting(int code, std::uint64_t fileDone, std::uint64_t compressed);
+  void Waiting(int code, std::uint64_t fileDone, std::uint64_t compressed, std::uint32_t nowTicks);
+  // The bytes worker threads have compressed of the files after the one
+  // taken up; asked whenever the pair moves.
+  void SetAheadSource(std::function<std::uint64_t()> ahead) { ahead_ = std::move(ahead); }
 
   void progress(int code, const ProgressInfo& info) override;
   void clearLog() override;
@@ -79,6 +91,7 @@ class PairProgress : public RunReporter {
  private:
   void send(int code);
   void estimate(std::uint32_t nowTicks);
+  void update();  // pairBytesDone from what is done now
 
   RunReporter* next_;
   ProgressInfo& info_;
@@ -90,7 +103,10 @@ class PairProgress : public RunReporter {
   std::uint64_t partial_ = 0;       // its part already copied (never more than current_)
   bool copying_ = false;            // its copy, not its comparison, is under way
   int fileStarts_ = 0;              // NOTIFY_FILE_START seen since the copy began
+  int waitingCode_ = 0;             // the stage last shown while waiting for a worker
+  std::uint64_t shown_ = 0;         // pairBytesDone: never less than before within the pair
   std::function<std::uint32_t()> clock_;
+  std::function<std::uint64_t()> ahead_;
 };
 
 }  // namespace kalvero

@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -79,6 +80,17 @@ void PageSichern::scrollTheMiddle() {
   // Room to spare goes to the job list; the options take what they need.
   area->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   page->insertWidget(at, area);
+  middle_ = area;
+}
+
+void PageSichern::bringOutcomeIntoView() {
+  // The lines below the counters were just shown: laid out first, then scrolled to.
+  ui_->groupProgress->layout()->activate();
+  middle_->widget()->layout()->activate();
+  QTimer::singleShot(0, this, [this] {
+    middle_->ensureWidgetVisible(ui_->lblAction, 0, 0);
+    if (ui_->lblNotBackedUp->isVisible()) middle_->ensureWidgetVisible(ui_->lblNotBackedUp, 0, 0);
+  });
 }
 
 // The worker goes first (it is the last member): it stops a run still going.
@@ -304,6 +316,7 @@ void PageSichern::runEnded() {
     const RunOutcome outcome = OutcomeOf(totals, leftOut_->lines());
     lastRunClean_ = outcome.clean;
     progress_->showOutcome(outcome);
+    bringOutcomeIntoView();
     showLastBackup();
   }
   emit runFinished();

@@ -9,6 +9,7 @@
 #include "app/Records.h"
 #include "run/RunProgress.h"
 
+class QScrollArea;
 
 namespace Ui {
 class PageSichern;
@@ -95,6 +96,8 @@ class PageSichern : public QWidget {
   bool runShutdownStep();
   void finishRun(int batch, bool exitOn, bool closeOn);
   void runEnded();
+  // The closing line and what was left out, scrolled into view on a small screen.
+  void bringOutcomeIntoView();
   QString currentState() const;
   // "Letzte Sicherung: ..." from the run log's last summary, empty before the first run.
   void showLastBackup();
@@ -106,6 +109,7 @@ class PageSichern : public QWidget {
   JobListTable* table_ = nullptr;         // owned by the page
   BackupOptionsForm* form_ = nullptr;     // owned by the page
   std::unique_ptr<RunProgressPanel> progress_;
+  QScrollArea* middle_ = nullptr;         // the options and the progress; owned by the page
   std::unique_ptr<LeftOutLines> leftOut_;
   bool lastRunClean_ = true;
   QString savedState_;  // options and job list as last loaded or saved

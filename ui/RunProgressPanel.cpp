@@ -61,6 +61,9 @@ void RunProgressPanel::showOutcome(const RunOutcome& outcome) {
   ui_.lblAction->setText(outcome.action);
   ui_.lblNotBackedUp->setText(outcome.notBackedUp.join(QLatin1Char('\n')));
   ui_.lblNotBackedUp->setVisible(!outcome.notBackedUp.isEmpty());
+  // A pair left out counts no error, but the counters must not look like success beside the closing line.
+  if (!outcome.notBackedUp.isEmpty())
+    for (QLabel* l : {ui_.lblPairErrors, ui_.lblRunErrors}) setTextColor(l, kDarkRed);
   if (!outcome.nothingToCopy) return;
   // Not "0 von 0 Dateien" beside an empty bar: the closing line says it all.
   ui_.lblFileCount->clear();

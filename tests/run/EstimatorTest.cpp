@@ -105,8 +105,47 @@ TEST(PairProgress, BarFollowsTheCopyNotTheFileAboutToBeCopiedAndEstimatesWithinA
   info.fileDone = 20;
   pair.progress(NOTIFY_FILE_STEP, info);
   EXPECT_EQ(info.pairBytesDone, 420u);
+  // The pair shown does not go back for it.
   pair.FileAbandoned();
-  EXPECT_EQ(info.pairBytesDone, 400u);
+  EXPECT_EQ(info.pairBytesDone, 420u);
+}
+
+TEST(PairProgress, WaitingForAWorkerMovesTheFileThePairAndTheEstimate) {
+  test::RecordingReporter page;
+  ProgressInfo info;
+  info.pairBytes = 1000;
+  std::uint64_t ahead = 0;
+  PairProgress pair(&page, info, 3000);
+  pair.SetAheadSource([&ahead] { return ahead; });
+  pair.Start(1000, 0);
+  pair.FileStarted(600);
+  // The file waited for is shown as compressed, its bar from the start.
+  pair.Waiting(NOTIFY_COMPRESSING, 100, 100, 1000);
+  ASSERT_GE(page.events.size(), 3u);
+  EXPECT_EQ(page.events[0].code, NOTIFY_COMPRESSING);
+  EXPECT_EQ(page.events[1].code, NOTIFY_FILE_START);
+  EXPECT_EQ(page.events[1].info.fileSize, 600u);
+  EXPECT_EQ(page.events.back().code, NOTIFY_FILE_STEP);
+  EXPECT_EQ(page.events.back().info.fileDone, 100u);
+  EXPECT_EQ(info.pairBytesDone, 100u);
+  // Another worker's files ahead count too; the estimate comes from all of it.
+  ahead = 200;
+  pair.Waiting(NOTIFY_COMPRESSING, 300, 300, 5000);
+  EXPECT_EQ(page.events.back().code, NOTIFY_REMAINING_TIME);
+  EXPECT_EQ(page.events.back().info.pairBytesDone, 500u);
+  EXPECT_EQ(page.events.back().info.remainingTimeText, "Geschätzte Restzeit (Std:Min:Sek): 00:00:05");
+  // Its comparison on the worker: a new bar, the pair keeps the compressed bytes.
+  const std::size_t before = page.events.size();
+  pair.Waiting(NOTIFY_COMPARING, 50, 600, 6000);
+  EXPECT_EQ(page.events[before].code, NOTIFY_COMPARING);
+  EXPECT_EQ(page.events[before + 1].code, NOTIFY_FILE_START);
+  EXPECT_EQ(page.events.back().info.fileDone, 50u);
+  EXPECT_EQ(info.pairBytesDone, 800u);
+  // The workers' archives given back for lack of space: their bytes are done
+  // again later, the pair shown does not go back meanwhile.
+  ahead = 0;
+  pair.FileFinished(false, 6500);
+  EXPECT_EQ(info.pairBytesDone, 800u);
 }
 
 TEST(ProgressArithmetic, ByteBarIsAsFullAsThePercentSays) {

@@ -307,6 +307,18 @@ void MainWindowTest::closingAsksBeforeDroppingChanges() {
   window.close();
   QVERIFY(!window.isVisible());
   QVERIFY(box.boxes.empty());
+  // Closed from another page ("Fenster schließen" of "Rücksichern"), the question comes all the same.
+  window.show();
+  compare->setChecked(!compare->isChecked());
+  window.tabs()->setCurrentIndex(1);
+  box.answers = {MB_RESULT_CANCEL};
+  window.tabs()->currentWidget()->findChild<QPushButton*>("btnClose")->click();
+  QVERIFY(window.isVisible());
+  QCOMPARE(box.boxes.size(), size_t(1));
+  QVERIFY(QString::fromStdString(box.boxes[0].text).startsWith("Die Einstellungen wurden geändert"));
+  box.answers = {MB_RESULT_NO};
+  window.close();
+  QVERIFY(!window.isVisible());
 }
 
 void MainWindowTest::anUnusedAltLetterTypesNothing() {

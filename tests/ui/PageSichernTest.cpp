@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
@@ -74,6 +75,7 @@ class PageSichernTest : public QObject {
   void typedPathsAndForbiddenPatternsAreCheckedWhereEntered();
   void whatWasNotBackedUpIsSaidOnThePage();
   void pairBarNeverMovesBackwards();
+  void fileCompressedAheadIsShownWhileTheRunWaits();
 };
 
 void PageSichernTest::freshSettingsRefuseSaveAndStart() {
@@ -579,6 +581,9 @@ void PageSichernTest::whatWasNotBackedUpIsSaidOnThePage() {
   MessageBoxFake box;
   QWidget window;
   auto* page = new PageSichern(app, box, &window);
+  // 1366 x 768 at 150 %, less frame, panels and tabs: the options and the progress scroll.
+  page->resize(884, 420);
+  window.resize(884, 420);
   window.show();
   DirPair missing{1, 1, (dir.path() + "/Dokumnte").toStdString(), (dir.path() + "/Ziel2").toStdString(), {}};
   DirPair unplugged{1, 1, (dir.path() + "/Quelle").toStdString(), (dir.path() + "/media/USB/Sich").toStdString(), {}};
@@ -596,15 +601,27 @@ void PageSichernTest::whatWasNotBackedUpIsSaidOnThePage() {
   QCOMPARE(lines.size(), 2);
   QVERIFY(lines[0].contains("'" + dir.path() + "/Dokumnte' existiert nicht"));
   QVERIFY(lines[1].contains("nicht eingehängt"));
+  QTRY_VERIFY(!notBackedUp->visibleRegion().isEmpty());  // in view without scrolling by hand
   QVERIFY(QFile::exists(dir.path() + "/Ziel/a.txt"));  // the pair that could go went
   QVERIFY(labelText(page, "lblLastBackup").endsWith(", 1 Fehler, 1 Quellverzeichnis(se) nicht vorhanden"));
   QVERIFY(!child<QLabel>(page, "lblEmptyJobList")->isVisibleTo(page));
 
+  // Only a missing source: no error counted, yet the counters are not green.
+  page->setJobList({missing});
+  page->startBackup();
+  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 20000);
+  const QColor darkRed(128, 0, 0);
+  for (const char* counter : {"lblPairErrors", "lblRunErrors"}) {
+    QCOMPARE(labelText(page, counter), QString("0 Fehler"));
+    QCOMPARE(child<QLabel>(page, counter)->palette().color(QPalette::WindowText), darkRed);
+  }
+
   QDir(dir.path()).mkpath("leer");
   page->setJobList({DirPair{1, 1, (dir.path() + "/leer").toStdString(), (dir.path() + "/Ziel3").toStdString(), {}}});
   page->startBackup();
-  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 20000);
+  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, 20000);
   QCOMPARE(labelText(page, "lblAction"), QString("Keine geänderten Dateien: nichts zu sichern."));
+  QCOMPARE(child<QLabel>(page, "lblRunErrors")->palette().color(QPalette::WindowText), QColor(0, 128, 0));
   QCOMPARE(labelText(page, "lblFileCount"), QString());
   QVERIFY(!notBackedUp->isVisible());
   QVERIFY(page->lastRunClean());
@@ -637,6 +654,55 @@ void PageSichernTest::pairBarNeverMovesBackwards() {
   page.showProgress(NOTIFY_RESET, info);
   page.showProgress(NOTIFY_FILES_FOUND, info);
   QCOMPARE(bar->value(), 100);
+}
+
+// Random bytes: their archive is as large as they are, so compressing them takes a while.
+void writeNoise(const QString& path, qsizetype size) {
+  QByteArray bytes(size, Qt::Uninitialized);
+  QRandomGenerator gen(7);
+  gen.fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+  writeText(path, bytes);
+}
+
+// With two threads the run waits for the worker compressing a large file:
+// the page shows that file, its bar part way, and a pair that only moves on.
+void PageSichernTest::fileCompressedAheadIsShownWhileTheRunWaits() {
+  QTemporaryDir dir;
+  const QString ini = makeBackupSetup(dir, "Compress=1\n");
+  const QString large = dir.path() + "/Quelle/gross.bin";
+  writeNoise(large, 32 << 20);
+  qputenv("KALVERO_THREADS", "2");
+  Application app(argsFor(ini));
+  app.setKeepListFiles(false);
+  MessageBoxFake box;
+  QWidget window;
+  auto* page = new PageSichern(app, box, &window);
+  RecordingReporter recorder;
+  std::atomic<int> cancel{0};
+  BackupStart start = StartPageBackup(ini, *page, app, cancel, recorder);
+  QVERIFY(start.ok());
+  start.run->run();
+  qunsetenv("KALVERO_THREADS");
+
+  auto* fileBar = child<QProgressBar>(page, "barFile");
+  int waitingSteps = 0;
+  int lastPercent = 0;
+  for (const auto& [code, info] : recorder.events) {
+    page->showProgress(code, info);
+    const QString percent = labelText(page, "lblPairPercent");
+    if (!percent.isEmpty()) {
+      QVERIFY2(percent.section(' ', 0, 0).toInt() >= lastPercent, qPrintable(percent));
+      lastPercent = percent.section(' ', 0, 0).toInt();
+    }
+    if (code != NOTIFY_FILE_STEP || info.currentSource != large.toStdString() || info.fileDone == 0 ||
+        info.fileDone >= info.fileSize)
+      continue;
+    ++waitingSteps;
+    QCOMPARE(fullText(child<QLabel>(page, "lblSource")), large);
+    QVERIFY(fileBar->value() > 0 && fileBar->value() < fileBar->maximum());
+  }
+  QVERIFY(waitingSteps > 0);
+  QCOMPARE(labelText(page, "lblPairPercent"), QString("100 %"));
 }
 
 QTEST_MAIN(PageSichernTest)

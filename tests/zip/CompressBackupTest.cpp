@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <thread>
+#include <vector>
 
 #include "app/SettingsFile.h"
 #include "backup/BackupRun.h"
@@ -133,7 +135,7 @@ void backupAndRestore(const test::TempDir& t, const char* n) {
   r.options.OnlyByKalvero = 1;
   r.versionText = "1,0,0,0";
   r.cancel = &cancel;
-  RestoreRun restore(r);
+  RestoreRun restore(std::move(r));
   restore.run();
   EXPECT_EQ(restore.errors(), 0);
   for (const char* name : {"dst", "back", "run.log", "restore.log", "pruef.chk", "liste1.txt", "liste2.txt",
@@ -329,6 +331,67 @@ TEST(CompressBackup, JobsQueuedAfterACancelCreateNothing) {
   }
   // No archive was made and removed in it: the directory's time is as it was.
   EXPECT_EQ(test::lstatOf(t / "dst").st_mtime, kOldTime);
+}
+
+// A large file first in the walk, small ones after it, on two threads: the
+// run thread waits for the worker that compresses the large one.
+struct WaitForAWorker {
+  test::TempDir t;
+  test::RecordingReporter reporter;
+  std::atomic<int> cancel{0};
+  std::string large;
+  WaitForAWorker() {
+    large = t / "src/a gross.bin";
+    t.write("src/a gross.bin", test::noiseBytes(48u << 20, 7));
+    for (int i = 0; i < 6; ++i) t.write("src/b klein " + std::to_string(i), test::mixedBytes(300000, static_cast<std::uint32_t>(i)));
+  }
+  void run() {
+    Threads two("2");
+    BackupRun backup(compressedBackup(t, &reporter, &cancel));
+    backup.run();
+  }
+  // The steps sent while waiting: the large file's bar part way.
+  std::vector<test::RecordingReporter::Event> waitingSteps() const {
+    std::vector<test::RecordingReporter::Event> out;
+    for (const auto& e : reporter.events)
+      if (e.code == NOTIFY_FILE_STEP && e.info.currentSource == large && e.info.fileDone > 0 &&
+          e.info.fileDone < e.info.fileSize)
+        out.push_back(e);
+    return out;
+  }
+  void expectPairNeverBack() const {
+    std::uint64_t shown = 0;
+    for (const auto& e : reporter.events) {
+      if (e.code == NOTIFY_RESET) shown = 0;
+      EXPECT_GE(e.info.pairBytesDone, shown) << notifyCodeName(e.code);
+      shown = std::max(shown, e.info.pairBytesDone);
+    }
+  }
+};
+
+TEST(CompressBackup, ProgressMovesWhileTheRunWaitsForAWorker) {
+  WaitForAWorker w;
+  w.run();
+  const auto steps = w.waitingSteps();
+  ASSERT_GE(steps.size(), 2u) << "no progress while waiting";
+  EXPECT_EQ(steps.front().info.fileSize, 48u << 20);
+  EXPECT_LT(steps.front().info.pairBytesDone, steps.back().info.pairBytesDone);
+  EXPECT_GT(w.reporter.count(NOTIFY_COMPRESSING), 7);  // the large file shown while waiting, then every file
+  w.expectPairNeverBack();
+  EXPECT_EQ(w.reporter.last().pairBytesDone, w.reporter.last().pairBytes);
+}
+
+TEST(CompressBackup, CancelWhileWaitingForAWorkerKeepsThePairWhereItWas) {
+  WaitForAWorker w;
+  w.reporter.onProgress = [&w](int code, const ProgressInfo& info) {
+    if (code == NOTIFY_FILE_STEP && info.currentSource == w.large && info.fileDone > 0 &&
+        info.fileDone < info.fileSize)
+      w.cancel = 1;
+  };
+  w.run();
+  ASSERT_FALSE(w.waitingSteps().empty());
+  w.expectPairNeverBack();
+  EXPECT_FALSE(fs::exists(w.t / "dst/a gross.bin.zip"));
 }
 
 TEST(CompressBackup, NameTooLongForZipIsStoredUncompressedUnderItsOwnName) {
