@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -66,6 +68,21 @@ int openParentBelow(const std::string& root, const std::string& path, std::strin
 
 }  // namespace
 
+namespace {
+
+std::atomic<bool> noOpenBeneath{false};
+
+// Every level below dir in one call where the kernel can; -2 where it cannot.
+int openBelowInOneCall(int rootFd, const std::string& relative, const std::string& dir) {
+  if (noOpenBeneath.load(std::memory_order_relaxed)) return -2;
+  const int fd = sys::openBeneath(rootFd, relative.c_str(), dir.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW);
+  if (fd >= 0 || errno != ENOSYS) return fd;
+  noOpenBeneath.store(true, std::memory_order_relaxed);
+  return -2;
+}
+
+}  // namespace
+
 int openDirectoryBelow(const std::string& root, const std::string& dir, int* err) {
   std::string relative;
   if (!relativeBelow(root, dir, relative)) {
@@ -73,7 +90,18 @@ int openDirectoryBelow(const std::string& root, const std::string& dir, int* err
     return -1;
   }
   int fd = sys::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  for (const std::string& name : components(relative)) {
+  const std::vector<std::string> names = components(relative);
+  const bool climbs = std::find(names.begin(), names.end(), "..") != names.end();
+  if (fd >= 0 && !names.empty() && !climbs) {
+    const int next = openBelowInOneCall(fd, relative, dir);
+    if (next != -2) {
+      const int e = errno;
+      sys::close(fd);
+      if (next < 0 && err) *err = e;
+      return next;
+    }
+  }
+  for (const std::string& name : names) {
     if (fd < 0) break;
     const int next = stepDown(fd, name, dir);
     const int e = errno;

@@ -15,6 +15,11 @@ namespace kalvero::platform::sys {
 
 int open(const char* path, int flags, unsigned mode = 0);
 int openat(int dirfd, const char* name, const char* pathForFaults, int flags, unsigned mode = 0);
+// Opens relative below dirfd in one call without following any symbolic link
+// and without leaving dirfd (openat2 with RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH):
+// ELOOP for a link on the way, ENOTDIR for a file, EXDEV for a way out.
+// ENOSYS where the kernel (or a sandbox) has no openat2.
+int openBeneath(int dirfd, const char* relative, const char* pathForFaults, int flags);
 // Short reads and writes are possible (as with read(2)/write(2)).
 ssize_t read(int fd, void* buffer, std::size_t n, const char* pathForFaults = nullptr);
 ssize_t write(int fd, const void* buffer, std::size_t n, const char* pathForFaults = nullptr);
