@@ -14,6 +14,7 @@ inline constexpr const char* kUsage =
     "  backup    sichert alle aktiven Paare\n"
     "  restore   sichert zurück: kalvero-cli restore QUELLE ZIEL (ohne beide: Abschnitt \"Rueck\")\n"
     "  schedule  plant die Sicherung täglich oder wöchentlich (systemd-Timer)\n"
+    "  verify    prüft die Sicherungen mit ihren Prüfsummenlisten (ohne die Quelle)\n"
     "\n"
     "Optionen:\n"
     "  --ini DATEI   Einstellungsdatei (Vorgabe: ~/.config/kalvero/kalvero.INI)\n"
@@ -143,6 +144,32 @@ inline constexpr const char* kHelpSchedule =
     "  kalvero-cli schedule daily 20:15\n"
     "  kalvero-cli schedule weekly Fr 18:00\n";
 
+inline constexpr const char* kHelpVerify =
+    "Aufruf: kalvero-cli verify [ORDNER] [--source] [--quiet | -q] [--notify]\n"
+    "\n"
+    "Prüft die Sicherung jedes aktiven Paares (oder nur ORDNER) mit ihrer Prüfsummenliste\n"
+    "Kalvero-Pruefsummen.sha256, ohne die Quelle: Dateien, deren Inhalt sich verändert hat\n"
+    "(auch bei gleicher Größe und Zeit), fehlende Dateien, Dateien, die nicht in der Liste\n"
+    "stehen, und in den Archiven (*.zip) dieses Programms die CRC-32 jedes Eintrags. Datierte\n"
+    "Ordner (2026_12_09) mit eigener Liste werden einzeln geprüft. Eine Datei, die nach der\n"
+    "Liste ersetzt wurde (abgebrochene Sicherung), heißt \"noch nicht geprüft\" und ist kein\n"
+    "Schaden. Es wird nichts verändert. Strg+C bricht ab.\n"
+    "\n"
+    "  --source     liest auch jede Quelldatei, deren Größe und Zeit zu ihrer Kopie passen,\n"
+    "               und nennt sie, wenn ihr Inhalt trotzdem abweicht (die nächste Sicherung\n"
+    "               würde sie überspringen)\n"
+    "  --quiet, -q  nur Befunde und die Zusammenfassung ausgeben\n"
+    "  --notify     am Ende eine Desktop-Benachrichtigung zeigen (dringend bei Befunden)\n"
+    "\n"
+    "Von Hand, ohne Kalvero: im Sicherungsordner 'sha256sum -c --quiet Kalvero-Pruefsummen.sha256'.\n"
+    "\n"
+    "Rückgabewert: 0 alles in Ordnung, 1 etwas gefunden (auch: keine Liste), 2 konnte nicht\n"
+    "starten (auch: eine Sicherung läuft in dieses Ziel), 3 abgebrochen.\n"
+    "\n"
+    "Beispiele:\n"
+    "  kalvero-cli verify\n"
+    "  kalvero-cli verify /media/$USER/USB/Dokumente --source\n";
+
 // Usage errors: one line on stderr.
 inline constexpr const char* kNoCommand = "kalvero-cli: kein Befehl angegeben (--help zeigt die Befehle)";
 inline constexpr const char* kUnknownCommand = "kalvero-cli: unbekannter Befehl '%s' (--help zeigt die Befehle)";
@@ -181,6 +208,11 @@ inline constexpr const char* kRestoreNeedsTwoPaths = "'restore' braucht QUELLE u
 inline constexpr const char* kRestoreNeedsLogName = "--log braucht einen Dateinamen";
 inline constexpr const char* kRestoreNothingGiven =
     "kalvero-cli: restore: Es ist nichts zum Rücksichern angegeben. Sichern Sie mit '%s' zurück.";
+
+// verify
+inline constexpr const char* kVerifyNoFolder = "kalvero-cli: verify: '%s' ist kein Verzeichnis";
+inline constexpr const char* kVerifyNoPairSource =
+    "kalvero-cli: verify: --source braucht ein Paar mit dem Ziel '%s' in der Einstellungsdatei";
 
 // pairs
 inline constexpr const char* kPairsEmpty = "Die Auftragsliste ist leer. Legen Sie mit '%s' ein Paar an.";

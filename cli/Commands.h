@@ -11,5 +11,6 @@ int runRestoreCommand(CliContext& ctx);
 int runPairsCommand(CliContext& ctx);    // the job list without a window
 int runSetLogCommand(CliContext& ctx);   // "Allg" "Protokolldatei"
 int runScheduleCommand(CliContext& ctx); // the systemd user timer
+int runVerifyCommand(CliContext& ctx);   // the backups against their checksum lists
 
 }  // namespace kalvero::cli

@@ -35,6 +35,7 @@ constexpr CommandEntry kCommands[] = {
     {"pairs", runPairsCommand, texts::kHelpPairs, false},
     {"set-log", runSetLogCommand, texts::kHelpSetLog, false},
     {"schedule", runScheduleCommand, texts::kHelpSchedule, false},
+    {"verify", runVerifyCommand, texts::kHelpVerify, true},  // verify ORDNER needs no settings file
 };
 
 // "" when the command has something to work on, else the first-start message.
@@ -94,7 +95,9 @@ int main(int argc, char** argv) {
     std::cerr << "kalvero-cli: " << error << "\n";
     return EXIT_CANNOT_START;
   }
-  if (command->needsJobs) {
+  const bool folderGiven = a.command == "verify" &&
+                           std::any_of(a.rest.begin(), a.rest.end(), [](const std::string& s) { return !s.empty() && s[0] != '-'; });
+  if (command->needsJobs && !folderGiven) {
     const std::string text = firstStartText(settings, IniArgumentText(a));
     if (!text.empty()) {
       std::cerr << text << "\n";

@@ -13,8 +13,9 @@ declare -A ALLOWED=(
   [run]="app diag platform"
   [restore]="run zip app diag platform"
   [backup]="run zip app diag platform"
-  [cli]="backup restore run zip app diag platform"
-  [ui]="backup restore run zip app diag platform"
+  [verify]="run zip app diag platform"
+  [cli]="verify backup restore run zip app diag platform"
+  [ui]="verify backup restore run zip app diag platform"
   # Tests: a test program uses its folder, the folders below it and the shared
   # support; tests that need a backup or a restore as their input run one.
   [tests/support]="support backup restore run zip app diag platform"
@@ -25,12 +26,12 @@ declare -A ALLOWED=(
   [tests/run]="support run app diag platform"
   [tests/restore]="support backup restore run zip app diag platform"
   [tests/backup]="support backup run zip app diag platform"
-  [tests/cli]="support cli backup restore run zip app diag platform"
+  [tests/cli]="support cli verify backup restore run zip app diag platform"
   [tests/faults]="support backup restore run zip app diag platform"
   [tests/fuzz]="zip diag platform"
-  [tests/ui]="support ui backup restore run zip app diag platform"
+  [tests/ui]="support ui verify backup restore run zip app diag platform"
 )
-FOLDERS=" support platform diag app zip run restore backup cli ui "
+FOLDERS=" support platform diag app zip run restore backup verify cli ui "
 
 bad=0
 for folder in "${!ALLOWED[@]}"; do

@@ -10,6 +10,7 @@
 #include "ui/DesktopOpener.h"
 #include "ui/DialogTexts.h"
 #include "ui/PageTexts.h"
+#include "ui/VerifyPanel.h"
 #include "ui_PageInfo.h"
 
 namespace kalvero {
@@ -18,6 +19,9 @@ PageInfo::PageInfo(Application& app, MessageBoxHost& box, QWidget* parent)
     : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageInfo>()) {
   ui_->setupUi(this);
   setWindowTitle(ui_texts::kInfoTitle);
+  // "Sicherung prüfen" below the display options, above the page's free space.
+  verify_ = new VerifyPanel(app_, this);
+  ui_->layoutMain->insertWidget(2, verify_);
   ui_->labelMinSizeBefore->setBuddy(ui_->editMinSize);
   ui_->labelList1->setBuddy(ui_->editListSources);
   ui_->labelList2->setBuddy(ui_->editListDestinations);

@@ -1,6 +1,7 @@
 #pragma once
 // The information page: the four list files of the run, whether they are
-// deleted at the end, and the threshold of the single-file progress.
+// deleted at the end, the threshold of the single-file progress, and the
+// check of the backups against their checksum lists.
 #include <QWidget>
 #include <memory>
 
@@ -12,6 +13,7 @@ namespace kalvero {
 
 class Application;
 class MessageBoxHost;
+class VerifyPanel;
 
 class PageInfo : public QWidget {
   Q_OBJECT
@@ -20,6 +22,7 @@ class PageInfo : public QWidget {
   ~PageInfo() override;
 
   Ui::PageInfo* form() const { return ui_.get(); }
+  VerifyPanel* verifyPanel() const { return verify_; }
 
  private:
   void showListFile(int index);
@@ -30,6 +33,7 @@ class PageInfo : public QWidget {
   Application& app_;
   MessageBoxHost& box_;
   std::unique_ptr<Ui::PageInfo> ui_;
+  VerifyPanel* verify_ = nullptr;  // owned by the page
   bool minSizeWriteFailed_ = false;  // one message per failing streak, not one per key press
 };
 

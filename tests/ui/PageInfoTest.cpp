@@ -1,14 +1,19 @@
 // The information page: list-file paths, the two options written at once.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
+#include <cstdlib>
 
 #include "support/AppFixture.h"
 #include "support/MessageBoxFake.h"
 #include "app/SettingsFile.h"
 #include "ui/DesktopOpener.h"
 #include "ui/PageInfo.h"
+#include "ui/VerifyPanel.h"
 #include "ui_PageInfo.h"
 
 using namespace kalvero;
@@ -22,6 +27,7 @@ class PageInfoTest : public QObject {
   void thresholdChangeReachesTheNextRun();
   void deleteSrcWrittenAtEachClick();
   void listFileDeletedWhileShown();
+  void checkOfTheBackupsSaysWhatItFound();
 
  private:
   QStringList opened_;
@@ -97,6 +103,46 @@ void PageInfoTest::listFileDeletedWhileShown() {
   QVERIFY(opened_.isEmpty());
   QCOMPARE(box.boxes.size(), std::size_t{1});
   QVERIFY(QString::fromStdString(box.boxes[0].text).contains(QString::fromStdString(f.app->listFileName(2))));
+}
+
+// "Sicherung prüfen ...": a backup with its list (written by sha256sum) is
+// all well; after a copy is deleted the page names it and says what to do.
+void PageInfoTest::checkOfTheBackupsSaysWhatItFound() {
+  test::AppFixture f;
+  test::MessageBoxFake box;
+  const QString dst = f.dir.filePath(QStringLiteral("ziel"));
+  test::writeText(dst + QStringLiteral("/a.txt"), "eins");
+  test::writeText(dst + QStringLiteral("/Ordner ü/b.txt"), "zwei");
+  const std::string list = "cd '" + dst.toStdString() +
+                           "' && find . -type f -print0 | xargs -0 sha256sum > ../liste && mv ../liste "
+                           "Kalvero-Pruefsummen.sha256";
+  QCOMPARE(std::system(list.c_str()), 0);
+  f.writeSettings("[SichQZ]\nVersion=2\nAnzahl=1\nVerz0=1|1|" + f.dir.filePath(QStringLiteral("quelle")).toUtf8() +
+                  "|" + dst.toUtf8() + "\n");
+  PageInfo page(*f.app, box);
+  VerifyPanel* panel = page.verifyPanel();
+  QSignalSpy done(panel, &VerifyPanel::finished);
+  QTest::mouseClick(panel->startButton(), Qt::LeftButton);
+  QVERIFY(done.wait(20000));
+  QCOMPARE(panel->verdictLabel()->text(), QStringLiteral("Alle 2 Dateien der Sicherung sind unverändert."));
+  QVERIFY(panel->findingsView()->isHidden());
+  QVERIFY(panel->startButton()->isEnabled());
+
+  QFile::remove(dst + QStringLiteral("/a.txt"));
+  QTest::mouseClick(panel->startButton(), Qt::LeftButton);
+  QVERIFY(done.wait(20000));
+  QCOMPARE(panel->verdictLabel()->text(), QStringLiteral("Die Sicherung ist nicht in Ordnung: 1 betroffene Datei."));
+  const QString text = panel->findingsView()->toPlainText();
+  QVERIFY2(text.startsWith(QStringLiteral("Fehlt: '") + dst + QStringLiteral("/a.txt'\n")), qPrintable(text));
+  QVERIFY(text.contains(QStringLiteral("Was tun?")));
+  QVERIFY(!panel->findingsView()->isHidden());
+  QVERIFY(box.boxes.empty());
+  if (const QString out = qEnvironmentVariable("KALVERO_SCREENSHOT_DIR"); !out.isEmpty()) {
+    page.resize(1000, 720);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QVERIFY(page.grab().save(out + QStringLiteral("/information-pruefung.png")));
+  }
 }
 
 QTEST_MAIN(PageInfoTest)
