@@ -88,8 +88,8 @@ std::string removeUnit(const std::string& path) {
 
 std::string turnOff() {
   const std::string dir = UserUnitDirectory();
-  const bool timer = GetPathKind(dir + kTimerName) == 1;
-  if (!timer && GetPathKind(dir + kServiceName) != 1) return {};  // nothing planned
+  const bool timer = GetPathKind(dir + kTimerName) == PathKind::File;
+  if (!timer && GetPathKind(dir + kServiceName) != PathKind::File) return {};  // nothing planned
   if (timer) {
     // The timer is stopped first, so no run starts from a half-removed plan.
     if (std::string e = systemctl({"disable", "--now", kTimerName}); !e.empty()) return e;
@@ -248,7 +248,7 @@ Schedule CurrentSchedule() {
 }
 
 std::string NextRunText() {
-  if (GetPathKind(UserUnitDirectory() + kTimerName) != 1) return {};
+  if (GetPathKind(UserUnitDirectory() + kTimerName) != PathKind::File) return {};
   const platform::ProcessResult r =
       platform::RunProcess({"systemctl", "--user", "list-timers", "--all", "--no-pager", kTimerName});
   return r.status == 0 ? trimmed(r.output) : std::string();

@@ -46,7 +46,7 @@ bool updateFile(const std::string& path, std::string* error, Edit&& edit) {
     edit(doc);
     // The default settings directory is made at the first save.
     std::string dir = ParentDirectory(path);
-    if (!dir.empty() && GetPathKind(dir) != -1 && dir == ParentDirectory(DefaultSettingsPath()))
+    if (!dir.empty() && GetPathKind(dir) != PathKind::Directory && dir == ParentDirectory(DefaultSettingsPath()))
       MakeDirectories(dir, &err);
     ok = doc.save(path, &err);
   }
@@ -109,7 +109,7 @@ bool SettingsFile::readable(std::string* error) const {
   return false;
 }
 
-bool SettingsFile::exists() const { return GetPathKind(path_) != 0; }
+bool SettingsFile::exists() const { return GetPathKind(path_) != PathKind::Nothing; }
 
 BackupOptions SettingsFile::loadBackupOptions(bool* readOk) const {
   ProfileDocument d;

@@ -20,7 +20,7 @@ namespace kalvero {
 void BackupRun::Impl::pageLine(const std::string& text) { ReportToLogPage(setup.reporter, text); }
 
 void BackupRun::Impl::rememberMissingDirectory(const std::string& dir) {
-  if (GetPathKind(dir) != -1) missingDirectories.insert(dir);
+  if (GetPathKind(dir) != PathKind::Directory) missingDirectories.insert(dir);
 }
 
 bool BackupRun::Impl::takenByAnotherSource(const std::string& target, const std::string& source) const {
@@ -96,7 +96,7 @@ CopyJob BackupRun::Impl::makeCopyJob(const std::string& source, const std::strin
   job.compress = CompressDecision(source, size, options.Compress, noCompress);
   if (job.compress && !options.Compress)
     ReportLine(ctx, fmt::sprintf(texts::CHECKSUM_LIST_NAME_ARCHIVED, source, destination) + "\r\n");
-  if (job.compress && GetPathKind(source + ".zip") != 0) {
+  if (job.compress && GetPathKind(source + ".zip") != PathKind::Nothing) {
     // The archive's name belongs to another file of this directory: this one
     // keeps its own name, uncompressed, and nothing is overwritten.
     job.compress = false;

@@ -135,7 +135,7 @@ void BackupRun::Impl::openRun() {
 // One active pair and its result for the final summary.
 void BackupRun::Impl::runPairCounted(std::size_t row, const DirPair& pair) {
   const ExclusionLists exclusions = SplitExclusions(pair);
-  if (GetPathKind(pair.source) != -1) totals.missingSources.push_back(pair.source);
+  if (GetPathKind(pair.source) != PathKind::Directory) totals.missingSources.push_back(pair.source);
   if (setup.reporter) setup.reporter->selectPair(static_cast<int>(row));
   PairResult result;
   result.withSubdirs = pair.withSubdirs;
@@ -311,7 +311,7 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     state.found.path(next, state.offerPath);
     const std::string& path = state.offerPath;
     // Only what handleFile would compress; it decides again when it takes the result.
-    if (!CompressDecision(path, f.size, options.Compress, noCompress) || GetPathKind(path + ".zip") != 0) continue;
+    if (!CompressDecision(path, f.size, options.Compress, noCompress) || GetPathKind(path + ".zip") != PathKind::Nothing) continue;
     const std::string destination = DestinationPathOf(path, state.sourceRoot, state.destRoot);
     if (!ArchiveNameFits(destination) || !destinations.makeDirectories(ParentDirectory(destination))) continue;
     leftovers.visit(ParentDirectory(destination));  // before a worker puts a temporary there

@@ -30,7 +30,7 @@ std::string LogDirectoryRefusal(const std::string& logFile) {
   // The default log's directory is the program's own: made at the first start.
   MakeDefaultLogDirectory(logFile);
   const std::string logDirectory = ParentDirectory(logFile);
-  return GetPathKind(logDirectory) == 0 ? fmt::sprintf(texts::LOG_DIR_MISSING, logDirectory) : std::string();
+  return GetPathKind(logDirectory) == PathKind::Nothing ? fmt::sprintf(texts::LOG_DIR_MISSING, logDirectory) : std::string();
 }
 
 namespace {

@@ -26,7 +26,7 @@ struct PreparedCompression {
   bool ok = false;
   std::optional<platform::FileStatus> before;  // the source as the worker read it
   bool compared = false;
-  int compareKind = 0;  // CompareArchiveQuietly
+  CompareKind compareKind = CompareKind::Equal;  // CompareArchiveQuietly
   int compareErr = 0;
 
   // What the worker has done so far, for the run thread's progress while it

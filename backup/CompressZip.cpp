@@ -190,21 +190,21 @@ bool ArchiveNameFits(const std::string& destination) {
 
 bool CompareArchive(ZipArchiveLayer& zip, const CopyContext& ctx) {
   int err = 0;
-  const int kind = CompareArchiveQuietly(zip, ctx, &err);
-  if (kind == 0) return true;
+  const CompareKind kind = CompareArchiveQuietly(zip, ctx, &err);
+  if (kind == CompareKind::Equal) return true;
   ReportCompareFailure(ctx, kind, err);
   return false;
 }
 
-int CompareArchiveQuietly(ZipArchiveLayer& zip, const CopyContext& ctx, int* errOut) {
+CompareKind CompareArchiveQuietly(ZipArchiveLayer& zip, const CopyContext& ctx, int* errOut) {
   ProgressInfo* info = ctx.progress;
-  int kind = 0;
+  CompareKind kind = CompareKind::Equal;
   int err = 0;
   bool equal = false;
   bool show = false;
   platform::InputFile source;
   if (!source.openSource(ctx.source, &err)) {
-    kind = 1;
+    kind = CompareKind::SourceUnopened;
   } else {
     const std::uint64_t size = source.size();
     if (info) {
@@ -219,25 +219,25 @@ int CompareArchiveQuietly(ZipArchiveLayer& zip, const CopyContext& ctx, int* err
       zip.Open(ctx.destination, ZipArchiveLayer::OpenExisting);
       opened = true;
       if (zip.GetArchiveComment() != kArchiveComment || zip.GetEntryCount() != 1 || !zip.OpenEntry(0)) {
-        kind = 5;
+        kind = CompareKind::Different;
       } else {
         std::vector<char> a(kCompareChunk), b(kCompareChunk);
-        while (kind == 0 && !equal) {
+        while (kind == CompareKind::Equal && !equal) {
           std::size_t na = 0, nb = 0;
           while (na < a.size()) {
             const long long n = source.tryRead(a.data() + na, a.size() - na, &err);
-            if (n < 0) kind = 3;
+            if (n < 0) kind = CompareKind::SourceUnreadable;
             if (n <= 0) break;
             na += static_cast<std::size_t>(n);
           }
-          while (kind == 0 && nb < b.size()) {
+          while (kind == CompareKind::Equal && nb < b.size()) {
             const std::size_t n = zip.ReadEntry(b.data() + nb, b.size() - nb);
             if (n == 0) break;
             nb += n;
           }
-          if (kind != 0) break;
+          if (kind != CompareKind::Equal) break;
           if (na != nb || std::memcmp(a.data(), b.data(), na) != 0) {
-            kind = 5;
+            kind = CompareKind::Different;
           } else if (na == 0) {
             zip.CloseEntry();  // checks the CRC-32 of everything inflated
             equal = true;
@@ -249,10 +249,10 @@ int CompareArchiveQuietly(ZipArchiveLayer& zip, const CopyContext& ctx, int* err
       }
       zip.Close(false);
     } catch (const platform::FileError& e) {
-      kind = opened ? 4 : 2;
+      kind = opened ? CompareKind::CopyUnreadable : CompareKind::CopyUnopened;
       err = e.osError();
     } catch (const CZipException&) {
-      kind = 5;  // damaged data or a wrong CRC-32: the archive does not hold the source
+      kind = CompareKind::Different;  // damaged data or a wrong CRC-32: the archive does not hold the source
     }
     if (!zip.IsClosed()) zip.Close(true);
   }
@@ -262,7 +262,8 @@ int CompareArchiveQuietly(ZipArchiveLayer& zip, const CopyContext& ctx, int* err
     ctx.notify(NOTIFY_FILE_START);
   }
   if (errOut) *errOut = err;
-  return equal ? 0 : (kind == 0 ? 5 : kind);
+  if (equal) return CompareKind::Equal;
+  return kind == CompareKind::Equal ? CompareKind::Different : kind;
 }
 
 std::string ReserveTemporaryArchive(const std::string& sourcePath, int* err) {

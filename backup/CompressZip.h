@@ -34,9 +34,9 @@ bool ArchiveNameFits(const std::string& destination);
 // with ctx.source. Failures are reported and counted as comparison failures
 // (an archive that is not ours or is damaged counts as different).
 bool CompareArchive(ZipArchiveLayer& zip, const CopyContext& ctx);
-// The same comparison without the report: 0 when equal, else the kind of
+// The same comparison without the report: Equal, else the kind of
 // ReportCompareFailure with the system error in *err.
-int CompareArchiveQuietly(ZipArchiveLayer& zip, const CopyContext& ctx, int* err);
+CompareKind CompareArchiveQuietly(ZipArchiveLayer& zip, const CopyContext& ctx, int* err);
 
 // For "Compare": reserves a unique name (created exclusively, mode 0600) in
 // the private temporary subdirectory for the archive of sourcePath and

@@ -14,6 +14,16 @@ namespace platform {
 class TextFileWriter;
 }
 
+// How comparing a source with its copy (or archive) ended.
+enum class CompareKind {
+  Equal = 0,
+  SourceUnopened = 1,
+  CopyUnopened = 2,
+  SourceUnreadable = 3,
+  CopyUnreadable = 4,
+  Different = 5,
+};
+
 struct CopyJob {
   std::string sourceRoot;        // source directory of the pair, with trailing "/"
   std::string source;            // full path of the file to copy

@@ -184,22 +184,22 @@ bool TakeCompressedCopy(CopyJob& job, const CopyJob& done, bool ok, const CopyCo
   return false;
 }
 
-bool TakeComparison(const CopyContext& ctx, int kind, int err, std::uint64_t size) {
+bool TakeComparison(const CopyContext& ctx, CompareKind kind, int err, std::uint64_t size) {
   ProgressInfo* info = ctx.progress;
-  if (kind != 1 && ctx.showsFileProgress(size)) {
+  if (kind != CompareKind::SourceUnopened && ctx.showsFileProgress(size)) {
     if (info) {
       info->fileSize = size;
       info->fileDone = 0;
     }
     ctx.notify(NOTIFY_FILE_START);
-    if (kind == 0) {
+    if (kind == CompareKind::Equal) {
       if (info) info->fileDone = size;
       ctx.notify(NOTIFY_FILE_STEP);
     }
     if (info) info->fileSize = info->fileDone = 0;
     ctx.notify(NOTIFY_FILE_START);
   }
-  if (kind == 0) return true;
+  if (kind == CompareKind::Equal) return true;
   ReportCompareFailure(ctx, kind, err);
   return false;
 }
@@ -226,16 +226,16 @@ bool CompareFiles(const CopyContext& ctx) {
   ProgressInfo* info = ctx.progress;
   bool show = true;
   bool equal = false;
-  int kind = 0;
+  CompareKind kind = CompareKind::Equal;
   int err = 0;
   platform::InputFile source;
   platform::InputFile destination;
   if (!source.openSource(ctx.source, &err)) {
-    kind = 1;
+    kind = CompareKind::SourceUnopened;
   } else if (!destination.open(ctx.destination, &err)) {
-    kind = 2;
+    kind = CompareKind::CopyUnopened;
   }
-  if (kind == 0) {
+  if (kind == CompareKind::Equal) {
     const std::uint64_t size = source.size();
     if (info) {
       info->fileSize = size;
@@ -252,16 +252,16 @@ bool CompareFiles(const CopyContext& ctx) {
       // one side never look like a difference.
       const long long na = source.tryReadFull(a.get(), kCompareChunk, &err);
       if (na < 0) {
-        kind = 3;
+        kind = CompareKind::SourceUnreadable;
         break;
       }
       const long long nb = destination.tryReadFull(b.get(), kCompareChunk, &err);
       if (nb < 0) {
-        kind = 4;
+        kind = CompareKind::CopyUnreadable;
         break;
       }
       if (na != nb) {
-        kind = 5;
+        kind = CompareKind::Different;
         break;
       }
       if (na == 0) {
@@ -269,7 +269,7 @@ bool CompareFiles(const CopyContext& ctx) {
         break;
       }
       if (std::memcmp(a.get(), b.get(), static_cast<std::size_t>(na)) != 0) {
-        kind = 5;
+        kind = CompareKind::Different;
         break;
       }
       if (show && info) {
@@ -292,23 +292,23 @@ bool CompareFiles(const CopyContext& ctx) {
   return false;
 }
 
-void ReportCompareFailure(const CopyContext& ctx, int kind, int err) {
+void ReportCompareFailure(const CopyContext& ctx, CompareKind kind, int err) {
   const std::string& copy = ctx.destinationName.empty() ? ctx.destination : ctx.destinationName;
   std::string text;
   switch (kind) {
-    case 1: text = fmt::sprintf(texts::COMPARE_OPEN_SOURCE, ctx.source); break;
-    case 2: text = fmt::sprintf(texts::COMPARE_OPEN_DEST, copy); break;
-    case 3: text = fmt::sprintf(texts::COMPARE_READ_SOURCE, ctx.source); break;
-    case 4: text = fmt::sprintf(texts::COMPARE_READ_DEST, copy); break;
+    case CompareKind::SourceUnopened: text = fmt::sprintf(texts::COMPARE_OPEN_SOURCE, ctx.source); break;
+    case CompareKind::CopyUnopened: text = fmt::sprintf(texts::COMPARE_OPEN_DEST, copy); break;
+    case CompareKind::SourceUnreadable: text = fmt::sprintf(texts::COMPARE_READ_SOURCE, ctx.source); break;
+    case CompareKind::CopyUnreadable: text = fmt::sprintf(texts::COMPARE_READ_DEST, copy); break;
     default: text = fmt::sprintf(texts::COMPARE_DIFFERENT, ctx.source, copy); break;
   }
-  if (kind >= 1 && kind <= 4) text += fmt::sprintf(texts::COMPARE_SYSTEM_TEXT, SystemErrorText(err));
+  if (kind != CompareKind::Equal && kind != CompareKind::Different) text += fmt::sprintf(texts::COMPARE_SYSTEM_TEXT, SystemErrorText(err));
   ReportError(ctx, AppendTimestamp(text) + "\r\n");
 }
 
 bool ClearFileAttributes(const std::string& path, std::uint32_t mask, const CopyContext& ctx,
                          bool* archiveUnsupported) {
-  if (GetPathKind(path) == 0) return true;
+  if (GetPathKind(path) == PathKind::Nothing) return true;
   // A link is replaced by the copy itself; nothing is ever changed through it.
   if (auto l = platform::lstatPath(path); l && l->isSymlink) return true;
   std::uint32_t attributes = 0;

@@ -44,7 +44,7 @@ bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>*
 bool TakeCompressedCopy(CopyJob& job, const CopyJob& done, bool ok, const CopyContext& ctx);
 // What CompareArchive sends and reports for a comparison a worker already
 // made (kind and err from CompareArchiveQuietly, size: the source's).
-bool TakeComparison(const CopyContext& ctx, int kind, int err, std::uint64_t size);
+bool TakeComparison(const CopyContext& ctx, CompareKind kind, int err, std::uint64_t size);
 
 // Renames job.pending over the copy's name (job.finalName, else
 // job.destination); a failure is reported and counted like a copy failure.
@@ -55,9 +55,9 @@ void DiscardCopy(CopyJob& job);
 // Compares ctx.source with ctx.destination; true only when both could be read
 // to the end and are equal. Failures are reported and counted.
 bool CompareFiles(const CopyContext& ctx);
-// The report of a failed comparison: kind 1-4 open/read of source/copy (with
-// the system text of err), 5 different; reported and counted.
-void ReportCompareFailure(const CopyContext& ctx, int kind, int err);
+// The report of a failed comparison: an open or read failure of source or
+// copy (with the system text of err), or a difference; reported and counted.
+void ReportCompareFailure(const CopyContext& ctx, CompareKind kind, int err);
 
 // Clears the bits of mask (platform::ATTR_READONLY / ATTR_ARCHIVE) on path.
 // True when nothing had to be reported (a missing path is fine). Reports but

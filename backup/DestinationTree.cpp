@@ -72,7 +72,7 @@ std::string DestinationTree::sourceOf(const std::string& destination) const {
 bool DestinationTree::makeDirectories(const std::string& dir, int* err) {
   if (!verified_.count(destRoot_)) {
     // The root and what lies above it are the user's: made as the path says.
-    if (GetPathKind(destRoot_) != -1 && !MakeDirectories(destRoot_, err)) return false;
+    if (GetPathKind(destRoot_) != PathKind::Directory && !MakeDirectories(destRoot_, err)) return false;
     verified_[destRoot_] = true;
   }
   const std::string d = WithoutTrailingSlash(dir);

@@ -17,8 +17,8 @@ bool madeByTheBackup(const std::string& destination) {
   for (;;) {
     std::string parent = WithoutTrailingSlash(ParentDirectory(path));
     if (parent.empty() || parent == path) return false;
-    const int kind = GetPathKind(parent);
-    if (kind != 0) return kind == -1;  // a directory above it, or a file in the way
+    const PathKind kind = GetPathKind(parent);
+    if (kind != PathKind::Nothing) return kind == PathKind::Directory;  // a directory above it, or a file in the way
     path = parent;
   }
 }
@@ -29,9 +29,9 @@ DirectoryCheckResult CheckDirectories(const JobList& jobs) {
   std::string sources, destinations, created;
   for (const DirPair& pair : jobs) {
     if (pair.active == 0) continue;
-    if (GetPathKind(pair.source) != -1) sources += pair.source + "\r\n";
-    if (GetPathKind(pair.destination) == -1) continue;
-    if (GetPathKind(pair.destination) == 0 && madeByTheBackup(pair.destination))
+    if (GetPathKind(pair.source) != PathKind::Directory) sources += pair.source + "\r\n";
+    if (GetPathKind(pair.destination) == PathKind::Directory) continue;
+    if (GetPathKind(pair.destination) == PathKind::Nothing && madeByTheBackup(pair.destination))
       created += fmt::sprintf(texts::CHECK_DESTINATION_CREATED, pair.destination) + "\r\n";
     else
       destinations += pair.destination + "\r\n";

@@ -52,13 +52,13 @@ std::string parentOf(const std::string& dir) {
 std::string UnmountedDriveText(const std::string& destination) {
   if (destination.empty()) return {};
   std::string dir = platform::absolutePath(destination);
-  if (GetPathKind(dir) != 0) return {};
+  if (GetPathKind(dir) != PathKind::Nothing) return {};
   const std::vector<std::string> roots = mountRoots();
   // Up from the destination, one missing directory at a time, to the first
   // one that exists.
   while (dir != "/") {
     const std::string parent = parentOf(dir);
-    const bool parentExists = GetPathKind(parent) == -1;
+    const bool parentExists = GetPathKind(parent) == PathKind::Directory;
     bool isRoot = false;
     for (const std::string& root : roots) isRoot = isRoot || matches(parent, root);
     if (isRoot) {

@@ -163,7 +163,7 @@ class Decision {
     if (copy) {
       st = *copy;
     } else {
-      if (form == Form::Archive && !e.copies.looked && GetPathKind(e.path + ".zip") != 0) form = Form::Plain;
+      if (form == Form::Archive && !e.copies.looked && GetPathKind(e.path + ".zip") != PathKind::Nothing) form = Form::Plain;
       st = platform::lstatPath(copyPath(e, form));
     }
     if (!st) return false;

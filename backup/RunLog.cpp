@@ -55,7 +55,7 @@ std::int64_t WritePairHeader(RunLog& log, const PairHeader& h) {
     log.write(fmt::sprintf(texts::LOG_STARTED, t.day, t.month, t.year, t.hour, t.minute, t.second));
     log.write(fmt::sprintf(texts::LOG_VERSION, h.versionText));
     log.write(fmt::sprintf(texts::LOG_SOURCE, h.source) + "\r\n");
-    log.write(std::string(GetPathKind(h.source) == -1 ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING) + "\r\n");
+    log.write(std::string(GetPathKind(h.source) == PathKind::Directory ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING) + "\r\n");
     log.write(fmt::sprintf(texts::LOG_DESTINATION, h.destinationRoot) + "\r\n");
     const BackupOptions& o = h.options;
     const OptionCaptions& c = h.captions;
@@ -125,7 +125,7 @@ void WriteFinalSummary(RunLog& log, const std::vector<PairResult>& results, cons
       log.write(fmt::sprintf(texts::SUMMARY_SUBDIRS, yesNo(r.withSubdirs)) + "\r\n");
       for (const auto& d : r.excludedTrees) log.write(fmt::sprintf(texts::SUMMARY_EXCLUDED_TREE, d) + "\r\n");
       for (const auto& d : r.excludedDirectories) log.write(fmt::sprintf(texts::SUMMARY_EXCLUDED_DIR, d) + "\r\n");
-      const bool exists = GetPathKind(r.source) == -1;
+      const bool exists = GetPathKind(r.source) == PathKind::Directory;
       if (!exists) ++missingSources;
       log.write(std::string(exists ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING) + "\r\n");
       log.write(fmt::sprintf(texts::SUMMARY_PAIR_COUNTS, r.filesHandled - r.skipped, r.skipped, r.errors) + "\r\n");

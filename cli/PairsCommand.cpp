@@ -146,7 +146,7 @@ int runSetLogCommand(CliContext& ctx) {
     return EXIT_CANNOT_START;
   }
   const std::string& name = ctx.args[0];
-  if (name.find_first_of("\r\n") != std::string::npos || name.back() == '/' || GetPathKind(name) == -1) {
+  if (name.find_first_of("\r\n") != std::string::npos || name.back() == '/' || GetPathKind(name) == PathKind::Directory) {
     ctx.err << fmt::sprintf(texts::kSetLogBad, name) << "\n";
     return EXIT_CANNOT_START;
   }
@@ -159,7 +159,7 @@ int runSetLogCommand(CliContext& ctx) {
   if (!save(ctx, settings, options, jobs)) return EXIT_CANNOT_START;
   ctx.out << fmt::sprintf(texts::kSetLogDone, options.Protokolldatei) << "\n";
   const std::string dir = ParentDirectory(options.Protokolldatei);
-  if (GetPathKind(dir) != -1) ctx.err << fmt::sprintf(texts::kSetLogDirMissing, dir) << "\n";
+  if (GetPathKind(dir) != PathKind::Directory) ctx.err << fmt::sprintf(texts::kSetLogDirMissing, dir) << "\n";
   return EXIT_CLEAN;
 }
 

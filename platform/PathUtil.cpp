@@ -11,11 +11,11 @@
 
 namespace kalvero {
 
-int GetPathKind(const std::string& path) {
-  if (path.empty() || path.size() >= PATH_MAX) return 0;
+PathKind GetPathKind(const std::string& path) {
+  if (path.empty() || path.size() >= PATH_MAX) return PathKind::Nothing;
   auto st = platform::statPath(path);
-  if (!st) return 0;
-  return st->kind == platform::EntryKind::Directory ? -1 : 1;
+  if (!st) return PathKind::Nothing;
+  return st->kind == platform::EntryKind::Directory ? PathKind::Directory : PathKind::File;
 }
 
 std::string WithTrailingSlash(std::string path) {
@@ -40,7 +40,7 @@ bool makeDirectories(const std::string& path, const std::string* root, int* err)
   const std::string p = withoutTrailingSlashes(path);
   std::string parent = ParentDirectory(p);
   if (parent == p) return true;
-  if (GetPathKind(p) == -1) {
+  if (GetPathKind(p) == PathKind::Directory) {
     const bool belowRoot = root && p.size() > root->size() && p.compare(0, root->size(), *root) == 0 &&
                            p[root->size()] == '/';
     return !belowRoot || platform::makeOwnerWritable(p, err);
@@ -49,7 +49,7 @@ bool makeDirectories(const std::string& path, const std::string* root, int* err)
   int e = 0;
   if (!platform::makeDirectory(p, &e)) {
     // Made meanwhile by someone else: it exists, which is all the caller needs.
-    if (e == EEXIST && GetPathKind(p) == -1) return true;
+    if (e == EEXIST && GetPathKind(p) == PathKind::Directory) return true;
     if (err) *err = e;
     return false;
   }

@@ -7,9 +7,11 @@
 
 namespace kalvero {
 
-// -1 an existing directory, 1 an existing file, 0 nothing (or a path of
-// PATH_MAX characters or more).
-int GetPathKind(const std::string& path);
+// What a path names: an existing directory, an existing file, or nothing
+// (also for a path of PATH_MAX characters or more). The values are the ones
+// the program has always used.
+enum class PathKind { Directory = -1, Nothing = 0, File = 1 };
+PathKind GetPathKind(const std::string& path);
 
 // Creates the directory and every missing parent; true when it exists afterwards.
 // *err receives the errno of the failed creation.

@@ -21,13 +21,13 @@ RestoreOptions LoadRestoreInput(const std::string& settingsPath) {
 
 RestoreValidation ValidateRestoreOptions(const RestoreOptions& options) {
   RestoreValidation v;
-  if (GetPathKind(options.PathSrc) == 0) {
+  if (GetPathKind(options.PathSrc) == PathKind::Nothing) {
     v.field = RestoreValidation::Source;
     v.text = fmt::sprintf(t::kSourceMissing, options.PathSrc);
     return v;
   }
   const std::string logDir = ParentDirectory(options.Protokolldatei);
-  if (logDir.empty() || GetPathKind(logDir) != -1) {
+  if (logDir.empty() || GetPathKind(logDir) != PathKind::Directory) {
     v.field = RestoreValidation::LogFile;
     v.text = fmt::sprintf(t::kLogDirMissing, logDir);
     return v;

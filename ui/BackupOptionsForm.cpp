@@ -223,8 +223,8 @@ void BackupOptionsForm::applyEnablingRules() {
 }
 
 void BackupOptionsForm::updateShowButtons() {
-  ui_.btnShowProtokolldatei->setEnabled(GetPathKind(ui_.editProtokolldatei->text().toStdString()) == 1);
-  ui_.btnShowPrueffile->setEnabled(GetPathKind(ui_.editPrueffile->text().toStdString()) == 1);
+  ui_.btnShowProtokolldatei->setEnabled(GetPathKind(ui_.editProtokolldatei->text().toStdString()) == PathKind::File);
+  ui_.btnShowPrueffile->setEnabled(GetPathKind(ui_.editPrueffile->text().toStdString()) == PathKind::File);
 }
 
 void BackupOptionsForm::chooseFile(bool logFile) {

@@ -153,7 +153,7 @@ void PageRuecksichern::applyTooltips() {
 }
 
 void PageRuecksichern::refreshShowLogButton() {
-  ui_->btnShowLog->setEnabled(!options_.Protokolldatei.empty() && GetPathKind(options_.Protokolldatei) == 1);
+  ui_->btnShowLog->setEnabled(!options_.Protokolldatei.empty() && GetPathKind(options_.Protokolldatei) == PathKind::File);
 }
 
 void PageRuecksichern::setErrorColour(int state) {

@@ -244,6 +244,6 @@ inline std::string GetDirectoryOf(const std::string& path) { return ParentDirect
 // Creates a directory with every missing parent; true when it exists afterwards.
 inline bool CreateDirectoryPath(const std::string& path) { return MakeDirectories(path); }
 // True when path is an existing directory (stat; the current directory is never changed).
-inline bool IsExistingDirectory(const std::string& path) { return GetPathKind(path) == -1; }
+inline bool IsExistingDirectory(const std::string& path) { return GetPathKind(path) == PathKind::Directory; }
 
 }  // namespace kalvero

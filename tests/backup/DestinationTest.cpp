@@ -151,7 +151,7 @@ TEST(Destination, EachLevelIsARealDirectoryCheckedOncePerRun) {
   ASSERT_TRUE(tree.makeDirectories(t / "zu-z/a/b"));
   EXPECT_EQ(kept, std::vector<std::string>{t / "zu-z/a (Verknüpfung bis 2026-12-09)"});
   EXPECT_FALSE(t.exists("aussen/b"));
-  EXPECT_EQ(GetPathKind(t / "z/a/b"), -1);
+  EXPECT_EQ(GetPathKind(t / "z/a/b"), PathKind::Directory);
   // Many files in one directory: no status call, no directory made again.
   platform::fault::countCalls(true);
   for (int i = 0; i < 100; ++i) ASSERT_TRUE(tree.makeDirectories(t / "zu-z/a/b/"));

@@ -13,20 +13,20 @@ namespace fault = kalvero::platform::fault;
 TEST(PathUtil, PathKinds) {
   TempDir t;
   t.write("f", "x");
-  EXPECT_EQ(GetPathKind("/"), -1);
-  EXPECT_EQ(GetPathKind(t.path()), -1);
-  EXPECT_EQ(GetPathKind(t.path() + "/"), -1);
-  EXPECT_EQ(GetPathKind(t / "f"), 1);
-  EXPECT_EQ(GetPathKind(t / "nichts"), 0);
-  EXPECT_EQ(GetPathKind(""), 0);
-  EXPECT_EQ(GetPathKind("/" + std::string(4096, 'a')), 0);
+  EXPECT_EQ(GetPathKind("/"), PathKind::Directory);
+  EXPECT_EQ(GetPathKind(t.path()), PathKind::Directory);
+  EXPECT_EQ(GetPathKind(t.path() + "/"), PathKind::Directory);
+  EXPECT_EQ(GetPathKind(t / "f"), PathKind::File);
+  EXPECT_EQ(GetPathKind(t / "nichts"), PathKind::Nothing);
+  EXPECT_EQ(GetPathKind(""), PathKind::Nothing);
+  EXPECT_EQ(GetPathKind("/" + std::string(4096, 'a')), PathKind::Nothing);
 }
 
 TEST(PathUtil, MakeDirectoriesCreatesEveryMissingLevel) {
   TempDir t;
   t.mkdir("x");
   EXPECT_TRUE(MakeDirectories(t / "x/y/z/"));
-  EXPECT_EQ(GetPathKind(t / "x/y/z"), -1);
+  EXPECT_EQ(GetPathKind(t / "x/y/z"), PathKind::Directory);
   EXPECT_TRUE(MakeDirectories(t / "x/y/z"));
   EXPECT_TRUE(MakeDirectories("/"));
   EXPECT_TRUE(MakeDirectories(""));
@@ -38,8 +38,8 @@ TEST(PathUtil, MakeDirectoriesCreatesEveryMissingLevel) {
   fault::arm({fault::Call::Mkdir, EACCES, 1, 1, ""});
   EXPECT_FALSE(MakeDirectories(t / "a/b/c", &err));
   EXPECT_EQ(err, EACCES);
-  EXPECT_EQ(GetPathKind(t / "a"), -1);  // levels made so far stay
-  EXPECT_EQ(GetPathKind(t / "a/b"), 0);
+  EXPECT_EQ(GetPathKind(t / "a"), PathKind::Directory);  // levels made so far stay
+  EXPECT_EQ(GetPathKind(t / "a/b"), PathKind::Nothing);
 }
 
 TEST(PathUtil, ParentAndSplit) {
