@@ -54,7 +54,7 @@ PageInfo::~PageInfo() = default;
 void PageInfo::showListFile(int index) {
   const std::string& path = app_.listFileName(index);
   // The lists live in the temporary directory, where others may clean up.
-  if (GetPathKind(path) != 1) {
+  if (GetPathKind(path) != PathKind::File) {
     box_.messageBox(MessageKind::Warning, fmt::sprintf(ui_texts::kListFileMissing, path));
     return;
   }
@@ -63,7 +63,7 @@ void PageInfo::showListFile(int index) {
 
 void PageInfo::showDirectory() {
   const std::string dir = ParentDirectory(app_.listFileName(ListFiles::COPIED_SOURCES));
-  if (GetPathKind(dir) != -1) {
+  if (GetPathKind(dir) != PathKind::Directory) {
     box_.messageBox(MessageKind::Warning, fmt::sprintf(ui_texts::kListDirectoryMissing, dir));
     return;
   }
