@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/OwnTemporary.h"
 #include "platform/Sha256.h"
+#include "run/WorkerPool.h"
 
 namespace kalvero {
 
@@ -23,10 +24,14 @@ bool HoldsFiles(const std::string& folder) {
 
 }  // namespace
 
+ChecksumJournal::~ChecksumJournal() { stopHashing(); }
+
 void ChecksumJournal::begin(const std::string& folder, bool durable) {
+  stopHashing();
   out_.close();
   folder_ = folder;
   durable_ = durable;
+  aside_ = RunThreadCount() > 1;
   failed_ = false;
   err_ = 0;
   // Two status calls a pair: a run that changes nothing reads no list.
@@ -41,19 +46,80 @@ bool ChecksumJournal::relative(const std::string& path, std::string& out) const 
 }
 
 void ChecksumJournal::stored(const std::string& path) {
+  ChecksumRecord pending;
+  if (!relative(path, pending.line.path)) return;
+  if (!aside_) {
+    hashAndRecord(path);
+    return;
+  }
+  // Noted at once where a lost record would matter; the digest follows from
+  // the hashing thread (or is read when the journal is folded in).
+  if (durable_) {
+    pending.op = ChecksumRecord::Op::Pending;
+    record(FormatChecksumRecord(pending));
+  }
+  enqueue({true, path});
+}
+
+// A record without a digest. With the hashing thread it goes through its
+// queue, so that it never overtakes the digest of an earlier copy.
+void ChecksumJournal::note(const std::string& text) {
+  if (!aside_ || durable_) record(text);
+  if (aside_) enqueue({false, text});
+}
+
+void ChecksumJournal::enqueue(Job job) {
+  std::unique_lock lock(mutex_);
+  if (!hasher_.joinable()) {
+    closing_ = false;
+    hasher_ = std::thread([this] { hashAside(); });
+  }
+  room_.wait(lock, [this] { return queue_.size() < 4096; });
+  queue_.push_back(std::move(job));
+  work_.notify_one();
+}
+
+// The bytes as they are in the destination now; one that cannot be read back
+// is named by no line rather than by a wrong one.
+void ChecksumJournal::hashAndRecord(const std::string& path) {
   ChecksumRecord record;
   if (!relative(path, record.line.path)) return;
   int e = 0;
-  // The bytes as they are in the destination now; one that cannot be read
-  // back is named by no line rather than by a wrong one.
   if (!platform::Sha256OfFile(path, &record.line.digest, &e)) record.op = ChecksumRecord::Op::Remove;
-  append(FormatChecksumRecord(record));
+  this->record(FormatChecksumRecord(record));
+}
+
+void ChecksumJournal::hashAside() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    work_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+    if (queue_.empty()) return;
+    const Job job = std::move(queue_.front());
+    queue_.pop_front();
+    room_.notify_one();
+    if (!job.hash) {
+      append(job.text);
+      continue;
+    }
+    lock.unlock();
+    hashAndRecord(job.text);
+    lock.lock();
+  }
+}
+
+void ChecksumJournal::stopHashing() {
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+  }
+  work_.notify_all();
+  if (hasher_.joinable()) hasher_.join();
 }
 
 void ChecksumJournal::removed(const std::string& path) {
   ChecksumRecord record;
   record.op = ChecksumRecord::Op::Remove;
-  if (relative(path, record.line.path)) append(FormatChecksumRecord(record));
+  if (relative(path, record.line.path)) note(FormatChecksumRecord(record));
 }
 
 // A file kept aside is read under its new name; a folder kept aside took its
@@ -63,9 +129,14 @@ void ChecksumJournal::kept(const std::string& path, const std::string& keptAs) {
   const auto st = platform::lstatPath(keptAs);
   if (!st || st->isSymlink) return;
   if (st->kind == platform::EntryKind::Directory)
-    append(std::string(kWalkRecord));
+    note(std::string(kWalkRecord));
   else if (st->kind == platform::EntryKind::File)
     stored(keptAs);
+}
+
+void ChecksumJournal::record(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  append(text);
 }
 
 void ChecksumJournal::append(const std::string& record) {
@@ -91,6 +162,7 @@ void ChecksumJournal::append(const std::string& record) {
 }
 
 ChecksumJournal::Result ChecksumJournal::finish(const std::atomic<int>* cancel) {
+  stopHashing();  // every digest of the pair noted
   Result r;
   try {
     if (out_.isOpen()) out_.flush();
@@ -115,7 +187,7 @@ ChecksumJournal::Result ChecksumJournal::finish(const std::atomic<int>* cancel) 
   r.updated = UpdateChecksumList(r.update);
   // Cancelled while walking: the journal stays and asks the next run to walk.
   if (!r.updated && r.update.err == ECANCELED) {
-    if (firstListing_) append(std::string(kWalkRecord));
+    if (firstListing_) record(std::string(kWalkRecord));
     out_.close();
     return r;
   }

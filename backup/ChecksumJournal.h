@@ -5,7 +5,11 @@
 // order the run handles files. At the pair's end the journal is folded into
 // the list; a pair that changed nothing reads and writes neither.
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "backup/ChecksumListUpdate.h"
 #include "platform/Files.h"
@@ -14,11 +18,17 @@ namespace kalvero {
 
 class ChecksumJournal {
  public:
+  ChecksumJournal() = default;
+  ~ChecksumJournal();
+  ChecksumJournal(const ChecksumJournal&) = delete;
+  ChecksumJournal& operator=(const ChecksumJournal&) = delete;
+
   // The pair's destination folder (with "/"). A journal left by a killed run
   // is folded in at this pair's end; a folder with files but no list yet is
-  // walked then. durable: every record reaches the file at once (the run
-  // then resets archive markers that would otherwise let the next run skip
-  // a file whose record was lost).
+  // walked then. durable: a record reaches the file before the call returns
+  // (the run then resets archive markers that would let the next run skip a
+  // file whose record was lost). With more than one thread for the run the
+  // digests are read on a thread of their own while the run goes on.
   void begin(const std::string& folder, bool durable);
 
   // path (below the folder) now holds a new copy or archive.
@@ -40,16 +50,33 @@ class ChecksumJournal {
 
  private:
   bool relative(const std::string& path, std::string& out) const;
-  void append(const std::string& record);
+  struct Job {
+    bool hash = false;  // text is a copy's path whose digest is read, else a record
+    std::string text;
+  };
+  void append(const std::string& record);  // with mutex_ held
+  void record(const std::string& record);
+  void note(const std::string& record);
+  void enqueue(Job job);
+  void hashAndRecord(const std::string& path);
+  void hashAside();
+  void stopHashing();
 
   std::string folder_;
   bool durable_ = false;
-  bool pending_ = false;     // the journal has records (this run's or a killed run's)
+  bool aside_ = false;
+  bool pending_ = false;  // the journal has records (this run's or a killed run's)
   bool firstListing_ = false;
   bool failed_ = false;
   int err_ = 0;
   platform::TextFileWriter out_;
-  std::string relative_;
+
+  // The copies whose digests the hashing thread reads next, in the run's order.
+  std::mutex mutex_;
+  std::condition_variable work_, room_;
+  std::deque<Job> queue_;
+  bool closing_ = false;
+  std::thread hasher_;
 };
 
 }  // namespace kalvero

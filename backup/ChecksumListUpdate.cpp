@@ -12,10 +12,13 @@ namespace kalvero {
 namespace {
 
 // The records of several sorted sources as one: for a path several name,
-// the latest source (the highest index) wins; removals are dropped.
+// the latest source (the highest index) wins; removals are dropped, and a
+// pending record gets its digest read from the folder (dropped when the file
+// is gone or unreadable).
 class MergedRecords {
  public:
-  explicit MergedRecords(std::vector<RecordSource*> sources) : sources_(std::move(sources)), heads_(sources_.size()) {
+  MergedRecords(std::string folder, std::vector<RecordSource*> sources)
+      : folder_(std::move(folder)), sources_(std::move(sources)), heads_(sources_.size()) {
     for (std::size_t i = 0; i < sources_.size(); ++i) advance(i);
   }
 
@@ -33,6 +36,11 @@ class MergedRecords {
       for (std::size_t i = 0; i < heads_.size(); ++i)
         if (heads_[i] && (i == winner || heads_[i]->line.path == path_)) advance(i);
       if (out.op == ChecksumRecord::Op::Add) return true;
+      int e = 0;
+      if (out.op == ChecksumRecord::Op::Pending && platform::Sha256OfFile(folder_ + out.line.path, &out.line.digest, &e)) {
+        out.op = ChecksumRecord::Op::Add;
+        return true;
+      }
     }
   }
 
@@ -45,6 +53,7 @@ class MergedRecords {
       heads_[i].reset();
   }
 
+  std::string folder_;
   std::vector<RecordSource*> sources_;
   std::vector<std::optional<ChecksumRecord>> heads_;
   std::string path_;
@@ -140,7 +149,7 @@ bool Build(ChecksumListUpdate& u, bool listSorted, bool& retry) {
   std::vector<RecordSource*> sources;
   if (list) sources.push_back(&*list);
   for (auto& p : pieces) sources.push_back(p.get());
-  MergedRecords merged(std::move(sources));
+  MergedRecords merged(u.folder, std::move(sources));
 
   ListWriter out(listPath);
   if (!out.open(&u.err)) return false;

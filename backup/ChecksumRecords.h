@@ -14,12 +14,13 @@
 namespace kalvero {
 
 struct ChecksumRecord {
-  enum class Op : char { Add = '+', Remove = '-' };
+  // Pending: the file is in place, its digest not yet noted (read at the fold).
+  enum class Op : char { Add = '+', Remove = '-', Pending = '?' };
   Op op = Op::Add;
   ChecksumLine line;
 };
 
-// A journal line: "+" or "-" before the list's own line form. "*" alone asks
+// A journal line: "+", "-" or "?" before the list's own line form. "*" alone asks
 // for a walk of the whole folder (a folder kept aside took its files along).
 std::string FormatChecksumRecord(const ChecksumRecord& record);
 inline constexpr std::string_view kWalkRecord = "*\n";
