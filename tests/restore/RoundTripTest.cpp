@@ -165,8 +165,17 @@ TEST_P(RoundTrip, ATreeOfEveryKindComesBackAsItWas) {
     const struct timespec sixties[2] = {{-220000000, 0}, {-220000000, 5}};
     ASSERT_EQ(utimensat(AT_FDCWD, (src + "/alt.txt").c_str(), sixties, 0), 0);
   }
+  // A user's file named as the backup's checksum list comes back as the user's
+  // (from its archive: an even second); the root keeps its time.
+  const std::string named = tmp.write("src/Kalvero-Pruefsummen.sha256", "eine Datei des Benutzers");
+  const struct timespec even[2] = {{1700000000, 0}, {1700000000, 0}};
+  const struct timespec rootTimes[2] = {{1500000000, 0}, {1600000000, 123456789}};
+  ASSERT_EQ(utimensat(AT_FDCWD, named.c_str(), even, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, src.c_str(), rootTimes, 0), 0);
   chmod(src.c_str(), 0750);
   ASSERT_EQ(RunBackup(tmp, src, v), 0) << readFile(tmp / "backup.log");
+  // The backup's own list stays in the backup: the comparison below shows it is not restored.
+  EXPECT_TRUE(platform::statPath(BackupRoot(tmp / "backup", v.dateSubdir) + "/Kalvero-Pruefsummen.sha256"));
   // The pair's own folder, made by the run, has the source root's mode and time.
   if (!v.dateSubdir) {
     const auto root = platform::statPath(tmp / "backup");
