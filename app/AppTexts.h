@@ -45,5 +45,12 @@ inline constexpr const char* kScheduleSystemctlFailed =
 // File, system error text.
 inline constexpr const char* kScheduleWriteFailed = "Die Datei '%s' konnte nicht geschrieben werden.  %s";
 inline constexpr const char* kScheduleRemoveFailed = "Die Datei '%s' konnte nicht gelöscht werden.  %s";
+// The reminder of an overdue backup: what to do.
+inline constexpr const char* kReminderPlugIn = "Laufwerk '%s' anschließen.";
+inline constexpr const char* kReminderStartNow = "Sicherung jetzt starten.";
+// The backup when the destination's drive is plugged in.
+inline constexpr const char* kPluggedPlan = "beim Anschließen des Laufwerks '%s' (UUID %s)";  // name, UUID
+inline constexpr const char* kPluggedNoUuid =
+    "Das Laufwerk unter '%s' hat keine UUID, an der es beim Anschließen erkannt werden könnte.";
 
 }  // namespace kalvero::texts

@@ -10,11 +10,9 @@
 
 #include "app/AppTexts.h"
 #include "app/SettingsFile.h"
-#include "platform/PathUtil.h"
+#include "app/UserUnits.h"
 #include "diag/ErrorText.h"
-#include "platform/FileSystem.h"
-#include "platform/Files.h"
-#include "platform/Process.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero {
 
@@ -26,77 +24,17 @@ constexpr const char* kTimerName = "kalvero-backup.timer";
 constexpr const char* kCalendarDays[7] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 constexpr const char* kGermanDays[7] = {"Mo", "Di", "Mi", "Do", "Fr", "Sa", "So"};
 
-// One word of ExecStart=: quoted, with the characters systemd would expand
-// or end the word at escaped.
-std::string execWord(const std::string& text) {
-  std::string word = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') word += '\\';
-    if (c == '%') word += '%';
-    if (c == '$') word += '$';
-    word += c;
-  }
-  return word + "\"";
-}
-
-bool usablePath(const std::string& path) {
-  return !path.empty() && path[0] == '/' && path.find_first_of("\r\n") == std::string::npos;
-}
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-  platform::InputFile in;
-  if (!in.open(path)) return std::nullopt;
-  std::string text;
-  char buffer[4096];
-  long long n;
-  while ((n = in.tryRead(buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
-  return text;
-}
-
-bool writeWholeFile(const std::string& path, const std::string& text, int* err) {
-  platform::AtomicFileWriter writer(path, 0644);
-  return writer.open(err) && writer.write(text, err) && writer.commit(err);
-}
-
-std::string trimmed(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  return s;
-}
-
-// "" when systemctl --user args... succeeded, else the message for the user.
-std::string systemctl(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{"systemctl", "--user"};
-  argv.insert(argv.end(), args.begin(), args.end());
-  const platform::ProcessResult r = platform::RunProcess(argv);
-  if (r.startError == ENOENT) return texts::kScheduleNoSystemctl;
-  if (r.status == 0) return {};
-  std::string joined;
-  for (const std::string& a : args) joined += (joined.empty() ? "" : " ") + a;
-  if (r.startError != 0)
-    return fmt::sprintf(texts::kScheduleSystemctlFailed, joined, -1, SystemErrorText(r.startError));
-  std::string output = trimmed(r.output);
-  for (char& c : output)
-    if (c == '\n' || c == '\r') c = ' ';
-  return fmt::sprintf(texts::kScheduleSystemctlFailed, joined, r.status, output);
-}
-
-std::string removeUnit(const std::string& path) {
-  int err = 0;
-  if (platform::removeFile(path, &err) || err == ENOENT) return {};
-  return fmt::sprintf(texts::kScheduleRemoveFailed, path, SystemErrorText(err));
-}
-
 std::string turnOff() {
   const std::string dir = UserUnitDirectory();
   const bool timer = GetPathKind(dir + kTimerName) == PathKind::File;
   if (!timer && GetPathKind(dir + kServiceName) != PathKind::File) return {};  // nothing planned
   if (timer) {
     // The timer is stopped first, so no run starts from a half-removed plan.
-    if (std::string e = systemctl({"disable", "--now", kTimerName}); !e.empty()) return e;
+    if (std::string e = Systemctl({"disable", "--now", kTimerName}); !e.empty()) return e;
   }
   for (const char* name : {kTimerName, kServiceName})
-    if (std::string e = removeUnit(dir + name); !e.empty()) return e;
-  return systemctl({"daemon-reload"});
+    if (std::string e = RemoveUnitFile(dir + name); !e.empty()) return e;
+  return Systemctl({"daemon-reload"});
 }
 
 }  // namespace
@@ -150,7 +88,7 @@ std::string ServiceUnitText(const std::string& cliPath, const std::string& setti
          "[Service]\n"
          "Type=oneshot\n"
          "ExecStart=" +
-         execWord(cliPath) + " --ini " + execWord(settingsPath) +
+         ExecWord(cliPath) + " --ini " + ExecWord(settingsPath) +
          " backup --notify\n"
          "Nice=19\n"
          "IOSchedulingClass=idle\n";
@@ -181,44 +119,37 @@ std::string ApplySchedule(const Schedule& schedule, const std::string& cliPath, 
   if (schedule.kind == Schedule::Kind::Weekly && (schedule.weekday < 0 || schedule.weekday > 6))
     return fmt::sprintf(texts::kScheduleBadDay, std::to_string(schedule.weekday));
   for (const std::string* path : {&cliPath, &settingsPath})
-    if (!usablePath(*path)) return fmt::sprintf(texts::kScheduleBadPath, *path);
+    if (!UsableUnitPath(*path)) return fmt::sprintf(texts::kScheduleBadPath, *path);
 
   const std::string dir = UserUnitDirectory();
   int err = 0;
   if (!MakeDirectories(dir, &err)) return fmt::sprintf(texts::kScheduleWriteFailed, dir, SystemErrorText(err));
   const std::string servicePath = dir + kServiceName, timerPath = dir + kTimerName;
-  const auto oldService = readWholeFile(servicePath), oldTimer = readWholeFile(timerPath);
+  const auto oldService = ReadWholeFile(servicePath), oldTimer = ReadWholeFile(timerPath);
   // Puts back what was there when systemd cannot take the new plan, so a
   // failed attempt leaves neither a half plan nor a lost old one.
   auto restore = [&] {
-    int ignored = 0;
-    if (oldService)
-      writeWholeFile(servicePath, *oldService, &ignored);
-    else
-      platform::removeFile(servicePath, &ignored);
-    if (oldTimer)
-      writeWholeFile(timerPath, *oldTimer, &ignored);
-    else
-      platform::removeFile(timerPath, &ignored);
+    PutBackUnitFile(servicePath, oldService);
+    PutBackUnitFile(timerPath, oldTimer);
   };
-  if (!writeWholeFile(servicePath, ServiceUnitText(cliPath, settingsPath), &err)) {
+  if (!WriteUnitFile(servicePath, ServiceUnitText(cliPath, settingsPath), &err)) {
     restore();
     return fmt::sprintf(texts::kScheduleWriteFailed, servicePath, SystemErrorText(err));
   }
-  if (!writeWholeFile(timerPath, TimerUnitText(schedule), &err)) {
+  if (!WriteUnitFile(timerPath, TimerUnitText(schedule), &err)) {
     restore();
     return fmt::sprintf(texts::kScheduleWriteFailed, timerPath, SystemErrorText(err));
   }
-  if (std::string e = systemctl({"daemon-reload"}); !e.empty()) {
+  if (std::string e = Systemctl({"daemon-reload"}); !e.empty()) {
     restore();
     return e;
   }
-  std::string e = systemctl({"enable", "--now", kTimerName});
+  std::string e = Systemctl({"enable", "--now", kTimerName});
   // An already running timer keeps its old time until it is restarted.
-  if (e.empty() && oldTimer) e = systemctl({"restart", kTimerName});
+  if (e.empty() && oldTimer) e = Systemctl({"restart", kTimerName});
   if (!e.empty()) {
     restore();
-    systemctl({"daemon-reload"});  // systemd forgets the refused plan again
+    Systemctl({"daemon-reload"});  // systemd forgets the refused plan again
     return e;
   }
   return {};
@@ -226,7 +157,7 @@ std::string ApplySchedule(const Schedule& schedule, const std::string& cliPath, 
 
 Schedule CurrentSchedule() {
   Schedule s;
-  const auto text = readWholeFile(UserUnitDirectory() + kTimerName);
+  const auto text = ReadWholeFile(UserUnitDirectory() + kTimerName);
   if (!text) return s;
   const auto at = text->find("\nOnCalendar=");
   if (at == std::string::npos) return s;
@@ -249,9 +180,7 @@ Schedule CurrentSchedule() {
 
 std::string NextRunText() {
   if (GetPathKind(UserUnitDirectory() + kTimerName) != PathKind::File) return {};
-  const platform::ProcessResult r =
-      platform::RunProcess({"systemctl", "--user", "list-timers", "--all", "--no-pager", kTimerName});
-  return r.status == 0 ? trimmed(r.output) : std::string();
+  return SystemctlOutput({"list-timers", "--all", "--no-pager", kTimerName});
 }
 
 }  // namespace kalvero

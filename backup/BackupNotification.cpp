@@ -21,6 +21,12 @@ RunNotification BackupNotification(const RunTotals& totals, const std::string& r
     for (const std::string& item : totals.missingSources) names += (names.empty() ? "'" : ", '") + item + "'";
     extra.push_back(fmt::sprintf(texts::NOTIFY_MISSING_SOURCES, names));
   }
+  // Stopped for sleep: nothing failed, the next run goes on where this one stopped.
+  if (totals.sleep) {
+    n.summary = texts::NOTIFY_BACKUP_SLEEP;
+    n.urgency = failed ? 2 : 1;
+    extra.push_back(texts::NOTIFY_SLEEP_BODY);
+  }
   n.body = NotificationBody(totals.copied, totals.runErrors, extra, runLogPath);
   return n;
 }

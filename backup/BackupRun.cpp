@@ -90,7 +90,7 @@ bool BackupRun::Impl::holdDestinations(const JobList& jobs) {
     runLock.release();
     totals.busyLine = fmt::sprintf(texts::DESTINATION_BUSY, path);
     if (setup.reporter) setup.reporter->clearLog();
-    ReportToLogPage(setup.reporter, totals.busyLine + "\r\n");
+    ReportToLogPage(setup.reporter, totals.busyLine);
     return false;
   }
   leftovers = platform::LeftoverSweep();
@@ -150,8 +150,7 @@ void BackupRun::Impl::runPairCounted(std::size_t row, const DirPair& pair) {
     // ends and is counted, and the run goes on.
     ++info.pairErrors;
     ++info.runErrors;
-    pageLine(fmt::sprintf(texts::GENERAL_ERROR, std::string(e.what()).substr(0, 2048), pair.source, pair.destination) +
-             "\r\n");
+    pageLine(fmt::sprintf(texts::GENERAL_ERROR, std::string(e.what()).substr(0, 2048), pair.source, pair.destination));
   }
   result.filesHandled = info.filesDone;
   result.errors = info.pairErrors;
@@ -180,6 +179,8 @@ void BackupRun::Impl::closeRun() {
   }
   lists.CloseLists();
   notify(NOTIFY_FINISHED);
+  const bool forSleep = setup.cancel && setup.cancel->load() == platform::kCancelForSleep;
+  if (forSleep && log.isOpen()) log.write(std::string(texts::LOG_STOPPED_FOR_SLEEP) + "\r\n");
   WriteFinalSummary(log, results, checkFileError);
   if (setup.reporter) setup.reporter->endOfRunSound();
 
@@ -189,6 +190,7 @@ void BackupRun::Impl::closeRun() {
   totals.notCopied = lists.notCopiedNumber();
   totals.pairsRun = static_cast<int>(results.size());
   totals.cancelled = cancelled();
+  totals.sleep = forSleep;
 }
 
 void BackupRun::Impl::runPair(const DirPair& pair) {
@@ -231,7 +233,7 @@ bool BackupRun::Impl::beginPair(const DirPair& pair, PairState& state) {
 // error of the pair, which then copies nothing.
 bool BackupRun::Impl::destinationInsideSource(PairState& state) {
   if (!platform::isSameOrBelow(state.pair->destination, state.pair->source)) return false;
-  pairError(fmt::sprintf(texts::DESTINATION_IN_SOURCE, state.pair->destination, state.pair->source) + "\r\n");
+  pairError(fmt::sprintf(texts::DESTINATION_IN_SOURCE, state.pair->destination, state.pair->source));
   return true;
 }
 
@@ -243,7 +245,7 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   selection.mayTouchCopies = true;
   selection.checkFileReady = [this](bool wait) { return checkFileReady(wait); };
   selection.onDirectoryError = [this](const std::string& dir, int err) {
-    pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)) + "\r\n");
+    pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)));
   };
   selection.onEntry = [&state](FoundFile& entry) {
     state.found.add(entry);
@@ -251,7 +253,7 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   };
   state.selected = SelectPair(selection);
   if (withCheckFile) checkFileReady(true);  // also when the pair was left out
-  if (!state.selected.unmountedText.empty()) pairError(state.selected.unmountedText + "\r\n");
+  if (!state.selected.unmountedText.empty()) pairError(state.selected.unmountedText);
 
   info.filesInPair = static_cast<int>(std::min<std::size_t>(state.toCopy, std::numeric_limits<int>::max()));
   info.pairBytes = state.selected.totalBytes;
@@ -259,7 +261,7 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   notify(NOTIFY_FILES_FOUND);
   if (log.isOpen()) {
     try {
-      log.write(fmt::sprintf(texts::LOG_FILE_COUNT, info.filesInPair) + "\r\n");
+      log.writeLine(fmt::sprintf(texts::LOG_FILE_COUNT, info.filesInPair));
     } catch (const std::exception&) {
     }
   }
@@ -363,8 +365,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
     ++info.pairErrors;
     ++info.runErrors;
     const std::string text =
-        fmt::sprintf(texts::GENERAL_ERROR, std::string(e.what()).substr(0, 2048), state.source, state.finalName) +
-        "\r\n";
+        fmt::sprintf(texts::GENERAL_ERROR, std::string(e.what()).substr(0, 2048), state.source, state.finalName);
     try {
       ReportLine(state.ctx, text);
     } catch (const std::exception&) {
@@ -385,7 +386,7 @@ void BackupRun::Impl::handleSkipped(PairState& state) {
 
 // Gone since the walk: said as such, in every mode.
 void BackupRun::Impl::handleVanished(PairState& state) {
-  ReportError(state.ctx, fmt::sprintf(texts::FILE_VANISHED, state.source) + "\r\n");
+  ReportError(state.ctx, fmt::sprintf(texts::FILE_VANISHED, state.source));
   lists.addNotCopied(state.source);
   if (withCheckFile) checkFile->MarkCopied(state.destination, false);
   ++info.filesDone;
@@ -404,7 +405,7 @@ void BackupRun::Impl::carryAttributesOnly(PairState& state) {
     ++state.attributesOnly;
   } else {
     ReportError(state.ctx, fmt::sprintf(texts::ATTRIBUTES_CARRY_FAILED, state.source, state.destination,
-                                        SystemErrorText(err)) + "\r\n");
+                                        SystemErrorText(err)));
     lists.addNotCopied(state.source);
     if (withCheckFile) checkFile->MarkCopied(state.destination, false);
   }
@@ -418,7 +419,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::copyFoundFile(PairState& state, std::
   const std::string& destination = state.destination;
   const std::uint64_t size = state.found[i].size;
   if (HasLineBreak(destination))
-    ReportLine(state.ctx, fmt::sprintf(texts::NAME_WITH_LINE_BREAK, VisibleLineBreaks(source)) + "\r\n");
+    ReportLine(state.ctx, fmt::sprintf(texts::NAME_WITH_LINE_BREAK, VisibleLineBreaks(source)));
   std::uint64_t compressedSize = 0;
   writtenRoots.insert(state.destRoot);
   markerMaySayUnchanged = state.found[i].changed == 0;
@@ -486,12 +487,12 @@ void BackupRun::Impl::finishPair(PairState& state) {
                       pairRoot.finish(state.sourceRoot, &err);
   try {
     if (state.attributesOnly > 0)
-      ReportLine(state.ctx, fmt::sprintf(texts::ATTRIBUTES_ONLY, state.attributesOnly) + "\r\n");
+      ReportLine(state.ctx, fmt::sprintf(texts::ATTRIBUTES_ONLY, state.attributesOnly));
     if (const int removed = leftovers.takeRemoved())
-      ReportLine(state.ctx, fmt::sprintf(texts::LEFTOVERS_REMOVED, removed) + "\r\n");
+      ReportLine(state.ctx, fmt::sprintf(texts::LEFTOVERS_REMOVED, removed));
     if (!rootOk)
       ReportLine(state.ctx, fmt::sprintf(texts::DIRECTORY_ATTRIBUTES_FAILED, state.sourceRoot, state.destRoot,
-                                         SystemErrorText(err)) + "\r\n");
+                                         SystemErrorText(err)));
   } catch (const std::exception&) {
   }
   info.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, "00:00:00");
@@ -516,7 +517,10 @@ namespace kalvero {
 
 BackupRun::BackupRun(BackupRunSetup setup) : impl_(std::make_unique<Impl>(std::move(setup))) {}
 BackupRun::~BackupRun() = default;
-void BackupRun::run() { impl_->run(); }
+void BackupRun::run() {
+  impl_->run();
+  impl_->setup.sleepLock.reset();  // sleep may come now: nothing is half-written
+}
 RunTotals BackupRun::totals() const { return impl_->totals; }
 
 }  // namespace kalvero

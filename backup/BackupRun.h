@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Records.h"
+#include "platform/SleepLock.h"
 #include "run/RunProgress.h"
 
 namespace kalvero {
@@ -38,6 +39,7 @@ struct BackupRunSetup {
   std::atomic<int>* cancel = nullptr;     // "Abbrechen" sets it to 1
   RunReporter* reporter = nullptr;        // required
   CheckFile* checkFile = nullptr;         // the page's check file; the run makes its own when null
+  std::shared_ptr<platform::SleepLock> sleepLock;  // keeps the computer awake; released when run() ends
 };
 
 struct RunTotals {
@@ -47,6 +49,7 @@ struct RunTotals {
   int notCopied = 0;       // entries of the not-copied list
   int pairsRun = 0;        // pair results (pairs reached, passed-over ones included)
   bool cancelled = false;  // the cancel flag was set when the run ended
+  bool sleep = false;      // cancelled because the computer went to sleep
   std::array<bool, 4> listOpenFailed{};  // a list that could not be created (its lines were dropped)
   std::vector<std::string> missingSources;  // source directory of every active pair that did not exist, in run order
   // Not started: another run writes into one of the destinations (the line

@@ -5,9 +5,12 @@
 #include <algorithm>
 
 #include "app/DateTime.h"
+#include "app/PluggedRun.h"
 #include "app/SettingsFile.h"
+#include "app/UnattendedSettings.h"
 #include "backup/BackupTexts.h"
 #include "backup/DateLabel.h"
+#include "diag/Trace.h"
 #include "platform/PathUtil.h"
 #include "run/Filters.h"
 
@@ -41,7 +44,26 @@ std::string withoutColon(std::string caption) {
   return caption;
 }
 
+// What the desktop shows while the run keeps the computer awake: the pair (the first of several).
+std::string sleepLockWhy(const JobList& jobs) {
+  std::vector<const DirPair*> active;
+  for (const DirPair& p : jobs)
+    if (p.active) active.push_back(&p);
+  if (active.size() == 1) return fmt::sprintf(texts::SLEEP_LOCK_WHY, active[0]->source, active[0]->destination);
+  return fmt::sprintf(texts::SLEEP_LOCK_WHY_MORE, active[0]->source, active[0]->destination,
+                      static_cast<int>(active.size()) - 1);
+}
+
 }  // namespace
+
+std::unique_ptr<platform::SleepLock> TakeSleepLock(const std::string& settingsPath, const std::string& why,
+                                                   std::atomic<int>* cancel) {
+  if (!LoadUnattendedSettings(settingsPath).Schlafsperre) return nullptr;
+  auto lock = std::make_unique<platform::SleepLock>(why, cancel);
+  // No system bus (a container, a server): the run goes on without.
+  if (!lock->held()) KALVERO_TRACE(texts::SLEEP_LOCK_NONE, lock->failure());
+  return lock;
+}
 
 std::string PatternRefusal(const BackupOptions& options, BackupStart::Field* field) {
   const struct {
@@ -103,6 +125,8 @@ BackupStart StartBackup(BackupStartInput in) {
   BackupRunSetup setup;
   setup.settingsPath = in.settingsPath;
   setup.jobs = std::move(in.jobs);
+  int onDrive = 0;
+  if (!in.driveUuid.empty()) setup.jobs = PairsOnDrive(setup.jobs, in.driveUuid, &onDrive);
   setup.options = in.options;
   setup.dateFilter = in.dateFilter;
   setup.captions = DefaultOptionCaptions(in.dateLabel);
@@ -111,6 +135,7 @@ BackupStart StartBackup(BackupStartInput in) {
   setup.cancel = in.cancel;
   setup.reporter = in.reporter;
   setup.checkFile = in.checkFile;
+  setup.sleepLock = TakeSleepLock(in.settingsPath, sleepLockWhy(setup.jobs), in.cancel);
   start.run = std::make_unique<BackupRun>(std::move(setup));
   return start;
 }

@@ -29,6 +29,9 @@ struct BackupStartInput {
   std::atomic<int>* cancel = nullptr;
   RunReporter* reporter = nullptr;
   CheckFile* checkFile = nullptr;  // the run makes its own when null
+  // A run started by plugging in this drive (file system UUID): only the
+  // pairs on it run; the settings file keeps every pair as it is.
+  std::string driveUuid;
 };
 
 // The options, job list and date filter of a settings file as the backup
@@ -57,6 +60,11 @@ std::string PatternRefusal(const BackupOptions& options, BackupStart::Field* fie
 // allowed, the log file's directory exists, an active pair is there, the
 // settings are saved.
 BackupStart StartBackup(BackupStartInput input);
+
+// logind's lock against sleep for a run, unless the setting "Schlafsperre"
+// is 0; a lock without a system bus holds nothing and stops nothing.
+std::unique_ptr<platform::SleepLock> TakeSleepLock(const std::string& settingsPath, const std::string& why,
+                                                   std::atomic<int>* cancel);
 
 // The critical desktop notification of a start that was refused, so that a
 // scheduled run does not fail unseen.

@@ -6,7 +6,7 @@
 namespace kalvero::texts {
 
 // Run driver
-inline constexpr const char* PAIR_LOG_PAGE_HEADER = "**** Quellverzeichnis: \"%s\",   Zielverzeichnis: \"%s\"\r\n";
+inline constexpr const char* PAIR_LOG_PAGE_HEADER = "**** Quellverzeichnis: \"%s\",   Zielverzeichnis: \"%s\"";
 inline constexpr const char* DEST_DIR_FAILED = "Zielverzeichnis: '%s' kann nicht angelegt werden. %s";
 inline constexpr const char* GENERAL_ERROR = "Allgemeiner Fehler: %s (Quelldatei: '%s', Zieldatei: '%s'";
 inline constexpr const char* LOG_DIR_MISSING = "Verzeichnis der Protokolldatei: '%s'\nnicht vorhanden.";
@@ -16,18 +16,18 @@ inline constexpr const char* ARCHIVE_BIT_UNSUPPORTED =
     "erneut kopiert.";
 
 // Run log: pair header
-inline constexpr const char* LOG_STARTED = "Sicherung gestartet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";
-inline constexpr const char* LOG_VERSION = "Version Kalvero = %s\r\n";
+inline constexpr const char* LOG_STARTED = "Sicherung gestartet: %02d.%02d.%04d  %02d:%02d:%02d";
+inline constexpr const char* LOG_VERSION = "Version Kalvero = %s";
 inline constexpr const char* LOG_SOURCE = "Quellverzeichnis = %s";
 inline constexpr const char* LOG_SOURCE_EXISTS = "Das Quellverzeichnis existiert.";
 inline constexpr const char* LOG_SOURCE_MISSING = "ACHTUNG: Das Quellverzeichnis existiert nicht !!";
 inline constexpr const char* LOG_DESTINATION = "Zielverzeichnis = %s";
-inline constexpr const char* LOG_OPTION = "%s = %s\r\n";
+inline constexpr const char* LOG_OPTION = "%s = %s";
 inline constexpr const char* YES = "Ja";
 inline constexpr const char* NO = "Nein";
 inline constexpr const char* LOG_NOT_COMPRESSED =
-    "Dateien mit folgenden Dateierweiterungen werden nicht komprimiert: '%s'\r\n";
-inline constexpr const char* LOG_PATTERNS = "%s  \"%s\"\r\n";
+    "Dateien mit folgenden Dateierweiterungen werden nicht komprimiert: '%s'";
+inline constexpr const char* LOG_PATTERNS = "%s  \"%s\"";
 inline constexpr const char* LOG_FILE_COUNT = "Anzahl der zu kopierenden Dateien = %d";
 
 // Run log: pair summary
@@ -39,14 +39,14 @@ inline constexpr const char* LOG_KBYTE_COMPRESSED = "Auf %d KiloByte komprimiert
 inline constexpr const char* LOG_MBYTE_COMPRESSED = "Auf %0.3f MegaByte komprimiert";
 inline constexpr const char* LOG_SMALLEST = "Kleinste Datei (%d KByte) = %s";
 inline constexpr const char* LOG_LARGEST = "Größte Datei (%d KByte) = %s";
-inline constexpr const char* LOG_ENDED = "Sicherung beendet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";
+inline constexpr const char* LOG_ENDED = "Sicherung beendet: %02d.%02d.%04d  %02d:%02d:%02d";
 inline constexpr const char* LOG_DURATION = "Benötigte Zeit = %02d:%02d:%02d";
 inline constexpr const char* LOG_PAIR_ERRORS = "%d Fehler beim Sichern";
 inline constexpr const char* LOG_CANCELLED = "***   Das Sichern wurde abgebrochen!   ***";
 
 // Run log: final summary
 inline constexpr const char* SUMMARY_HEADER =
-    "************ ZUSAMMENFASSUNG (Sicherung)   am: %02d.%02d.%04d  %02d:%02d:%02d ************\r\n";
+    "************ ZUSAMMENFASSUNG (Sicherung)   am: %02d.%02d.%04d  %02d:%02d:%02d ************";
 inline constexpr const char* SUMMARY_SOURCE = "Quellverzeichnis = %s";
 inline constexpr const char* SUMMARY_DESTINATION = "Zielverzeichnis = %s";
 inline constexpr const char* SUMMARY_SUBDIRS = "Mit Unterverzeichnissen=%s";
@@ -202,6 +202,18 @@ inline constexpr const char* DESTINATION_BUSY =
 inline constexpr const char* LEFTOVERS_REMOVED =
     "Hinweis: %d unfertige Zwischendateien eines abgebrochenen Laufs wurden entfernt.";
 
+// A run stopped because the computer went to sleep (lid closed, suspend):
+// not a failure, the next run copies what is left.
+inline constexpr const char* LOG_STOPPED_FOR_SLEEP =
+    "Die Sicherung wurde angehalten, weil der Rechner in den Ruhezustand ging; die nächste Sicherung kopiert den "
+    "Rest.";
+inline constexpr const char* NOTIFY_BACKUP_SLEEP = "Sicherung wegen Ruhezustand unterbrochen";
+inline constexpr const char* NOTIFY_SLEEP_BODY = "Die nächste Sicherung kopiert den Rest.";
+// What the desktop shows as the reason it may not sleep yet.
+inline constexpr const char* SLEEP_LOCK_WHY = "Sicherung von '%s' nach '%s'";
+inline constexpr const char* SLEEP_LOCK_WHY_MORE = "Sicherung von '%s' nach '%s' und %d weiteren Paaren";
+inline constexpr const char* SLEEP_LOCK_NONE = "Keine Sperre gegen den Ruhezustand: %s";
+
 // The checksum list of a destination folder (sha256sum's form), kept by every run.
 inline constexpr const char* CHECKSUM_LIST_FIRST =
     "Hinweis: '%s' hatte noch keine Prüfsummenliste; %d vorhandene Dateien wurden einmal gelesen und in '%s' "
@@ -213,4 +225,10 @@ inline constexpr const char* CHECKSUM_LIST_FAILED =
 inline constexpr const char* CHECKSUM_LIST_NAME_ARCHIVED =
     "Hinweis: Die Datei '%s' trägt den Namen der Prüfsummenliste und wird deshalb immer als Archiv '%s.zip' "
     "gesichert.";
+// A planned run on battery
+inline constexpr const char* NOTIFY_MAINS_WAITING = "Sicherung wartet auf das Netzteil";
+inline constexpr const char* MAINS_WAITING =
+    "Der Rechner läuft mit Akku: die geplante Sicherung beginnt, sobald er am Netzteil hängt (oder wenn die letzte "
+    "Sicherung älter als drei Tage wird).";
+inline constexpr const char* MAINS_WAITED = "Die Sicherung hat von %s bis %s auf das Netzteil gewartet.";
 }  // namespace kalvero::texts

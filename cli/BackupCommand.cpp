@@ -8,8 +8,10 @@
 #include "backup/BackupStart.h"
 #include "backup/BackupTexts.h"
 #include "backup/CheckFile.h"
+#include "backup/MainsWait.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
+#include "cli/PluggedRun.h"
 #include "cli/ProgressLine.h"
 #include "cli/RunSummary.h"
 #include "platform/Interrupt.h"
@@ -47,8 +49,8 @@ std::string quotedList(const std::vector<std::string>& items) {
 // page loads them, started as the page starts them; Ctrl-C cancels.
 int runBackupCommand(CliContext& ctx) {
   RunOptions runOptions;
-  std::string argError;
-  if (!ParseRunOptions(ctx.args, &runOptions, &argError)) {
+  std::string argError, plugged;
+  if (!TakePluggedOption(ctx, &plugged, &argError) || !ParseRunOptions(ctx.args, &runOptions, &argError)) {
     ctx.err << argError << "\n";
     return EXIT_CANNOT_START;
   }
@@ -56,8 +58,21 @@ int runBackupCommand(CliContext& ctx) {
   BackupStartInput input = LoadBackupInput(ctx.settingsPath, &warnings);
   for (const auto& w : warnings) ctx.err << "kalvero-cli: unvollständiger Eintrag übergangen: " << w << "\n";
   const std::string runLog = input.options.Protokolldatei;
+  if (!plugged.empty() && !PluggedRunWanted(ctx, plugged, input)) return EXIT_CLEAN;
 
   std::atomic<int> cancel{0};
+  platform::installInterruptHandler(&cancel);
+  // A planned run (one that notifies) on battery waits for mains power.
+  std::string waited;
+  MainsWaitSetup mains;
+  mains.onWaiting = [&ctx] {
+    NotifyEndOfRun({kalvero::texts::NOTIFY_MAINS_WAITING, kalvero::texts::MAINS_WAITING, 1}, ctx.err);
+  };
+  if (runOptions.notify && !WaitForMains(ctx.settingsPath, ctx.out, cancel, mains, &waited)) {
+    platform::removeInterruptHandler();
+    return EXIT_CANCELLED;
+  }
+
   ProgressLine reporter(ctx.out, ctx.err, platform::isTerminal(2));
   reporter.setQuiet(runOptions.quiet);
   CheckFile checkFile;
@@ -67,13 +82,13 @@ int runBackupCommand(CliContext& ctx) {
   input.checkFile = &checkFile;
   BackupStart start = StartBackup(std::move(input));
   if (!start.ok()) {
+    platform::removeInterruptHandler();
     ctx.err << start.text << "\n";
     if (runOptions.notify) NotifyEndOfRun(RefusalNotification(start), ctx.err);
     return EXIT_CANNOT_START;
   }
   BackupRun& run = *start.run;
   const auto started = std::chrono::steady_clock::now();
-  platform::installInterruptHandler(&cancel);
   std::thread worker([&run] { run.run(); });
   worker.join();
   platform::removeInterruptHandler();
@@ -94,7 +109,10 @@ int runBackupCommand(CliContext& ctx) {
   // take this for a clean run.
   if (!totals.missingSources.empty())
     ctx.err << fmt::sprintf(texts::kMissingSources, quotedList(totals.missingSources)) << "\n";
-  if (runOptions.notify) NotifyEndOfRun(BackupNotification(totals, runLog), ctx.err);
+  RunNotification notification = BackupNotification(totals, runLog);
+  if (!waited.empty()) notification.body += "\n" + waited;
+  if (!plugged.empty()) FinishPluggedRun(ctx, plugged, totals, &notification);
+  if (runOptions.notify) NotifyEndOfRun(notification, ctx.err);
   if (totals.cancelled) return EXIT_CANCELLED;
   return totals.runErrors > 0 || !totals.missingSources.empty() ? EXIT_RUN_ERRORS : EXIT_CLEAN;
 }

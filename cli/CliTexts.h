@@ -15,6 +15,7 @@ inline constexpr const char* kUsage =
     "  restore   sichert zurück: kalvero-cli restore QUELLE ZIEL (ohne beide: Abschnitt \"Rueck\")\n"
     "  schedule  plant die Sicherung täglich oder wöchentlich (systemd-Timer)\n"
     "  verify    prüft die Sicherungen mit ihren Prüfsummenlisten (ohne die Quelle)\n"
+    "  remind    nennt die Paare, deren letzte Sicherung zu alt ist\n"
     "\n"
     "Optionen:\n"
     "  --ini DATEI   Einstellungsdatei (Vorgabe: ~/.config/kalvero/kalvero.INI)\n"
@@ -128,6 +129,8 @@ inline constexpr const char* kHelpRestore =
 inline constexpr const char* kHelpSchedule =
     "Aufruf: kalvero-cli schedule daily SS:MM\n"
     "        kalvero-cli schedule weekly TAG SS:MM\n"
+    "        kalvero-cli schedule plugged\n"
+    "        kalvero-cli schedule plugged off\n"
     "        kalvero-cli schedule off\n"
     "        kalvero-cli schedule show\n"
     "\n"
@@ -137,8 +140,12 @@ inline constexpr const char* kHelpSchedule =
     "Sicherung wird beim nächsten Start nachgeholt. TAG ist Mo, Di, Mi, Do, Fr, Sa oder So\n"
     "(auch Mon ... Sun).\n"
     "\n"
-    "  off   schaltet den Timer aus und entfernt beide Dateien\n"
-    "  show  zeigt den Plan und den nächsten und letzten Lauf\n"
+    "  plugged      sichert, sobald der Desktop das Laufwerk eines aktiven Ziels einhängt\n"
+    "               (erkannt an der UUID; nur die Paare auf diesem Laufwerk, höchstens\n"
+    "               einmal am Tag); neben daily und weekly\n"
+    "  plugged off  entfernt nur das Sichern beim Anschließen\n"
+    "  off          schaltet den Timer und das Sichern beim Anschließen aus\n"
+    "  show         zeigt den Plan und den nächsten und letzten Lauf\n"
     "\n"
     "Beispiele:\n"
     "  kalvero-cli schedule daily 20:15\n"
@@ -246,7 +253,34 @@ inline constexpr const char* kSetLogDirMissing =
 
 // schedule
 inline constexpr const char* kScheduleUsage =
-    "kalvero-cli: schedule: erwartet 'daily SS:MM', 'weekly TAG SS:MM', 'off' oder 'show'";
+    "kalvero-cli: schedule: erwartet 'daily SS:MM', 'weekly TAG SS:MM', 'plugged', 'plugged off', 'off' oder "
+    "'show'";
+// remind
+inline constexpr const char* kRemindSummary = "Sicherung fällig";
+inline constexpr const char* kRemindOverdue = "Letzte Sicherung von '%s' vor %d Tagen: %s";  // pair, days, action
+inline constexpr const char* kRemindNever = "Von '%s' gibt es noch keine vollständige Sicherung: %s";
+inline constexpr const char* kHelpRemind =
+    "Aufruf: kalvero-cli remind [--notify]\n"
+    "\n"
+    "Nennt jedes aktive Paar, dessen letzte vollständige Sicherung (laut Protokolldatei)\n"
+    "älter ist als 'ErinnernNachTagen' im Abschnitt [Allg] (Vorgabe 7 Tage, 0 schaltet die\n"
+    "Erinnerung aus), und was zu tun ist. Mit --notify auch als Desktop-Benachrichtigung.\n"
+    "Der Zeitplan (kalvero-cli schedule) startet es nach der Anmeldung und einmal am Tag.\n";
+
+// backup --plugged UUID, started when the drive is mounted
+inline constexpr const char* kPluggedNoUuid = "kalvero-cli: --plugged erwartet die UUID des Laufwerks";
+inline constexpr const char* kPluggedOtherDrive =
+    "Kein aktives Ziel liegt auf dem Laufwerk mit der UUID %s; es wird nichts gesichert.";
+inline constexpr const char* kPluggedDoneToday =
+    "Das Laufwerk mit der UUID %s wurde heute schon beim Anschließen gesichert; es wird nichts gesichert.";
+inline constexpr const char* kPluggedMayRemove = "Das Laufwerk '%s' kann jetzt entfernt werden.";
+inline constexpr const char* kSchedulePluggedPlan = "Sicherung %s";  // the drive's text
+inline constexpr const char* kScheduleNotOnDrive =
+    "Das Ziel '%s' liegt auf keinem angeschlossenen Laufwerk (eingehängt unter '%s'); sein Paar bleibt beim "
+    "Zeitplan.";
+inline constexpr const char* kScheduleNoDrive =
+    "Kein aktives Ziel liegt auf einem angeschlossenen Laufwerk. Bitte das Laufwerk anschließen (der Desktop "
+    "hängt es ein) und den Befehl wiederholen.";
 inline constexpr const char* kScheduleFailed = "kalvero-cli: schedule: %s";
 inline constexpr const char* kSchedulePlan = "Zeitplan: %s";
 inline constexpr const char* kScheduleNoProgram = "kalvero-cli: schedule: Der eigene Programmpfad ist nicht bekannt.";

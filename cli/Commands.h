@@ -12,5 +12,6 @@ int runPairsCommand(CliContext& ctx);    // the job list without a window
 int runSetLogCommand(CliContext& ctx);   // "Allg" "Protokolldatei"
 int runScheduleCommand(CliContext& ctx); // the systemd user timer
 int runVerifyCommand(CliContext& ctx);   // the backups against their checksum lists
+int runRemindCommand(CliContext& ctx);   // the pairs whose last backup is overdue
 
 }  // namespace kalvero::cli

@@ -1,8 +1,14 @@
-// kalvero-cli schedule: the planned backup as a systemd user timer, through
-// the same engine function as the window's "Zeitplan" dialog.
+// kalvero-cli schedule: the planned backup as a systemd user timer, and the
+// backup when a destination's drive is plugged in, through the same engine
+// functions as the window's "Zeitplan" dialog.
 #include <fmt/printf.h>
 
+#include <algorithm>
+
 #include "app/AppTexts.h"
+#include "app/DriveIdentity.h"
+#include "app/PluggedSchedule.h"
+#include "app/Reminder.h"
 #include "app/Schedule.h"
 #include "app/SettingsFile.h"
 #include "cli/CliArguments.h"
@@ -21,8 +27,65 @@ int refuse(CliContext& ctx, const std::string& message) {
 
 void showPlan(CliContext& ctx) {
   ctx.out << fmt::sprintf(texts::kSchedulePlan, ScheduleText(CurrentSchedule())) << "\n";
+  for (const Drive& d : CurrentPlugged()) ctx.out << fmt::sprintf(texts::kSchedulePluggedPlan, PluggedText(d)) << "\n";
   const std::string next = NextRunText();
   if (!next.empty()) ctx.out << next << "\n";
+}
+
+// The drives of the active pairs' destinations, each once; a destination on
+// the system's own disk is named and left to the timer.
+std::vector<Drive> destinationDrives(CliContext& ctx) {
+  std::vector<Drive> drives;
+  for (const DirPair& pair : SettingsFile(ctx.settingsPath).loadJobList()) {
+    if (!pair.active) continue;
+    Drive d;
+    if (!DriveOfPath(pair.destination, &d) || d.mountPoint == "/" || d.uuid.empty()) {
+      ctx.err << fmt::sprintf(texts::kWarning, fmt::sprintf(texts::kScheduleNotOnDrive, pair.destination,
+                                                            d.mountPoint.empty() ? "/" : d.mountPoint))
+              << "\n";
+      continue;
+    }
+    if (std::none_of(drives.begin(), drives.end(), [&](const Drive& o) { return o.uuid == d.uuid; }))
+      drives.push_back(d);
+  }
+  return drives;
+}
+
+// What the verb asks for; false with the usage or a refusal already printed in *status.
+bool parsePlan(CliContext& ctx, Schedule* schedule, int* status) {
+  const std::vector<std::string>& a = ctx.args;
+  const std::string& verb = a[0];
+  *status = EXIT_CANNOT_START;
+  if (verb == "off" && a.size() == 1) {
+    schedule->kind = Schedule::Kind::Off;
+  } else if (verb == "daily" && a.size() == 2) {
+    schedule->kind = Schedule::Kind::Daily;
+    if (!ParseScheduleTime(a[1], &schedule->hour, &schedule->minute))
+      return refuse(ctx, fmt::sprintf(kalvero::texts::kScheduleBadTime, a[1])), false;
+  } else if (verb == "weekly" && a.size() == 3) {
+    schedule->kind = Schedule::Kind::Weekly;
+    if (!ParseWeekday(a[1], &schedule->weekday))
+      return refuse(ctx, fmt::sprintf(kalvero::texts::kScheduleBadDay, a[1])), false;
+    if (!ParseScheduleTime(a[2], &schedule->hour, &schedule->minute))
+      return refuse(ctx, fmt::sprintf(kalvero::texts::kScheduleBadTime, a[2])), false;
+  } else {
+    ctx.err << texts::kScheduleUsage << "\n";
+    return false;
+  }
+  return true;
+}
+
+int applyPlugged(CliContext& ctx, bool on, const std::string& self) {
+  std::vector<Drive> drives;
+  if (on) {
+    drives = destinationDrives(ctx);
+    if (drives.empty()) return refuse(ctx, texts::kScheduleNoDrive);
+  }
+  if (const std::string e = ApplyPlugged(drives, self, ctx.settingsPath); !e.empty()) return refuse(ctx, e);
+  if (on)
+    if (const std::string e = ApplyReminder(true, self, ctx.settingsPath); !e.empty()) return refuse(ctx, e);
+  showPlan(ctx);
+  return EXIT_CLEAN;
 }
 
 }  // namespace
@@ -33,33 +96,26 @@ int runScheduleCommand(CliContext& ctx) {
     ctx.err << texts::kScheduleUsage << "\n";
     return EXIT_CANNOT_START;
   }
-  Schedule schedule;
-  const std::string& verb = a[0];
-  if (verb == "show" && a.size() == 1) {
+  if (a[0] == "show" && a.size() == 1) {
     showPlan(ctx);
     return EXIT_CLEAN;
   }
-  if (verb == "off" && a.size() == 1) {
-    schedule.kind = Schedule::Kind::Off;
-  } else if (verb == "daily" && a.size() == 2) {
-    schedule.kind = Schedule::Kind::Daily;
-    if (!ParseScheduleTime(a[1], &schedule.hour, &schedule.minute))
-      return refuse(ctx, fmt::sprintf(kalvero::texts::kScheduleBadTime, a[1]));
-  } else if (verb == "weekly" && a.size() == 3) {
-    schedule.kind = Schedule::Kind::Weekly;
-    if (!ParseWeekday(a[1], &schedule.weekday)) return refuse(ctx, fmt::sprintf(kalvero::texts::kScheduleBadDay, a[1]));
-    if (!ParseScheduleTime(a[2], &schedule.hour, &schedule.minute))
-      return refuse(ctx, fmt::sprintf(kalvero::texts::kScheduleBadTime, a[2]));
-  } else {
-    ctx.err << texts::kScheduleUsage << "\n";
-    return EXIT_CANNOT_START;
-  }
+  const bool plugged = a[0] == "plugged" && (a.size() == 1 || (a.size() == 2 && a[1] == "off"));
+  Schedule schedule;
+  int status = EXIT_CLEAN;
+  if (!plugged && !parsePlan(ctx, &schedule, &status)) return status;
   const std::string self = platform::ExecutablePath();
   if (self.empty()) {
     ctx.err << texts::kScheduleNoProgram << "\n";
     return EXIT_CANNOT_START;
   }
+  if (plugged) return applyPlugged(ctx, a.size() == 1, self);
   if (const std::string e = ApplySchedule(schedule, self, ctx.settingsPath); !e.empty()) return refuse(ctx, e);
+  // "off" stops every planned backup: the plug-in trigger too, and the reminder.
+  if (schedule.kind == Schedule::Kind::Off)
+    if (const std::string e = ApplyPlugged({}, self, ctx.settingsPath); !e.empty()) return refuse(ctx, e);
+  const bool remind = schedule.kind != Schedule::Kind::Off;
+  if (const std::string e = ApplyReminder(remind, self, ctx.settingsPath); !e.empty()) return refuse(ctx, e);
   showPlan(ctx);
   // The plan stands, but its runs would only say that there is nothing to back up yet.
   if (schedule.kind != Schedule::Kind::Off && !SettingsFile(ctx.settingsPath).exists())

@@ -36,6 +36,7 @@ constexpr CommandEntry kCommands[] = {
     {"set-log", runSetLogCommand, texts::kHelpSetLog, false},
     {"schedule", runScheduleCommand, texts::kHelpSchedule, false},
     {"verify", runVerifyCommand, texts::kHelpVerify, true},  // verify ORDNER needs no settings file
+    {"remind", runRemindCommand, texts::kHelpRemind, false},
 };
 
 // "" when the command has something to work on, else the first-start message.

@@ -10,7 +10,14 @@ RunNotification RestoreNotification(const RestoreTotals& totals, const std::stri
               : totals.errors > 0 ? restore_text::kNotifyErrors
                                   : restore_text::kNotifyDone;
   n.urgency = totals.cancelled || totals.errors > 0 ? 2 : 1;
-  n.body = NotificationBody(totals.filesDone, totals.errors, {}, runLogPath);
+  if (totals.sleep) {  // stopped for sleep: nothing failed
+    n.summary = restore_text::kNotifySleep;
+    n.urgency = totals.errors > 0 ? 2 : 1;
+  }
+  n.body = NotificationBody(totals.filesDone, totals.errors,
+                            totals.sleep ? std::vector<std::string>{restore_text::kNotifySleepBody}
+                                         : std::vector<std::string>{},
+                            runLogPath);
   return n;
 }
 

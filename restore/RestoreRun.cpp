@@ -31,12 +31,18 @@ RestoreTotals RestoreRun::totals() const {
   RestoreTotals t = state_->totals;
   t.errors = errors();
   t.cancelled = cancelled();
+  t.sleep = t.cancelled && state_->setup.cancel && state_->setup.cancel->load() == platform::kCancelForSleep;
   return t;
 }
 const ProgressInfo& RestoreRun::progress() const { return state_->progress; }
 
 void RestoreRun::run() {
   State& s = *state_;
+  // Sleep may come once the run has ended, whichever way it ends.
+  struct ReleaseSleepLock {
+    std::shared_ptr<platform::SleepLock>& lock;
+    ~ReleaseSleepLock() { lock.reset(); }
+  } releaseSleepLock{s.setup.sleepLock};
   RestoreOptions options = s.setup.options;
   if (!s.setup.settingsPath.empty()) options = LoadRestoreInput(s.setup.settingsPath);
   s.progress = ProgressInfo{};
@@ -48,7 +54,7 @@ void RestoreRun::run() {
   // Without a destination the files would land in the file-system root.
   if (options.PathDst.empty()) {
     s.totals.refusedBeforeStart = true;
-    ReportToLogPage(s.setup.reporter, std::string(t::kNoDestination) + "\r\n");
+    ReportToLogPage(s.setup.reporter, std::string(t::kNoDestination));
     return;
   }
   Pass pass(s, std::move(options));
@@ -75,7 +81,7 @@ bool RestoreRun::Pass::holdDestination() {
   if (held == platform::RunLock::Result::Busy) {
     s_.totals.refusedBeforeStart = true;
     s_.totals.busyLine = fmt::sprintf(t::kTargetBusy, options_.PathDst);
-    ReportToLogPage(s_.setup.reporter, s_.totals.busyLine + "\r\n");
+    ReportToLogPage(s_.setup.reporter, s_.totals.busyLine);
     return false;
   }
   s_.leftovers = platform::LeftoverSweep();
@@ -154,6 +160,8 @@ void RestoreRun::Pass::finish() {
   sum_.errors = s_.progress.pairErrors;
   sum_.cancelled = s_.cancelled;
   s_.writeLog(RestoreSummaryLines(sum_));
+  if (s_.cancelled && s_.setup.cancel->load() == platform::kCancelForSleep)
+    s_.writeLog({std::string(t::kStoppedForSleep) + "\r\n"});
   s_.log.close();
 
   s_.totals.filesDone = sum_.filesDone;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/Records.h"
+#include "platform/SleepLock.h"
 #include "run/RunProgress.h"
 
 namespace kalvero {
@@ -21,6 +22,7 @@ struct RestoreRunSetup {
   std::string versionText;         // "%d,%d,%d,%d"
   std::atomic<int>* cancel = nullptr;  // set (non-zero) to stop before the next file
   RunReporter* reporter = nullptr;     // may be null
+  std::shared_ptr<platform::SleepLock> sleepLock;  // keeps the computer awake; released when run() ends
 };
 
 // Totals of a finished run (64-bit).
@@ -32,6 +34,7 @@ struct RestoreTotals {
   int keptVersions = 0;      // target files that differed, kept beside their restored copy
   int unchangedTargets = 0;  // target files equal to the backup's copy, left as they were
   bool cancelled = false;
+  bool sleep = false;  // cancelled because the computer went to sleep
   bool refusedBeforeStart = false;  // empty destination: nothing happened
   std::string busyLine;  // also refused: another run writes into the destination (the line shown)
 };

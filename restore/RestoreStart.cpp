@@ -3,6 +3,7 @@
 #include <fmt/printf.h>
 
 #include "app/SettingsFile.h"
+#include "app/UnattendedSettings.h"
 #include "platform/PathUtil.h"
 #include "restore/RestoreTexts.h"
 
@@ -85,6 +86,9 @@ RestoreStart StartRestore(RestoreStartInput in) {
   setup.versionText = Application::versionText();
   setup.cancel = in.cancel;
   setup.reporter = in.reporter;
+  if (!in.settingsPath.empty() && LoadUnattendedSettings(in.settingsPath).Schlafsperre)
+    setup.sleepLock = std::make_unique<platform::SleepLock>(
+        fmt::sprintf(t::kSleepLockWhy, start.options.PathSrc, start.options.PathDst), in.cancel);
   start.run = std::make_unique<RestoreRun>(std::move(setup));
   return start;
 }

@@ -3,10 +3,10 @@
 namespace kalvero::restore_text {
 
 // Run log header.
-inline constexpr const char* kStarted = "Rücksicherung gestartet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";
+inline constexpr const char* kStarted = "Rücksicherung gestartet: %02d.%02d.%04d  %02d:%02d:%02d";
 inline constexpr const char* kSource = "Quellverzeichnis = %s";
 inline constexpr const char* kDestination = "Zielverzeichnis = %s";
-inline constexpr const char* kOption = "%s = %s\r\n";
+inline constexpr const char* kOption = "%s = %s";
 inline constexpr const char* kYes = "Ja";
 inline constexpr const char* kNo = "Nein";
 inline constexpr const char* kSubdirCaption = "Unterverzeichnisse mitkopieren";
@@ -54,7 +54,7 @@ inline constexpr const char* kKeptCount = "%d abweichende Dateien im Ziel danebe
 inline constexpr const char* kUnchangedCount = "%d Dateien im Ziel waren schon gleich und wurden nicht neu geschrieben";
 inline constexpr const char* kSmallest = "Kleinste Datei (%d Byte) = %s";
 inline constexpr const char* kLargest = "Größte Datei (%d Byte) = %s";
-inline constexpr const char* kFinished = "Rücksicherung beendet: %02d.%02d.%04d  %02d:%02d:%02d\r\n";
+inline constexpr const char* kFinished = "Rücksicherung beendet: %02d.%02d.%04d  %02d:%02d:%02d";
 inline constexpr const char* kElapsed = "Benötigte Zeit = %02d:%02d:%02d";
 inline constexpr const char* kErrors = "%d Fehler beim Rücksichern";
 inline constexpr const char* kCancelled = "***   Das Rücksichern wurde abgebrochen!   ***";
@@ -81,4 +81,11 @@ inline constexpr const char* kNotifyDone = "Rücksicherung beendet";
 inline constexpr const char* kNotifyErrors = "Rücksicherung mit Fehlern beendet";
 inline constexpr const char* kNotifyCancelled = "Rücksicherung abgebrochen";
 
+// A restore stopped because the computer went to sleep: not a failure.
+inline constexpr const char* kStoppedForSleep =
+    "Die Rücksicherung wurde angehalten, weil der Rechner in den Ruhezustand ging; eine neue Rücksicherung "
+    "stellt den Rest her.";
+inline constexpr const char* kNotifySleep = "Rücksicherung wegen Ruhezustand unterbrochen";
+inline constexpr const char* kNotifySleepBody = "Eine neue Rücksicherung stellt den Rest her.";
+inline constexpr const char* kSleepLockWhy = "Rücksicherung von '%s' nach '%s'";
 }  // namespace kalvero::restore_text

@@ -3,6 +3,7 @@
 // records what it receives. The user's own session bus is never used.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <systemd/sd-bus.h>
@@ -17,7 +18,10 @@
 
 #include "app/SettingsFile.h"
 #include "backup/BackupNotification.h"
+#include "backup/BackupStart.h"
+#include "platform/SleepLock.h"
 #include "restore/RestoreNotification.h"
+#include "support/RecordingReporter.h"
 #include "support/RunCli.h"
 #include "support/TempDir.h"
 
@@ -35,10 +39,12 @@ struct Received {
   int urgency = -1;
 };
 
-class NotificationStandIn {
+// A dbus-daemon of the test's own, listening on a socket in the temporary
+// directory; stopped with the object.
+class PrivateBus {
  public:
-  explicit NotificationStandIn(const TempDir& t) : address_("unix:path=" + t / "bus") {
-    t.write("bus.conf",
+  PrivateBus(const TempDir& t, const std::string& name) : address_("unix:path=" + t / name) {
+    t.write(name + ".conf",
             "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
             " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
             "<busconfig><type>session</type><listen>" +
@@ -52,7 +58,7 @@ class NotificationStandIn {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::string a0 = "dbus-daemon", a1 = "--nofork", a2 = "--print-address", a3 = "--config-file=" + t / "bus.conf";
+    std::string a0 = "dbus-daemon", a1 = "--nofork", a2 = "--print-address", a3 = "--config-file=" + t / (name + ".conf");
     char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), nullptr};
     const bool started = posix_spawnp(&daemon_, "dbus-daemon", &actions, nullptr, argv, environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
@@ -63,33 +69,55 @@ class NotificationStandIn {
     }
     close(fds[0]);
     if (!started) daemon_ = -1;
-    if (daemon_ > 0 && connect()) server_ = std::thread([this] { serve(); });
   }
-  ~NotificationStandIn() {
-    stop_ = true;
-    if (server_.joinable()) server_.join();
-    if (bus_) sd_bus_flush_close_unref(bus_);
+  ~PrivateBus() {
     if (daemon_ > 0) {
       kill(daemon_, SIGTERM);
       waitpid(daemon_, nullptr, 0);
     }
   }
-  bool ready() const { return server_.joinable(); }
+  bool running() const { return daemon_ > 0; }
   const std::string& address() const { return address_; }
+  // A client connection of this process, owning name, serving vtable at path.
+  sd_bus* serve(const char* path, const char* interface, const sd_bus_vtable* vtable, void* self,
+                const char* name) const {
+    sd_bus* bus = nullptr;
+    if (sd_bus_new(&bus) < 0) return nullptr;
+    if (sd_bus_set_address(bus, address_.c_str()) >= 0 && sd_bus_set_bus_client(bus, 1) >= 0 &&
+        sd_bus_negotiate_fds(bus, 1) >= 0 && sd_bus_start(bus) >= 0 &&
+        sd_bus_add_object_vtable(bus, nullptr, path, interface, vtable, self) >= 0 &&
+        sd_bus_request_name(bus, name, 0) >= 0)
+      return bus;
+    sd_bus_flush_close_unref(bus);
+    return nullptr;
+  }
+
+ private:
+  std::string address_;
+  pid_t daemon_ = -1;
+};
+
+class NotificationStandIn {
+ public:
+  explicit NotificationStandIn(const TempDir& t) : daemon_(t, "bus") {
+    if (daemon_.running())
+      bus_ = daemon_.serve("/org/freedesktop/Notifications", "org.freedesktop.Notifications", kVtable, this,
+                           "org.freedesktop.Notifications");
+    if (bus_) server_ = std::thread([this] { serve(); });
+  }
+  ~NotificationStandIn() {
+    stop_ = true;
+    if (server_.joinable()) server_.join();
+    if (bus_) sd_bus_flush_close_unref(bus_);
+  }
+  const std::string& address() const { return daemon_.address(); }
+  bool ready() const { return server_.joinable(); }
   std::vector<Received> received() {
     std::lock_guard<std::mutex> lock(mutex_);
     return received_;
   }
 
  private:
-  bool connect() {
-    if (sd_bus_new(&bus_) < 0) return false;
-    return sd_bus_set_address(bus_, address_.c_str()) >= 0 && sd_bus_set_bus_client(bus_, 1) >= 0 &&
-           sd_bus_start(bus_) >= 0 &&
-           sd_bus_add_object_vtable(bus_, nullptr, "/org/freedesktop/Notifications", "org.freedesktop.Notifications",
-                                    kVtable, this) >= 0 &&
-           sd_bus_request_name(bus_, "org.freedesktop.Notifications", 0) >= 0;
-  }
   void serve() {
     while (!stop_) {
       if (sd_bus_process(bus_, nullptr) > 0) continue;
@@ -131,13 +159,83 @@ class NotificationStandIn {
       SD_BUS_VTABLE_START(0), SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", notify, SD_BUS_VTABLE_UNPRIVILEGED),
       SD_BUS_METHOD("GetCapabilities", "", "as", capabilities, SD_BUS_VTABLE_UNPRIVILEGED), SD_BUS_VTABLE_END};
 
-  std::string address_;
-  pid_t daemon_ = -1;
+  PrivateBus daemon_;
   sd_bus* bus_ = nullptr;
   std::thread server_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<Received> received_;
+};
+
+// logind on a private system bus: Inhibit hands out one end of a pipe and
+// records its arguments; the other end tells whether the lock is still held.
+// sleepNow() sends PrepareForSleep(true) as a closed lid does.
+class LogindStandIn {
+ public:
+  explicit LogindStandIn(const TempDir& t) : daemon_(t, "system-bus") {
+    if (daemon_.running())
+      bus_ = daemon_.serve("/org/freedesktop/login1", "org.freedesktop.login1.Manager", kVtable, this,
+                           "org.freedesktop.login1");
+    if (bus_) server_ = std::thread([this] { serve(); });
+  }
+  ~LogindStandIn() {
+    stop_ = true;
+    if (server_.joinable()) server_.join();
+    if (bus_) sd_bus_flush_close_unref(bus_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (held_ >= 0) close(held_);
+  }
+  bool ready() const { return server_.joinable(); }
+  const std::string& address() const { return daemon_.address(); }
+  std::vector<std::string> inhibitCalls() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calls_;
+  }
+  // True once every copy of the last lock's descriptor is closed.
+  bool released() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pollfd p{held_, POLLIN, 0};
+    return held_ >= 0 && poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
+  }
+  void sleepNow() { sleep_ = true; }
+
+ private:
+  void serve() {
+    while (!stop_) {
+      if (sleep_.exchange(false))
+        sd_bus_emit_signal(bus_, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep", "b",
+                           1);
+      if (sd_bus_process(bus_, nullptr) > 0) continue;
+      sd_bus_wait(bus_, 20'000);
+    }
+  }
+  static int inhibit(sd_bus_message* m, void* self, sd_bus_error*) {
+    const char *what = nullptr, *who = nullptr, *why = nullptr, *mode = nullptr;
+    sd_bus_message_read(m, "ssss", &what, &who, &why, &mode);
+    auto* standIn = static_cast<LogindStandIn*>(self);
+    int fds[2];
+    if (pipe(fds) != 0) return -errno;
+    {
+      std::lock_guard<std::mutex> lock(standIn->mutex_);
+      standIn->calls_.push_back(std::string(what) + "|" + who + "|" + why + "|" + mode);
+      if (standIn->held_ >= 0) close(standIn->held_);
+      standIn->held_ = fds[0];
+    }
+    const int r = sd_bus_reply_method_return(m, "h", fds[1]);
+    close(fds[1]);  // the reply carries its own copy
+    return r;
+  }
+  static constexpr sd_bus_vtable kVtable[] = {
+      SD_BUS_VTABLE_START(0), SD_BUS_METHOD("Inhibit", "ssss", "h", inhibit, SD_BUS_VTABLE_UNPRIVILEGED),
+      SD_BUS_SIGNAL("PrepareForSleep", "b", 0), SD_BUS_VTABLE_END};
+
+  PrivateBus daemon_;
+  sd_bus* bus_ = nullptr;
+  std::thread server_;
+  std::atomic<bool> stop_{false}, sleep_{false};
+  std::mutex mutex_;
+  std::vector<std::string> calls_;
+  int held_ = -1;  // the read end of the last lock's pipe
 };
 
 class Notify : public ::testing::Test {
@@ -150,8 +248,11 @@ class Notify : public ::testing::Test {
     o.Protokolldatei = t / "run.log";
     ASSERT_TRUE(SettingsFile(t / "k.INI").saveBackupSettings(o, {{1, 1, t / "s", t / "d", {}}}));
   }
-  CliResult run(const std::string& args, const std::string& busAddress) {
-    return RunCli(t, "--ini k.INI " + args, "DBUS_SESSION_BUS_ADDRESS='" + busAddress + "'");
+  // Without a logind stand-in the system bus is one that is not there: the real one is never asked.
+  CliResult run(const std::string& args, const std::string& busAddress, const std::string& systemBus = {}) {
+    return RunCli(t, "--ini k.INI " + args,
+                  "DBUS_SESSION_BUS_ADDRESS='" + busAddress + "' DBUS_SYSTEM_BUS_ADDRESS='" +
+                      (systemBus.empty() ? "unix:path=" + t / "kein-systembus" : systemBus) + "'");
   }
   TempDir t;
 };
@@ -225,6 +326,77 @@ TEST_F(Notify, NoBusShowsNothingAndKeepsTheExitStatus) {
   EXPECT_EQ(r.err.rfind("kalvero-cli: Die Benachrichtigung konnte nicht angezeigt werden: ", 0), 0u) << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   EXPECT_EQ(t.read("d/a.txt"), "a");
+}
+
+// A run keeps the computer from sleeping while it copies, naming its pair;
+// the setting "Schlafsperre=0" leaves the computer alone.
+TEST_F(Notify, RunTakesTheSleepLockUnlessSwitchedOff) {
+  NotificationStandIn service(t);
+  LogindStandIn logind(t);
+  ASSERT_TRUE(service.ready() && logind.ready());
+  CliResult r = run("backup --notify", service.address(), logind.address());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(logind.inhibitCalls(), std::vector<std::string>{"sleep:idle|Kalvero|Sicherung von '" + t / "s" +
+                                                            "' nach '" + t / "d" + "'|delay"});
+  EXPECT_TRUE(logind.released());
+
+  t.write("k.INI", t.read("k.INI") + "[Allg]\nSchlafsperre=0\n");
+  r = run("backup --notify", service.address(), logind.address());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(logind.inhibitCalls().size(), 1u);
+}
+
+// Sleep comes once the run has its log open, as a lid closed in the middle of a run.
+class SleepDuringRun : public test::RecordingReporter {
+ public:
+  SleepDuringRun(LogindStandIn& logind, std::atomic<int>& cancel) : logind_(logind), cancel_(cancel) {}
+  void progress(int code, const ProgressInfo& info) override {
+    if (code == NOTIFY_LOG_OPENED && !slept_) {
+      slept_ = true;
+      logind_.sleepNow();
+      for (int i = 0; i < 1000 && cancel_.load() == 0; ++i) usleep(10'000);
+    }
+    RecordingReporter::progress(code, info);
+  }
+
+ private:
+  LogindStandIn& logind_;
+  std::atomic<int>& cancel_;
+  bool slept_ = false;
+};
+
+// Sleep coming anyway stops the run in order, as a cancel; the lock goes
+// with the run's end; the run log and the notification say it was sleep, not
+// a failure.
+TEST_F(Notify, SleepStopsTheRunInOrderAndIsNoFailure) {
+  LogindStandIn logind(t);
+  ASSERT_TRUE(logind.ready());
+  std::atomic<int> cancel{0};
+  SleepDuringRun reporter(logind, cancel);
+  std::vector<std::string> warnings;
+  BackupStartInput input = LoadBackupInput(t / "k.INI", &warnings);
+  input.cancel = &cancel;
+  input.reporter = &reporter;
+  ASSERT_EQ(setenv("DBUS_SYSTEM_BUS_ADDRESS", logind.address().c_str(), 1), 0);
+  BackupStart start = StartBackup(std::move(input));
+  unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+  ASSERT_TRUE(start.ok()) << start.text;
+  EXPECT_EQ(logind.inhibitCalls().size(), 1u);
+  EXPECT_FALSE(logind.released());
+  start.run->run();
+  EXPECT_TRUE(logind.released());
+  EXPECT_EQ(cancel.load(), platform::kCancelForSleep);
+  const RunTotals totals = start.run->totals();
+  start.run.reset();  // the run log is complete once the run is gone
+  EXPECT_TRUE(totals.cancelled && totals.sleep);
+  EXPECT_FALSE(t.exists("d/a.txt"));
+  EXPECT_NE(t.read("run.log").find("Die Sicherung wurde angehalten, weil der Rechner in den Ruhezustand ging"),
+            std::string::npos);
+  const RunNotification n = BackupNotification(totals, "/log/s.log");
+  EXPECT_EQ(n.summary, "Sicherung wegen Ruhezustand unterbrochen");
+  EXPECT_EQ(n.urgency, 1);
+  EXPECT_NE(n.body.find("Die nächste Sicherung kopiert den Rest."), std::string::npos) << n.body;
 }
 
 }  // namespace
