@@ -43,7 +43,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   int err = 0;
   const std::string directory = ParentDirectory(destination);
   if (!destinations.makeDirectories(directory, &err)) {
-    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
+    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)));
     return result;
   }
   leftovers.visit(directory);
@@ -95,17 +95,17 @@ CopyJob BackupRun::Impl::makeCopyJob(const std::string& source, const std::strin
   job.displayThreshold = minSize;
   job.compress = CompressDecision(source, size, options.Compress, noCompress);
   if (job.compress && !options.Compress)
-    ReportLine(ctx, fmt::sprintf(texts::CHECKSUM_LIST_NAME_ARCHIVED, source, destination) + "\r\n");
+    ReportLine(ctx, fmt::sprintf(texts::CHECKSUM_LIST_NAME_ARCHIVED, source, destination));
   if (job.compress && GetPathKind(source + ".zip") != PathKind::Nothing) {
     // The archive's name belongs to another file of this directory: this one
     // keeps its own name, uncompressed, and nothing is overwritten.
     job.compress = false;
-    ReportLine(ctx, fmt::sprintf(texts::STORED_UNCOMPRESSED, source, source + ".zip") + "\r\n");
+    ReportLine(ctx, fmt::sprintf(texts::STORED_UNCOMPRESSED, source, source + ".zip"));
   }
   if (job.compress && !ArchiveNameFits(destination)) {
     // ".zip" would make the name longer than a file system allows.
     job.compress = false;
-    ReportLine(ctx, fmt::sprintf(texts::NAME_TOO_LONG_FOR_ARCHIVE, source) + "\r\n");
+    ReportLine(ctx, fmt::sprintf(texts::NAME_TOO_LONG_FOR_ARCHIVE, source));
   }
   job.deferCommit = true;
   job.timeSource = source;
@@ -138,7 +138,7 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
   const bool keep = ok || !options.DeleteZieldatei;
   if (keep && takenByAnotherSource(target, job.source)) {
     DiscardCopy(job);
-    ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, job.source, target) + "\r\n");
+    ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, job.source, target));
     compareFailed = false;
     return false;
   }
@@ -167,7 +167,7 @@ void BackupRun::Impl::checkSourceAfter(const std::string& source, const std::opt
   const auto after = platform::lstatPath(source);
   result.unchanged = before && after && SameState(*before, *after);
   if (before && after && !result.unchanged && (ok || compareFailed)) {
-    ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source) + "\r\n");
+    ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source));
     changeNoted = true;
   }
 }
@@ -194,11 +194,11 @@ bool BackupRun::Impl::resetArchiveMarker(const std::string& source, const std::s
   result.markerWritten = ok && !changed && !unsupported;
   if (changed) {
     result.unchanged = false;
-    if (!changeNoted) ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source) + "\r\n");
+    if (!changeNoted) ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source));
   }
   if (unsupported && !archiveNoteGiven) {
     archiveNoteGiven = true;
-    ReportLine(ctx, fmt::sprintf(texts::ARCHIVE_BIT_UNSUPPORTED, pairSource) + "\r\n");
+    ReportLine(ctx, fmt::sprintf(texts::ARCHIVE_BIT_UNSUPPORTED, pairSource));
   }
   return ok;
 }
@@ -207,7 +207,7 @@ void BackupRun::Impl::pairError(const std::string& text) {
   ++info.pairErrors;
   ++info.runErrors;
   try {
-    if (log.isOpen()) log.write(text);
+    if (log.isOpen()) log.writeLine(text);
   } catch (const std::exception&) {
   }
   pageLine(text);
@@ -218,7 +218,7 @@ void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source,
   if (kind == EntryKind::Special) {
     // A FIFO, socket or device has no content to keep; it is named, never opened.
     lists.addSkipped(source, destination);
-    ReportLine(ctx, fmt::sprintf(texts::SPECIAL_FILE, source) + "\r\n");
+    ReportLine(ctx, fmt::sprintf(texts::SPECIAL_FILE, source));
     return;
   }
   if (kind == EntryKind::Directory)
@@ -235,12 +235,12 @@ void BackupRun::Impl::copyDirectoryEntry(const std::string& source, const std::s
   writtenRoots.insert(WithTrailingSlash(destination));
   if (!destinations.makeDirectories(destination, &err)) {
     if (missingDirectories.insert(WithTrailingSlash(destination)).second)
-      ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, WithTrailingSlash(destination), SystemErrorText(err)) + "\r\n");
+      ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, WithTrailingSlash(destination), SystemErrorText(err)));
   } else if (!sourceOnItsPath(source, false, ctx)) {
     // reported: a directory replaced by a link is not followed
   } else if (!platform::copyDirectoryAttributes(source, destination, &err)) {
     ReportLine(ctx,
-               fmt::sprintf(texts::DIRECTORY_ATTRIBUTES_FAILED, source, destination, SystemErrorText(err)) + "\r\n");
+               fmt::sprintf(texts::DIRECTORY_ATTRIBUTES_FAILED, source, destination, SystemErrorText(err)));
   }
   destinations.modeSet(destination);
 }
@@ -252,14 +252,14 @@ void BackupRun::Impl::copyLinkEntry(const std::string& source, const std::string
   bool ok = destinations.makeDirectories(directory, &err);
   if (ok) leftovers.visit(directory);  // before the link's temporary goes there
   if (!ok) {
-    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)) + "\r\n");
+    ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, directory, SystemErrorText(err)));
     missingDirectories.insert(directory);
   } else if (!sourceOnItsPath(source, true, ctx)) {
     ok = false;
   } else if (!destinations.clearFor(destination, DestinationTree::Kind::Link, &err) ||
              !platform::copySymlink(source, destination, &err)) {
     ok = false;
-    ReportError(ctx, fmt::sprintf(texts::LINK_FAILED, source, destination, SystemErrorText(err)) + "\r\n");
+    ReportError(ctx, fmt::sprintf(texts::LINK_FAILED, source, destination, SystemErrorText(err)));
   }
   if (ok) {
     rememberCopy(destination, source);
@@ -278,7 +278,7 @@ bool BackupRun::Impl::sourceOnItsPath(const std::string& source, bool lastMayBeL
   if (platform::statBelow(pairSourceRoot, source, st, &err) ? lastMayBeLink || !S_ISLNK(st.st_mode)
                                                             : err != ELOOP && err != ENOTDIR && err != EXDEV)
     return true;  // gone or unreadable: the step itself says so
-  ReportError(ctx, fmt::sprintf(texts::SOURCE_PATH_CHANGED, source) + "\r\n");
+  ReportError(ctx, fmt::sprintf(texts::SOURCE_PATH_CHANGED, source));
   return false;
 }
 
@@ -291,9 +291,9 @@ bool BackupRun::Impl::clearDestinationFor(const CopyJob& job, const CopyContext&
   if (ok && job.compress) ok = destinations.clearFor(name += ".zip", DestinationTree::Kind::File, &err);
   if (ok) return true;
   if (err == EEXIST)
-    ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, job.source, name) + "\r\n");
+    ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, job.source, name));
   else
-    ReportError(ctx, fmt::sprintf(texts::KIND_CHANGE_FAILED, name, SystemErrorText(err)) + "\r\n");
+    ReportError(ctx, fmt::sprintf(texts::KIND_CHANGE_FAILED, name, SystemErrorText(err)));
   return false;
 }
 
@@ -308,13 +308,13 @@ void BackupRun::Impl::beginDestinations(PairState& state) {
   hooks.kept = [this, ctx](const std::string& path, const std::string& keptAs) {
     checksums.kept(path, keptAs);
     try {
-      ReportLine(*ctx, fmt::sprintf(texts::KIND_CHANGE_KEPT, path, keptAs) + "\r\n");
+      ReportLine(*ctx, fmt::sprintf(texts::KIND_CHANGE_KEPT, path, keptAs));
     } catch (const std::exception&) {
     }
   };
   hooks.keepFailed = [ctx](const std::string& path, int err) {
     try {
-      ReportError(*ctx, fmt::sprintf(texts::KIND_CHANGE_FAILED, path, SystemErrorText(err)) + "\r\n");
+      ReportError(*ctx, fmt::sprintf(texts::KIND_CHANGE_FAILED, path, SystemErrorText(err)));
     } catch (const std::exception&) {
     }
   };
@@ -327,11 +327,11 @@ void BackupRun::Impl::noteMetadataLosses(const CopyContext& ctx, const std::stri
   try {
     if (losses.extendedAttributes && !xattrNoteGiven) {
       xattrNoteGiven = true;
-      ReportLine(ctx, fmt::sprintf(texts::XATTRS_NOT_KEPT, destinationRoot) + "\r\n");
+      ReportLine(ctx, fmt::sprintf(texts::XATTRS_NOT_KEPT, destinationRoot));
     }
     if (losses.owner && !ownerNoteGiven) {
       ownerNoteGiven = true;
-      ReportLine(ctx, fmt::sprintf(texts::OWNER_NOT_KEPT, destinationRoot) + "\r\n");
+      ReportLine(ctx, fmt::sprintf(texts::OWNER_NOT_KEPT, destinationRoot));
     }
   } catch (const std::exception&) {
   }

@@ -457,7 +457,6 @@ bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, std::stri
   const bool saved = file.Save(path, error);
   file.Clear();
   if (!saved) {
-    error += "\r\n";
     if (!backup.empty() && !linked) {
       platform::removeFile(path);
       if (!platform::renamePath(backup, path)) backup.clear();

@@ -128,8 +128,8 @@ class CheckFile {
 // End-of-run save with the ".bak" safeguard: the old file is moved aside,
 // the new one written, the old one put back when that fails, the ".bak"
 // removed at the end. A file whose entries did not change is left as it is
-// (and a ".bak" beside it too). Clears the map. error ends with "\r\n" on
-// failure.
+// (and a ".bak" beside it too). Clears the map. error holds the
+// failure's line.
 bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, std::string& error);
 
 }  // namespace kalvero

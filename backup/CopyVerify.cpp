@@ -32,7 +32,7 @@ constexpr std::size_t kCompareChunk = 61440;
 void ReportLine(const CopyContext& ctx, const std::string& text) {
   // The log page gets the line even when the log cannot be written.
   try {
-    if (ctx.runLog && ctx.runLog->isOpen()) ctx.runLog->write(text);
+    if (ctx.runLog && ctx.runLog->isOpen()) WriteLogLine(*ctx.runLog, text);
   } catch (...) {
     ReportToLogPage(ctx.reporter, text);
     throw;
@@ -91,7 +91,7 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
         *full = job.error.osError;
         return false;
       }
-      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text) + "\r\n");
+      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text));
       return false;
     }
     giveTimes(job.pending.empty() ? job.finalName : job.pending, job.timeSource.empty() ? job.source : job.timeSource);
@@ -129,7 +129,7 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
     }
     const std::string text =
         AppendTimestamp(fmt::sprintf(texts::COPY_FAILED, job.source, job.destination, SystemErrorText(err)));
-    ReportError(ctx, text + "\r\n");
+    ReportError(ctx, text);
     return false;
   }
   // copyFile already gave the copy the times of its own source.
@@ -180,7 +180,7 @@ bool TakeCompressedCopy(CopyJob& job, const CopyJob& done, bool ok, const CopyCo
     job.cancelled = true;
     return false;
   }
-  ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text) + "\r\n");
+  ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text));
   return false;
 }
 
@@ -212,7 +212,7 @@ bool CommitCopy(CopyJob& job, const CopyContext& ctx) {
   job.pending.clear();
   if (!ok) {
     const std::string text = AppendTimestamp(fmt::sprintf(texts::COPY_FAILED, job.source, target, SystemErrorText(err)));
-    ReportError(ctx, text + "\r\n");
+    ReportError(ctx, text);
   }
   return ok;
 }
@@ -303,7 +303,7 @@ void ReportCompareFailure(const CopyContext& ctx, CompareKind kind, int err) {
     default: text = fmt::sprintf(texts::COMPARE_DIFFERENT, ctx.source, copy); break;
   }
   if (kind != CompareKind::Equal && kind != CompareKind::Different) text += fmt::sprintf(texts::COMPARE_SYSTEM_TEXT, SystemErrorText(err));
-  ReportError(ctx, AppendTimestamp(text) + "\r\n");
+  ReportError(ctx, AppendTimestamp(text));
 }
 
 bool ClearFileAttributes(const std::string& path, std::uint32_t mask, const CopyContext& ctx,
@@ -322,7 +322,7 @@ bool ClearFileAttributes(const std::string& path, std::uint32_t mask, const Copy
     if (unsupported && archiveUnsupported) *archiveUnsupported = true;
   }
   if (!failed) return true;
-  ReportLine(ctx, fmt::sprintf(texts::ATTRIBUTES_FAILED, path, SystemErrorText(err)) + "\r\n");
+  ReportLine(ctx, fmt::sprintf(texts::ATTRIBUTES_FAILED, path, SystemErrorText(err)));
   return false;
 }
 
@@ -330,7 +330,7 @@ bool ResetArchiveBit(const std::string& source, const platform::FileStatus& befo
                      bool* changed, bool* archiveUnsupported) {
   int err = 0;
   if (platform::resetArchiveBit(source, before, changed, &err, archiveUnsupported)) return true;
-  ReportLine(ctx, fmt::sprintf(texts::ATTRIBUTES_FAILED, source, SystemErrorText(err)) + "\r\n");
+  ReportLine(ctx, fmt::sprintf(texts::ATTRIBUTES_FAILED, source, SystemErrorText(err)));
   return false;
 }
 

@@ -16,7 +16,7 @@ class ZipArchiveLayer;
 
 // One line to the open run log (if any) and the log page; a write failure of
 // the log throws platform::FileError.
-void ReportLine(const CopyContext& ctx, const std::string& text);
+void ReportLine(const CopyContext& ctx, const std::string& text);  // one line, ended here
 // ReportLine plus one error for the pair and the run.
 void ReportError(const CopyContext& ctx, const std::string& text);
 

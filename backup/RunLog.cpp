@@ -7,6 +7,7 @@
 
 #include "backup/BackupTexts.h"
 #include "platform/PathUtil.h"
+#include "run/RunReport.h"
 
 namespace kalvero {
 
@@ -40,6 +41,8 @@ void RunLog::write(const std::string& text) {
   file_.write(out);
 }
 
+void RunLog::writeLine(const std::string& text) { write(WithoutLineEnd(text) + kLineEnd); }
+
 std::string KbyteText(std::uint64_t kbyte, const char* kbFormat, const char* mbFormat) {
   if (kbyte < 1024) return fmt::sprintf(kbFormat, static_cast<int>(kbyte));
   std::string text = fmt::sprintf(mbFormat, static_cast<double>(kbyte) * 0.0009765625);
@@ -52,27 +55,27 @@ std::int64_t WritePairHeader(RunLog& log, const PairHeader& h) {
   if (!log.isOpen()) return start;
   try {
     const platform::LocalTime t = localOf(start);
-    log.write(fmt::sprintf(texts::LOG_STARTED, t.day, t.month, t.year, t.hour, t.minute, t.second));
-    log.write(fmt::sprintf(texts::LOG_VERSION, h.versionText));
-    log.write(fmt::sprintf(texts::LOG_SOURCE, h.source) + "\r\n");
-    log.write(std::string(GetPathKind(h.source) == PathKind::Directory ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING) + "\r\n");
-    log.write(fmt::sprintf(texts::LOG_DESTINATION, h.destinationRoot) + "\r\n");
+    log.writeLine(fmt::sprintf(texts::LOG_STARTED, t.day, t.month, t.year, t.hour, t.minute, t.second));
+    log.writeLine(fmt::sprintf(texts::LOG_VERSION, h.versionText));
+    log.writeLine(fmt::sprintf(texts::LOG_SOURCE, h.source));
+    log.writeLine(std::string(GetPathKind(h.source) == PathKind::Directory ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING));
+    log.writeLine(fmt::sprintf(texts::LOG_DESTINATION, h.destinationRoot));
     const BackupOptions& o = h.options;
     const OptionCaptions& c = h.captions;
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.archivbit, yesNo(o.Archivbit)));
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.archivbitReset, yesNo(o.ArchivbitReset)));
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.compare, yesNo(o.Compare)));
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.exit, yesNo(o.Exit)));
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.reboot, yesNo(o.Reboot)));
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.subVerzDatum, yesNo(o.SubVerzDatum)));
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.compress, yesNo(o.Compress)));
-    log.write(fmt::sprintf(texts::LOG_NOT_COMPRESSED, o.NotCompress));
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.close, yesNo(o.Close)));
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.datum, yesNo(o.Datum)));
-    log.write(fmt::sprintf(texts::LOG_OPTION, c.deleteZieldatei, yesNo(o.DeleteZieldatei)));
-    if (o.MusterFlagErlaubt) log.write(fmt::sprintf(texts::LOG_PATTERNS, c.musterErlaubt, o.MusterErlaubt));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.archivbit, yesNo(o.Archivbit)));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.archivbitReset, yesNo(o.ArchivbitReset)));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.compare, yesNo(o.Compare)));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.exit, yesNo(o.Exit)));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.reboot, yesNo(o.Reboot)));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.subVerzDatum, yesNo(o.SubVerzDatum)));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.compress, yesNo(o.Compress)));
+    log.writeLine(fmt::sprintf(texts::LOG_NOT_COMPRESSED, o.NotCompress));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.close, yesNo(o.Close)));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.datum, yesNo(o.Datum)));
+    log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.deleteZieldatei, yesNo(o.DeleteZieldatei)));
+    if (o.MusterFlagErlaubt) log.writeLine(fmt::sprintf(texts::LOG_PATTERNS, c.musterErlaubt, o.MusterErlaubt));
     if (o.MusterFlagNichtErlaubt)
-      log.write(fmt::sprintf(texts::LOG_PATTERNS, c.musterNichtErlaubt, o.MusterNichtErlaubt));
+      log.writeLine(fmt::sprintf(texts::LOG_PATTERNS, c.musterNichtErlaubt, o.MusterNichtErlaubt));
   } catch (const std::exception&) {
     // The header ends early; the run goes on.
   }
@@ -82,25 +85,25 @@ std::int64_t WritePairHeader(RunLog& log, const PairHeader& h) {
 void WritePairSummary(RunLog& log, const PairSummary& s) {
   if (!log.isOpen()) return;
   try {
-    log.write(fmt::sprintf(texts::LOG_FILES_COPIED, s.filesDone - s.pairSkipped) + "\r\n");
-    log.write(fmt::sprintf(texts::LOG_FILES_SKIPPED, s.pairSkipped) + "\r\n");
-    log.write(KbyteText(s.kbyte, texts::LOG_KBYTE_COPIED, texts::LOG_MBYTE_COPIED) + "\r\n");
+    log.writeLine(fmt::sprintf(texts::LOG_FILES_COPIED, s.filesDone - s.pairSkipped));
+    log.writeLine(fmt::sprintf(texts::LOG_FILES_SKIPPED, s.pairSkipped));
+    log.writeLine(KbyteText(s.kbyte, texts::LOG_KBYTE_COPIED, texts::LOG_MBYTE_COPIED));
     if (s.compressedKbyte > 0)
-      log.write(KbyteText(s.compressedKbyte, texts::LOG_KBYTE_COMPRESSED, texts::LOG_MBYTE_COMPRESSED) + "\r\n");
+      log.writeLine(KbyteText(s.compressedKbyte, texts::LOG_KBYTE_COMPRESSED, texts::LOG_MBYTE_COMPRESSED));
     if (!s.smallestName.empty())
-      log.write(fmt::sprintf(texts::LOG_SMALLEST, static_cast<long long>(s.smallestKbyte), s.smallestName) + "\r\n");
+      log.writeLine(fmt::sprintf(texts::LOG_SMALLEST, static_cast<long long>(s.smallestKbyte), s.smallestName));
     if (!s.largestName.empty())
-      log.write(fmt::sprintf(texts::LOG_LARGEST, static_cast<long long>(s.largestKbyte), s.largestName) + "\r\n");
+      log.writeLine(fmt::sprintf(texts::LOG_LARGEST, static_cast<long long>(s.largestKbyte), s.largestName));
     const std::int64_t end = nowSeconds();
     const platform::LocalTime t = localOf(end);
-    log.write(fmt::sprintf(texts::LOG_ENDED, t.day, t.month, t.year, t.hour, t.minute, t.second));
+    log.writeLine(fmt::sprintf(texts::LOG_ENDED, t.day, t.month, t.year, t.hour, t.minute, t.second));
     const std::int64_t span = std::max<std::int64_t>(0, end - s.startSeconds);
-    log.write(fmt::sprintf(texts::LOG_DURATION, static_cast<int>((span / 3600) % 24), static_cast<int>((span / 60) % 60),
-                           static_cast<int>(span % 60)) +
-              "\r\n");
-    log.write("\r\n" + fmt::sprintf(texts::LOG_PAIR_ERRORS, s.pairErrors) + "\r\n");
-    if (s.cancelled) log.write(std::string(texts::LOG_CANCELLED) + "\r\n");
-    log.write(std::string(80, '-') + "\r\n");
+    log.writeLine(fmt::sprintf(texts::LOG_DURATION, static_cast<int>((span / 3600) % 24), static_cast<int>((span / 60) % 60),
+                           static_cast<int>(span % 60)));
+    log.writeLine("");
+    log.writeLine(fmt::sprintf(texts::LOG_PAIR_ERRORS, s.pairErrors));
+    if (s.cancelled) log.writeLine(std::string(texts::LOG_CANCELLED));
+    log.writeLine(std::string(80, '-'));
   } catch (const std::exception&) {
     // The summary ends early; the run goes on.
   }
@@ -113,33 +116,33 @@ void WriteFinalSummary(RunLog& log, const std::vector<PairResult>& results, cons
   int missingSources = 0;
   try {
     const platform::LocalTime t = platform::localNow();
-    log.write("\r\n");
-    log.write(fmt::sprintf(texts::SUMMARY_HEADER, t.day, t.month, t.year, t.hour, t.minute, t.second));
+    log.writeLine("");
+    log.writeLine(fmt::sprintf(texts::SUMMARY_HEADER, t.day, t.month, t.year, t.hour, t.minute, t.second));
   } catch (const std::exception&) {
   }
   for (const PairResult& r : results) {
     // Each pair in its own guarded block: one failure does not stop the others.
     try {
-      log.write(fmt::sprintf(texts::SUMMARY_SOURCE, r.source) + "\r\n");
-      log.write(fmt::sprintf(texts::SUMMARY_DESTINATION, r.destination) + "\r\n");
-      log.write(fmt::sprintf(texts::SUMMARY_SUBDIRS, yesNo(r.withSubdirs)) + "\r\n");
-      for (const auto& d : r.excludedTrees) log.write(fmt::sprintf(texts::SUMMARY_EXCLUDED_TREE, d) + "\r\n");
-      for (const auto& d : r.excludedDirectories) log.write(fmt::sprintf(texts::SUMMARY_EXCLUDED_DIR, d) + "\r\n");
+      log.writeLine(fmt::sprintf(texts::SUMMARY_SOURCE, r.source));
+      log.writeLine(fmt::sprintf(texts::SUMMARY_DESTINATION, r.destination));
+      log.writeLine(fmt::sprintf(texts::SUMMARY_SUBDIRS, yesNo(r.withSubdirs)));
+      for (const auto& d : r.excludedTrees) log.writeLine(fmt::sprintf(texts::SUMMARY_EXCLUDED_TREE, d));
+      for (const auto& d : r.excludedDirectories) log.writeLine(fmt::sprintf(texts::SUMMARY_EXCLUDED_DIR, d));
       const bool exists = GetPathKind(r.source) == PathKind::Directory;
       if (!exists) ++missingSources;
-      log.write(std::string(exists ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING) + "\r\n");
-      log.write(fmt::sprintf(texts::SUMMARY_PAIR_COUNTS, r.filesHandled - r.skipped, r.skipped, r.errors) + "\r\n");
-      log.write("\r\n");
+      log.writeLine(std::string(exists ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING));
+      log.writeLine(fmt::sprintf(texts::SUMMARY_PAIR_COUNTS, r.filesHandled - r.skipped, r.skipped, r.errors));
+      log.writeLine("");
     } catch (const std::exception&) {
     }
     errorTotal += r.errors;
     skippedTotal += r.skipped;
   }
   try {
-    log.write(fmt::sprintf(texts::SUMMARY_TOTAL_SKIPPED, skippedTotal) + "\r\n");
-    log.write(fmt::sprintf(texts::SUMMARY_TOTAL_ERRORS, errorTotal, missingSources) + "\r\n");
-    if (!checkFileError.empty()) log.write(checkFileError);
-    log.write(std::string(80, '*') + "\r\n");
+    log.writeLine(fmt::sprintf(texts::SUMMARY_TOTAL_SKIPPED, skippedTotal));
+    log.writeLine(fmt::sprintf(texts::SUMMARY_TOTAL_ERRORS, errorTotal, missingSources));
+    if (!checkFileError.empty()) log.writeLine(checkFileError);
+    log.writeLine(std::string(80, '*'));
   } catch (const std::exception&) {
   }
   log.close();

@@ -21,6 +21,9 @@ class RunLog {
   void close() { file_.close(); }
   // A lone "\n" inside text is written as "\r\n". Throws platform::FileError.
   void write(const std::string& text);
+  // text as one line of the log, ended with kLineEnd (not twice). Throws
+  // platform::FileError.
+  void writeLine(const std::string& text);
   platform::TextFileWriter* writer() { return file_.isOpen() ? &file_ : nullptr; }
 
  private:

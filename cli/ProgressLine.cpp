@@ -19,9 +19,7 @@ void ProgressLine::clearLine() {
 void ProgressLine::logLine(const std::string& text) {
   if (quiet_ && text.rfind("**** ", 0) == 0) return;
   clearLine();
-  std::string line = text;
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  out_ << line << '\n' << std::flush;
+  out_ << text << '\n' << std::flush;
 }
 
 void ProgressLine::selectPair(int row) {

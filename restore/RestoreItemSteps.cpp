@@ -40,7 +40,7 @@ void RestoreRun::Pass::restoreAll() {
   } catch (const platform::FileError& e) {
     // The run log could not be written: the loop ends, the summary follows.
     ctx_.prepared = nullptr;
-    const std::string text = std::string(e.what()).substr(0, 2047) + "\r\n";
+    const std::string text = std::string(e.what()).substr(0, 2047);
     ReportToLogPage(s_.setup.reporter, text);
     s_.writeLog({text});
     s_.countError();

@@ -24,30 +24,31 @@ std::string FormatKiloOrMega(std::uint64_t kbytes, const char* kiloFormat, const
 std::vector<std::string> RestoreHeaderLines(const RestoreHeaderData& d) {
   return {
       FormatLocalTime(t::kStarted, d.start),
-      fmt::sprintf(t::kSource, d.source) + "\r\n",
-      fmt::sprintf(t::kDestination, d.destination) + "\r\n",
+      fmt::sprintf(t::kSource, d.source),
+      fmt::sprintf(t::kDestination, d.destination),
       fmt::sprintf(t::kOption, d.subdirCaption, d.withSubdirs ? t::kYes : t::kNo),
   };
 }
 
-std::string RestoreFileCountLine(int files) { return fmt::sprintf(t::kFileCount, files) + "\r\n"; }
+std::string RestoreFileCountLine(int files) { return fmt::sprintf(t::kFileCount, files); }
 
 std::vector<std::string> RestoreSummaryLines(const RestoreSummaryData& d) {
   std::vector<std::string> lines;
-  lines.push_back(fmt::sprintf(t::kFilesCopied, d.filesDone) + "\r\n");
-  lines.push_back(FormatKiloOrMega(d.sourceBytes / 1024, t::kKiloCopied, t::kMegaCopied) + "\r\n");
+  lines.push_back(fmt::sprintf(t::kFilesCopied, d.filesDone));
+  lines.push_back(FormatKiloOrMega(d.sourceBytes / 1024, t::kKiloCopied, t::kMegaCopied));
   if (d.unpackedBytes / 1024 != 0)
-    lines.push_back(FormatKiloOrMega(d.unpackedBytes / 1024, t::kKiloUnpacked, t::kMegaUnpacked) + "\r\n");
-  if (d.keptVersions != 0) lines.push_back(fmt::sprintf(t::kKeptCount, d.keptVersions) + "\r\n");
-  if (d.unchangedTargets != 0) lines.push_back(fmt::sprintf(t::kUnchangedCount, d.unchangedTargets) + "\r\n");
-  if (d.haveSmallest) lines.push_back(fmt::sprintf(t::kSmallest, d.smallestSize, d.smallestName) + "\r\n");
-  if (d.haveLargest) lines.push_back(fmt::sprintf(t::kLargest, d.largestSize, d.largestName) + "\r\n");
+    lines.push_back(FormatKiloOrMega(d.unpackedBytes / 1024, t::kKiloUnpacked, t::kMegaUnpacked));
+  if (d.keptVersions != 0) lines.push_back(fmt::sprintf(t::kKeptCount, d.keptVersions));
+  if (d.unchangedTargets != 0) lines.push_back(fmt::sprintf(t::kUnchangedCount, d.unchangedTargets));
+  if (d.haveSmallest) lines.push_back(fmt::sprintf(t::kSmallest, d.smallestSize, d.smallestName));
+  if (d.haveLargest) lines.push_back(fmt::sprintf(t::kLargest, d.largestSize, d.largestName));
   lines.push_back(FormatLocalTime(t::kFinished, d.end));
   const std::int64_t s = std::max<std::int64_t>(0, d.elapsedSeconds);
-  lines.push_back(fmt::sprintf(t::kElapsed, s / 3600, (s / 60) % 60, s % 60) + "\r\n");
-  lines.push_back("\r\n" + fmt::sprintf(t::kErrors, d.errors) + "\r\n");
-  if (d.cancelled) lines.push_back(std::string(t::kCancelled) + "\r\n");
-  lines.push_back(std::string(80, '-') + "\r\n");
+  lines.push_back(fmt::sprintf(t::kElapsed, s / 3600, (s / 60) % 60, s % 60));
+  lines.push_back("");
+  lines.push_back(fmt::sprintf(t::kErrors, d.errors));
+  if (d.cancelled) lines.push_back(std::string(t::kCancelled));
+  lines.push_back(std::string(80, '-'));
   return lines;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The lines of the restore's run log: header and summary, each line with its
-// line end, ready to be written in order.
+// The lines of the restore's run log: header and summary, each line without
+// its line end, ready to be written in order by WriteLogLine.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -51,8 +51,8 @@ void copyPlain(RestoreJob& job, std::vector<std::string>& errors, RestoreContext
 }  // namespace
 
 void RestoreContext::note(const std::string& line) const {
-  ReportToLogPage(reporter, line + "\r\n");
-  if (runLog) runLog->write(line + "\r\n");
+  ReportToLogPage(reporter, line);
+  if (runLog) WriteLogLine(*runLog, line);
 }
 
 bool RestoreOneFile(RestoreJob& job, RestoreContext& ctx) {
@@ -66,8 +66,8 @@ bool RestoreOneFile(RestoreJob& job, RestoreContext& ctx) {
     copyPlain(job, errors, ctx);
   }
   for (const std::string& text : errors) {
-    ReportToLogPage(ctx.reporter, text + "\r\n");
-    if (ctx.runLog) ctx.runLog->write(text + "\r\n");
+    ReportToLogPage(ctx.reporter, text);
+    if (ctx.runLog) WriteLogLine(*ctx.runLog, text);
   }
   return errors.empty();
 }

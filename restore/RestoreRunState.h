@@ -45,8 +45,8 @@ struct RestoreRun::State {
   }
   // One line to the log page and the run log: a note, or an error that counts.
   void note(const std::string& line) {
-    ReportToLogPage(setup.reporter, line + "\r\n");
-    if (log.isOpen()) log.write(line + "\r\n");
+    ReportToLogPage(setup.reporter, line);
+    if (log.isOpen()) WriteLogLine(log, line);
   }
   void fail(const std::string& line) {
     note(line);
@@ -56,7 +56,7 @@ struct RestoreRun::State {
   void writeLog(const std::vector<std::string>& lines) {
     if (!log.isOpen()) return;
     try {
-      for (const auto& line : lines) log.write(line);
+      for (const auto& line : lines) WriteLogLine(log, line);
     } catch (const platform::FileError&) {
       log.close();
     }

@@ -51,7 +51,7 @@ class RunReporter {
   virtual ~RunReporter() = default;
   virtual void progress(int code, const ProgressInfo& info) = 0;
   virtual void clearLog() = 0;
-  virtual void logLine(const std::string& text) = 0;
+  virtual void logLine(const std::string& text) = 0;  // one line, without its line end
   virtual void selectPair(int /*row*/) {}
   virtual void endOfRunSound() {}
 };

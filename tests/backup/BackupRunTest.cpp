@@ -286,7 +286,7 @@ TEST(BackupRun, SeveralPairsWithFiltersAndAFailureThenASecondRunThatSkips) {
 
   // Log page: a header line per active pair, the failure and the first checksum list of dst2.
   EXPECT_EQ(rep.lines.size(), 5u);
-  EXPECT_EQ(rep.lines[0], "**** Quellverzeichnis: \"" + R + "/src1\",   Zielverzeichnis: \"" + R + "/dst1\"\r\n");
+  EXPECT_EQ(rep.lines[0], "**** Quellverzeichnis: \"" + R + "/src1\",   Zielverzeichnis: \"" + R + "/dst1\"");
 
   std::string header;
   EXPECT_EQ(sortedEntries(t.dir.read("lists/1.TMP"), &header),
@@ -389,7 +389,7 @@ TEST(BackupRun, CancelDuringTheFirstOfThreePairs) {
             std::string::npos);
   EXPECT_EQ(log.find("Quellverzeichnis = " + R + "/s2\r\nDas"), std::string::npos);  // no header for pair 2
   ASSERT_EQ(rep.lines.size(), 3u);
-  EXPECT_EQ(rep.lines[2], "**** Quellverzeichnis: \"" + R + "/s3\",   Zielverzeichnis: \"" + R + "/d3\"\r\n");
+  EXPECT_EQ(rep.lines[2], "**** Quellverzeichnis: \"" + R + "/s3\",   Zielverzeichnis: \"" + R + "/d3\"");
   EXPECT_TRUE(t.dir.exists("pruef.chk"));
   EXPECT_FALSE(t.dir.exists("d2"));
 }

@@ -136,7 +136,7 @@ TEST(CopyOneFile, CopiesWithProgressAboveTheThresholdAndReportsFailures) {
   ASSERT_EQ(f.reporter.lines.size(), 1u);
   EXPECT_EQ(maskTimes(f.reporter.lines[0]), "Fehler beim Kopieren der Datei von '" + f.dir / "s/vanished" + "' nach '" +
                                              f.dir / "d/vanished" +
-                                             "'.  Fehlernummer = 2  No such file or directory  [T]\r\n");
+                                             "'.  Fehlernummer = 2  No such file or directory  [T]");
   // Cancelled in the middle: no partial copy, and no error of the file.
   f.cancel = 1;
   job.source = big;
@@ -161,12 +161,12 @@ TEST(CompareFiles, EqualDifferentAndUnreadable) {
   f.ctx.destination = f.dir.write("longer", std::string(200001, 'q'));
   EXPECT_FALSE(CompareFiles(f.ctx));
   EXPECT_EQ(maskTimes(f.reporter.lines.back()),
-            "Fehler beim Vergleichen der Dateien: '" + f.ctx.source + "' und '" + f.ctx.destination + "'  [T]\r\n");
+            "Fehler beim Vergleichen der Dateien: '" + f.ctx.source + "' und '" + f.ctx.destination + "'  [T]");
   f.ctx.destination = f.dir / "missing";
   EXPECT_FALSE(CompareFiles(f.ctx));
   EXPECT_EQ(maskTimes(f.reporter.lines.back()),
             "Beim Vergleichen - Fehler beim Öffnen der Zieldatei: '" + f.ctx.destination +
-                "'   (Fehlertext: 'Fehlernummer = 2  No such file or directory')  [T]\r\n");
+                "'   (Fehlertext: 'Fehlernummer = 2  No such file or directory')  [T]");
   EXPECT_EQ(f.info.runErrors, 2);
   {
     platform::fault::Scope scope;
@@ -201,7 +201,7 @@ TEST(ClearFileAttributes, ReadOnlyDestinationAndMissingPath) {
   }
   ASSERT_EQ(f.reporter.lines.size(), 1u);
   EXPECT_EQ(f.reporter.lines[0], "Fehler beim Lesen oder Schreiben von Dateiattributen in die Datei: " + p +
-                                     ". Fehler: Fehlernummer = 1  Operation not permitted\r\n");
+                                     ". Fehler: Fehlernummer = 1  Operation not permitted");
   EXPECT_EQ(f.info.runErrors, 0);  // reported, not counted
 }
 

@@ -21,7 +21,7 @@ TEST(RestoreLog, HeaderLinesInOrder) {
             "Quellverzeichnis = /mnt/sicherung\r\n"
             "Zielverzeichnis = /home/anna/zurück\r\n"
             "Unterverzeichnisse mitkopieren = Nein\r\n");
-  EXPECT_EQ(RestoreFileCountLine(0), "Anzahl der zu kopierenden Dateien = 0\r\n");
+  EXPECT_EQ(RestoreFileCountLine(0), "Anzahl der zu kopierenden Dateien = 0");
 }
 
 TEST(RestoreLog, SummaryOfAnEmptyTree) {

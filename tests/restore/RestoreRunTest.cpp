@@ -303,7 +303,7 @@ TEST_F(RestoreRunTest, XattrsTheDestinationRefusesGiveOneNotePerRun) {
   EXPECT_EQ(readFile(dst + "/b.txt"), "b.txt");
   ASSERT_EQ(reporter.lines.size(), 1u);
   EXPECT_EQ(reporter.lines[0], "Hinweis: Erweiterte Attribute und Zugriffslisten (ACLs) können unter '" + dst +
-                                   "' nicht gespeichert werden; die zurückgesicherten Dateien haben sie nicht.\r\n");
+                                   "' nicht gespeichert werden; die zurückgesicherten Dateien haben sie nicht.");
 }
 
 TEST_F(RestoreRunTest, UnpackingReplacesAReadOnlyTargetAPlainCopyDoesNot) {
@@ -371,7 +371,7 @@ TEST_F(RestoreRunTest, EmptyDestinationIsRefusedBeforeAnythingHappens) {
   EXPECT_FALSE(fs::exists(log));
   EXPECT_EQ(reporter.events.size(), 0u);
   ASSERT_EQ(reporter.lines.size(), 1u);
-  EXPECT_EQ(reporter.lines[0], "Kein Zielverzeichnis angegeben.\r\n");
+  EXPECT_EQ(reporter.lines[0], "Kein Zielverzeichnis angegeben.");
 }
 
 TEST_F(RestoreRunTest, CancelDuringALongFileFinishesThatFileAndEndsTheLoop) {

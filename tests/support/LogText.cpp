@@ -2,6 +2,8 @@
 
 #include <regex>
 
+#include "run/RunReport.h"
+
 namespace kalvero::test {
 
 std::string maskTimes(const std::string& text) {
@@ -12,7 +14,7 @@ std::string maskTimes(const std::string& text) {
 
 std::string joined(const std::vector<std::string>& lines) {
   std::string all;
-  for (const auto& l : lines) all += l;
+  for (const auto& l : lines) all += l + kLineEnd;
   return all;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "run/RunProgress.h"
+#include "run/RunReport.h"
 
 namespace kalvero::test {
 
@@ -73,7 +74,7 @@ class RecordingReporter : public RunReporter {
   std::string allLines() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::string s;
-    for (const auto& l : lines) s += l;
+    for (const auto& l : lines) s += l + kLineEnd;  // as the run log has them
     return s;
   }
 
