@@ -131,6 +131,7 @@ inline constexpr const char* kHelpSchedule =
     "        kalvero-cli schedule weekly TAG SS:MM\n"
     "        kalvero-cli schedule plugged\n"
     "        kalvero-cli schedule plugged off\n"
+    "        kalvero-cli schedule verify monthly|off|show\n"
     "        kalvero-cli schedule off\n"
     "        kalvero-cli schedule show\n"
     "\n"
@@ -144,6 +145,8 @@ inline constexpr const char* kHelpSchedule =
     "               (erkannt an der UUID; nur die Paare auf diesem Laufwerk, höchstens\n"
     "               einmal am Tag); neben daily und weekly\n"
     "  plugged off  entfernt nur das Sichern beim Anschließen\n"
+    "  verify monthly  prüft die Sicherungen am 1. jedes Monats (kalvero-cli verify --notify;\n"
+    "               eine beschädigte Sicherung meldet sich kritisch); 'verify off' entfernt es\n"
     "  off          schaltet den Timer und das Sichern beim Anschließen aus\n"
     "  show         zeigt den Plan und den nächsten und letzten Lauf\n"
     "\n"
@@ -253,8 +256,8 @@ inline constexpr const char* kSetLogDirMissing =
 
 // schedule
 inline constexpr const char* kScheduleUsage =
-    "kalvero-cli: schedule: erwartet 'daily SS:MM', 'weekly TAG SS:MM', 'plugged', 'plugged off', 'off' oder "
-    "'show'";
+    "kalvero-cli: schedule: erwartet 'daily SS:MM', 'weekly TAG SS:MM', 'plugged', 'plugged off', "
+    "'verify monthly|off|show', 'off' oder 'show'";
 // remind
 inline constexpr const char* kRemindSummary = "Sicherung fällig";
 inline constexpr const char* kRemindOverdue = "Letzte Sicherung von '%s' vor %d Tagen: %s";  // pair, days, action
@@ -274,6 +277,7 @@ inline constexpr const char* kPluggedOtherDrive =
 inline constexpr const char* kPluggedDoneToday =
     "Das Laufwerk mit der UUID %s wurde heute schon beim Anschließen gesichert; es wird nichts gesichert.";
 inline constexpr const char* kPluggedMayRemove = "Das Laufwerk '%s' kann jetzt entfernt werden.";
+inline constexpr const char* kScheduleVerifyPlan = "Prüfung der Sicherungen: monatlich (am 1. um 12:00)";
 inline constexpr const char* kSchedulePluggedPlan = "Sicherung %s";  // the drive's text
 inline constexpr const char* kScheduleNotOnDrive =
     "Das Ziel '%s' liegt auf keinem angeschlossenen Laufwerk (eingehängt unter '%s'); sein Paar bleibt beim "

@@ -11,6 +11,7 @@
 #include "app/Reminder.h"
 #include "app/Schedule.h"
 #include "app/SettingsFile.h"
+#include "app/VerifySchedule.h"
 #include "cli/CliArguments.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
@@ -28,6 +29,7 @@ int refuse(CliContext& ctx, const std::string& message) {
 void showPlan(CliContext& ctx) {
   ctx.out << fmt::sprintf(texts::kSchedulePlan, ScheduleText(CurrentSchedule())) << "\n";
   for (const Drive& d : CurrentPlugged()) ctx.out << fmt::sprintf(texts::kSchedulePluggedPlan, PluggedText(d)) << "\n";
+  if (VerifyScheduled()) ctx.out << texts::kScheduleVerifyPlan << "\n";
   const std::string next = NextRunText();
   if (!next.empty()) ctx.out << next << "\n";
 }
@@ -101,15 +103,26 @@ int runScheduleCommand(CliContext& ctx) {
     return EXIT_CLEAN;
   }
   const bool plugged = a[0] == "plugged" && (a.size() == 1 || (a.size() == 2 && a[1] == "off"));
+  const bool verify = a[0] == "verify" && a.size() == 2 && (a[1] == "monthly" || a[1] == "off" || a[1] == "show");
+  if (verify && a[1] == "show") {
+    showPlan(ctx);
+    return EXIT_CLEAN;
+  }
   Schedule schedule;
   int status = EXIT_CLEAN;
-  if (!plugged && !parsePlan(ctx, &schedule, &status)) return status;
+  if (!plugged && !verify && !parsePlan(ctx, &schedule, &status)) return status;
   const std::string self = platform::ExecutablePath();
   if (self.empty()) {
     ctx.err << texts::kScheduleNoProgram << "\n";
     return EXIT_CANNOT_START;
   }
   if (plugged) return applyPlugged(ctx, a.size() == 1, self);
+  if (verify) {
+    if (const std::string e = ApplyVerifySchedule(a[1] == "monthly", self, ctx.settingsPath); !e.empty())
+      return refuse(ctx, e);
+    showPlan(ctx);
+    return EXIT_CLEAN;
+  }
   if (const std::string e = ApplySchedule(schedule, self, ctx.settingsPath); !e.empty()) return refuse(ctx, e);
   // "off" stops every planned backup: the plug-in trigger too, and the reminder.
   if (schedule.kind == Schedule::Kind::Off)

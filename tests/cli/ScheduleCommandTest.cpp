@@ -16,6 +16,7 @@
 #include "app/Reminder.h"
 #include "app/Schedule.h"
 #include "app/SettingsFile.h"
+#include "app/VerifySchedule.h"
 #include "backup/MainsWait.h"
 #include "platform/FileSystem.h"
 #include "support/RunCli.h"
@@ -342,6 +343,37 @@ TEST_F(ScheduleCommand, PlannedRunOnBatteryWaitsForMains) {
   setup.onWaiting = nullptr;
   cancel = 1;
   EXPECT_FALSE(WaitForMains(t / "k.INI", out, cancel, setup, &waited));
+}
+
+// "schedule verify monthly" plans the check beside the backup's timer; "off" removes only it.
+TEST_F(ScheduleCommand, VerifyMonthlyShowAndOff) {
+  t.write("k.INI", "[SichQZ]\n");
+  const std::string env = "PATH='" + t / "bin" + "':\"$PATH\" SYSTEMCTL_LOG='" + t / "calls" + "'";
+  CliResult r = RunCli(t, "--ini k.INI schedule verify monthly", env);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Zeitplan: nie\nPrüfung der Sicherungen: monatlich (am 1. um 12:00)\n");
+  const std::string cli = platform::absolutePath(std::getenv("KALVERO_CLI"));
+  EXPECT_EQ(readFile(units() + "kalvero-verify.service"), VerifyServiceText(cli, t / "k.INI"));
+  EXPECT_NE(VerifyServiceText(cli, t / "k.INI").find(" verify --notify\n"), std::string::npos);
+  EXPECT_EQ(readFile(units() + "kalvero-verify.timer"), expected("kalvero-verify.timer"));
+  EXPECT_EQ(t.read("calls"), "--user daemon-reload\n--user enable --now kalvero-verify.timer\n");
+  t.mkdir("run");
+  const std::string verify = "XDG_RUNTIME_DIR='" + t / "run" + "' systemd-analyze --user --man=no verify '" + units() +
+                             "kalvero-verify.service' '" + units() + "kalvero-verify.timer' >'" + t / "verify.txt" +
+                             "' 2>&1";
+  if (std::system("command -v systemd-analyze >/dev/null") == 0)
+    EXPECT_EQ(std::system(verify.c_str()), 0) << t.read("verify.txt");
+  else
+    std::cout << "systemd-analyze is not installed: the units are not verified\n";
+
+  ASSERT_EQ(RunCli(t, "--ini k.INI schedule daily 20:15", env).status, 0);
+  r = RunCli(t, "--ini k.INI schedule verify off", env);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("Zeitplan: täglich um 20:15\n", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.find("Prüfung"), std::string::npos) << r.out;
+  EXPECT_FALSE(t.exists("config/systemd/user/kalvero-verify.timer"));
+  EXPECT_TRUE(t.exists("config/systemd/user/kalvero-backup.timer"));
+  EXPECT_EQ(RunCli(t, "--ini k.INI schedule verify weekly", env).status, 2);
 }
 
 }  // namespace
