@@ -67,7 +67,7 @@ class FolderRun {
 };
 
 void FolderRun::report(Finding finding) {
-  if (c_.reporter) c_.reporter->logLine(finding.line + "\r\n");
+  if (c_.reporter) c_.reporter->logLine(finding.line);
   totals_.add(std::move(finding));
 }
 
@@ -162,7 +162,7 @@ void FolderRun::reportMissing() {
 }
 
 void FolderRun::run() {
-  if (c_.reporter) c_.reporter->logLine(fmt::sprintf(vt::kFolderHeader, c_.folder) + "\r\n");
+  if (c_.reporter) c_.reporter->logLine(fmt::sprintf(vt::kFolderHeader, c_.folder));
   if (!readList()) return;
   info_.currentSource = c_.folder;
   if (c_.reporter) c_.reporter->progress(NOTIFY_SEARCHING, info_);

@@ -18,6 +18,7 @@ void VerifyTotals::add(Finding finding) {
     case FindingKind::SourceRot: ++sourceRot; break;
     case FindingKind::SourceUnreadable: ++sourceUnreadable; break;
     case FindingKind::NoList: ++foldersWithoutList; break;
+    case FindingKind::TargetMissing: ++targetsMissing; break;
     case FindingKind::ListProblem: ++listProblems; break;
   }
   findings.push_back(std::move(finding));
@@ -26,6 +27,12 @@ void VerifyTotals::add(Finding finding) {
 bool VerifyTotals::anythingFound() const {
   for (const Finding& f : findings)
     if (IsDamage(f.kind)) return true;
+  return false;
+}
+
+bool VerifyTotals::damageFound() const {
+  for (const Finding& f : findings)
+    if (IsDamage(f.kind) && f.kind != FindingKind::TargetMissing) return true;
   return false;
 }
 

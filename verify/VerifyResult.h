@@ -18,6 +18,7 @@ enum class FindingKind {
   SourceRot,      // the source differs from its copy although size and time are the same
   SourceUnreadable,
   NoList,         // a backup folder without a checksum list
+  TargetMissing,  // a pair's destination is not there (a drive not plugged in): nothing checked
   ListProblem,    // the list could not be read, or a line of it
 };
 
@@ -36,7 +37,7 @@ struct VerifyTotals {
   int filesChecked = 0;
   std::uint64_t bytesChecked = 0;
   int changed = 0, missing = 0, unlisted = 0, notYetChecked = 0, notRegular = 0, unreadable = 0;
-  int archivesDamaged = 0, foldersWithoutList = 0, listProblems = 0;
+  int archivesDamaged = 0, foldersWithoutList = 0, listProblems = 0, targetsMissing = 0;
   int sourcesRead = 0, sourceRot = 0, sourceUnreadable = 0;
   bool cancelled = false;
   std::string busyLine;  // not empty: another run held a destination, nothing was checked
@@ -45,6 +46,8 @@ struct VerifyTotals {
   void add(Finding finding);
   // Anything that makes the exit status 1.
   bool anythingFound() const;
+  // Something damaged or missing in a backup that was there to check.
+  bool damageFound() const;
   // Files named in findings (each once).
   int affectedFiles() const;
 };

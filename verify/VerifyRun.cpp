@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/FileSystem.h"
 #include "platform/RunLock.h"
 #include "run/WorkerPool.h"
 #include "verify/VerifyFolder.h"
@@ -14,9 +15,13 @@ namespace kalvero {
 namespace vt = verify_text;
 
 std::string GroupedNumber(long long n) {
-  std::string digits = std::to_string(n < 0 ? -n : n);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ".");
-  return n < 0 ? "-" + digits : digits;
+  const std::string digits = std::to_string(n < 0 ? -n : n);
+  std::string out = n < 0 ? "-" : "";
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back('.');
+    out.push_back(digits[i]);
+  }
+  return out;
 }
 
 namespace {
@@ -34,8 +39,11 @@ bool HoldTargets(const VerifyInput& input, platform::RunLock& lock, VerifyTotals
 }
 
 void ReportNoList(const VerifyInput& input, const std::string& root, VerifyTotals& totals) {
-  Finding f{FindingKind::NoList, root, {}, fmt::sprintf(vt::kNoList, root)};
-  if (input.reporter) input.reporter->logLine(f.line + "\r\n");
+  const auto st = platform::statPath(root);
+  const bool there = st && st->kind == platform::EntryKind::Directory;
+  Finding f = there ? Finding{FindingKind::NoList, root, {}, fmt::sprintf(vt::kNoList, root)}
+                    : Finding{FindingKind::TargetMissing, root, {}, fmt::sprintf(vt::kTargetMissing, root)};
+  if (input.reporter) input.reporter->logLine(f.line);
   totals.add(std::move(f));
 }
 
@@ -51,9 +59,9 @@ VerifyTotals RunVerify(const VerifyInput& input) {
   for (const VerifyTarget& target : input.targets) {
     const BackupFolders folders = FoldersOf(target);
     if (folders.rootWithoutList) ReportNoList(input, target.root, totals);
+    if (input.reporter && !folders.withList.empty()) input.reporter->selectPair(row);
     for (const std::string& folder : folders.withList) {
       if (input.cancel && *input.cancel) break;
-      if (input.reporter) input.reporter->selectPair(row);
       ++totals.folders;
       FolderCheck check{folder, input.withSource ? target.source : std::string(), pool.get(), input.cancel,
                         input.reporter};

@@ -12,8 +12,13 @@ namespace vt = verify_text;
 std::string VerdictText(const VerifyTotals& totals) {
   if (!totals.busyLine.empty()) return totals.busyLine;
   if (totals.cancelled) return vt::kCancelled;
+  const int sources = totals.sourceRot + totals.sourceUnreadable;
   if (totals.anythingFound()) {
-    const int files = totals.affectedFiles();
+    const int files = totals.affectedFiles() - sources;
+    const bool backupIntact = files == 0 && totals.foldersWithoutList + totals.targetsMissing + totals.listProblems == 0;
+    const std::string intact = GroupedNumber(totals.filesChecked - totals.notYetChecked);
+    if (backupIntact && sources == 1) return fmt::sprintf(vt::kSourceOnlyOne, intact);
+    if (backupIntact && sources > 1) return fmt::sprintf(vt::kSourceOnly, intact, GroupedNumber(sources));
     if (files == 1) return vt::kSomethingFoundOne;
     return files > 0 ? fmt::sprintf(vt::kSomethingFound, GroupedNumber(files)) : std::string(vt::kCannotCheck);
   }
@@ -33,6 +38,7 @@ std::vector<std::string> SummaryLines(const VerifyTotals& t) {
   if (t.notYetChecked) lines.push_back(fmt::sprintf(vt::kTotalNotYetChecked, t.notYetChecked));
   if (t.unreadable) lines.push_back(fmt::sprintf(vt::kTotalUnreadable, t.unreadable));
   if (t.foldersWithoutList) lines.push_back(fmt::sprintf(vt::kTotalNoList, t.foldersWithoutList));
+  if (t.targetsMissing) lines.push_back(fmt::sprintf(vt::kTotalTargetsMissing, t.targetsMissing));
   if (t.sourcesRead || t.sourceRot || t.sourceUnreadable)
     lines.push_back(fmt::sprintf(vt::kTotalSource, t.sourcesRead, t.sourceRot));
   return lines;
@@ -44,6 +50,7 @@ std::vector<std::string> AdviceLines(const VerifyTotals& t) {
   if (t.unlisted || t.notYetChecked) lines.push_back(vt::kAdviceUnlisted);
   if (t.sourceRot) lines.push_back(vt::kAdviceSource);
   if (t.foldersWithoutList) lines.push_back(vt::kAdviceNoList);
+  if (t.targetsMissing) lines.push_back(vt::kAdviceTargetMissing);
   return lines;
 }
 
@@ -55,9 +62,12 @@ RunNotification VerifyNotification(const VerifyTotals& totals) {
   if (totals.cancelled) {
     n.summary = vt::kNotifyCancelled;
     n.urgency = 2;
-  } else if (totals.anythingFound()) {
+  } else if (totals.damageFound()) {
     n.summary = vt::kNotifyFound;
     n.urgency = 2;
+  } else if (totals.anythingFound()) {  // only a drive that was not plugged in
+    n.summary = vt::kNotifyNotReachable;
+    n.urgency = 1;
   } else {
     n.summary = vt::kNotifyClean;
     n.urgency = 1;

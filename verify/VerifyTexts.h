@@ -12,6 +12,8 @@ inline constexpr const char* kFolderHeader = "**** Sicherung '%s'";
 inline constexpr const char* kNoList =
     "Keine Prüfsummenliste in '%s': Diese Sicherung kann nicht geprüft werden (eine Sicherung mit dieser "
     "Kalvero-Version legt die Liste an).";
+inline constexpr const char* kTargetMissing =
+    "Das Ziel '%s' ist nicht vorhanden (ist das Laufwerk eingehängt?); es wurde nicht geprüft.";
 inline constexpr const char* kListUnreadable = "Die Prüfsummenliste '%s' kann nicht gelesen werden: %s";
 inline constexpr const char* kListBadLine = "Zeile %d der Prüfsummenliste '%s' ist unlesbar und wird übergangen.";
 inline constexpr const char* kFolderUnreadable = "Das Verzeichnis '%s' kann nicht gelesen werden: %s";
@@ -40,10 +42,15 @@ inline constexpr const char* kTotalMissing = "Fehlende Dateien = %d, nicht in de
 inline constexpr const char* kTotalNotYetChecked = "Noch nicht geprüft = %d";
 inline constexpr const char* kTotalUnreadable = "Nicht lesbar = %d";
 inline constexpr const char* kTotalNoList = "Ordner ohne Prüfsummenliste = %d";
+inline constexpr const char* kTotalTargetsMissing = "Nicht vorhandene Ziele = %d";
 inline constexpr const char* kTotalSource = "Quelldateien gelesen = %d, davon abweichend = %d";
 inline constexpr const char* kAllWell = "Alle %s Dateien der Sicherung sind unverändert.";
 inline constexpr const char* kSomethingFound = "Die Sicherung ist nicht in Ordnung: %s betroffene Dateien.";
 inline constexpr const char* kSomethingFoundOne = "Die Sicherung ist nicht in Ordnung: 1 betroffene Datei.";
+inline constexpr const char* kSourceOnly =
+    "Alle %s Dateien der Sicherung sind unverändert, aber %s Quelldateien weichen von ihrer Sicherung ab.";
+inline constexpr const char* kSourceOnlyOne =
+    "Alle %s Dateien der Sicherung sind unverändert, aber eine Quelldatei weicht von ihrer Sicherung ab.";
 inline constexpr const char* kCannotCheck = "Die Sicherung konnte nicht vollständig geprüft werden (siehe oben).";
 inline constexpr const char* kNothingChecked = "Es wurde keine Datei geprüft.";
 inline constexpr const char* kCancelled = "Prüfung abgebrochen.";
@@ -59,6 +66,8 @@ inline constexpr const char* kAdviceSource =
     "Abweichende Quelldateien: Die nächste Sicherung würde sie überspringen. Vergleichen Sie die Datei mit ihrer "
     "Sicherung; ist die Sicherung richtig, sichern Sie die Datei zurück, sonst löschen Sie ihre Kopie und sichern "
     "erneut.";
+inline constexpr const char* kAdviceTargetMissing =
+    "Nicht vorhandenes Ziel: Schließen Sie das Laufwerk an und prüfen Sie erneut.";
 inline constexpr const char* kAdviceNoList =
     "Ohne Prüfsummenliste: Sichern Sie einmal mit dieser Version, dann kann die Sicherung geprüft werden.";
 
@@ -70,6 +79,7 @@ inline constexpr const char* kBusy =
 // The desktop notification.
 inline constexpr const char* kNotifyClean = "Kalvero: Sicherung geprüft, alles in Ordnung";
 inline constexpr const char* kNotifyFound = "Kalvero: Sicherung beschädigt oder unvollständig";
+inline constexpr const char* kNotifyNotReachable = "Kalvero: Sicherung nicht erreichbar, nicht geprüft";
 inline constexpr const char* kNotifyNotStarted = "Kalvero: Prüfung nicht gestartet";
 inline constexpr const char* kNotifyCancelled = "Kalvero: Prüfung abgebrochen";
 

@@ -148,8 +148,10 @@ TEST_F(VerifyCommand, ACopyReplacedAfterTheListIsNotYetCheckedNotDamaged) {
   const std::string dir = Backup();
   SetTime(dir + "/" + kList, time(nullptr) - 60);  // the list of an earlier run
   t.write("ziel/brief an Anna.txt", "Liebe Anna, neu\n");  // a killed run's new copy
+  t.write("ziel/Kalvero-Pruefsummen.journal", "its journal, the program's own\n");
   const CliResult r = Verify();
   EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.find("journal"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Noch nicht geprüft (nach der Prüfsummenliste ersetzt, etwa von einer abgebrochenen "
                        "Sicherung): '" + dir + "/brief an Anna.txt'\n"),
             std::string::npos)
@@ -157,11 +159,15 @@ TEST_F(VerifyCommand, ACopyReplacedAfterTheListIsNotYetCheckedNotDamaged) {
   EXPECT_NE(r.out.find("Noch nicht geprüft = 1\n"), std::string::npos) << r.out;
 }
 
-TEST_F(VerifyCommand, AFolderWithoutListIsNotAllWell) {
+// Neither a folder without its list nor a drive that is not plugged in passes for intact.
+TEST_F(VerifyCommand, AFolderWithoutListOrADestinationNotThereIsNotAllWell) {
   t.write("ziel/a.txt", "a");
-  const CliResult r = Verify();
+  t.write("k.INI", "[SichQZ]\nVersion=2\nAnzahl=2\nVerz0=1|1|" + t / "q" + "|" + t / "ziel" + "\nVerz1=1|1|" + t / "q2" +
+                       "|" + t / "usb/ziel" + "\n");
+  const CliResult r = RunCli(t, "--ini k.INI verify");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Keine Prüfsummenliste in '" + t / "ziel" + "'"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Das Ziel '" + t / "usb/ziel" + "' ist nicht vorhanden"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("unverändert"), std::string::npos) << r.out;
 }
 
