@@ -277,6 +277,10 @@ inline constexpr const char* kPluggedOtherDrive =
 inline constexpr const char* kPluggedDoneToday =
     "Das Laufwerk mit der UUID %s wurde heute schon beim Anschließen gesichert; es wird nichts gesichert.";
 inline constexpr const char* kPluggedMayRemove = "Das Laufwerk '%s' kann jetzt entfernt werden.";
+inline constexpr const char* kPluggedUnmounted = "Das Laufwerk '%s' wurde ausgehängt und kann jetzt entfernt werden.";
+inline constexpr const char* kPluggedUnmountFailed =
+    "Das Laufwerk '%s' konnte nicht ausgehängt werden (%s); alle Daten sind darauf, es kann nach dem Auswerfen im "
+    "Dateimanager entfernt werden.";
 inline constexpr const char* kScheduleVerifyPlan = "Prüfung der Sicherungen: monatlich (am 1. um 12:00)";
 inline constexpr const char* kSchedulePluggedPlan = "Sicherung %s";  // the drive's text
 inline constexpr const char* kScheduleNotOnDrive =
@@ -288,5 +292,18 @@ inline constexpr const char* kScheduleNoDrive =
 inline constexpr const char* kScheduleFailed = "kalvero-cli: schedule: %s";
 inline constexpr const char* kSchedulePlan = "Zeitplan: %s";
 inline constexpr const char* kScheduleNoProgram = "kalvero-cli: schedule: Der eigene Programmpfad ist nicht bekannt.";
+
+// The commands a hint names (with --ini FILE when the command had it).
+inline constexpr const char* kHintPairsAdd = "pairs add QUELLE ZIEL";
+inline constexpr const char* kHintRestore = "restore QUELLE ZIEL";
+// Why kalvero-cli pairs refuses its arguments (inside kPairsUsage).
+inline constexpr const char* kPairsUnexpectedArgument = "unerwartetes Argument '%s'";
+inline constexpr const char* kPairsUnknownOption = "unbekannte Option '%s'";
+inline constexpr const char* kPairsUnknownAction = "unbekannte Aktion '%s'";
+// A job list entry the settings file holds only in part.
+inline constexpr const char* kIncompleteEntrySkipped = "kalvero-cli: unvollständiger Eintrag übergangen: %s";
+// The four list files of a backup, in their order, for kListNotCreated.
+inline constexpr const char* kListNames[4] = {"kopierte Quelldateien", "kopierte Zieldateien",
+                                              "nicht kopierte Quelldateien", "übersprungene Dateien"};
 
 }  // namespace kalvero::cli::texts

@@ -10,6 +10,7 @@
 #include "app/UnattendedSettings.h"
 #include "cli/CliTexts.h"
 #include "platform/FileSystem.h"
+#include "platform/Udisks.h"
 
 namespace kalvero::cli {
 
@@ -53,7 +54,13 @@ void FinishPluggedRun(CliContext& ctx, const std::string& uuid, const RunTotals&
   if (drive.mountPoint.empty()) return;
   // Every copy is on the drive itself, not only in the page cache, before anyone is told to pull it out.
   platform::syncFileSystemsOnce({drive.mountPoint});
-  const std::string line = fmt::sprintf(texts::kPluggedMayRemove, DriveName(drive));
+  std::string line = fmt::sprintf(texts::kPluggedMayRemove, DriveName(drive));
+  std::string error;
+  if (LoadUnattendedSettings(ctx.settingsPath).Aushaengen) {
+    line = platform::UnmountAndPowerOff(drive.device, &error)
+               ? fmt::sprintf(texts::kPluggedUnmounted, DriveName(drive))
+               : fmt::sprintf(texts::kPluggedUnmountFailed, DriveName(drive), error);
+  }
   ctx.out << line << "\n";
   if (n) n->body += "\n" + line;
 }

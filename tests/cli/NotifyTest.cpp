@@ -20,6 +20,7 @@
 #include "backup/BackupNotification.h"
 #include "backup/BackupStart.h"
 #include "platform/SleepLock.h"
+#include "platform/Udisks.h"
 #include "restore/RestoreNotification.h"
 #include "support/RecordingReporter.h"
 #include "support/RunCli.h"
@@ -238,6 +239,69 @@ class LogindStandIn {
   int held_ = -1;  // the read end of the last lock's pipe
 };
 
+// udisks2 on a private system bus: one stick, sdb1 on drive STICK; records
+// what it was asked to do.
+class UdisksStandIn {
+ public:
+  explicit UdisksStandIn(const TempDir& t) : daemon_(t, "udisks-bus") {
+    if (daemon_.running())
+      bus_ = daemon_.serve("/org/freedesktop/UDisks2/block_devices/sdb1", "org.freedesktop.UDisks2.Filesystem",
+                           kFilesystem, this, "org.freedesktop.UDisks2");
+    if (bus_ &&
+        sd_bus_add_object_vtable(bus_, nullptr, "/org/freedesktop/UDisks2/block_devices/sdb1",
+                                 "org.freedesktop.UDisks2.Block", kBlock, this) >= 0 &&
+        sd_bus_add_object_vtable(bus_, nullptr, "/org/freedesktop/UDisks2/drives/STICK", "org.freedesktop.UDisks2.Drive",
+                                 kDrive, this) >= 0)
+      server_ = std::thread([this] { serve(); });
+  }
+  ~UdisksStandIn() {
+    stop_ = true;
+    if (server_.joinable()) server_.join();
+    if (bus_) sd_bus_flush_close_unref(bus_);
+  }
+  bool ready() const { return server_.joinable(); }
+  const std::string& address() const { return daemon_.address(); }
+  std::vector<std::string> calls() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calls_;
+  }
+
+ private:
+  void serve() {
+    while (!stop_) {
+      if (sd_bus_process(bus_, nullptr) > 0) continue;
+      sd_bus_wait(bus_, 20'000);
+    }
+  }
+  static int record(sd_bus_message* m, void* self, sd_bus_error*) {
+    auto* standIn = static_cast<UdisksStandIn*>(self);
+    {
+      std::lock_guard<std::mutex> lock(standIn->mutex_);
+      standIn->calls_.push_back(std::string(sd_bus_message_get_path(m)) + " " + sd_bus_message_get_member(m));
+    }
+    return sd_bus_reply_method_return(m, "");
+  }
+  static int drive(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*) {
+    return sd_bus_message_append(reply, "o", "/org/freedesktop/UDisks2/drives/STICK");
+  }
+  static constexpr sd_bus_vtable kFilesystem[] = {
+      SD_BUS_VTABLE_START(0), SD_BUS_METHOD("Unmount", "a{sv}", "", record, SD_BUS_VTABLE_UNPRIVILEGED),
+      SD_BUS_VTABLE_END};
+  static constexpr sd_bus_vtable kBlock[] = {SD_BUS_VTABLE_START(0),
+                                             SD_BUS_PROPERTY("Drive", "o", drive, 0, SD_BUS_VTABLE_PROPERTY_CONST),
+                                             SD_BUS_VTABLE_END};
+  static constexpr sd_bus_vtable kDrive[] = {
+      SD_BUS_VTABLE_START(0), SD_BUS_METHOD("PowerOff", "a{sv}", "", record, SD_BUS_VTABLE_UNPRIVILEGED),
+      SD_BUS_VTABLE_END};
+
+  PrivateBus daemon_;
+  sd_bus* bus_ = nullptr;
+  std::thread server_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<std::string> calls_;
+};
+
 class Notify : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -397,6 +461,24 @@ TEST_F(Notify, SleepStopsTheRunInOrderAndIsNoFailure) {
   EXPECT_EQ(n.summary, "Sicherung wegen Ruhezustand unterbrochen");
   EXPECT_EQ(n.urgency, 1);
   EXPECT_NE(n.body.find("Die nächste Sicherung kopiert den Rest."), std::string::npos) << n.body;
+}
+
+// The drive of a run started by plugging it in is unmounted and powered off
+// the way the desktop does it; without udisks that is said, not hidden.
+TEST_F(Notify, UnmountThroughTheDesktopsDiskService) {
+  UdisksStandIn udisks(t);
+  ASSERT_TRUE(udisks.ready());
+  EXPECT_EQ(platform::UdisksBlockPath("/dev/mapper/luks-1"), "/org/freedesktop/UDisks2/block_devices/luks_2d1");
+  ASSERT_EQ(setenv("DBUS_SYSTEM_BUS_ADDRESS", udisks.address().c_str(), 1), 0);
+  std::string error;
+  EXPECT_TRUE(platform::UnmountAndPowerOff("/dev/sdb1", &error)) << error;
+  EXPECT_FALSE(platform::UnmountAndPowerOff("/dev/sdc1", &error));
+  EXPECT_NE(error, "");
+  ASSERT_EQ(setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + t / "kein-bus").c_str(), 1), 0);
+  EXPECT_FALSE(platform::UnmountAndPowerOff("/dev/sdb1", &error));
+  unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+  EXPECT_EQ(udisks.calls(), (std::vector<std::string>{"/org/freedesktop/UDisks2/block_devices/sdb1 Unmount",
+                                                      "/org/freedesktop/UDisks2/drives/STICK PowerOff"}));
 }
 
 }  // namespace
