@@ -198,29 +198,34 @@ PairPlan PlanPair(const std::string& settingsPath, const DirPair& pair, BackupOp
   return plan;
 }
 
-PairSelectionResult SelectPair(const PairSelectionInput& in) {
-  PairSelectionResult result;
+namespace {
+
+// The pair's name patterns, in the lists the walk points into.
+struct PatternLists {
+  std::vector<std::string> allowed, excluded;
+};
+
+PatternLists PatternListsOf(const BackupOptions& options) {
+  PatternLists p;
+  if (options.MusterFlagErlaubt && !options.MusterErlaubt.empty()) BuildPatternList(options.MusterErlaubt, p.allowed);
+  if (options.MusterFlagNichtErlaubt && !options.MusterNichtErlaubt.empty())
+    BuildPatternList(options.MusterNichtErlaubt, p.excluded);
+  return p;
+}
+
+// The walk of one pair: its filters, what it hands on, and where it reads
+// the copies beside the source. exclusions and patterns must outlive it.
+WalkOptions WalkOptionsFor(const PairSelectionInput& in, const ExclusionLists& exclusions,
+                           const PatternLists& patterns, const std::string& sourceRoot, const std::string& destRoot) {
   const DirPair& pair = *in.pair;
   const BackupOptions& options = *in.options;
-  const ExclusionLists exclusions = SplitExclusions(pair);
-  std::vector<std::string> allowed, excluded;
-  if (options.MusterFlagErlaubt && !options.MusterErlaubt.empty()) BuildPatternList(options.MusterErlaubt, allowed);
-  if (options.MusterFlagNichtErlaubt && !options.MusterNichtErlaubt.empty())
-    BuildPatternList(options.MusterNichtErlaubt, excluded);
   const DateBounds bounds = MakeDateBounds(*in.dateFilter, options.Datum);
-
-  // Never onto a drive that is not plugged in: the pair is left out.
-  result.unmountedText = UnmountedDriveText(in.destinationRoot);
-  if (!result.unmountedText.empty()) return result;
-
-  const std::string sourceRoot = WithTrailingSlash(pair.source);
-  const std::string destRoot = WithTrailingSlash(in.destinationRoot);
   WalkOptions walk;
   walk.withSubdirs = pair.withSubdirs;
   const bool dated = options.SubVerzDatum != 0;
   walk.archiveOnly = options.Archivbit && !(dated && !HasDatedFolder(pair.destination));
-  walk.allowedPatterns = allowed.empty() ? nullptr : &allowed;
-  walk.excludedPatterns = excluded.empty() ? nullptr : &excluded;
+  walk.allowedPatterns = patterns.allowed.empty() ? nullptr : &patterns.allowed;
+  walk.excludedPatterns = patterns.excluded.empty() ? nullptr : &patterns.excluded;
   walk.from = bounds.from;
   walk.to = bounds.to;
   walk.excludedDirectories = exclusions.directories.empty() ? nullptr : &exclusions.directories;
@@ -236,6 +241,23 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
     walk.sourceRoot = sourceRoot;
     if (options.Compress) walk.copySuffix = ".zip";
   }
+  return walk;
+}
+
+}  // namespace
+
+PairSelectionResult SelectPair(const PairSelectionInput& in) {
+  PairSelectionResult result;
+  // Never onto a drive that is not plugged in: the pair is left out.
+  result.unmountedText = UnmountedDriveText(in.destinationRoot);
+  if (!result.unmountedText.empty()) return result;
+
+  const DirPair& pair = *in.pair;
+  const ExclusionLists exclusions = SplitExclusions(pair);
+  const PatternLists patterns = PatternListsOf(*in.options);
+  const std::string sourceRoot = WithTrailingSlash(pair.source);
+  const std::string destRoot = WithTrailingSlash(in.destinationRoot);
+  WalkOptions walk = WalkOptionsFor(in, exclusions, patterns, sourceRoot, destRoot);
   Decision decision(in, sourceRoot, destRoot, walk.archiveOnly != 0);
   const auto decide = [&](FoundFile& entry, unsigned char verdict) {
     if (!decision.decide(entry, verdict)) return;

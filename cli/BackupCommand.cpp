@@ -20,9 +20,6 @@ namespace kalvero::cli {
 
 namespace {
 
-const char* const kListNames[4] = {"kopierte Quelldateien", "kopierte Zieldateien", "nicht kopierte Quelldateien",
-                                   "übersprungene Dateien"};
-
 // The run's totals in the run log's own words, and where the log is.
 void printSummary(std::ostream& out, const RunTotals& totals, std::chrono::steady_clock::duration elapsed,
                   const std::string& runLog) {
@@ -56,7 +53,7 @@ int runBackupCommand(CliContext& ctx) {
   }
   std::vector<std::string> warnings;
   BackupStartInput input = LoadBackupInput(ctx.settingsPath, &warnings);
-  for (const auto& w : warnings) ctx.err << "kalvero-cli: unvollständiger Eintrag übergangen: " << w << "\n";
+  for (const auto& w : warnings) ctx.err << fmt::sprintf(texts::kIncompleteEntrySkipped, w) << "\n";
   const std::string runLog = input.options.Protokolldatei;
   if (!plugged.empty() && !PluggedRunWanted(ctx, plugged, input)) return EXIT_CLEAN;
 
@@ -103,7 +100,7 @@ int runBackupCommand(CliContext& ctx) {
   }
   for (int i = 0; i < 4; ++i)
     if (totals.listOpenFailed[i])
-      ctx.err << fmt::sprintf(texts::kListNotCreated, kListNames[i], ctx.app.listFileName(i)) << "\n";
+      ctx.err << fmt::sprintf(texts::kListNotCreated, texts::kListNames[i], ctx.app.listFileName(i)) << "\n";
   printSummary(ctx.out, totals, std::chrono::steady_clock::now() - started, runLog);
   // Nothing of a missing source was saved: a timer or cron job must not
   // take this for a clean run.

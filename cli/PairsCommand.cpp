@@ -36,7 +36,7 @@ bool pairNumber(const std::string& text, std::size_t count, std::size_t* index) 
 
 int listPairs(CliContext& ctx, const JobList& jobs) {
   if (jobs.empty()) {
-    ctx.out << fmt::sprintf(texts::kPairsEmpty, HintCommand(ctx.iniArgument, "pairs add QUELLE ZIEL")) << "\n";
+    ctx.out << fmt::sprintf(texts::kPairsEmpty, HintCommand(ctx.iniArgument, texts::kHintPairsAdd)) << "\n";
     return EXIT_CLEAN;
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -70,7 +70,7 @@ int runPairsCommand(CliContext& ctx) {
   const std::string verb = a.empty() ? "list" : a[0];
 
   if (verb == "list") {
-    if (a.size() > 1) return refuse(ctx, fmt::sprintf("unerwartetes Argument '%s'", a[1]));
+    if (a.size() > 1) return refuse(ctx, fmt::sprintf(texts::kPairsUnexpectedArgument, a[1]));
     return listPairs(ctx, jobs);
   }
 
@@ -87,7 +87,7 @@ int runPairsCommand(CliContext& ctx) {
         pair.excluded.push_back(ExcludedDir{a[i] == "--exclude-tree" ? 1 : 0, platform::absolutePath(a[i + 1])});
         ++i;
       } else if (!a[i].empty() && a[i][0] == '-') {
-        return refuse(ctx, fmt::sprintf("unbekannte Option '%s'", a[i]));
+        return refuse(ctx, fmt::sprintf(texts::kPairsUnknownOption, a[i]));
       } else {
         paths.push_back(a[i]);
       }
@@ -121,7 +121,7 @@ int runPairsCommand(CliContext& ctx) {
       return refuse(ctx, fmt::sprintf(texts::kPairsBadNumber, a[1], static_cast<int>(jobs.size())));
     if (verb == "set" && (a.size() < 3 || (a[2] != "--active" && a[2] != "--inactive")))
       return refuse(ctx, texts::kPairsNeedsFlag);
-    if (a.size() > wanted) return refuse(ctx, fmt::sprintf("unerwartetes Argument '%s'", a[wanted]));
+    if (a.size() > wanted) return refuse(ctx, fmt::sprintf(texts::kPairsUnexpectedArgument, a[wanted]));
     const DirPair pair = jobs[index];
     if (verb == "remove") {
       jobs.erase(jobs.begin() + static_cast<std::ptrdiff_t>(index));
@@ -137,7 +137,7 @@ int runPairsCommand(CliContext& ctx) {
               << "\n";
     return EXIT_CLEAN;
   }
-  return refuse(ctx, fmt::sprintf("unbekannte Aktion '%s'", verb));
+  return refuse(ctx, fmt::sprintf(texts::kPairsUnknownAction, verb));
 }
 
 int runSetLogCommand(CliContext& ctx) {

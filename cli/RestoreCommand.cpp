@@ -102,7 +102,7 @@ int runRestoreCommand(CliContext& ctx) {
   RestoreStartInput input;
   input.options = optionsFor(ctx, args);
   if (args.paths.empty() && input.options.PathSrc.empty()) {
-    ctx.err << fmt::sprintf(texts::kRestoreNothingGiven, HintCommand(ctx.iniArgument, "restore QUELLE ZIEL")) << "\n";
+    ctx.err << fmt::sprintf(texts::kRestoreNothingGiven, HintCommand(ctx.iniArgument, texts::kHintRestore)) << "\n";
     return EXIT_CANNOT_START;
   }
   std::atomic<int> cancel{0};

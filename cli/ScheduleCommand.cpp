@@ -133,7 +133,7 @@ int runScheduleCommand(CliContext& ctx) {
   // The plan stands, but its runs would only say that there is nothing to back up yet.
   if (schedule.kind != Schedule::Kind::Off && !SettingsFile(ctx.settingsPath).exists())
     ctx.err << fmt::sprintf(texts::kWarning, fmt::sprintf(texts::kNoSettingsFile, ctx.settingsPath,
-                                                          HintCommand(ctx.iniArgument, "pairs add QUELLE ZIEL")))
+                                                          HintCommand(ctx.iniArgument, texts::kHintPairsAdd)))
             << "\n";
   return EXIT_CLEAN;
 }

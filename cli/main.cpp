@@ -42,10 +42,10 @@ constexpr CommandEntry kCommands[] = {
 // "" when the command has something to work on, else the first-start message.
 std::string firstStartText(const SettingsFile& settings, const std::string& ini) {
   if (!settings.exists())
-    return fmt::sprintf(texts::kNoSettingsFile, settings.path(), HintCommand(ini, "pairs add QUELLE ZIEL"));
+    return fmt::sprintf(texts::kNoSettingsFile, settings.path(), HintCommand(ini, texts::kHintPairsAdd));
   const JobList jobs = settings.loadJobList();
   if (std::none_of(jobs.begin(), jobs.end(), [](const DirPair& p) { return p.active != 0; }))
-    return fmt::sprintf(texts::kNoActivePair, settings.path(), HintCommand(ini, "pairs add QUELLE ZIEL"),
+    return fmt::sprintf(texts::kNoActivePair, settings.path(), HintCommand(ini, texts::kHintPairsAdd),
                         HintCommand(ini, "pairs set N --active"));
   return {};
 }
