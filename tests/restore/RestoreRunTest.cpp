@@ -11,7 +11,7 @@
 #include <map>
 #include <tuple>
 
-#include "RestoreTestSupport.h"
+#include "support/RestoreTestSupport.h"
 #include "restore/RestoreStart.h"
 #include "platform/FaultInjection.h"
 #include "support/OrdinaryUser.h"

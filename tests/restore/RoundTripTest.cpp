@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "RestoreTestSupport.h"
+#include "support/RestoreTestSupport.h"
 #include "backup/BackupRun.h"
 #include "platform/FileSystem.h"
 #include "support/RecordingReporter.h"

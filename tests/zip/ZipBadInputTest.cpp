@@ -6,7 +6,7 @@
 #include "support/TempDir.h"
 #include "zip/ZipArchiveLayer.h"
 #include "zip/ZipFormat.h"
-#include "zip/ZipTestSupport.h"
+#include "support/ZipTestSupport.h"
 
 namespace kalvero {
 namespace {

@@ -10,7 +10,7 @@
 #include "backup/CompressZip.h"
 #include "zip/ZipArchiveLayer.h"
 #include "zip/ZipFormat.h"
-#include "zip/ZipTestSupport.h"
+#include "support/ZipTestSupport.h"
 
 namespace kalvero {
 namespace {

@@ -1,4 +1,4 @@
-#include "RestoreTestSupport.h"
+#include "support/RestoreTestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -25,7 +25,7 @@
 #include "support/LogText.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
-#include "zip/ZipTestSupport.h"
+#include "support/ZipTestSupport.h"
 
 namespace kalvero {
 namespace {

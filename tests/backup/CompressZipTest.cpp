@@ -11,7 +11,7 @@
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 #include "backup/CompressZip.h"
-#include "zip/ZipTestSupport.h"
+#include "support/ZipTestSupport.h"
 
 namespace kalvero {
 namespace {

@@ -1,4 +1,4 @@
-#include "zip/ZipTestSupport.h"
+#include "support/ZipTestSupport.h"
 
 #include <sys/wait.h>
 
