@@ -58,7 +58,7 @@ std::int64_t WritePairHeader(RunLog& log, const PairHeader& h) {
     log.writeLine(fmt::sprintf(texts::LOG_STARTED, t.day, t.month, t.year, t.hour, t.minute, t.second));
     log.writeLine(fmt::sprintf(texts::LOG_VERSION, h.versionText));
     log.writeLine(fmt::sprintf(texts::LOG_SOURCE, h.source));
-    log.writeLine(std::string(GetPathKind(h.source) == PathKind::Directory ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING));
+    log.writeLine(GetPathKind(h.source) == PathKind::Directory ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING);
     log.writeLine(fmt::sprintf(texts::LOG_DESTINATION, h.destinationRoot));
     const BackupOptions& o = h.options;
     const OptionCaptions& c = h.captions;
@@ -98,11 +98,11 @@ void WritePairSummary(RunLog& log, const PairSummary& s) {
     const platform::LocalTime t = localOf(end);
     log.writeLine(fmt::sprintf(texts::LOG_ENDED, t.day, t.month, t.year, t.hour, t.minute, t.second));
     const std::int64_t span = std::max<std::int64_t>(0, end - s.startSeconds);
-    log.writeLine(fmt::sprintf(texts::LOG_DURATION, static_cast<int>((span / 3600) % 24), static_cast<int>((span / 60) % 60),
-                           static_cast<int>(span % 60)));
+    log.writeLine(fmt::sprintf(texts::LOG_DURATION, static_cast<int>((span / 3600) % 24),
+                               static_cast<int>((span / 60) % 60), static_cast<int>(span % 60)));
     log.writeLine("");
     log.writeLine(fmt::sprintf(texts::LOG_PAIR_ERRORS, s.pairErrors));
-    if (s.cancelled) log.writeLine(std::string(texts::LOG_CANCELLED));
+    if (s.cancelled) log.writeLine(texts::LOG_CANCELLED);
     log.writeLine(std::string(80, '-'));
   } catch (const std::exception&) {
     // The summary ends early; the run goes on.
@@ -130,7 +130,7 @@ void WriteFinalSummary(RunLog& log, const std::vector<PairResult>& results, cons
       for (const auto& d : r.excludedDirectories) log.writeLine(fmt::sprintf(texts::SUMMARY_EXCLUDED_DIR, d));
       const bool exists = GetPathKind(r.source) == PathKind::Directory;
       if (!exists) ++missingSources;
-      log.writeLine(std::string(exists ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING));
+      log.writeLine(exists ? texts::LOG_SOURCE_EXISTS : texts::LOG_SOURCE_MISSING);
       log.writeLine(fmt::sprintf(texts::SUMMARY_PAIR_COUNTS, r.filesHandled - r.skipped, r.skipped, r.errors));
       log.writeLine("");
     } catch (const std::exception&) {
