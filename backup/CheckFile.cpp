@@ -182,8 +182,8 @@ std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
     }
   }
   if (table_.empty()) return -1;
-  const std::size_t mask = table_.size() - 1;
-  for (std::size_t i = home(tag, table_.size());; i = (i + 1) & mask) {
+  const std::size_t size = table_.size();
+  for (std::size_t i = home(tag, size);; i = i + 1 == size ? 0 : i + 1) {
     const std::uint64_t v = table_[i];
     if (v == 0) return -1;
     if ((v >> 32) != tag) continue;
@@ -194,12 +194,13 @@ std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
 }
 
 void CheckFile::grow() {
-  std::vector<std::uint64_t> table(std::max<std::size_t>(table_.size() * 2, 1024));
-  const std::size_t mask = table.size() - 1;
+  // Half as large again: a table of many keys never holds much room it does not need.
+  std::vector<std::uint64_t> table(std::max<std::size_t>(table_.size() + table_.size() / 2, 1024));
+  const std::size_t size = table.size();
   for (std::uint64_t v : table_) {
     if (v == 0) continue;
     std::size_t i = home(v >> 32, table.size());
-    while (table[i] != 0) i = (i + 1) & mask;
+    while (table[i] != 0) i = i + 1 == size ? 0 : i + 1;
     table[i] = v;
   }
   table_.swap(table);
@@ -208,23 +209,22 @@ void CheckFile::grow() {
 CheckFile::Slot& CheckFile::insert(Split key) {
   // split() left the key's directory in lastDir_.
   if (key.dir == NO_DIR) key.dir = internDirectory(std::string(lastDir_));
-  Slot& s = slots_.emplace_back();
+  Slot& s = slots_.push_back(Slot{});
   s.dir = key.dir;
-  s.nameAt = names_.size();
+  s.nameAt = names_.add(key.name);
   s.nameSize = static_cast<std::uint32_t>(key.name.size());
-  names_.append(key.name);
   // A file read in key order needs no table until its end (see index()).
   if (!(loading_ && ascending_)) addToTable(slots_.size() - 1);
   return s;
 }
 
 void CheckFile::addToTable(std::size_t index) {
-  if ((tableCount_ + 1) * 4 > table_.size() * 3) grow();
+  if ((tableCount_ + 1) * 5 > table_.size() * 4) grow();
   const Slot& s = slots_[index];
   const std::uint64_t hash = hashOf(s.dir, nameOf(s));
-  const std::size_t mask = table_.size() - 1;
-  std::size_t i = home(hash >> 32, table_.size());
-  while (table_[i] != 0) i = (i + 1) & mask;
+  const std::size_t size = table_.size();
+  std::size_t i = home(hash >> 32, size);
+  while (table_[i] != 0) i = i + 1 == size ? 0 : i + 1;
   table_[i] = ((hash >> 32) << 32) | (index + 1);
   ++tableCount_;
 }
@@ -235,7 +235,7 @@ void CheckFile::index() {
   // Counted by directory, then placed: each directory's entries side by side,
   // sorted by the upper half of their hash.
   std::vector<std::uint32_t> start(dirs_.size() + 1, 0);
-  for (const Slot& s : slots_) ++start[s.dir + 1];
+  for (std::size_t i = 0; i < slots_.size(); ++i) ++start[slots_[i].dir + 1];
   for (std::size_t d = 0; d < dirs_.size(); ++d) start[d + 1] += start[d];
   std::vector<std::uint64_t> byDir(slots_.size());
   std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
@@ -289,7 +289,6 @@ bool CheckFile::Load(const std::string& path) {
   if (!status || status->kind != platform::EntryKind::File || !in.open(path)) return false;
   // Read in blocks, never as a whole: only the entries stay in memory. Lines
   // end in LF, CR LF or a lone CR (the empty line between CR and LF is skipped).
-  slots_.reserve(static_cast<std::size_t>(status->size / 64) + 16);
   loading_ = true;
   std::vector<char> buffer(256 * 1024);
   std::size_t kept = 0;  // the start of a line not yet ended, moved to the front
@@ -330,15 +329,20 @@ bool CheckFile::Load(const std::string& path) {
 bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   error.clear();
   const std::string path = pathIn.empty() ? path_ : pathIn;
-  std::vector<const Slot*> confirmed;
-  confirmed.reserve(slots_.size());
+  // Slot numbers, not pointers: four bytes a key while the file is written.
+  std::vector<std::uint32_t> confirmed;
   const std::vector<bool> dirBreaks = directoriesWithLineBreaks();
-  for (const Slot& s : slots_)
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    const Slot& s = slots_[i];
     // A key with a line break would write a broken line: never stored.
-    if ((s.entry.flags & CONFIRMED) && !dirBreaks[s.dir] && !HasLineBreak(nameOf(s))) confirmed.push_back(&s);
-  std::sort(confirmed.begin(), confirmed.end(), [this](const Slot* a, const Slot* b) {
-    if (a->dir == b->dir) return nameOf(*a) < nameOf(*b);
-    return lessJoined(dirs_[a->dir], nameOf(*a), dirs_[b->dir], nameOf(*b));
+    if ((s.entry.flags & CONFIRMED) && !dirBreaks[s.dir] && !HasLineBreak(nameOf(s)))
+      confirmed.push_back(static_cast<std::uint32_t>(i));
+  }
+  std::sort(confirmed.begin(), confirmed.end(), [this](std::uint32_t x, std::uint32_t y) {
+    const Slot& a = slots_[x];
+    const Slot& b = slots_[y];
+    if (a.dir == b.dir) return nameOf(a) < nameOf(b);
+    return lessJoined(dirs_[a.dir], nameOf(a), dirs_[b.dir], nameOf(b));
   });
 
   // A save killed before its rename left its temporary beside the file.
@@ -349,8 +353,9 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   std::string text = fmt::sprintf(texts::CHECKFILE_HEADER, stampNow());
   bool ok = writer.open(&err);
   for (std::size_t i = 0; ok && i < confirmed.size(); ++i) {
-    const CheckEntry& e = confirmed[i]->entry;
-    text += fmt::sprintf(texts::CHECKFILE_LINE, keyOf(*confirmed[i]), e.reserved, static_cast<long long>(e.size),
+    const Slot& s = slots_[confirmed[i]];
+    const CheckEntry& e = s.entry;
+    text += fmt::sprintf(texts::CHECKFILE_LINE, keyOf(s), e.reserved, static_cast<long long>(e.size),
                          e.timeHigh, e.timeLow);
     if (text.size() >= 65536) {
       ok = writer.write(text, &err);
@@ -403,12 +408,12 @@ void CheckFile::MarkCopied(std::string_view key, bool copied) {
 }
 
 void CheckFile::Clear() {
-  std::vector<Slot>().swap(slots_);
+  slots_.clear();
   std::vector<std::uint64_t>().swap(table_);
   tableCount_ = 0;
   std::vector<std::uint64_t>().swap(byDir_);
   std::vector<std::uint32_t>().swap(dirStart_);
-  std::string().swap(names_);
+  names_.clear();
   dirTexts_.clear();
   std::vector<std::string_view>().swap(dirs_);
   std::unordered_map<std::string_view, std::uint32_t>().swap(dirNumbers_);
@@ -425,7 +430,8 @@ bool CheckFile::NeedsSave() const {
   // A key read from the file holds no line break (lines end there); only an
   // added one is checked.
   const std::vector<bool> dirBreaks = directoriesWithLineBreaks();
-  for (const Slot& s : slots_) {
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    const Slot& s = slots_[i];
     const CheckEntry& e = s.entry;
     const bool inFile = (e.flags & IN_FILE) != 0;
     const bool written = (e.flags & CONFIRMED) && (inFile || (!dirBreaks[s.dir] && !HasLineBreak(nameOf(s))));

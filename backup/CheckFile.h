@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "backup/ChunkedStore.h"
+
 namespace kalvero {
 
 struct CheckEntry {
@@ -66,8 +68,8 @@ class CheckFile {
 
  private:
   // A key is kept as its directory (up to and with the last "/", each
-  // directory stored once) and its name in one character buffer: a large
-  // file costs little more than its names.
+  // directory stored once) and its name in blocks of names: a large file
+  // costs little more than its names, and growing never copies them.
   struct Slot {
     CheckEntry entry;
     std::uint32_t dir = 0;
@@ -83,7 +85,7 @@ class CheckFile {
   };
   Split split(CheckKey key) const;
   std::uint32_t internDirectory(std::string_view dir);
-  std::string_view nameOf(const Slot& s) const { return std::string_view(names_).substr(s.nameAt, s.nameSize); }
+  std::string_view nameOf(const Slot& s) const { return names_.view(s.nameAt, s.nameSize); }
   std::string keyOf(const Slot& s) const;
   std::vector<bool> directoriesWithLineBreaks() const;
   static std::uint64_t hashOf(std::uint32_t dir, std::string_view name);
@@ -106,14 +108,14 @@ class CheckFile {
   bool valuesChanged_ = false;  // an entry read from the file got other values
   bool ascending_ = true;       // the lines read so far came in key order
   bool loading_ = false;
-  std::string names_;
+  TextBlocks names_;
   std::deque<std::string> dirTexts_;
   std::vector<std::string_view> dirs_;  // by number, views into dirTexts_
   std::unordered_map<std::string_view, std::uint32_t> dirNumbers_;
   // The directory of the previous lookup: files come directory by directory.
   mutable std::string lastDir_;
   mutable std::uint32_t lastDirNumber_ = NO_DIR;
-  std::vector<Slot> slots_;
+  ChunkedArray<Slot> slots_;
   // The entries read from the file, by directory: (upper half of the hash <<
   // 32) | slot index; those of directory d from dirStart_[d] to dirStart_[d + 1].
   std::vector<std::uint64_t> byDir_;

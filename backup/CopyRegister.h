@@ -1,9 +1,12 @@
 #pragma once
 // The copies a run put in place, by (device, inode), each with a hash of the
-// source it came from: 16 bytes a copy in a flat table per device, where a
-// node-based map needs four times as much.
+// source it came from: 16 bytes a copy in flat tables per device, where a
+// node-based map needs four times as much. Each device's copies are spread
+// over sixteen tables that grow one at a time by half, so growing never holds
+// the whole register twice and a table is at least three fifths full.
 #include <cstddef>
 #include <cstdint>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -22,14 +25,21 @@ class CopyRegister {
     std::size_t source = 0;
   };
   struct Table {
-    std::uint64_t device = 0;
     std::size_t count = 0;
-    std::vector<Entry> entries;  // open addressing, a power of two in size
+    std::vector<Entry> entries;  // open addressing
     std::vector<bool> used;
   };
+  struct Device {
+    std::uint64_t device = 0;
+    std::array<Table, 16> tables;  // by the low bits of the inode's hash
+  };
+  static std::uint64_t mix(std::uint64_t inode) {
+    const std::uint64_t h = inode * 0x9E3779B97F4A7C15ULL;
+    return h ^ (h >> 29);
+  }
   static std::size_t place(const Table& t, std::uint64_t inode);
   static void grow(Table& t);
-  std::vector<Table> tables_;
+  std::vector<Device> tables_;
 };
 
 }  // namespace kalvero

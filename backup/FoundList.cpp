@@ -7,34 +7,38 @@ void FoundList::add(const FoundFile& file) {
   const std::size_t slash = path.rfind('/');
   const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
   const std::string_view dir = path.substr(0, nameStart);
+  const std::string_view name = path.substr(nameStart);
   // Entries come directory by directory: a directory is stored again only
-  // when it differs from the one before.
-  if (dirs_.empty() || dirOf(dirs_.back()) != dir) {
-    dirs_.push_back(Dir{names_.size(), dir.size()});
-    names_.append(dir);
+  // when it differs from the one before or its names need a new block.
+  std::uint64_t at = names_.reserve(name.size());
+  if (dirs_.empty() || (dirs_.back().at >> 32) != (at >> 32) || dirOf(dirs_.back()) != dir) {
+    dirs_.push_back(Dir{names_.reserve(dir.size() + name.size()), dir.size()});
+    names_.appendLast(dir);
+    at = names_.reserve(name.size());
   }
   Entry e;
   e.size = file.size;
-  e.nameAt = names_.size();
+  e.nameAt = static_cast<std::uint32_t>(at & 0xFFFFFFFFu);
   e.dir = static_cast<std::uint32_t>(dirs_.size() - 1);
-  e.nameSize = static_cast<std::uint32_t>(path.size() - nameStart);
+  e.nameSize = static_cast<std::uint32_t>(name.size());
   e.skip = file.skip;
   e.kind = file.kind;
   e.changed = file.changed;
   e.manyLinks = file.status.links > 1 ? 1 : 0;
-  names_.append(path.substr(nameStart));
+  names_.appendLast(name);
   entries_.push_back(e);
 }
 
 void FoundList::path(std::size_t i, std::string& out) const {
   const Entry& e = entries_[i];
-  out.assign(dirOf(dirs_[e.dir])).append(names_, e.nameAt, e.nameSize);
+  const Dir& d = dirs_[e.dir];
+  out.assign(dirOf(d)).append(names_.view((d.at & ~std::uint64_t{0xFFFFFFFFu}) | e.nameAt, e.nameSize));
 }
 
 void FoundList::clear() {
-  std::deque<Entry>().swap(entries_);
-  std::deque<Dir>().swap(dirs_);
-  std::string().swap(names_);
+  entries_.clear();
+  dirs_.clear();
+  names_.clear();
 }
 
 }  // namespace kalvero

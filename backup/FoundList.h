@@ -4,10 +4,10 @@
 // and a small fixed record per entry, so a walk over many small files costs
 // little memory.
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 
+#include "backup/ChunkedStore.h"
 #include "run/Walk.h"
 
 namespace kalvero {
@@ -16,13 +16,13 @@ class FoundList {
  public:
   struct Entry {
     std::uint64_t size = 0;
-    std::uint64_t nameAt = 0;  // in names_
+    std::uint32_t nameAt = 0;  // in the block of its directory's record
     std::uint32_t dir = 0;     // in dirs_
     std::uint32_t nameSize = 0;
     unsigned char skip = 0;     // as FoundFile::skip: 1 skipped, 2 only its attributes carried
     unsigned char changed = 1;  // FoundFile::changed: 0 when the archive marker already says unchanged
     unsigned char manyLinks = 0;  // the file has more than one name (hard links)
-    EntryKind kind = EntryKind::File;
+    EntryKind kind : 8 = EntryKind::File;
   };
 
   void add(const FoundFile& file);
@@ -33,15 +33,16 @@ class FoundList {
   void clear();
 
  private:
+  // A directory's text and the names after it share one block: a directory
+  // whose names run into a new block is recorded again there.
   struct Dir {
-    std::uint64_t at = 0;
+    std::uint64_t at = 0;  // in names_
     std::uint64_t size = 0;
   };
-  std::string_view dirOf(const Dir& d) const { return std::string_view(names_).substr(d.at, d.size); }
-  // Blocks, not one array: growing never holds the list twice.
-  std::deque<Entry> entries_;
-  std::deque<Dir> dirs_;
-  std::string names_;
+  std::string_view dirOf(const Dir& d) const { return names_.view(d.at, d.size); }
+  ChunkedArray<Entry> entries_;
+  ChunkedArray<Dir> dirs_;
+  TextBlocks names_;
 };
 
 }  // namespace kalvero

@@ -9,9 +9,10 @@ cli_to_time() {
   echo "$dir/kalvero-cli"
 }
 # bench NAME A B: hyperfine over A and B (runs each $runs times, alternating
-# warm-up first), prints both medians and the ratio A/B.
+# warm-up first; $prepare, when set, runs untimed before each), prints both
+# medians and the ratio A/B.
 bench() {
-  hyperfine -N -w 1 -r "$runs" --export-json "$work/$1.json" -n kalvero "$2" -n peer "$3" >/dev/null
+  hyperfine -N -w 1 -r "$runs" ${prepare:+--prepare "$prepare"} --export-json "$work/$1.json" -n kalvero "$2" -n peer "$3" >/dev/null
   python3 - "$work/$1.json" "$1" <<'PY'
 import json, sys
 r = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}

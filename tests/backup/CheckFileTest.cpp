@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "backup/CheckFile.h"
@@ -163,6 +164,50 @@ TEST(CheckFile, ManyKeysDuplicatesAndByteOrder) {
   std::string sorted = ";Gebildet: T\r\n";
   for (const auto& l : expected) sorted += l;
   EXPECT_EQ(maskTimes(dir.read("out.chk")), sorted);
+}
+
+// Names fill blocks of 1 MiB: keys in several blocks, one longer than a
+// block and keys with odd bytes are found after a load and written back
+// byte for byte after changes.
+TEST(CheckFile, KeysAcrossNameBlocksAndOddBytes) {
+  TempDir dir;
+  std::string text = ";Gebildet: 01.01.2026 00:00:00\r\n";
+  const auto key = [](int i) { return "/z/d" + std::to_string(i / 1000) + "/" + std::string(60, 'k') + std::to_string(i); };
+  std::vector<std::string> keys;
+  for (int i = 0; i < 20000; ++i) keys.push_back(key(i));
+  keys.push_back("/z/lang/" + std::string(2 << 20, 'L'));
+  keys.push_back(std::string("/z/\xff\x01 \xc3\xa4|bar\t", 12));
+  keys.push_back("/z/");  // a directory alone, no name
+  std::sort(keys.begin(), keys.end());
+  for (std::size_t i = 0; i < keys.size(); ++i) text += keys[i] + "|0|" + std::to_string(i) + "|0|0\r\n";
+  const std::string path = dir.write("p.chk", text);
+  CheckFile cf;
+  ASSERT_TRUE(cf.Load(path));
+  EXPECT_EQ(cf.entryCount(), keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const CheckEntry* e = cf.find(keys[i]);
+    ASSERT_NE(e, nullptr) << i;
+    ASSERT_EQ(e->size, static_cast<std::int64_t>(i));
+  }
+  EXPECT_EQ(cf.find(key(20000)), nullptr);
+  EXPECT_FALSE(cf.NeedsSave());
+  // A new key and a changed one: written in key order, the rest unchanged.
+  EXPECT_FALSE(cf.CheckAndConfirm({"/z/d3/", "neu"}, 1, 0, 0));
+  cf.MarkCopied("/z/d3/neu", true);
+  EXPECT_FALSE(cf.CheckAndConfirm({"/z/lang/", std::string(2 << 20, 'L')}, 7, 0, 0));
+  cf.MarkCopied("/z/lang/" + std::string(2 << 20, 'L'), true);
+  std::string error;
+  ASSERT_TRUE(cf.Save(dir / "out.chk", error)) << error;
+  std::vector<std::pair<std::string, std::string>> lines;  // key, line
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const std::size_t size = keys[i].starts_with("/z/lang/") ? 7 : i;
+    lines.emplace_back(keys[i], keys[i] + "|0|" + std::to_string(size) + "|0|0\r\n");
+  }
+  lines.emplace_back("/z/d3/neu", "/z/d3/neu|0|1|0|0\r\n");
+  std::sort(lines.begin(), lines.end());
+  std::string expected = ";Gebildet: T\r\n";
+  for (const auto& l : lines) expected += l.second;
+  EXPECT_EQ(maskTimes(dir.read("out.chk")), expected);
 }
 
 TEST(CheckFile, BackupSafeguardKeepsTheOldFileWhenSavingFails) {

@@ -1,0 +1,75 @@
+#pragma once
+// Storage for a record and a name per file at a million files: fixed blocks
+// instead of one growing array, so growing never holds everything twice and
+// no block is more than one block's worth larger than what it holds.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kalvero {
+
+// An array that only grows at its end, in blocks of 4096 elements.
+template <typename T>
+class ChunkedArray {
+ public:
+  T& push_back(const T& value) {
+    if ((size_ & MASK) == 0) blocks_.push_back(std::make_unique<T[]>(BLOCK));
+    T& slot = blocks_.back()[size_ & MASK];
+    slot = value;
+    ++size_;
+    return slot;
+  }
+  T& operator[](std::size_t i) { return blocks_[i >> SHIFT][i & MASK]; }
+  const T& operator[](std::size_t i) const { return blocks_[i >> SHIFT][i & MASK]; }
+  T& back() { return (*this)[size_ - 1]; }
+  const T& back() const { return (*this)[size_ - 1]; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  void clear() {
+    std::vector<std::unique_ptr<T[]>>().swap(blocks_);
+    size_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t SHIFT = 12;
+  static constexpr std::size_t BLOCK = std::size_t{1} << SHIFT;
+  static constexpr std::size_t MASK = BLOCK - 1;
+  std::vector<std::unique_ptr<T[]>> blocks_;
+  std::size_t size_ = 0;
+};
+
+// Texts side by side in blocks of 1 MiB (a longer text gets a block of its
+// own); a text never spans two blocks. A place is (block << 32) | offset.
+class TextBlocks {
+ public:
+  // Where a text of size bytes will go: a new block when it does not fit.
+  std::uint64_t reserve(std::size_t size) {
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < size) {
+      blocks_.emplace_back().reserve(std::max(size, BLOCK));
+    }
+    return (static_cast<std::uint64_t>(blocks_.size() - 1) << 32) | blocks_.back().size();
+  }
+  // Appends text to the last block; call reserve first.
+  void appendLast(std::string_view text) { blocks_.back().append(text); }
+  std::uint64_t add(std::string_view text) {
+    const std::uint64_t at = reserve(text.size());
+    appendLast(text);
+    return at;
+  }
+  std::string_view view(std::uint64_t at, std::size_t size) const {
+    return std::string_view(blocks_[at >> 32]).substr(at & 0xFFFFFFFFu, size);
+  }
+  // The bytes used in the block of at, from at to the block's end.
+  std::size_t restOfBlock(std::uint64_t at) const { return blocks_[at >> 32].size() - (at & 0xFFFFFFFFu); }
+  void clear() { std::vector<std::string>().swap(blocks_); }
+
+ private:
+  static constexpr std::size_t BLOCK = std::size_t{1} << 20;
+  std::vector<std::string> blocks_;
+};
+
+}  // namespace kalvero
