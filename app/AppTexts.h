@@ -49,6 +49,9 @@ inline constexpr const char* kScheduleRemoveFailed = "Die Datei '%s' konnte nich
 inline constexpr const char* kReminderPlugIn = "Laufwerk '%s' anschließen.";
 inline constexpr const char* kReminderStartNow = "Sicherung jetzt starten.";
 // The backup when the destination's drive is plugged in.
+inline constexpr const char* kScheduleNoDrive =
+    "Kein aktives Ziel liegt auf einem angeschlossenen Laufwerk. Bitte das Laufwerk anschließen (der Desktop "
+    "hängt es ein) und es noch einmal versuchen.";
 inline constexpr const char* kPluggedPlan = "beim Anschließen des Laufwerks '%s' (UUID %s)";  // name, UUID
 inline constexpr const char* kPluggedNoUuid =
     "Das Laufwerk unter '%s' hat keine UUID, an der es beim Anschließen erkannt werden könnte.";

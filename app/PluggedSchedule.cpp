@@ -78,6 +78,21 @@ std::string writeAll(const std::vector<Drive>& drives, const std::string& cliPat
 
 }  // namespace
 
+std::vector<Drive> DestinationDrives(const JobList& jobs, std::vector<std::pair<std::string, std::string>>* elsewhere) {
+  std::vector<Drive> drives;
+  for (const DirPair& pair : jobs) {
+    if (!pair.active) continue;
+    Drive d;
+    if (!DriveOfPath(pair.destination, &d) || d.mountPoint == "/" || d.uuid.empty()) {
+      if (elsewhere) elsewhere->emplace_back(pair.destination, d.mountPoint.empty() ? "/" : d.mountPoint);
+      continue;
+    }
+    if (std::none_of(drives.begin(), drives.end(), [&](const Drive& o) { return o.uuid == d.uuid; }))
+      drives.push_back(d);
+  }
+  return drives;
+}
+
 std::string PluggedServiceName(const std::string& uuid) { return kPrefix + uuid + kSuffix; }
 
 std::string PluggedServiceText(const Drive& drive, const std::string& cliPath, const std::string& settingsPath) {

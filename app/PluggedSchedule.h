@@ -4,11 +4,18 @@
 // "kalvero-cli backup --plugged UUID". The run itself checks the UUID, so
 // another stick mounted at the same place starts nothing.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/DriveIdentity.h"
+#include "app/Records.h"
 
 namespace kalvero {
+
+// The drives of the active pairs' destinations, each once; a destination on
+// the system's own disk (or on a file system without UUID) is named in
+// *elsewhere as (destination, mount point) and left to the timer.
+std::vector<Drive> DestinationDrives(const JobList& jobs, std::vector<std::pair<std::string, std::string>>* elsewhere);
 
 // "kalvero-plugged-UUID.service".
 std::string PluggedServiceName(const std::string& uuid);

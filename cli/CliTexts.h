@@ -286,9 +286,6 @@ inline constexpr const char* kSchedulePluggedPlan = "Sicherung %s";  // the driv
 inline constexpr const char* kScheduleNotOnDrive =
     "Das Ziel '%s' liegt auf keinem angeschlossenen Laufwerk (eingehängt unter '%s'); sein Paar bleibt beim "
     "Zeitplan.";
-inline constexpr const char* kScheduleNoDrive =
-    "Kein aktives Ziel liegt auf einem angeschlossenen Laufwerk. Bitte das Laufwerk anschließen (der Desktop "
-    "hängt es ein) und den Befehl wiederholen.";
 inline constexpr const char* kScheduleFailed = "kalvero-cli: schedule: %s";
 inline constexpr const char* kSchedulePlan = "Zeitplan: %s";
 inline constexpr const char* kScheduleNoProgram = "kalvero-cli: schedule: Der eigene Programmpfad ist nicht bekannt.";

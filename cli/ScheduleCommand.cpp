@@ -34,22 +34,12 @@ void showPlan(CliContext& ctx) {
   if (!next.empty()) ctx.out << next << "\n";
 }
 
-// The drives of the active pairs' destinations, each once; a destination on
-// the system's own disk is named and left to the timer.
 std::vector<Drive> destinationDrives(CliContext& ctx) {
-  std::vector<Drive> drives;
-  for (const DirPair& pair : SettingsFile(ctx.settingsPath).loadJobList()) {
-    if (!pair.active) continue;
-    Drive d;
-    if (!DriveOfPath(pair.destination, &d) || d.mountPoint == "/" || d.uuid.empty()) {
-      ctx.err << fmt::sprintf(texts::kWarning, fmt::sprintf(texts::kScheduleNotOnDrive, pair.destination,
-                                                            d.mountPoint.empty() ? "/" : d.mountPoint))
-              << "\n";
-      continue;
-    }
-    if (std::none_of(drives.begin(), drives.end(), [&](const Drive& o) { return o.uuid == d.uuid; }))
-      drives.push_back(d);
-  }
+  std::vector<std::pair<std::string, std::string>> elsewhere;
+  const std::vector<Drive> drives = DestinationDrives(SettingsFile(ctx.settingsPath).loadJobList(), &elsewhere);
+  for (const auto& [destination, mountPoint] : elsewhere)
+    ctx.err << fmt::sprintf(texts::kWarning, fmt::sprintf(texts::kScheduleNotOnDrive, destination, mountPoint))
+            << "\n";
   return drives;
 }
 
@@ -81,7 +71,7 @@ int applyPlugged(CliContext& ctx, bool on, const std::string& self) {
   std::vector<Drive> drives;
   if (on) {
     drives = destinationDrives(ctx);
-    if (drives.empty()) return refuse(ctx, texts::kScheduleNoDrive);
+    if (drives.empty()) return refuse(ctx, kalvero::texts::kScheduleNoDrive);
   }
   if (const std::string e = ApplyPlugged(drives, self, ctx.settingsPath); !e.empty()) return refuse(ctx, e);
   if (on)

@@ -6,7 +6,12 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "app/AppTexts.h"
 #include "app/Application.h"
+#include "app/PluggedSchedule.h"
+#include "app/Reminder.h"
+#include "app/SettingsFile.h"
+#include "app/VerifySchedule.h"
 #include "ui/DialogTexts.h"
 #include "ui_DlgZeitplan.h"
 
@@ -48,6 +53,8 @@ DlgZeitplan::DlgZeitplan(std::string cliPath, std::string settingsPath, MessageB
 
   const Schedule current = CurrentSchedule();
   showSchedule(current);
+  ui_->checkPlugged->setChecked(!CurrentPlugged().empty());
+  ui_->checkVerify->setChecked(VerifyScheduled());
   QString next;
   if (current.kind != Schedule::Kind::Off) {
     next = nextRunOf(QString::fromStdString(NextRunText()));
@@ -95,8 +102,21 @@ Schedule DlgZeitplan::schedule() const {
   return s;
 }
 
+// The plug-in trigger for the drives of the active pairs now, or none.
+std::string DlgZeitplan::applyPlugged() const {
+  if (!ui_->checkPlugged->isChecked()) return ApplyPlugged({}, cliPath_, settingsPath_);
+  const std::vector<Drive> drives = DestinationDrives(SettingsFile(settingsPath_).loadJobList(), nullptr);
+  if (drives.empty()) return texts::kScheduleNoDrive;
+  return ApplyPlugged(drives, cliPath_, settingsPath_);
+}
+
 void DlgZeitplan::accept() {
-  const std::string failure = ApplySchedule(schedule(), cliPath_, settingsPath_);
+  std::string failure = ApplySchedule(schedule(), cliPath_, settingsPath_);
+  if (failure.empty()) failure = applyPlugged();
+  if (failure.empty()) failure = ApplyVerifySchedule(ui_->checkVerify->isChecked(), cliPath_, settingsPath_);
+  // The reminder goes with any plan of the backup.
+  const bool planned = schedule().kind != Schedule::Kind::Off || ui_->checkPlugged->isChecked();
+  if (failure.empty()) failure = ApplyReminder(planned, cliPath_, settingsPath_);
   if (!failure.empty()) {
     box_.messageBox(MessageKind::Error, failure);
     return;  // the choice stays as made, to be corrected or cancelled

@@ -1,6 +1,7 @@
 #pragma once
 // "Zeitplan": plans the unattended backup as a systemd user timer, daily or
-// weekly, or switches it off. OK goes through the same ApplySchedule as
+// weekly, or switches it off; beside it the backup when the destination's
+// drive is plugged in and the monthly check of the backups. OK goes through the same ApplySchedule as
 // "kalvero-cli schedule"; a failure is shown and the dialog stays open.
 #include <QDialog>
 #include <memory>
@@ -43,6 +44,7 @@ class DlgZeitplan : public QDialog {
   static constexpr int kEveningHour = 20;
   void showSchedule(const Schedule& schedule);
   void applyEnabling();
+  std::string applyPlugged() const;
 
   std::unique_ptr<Ui::DlgZeitplan> ui_;
   std::string cliPath_;

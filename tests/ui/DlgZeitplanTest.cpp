@@ -1,5 +1,6 @@
 // The schedule dialog against a stand-in systemctl, and its button in the
 // main window's tab-bar corner.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -38,7 +39,8 @@ class DlgZeitplanTest : public QObject {
       QCOMPARE(dlg.result(), int(QDialog::Accepted));
     }
     QVERIFY(boxes.boxes.empty());
-    QCOMPARE(systemctl.calls(), QStringList({"--user daemon-reload", "--user enable --now kalvero-backup.timer"}));
+    QCOMPARE(systemctl.calls(), QStringList({"--user daemon-reload", "--user enable --now kalvero-backup.timer",
+                                             "--user daemon-reload", "--user enable --now kalvero-remind.timer"}));
     QVERIFY(systemctl.unit("kalvero-backup.timer").find("OnCalendar=Wed *-*-* 20:15:00\n") != std::string::npos);
     QVERIFY(systemctl.unit("kalvero-backup.service")
                 .find("\"/opt/kalvero/bin/kalvero-cli\" --ini \"/home/anna/.config/kalvero/kalvero.INI\" backup") !=
@@ -56,6 +58,30 @@ class DlgZeitplanTest : public QObject {
     QCOMPARE(again.result(), int(QDialog::Accepted));
     QVERIFY(systemctl.calls().contains("--user disable --now kalvero-backup.timer"));
     QVERIFY(systemctl.unit("kalvero-backup.timer").empty() && systemctl.unit("kalvero-backup.service").empty());
+  }
+
+  // "Sicherungen monatlich prüfen" plans the check; "Beim Anschließen des
+  // Laufwerks" without a destination on a plugged-in drive says what to do.
+  void monthlyCheckAndPluggedWithoutDrive() {
+    test::SystemctlStandIn systemctl;
+    test::MessageBoxFake boxes;
+    DlgZeitplan dlg("/usr/bin/kalvero-cli", "/tmp/kein-ordner/k.INI", boxes);
+    dlg.show();
+    QVERIFY(!dlg.form()->checkPlugged->isChecked() && !dlg.form()->checkVerify->isChecked());
+    dlg.form()->checkVerify->click();
+    dlg.form()->checkPlugged->click();
+    dlg.form()->btnOk->click();
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(int(boxes.boxes.size()), 1);
+    QVERIFY(boxes.lastText().rfind("Kein aktives Ziel liegt auf einem angeschlossenen Laufwerk.", 0) == 0);
+    dlg.form()->checkPlugged->click();
+    dlg.form()->btnOk->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QVERIFY(systemctl.unit("kalvero-verify.service").find("\"/usr/bin/kalvero-cli\" --ini \"/tmp/kein-ordner/k.INI\" verify --notify\n") !=
+            std::string::npos);
+    QVERIFY(systemctl.calls().contains("--user enable --now kalvero-verify.timer"));
+    DlgZeitplan again("/usr/bin/kalvero-cli", "/tmp/kein-ordner/k.INI", boxes);
+    QVERIFY(again.form()->checkVerify->isChecked());
   }
 
   void failureIsShownAndTheDialogStaysOpen() {
