@@ -59,13 +59,14 @@ int runBackupCommand(CliContext& ctx) {
 
   std::atomic<int> cancel{0};
   platform::installInterruptHandler(&cancel);
-  // A planned run (one that notifies) on battery waits for mains power.
+  // A planned run (one that notifies) on battery waits for mains power; a
+  // plug-in run does not: whoever plugged the drive in wants it back soon.
   std::string waited;
   MainsWaitSetup mains;
   mains.onWaiting = [&ctx] {
     NotifyEndOfRun({kalvero::texts::NOTIFY_MAINS_WAITING, kalvero::texts::MAINS_WAITING, 1}, ctx.err);
   };
-  if (runOptions.notify && !WaitForMains(ctx.settingsPath, ctx.out, cancel, mains, &waited)) {
+  if (runOptions.notify && plugged.empty() && !WaitForMains(ctx.settingsPath, ctx.out, cancel, mains, &waited)) {
     platform::removeInterruptHandler();
     return EXIT_CANCELLED;
   }
