@@ -123,7 +123,7 @@ void MainSheet::runEnded() {
 void MainSheet::closeEvent(QCloseEvent* event) {
   if (sichern_->isIdle() && ruecksichern_->isIdle()) {
     // What the user changed is not dropped in silence.
-    if (sichern_->mayClose())
+    if (mayClose())
       event->accept();
     else
       event->ignore();
@@ -143,6 +143,28 @@ void MainSheet::closeEvent(QCloseEvent* event) {
   if (!sichern_->isIdle()) sichern_->requestCancel();
   if (!ruecksichern_->isIdle()) ruecksichern_->closeOrCancel();
   event->ignore();
+}
+
+// One question for both pages' options; "Ja" saves each page that changed.
+bool MainSheet::mayClose() {
+  const bool backup = sichern_->hasUnsavedChanges();
+  const bool restore = ruecksichern_->hasUnsavedChanges();
+  if (!backup && !restore) return true;
+  switch (box_.messageBox(MessageKind::YesNoCancel, t::kSaveBeforeClose)) {
+    case MB_RESULT_YES: break;
+    case MB_RESULT_NO: return true;
+    default: return false;
+  }
+  // A refused save keeps the window open on the page that said why.
+  if (backup && !sichern_->saveSettings()) {
+    tabs_->setCurrentWidget(sichern_);
+    return false;
+  }
+  if (restore && !ruecksichern_->saveSettings()) {
+    tabs_->setCurrentIndex(1);  // "Rücksichern", inside its scroll area
+    return false;
+  }
+  return true;
 }
 
 void MainSheet::changeEvent(QEvent* event) {

@@ -47,6 +47,8 @@ class MainSheet : public QWidget {
   void updateParameterButton();
   void showLoadWarnings();
   void runEnded();
+  // With changed options on either page, asks whether to save them; false keeps the window open.
+  bool mayClose();
 
   Application& app_;
   MessageBoxHost& box_;

@@ -1,6 +1,7 @@
 #include "ui/PageRuecksichern.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QStyle>
 #include <fmt/printf.h>
@@ -105,7 +106,19 @@ void PageRuecksichern::showOptions() {
   }
   refreshShowLogButton();
   applyTooltips();
+  savedState_ = fieldState();
 }
+
+QString PageRuecksichern::fieldState() const {
+  QString state;
+  for (const QLineEdit* edit : {ui_->editPathSrc, ui_->editPathDst, ui_->editProtokolldatei})
+    state += edit->text() + QLatin1Char('\n');
+  for (const QCheckBox* box : {ui_->chkSubVerz, ui_->chkSymbol, ui_->chkOnlyByKalvero, ui_->chkTooltip})
+    state += box->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+  return state;
+}
+
+bool PageRuecksichern::hasUnsavedChanges() const { return fieldState() != savedState_; }
 
 bool PageRuecksichern::takeInput() {
   // "~/..." is the home directory; a relative path means nothing the user could know here.
@@ -189,6 +202,7 @@ bool PageRuecksichern::saveSettings() {
     box_.messageBox(MessageKind::Error, error);
     return false;
   }
+  savedState_ = fieldState();
   return true;
 }
 
@@ -213,6 +227,7 @@ void PageRuecksichern::startRestore() {
   // An empty log file field stood for the default log: it shows the one written.
   options_ = start.options;
   ui_->editProtokolldatei->setText(q(options_.Protokolldatei));
+  savedState_ = fieldState();  // the start saved them
   ui_->btnSave->setEnabled(false);
   ui_->btnStart->setEnabled(false);
   ui_->btnClose->setText(QString::fromUtf8(ui_texts::kCancelKey));

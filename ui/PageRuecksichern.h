@@ -36,6 +36,9 @@ class PageRuecksichern : public QWidget {
   // checks belong to start and save.
   bool takeInput();
 
+  // Whether the fields differ from what was last loaded, saved or started with.
+  bool hasUnsavedChanges() const;
+
   // The buttons, callable as if pressed.
   void startRestore();   // "Rücksicherung starten"; ignored while a run is active
   bool saveSettings();   // "Einstellungen speichern"
@@ -66,11 +69,13 @@ class PageRuecksichern : public QWidget {
   // The message of a refused start or save, with the focus in the field it concerns.
   void refuse(const RestoreStart& start);
   void setErrorColour(int state);  // 0 black, 1 dark red, 2 dark green
+  QString fieldState() const;      // every field and check box, as one text
 
   Application& app_;
   MessageBoxHost& box_;
   std::unique_ptr<Ui::PageRuecksichern> ui_;
   RestoreOptions options_;
+  QString savedState_;  // fieldState() as last loaded, saved or started with
   std::atomic<int> idle_{1};
   std::atomic<int> cancel_{0};
   std::unique_ptr<QtRunReporter> reporter_;

@@ -16,6 +16,7 @@
 #include "ui/BatchWarning.h"
 #include "ui/MainSheet.h"
 #include "ui/PageProtokoll.h"
+#include "ui/PageRuecksichern.h"
 #include "ui/PageSichern.h"
 
 using namespace kalvero;
@@ -35,6 +36,7 @@ class MainWindowTest : public QObject {
   void keyboardAloneStartsABackup();
   void screenshots();
   void closingAsksBeforeDroppingChanges();
+  void closingAsksAboutTheRestorePageToo();
   void anUnusedAltLetterTypesNothing();
 
  private:
@@ -319,6 +321,43 @@ void MainWindowTest::closingAsksBeforeDroppingChanges() {
   box.answers = {MB_RESULT_NO};
   window.close();
   QVERIFY(!window.isVisible());
+}
+
+void MainWindowTest::closingAsksAboutTheRestorePageToo() {
+  QTemporaryDir dir;
+  const QString ini = makeBackupSetup(dir);
+  Application app(argsFor(ini));
+  MessageBoxFake box;
+  MainSheet window(app, box);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  PageRuecksichern* restore = window.pageRuecksichern();
+  restore->findChild<QLineEdit*>("editPathSrc")->setText(dir.path() + "/Quelle");
+  restore->findChild<QLineEdit*>("editProtokolldatei")->setText(dir.path() + "/rueck.log");
+  box.answers = {MB_RESULT_CANCEL};
+  QTest::keyClick(&window, Qt::Key_Escape);
+  QVERIFY(window.isVisible());
+  QCOMPARE(box.boxes.size(), size_t(1));
+  QVERIFY(QString::fromStdString(box.boxes[0].text).startsWith("Die Einstellungen wurden geändert"));
+  // Both pages changed: one question, and "Ja" saves both.
+  auto* compare = window.pageSichern()->findChild<QCheckBox*>("chkCompare");
+  compare->setChecked(!compare->isChecked());
+  box.boxes.clear();
+  box.answers = {MB_RESULT_YES};
+  restore->findChild<QPushButton*>("btnClose")->click();
+  QVERIFY(!window.isVisible());
+  QCOMPARE(box.boxes.size(), size_t(1));
+  QVERIFY(readText(ini).contains("Compare=0"));
+  QVERIFY(readText(ini).contains(("PathSrc=" + dir.path() + "/Quelle").toUtf8()));
+  // "Nein" drops a restore change, and the next close asks nothing.
+  window.show();
+  restore->findChild<QCheckBox*>("chkSubVerz")->setChecked(false);
+  box.boxes.clear();
+  box.answers = {MB_RESULT_NO};
+  window.close();
+  QVERIFY(!window.isVisible());
+  QCOMPARE(box.boxes.size(), size_t(1));
+  QVERIFY(readText(ini).contains("SubVerz=1"));
 }
 
 void MainWindowTest::anUnusedAltLetterTypesNothing() {
