@@ -89,7 +89,8 @@ void RestoreRun::Pass::restoreDirectory(const RestoreItem& item) {
 }
 
 void RestoreRun::Pass::restoreFileItem(const RestoreItem& item, std::size_t index) {
-  const std::unique_ptr<PreparedUnpack> prepared = ahead_ ? ahead_->take(index) : nullptr;
+  // Waiting for a worker, the page shows that archive moving.
+  const std::unique_ptr<PreparedUnpack> prepared = ahead_ ? ahead_->take(index, &ctx_) : nullptr;
   ctx_.prepared = prepared.get();
   const bool restored = restoreFile(item);
   ctx_.prepared = nullptr;

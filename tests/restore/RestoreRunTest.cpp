@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <tuple>
@@ -389,6 +390,33 @@ TEST_F(RestoreRunTest, CancelDuringALongFileFinishesThatFileAndEndsTheLoop) {
   for (const auto& entry : fs::recursive_directory_iterator(dst))  // nothing the workers unpacked ahead is left
     EXPECT_EQ(entry.path().filename().string().find(".kalvero-"), std::string::npos) << entry.path();
   EXPECT_NE(logText().find("***   Das Rücksichern wurde abgebrochen!   ***\r\n"), std::string::npos);
+}
+
+// A large archive first: the run waits for the worker that unpacks it.
+TEST_F(RestoreRunTest, WhileAWorkerUnpacksALargeArchiveThePageShowsItMoving) {
+  const std::string archive = tmp / "src/big.bin.zip";
+  const std::uint64_t size = 32u << 20;  // random bytes as hex text: inflating them takes a while
+  const std::string make = "python3 -c \"import zipfile,random\n"
+                           "z=zipfile.ZipFile('" + archive + "','w',zipfile.ZIP_DEFLATED)\n"
+                           "z.writestr('big.bin',random.Random(7).randbytes(" + std::to_string(size / 2) + ").hex())\n"
+                           "z.comment=b'" + kOwn + "'\nz.close()\"";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  tmp.write("src/zz/later.txt", "later");
+  setenv("KALVERO_THREADS", "2", 1);
+  const auto out = RunRestore(OptionsFor(src, dst, log), &reporter);
+  unsetenv("KALVERO_THREADS");
+  EXPECT_EQ(out.errors, 0);  // the entry's CRC-32 checked
+  EXPECT_EQ(fs::file_size(dst + "/big.bin"), size);
+  int named = 0;
+  std::vector<std::uint64_t> partWay;
+  for (const auto& e : reporter.events) {
+    if (e.info.currentSource != archive) continue;
+    named += e.code == NOTIFY_UNPACKING;
+    if (e.code == NOTIFY_FILE_STEP && e.info.fileSize == size && e.info.fileDone < size) partWay.push_back(e.info.fileDone);
+  }
+  EXPECT_GE(named, 2);  // while waiting, and when it is put in place
+  ASSERT_FALSE(partWay.empty()) << "the page stood still";
+  EXPECT_TRUE(std::is_sorted(partWay.begin(), partWay.end()));
 }
 
 TEST(RestoreValidationTest, ChecksInTheOrderOfTheStartButton) {
