@@ -211,8 +211,16 @@ CheckFile::Slot& CheckFile::insert(Split key) {
   if (key.dir == NO_DIR) key.dir = internDirectory(std::string(lastDir_));
   Slot& s = slots_.push_back(Slot{});
   s.dir = key.dir;
-  s.nameAt = names_.add(key.name);
-  s.nameSize = static_cast<std::uint32_t>(key.name.size());
+  if (key.name.size() < LONG_NAME) {
+    s.nameAt = names_.add(key.name);
+    s.nameSize = static_cast<std::uint16_t>(key.name.size());
+  } else {
+    const std::uint64_t size = key.name.size();
+    s.nameAt = names_.reserve(sizeof size + key.name.size()) + sizeof size;
+    names_.appendLast(std::string_view(reinterpret_cast<const char*>(&size), sizeof size));
+    names_.appendLast(key.name);
+    s.nameSize = LONG_NAME;
+  }
   // A file read in key order needs no table until its end (see index()).
   if (!(loading_ && ascending_)) addToTable(slots_.size() - 1);
   return s;
@@ -259,6 +267,37 @@ std::vector<bool> CheckFile::directoriesWithLineBreaks() const {
   return breaks;
 }
 
+std::string_view CheckFile::nameOf(const Slot& s) const {
+  if (s.nameSize != LONG_NAME) return names_.view(s.nameAt, s.nameSize);
+  std::uint64_t size = 0;
+  std::memcpy(&size, names_.view(s.nameAt - sizeof size, sizeof size).data(), sizeof size);
+  return names_.view(s.nameAt, static_cast<std::size_t>(size));
+}
+
+CheckEntry CheckFile::entryOf(std::size_t index) const {
+  const Slot& s = slots_[index];
+  CheckEntry e;
+  e.size = s.size;
+  e.timeLow = s.timeLow;
+  e.timeHigh = s.timeHigh;
+  e.flags = s.flags;
+  if (!reserved_.empty())
+    if (const auto it = reserved_.find(static_cast<std::uint32_t>(index)); it != reserved_.end()) e.reserved = it->second;
+  return e;
+}
+
+void CheckFile::setEntry(std::size_t index, const CheckEntry& e) {
+  Slot& s = slots_[index];
+  s.size = e.size;
+  s.timeLow = e.timeLow;
+  s.timeHigh = e.timeHigh;
+  s.flags = e.flags;
+  if (e.reserved != 0)
+    reserved_[static_cast<std::uint32_t>(index)] = e.reserved;
+  else if (!reserved_.empty())
+    reserved_.erase(static_cast<std::uint32_t>(index));
+}
+
 std::string CheckFile::keyOf(const Slot& s) const { return std::string(dirs_[s.dir]).append(nameOf(s)); }
 
 void CheckFile::addLine(std::string_view line) {
@@ -277,7 +316,8 @@ void CheckFile::addLine(std::string_view line) {
       for (std::size_t s = 0; s < slots_.size(); ++s) addToTable(s);
   }
   const std::int64_t i = ascending_ || parts.dir == NO_DIR ? -1 : lookup(parts, hashOf(parts.dir, parts.name));
-  (i >= 0 ? slots_[static_cast<std::size_t>(i)] : insert(parts)).entry = entry;
+  if (i < 0) insert(parts);
+  setEntry(i >= 0 ? static_cast<std::size_t>(i) : slots_.size() - 1, entry);
 }
 
 bool CheckFile::Load(const std::string& path) {
@@ -335,7 +375,7 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     const Slot& s = slots_[i];
     // A key with a line break would write a broken line: never stored.
-    if ((s.entry.flags & CONFIRMED) && !dirBreaks[s.dir] && !HasLineBreak(nameOf(s)))
+    if ((s.flags & CONFIRMED) && !dirBreaks[s.dir] && !HasLineBreak(nameOf(s)))
       confirmed.push_back(static_cast<std::uint32_t>(i));
   }
   std::sort(confirmed.begin(), confirmed.end(), [this](std::uint32_t x, std::uint32_t y) {
@@ -354,7 +394,7 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
   bool ok = writer.open(&err);
   for (std::size_t i = 0; ok && i < confirmed.size(); ++i) {
     const Slot& s = slots_[confirmed[i]];
-    const CheckEntry& e = s.entry;
+    const CheckEntry e = entryOf(confirmed[i]);
     text += fmt::sprintf(texts::CHECKFILE_LINE, keyOf(s), e.reserved, static_cast<long long>(e.size),
                          e.timeHigh, e.timeLow);
     if (text.size() >= 65536) {
@@ -381,14 +421,15 @@ bool CheckFile::record(Split key, std::int64_t size, std::uint32_t timeLow, std:
   const auto high = static_cast<std::int32_t>(timeHigh);
   const std::int64_t i = key.dir == NO_DIR ? -1 : lookup(key, hashOf(key.dir, key.name));
   if (i >= 0) {
-    CheckEntry& e = slots_[static_cast<std::size_t>(i)].entry;
+    Slot& e = slots_[static_cast<std::size_t>(i)];
     if (e.timeLow == low && e.timeHigh == high && e.size == size) {
       if (confirm) e.flags |= CONFIRMED;
       return true;
     }
   }
-  CheckEntry& e = i >= 0 ? slots_[static_cast<std::size_t>(i)].entry : insert(key).entry;
-  e.reserved = 0;
+  const std::size_t index = i >= 0 ? static_cast<std::size_t>(i) : (insert(key), slots_.size() - 1);
+  Slot& e = slots_[index];
+  if (!reserved_.empty()) reserved_.erase(static_cast<std::uint32_t>(index));
   e.size = size;
   e.timeLow = low;
   e.timeHigh = high;
@@ -400,7 +441,7 @@ bool CheckFile::record(Split key, std::int64_t size, std::uint32_t timeLow, std:
 void CheckFile::MarkCopied(std::string_view key, bool copied) {
   const std::int64_t i = indexOf(key);
   if (i < 0) return;
-  CheckEntry& e = slots_[static_cast<std::size_t>(i)].entry;
+  Slot& e = slots_[static_cast<std::size_t>(i)];
   if (copied)
     e.flags |= CONFIRMED;
   else
@@ -409,6 +450,7 @@ void CheckFile::MarkCopied(std::string_view key, bool copied) {
 
 void CheckFile::Clear() {
   slots_.clear();
+  std::unordered_map<std::uint32_t, std::int32_t>().swap(reserved_);
   std::vector<std::uint64_t>().swap(table_);
   tableCount_ = 0;
   std::vector<std::uint64_t>().swap(byDir_);
@@ -432,7 +474,7 @@ bool CheckFile::NeedsSave() const {
   const std::vector<bool> dirBreaks = directoriesWithLineBreaks();
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     const Slot& s = slots_[i];
-    const CheckEntry& e = s.entry;
+    const Slot& e = s;
     const bool inFile = (e.flags & IN_FILE) != 0;
     const bool written = (e.flags & CONFIRMED) && (inFile || (!dirBreaks[s.dir] && !HasLineBreak(nameOf(s))));
     if (written != inFile) return true;
@@ -442,7 +484,9 @@ bool CheckFile::NeedsSave() const {
 
 const CheckEntry* CheckFile::find(std::string_view key) const {
   const std::int64_t i = indexOf(key);
-  return i < 0 ? nullptr : &slots_[static_cast<std::size_t>(i)].entry;
+  if (i < 0) return nullptr;
+  found_ = entryOf(static_cast<std::size_t>(i));
+  return &found_;
 }
 
 bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, std::string& error) {

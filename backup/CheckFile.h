@@ -64,18 +64,25 @@ class CheckFile {
 
   const std::string& path() const { return path_; }
   std::size_t entryCount() const { return slots_.size(); }
+  // The entry of key, or null; valid until the next call.
   const CheckEntry* find(std::string_view key) const;
 
  private:
   // A key is kept as its directory (up to and with the last "/", each
   // directory stored once) and its name in blocks of names: a large file
   // costs little more than its names, and growing never copies them.
+  // 32 bytes: the field "reserved" (nearly always 0) is kept aside.
   struct Slot {
-    CheckEntry entry;
+    std::int64_t size = 0;
+    std::int32_t timeLow = 0;
+    std::int32_t timeHigh = 0;
     std::uint32_t dir = 0;
-    std::uint32_t nameSize = 0;
+    unsigned char flags = 0;
+    // LONG_NAME: the size stands in the 8 bytes before the name.
+    std::uint16_t nameSize = 0;
     std::uint64_t nameAt = 0;
   };
+  static constexpr std::uint16_t LONG_NAME = 0xFFFF;
   static constexpr std::uint32_t NO_DIR = 0xFFFFFFFFu;
   // The key's directory and name, the directory as its number (NO_DIR when
   // no key has it yet).
@@ -85,7 +92,9 @@ class CheckFile {
   };
   Split split(CheckKey key) const;
   std::uint32_t internDirectory(std::string_view dir);
-  std::string_view nameOf(const Slot& s) const { return names_.view(s.nameAt, s.nameSize); }
+  std::string_view nameOf(const Slot& s) const;
+  CheckEntry entryOf(std::size_t index) const;
+  void setEntry(std::size_t index, const CheckEntry& e);
   std::string keyOf(const Slot& s) const;
   std::vector<bool> directoriesWithLineBreaks() const;
   static std::uint64_t hashOf(std::uint32_t dir, std::string_view name);
@@ -125,6 +134,9 @@ class CheckFile {
   std::vector<std::uint64_t> table_;
   std::size_t tableCount_ = 0;
   mutable std::string joined_;
+  // The non-zero "reserved" fields, by slot.
+  std::unordered_map<std::uint32_t, std::int32_t> reserved_;
+  mutable CheckEntry found_;
 };
 
 // End-of-run save with the ".bak" safeguard: the old file is moved aside,
