@@ -92,8 +92,8 @@ CopyJob BackupRun::Impl::makeCopyJob(const std::string& source, const std::strin
   job.source = source;
   job.destination = destination;
   job.size = size;
-  job.displayThreshold = minSize;
-  job.compress = CompressDecision(source, size, options.Compress, noCompress);
+  job.displayThreshold = start().minSize;
+  job.compress = CompressDecision(source, size, options.Compress, start().noCompress);
   if (job.compress && !options.Compress)
     ReportLine(ctx, fmt::sprintf(texts::CHECKSUM_LIST_NAME_ARCHIVED, source, destination));
   if (job.compress && GetPathKind(source + ".zip") != PathKind::Nothing) {
@@ -268,7 +268,7 @@ void BackupRun::Impl::copyLinkEntry(const std::string& source, const std::string
   } else {
     lists.addNotCopied(source);
   }
-  if (withCheckFile) checkFile->MarkCopied(destination, ok);
+  if (start().withCheckFile) checkFile->MarkCopied(destination, ok);
   ++info.filesDone;
 }
 

@@ -6,7 +6,6 @@
 #include <future>
 #include <limits>
 
-#include "app/SettingsFile.h"
 #include "backup/BackupRunImpl.h"
 #include "backup/CopyVerify.h"
 #include "platform/CopyAttributes.h"
@@ -54,7 +53,7 @@ std::string VisibleLineBreaks(const std::string& name) {
 
 }  // namespace
 
-BackupRun::Impl::Impl(BackupRunSetup s) : setup(std::move(s)) {
+BackupRun::Impl::Impl(BackupRunSetup s) : setup(std::move(s)), settings(setup.settingsPath, setup.options) {
   if (!setup.cancel) setup.cancel = &ownCancel;
   checkFile = setup.checkFile;
   if (!checkFile) {
@@ -101,8 +100,6 @@ bool BackupRun::Impl::holdDestinations(const JobList& jobs) {
 // Settings, lists and the check file (read beside the first pair's walk when
 // there are workers).
 void BackupRun::Impl::openRun() {
-  SettingsFile settings(setup.settingsPath);
-  minSize = setup.settingsPath.empty() ? 1000 : settings.loadInfoOptions().MinSize;
   info.runErrors = 0;
   info.runSkipped = 0;
   results.clear();
@@ -111,24 +108,20 @@ void BackupRun::Impl::openRun() {
   const platform::LocalTime today = platform::localNow();
   destinations.beginRun(fmt::sprintf(texts::KEPT_DATE, today.year, today.month, today.day));
 
-  startOptions = setup.options;
-  options = setup.options;
-  withCheckFile = startOptions.MitPrueffile != 0;
-  lists.OpenLists(setup.listFiles, withCheckFile, startOptions.Prueffile, platform::localNow());
+  lists.OpenLists(setup.listFiles, start().withCheckFile, start().checkFilePath, platform::localNow());
   for (int i = 0; i < 4; ++i) totals.listOpenFailed[i] = lists.openFailed(i);
-  if (startOptions.Compress) noCompress = BuildNoCompressSet(startOptions.NotCompress);
-  if (!withCheckFile) return;
-  info.currentSource = startOptions.Prueffile;
+  if (!start().withCheckFile) return;
+  info.currentSource = start().checkFilePath;
   info.currentDestination.clear();
   notify(NOTIFY_CHECKFILE_READ);
   if (RunThreadCount() > 1) {
     checkFileLoaded = false;
-    checkFileLoading = std::async(std::launch::async, [this, path = startOptions.Prueffile] {
+    checkFileLoading = std::async(std::launch::async, [this, path = start().checkFilePath] {
       checkFile->Load(path);
       checkFileLoaded.store(true, std::memory_order_release);
     });
   } else {
-    checkFile->Load(startOptions.Prueffile);
+    checkFile->Load(start().checkFilePath);
   }
 }
 
@@ -162,8 +155,8 @@ void BackupRun::Impl::runPairCounted(std::size_t row, const DirPair& pair) {
 // final summary written, the totals taken.
 void BackupRun::Impl::closeRun() {
   std::string checkFileError;
-  if (withCheckFile) {
-    info.currentSource = startOptions.Prueffile;
+  if (start().withCheckFile) {
+    info.currentSource = start().checkFilePath;
     info.currentDestination.clear();
     notify(NOTIFY_CHECKFILE_WRITE);
     checkFileReady(true);
@@ -172,7 +165,7 @@ void BackupRun::Impl::closeRun() {
     // file that stays as it is names nothing new: what it names was flushed
     // by the run that copied it.
     if (checkFile->NeedsSave()) platform::syncFileSystemsOnce(writtenRoots);
-    if (!SaveCheckFileWithBackup(*checkFile, startOptions.Prueffile, checkFileError)) {
+    if (!SaveCheckFileWithBackup(*checkFile, start().checkFilePath, checkFileError)) {
       ++info.pairErrors;
       ++info.runErrors;
     }
@@ -210,8 +203,9 @@ void BackupRun::Impl::runPair(const DirPair& pair) {
 // False when the run was cancelled before the pair began.
 bool BackupRun::Impl::beginPair(const DirPair& pair, PairState& state) {
   pageLine(fmt::sprintf(texts::PAIR_LOG_PAGE_HEADER, pair.source, pair.destination));
-  state.plan = PlanPair(setup.settingsPath, pair, options, setup.dateFilter, withCheckFile ? checkFile : nullptr,
-                        &noCompress);
+  options = settings.pairSnapshot();
+  state.plan = PlanPair(pair, options, setup.dateFilter, start().withCheckFile ? checkFile : nullptr,
+                        &start().noCompress);
   info.pairErrors = info.filesDone = info.pairSkipped = info.filesInPair = 0;
   info.currentSource.clear();
   info.currentDestination.clear();
@@ -252,7 +246,7 @@ void BackupRun::Impl::selectFiles(PairState& state) {
     if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) ++state.toCopy;
   };
   state.selected = SelectPair(selection);
-  if (withCheckFile) checkFileReady(true);  // also when the pair was left out
+  if (start().withCheckFile) checkFileReady(true);  // also when the pair was left out
   if (!state.selected.unmountedText.empty()) pairError(state.selected.unmountedText);
 
   info.filesInPair = static_cast<int>(std::min<std::size_t>(state.toCopy, std::numeric_limits<int>::max()));
@@ -284,7 +278,7 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   state.ctx.progress = &info;
   state.ctx.runLog = log.writer();
   state.ctx.cancel = setup.cancel;
-  state.ctx.displayThreshold = minSize;
+  state.ctx.displayThreshold = start().minSize;
 
   const std::int64_t remaining =
       static_cast<std::int64_t>(info.pairBytes) - static_cast<std::int64_t>(state.selected.skippedBytes);
@@ -313,7 +307,7 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     state.found.path(next, state.offerPath);
     const std::string& path = state.offerPath;
     // Only what handleFile would compress; it decides again when it takes the result.
-    if (!CompressDecision(path, f.size, options.Compress, noCompress) || GetPathKind(path + ".zip") != PathKind::Nothing) continue;
+    if (!CompressDecision(path, f.size, options.Compress, start().noCompress) || GetPathKind(path + ".zip") != PathKind::Nothing) continue;
     const std::string destination = DestinationPathOf(path, state.sourceRoot, state.destRoot);
     if (!ArchiveNameFits(destination) || !destinations.makeDirectories(ParentDirectory(destination))) continue;
     leftovers.visit(ParentDirectory(destination));  // before a worker puts a temporary there
@@ -322,7 +316,7 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     job.source = path;
     job.destination = destination;
     job.size = f.size;
-    job.displayThreshold = minSize;
+    job.displayThreshold = start().minSize;
     job.compress = true;
     job.deferCommit = true;
     job.timeSource = path;
@@ -388,7 +382,7 @@ void BackupRun::Impl::handleSkipped(PairState& state) {
 void BackupRun::Impl::handleVanished(PairState& state) {
   ReportError(state.ctx, fmt::sprintf(texts::FILE_VANISHED, state.source));
   lists.addNotCopied(state.source);
-  if (withCheckFile) checkFile->MarkCopied(state.destination, false);
+  if (start().withCheckFile) checkFile->MarkCopied(state.destination, false);
   ++info.filesDone;
   state.progress->FileFinished(false);
 }
@@ -407,7 +401,7 @@ void BackupRun::Impl::carryAttributesOnly(PairState& state) {
     ReportError(state.ctx, fmt::sprintf(texts::ATTRIBUTES_CARRY_FAILED, state.source, state.destination,
                                         SystemErrorText(err)));
     lists.addNotCopied(state.source);
-    if (withCheckFile) checkFile->MarkCopied(state.destination, false);
+    if (start().withCheckFile) checkFile->MarkCopied(state.destination, false);
   }
   ++info.filesDone;
   state.progress->FileFinished(true);
@@ -434,7 +428,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::copyFoundFile(PairState& state, std::
   if (r.outcome == Outcome::Cancelled) {
     // Broken off by "Abbrechen": neither copied nor an error, and not summed.
     lists.addNotCopied(source);
-    if (withCheckFile) checkFile->MarkCopied(destination, false);
+    if (start().withCheckFile) checkFile->MarkCopied(destination, false);
     state.progress->FileAbandoned();
     return LoopStep::Stop;
   }
@@ -443,17 +437,17 @@ BackupRun::Impl::LoopStep BackupRun::Impl::copyFoundFile(PairState& state, std::
     lists.addCopied(source, state.finalName);
     // Confirmed only with the state the copy was read in, and only when
     // the source kept it: a file changed meanwhile is copied again.
-    if (withCheckFile && r.unchanged && !HasLineBreak(destination)) {
+    if (start().withCheckFile && r.unchanged && !HasLineBreak(destination)) {
       checkFile->CheckAndRecord(destination, static_cast<std::int64_t>(r.before.size),
                                 static_cast<std::uint32_t>(r.before.lastWrite & 0xFFFFFFFFu),
                                 static_cast<std::uint32_t>(r.before.lastWrite >> 32));
       checkFile->MarkCopied(destination, true);
-    } else if (withCheckFile) {
+    } else if (start().withCheckFile) {
       checkFile->MarkCopied(destination, false);
     }
   } else {
     lists.addNotCopied(source);
-    if (withCheckFile) checkFile->MarkCopied(destination, false);
+    if (start().withCheckFile) checkFile->MarkCopied(destination, false);
   }
   ++info.filesDone;
   return LoopStep::Next;

@@ -35,6 +35,7 @@
 #include "platform/RunLock.h"
 #include "run/Estimator.h"
 #include "run/Filters.h"
+#include "run/RunSettings.h"
 
 namespace kalvero {
 
@@ -63,11 +64,11 @@ struct BackupRun::Impl {
     return true;
   }
   std::vector<PairResult> results;
-  BackupOptions options;       // reloaded before every pair
-  BackupOptions startOptions;  // as the run started: decides about the check file and the no-compress set
-  bool withCheckFile = false;  // startOptions.MitPrueffile
-  int minSize = 1000;
-  NoCompressSet noCompress;
+  // The one reader of the settings file: what the run decided at its start
+  // (check file, no-compress set, minimum size) and each pair's options.
+  RunSettings settings;
+  const RunStart& start() { return settings.startSnapshot(); }
+  BackupOptions options;  // the pair's snapshot, "Allg" as read before it
   std::unique_ptr<ZipArchiveLayer> zip;
   // The workers compressing the files ahead of the pair's loop (none with one thread).
   std::unique_ptr<CompressAhead> ahead;

@@ -7,12 +7,12 @@
 #include "app/DateTime.h"
 #include "app/PluggedRun.h"
 #include "app/SettingsFile.h"
-#include "app/UnattendedSettings.h"
 #include "backup/BackupTexts.h"
 #include "backup/DateLabel.h"
 #include "diag/Trace.h"
 #include "platform/PathUtil.h"
 #include "run/Filters.h"
+#include "run/RunSettings.h"
 
 namespace kalvero {
 
@@ -58,7 +58,7 @@ std::string sleepLockWhy(const JobList& jobs) {
 
 std::unique_ptr<platform::SleepLock> TakeSleepLock(const std::string& settingsPath, const std::string& why,
                                                    std::atomic<int>* cancel) {
-  if (!LoadUnattendedSettings(settingsPath).Schlafsperre) return nullptr;
+  if (!RunSettings(settingsPath).unattended().Schlafsperre) return nullptr;
   auto lock = std::make_unique<platform::SleepLock>(why, cancel);
   // No system bus (a container, a server): the run goes on without.
   if (!lock->held()) KALVERO_TRACE(texts::SLEEP_LOCK_NONE, lock->failure());

@@ -5,11 +5,11 @@
 
 #include <ctime>
 
-#include "app/SettingsFile.h"
 #include "backup/LastBackups.h"
 #include "backup/RunLog.h"
 #include "backup/BackupTexts.h"
 #include "platform/PowerSupply.h"
+#include "run/RunSettings.h"
 
 namespace kalvero {
 
@@ -19,9 +19,9 @@ constexpr std::int64_t kOverdueSeconds = 3 * 86400;
 
 // True when an active pair's last complete backup is older than three days, or missing.
 bool backupOverdue(const std::string& settingsPath, std::int64_t now) {
-  const SettingsFile settings(settingsPath);
-  const auto last = LastCompleteBackups(settings.loadBackupOptions().Protokolldatei);
-  for (const DirPair& p : settings.loadJobList()) {
+  const RunSettings settings(settingsPath);
+  const auto last = LastCompleteBackups(settings.savedOptions().Protokolldatei);
+  for (const DirPair& p : settings.savedJobs()) {
     if (!p.active) continue;
     const auto it = last.find(p.source);
     if (it == last.end() || now - it->second > kOverdueSeconds) return true;
@@ -58,7 +58,7 @@ bool WaitForMains(const std::string& settingsPath, std::ostream& out, const std:
   out << *waited << "\n";
   // The run log says it too: it is where the user looks for what a planned run did.
   RunLog log;
-  if (log.open(SettingsFile(settingsPath).loadBackupOptions().Protokolldatei)) {
+  if (log.open(RunSettings(settingsPath).savedOptions().Protokolldatei)) {
     try {
       log.write(*waited + "\r\n");
     } catch (const std::exception&) {

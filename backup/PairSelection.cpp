@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/SettingsFile.h"
 #include "backup/CheckFile.h"
 #include "backup/CopyRegister.h"
 #include "backup/MountGuard.h"
@@ -14,13 +13,6 @@
 #include "run/Filters.h"
 
 namespace kalvero {
-
-void ReloadPairOptions(const std::string& settingsPath, BackupOptions& options) {
-  if (settingsPath.empty()) return;
-  bool readOk = false;
-  const BackupOptions reloaded = SettingsFile(settingsPath).loadBackupOptions(&readOk);
-  if (readOk) options = reloaded;
-}
 
 namespace {
 
@@ -184,9 +176,8 @@ class Decision {
 
 }  // namespace
 
-PairPlan PlanPair(const std::string& settingsPath, const DirPair& pair, BackupOptions& options,
-                  const DateFilter& dateFilter, CheckFile* checkFile, const NoCompressSet* noCompress) {
-  ReloadPairOptions(settingsPath, options);
+PairPlan PlanPair(const DirPair& pair, const BackupOptions& options, const DateFilter& dateFilter,
+                  CheckFile* checkFile, const NoCompressSet* noCompress) {
   PairPlan plan;
   plan.destinationRoot = PairDestinationRoot(pair, options, platform::localNow());
   plan.selection.pair = &pair;

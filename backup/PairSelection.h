@@ -28,11 +28,6 @@ namespace kalvero {
 class CheckFile;
 class CopyRegister;
 
-// "Allg" as a run reads it before each pair: a settings file that cannot be
-// read now leaves options as they are (its defaults would change what the
-// pair copies, without a word). An empty path leaves them too.
-void ReloadPairOptions(const std::string& settingsPath, BackupOptions& options);
-
 struct PairSelectionInput {
   const DirPair* pair = nullptr;
   const BackupOptions* options = nullptr;  // as reloaded for this pair
@@ -70,14 +65,15 @@ struct PairSelectionResult {
 PairSelectionResult SelectPair(const PairSelectionInput& input);
 
 // What a backup run and kalvero-cli list do alike for a pair before its
-// walk: "Allg" read again into options, the pair's destination root of now,
-// and the selection's input (filters, check file, no-compress set). The run
-// adds its own callbacks and the copies it put in place.
+// walk, with the pair's options (RunSettings::pairSnapshot, which must
+// outlive the plan): the pair's destination root of now and the selection's
+// input (filters, check file, no-compress set). The run adds its own
+// callbacks and the copies it put in place.
 struct PairPlan {
   std::string destinationRoot;
   PairSelectionInput selection;
 };
-PairPlan PlanPair(const std::string& settingsPath, const DirPair& pair, BackupOptions& options,
-                  const DateFilter& dateFilter, CheckFile* checkFile, const NoCompressSet* noCompress);
+PairPlan PlanPair(const DirPair& pair, const BackupOptions& options, const DateFilter& dateFilter,
+                  CheckFile* checkFile, const NoCompressSet* noCompress);
 
 }  // namespace kalvero

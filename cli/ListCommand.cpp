@@ -9,6 +9,7 @@
 #include "backup/BackupStart.h"
 #include "backup/CheckFile.h"
 #include "backup/PairSelection.h"
+#include "run/RunSettings.h"
 #include "run/Walk.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
@@ -83,22 +84,21 @@ int runListCommand(CliContext& ctx) {
   std::vector<std::string> warnings;
   BackupStartInput input = LoadBackupInput(ctx.settingsPath, &warnings);
   for (const auto& w : warnings) ctx.err << fmt::sprintf(texts::kWarning, w) << "\n";
-  BackupOptions& options = input.options;
   const DateFilter& filter = input.dateFilter;
   const JobList jobs = NormaliseJobList(input.jobs);
 
   // Whether the check file is used and which files stay uncompressed is
   // decided at the start, as in the run.
+  RunSettings settings(ctx.settingsPath, input.options);
+  const RunStart& start = settings.startSnapshot();
   CheckFile checkFile;
-  const bool withCheckFile = options.MitPrueffile != 0;
-  if (withCheckFile) checkFile.Load(options.Prueffile);  // missing or unreadable: nothing is skipped
-  NoCompressSet noCompress;
-  if (options.Compress) noCompress = BuildNoCompressSet(options.NotCompress);
+  if (start.withCheckFile) checkFile.Load(start.checkFilePath);  // missing or unreadable: nothing is skipped
 
   ListWriter writer(ctx.out, nullTerminated);
   for (const DirPair& pair : jobs) {
     if (!pair.active) continue;
-    PairPlan plan = PlanPair(ctx.settingsPath, pair, options, filter, withCheckFile ? &checkFile : nullptr, &noCompress);
+    const BackupOptions options = settings.pairSnapshot();
+    PairPlan plan = PlanPair(pair, options, filter, start.withCheckFile ? &checkFile : nullptr, &start.noCompress);
     // Files and links are copies of their own; directories and special files are not.
     // They are printed as they are found, without holding the pair's list.
     plan.selection.onEntry = [&](const FoundFile& f) {

@@ -3,9 +3,9 @@
 #include <fmt/printf.h>
 
 #include "app/SettingsFile.h"
-#include "app/UnattendedSettings.h"
 #include "platform/PathUtil.h"
 #include "restore/RestoreTexts.h"
+#include "run/RunSettings.h"
 
 namespace kalvero {
 
@@ -17,7 +17,7 @@ RestoreOptions WithDefaultRestoreLog(RestoreOptions options) {
 }
 
 RestoreOptions LoadRestoreInput(const std::string& settingsPath) {
-  return WithDefaultRestoreLog(SettingsFile(settingsPath).loadRestoreOptions());
+  return WithDefaultRestoreLog(RunSettings(settingsPath).savedRestoreOptions());
 }
 
 RestoreValidation ValidateRestoreOptions(const RestoreOptions& options) {
@@ -86,7 +86,7 @@ RestoreStart StartRestore(RestoreStartInput in) {
   setup.versionText = Application::versionText();
   setup.cancel = in.cancel;
   setup.reporter = in.reporter;
-  if (!in.settingsPath.empty() && LoadUnattendedSettings(in.settingsPath).Schlafsperre)
+  if (!in.settingsPath.empty() && RunSettings(in.settingsPath).unattended().Schlafsperre)
     setup.sleepLock = std::make_unique<platform::SleepLock>(
         fmt::sprintf(t::kSleepLockWhy, start.options.PathSrc, start.options.PathDst), in.cancel);
   start.run = std::make_unique<RestoreRun>(std::move(setup));

@@ -2,20 +2,20 @@
 
 #include <algorithm>
 
-#include "app/SettingsFile.h"
 #include "platform/DirectoryReader.h"
 #include "platform/FileSystem.h"
 #include "platform/PathUtil.h"
+#include "run/RunSettings.h"
 #include "run/Walk.h"
 #include "verify/FolderWalk.h"
 
 namespace kalvero {
 
 std::vector<VerifyTarget> TargetsOfSettings(const std::string& settingsPath) {
-  SettingsFile settings(settingsPath);
-  const BackupOptions options = settings.loadBackupOptions();
+  const RunSettings settings(settingsPath);
+  const BackupOptions options = settings.savedOptions();
   std::vector<VerifyTarget> targets;
-  for (const DirPair& pair : NormaliseJobList(settings.loadJobList())) {
+  for (const DirPair& pair : NormaliseJobList(settings.savedJobs())) {
     if (!pair.active) continue;
     const std::string root = WithoutTrailingSlash(pair.destination);
     const bool known = std::any_of(targets.begin(), targets.end(), [&](const VerifyTarget& t) { return t.root == root; });

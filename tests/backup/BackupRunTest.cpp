@@ -13,6 +13,7 @@
 #include "backup/CheckFile.h"
 #include "backup/DateLabel.h"
 #include "backup/PairSelection.h"
+#include "run/RunSettings.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
@@ -719,8 +720,7 @@ TEST(BackupRun, EveryPairIsSelectedWithTheAllgReadBeforeIt) {
   EXPECT_TRUE(t.dir.exists("d1/a.txt"));
   EXPECT_FALSE(t.dir.exists("d2/c.txt"));
 
-  BackupOptions options = t.options;
-  ReloadPairOptions(t.settingsPath, options);
+  const BackupOptions options = RunSettings(t.settingsPath, t.options).pairSnapshot();
   std::set<std::string> selected;
   PairSelectionInput in;
   in.pair = &t.jobs[1];
