@@ -25,7 +25,7 @@
 #include "ui/PageProtokoll.h"
 #include "ui/PageRuecksichern.h"
 #include "ui/PageSichern.h"
-#include "ui/ParameterFlow.h"
+#include "ui/DirReplacementFlow.h"
 #include "ui/UiTexts.h"
 
 namespace kalvero {

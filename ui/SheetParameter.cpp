@@ -2,7 +2,7 @@
 
 #include "app/Application.h"
 #include "ui/DialogTexts.h"
-#include "ui/PageParamVerz.h"
+#include "ui/PageDirReplacement.h"
 #include "ui/PageTexts.h"
 #include "ui_SheetParameter.h"
 
@@ -12,7 +12,7 @@ SheetParameter::SheetParameter(Application& app, MessageBoxHost& box, QWidget* p
     : QDialog(parent), ui_(std::make_unique<Ui::SheetParameter>()), box_(box) {
   ui_->setupUi(this);
   setWindowTitle(ui_texts::kParameterTitle);
-  page_ = new PageParamVerz(app, box, ui_->tabs);
+  page_ = new PageDirReplacement(app, box, ui_->tabs);
   ui_->tabs->addTab(page_, ui_texts::kDirectoriesTitle);
   ui_->tabs->setAccessibleName(QString::fromUtf8(dlgtext::kPagesName));
   connect(ui_->btnOk, &QPushButton::clicked, this, &SheetParameter::accept);

@@ -11,7 +11,7 @@ namespace kalvero {
 
 class Application;
 class MessageBoxHost;
-class PageParamVerz;
+class PageDirReplacement;
 
 class SheetParameter : public QDialog {
   Q_OBJECT
@@ -19,7 +19,7 @@ class SheetParameter : public QDialog {
   SheetParameter(Application& app, MessageBoxHost& box, QWidget* parent = nullptr);
   ~SheetParameter() override;
 
-  PageParamVerz* page() const { return page_; }
+  PageDirReplacement* page() const { return page_; }
   Ui::SheetParameter* form() const { return ui_.get(); }
 
  public slots:
@@ -33,7 +33,7 @@ class SheetParameter : public QDialog {
  private:
   std::unique_ptr<Ui::SheetParameter> ui_;
   MessageBoxHost& box_;
-  PageParamVerz* page_ = nullptr;
+  PageDirReplacement* page_ = nullptr;
   bool confirmed_ = false;
 };
 

@@ -18,7 +18,7 @@
 #include "ui/DlgNegativliste.h"
 #include "ui/DlgPaar.h"
 #include "ui/DlgSichernErweitert.h"
-#include "ui/DlgVerzErsetzung.h"
+#include "ui/DlgDirReplacement.h"
 #include "ui/DlgZeitplan.h"
 #include "ui/MainSheet.h"
 #include "ui/PageRuecksichern.h"
@@ -162,7 +162,7 @@ void AccessibilityTest::parameterSheetAndReplacementEditor() {
   writeFile(fx.settingsPath(), "[Verzeichnisse]\r\nVerz1=1|/media/alt|/media/neu\r\n");
   SheetParameter sheet(*fx.app, boxes);
   VERIFY_ACCESSIBLE(&sheet);
-  DlgVerzErsetzung editor(boxes, DirReplacement{1, "/media/alt", "/media/neu"});
+  DlgDirReplacement editor(boxes, DirReplacement{1, "/media/alt", "/media/neu"});
   VERIFY_ACCESSIBLE(&editor);
 }
 

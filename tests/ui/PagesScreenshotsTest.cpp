@@ -8,8 +8,8 @@
 
 #include "support/AppFixture.h"
 #include "support/MessageBoxFake.h"
-#include "ui/DlgVerzErsetzung.h"
-#include "ui/PageParamVerz.h"
+#include "ui/DlgDirReplacement.h"
+#include "ui/PageDirReplacement.h"
 #include "ui/PageProtokoll.h"
 #include "ui/PageRuecksichern.h"
 #include "ui/SheetParameter.h"
@@ -90,7 +90,7 @@ void PagesScreenshotsTest::screenshots() {
     DirReplacement entry;
     entry.oldName = "/media/anna/USB-Platte";
     entry.newName = "/media/anna/Neue Platte";
-    DlgVerzErsetzung editor(box, entry);
+    DlgDirReplacement editor(box, entry);
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
     QTest::qWait(50);

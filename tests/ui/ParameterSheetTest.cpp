@@ -10,14 +10,14 @@
 #include "support/MessageBoxFake.h"
 #include "app/DirReplacement.h"
 #include "app/SettingsFile.h"
-#include "ui/DlgVerzErsetzung.h"
-#include "ui/PageParamVerz.h"
+#include "ui/DlgDirReplacement.h"
+#include "ui/PageDirReplacement.h"
 #include "ui/PageRuecksichern.h"
 #include "ui/PageSichern.h"
-#include "ui/ParameterFlow.h"
+#include "ui/DirReplacementFlow.h"
 #include "ui/SheetParameter.h"
-#include "ui_DlgVerzErsetzung.h"
-#include "ui_PageParamVerz.h"
+#include "ui_DlgDirReplacement.h"
+#include "ui_PageDirReplacement.h"
 #include "ui_PageRuecksichern.h"
 #include "ui_SheetParameter.h"
 
@@ -60,7 +60,7 @@ QByteArray fullSettings(int sichern, int ruecksichern) {
 class ParameterSheetTest : public QObject {
   Q_OBJECT
  private slots:
-  void cleanup() { PageParamVerz::setEditorForTests({}); }
+  void cleanup() { PageDirReplacement::setEditorForTests({}); }
   void showsTheStoredList();
   void twoSelectedRows();
   void cancelKeepsTheFileByteIdentical();
@@ -78,7 +78,7 @@ void ParameterSheetTest::showsTheStoredList() {
   test::AppFixture f;
   f.writeSettings(kStored);
   test::MessageBoxFake box;
-  PageParamVerz page(*f.app, box);
+  PageDirReplacement page(*f.app, box);
   QTableWidget* list = page.form()->listReplacements;
   QCOMPARE(list->rowCount(), 3);
   QCOMPARE(list->horizontalHeaderItem(0)->text(), QStringLiteral("Aktiv"));
@@ -98,7 +98,7 @@ void ParameterSheetTest::twoSelectedRows() {
   test::AppFixture f;
   f.writeSettings(kStored);
   test::MessageBoxFake box;
-  PageParamVerz page(*f.app, box);
+  PageDirReplacement page(*f.app, box);
   QTableWidget* list = page.form()->listReplacements;
   list->selectRow(0);
   QVERIFY(page.form()->btnChange->isEnabled());
@@ -125,11 +125,11 @@ void ParameterSheetTest::cancelKeepsTheFileByteIdentical() {
   test::MessageBoxFake box;
   {
     SheetParameter sheet(*f.app, box);
-    PageParamVerz* page = sheet.page();
+    PageDirReplacement* page = sheet.page();
     page->form()->listReplacements->selectRow(0);
     page->deleteEntries();
     page->form()->chkSichern->click();
-    PageParamVerz::setEditorForTests([](QWidget*, DirReplacement& e) {
+    PageDirReplacement::setEditorForTests([](QWidget*, DirReplacement& e) {
       e.oldName = "/a";
       e.newName = "/b";
       return true;
@@ -169,13 +169,13 @@ void ParameterSheetTest::newChangeAndDoubleClick() {
   test::AppFixture f;
   f.writeSettings(kStored);
   test::MessageBoxFake box;
-  PageParamVerz page(*f.app, box);
+  PageDirReplacement page(*f.app, box);
   page.resize(500, 400);
   page.show();
   QVERIFY(QTest::qWaitForWindowExposed(&page));
   QTableWidget* list = page.form()->listReplacements;
   DirReplacement seen;
-  PageParamVerz::setEditorForTests([&](QWidget*, DirReplacement& e) {
+  PageDirReplacement::setEditorForTests([&](QWidget*, DirReplacement& e) {
     seen = e;
     e.oldName = "/media/usb-stick mit Ümlaut";
     e.newName = "/mnt/sicherung";
@@ -199,7 +199,7 @@ void ParameterSheetTest::newChangeAndDoubleClick() {
   QCOMPARE(list->item(1, 1)->text(), QStringLiteral("/media/usb-stick mit Ümlaut"));
   QCOMPARE(list->rowCount(), 4);
   // Abbrechen in the editor changes nothing.
-  PageParamVerz::setEditorForTests([](QWidget*, DirReplacement&) { return false; });
+  PageDirReplacement::setEditorForTests([](QWidget*, DirReplacement&) { return false; });
   list->selectRow(0);
   page.changeEntry();
   QCOMPARE(list->item(0, 1)->text(), QStringLiteral("/media/alt"));
@@ -207,7 +207,7 @@ void ParameterSheetTest::newChangeAndDoubleClick() {
 
 void ParameterSheetTest::editorRefusesNamesTheListCannotKeep() {
   test::MessageBoxFake box;
-  DlgVerzErsetzung dialog(box, DirReplacement{});
+  DlgDirReplacement dialog(box, DirReplacement{});
   QVERIFY(dialog.form()->chkActive->isChecked());
   dialog.form()->editOld->setText(QStringLiteral("/a|b"));
   dialog.form()->editNew->setText(QStringLiteral("/c"));
@@ -234,7 +234,7 @@ void ParameterSheetTest::editorRefusesNamesTheListCannotKeep() {
   QVERIFY(box.boxes.empty());
   QCOMPARE(dialog.result(), int(QDialog::Accepted));
   QCOMPARE(dialog.entry().newName, std::string("/c|d"));
-  QVERIFY(DlgVerzErsetzung::refusalOf(QString(), QString()).isEmpty());
+  QVERIFY(DlgDirReplacement::refusalOf(QString(), QString()).isEmpty());
 }
 
 void ParameterSheetTest::okWithBothSwitchesOffAsksNothing() {
@@ -327,7 +327,7 @@ void ParameterSheetTest::tenThousandRows() {
   f.writeSettings(bytes);
   test::MessageBoxFake box;
   SheetParameter sheet(*f.app, box);
-  PageParamVerz* page = sheet.page();
+  PageDirReplacement* page = sheet.page();
   QCOMPARE(page->rowCount(), 10000);
   QCOMPARE(page->entryAt(9999).oldName, std::string("/alt/10000"));
   // Every other row selected, then deleted.

@@ -10,7 +10,7 @@
 #include "app/Records.h"
 
 namespace Ui {
-class PageParamVerz;
+class PageDirReplacement;
 }
 
 namespace kalvero {
@@ -18,11 +18,11 @@ namespace kalvero {
 class Application;
 class MessageBoxHost;
 
-class PageParamVerz : public QWidget {
+class PageDirReplacement : public QWidget {
   Q_OBJECT
  public:
-  PageParamVerz(Application& app, MessageBoxHost& box, QWidget* parent = nullptr);
-  ~PageParamVerz() override;
+  PageDirReplacement(Application& app, MessageBoxHost& box, QWidget* parent = nullptr);
+  ~PageDirReplacement() override;
 
   // Saves the list and the switches when anything was changed; false (after
   // the message) when the settings file could not be written.
@@ -40,7 +40,7 @@ class PageParamVerz : public QWidget {
   void changeEntry();
   void deleteEntries();
 
-  Ui::PageParamVerz* form() const { return ui_.get(); }
+  Ui::PageDirReplacement* form() const { return ui_.get(); }
 
   // Tests put a stand-in for the modal editor here; it edits the entry and
   // answers whether the user pressed OK. An empty function restores the editor.
@@ -59,7 +59,7 @@ class PageParamVerz : public QWidget {
 
   Application& app_;
   MessageBoxHost& box_;
-  std::unique_ptr<Ui::PageParamVerz> ui_;
+  std::unique_ptr<Ui::PageDirReplacement> ui_;
   bool modified_ = false;
 };
 

@@ -1,15 +1,15 @@
-#include "ui/DlgVerzErsetzung.h"
+#include "ui/DlgDirReplacement.h"
 
 #include "app/Application.h"
 #include "ui/DialogTexts.h"
 #include "ui/JobListDialogs.h"
 #include "ui/PageTexts.h"
-#include "ui_DlgVerzErsetzung.h"
+#include "ui_DlgDirReplacement.h"
 
 namespace kalvero {
 
-DlgVerzErsetzung::DlgVerzErsetzung(MessageBoxHost& box, const DirReplacement& entry, QWidget* parent)
-    : QDialog(parent), box_(box), ui_(std::make_unique<Ui::DlgVerzErsetzung>()) {
+DlgDirReplacement::DlgDirReplacement(MessageBoxHost& box, const DirReplacement& entry, QWidget* parent)
+    : QDialog(parent), box_(box), ui_(std::make_unique<Ui::DlgDirReplacement>()) {
   ui_->setupUi(this);
   setWindowTitle(ui_texts::kReplacementTitle);
   ui_->labelOld->setBuddy(ui_->editOld);
@@ -19,16 +19,16 @@ DlgVerzErsetzung::DlgVerzErsetzung(MessageBoxHost& box, const DirReplacement& en
   ui_->editOld->setText(QString::fromStdString(entry.oldName));
   ui_->editNew->setText(QString::fromStdString(entry.newName));
   ui_->chkActive->setChecked(entry.active != 0);
-  connect(ui_->btnOk, &QPushButton::clicked, this, &DlgVerzErsetzung::accept);
-  connect(ui_->btnCancel, &QPushButton::clicked, this, &DlgVerzErsetzung::reject);
+  connect(ui_->btnOk, &QPushButton::clicked, this, &DlgDirReplacement::accept);
+  connect(ui_->btnCancel, &QPushButton::clicked, this, &DlgDirReplacement::reject);
   connect(ui_->btnBrowseOld, &QPushButton::clicked, this, [this] { browse(0); });
   connect(ui_->btnBrowseNew, &QPushButton::clicked, this, [this] { browse(1); });
   setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 70);
 }
 
-DlgVerzErsetzung::~DlgVerzErsetzung() = default;
+DlgDirReplacement::~DlgDirReplacement() = default;
 
-DirReplacement DlgVerzErsetzung::entry() const {
+DirReplacement DlgDirReplacement::entry() const {
   DirReplacement e;
   e.oldName = ui_->editOld->text().toStdString();
   e.newName = ui_->editNew->text().toStdString();
@@ -36,7 +36,7 @@ DirReplacement DlgVerzErsetzung::entry() const {
   return e;
 }
 
-QString DlgVerzErsetzung::refusalOf(const QString& oldName, const QString& newName, int* field) {
+QString DlgDirReplacement::refusalOf(const QString& oldName, const QString& newName, int* field) {
   if (oldName.contains(QLatin1Char('|'))) {
     if (field) *field = 0;
     return QString::fromUtf8(ui_texts::kBarInOldName);
@@ -48,7 +48,7 @@ QString DlgVerzErsetzung::refusalOf(const QString& oldName, const QString& newNa
   return {};
 }
 
-void DlgVerzErsetzung::accept() {
+void DlgDirReplacement::accept() {
   int field = 0;
   const QString refusal = refusalOf(ui_->editOld->text(), ui_->editNew->text(), &field);
   if (!refusal.isEmpty()) {
@@ -60,7 +60,7 @@ void DlgVerzErsetzung::accept() {
   QDialog::accept();
 }
 
-void DlgVerzErsetzung::browse(int field) {
+void DlgDirReplacement::browse(int field) {
   QLineEdit* edit = field == 0 ? ui_->editOld : ui_->editNew;
   const QString chosen = browseForFolder(this, ui_texts::kBrowseReplacementTitle, edit->text());
   activateWindow();

@@ -1,4 +1,4 @@
-#include "ui/PageParamVerz.h"
+#include "ui/PageDirReplacement.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -8,16 +8,16 @@
 #include "app/Application.h"
 #include "app/SettingsFile.h"
 #include "ui/DialogTexts.h"
-#include "ui/DlgVerzErsetzung.h"
+#include "ui/DlgDirReplacement.h"
 #include "ui/PageTexts.h"
-#include "ui_PageParamVerz.h"
+#include "ui_PageDirReplacement.h"
 
 namespace kalvero {
 
 namespace {
 
-PageParamVerz::Editor& editorForTests() {
-  static PageParamVerz::Editor editor;
+PageDirReplacement::Editor& editorForTests() {
+  static PageDirReplacement::Editor editor;
   return editor;
 }
 
@@ -25,10 +25,10 @@ constexpr int kColumnMargin = 12;
 
 }  // namespace
 
-void PageParamVerz::setEditorForTests(Editor editor) { editorForTests() = std::move(editor); }
+void PageDirReplacement::setEditorForTests(Editor editor) { editorForTests() = std::move(editor); }
 
-PageParamVerz::PageParamVerz(Application& app, MessageBoxHost& box, QWidget* parent)
-    : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageParamVerz>()) {
+PageDirReplacement::PageDirReplacement(Application& app, MessageBoxHost& box, QWidget* parent)
+    : QWidget(parent), app_(app), box_(box), ui_(std::make_unique<Ui::PageDirReplacement>()) {
   ui_->setupUi(this);
   setWindowTitle(ui_texts::kDirectoriesTitle);
   QTableWidget* list = ui_->listReplacements;
@@ -57,10 +57,10 @@ PageParamVerz::PageParamVerz(Application& app, MessageBoxHost& box, QWidget* par
 
   connect(ui_->chkSichern, &QCheckBox::clicked, this, [this] { modified_ = true; });
   connect(ui_->chkRuecksichern, &QCheckBox::clicked, this, [this] { modified_ = true; });
-  connect(ui_->btnNew, &QPushButton::clicked, this, &PageParamVerz::newEntry);
-  connect(ui_->btnChange, &QPushButton::clicked, this, &PageParamVerz::changeEntry);
-  connect(ui_->btnDelete, &QPushButton::clicked, this, &PageParamVerz::deleteEntries);
-  connect(list, &QTableWidget::itemSelectionChanged, this, &PageParamVerz::refreshButtons);
+  connect(ui_->btnNew, &QPushButton::clicked, this, &PageDirReplacement::newEntry);
+  connect(ui_->btnChange, &QPushButton::clicked, this, &PageDirReplacement::changeEntry);
+  connect(ui_->btnDelete, &QPushButton::clicked, this, &PageDirReplacement::deleteEntries);
+  connect(list, &QTableWidget::itemSelectionChanged, this, &PageDirReplacement::refreshButtons);
   connect(list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
     ui_->listReplacements->selectRow(row);  // the row double-clicked is the one changed
     changeEntry();
@@ -69,11 +69,11 @@ PageParamVerz::PageParamVerz(Application& app, MessageBoxHost& box, QWidget* par
   refreshButtons();
 }
 
-PageParamVerz::~PageParamVerz() = default;
+PageDirReplacement::~PageDirReplacement() = default;
 
-int PageParamVerz::rowCount() const { return ui_->listReplacements->rowCount(); }
+int PageDirReplacement::rowCount() const { return ui_->listReplacements->rowCount(); }
 
-DirReplacement PageParamVerz::entryAt(int row) const {
+DirReplacement PageDirReplacement::entryAt(int row) const {
   QTableWidget* list = ui_->listReplacements;
   DirReplacement e;
   e.active = list->item(row, 0)->text().compare(ui_texts::kYes, Qt::CaseInsensitive) == 0 ? 1 : 0;
@@ -82,7 +82,7 @@ DirReplacement PageParamVerz::entryAt(int row) const {
   return e;
 }
 
-std::vector<int> PageParamVerz::selectedRows() const {
+std::vector<int> PageDirReplacement::selectedRows() const {
   // From the selection's ranges: asking row by row is quadratic on long lists.
   std::vector<int> rows;
   for (const QItemSelectionRange& range : ui_->listReplacements->selectionModel()->selection())
@@ -92,7 +92,7 @@ std::vector<int> PageParamVerz::selectedRows() const {
   return rows;
 }
 
-void PageParamVerz::addRow(const DirReplacement& entry) {
+void PageDirReplacement::addRow(const DirReplacement& entry) {
   QTableWidget* list = ui_->listReplacements;
   const int row = list->rowCount();
   list->insertRow(row);
@@ -100,7 +100,7 @@ void PageParamVerz::addRow(const DirReplacement& entry) {
   writeRow(row, entry);
 }
 
-void PageParamVerz::writeRow(int row, const DirReplacement& entry) {
+void PageDirReplacement::writeRow(int row, const DirReplacement& entry) {
   QTableWidget* list = ui_->listReplacements;
   list->item(row, 0)->setText(entry.active != 0 ? ui_texts::kYes : ui_texts::kNo);
   list->item(row, 1)->setText(QString::fromStdString(entry.oldName));
@@ -108,7 +108,7 @@ void PageParamVerz::writeRow(int row, const DirReplacement& entry) {
   widenColumns(row);
 }
 
-void PageParamVerz::widenColumns(int row) {
+void PageDirReplacement::widenColumns(int row) {
   QTableWidget* list = ui_->listReplacements;
   const QFontMetrics metrics = list->fontMetrics();
   for (int c = 0; c < 3; ++c) {
@@ -117,21 +117,21 @@ void PageParamVerz::widenColumns(int row) {
   }
 }
 
-void PageParamVerz::refreshButtons() {
+void PageDirReplacement::refreshButtons() {
   const std::size_t selected = selectedRows().size();
   ui_->btnChange->setEnabled(selected == 1);
   ui_->btnDelete->setEnabled(selected >= 1);
 }
 
-bool PageParamVerz::edit(DirReplacement& entry) {
+bool PageDirReplacement::edit(DirReplacement& entry) {
   if (editorForTests()) return editorForTests()(this, entry);
-  DlgVerzErsetzung dialog(box_, entry, this);
+  DlgDirReplacement dialog(box_, entry, this);
   if (dialog.exec() != QDialog::Accepted) return false;
   entry = dialog.entry();
   return true;
 }
 
-void PageParamVerz::newEntry() {
+void PageDirReplacement::newEntry() {
   DirReplacement entry;  // empty names, active
   if (!edit(entry)) return;
   addRow(entry);
@@ -142,7 +142,7 @@ void PageParamVerz::newEntry() {
   modified_ = true;
 }
 
-void PageParamVerz::changeEntry() {
+void PageDirReplacement::changeEntry() {
   const std::vector<int> rows = selectedRows();
   if (rows.empty()) return;
   const int row = rows.front();
@@ -152,7 +152,7 @@ void PageParamVerz::changeEntry() {
   modified_ = true;
 }
 
-void PageParamVerz::deleteEntries() {
+void PageDirReplacement::deleteEntries() {
   const std::vector<int> rows = selectedRows();
   if (rows.empty()) return;
   const int answer = box_.messageBox(MessageKind::YesNo, fmt::sprintf(ui_texts::kDeleteMarkedQuestion, static_cast<int>(rows.size())));
@@ -173,7 +173,7 @@ void PageParamVerz::deleteEntries() {
   refreshButtons();
 }
 
-bool PageParamVerz::eventFilter(QObject* watched, QEvent* event) {
+bool PageDirReplacement::eventFilter(QObject* watched, QEvent* event) {
   // A double click where there is no row adds a new entry.
   if (watched == ui_->listReplacements->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
@@ -185,11 +185,11 @@ bool PageParamVerz::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-bool PageParamVerz::replacementChosen() const {
+bool PageDirReplacement::replacementChosen() const {
   return ui_->chkSichern->isChecked() || ui_->chkRuecksichern->isChecked();
 }
 
-bool PageParamVerz::apply() {
+bool PageDirReplacement::apply() {
   if (!modified_) return true;
   ReplacementSettings list;
   list.Sichern = ui_->chkSichern->isChecked() ? 1 : 0;

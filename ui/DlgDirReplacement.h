@@ -6,21 +6,21 @@
 #include "app/Records.h"
 
 namespace Ui {
-class DlgVerzErsetzung;
+class DlgDirReplacement;
 }
 
 namespace kalvero {
 
 class MessageBoxHost;
 
-class DlgVerzErsetzung : public QDialog {
+class DlgDirReplacement : public QDialog {
   Q_OBJECT
  public:
-  DlgVerzErsetzung(MessageBoxHost& box, const DirReplacement& entry, QWidget* parent = nullptr);
-  ~DlgVerzErsetzung() override;
+  DlgDirReplacement(MessageBoxHost& box, const DirReplacement& entry, QWidget* parent = nullptr);
+  ~DlgDirReplacement() override;
 
   DirReplacement entry() const;
-  Ui::DlgVerzErsetzung* form() const { return ui_.get(); }
+  Ui::DlgDirReplacement* form() const { return ui_.get(); }
 
   // The names the stored list can read back; the message text when not.
   static QString refusalOf(const QString& oldName, const QString& newName, int* field = nullptr);
@@ -32,7 +32,7 @@ class DlgVerzErsetzung : public QDialog {
   void browse(int field);
 
   MessageBoxHost& box_;
-  std::unique_ptr<Ui::DlgVerzErsetzung> ui_;
+  std::unique_ptr<Ui::DlgDirReplacement> ui_;
 };
 
 }  // namespace kalvero

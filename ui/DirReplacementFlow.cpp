@@ -1,4 +1,4 @@
-#include "ui/ParameterFlow.h"
+#include "ui/DirReplacementFlow.h"
 
 #include <QDialog>
 
