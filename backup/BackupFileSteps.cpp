@@ -12,6 +12,7 @@
 #include "platform/LevelOpen.h"
 #include "platform/PathUtil.h"
 #include "platform/TreeCopy.h"
+#include "run/ChecksumList.h"
 #include "run/RunReport.h"
 #include "run/Walk.h"
 
@@ -53,6 +54,11 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   // A worker's archive of this file; removed at the end unless taken.
   const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
   CopyJob job = makeCopyJob(source, destination, size, pairSource, ctx);
+  if (!job.compress && IsChecksumListFileName(std::string_view(destination).substr(destination.rfind('/') + 1))) {
+    // Its plain name is the program's list: a copy there would be overwritten.
+    ReportError(ctx, fmt::sprintf(texts::CHECKSUM_LIST_NAME_NOT_STORED, source, destination + ".zip"));
+    return result;
+  }
   if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
   if (!clearDestinationFor(job, ctx)) return result;
   const PreparedCompression* usable = usablePrepared(prepared.get(), job);

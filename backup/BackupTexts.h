@@ -225,6 +225,9 @@ inline constexpr const char* CHECKSUM_LIST_FAILED =
 inline constexpr const char* CHECKSUM_LIST_NAME_ARCHIVED =
     "Hinweis: Die Datei '%s' trägt den Namen der Prüfsummenliste und wird deshalb immer als Archiv '%s.zip' "
     "gesichert.";
+inline constexpr const char* CHECKSUM_LIST_NAME_NOT_STORED =
+    "Die Datei '%s' trägt den Namen der Prüfsummenliste und kann nicht als Archiv gesichert werden (%s); sie "
+    "wird nicht gesichert, damit die Liste sie nicht überschreibt.";
 // A planned run on battery
 inline constexpr const char* NOTIFY_MAINS_WAITING = "Sicherung wartet auf das Netzteil";
 inline constexpr const char* MAINS_WAITING =

@@ -21,6 +21,7 @@
 #include "backup/CompressZip.h"
 #include "platform/FaultInjection.h"
 #include "restore/RestoreRun.h"
+#include "run/ChecksumList.h"
 #include "support/Files.h"
 #include "support/LogText.h"
 #include "support/RecordingReporter.h"
@@ -48,7 +49,7 @@ TEST(CompressBackup, LeavesOnlyCheckedArchives) {
   ASSERT_EQ(r.status, 0) << r.output;
   int archives = 0;
   for (auto& e : std::filesystem::recursive_directory_iterator(t / "dst")) {
-    if (e.is_directory()) continue;
+    if (e.is_directory() || e.path().filename() == kChecksumListName) continue;
     std::string path = e.path().string();
     ASSERT_EQ(path.substr(path.size() - 4), ".zip") << path;
     ++archives;
@@ -80,11 +81,13 @@ struct Threads {
 };
 
 // Every file below root (hidden ones included) with its bytes.
+// The files of a tree, without a backup's own checksum list at its top.
 std::map<std::string, std::string> filesBelow(const std::string& root) {
   std::map<std::string, std::string> out;
   if (!fs::exists(root)) return out;
   for (auto& e : fs::recursive_directory_iterator(root))
     if (e.is_regular_file()) out[fs::relative(e.path(), root).string()] = test::readFile(e.path().string());
+  out.erase(std::string(kChecksumListName));
   return out;
 }
 
@@ -150,6 +153,8 @@ TEST(CompressBackup, FourThreadsWriteWhatOneWrites) {
   backupAndRestore(t, "4");
   EXPECT_EQ(filesBelow(t / "dst.1").size(), 42u);
   EXPECT_TRUE(filesBelow(t / "dst.1") == filesBelow(t / "dst.4")) << "archives differ";
+  EXPECT_EQ(t.read(std::string("dst.1/") + std::string(kChecksumListName)),
+            t.read(std::string("dst.4/") + std::string(kChecksumListName)));
   EXPECT_TRUE(filesBelow(t / "back.4") == filesBelow(t / "src")) << "restored tree differs";
   EXPECT_TRUE(filesBelow(t / "back.1") == filesBelow(t / "back.4"));
   for (const char* name : {"run.log", "restore.log", "pruef.chk", "liste1.txt", "liste2.txt", "liste3.txt", "liste4.txt"})

@@ -709,6 +709,15 @@ TEST_P(TreeRun, ChecksumListsOfDatedFoldersAndAUsersFileOfTheListsName) {
   // Stored as its archive, whatever the compression: the plain name is the list's.
   EXPECT_TRUE(std::filesystem::exists(folders[0] + "/Kalvero-Pruefsummen.sha256.zip"));
   EXPECT_NE(listOf(folders[0]).find("  Kalvero-Pruefsummen.sha256.zip\n"), std::string::npos);
+
+  // With its archive's name taken by another file, it is reported and not
+  // stored: a plain copy would be overwritten by the list.
+  t.write("q/sub/Kalvero-Pruefsummen.sha256", "noch eine");
+  t.write("q/sub/Kalvero-Pruefsummen.sha256.zip", "kein Archiv");
+  test::RecordingReporter second;
+  EXPECT_EQ(backup(second).runErrors, 1) << second.allLines();
+  EXPECT_NE(second.allLines().find("damit die Liste sie nicht"), std::string::npos) << second.allLines();
+  EXPECT_TRUE(sha256sumPasses(folders[0]));
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, TreeRun, ::testing::Values(0, 1),
