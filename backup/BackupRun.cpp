@@ -270,6 +270,8 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   pairSourceRoot = state.sourceRoot;
   pairRoot.begin(state.destRoot);
   beginDestinations(state);
+  // A killed run's temporary of the list sits here even when this run copies nothing.
+  leftovers.visit(state.destRoot);
   // Records reach the journal at once where a reset archive marker would let
   // the next run skip a file whose record a killed run lost.
   checksums.begin(state.destRoot, options.ArchivbitReset != 0);

@@ -23,6 +23,7 @@
 #include "backup/DateLabel.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
+#include "platform/OwnTemporary.h"
 #include "support/OrdinaryUser.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
@@ -689,8 +690,12 @@ TEST_P(TreeRun, AnEarlierBackupWithoutAListGetsOneAndAKilledUpdateIsFoldedInLate
   EXPECT_EQ(listOf(t / "z"), made);
   EXPECT_TRUE(t.exists("z/Kalvero-Pruefsummen.journal"));
   EXPECT_FALSE(sha256sumPasses(t / "z"));
-  // The next run, though it copies nothing, folds the journal in.
+  // A run killed while writing the list leaves its temporary beside it.
+  const std::string halfWritten = platform::ownTemporaryBeside(t / "z/Kalvero-Pruefsummen.sha256");
+  test::writeFile(halfWritten, "halb");
+  // The next run, though it copies nothing, folds the journal in and removes the temporary.
   EXPECT_EQ(backup(fourth).runErrors, 0) << fourth.allLines();
+  EXPECT_FALSE(std::filesystem::exists(halfWritten));
   EXPECT_FALSE(t.exists("z/Kalvero-Pruefsummen.journal"));
   EXPECT_TRUE(sha256sumPasses(t / "z"));
   EXPECT_EQ(changedLines(made, listOf(t / "z")).size(), 2u);
