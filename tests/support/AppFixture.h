@@ -43,11 +43,22 @@ struct AppFixture {
     qputenv("TMPDIR", dir.path().toUtf8());
     app = std::make_unique<Application>(std::vector<std::string>{"kalvero", "/Ini=" + settingsPath()});
   }
+  // The next fixture's directory goes where the test's own temporaries go,
+  // not below one that is gone.
+  ~AppFixture() {
+    app.reset();
+    if (hadTmpDir) qputenv("TMPDIR", previousTmpDir);
+    else qunsetenv("TMPDIR");
+  }
+  AppFixture(const AppFixture&) = delete;
+  AppFixture& operator=(const AppFixture&) = delete;
   std::string path(const QString& rel) const { return dir.filePath(rel).toStdString(); }
   std::string settingsPath() const { return path(QStringLiteral("kalvero.INI")); }
   QByteArray settingsBytes() const { return readText(QString::fromStdString(settingsPath())); }
   void writeSettings(const QByteArray& bytes) const { writeText(QString::fromStdString(settingsPath()), bytes); }
 
+  const bool hadTmpDir = qEnvironmentVariableIsSet("TMPDIR");
+  const QByteArray previousTmpDir = qgetenv("TMPDIR");
   QTemporaryDir dir;
   std::unique_ptr<Application> app;
 };
