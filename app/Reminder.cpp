@@ -66,13 +66,7 @@ std::string ReminderTimerText() {
 
 std::string ApplyReminder(bool on, const std::string& cliPath, const std::string& settingsPath) {
   const std::string dir = UserUnitDirectory();
-  if (!on) {
-    if (GetPathKind(dir + kTimerName) != PathKind::File) return {};
-    if (std::string e = Systemctl({"disable", "--now", kTimerName}); !e.empty()) return e;
-    for (const char* name : {kTimerName, kServiceName})
-      if (std::string e = RemoveUnitFile(dir + name); !e.empty()) return e;
-    return Systemctl({"daemon-reload"});
-  }
+  if (!on) return RemoveTimerUnits(kTimerName, kServiceName);
   int err = 0;
   if (!MakeDirectories(dir, &err)) return fmt::sprintf(texts::kScheduleWriteFailed, dir, SystemErrorText(err));
   const bool wasThere = GetPathKind(dir + kTimerName) == PathKind::File;

@@ -5,9 +5,11 @@
 #include <cerrno>
 
 #include "app/AppTexts.h"
+#include "app/Schedule.h"
 #include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
+#include "platform/PathUtil.h"
 #include "platform/Process.h"
 
 namespace kalvero {
@@ -86,6 +88,15 @@ void PutBackUnitFile(const std::string& path, const std::optional<std::string>& 
     WriteUnitFile(path, *old, &ignored);
   else
     platform::removeFile(path, &ignored);
+}
+
+std::string RemoveTimerUnits(const std::string& timerName, const std::string& serviceName) {
+  const std::string dir = UserUnitDirectory();
+  if (GetPathKind(dir + timerName) != PathKind::File) return {};
+  if (std::string e = Systemctl({"disable", "--now", timerName}); !e.empty()) return e;
+  for (const std::string& name : {timerName, serviceName})
+    if (std::string e = RemoveUnitFile(dir + name); !e.empty()) return e;
+  return Systemctl({"daemon-reload"});
 }
 
 }  // namespace kalvero

@@ -21,6 +21,10 @@ std::string RemoveUnitFile(const std::string& path);
 std::string Systemctl(const std::vector<std::string>& args);
 // Its output (trimmed) when it succeeded, else "".
 std::string SystemctlOutput(const std::vector<std::string>& args);
+// A plan of a timer and its service taken off: the timer stopped and disabled
+// first (no run starts from a half-removed plan), both files removed, systemd
+// told. "" also when there was no timer.
+std::string RemoveTimerUnits(const std::string& timerName, const std::string& serviceName);
 // The file's previous text put back (or the file removed when there was none).
 void PutBackUnitFile(const std::string& path, const std::optional<std::string>& old);
 

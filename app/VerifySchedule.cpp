@@ -47,13 +47,7 @@ std::string VerifyTimerText() {
 
 std::string ApplyVerifySchedule(bool on, const std::string& cliPath, const std::string& settingsPath) {
   const std::string dir = UserUnitDirectory();
-  if (!on) {
-    if (GetPathKind(dir + kTimerName) != PathKind::File) return {};
-    if (std::string e = Systemctl({"disable", "--now", kTimerName}); !e.empty()) return e;
-    for (const char* name : {kTimerName, kServiceName})
-      if (std::string e = RemoveUnitFile(dir + name); !e.empty()) return e;
-    return Systemctl({"daemon-reload"});
-  }
+  if (!on) return RemoveTimerUnits(kTimerName, kServiceName);
   for (const std::string* path : {&cliPath, &settingsPath})
     if (!UsableUnitPath(*path)) return fmt::sprintf(texts::kScheduleBadPath, *path);
   int err = 0;
