@@ -72,7 +72,7 @@ bool ParseSha256Hex(std::string_view hex, Sha256Digest* digest) {
 }
 
 bool Sha256OfDescriptor(int fd, Sha256Digest* digest, int* err,
-                        const std::atomic<bool>* cancel, std::uint64_t* bytesRead) {
+                        const std::atomic<bool>* cancel, std::atomic<std::uint64_t>* bytesDone) {
   constexpr std::size_t kChunk = 256 * 1024;
   thread_local std::vector<unsigned char> buffer(kChunk);
   Sha256 sha;
@@ -88,17 +88,17 @@ bool Sha256OfDescriptor(int fd, Sha256Digest* digest, int* err,
     }
     if (n == 0) break;
     sha.update(buffer.data(), static_cast<std::size_t>(n));
-    if (bytesRead) *bytesRead += static_cast<std::uint64_t>(n);
+    if (bytesDone) bytesDone->fetch_add(static_cast<std::uint64_t>(n), std::memory_order_relaxed);
   }
   *digest = sha.finish();
   return true;
 }
 
 bool Sha256OfFile(const std::string& path, Sha256Digest* digest, int* err,
-                  const std::atomic<bool>* cancel, std::uint64_t* bytesRead) {
+                  const std::atomic<bool>* cancel, std::atomic<std::uint64_t>* bytesDone) {
   InputFile file;
   if (!file.openSource(path, err)) return false;
-  return Sha256OfDescriptor(file.descriptor(), digest, err, cancel, bytesRead);
+  return Sha256OfDescriptor(file.descriptor(), digest, err, cancel, bytesDone);
 }
 
 }  // namespace kalvero::platform

@@ -37,13 +37,14 @@ bool ParseSha256Hex(std::string_view hex, Sha256Digest* digest);
 
 // Hashes an open file from its current position to its end. False with *err
 // (errno) on a read failure, or with *err = ECANCELED when *cancel was set.
+// *bytesDone grows as it reads, for a progress another thread shows.
 bool Sha256OfDescriptor(int fd, Sha256Digest* digest, int* err,
                         const std::atomic<bool>* cancel = nullptr,
-                        std::uint64_t* bytesRead = nullptr);
+                        std::atomic<std::uint64_t>* bytesDone = nullptr);
 // Opens a regular file as a tree's file is opened (never a link, FIFO or
 // device, never waiting for a writer) and hashes it.
 bool Sha256OfFile(const std::string& path, Sha256Digest* digest, int* err,
                   const std::atomic<bool>* cancel = nullptr,
-                  std::uint64_t* bytesRead = nullptr);
+                  std::atomic<std::uint64_t>* bytesDone = nullptr);
 
 }  // namespace kalvero::platform

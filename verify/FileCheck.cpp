@@ -78,24 +78,7 @@ void CheckArchiveSource(const FileCheckInput& in, const ArchiveEntryFacts& entry
 }  // namespace
 
 bool HashFile(const std::string& path, platform::Sha256Digest* digest, int* err, const FileCheckShared& shared) {
-  platform::InputFile file;
-  if (!file.openSource(path, err)) return false;
-  constexpr std::size_t kChunk = 256 * 1024;
-  thread_local std::vector<unsigned char> buffer(kChunk);
-  platform::Sha256 sha;
-  for (;;) {
-    if (shared.cancel && shared.cancel->load(std::memory_order_relaxed)) {
-      *err = ECANCELED;
-      return false;
-    }
-    const long long n = file.tryRead(buffer.data(), buffer.size(), err);
-    if (n < 0) return false;
-    if (n == 0) break;
-    sha.update(buffer.data(), static_cast<std::size_t>(n));
-    if (shared.bytesDone) shared.bytesDone->fetch_add(static_cast<std::uint64_t>(n), std::memory_order_relaxed);
-  }
-  *digest = sha.finish();
-  return true;
+  return platform::Sha256OfFile(path, digest, err, shared.cancel, shared.bytesDone);
 }
 
 FileCheckResult CheckBackupFile(const FileCheckInput& in, const FileCheckShared& shared) {
