@@ -1,5 +1,7 @@
 #include "platform/DesktopNotification.h"
 
+#include "platform/BusError.h"
+
 #include <systemd/sd-bus.h>
 
 #include <cstdint>
@@ -12,12 +14,6 @@ namespace {
 
 // A notification service that does not answer within this time is taken as absent.
 constexpr std::uint64_t kCallTimeoutUsec = 5'000'000;
-
-std::string describe(const sd_bus_error& e, int r) {
-  if (e.message) return e.message;
-  if (e.name) return e.name;
-  return std::strerror(r < 0 ? -r : r);
-}
 
 // True when the service reads the body as markup (then "&", "<" and ">" in
 // file names must be escaped); a service that does not answer reads plain text.
@@ -84,7 +80,7 @@ bool SendDesktopNotification(const DesktopNotification& n, std::string* error) {
   if (r >= 0) r = sd_bus_message_append(call, "i", n.timeoutMs);
   if (r >= 0) r = sd_bus_call(bus, call, kCallTimeoutUsec, &e, &reply);
   const bool ok = r >= 0;
-  if (!ok && error) *error = describe(e, r);
+  if (!ok && error) *error = BusErrorText(e, r);
   sd_bus_error_free(&e);
   sd_bus_message_unref(reply);
   sd_bus_message_unref(call);

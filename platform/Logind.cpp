@@ -1,5 +1,7 @@
 #include "platform/Logind.h"
 
+#include "platform/BusError.h"
+
 #include <systemd/sd-bus.h>
 
 #include <cstring>
@@ -11,12 +13,6 @@ namespace {
 constexpr const char* kService = "org.freedesktop.login1";
 constexpr const char* kPath = "/org/freedesktop/login1";
 constexpr const char* kInterface = "org.freedesktop.login1.Manager";
-
-std::string describe(const sd_bus_error& e, int r) {
-  if (e.message) return e.message;
-  if (e.name) return e.name;
-  return std::strerror(r < 0 ? -r : r);
-}
 
 class LogindPowerControl : public PowerControl {
  public:
@@ -66,7 +62,7 @@ class LogindPowerControl : public PowerControl {
     const int r = sd_bus_call_method(bus_, kService, kPath, kInterface, reboot ? "Reboot" : "PowerOff", &e, nullptr,
                                      "b", 0);
     const bool ok = r >= 0;
-    if (!ok && error) *error = describe(e, r);
+    if (!ok && error) *error = BusErrorText(e, r);
     sd_bus_error_free(&e);
     return ok;
   }

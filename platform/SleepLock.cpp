@@ -1,5 +1,7 @@
 #include "platform/SleepLock.h"
 
+#include "platform/BusError.h"
+
 #include <fcntl.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -18,12 +20,6 @@ constexpr const char* kInterface = "org.freedesktop.login1.Manager";
 constexpr std::uint64_t kCallTimeoutUsec = 3'000'000;
 // How often the listener looks whether the run has ended.
 constexpr std::uint64_t kWakeUsec = 100'000;
-
-std::string describe(const sd_bus_error& e, int r) {
-  if (e.message) return e.message;
-  if (e.name) return e.name;
-  return std::strerror(r < 0 ? -r : r);
-}
 
 }  // namespace
 
@@ -66,7 +62,7 @@ struct SleepLock::Impl {
     // The reply owns its descriptor; the lock lasts as long as our own copy.
     if (r >= 0) fd = fcntl(received, F_DUPFD_CLOEXEC, 3);
     if (r >= 0 && fd < 0) r = -errno;
-    if (r < 0) failure = describe(e, r);
+    if (r < 0) failure = BusErrorText(e, r);
     sd_bus_error_free(&e);
     sd_bus_message_unref(reply);
     sd_bus_message_unref(call);

@@ -1,5 +1,7 @@
 #include "platform/Udisks.h"
 
+#include "platform/BusError.h"
+
 #include <systemd/sd-bus.h>
 
 #include <climits>
@@ -15,12 +17,6 @@ constexpr const char* kService = "org.freedesktop.UDisks2";
 // Unmounting flushes the drive's caches first: that may take a while on a slow stick.
 constexpr std::uint64_t kUnmountTimeoutUsec = 120'000'000;
 constexpr std::uint64_t kCallTimeoutUsec = 30'000'000;
-
-std::string describe(const sd_bus_error& e, int r) {
-  if (e.message) return e.message;
-  if (e.name) return e.name;
-  return std::strerror(r < 0 ? -r : r);
-}
 
 // Method(a{sv} options = {}) on object at path.
 int callWithNoOptions(sd_bus* bus, const char* path, const char* interface, const char* method,
@@ -62,7 +58,7 @@ bool UnmountAndPowerOff(const std::string& device, std::string* error) {
     r = callWithNoOptions(bus, block.c_str(), "org.freedesktop.UDisks2.Filesystem", "Unmount", kUnmountTimeoutUsec,
                           &e);
   const bool ok = r >= 0;
-  if (!ok && error) *error = describe(e, r);
+  if (!ok && error) *error = BusErrorText(e, r);
   sd_bus_error_free(&e);
   if (ok) {
     sd_bus_message* reply = nullptr;
