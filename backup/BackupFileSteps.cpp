@@ -54,7 +54,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   // A worker's archive of this file; removed at the end unless taken.
   const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
   CopyJob job = makeCopyJob(source, destination, size, pairSource, ctx);
-  if (!job.compress && IsChecksumListFileName(std::string_view(destination).substr(destination.rfind('/') + 1))) {
+  if (!job.compress && IsProgramFileName(std::string_view(destination).substr(destination.rfind('/') + 1))) {
     // Its plain name is the program's list: a copy there would be overwritten.
     ReportError(ctx, fmt::sprintf(texts::CHECKSUM_LIST_NAME_NOT_STORED, source, destination + ".zip"));
     return result;

@@ -18,7 +18,7 @@ bool HoldsFiles(const std::string& folder) {
   platform::DirectoryReader reader(folder);
   platform::DirEntry entry;
   while (reader.isOpen() && reader.next(entry))
-    if (!IsChecksumListFileName(entry.name) && !platform::isProgramTemporaryName(entry.name)) return true;
+    if (!IsProgramFileName(entry.name) && !platform::isProgramTemporaryName(entry.name)) return true;
   return false;
 }
 

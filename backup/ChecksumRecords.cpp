@@ -168,7 +168,7 @@ void FolderFiles::enter(const std::string& prefix) {
   platform::DirEntry entry;
   while (reader.isOpen() && reader.next(entry)) {
     if (platform::isProgramTemporaryName(entry.name)) continue;
-    if (prefix.empty() && IsChecksumListFileName(entry.name)) continue;
+    if (prefix.empty() && IsProgramFileName(entry.name)) continue;
     if (entry.status.isSymlink) continue;
     if (entry.kind == platform::EntryKind::Directory)
       level.entries.emplace_back(entry.name + "/", true);

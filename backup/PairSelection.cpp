@@ -10,24 +10,12 @@
 #include "platform/CopyAttributes.h"
 #include "platform/DirectoryReader.h"
 #include "platform/PathUtil.h"
+#include "run/DatedFolders.h"
 #include "run/Filters.h"
 
 namespace kalvero {
 
 namespace {
-
-// Whether destination holds a dated folder ("2026_12_09") of a run with the
-// date subdirectory: until it does, the marker cannot tell what it lacks.
-bool HasDatedFolder(const std::string& destination) {
-  platform::DirectoryReader reader(destination);
-  platform::DirEntry entry;
-  while (reader.isOpen() && reader.next(entry)) {
-    const std::string& n = entry.name;
-    if (entry.kind != platform::EntryKind::Directory || n.size() != 10 || n[4] != '_' || n[7] != '_') continue;
-    if (std::all_of(n.begin(), n.end(), [](char c) { return c == '_' || (c >= '0' && c <= '9'); })) return true;
-  }
-  return false;
-}
 
 // The decision per file and link: the marker, the check file, the copy in
 // the destination (see the header).
@@ -214,7 +202,7 @@ WalkOptions WalkOptionsFor(const PairSelectionInput& in, const ExclusionLists& e
   WalkOptions walk;
   walk.withSubdirs = pair.withSubdirs;
   const bool dated = options.SubVerzDatum != 0;
-  walk.archiveOnly = options.Archivbit && !(dated && !HasDatedFolder(pair.destination));
+  walk.archiveOnly = options.Archivbit && !(dated && ListDatedFolders(pair.destination).empty());
   walk.allowedPatterns = patterns.allowed.empty() ? nullptr : &patterns.allowed;
   walk.excludedPatterns = patterns.excluded.empty() ? nullptr : &patterns.excluded;
   walk.from = bounds.from;

@@ -112,7 +112,7 @@ std::vector<FoundFile> RestoreRun::Pass::findFiles(const std::string& sourceDir)
   WalkDirectory(sourceDir, walk);
   // A backup folder's checksum list and its journal are the program's, never a user's file.
   std::erase_if(found, [](const FoundFile& f) {
-    return f.kind == EntryKind::File && IsChecksumListFileName(f.path.substr(f.path.rfind('/') + 1));
+    return f.kind == EntryKind::File && IsProgramFileName(f.path.substr(f.path.rfind('/') + 1));
   });
 
   int files = 0;

@@ -18,11 +18,16 @@ inline constexpr std::string_view kChecksumListName = "Kalvero-Pruefsummen.sha25
 // next run, when a run was killed before that).
 inline constexpr std::string_view kChecksumJournalName = "Kalvero-Pruefsummen.journal";
 
-// Whether a file name (without its folder) is the list's or its journal's:
+// In a dated folder's top level: the mark of a complete state (see
+// run/DatedFolders.h).
+inline constexpr std::string_view kCompleteMarkName = "Kalvero-Vollstaendig.txt";
+
+// Whether a file name (without its folder) is one of the program's own files
+// of a backup folder (the list, its journal, the mark of a complete state):
 // such a plain file in a backup is the program's, never a user's file (a
 // user's file of that name is always stored as its archive NAME.zip).
-inline bool IsChecksumListFileName(std::string_view name) {
-  return name == kChecksumListName || name == kChecksumJournalName;
+inline bool IsProgramFileName(std::string_view name) {
+  return name == kChecksumListName || name == kChecksumJournalName || name == kCompleteMarkName;
 }
 
 struct ChecksumLine {

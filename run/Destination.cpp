@@ -1,9 +1,8 @@
 // Destination names of a pair and the normalised form of job-list paths.
-#include <fmt/format.h>
-
 #include <string_view>
 
 #include "run/Walk.h"
+#include "run/DatedFolders.h"
 #include "platform/FileSystem.h"
 #include "platform/PathUtil.h"
 
@@ -30,7 +29,7 @@ bool needsNormalising(const std::string& path) {
 std::string PairDestinationRoot(const DirPair& pair, const BackupOptions& options, const platform::LocalTime& now) {
   std::string root = pair.destination;
   if (options.SubVerzDatum) {
-    root = WithTrailingSlash(root) + fmt::format("{:04d}_{:02d}_{:02d}", now.year, now.month, now.day);
+    root = WithTrailingSlash(root) + DatedFolderName(now);
   }
   return root;
 }

@@ -170,7 +170,7 @@ bool CompressDecision(std::string_view sourcePath, std::uint64_t size, int compr
                       const NoCompressSet& noCompress) {
   // A user's file named as the checksum list (or its journal) is always kept
   // as its archive: the plain name in a backup folder is the program's.
-  if (IsChecksumListFileName(sourcePath.substr(sourcePath.rfind('/') + 1))) return true;
+  if (IsProgramFileName(sourcePath.substr(sourcePath.rfind('/') + 1))) return true;
   if (compressOption == 0) return false;
   if (size / 1024 >= 1000000) return false;
   if (noCompress.empty()) return true;

@@ -1,20 +1,11 @@
 #include "verify/FolderWalk.h"
 
-#include <cctype>
-
 #include "platform/DirectoryReader.h"
 #include "platform/OwnTemporary.h"
 #include "platform/PathUtil.h"
 #include "run/ChecksumList.h"
 
 namespace kalvero {
-
-bool IsDatedFolderName(const std::string& name) {
-  if (name.size() != 10 || name[4] != '_' || name[7] != '_') return false;
-  for (std::size_t i = 0; i < name.size(); ++i)
-    if (i != 4 && i != 7 && !std::isdigit(static_cast<unsigned char>(name[i]))) return false;
-  return true;
-}
 
 bool HoldsChecksumList(const std::string& dir) {
   const auto st = platform::lstatPath(WithTrailingSlash(dir) + std::string(kChecksumListName));
@@ -39,7 +30,7 @@ std::vector<WalkedFile> WalkBackupFolder(const std::string& folder,
         if (top && IsDatedFolderName(entry.name) && HoldsChecksumList(root + relative)) continue;
         pending.push_back(relative + "/");
       } else if (entry.kind == platform::EntryKind::File && !entry.status.isSymlink) {
-        if (top && IsChecksumListFileName(entry.name)) continue;  // the list and its journal
+        if (top && IsProgramFileName(entry.name)) continue;  // the list and its journal
         files.push_back({std::move(relative), entry.status});
       }
     }

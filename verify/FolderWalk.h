@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "run/DatedFolders.h"
 
 namespace kalvero {
 
@@ -18,8 +19,6 @@ struct WalkedFile {
   platform::FileStatus status;  // lstat
 };
 
-// "2026_12_09": the name of a dated backup folder.
-bool IsDatedFolderName(const std::string& name);
 // True when dir holds a checksum list.
 bool HoldsChecksumList(const std::string& dir);
 

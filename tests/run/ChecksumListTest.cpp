@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/Sha256.h"
 #include "run/ChecksumList.h"
+#include "run/DatedFolders.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -66,6 +68,28 @@ TEST(ChecksumList, MalformedLinesAreRefused) {
                                 "\\" + hex + "  a\\qb", "\\" + hex + "  ende\\"}) {
     EXPECT_FALSE(ParseChecksumLine(bad, &line)) << bad;
   }
+}
+
+// The dated folders of a destination, oldest first, only real folders of a
+// day's name; the mark of a complete state comes and goes.
+TEST(DatedFolders, OnlyRealDatedFoldersOldestFirstWithTheirMark) {
+  test::TempDir t;
+  for (const char* name : {"2026_12_09", "2025_01_31", "2026_13_01", "2026_12_9", "notiz"}) t.mkdir(name);
+  t.write("2026_12_10", "a file, not a folder");
+  std::filesystem::create_directory_symlink(t / "2025_01_31", t / "2026_12_11");
+  ASSERT_TRUE(MarkStateComplete(t / "2026_12_09", "vollständig\n", nullptr));
+  const auto folders = ListDatedFolders(t.path());
+  ASSERT_EQ(folders.size(), 2u);
+  EXPECT_EQ(folders[0].name, "2025_01_31");
+  EXPECT_FALSE(folders[0].complete);
+  EXPECT_EQ(folders[1].path, t / "2026_12_09");
+  EXPECT_EQ(folders[1].year * 10000 + folders[1].month * 100 + folders[1].day, 20261209);
+  EXPECT_TRUE(folders[1].complete);
+  EXPECT_TRUE(IsProgramFileName(kCompleteMarkName));
+  EXPECT_TRUE(UnmarkStateComplete(t / "2026_12_09", nullptr));
+  EXPECT_TRUE(UnmarkStateComplete(t / "2026_12_09", nullptr));
+  EXPECT_FALSE(IsCompleteState(t / "2026_12_09"));
+  EXPECT_EQ(DatedFolderName(platform::LocalTime{2026, 3, 7}), "2026_03_07");
 }
 
 }  // namespace
