@@ -9,7 +9,7 @@ PACKAGES=(
   zlib1g-dev libssl-dev libfmt-dev libgtest-dev libsystemd-dev
   qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
   unzip zip p7zip-full python3 rsync xvfb xauth hyperfine diffutils attr
-  dbus-daemon systemd
+  dbus-daemon systemd faketime
 )
 
 missing=()
