@@ -75,7 +75,7 @@ std::string replacePathFields(const std::string& value, int count, int firstPath
   return out;
 }
 
-bool hasEntries(const ReplacementSettings& r) { return !r.entries.empty(); }
+bool hasEntries(const DirReplacementList& r) { return !r.entries.empty(); }
 
 }  // namespace
 
@@ -97,7 +97,7 @@ std::string ApplyDirReplacements(const std::string& text, const std::vector<DirR
 }
 
 bool ReplaceInBackupSettings(SettingsFile& settings, std::string* error) {
-  ReplacementSettings r = settings.loadReplacementList();
+  DirReplacementList r = settings.loadDirReplacementList();
   if (!hasEntries(r)) return true;
   const auto& list = r.entries;
   platform::ProfileFile file(settings.path());
@@ -128,7 +128,7 @@ bool ReplaceInBackupSettings(SettingsFile& settings, std::string* error) {
 }
 
 bool ReplaceInRestoreSettings(SettingsFile& settings, std::string* error) {
-  ReplacementSettings r = settings.loadReplacementList();
+  DirReplacementList r = settings.loadDirReplacementList();
   if (!hasEntries(r)) return true;
   platform::ProfileFile file(settings.path());
   int err = 0;

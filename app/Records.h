@@ -75,7 +75,7 @@ struct DateFilter {  // section "Datum", as the backup page holds it for a run
   std::string StundenText;  // the stored text of "Stunden", as typed
 };
 
-struct ReplacementSettings {  // section "Verzeichnisse"
+struct DirReplacementList {  // section "Verzeichnisse"
   int Sichern = 1;
   int Ruecksichern = 1;
   std::vector<DirReplacement> entries;

@@ -290,9 +290,9 @@ bool SettingsFile::writeMinSize(int value, std::string* error) {
   return updateFile(path_, error, [&](ProfileDocument& d) { d.writeInt(INFO, "MinSize", value); });
 }
 
-ReplacementSettings SettingsFile::loadReplacementList() const {
+DirReplacementList SettingsFile::loadDirReplacementList() const {
   ProfileDocument d = loadDoc(path_);
-  ReplacementSettings r;
+  DirReplacementList r;
   r.Sichern = d.readInt(VERZEICHNISSE, "Sichern", 1);
   r.Ruecksichern = d.readInt(VERZEICHNISSE, "Ruecksichern", 1);
   for (const std::string& raw : d.sectionLines(VERZEICHNISSE)) {
@@ -312,7 +312,7 @@ ReplacementSettings SettingsFile::loadReplacementList() const {
   return r;
 }
 
-bool SettingsFile::saveReplacementList(const ReplacementSettings& list, std::string* error) {
+bool SettingsFile::saveDirReplacementList(const DirReplacementList& list, std::string* error) {
   return updateFile(path_, error, [&](ProfileDocument& d) {
     d.deleteSection(VERZEICHNISSE);
     int r = 1;

@@ -39,8 +39,8 @@ class SettingsFile {
   bool writeDeleteSrc(int value, std::string* error = nullptr);
   bool writeMinSize(int value, std::string* error = nullptr);
 
-  ReplacementSettings loadReplacementList() const;
-  bool saveReplacementList(const ReplacementSettings& list, std::string* error = nullptr);
+  DirReplacementList loadDirReplacementList() const;
+  bool saveDirReplacementList(const DirReplacementList& list, std::string* error = nullptr);
 
   // Date filter as the backup page holds it (relative form: from = now - hours).
   DateFilter loadDateFilter() const;

@@ -26,21 +26,21 @@ void openParameterSheet(QWidget* parent, PageSichern* backupPage, PageRuecksiche
 void applyReplacementAfterOk(PageSichern* backupPage, PageRuecksichern* restorePage, Application& app,
                              MessageBoxHost& box, bool confirmed) {
   SettingsFile settings(app.settingsPath());
-  const ReplacementSettings switches = settings.loadReplacementList();
-  if (switches.Sichern == 0 && switches.Ruecksichern == 0) return;
+  const DirReplacementList list = settings.loadDirReplacementList();
+  if (list.Sichern == 0 && list.Ruecksichern == 0) return;
   if (!confirmed && box.messageBox(MessageKind::YesNo, ui_texts::kReplaceQuestion) != MB_RESULT_YES) return;
   // A run reads these values while it goes; they are rewritten only between runs.
   if ((backupPage != nullptr && !backupPage->isIdle()) || (restorePage != nullptr && !restorePage->isIdle())) return;
 
   std::string error;
-  if (switches.Sichern != 0) {
+  if (list.Sichern != 0) {
     if (!ReplaceInBackupSettings(settings, &error)) {
       box.messageBox(MessageKind::Error, error);
       return;
     }
     if (backupPage != nullptr) backupPage->reloadFromSettings();  // also tells an open pair editor
   }
-  if (switches.Ruecksichern != 0) {
+  if (list.Ruecksichern != 0) {
     if (restorePage != nullptr) restorePage->takeInput();
     if (!ReplaceInRestoreSettings(settings, &error)) {
       box.messageBox(MessageKind::Error, error);

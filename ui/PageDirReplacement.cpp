@@ -47,7 +47,7 @@ PageDirReplacement::PageDirReplacement(Application& app, MessageBoxHost& box, QW
                                 kColumnMargin + 12);
   list->viewport()->installEventFilter(this);
 
-  const ReplacementSettings stored = SettingsFile(app_.settingsPath()).loadReplacementList();
+  const DirReplacementList stored = SettingsFile(app_.settingsPath()).loadDirReplacementList();
   list->setUpdatesEnabled(false);
   list->setRowCount(0);
   for (const DirReplacement& e : stored.entries) addRow(e);
@@ -191,13 +191,13 @@ bool PageDirReplacement::replacementChosen() const {
 
 bool PageDirReplacement::apply() {
   if (!modified_) return true;
-  ReplacementSettings list;
+  DirReplacementList list;
   list.Sichern = ui_->chkSichern->isChecked() ? 1 : 0;
   list.Ruecksichern = ui_->chkRuecksichern->isChecked() ? 1 : 0;
   list.entries.reserve(static_cast<std::size_t>(rowCount()));
   for (int r = 0; r < rowCount(); ++r) list.entries.push_back(entryAt(r));
   std::string error;
-  if (!SettingsFile(app_.settingsPath()).saveReplacementList(list, &error)) {
+  if (!SettingsFile(app_.settingsPath()).saveDirReplacementList(list, &error)) {
     box_.messageBox(MessageKind::Error, error);
     return false;
   }

@@ -36,7 +36,7 @@ TEST(SettingsFile, MissingFileGivesEveryDefault) {
   InfoOptions i = s.loadInfoOptions();
   EXPECT_EQ(i.DeleteSrc, 1);
   EXPECT_EQ(i.MinSize, 1000);
-  ReplacementSettings v = s.loadReplacementList();
+  DirReplacementList v = s.loadDirReplacementList();
   EXPECT_EQ(v.Sichern, 1);
   EXPECT_EQ(v.Ruecksichern, 1);
   EXPECT_TRUE(v.entries.empty());
@@ -173,7 +173,7 @@ TEST(SettingsFile, ReplacementListFromTheWholeSection) {
   t.write("k.INI",
           "[Verzeichnisse]\nSichern=0\n; Verz9=1|/kommentar|/x\nFoo=1|C:\\alt|D:\\neu\nVerz1=1|C:\\a|D:\\b ; old\n"
           "RUECKSICHERN=0\nohne Gleichheitszeichen\n");
-  ReplacementSettings r = SettingsFile(t / "k.INI").loadReplacementList();
+  DirReplacementList r = SettingsFile(t / "k.INI").loadDirReplacementList();
   EXPECT_EQ(r.Sichern, 0);
   EXPECT_EQ(r.Ruecksichern, 0);
   ASSERT_EQ(r.entries.size(), 2u);
@@ -183,8 +183,8 @@ TEST(SettingsFile, ReplacementListFromTheWholeSection) {
 
   SettingsFile s(t / "k.INI");
   r.entries.push_back(DirReplacement{7, "/x", "/y"});
-  ASSERT_TRUE(s.saveReplacementList(r));
-  ReplacementSettings back = s.loadReplacementList();
+  ASSERT_TRUE(s.saveDirReplacementList(r));
+  DirReplacementList back = s.loadDirReplacementList();
   ASSERT_EQ(back.entries.size(), 3u);
   EXPECT_EQ(back.entries[2].active, 1);
   EXPECT_NE(t.read("k.INI").find("Verz3=1|/x|/y"), std::string::npos);

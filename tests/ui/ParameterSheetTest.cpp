@@ -157,7 +157,7 @@ void ParameterSheetTest::okSavesOnlyWhenModified() {
     sheet.page()->form()->chkRuecksichern->click();
     QTest::mouseClick(sheet.form()->btnOk, Qt::LeftButton);
   }
-  const ReplacementSettings stored = SettingsFile(f.settingsPath()).loadReplacementList();
+  const DirReplacementList stored = SettingsFile(f.settingsPath()).loadDirReplacementList();
   QCOMPARE(stored.Sichern, 1);
   QCOMPARE(stored.Ruecksichern, 0);
   QCOMPARE(stored.entries.size(), std::size_t{3});
@@ -340,7 +340,7 @@ void ParameterSheetTest::tenThousandRows() {
   QCOMPARE(page->rowCount(), 5000);
   QCOMPARE(page->entryAt(0).oldName, std::string("/alt/2"));
   QTest::mouseClick(sheet.form()->btnOk, Qt::LeftButton);
-  const ReplacementSettings stored = SettingsFile(f.settingsPath()).loadReplacementList();
+  const DirReplacementList stored = SettingsFile(f.settingsPath()).loadDirReplacementList();
   QCOMPARE(stored.entries.size(), std::size_t{5000});
   QCOMPARE(stored.entries.back().newName, std::string("/neu/10000"));
 }
