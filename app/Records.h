@@ -50,6 +50,10 @@ struct BackupOptions {  // section "Allg"
   int MitPrueffile = 0;
   std::string Prueffile;
   int DeleteZieldatei = 1;
+  // Thinning the dated states after each pair (0 0 0: none).
+  int AusduennenTage = 0;
+  int AusduennenWochen = 0;
+  int AusduennenMonate = 0;
 };
 
 struct RestoreOptions {  // section "Rueck"

@@ -140,6 +140,9 @@ BackupOptions SettingsFile::loadBackupOptions(bool* readOk) const {
   o.MitPrueffile = d.readInt(ALLG, "MitPrueffile", 0);
   o.Prueffile = d.readString(ALLG, "Prueffile");
   o.DeleteZieldatei = d.readInt(ALLG, "DeleteZieldatei", 1);
+  o.AusduennenTage = d.readInt(ALLG, "AusduennenTage", 0);
+  o.AusduennenWochen = d.readInt(ALLG, "AusduennenWochen", 0);
+  o.AusduennenMonate = d.readInt(ALLG, "AusduennenMonate", 0);
   return o;
 }
 
@@ -218,6 +221,9 @@ bool SettingsFile::saveBackupSettings(const BackupOptions& o, const JobList& job
     d.writeString(ALLG, "MusterNichtErlaubt", o.MusterNichtErlaubt);
     d.writeInt(ALLG, "MusterFlagNichtErlaubt", o.MusterFlagNichtErlaubt);
     d.writeInt(ALLG, "DeleteZieldatei", o.DeleteZieldatei);
+    d.writeInt(ALLG, "AusduennenTage", o.AusduennenTage);
+    d.writeInt(ALLG, "AusduennenWochen", o.AusduennenWochen);
+    d.writeInt(ALLG, "AusduennenMonate", o.AusduennenMonate);
     d.writeInt(SICHQZ, "Version", 2);
     const int n = static_cast<int>(jobs.size());
     d.writeInt(SICHQZ, "Anzahl", n);

@@ -8,6 +8,7 @@
 
 #include "backup/BackupRunImpl.h"
 #include "backup/CopyVerify.h"
+#include "backup/Thinning.h"
 #include "platform/CopyAttributes.h"
 #include "platform/FileTime.h"
 #include "platform/LevelOpen.h"
@@ -491,6 +492,7 @@ void BackupRun::Impl::finishPair(PairState& state) {
                                          SystemErrorText(err)));
   } catch (const std::exception&) {
   }
+  if (!cancelled()) ThinAfterPair(state.pair->destination, options, leftovers.enabled(), state.ctx);
   info.remainingTimeText = fmt::sprintf(texts::REMAINING_TIME, "00:00:00");
   notify(NOTIFY_REMAINING_TIME);
   notify(NOTIFY_FINISHED);

@@ -201,6 +201,15 @@ inline constexpr const char* DESTINATION_BUSY =
 // What a killed run had left in the directories this pair wrote into.
 inline constexpr const char* LEFTOVERS_REMOVED =
     "Hinweis: %d unfertige Zwischendateien eines abgebrochenen Laufs wurden entfernt.";
+// Thinning the dated states after a pair: each removed folder by name.
+inline constexpr const char* THIN_REMOVED = "Ausgedünnt: Der ältere Stand '%s' wurde gelöscht.";
+inline constexpr const char* THIN_FINISHED =
+    "Hinweis: %d beim letzten Ausdünnen nicht fertig gelöschte Stände wurden jetzt entfernt.";
+inline constexpr const char* THIN_FAILED =
+    "Der Stand '%s' konnte beim Ausdünnen nicht (ganz) gelöscht werden; das nächste Ausdünnen versucht es "
+    "wieder.  %s";
+inline constexpr const char* THIN_NOT_HELD =
+    "Hinweis: Ohne Sperre des Ziels (kein privates Laufzeitverzeichnis) wird nicht ausgedünnt.";
 
 // A run stopped because the computer went to sleep (lid closed, suspend):
 // not a failure, the next run copies what is left.

@@ -16,6 +16,7 @@ inline constexpr const char* kUsage =
     "  schedule  plant die Sicherung täglich oder wöchentlich (systemd-Timer)\n"
     "  verify    prüft die Sicherungen mit ihren Prüfsummenlisten (ohne die Quelle)\n"
     "  remind    nennt die Paare, deren letzte Sicherung zu alt ist\n"
+    "  thin      dünnt die Datumsordner der Sicherung aus (Tage, Wochen, Monate)\n"
     "\n"
     "Optionen:\n"
     "  --ini DATEI   Einstellungsdatei (Vorgabe: ~/.config/kalvero/kalvero.INI)\n"
@@ -269,6 +270,52 @@ inline constexpr const char* kHelpRemind =
     "älter ist als 'ErinnernNachTagen' im Abschnitt [Allg] (Vorgabe 7 Tage, 0 schaltet die\n"
     "Erinnerung aus), und was zu tun ist. Mit --notify auch als Desktop-Benachrichtigung.\n"
     "Der Zeitplan (kalvero-cli schedule) startet es nach der Anmeldung und einmal am Tag.\n";
+
+// thin: the dated folders of the active pairs' destinations
+inline constexpr const char* kHelpThin =
+    "Aufruf: kalvero-cli thin [--keep-daily N] [--keep-weekly N] [--keep-monthly N] [--dry-run]\n"
+    "\n"
+    "Dünnt die Datumsordner (2026_12_09) im Ziel jedes aktiven Paares aus: behalten werden alle\n"
+    "Stände der letzten N Tage (heute mitgezählt), davor der neueste Stand jeder der N Wochen\n"
+    "(Montag bis Sonntag), davor der neueste Stand jedes der N Monate; die übrigen werden\n"
+    "gelöscht. Nie gelöscht werden der neueste vollständige Stand, ein unvollständiger Ordner\n"
+    "(abgebrochene Sicherung, oder nur die geänderten Dateien eines Tages) und alles, was kein\n"
+    "Datumsordner ist. Ohne --keep-* gelten 'AusduennenTage', 'AusduennenWochen' und\n"
+    "'AusduennenMonate' im Abschnitt [Allg]; eine fehlende Angabe zählt sonst als 0. Ein\n"
+    "Ausdünnen, das abgebrochen wurde, beendet das nächste. Nicht, während ein anderer Lauf\n"
+    "das Ziel benutzt.\n"
+    "\n"
+    "  --keep-daily N    alle Stände der letzten N Tage behalten\n"
+    "  --keep-weekly N   den neuesten Stand jeder der N Wochen davor behalten\n"
+    "  --keep-monthly N  den neuesten Stand jedes der N Monate davor behalten\n"
+    "  --dry-run         nur zeigen, was behalten und was gelöscht würde\n";
+inline constexpr const char* kThinBadNumber = "kalvero-cli: thin: %s erwartet eine Zahl von 0 bis 100000";
+inline constexpr const char* kThinNoRule =
+    "Es ist nichts zum Ausdünnen eingestellt (Tage, Wochen und Monate sind 0): geben Sie --keep-daily,\n"
+    "--keep-weekly oder --keep-monthly an, oder stellen Sie es unter \"Sichern - Erweitert\" ein.";
+inline constexpr const char* kThinNotDated =
+    "Die Sicherung legt keine Datumsordner an (\"Aktuelles Datum an Zielverzeichnis anfügen\" ist aus); es "
+    "gibt nichts auszudünnen.";
+inline constexpr const char* kThinBusy =
+    "Das Ziel '%s' wird gerade von einem anderen Lauf (Sicherung, Rücksicherung oder Prüfung) benutzt; es wird "
+    "nicht ausgedünnt.";
+inline constexpr const char* kThinUnlocked =
+    "Das Ziel '%s' kann nicht gesperrt werden (kein privates Laufzeitverzeichnis); es wird nicht ausgedünnt.";
+inline constexpr const char* kThinDestination = "Ziel %s:";
+inline constexpr const char* kThinNoFolders = "  keine Datumsordner";
+inline constexpr const char* kThinKeep = "  behalten   %s  (%s)";
+inline constexpr const char* kThinWouldRemove = "  löschen    %s  (Probelauf: nicht gelöscht)";
+inline constexpr const char* kThinRemoved = "  gelöscht   %s";
+inline constexpr const char* kThinFinished = "  %d beim letzten Ausdünnen nicht fertig gelöschte Stände entfernt";
+inline constexpr const char* kThinFailed = "kalvero-cli: '%s' konnte nicht (ganz) gelöscht werden: %s";
+inline constexpr const char* kThinSummary = "%d Stände gelöscht, %d behalten.";
+inline constexpr const char* kThinSummaryDry = "%d Stände würden gelöscht, %d behalten (Probelauf, nichts gelöscht).";
+inline constexpr const char* kThinWhyDay = "Tag";
+inline constexpr const char* kThinWhyWeek = "Woche";
+inline constexpr const char* kThinWhyMonth = "Monat";
+inline constexpr const char* kThinWhyNewest = "neuester vollständiger Stand";
+inline constexpr const char* kThinWhyIncomplete = "unvollständig";
+inline constexpr const char* kThinWhyFuture = "Datum nach heute";
 
 // backup --plugged UUID, started when the drive is mounted
 inline constexpr const char* kPluggedNoUuid = "kalvero-cli: --plugged erwartet die UUID des Laufwerks";

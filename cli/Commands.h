@@ -13,5 +13,6 @@ int runSetLogCommand(CliContext& ctx);   // "Allg" "Protokolldatei"
 int runScheduleCommand(CliContext& ctx); // the systemd user timer
 int runVerifyCommand(CliContext& ctx);   // the backups against their checksum lists
 int runRemindCommand(CliContext& ctx);   // the pairs whose last backup is overdue
+int runThinCommand(CliContext& ctx);     // the dated folders thinned out
 
 }  // namespace kalvero::cli

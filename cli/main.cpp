@@ -37,6 +37,7 @@ constexpr CommandEntry kCommands[] = {
     {"schedule", runScheduleCommand, texts::kHelpSchedule, false},
     {"verify", runVerifyCommand, texts::kHelpVerify, true},  // verify ORDNER needs no settings file
     {"remind", runRemindCommand, texts::kHelpRemind, false},
+    {"thin", runThinCommand, texts::kHelpThin, true},
 };
 
 // "" when the command has something to work on, else the first-start message.

@@ -11,6 +11,7 @@
 
 #include "platform/OwnTemporary.h"
 #include "platform/PathUtil.h"
+#include "platform/TreeRemoval.h"
 
 namespace kalvero::platform {
 namespace {
@@ -39,23 +40,6 @@ std::vector<std::string> namesIn(int fd) {
   return names;
 }
 
-// Everything inside a staging directory is the run's own; links are removed,
-// never followed. The depth limit keeps a strange tree from exhausting descriptors.
-bool removeTree(int parent, const std::string& name, int depth) {
-  const int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  for (const std::string& inner : namesIn(fd)) {
-    struct stat st {};
-    if (::fstatat(fd, inner.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (!S_ISDIR(st.st_mode))
-      ::unlinkat(fd, inner.c_str(), 0);
-    else if (depth < 8)
-      removeTree(fd, inner, depth + 1);
-  }
-  ::close(fd);
-  return ::unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0;
-}
-
 int sweep(const std::string& dir, const std::function<bool(const std::string&)>& ours) {
   const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return 0;
@@ -64,7 +48,7 @@ int sweep(const std::string& dir, const std::function<bool(const std::string&)>&
     if (!ours(name)) continue;
     struct stat st {};
     if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !mayBeOurs(st)) continue;
-    if (S_ISDIR(st.st_mode) ? removeTree(fd, name, 0) : ::unlinkat(fd, name.c_str(), 0) == 0) ++removed;
+    if (S_ISDIR(st.st_mode) ? removeTreeAt(fd, name) : ::unlinkat(fd, name.c_str(), 0) == 0) ++removed;
   }
   ::close(fd);
   return removed;

@@ -218,6 +218,23 @@ TEST(SettingsFile, DateFilterRoundTrip) {
   EXPECT_FALSE(f.to.valid());
 }
 
+TEST(SettingsFile, ThinningRoundTrip) {
+  TempDir t;
+  SettingsFile s(t / "k.INI");
+  const BackupOptions none = s.loadBackupOptions();
+  EXPECT_EQ(none.AusduennenTage + none.AusduennenWochen + none.AusduennenMonate, 0);
+  BackupOptions o;
+  o.AusduennenTage = 7;
+  o.AusduennenWochen = 4;
+  o.AusduennenMonate = 12;
+  ASSERT_TRUE(s.saveBackupSettings(o, {}));
+  EXPECT_NE(t.read("k.INI").find("AusduennenWochen=4\r\n"), std::string::npos);
+  const BackupOptions back = s.loadBackupOptions();
+  EXPECT_EQ(back.AusduennenTage, 7);
+  EXPECT_EQ(back.AusduennenWochen, 4);
+  EXPECT_EQ(back.AusduennenMonate, 12);
+}
+
 TEST(SettingsFile, FailedSaveReportsAndChangesNothing) {
   TempDir t;
   t.write("k.INI", "[Rueck]\nPathSrc=/alt\n");
