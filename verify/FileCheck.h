@@ -17,7 +17,7 @@ namespace kalvero {
 struct FileCheckInput {
   std::string path;                 // the copy in the backup
   platform::FileStatus status;      // as the walk found it
-  const platform::Sha256Digest* listed = nullptr;  // null: not in the list
+  std::optional<platform::Sha256Digest> listed;  // none: not in the list
   std::int64_t listSeconds = 0, listNanoseconds = 0;
   std::string sourcePath;           // not empty: also read the source (a plain copy's)
   std::string archiveSourcePath;    // the same for our archive NAME.zip (the source NAME)

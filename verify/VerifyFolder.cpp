@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <future>
 #include <vector>
 
@@ -30,14 +31,20 @@ constexpr std::size_t kBatchFiles = 64;
 constexpr std::uint64_t kBatchBytes = 32ull << 20;
 
 struct Batch {
-  std::size_t begin = 0, end = 0;
+  std::vector<FileCheckInput> inputs;
   std::vector<FileCheckResult> results;
   std::future<void> done;
 };
 
+// The folder is walked in the list's order beside the list itself, a few
+// batches ahead of the check: no record of every file is ever held.
 class FolderRun {
  public:
-  FolderRun(const FolderCheck& check, VerifyTotals& totals) : c_(check), totals_(totals) {}
+  FolderRun(const FolderCheck& check, VerifyTotals& totals)
+      : c_(check),
+        totals_(totals),
+        root_(WithTrailingSlash(check.folder)),
+        source_(check.sourceRoot.empty() ? std::string() : WithTrailingSlash(check.sourceRoot)) {}
   // The workers hold references into this object until their batches are done.
   ~FolderRun() {
     stop_ = true;
@@ -49,18 +56,20 @@ class FolderRun {
  private:
   void report(Finding finding);
   bool readList();
-  void makeInputs(std::vector<WalkedFile>& walked);
-  void makeBatches();
+  void countFiles();
+  bool fillBatch(SortedFolderWalk& walk, Batch& batch);
+  void checkInBatches();
   void runBatch(Batch& batch);
   void waitFor(Batch& batch);
+  void reportResults(Batch& batch);
   void reportMissing();
   bool cancelled() const { return c_.cancel && c_.cancel->load() != 0; }
 
   const FolderCheck& c_;
   VerifyTotals& totals_;
+  const std::string root_, source_;
   ListedFiles list_;
-  std::vector<FileCheckInput> inputs_;
-  std::vector<Batch> batches_;
+  std::deque<Batch> batches_;  // in flight, oldest first (a deque keeps their places)
   std::atomic<bool> stop_{false};
   std::atomic<std::uint64_t> bytesDone_{0};
   ProgressInfo info_;
@@ -72,7 +81,7 @@ void FolderRun::report(Finding finding) {
 }
 
 bool FolderRun::readList() {
-  const std::string listPath = WithTrailingSlash(c_.folder) + std::string(kChecksumListName);
+  const std::string listPath = root_ + std::string(kChecksumListName);
   int err = 0;
   if (!list_.read(listPath, &err)) {
     const std::string reason = SystemErrorText(err);
@@ -84,54 +93,44 @@ bool FolderRun::readList() {
   return true;
 }
 
-// One input per walked file, with its listed digest and, for the source
-// comparison, the source it was copied from.
-void FolderRun::makeInputs(std::vector<WalkedFile>& walked) {
-  std::sort(walked.begin(), walked.end(), [](const WalkedFile& a, const WalkedFile& b) { return a.relative < b.relative; });
-  const std::string root = WithTrailingSlash(c_.folder);
-  const std::string source = c_.sourceRoot.empty() ? std::string() : WithTrailingSlash(c_.sourceRoot);
-  inputs_.reserve(walked.size());
-  for (WalkedFile& w : walked) {
-    FileCheckInput in;
-    in.path = root + w.relative;
-    in.status = w.status;
-    if (ListedFile* listed = list_.find(w.relative)) {
-      listed->seen = true;
-      in.listed = &listed->digest;
-    }
-    in.listSeconds = list_.listSeconds();
-    in.listNanoseconds = list_.listNanoseconds();
-    if (!source.empty()) {
-      in.sourcePath = source + w.relative;
-      if (LooksLikeOurArchive(w.relative)) in.archiveSourcePath = source + w.relative.substr(0, w.relative.size() - 4);
-    }
-    info_.pairBytes += w.status.size;
-    inputs_.push_back(std::move(in));
-  }
-  info_.filesInPair = static_cast<int>(inputs_.size());
+// The whole folder's files and bytes for the progress, and its unreadable
+// directories named before any file.
+void FolderRun::countFiles() {
+  const FolderCount count = CountBackupFolder(c_.folder, [this](const std::string& dir, int err) {
+    const std::string reason = SystemErrorText(err);
+    report({FindingKind::Unreadable, dir, reason, fmt::sprintf(vt::kFolderUnreadable, dir, reason)});
+  });
+  info_.filesInPair = static_cast<int>(count.files);
+  info_.pairBytes = count.bytes;
 }
 
-void FolderRun::makeBatches() {
-  std::vector<Batch>& batches = batches_;
-  std::size_t begin = 0;
+// The next files of the walk with their listed digests and, for the source
+// comparison, the source each was copied from. False when the walk is done.
+bool FolderRun::fillBatch(SortedFolderWalk& walk, Batch& batch) {
   std::uint64_t bytes = 0;
-  for (std::size_t i = 0; i < inputs_.size(); ++i) {
-    bytes += inputs_[i].status.size;
-    if (i + 1 - begin >= kBatchFiles || bytes >= kBatchBytes || i + 1 == inputs_.size()) {
-      batches.emplace_back();
-      batches.back().begin = begin;
-      batches.back().end = i + 1;
-      begin = i + 1;
-      bytes = 0;
+  WalkedFile w;
+  while (batch.inputs.size() < kBatchFiles && bytes < kBatchBytes) {
+    if (!walk.next(w)) return false;
+    FileCheckInput& in = batch.inputs.emplace_back();
+    in.path = root_ + w.relative;
+    in.status = w.status;
+    in.listed = list_.match(w.relative);
+    in.listSeconds = list_.listSeconds();
+    in.listNanoseconds = list_.listNanoseconds();
+    if (!source_.empty()) {
+      in.sourcePath = source_ + w.relative;
+      if (LooksLikeOurArchive(w.relative)) in.archiveSourcePath = source_ + w.relative.substr(0, w.relative.size() - 4);
     }
+    bytes += w.status.size;
   }
+  return true;
 }
 
 void FolderRun::runBatch(Batch& batch) {
   const FileCheckShared shared{&stop_, &bytesDone_};
-  batch.results.reserve(batch.end - batch.begin);
-  for (std::size_t i = batch.begin; i < batch.end && !stop_.load(std::memory_order_relaxed); ++i)
-    batch.results.push_back(CheckBackupFile(inputs_[i], shared));
+  batch.results.reserve(batch.inputs.size());
+  for (std::size_t i = 0; i < batch.inputs.size() && !stop_.load(std::memory_order_relaxed); ++i)
+    batch.results.push_back(CheckBackupFile(batch.inputs[i], shared));
 }
 
 // Waits for a batch, showing the progress and passing a cancel on to the workers.
@@ -147,11 +146,46 @@ void FolderRun::waitFor(Batch& batch) {
   if (cancelled()) stop_ = true;
 }
 
+void FolderRun::reportResults(Batch& b) {
+  for (std::size_t i = 0; i < b.results.size(); ++i) {
+    FileCheckResult& r = b.results[i];
+    if (r.copy) report(std::move(*r.copy));
+    if (r.source) report(std::move(*r.source));
+    totals_.sourcesRead += r.sourceRead ? 1 : 0;
+    ++totals_.filesChecked;
+    totals_.bytesChecked += b.inputs[i].status.size;
+    ++info_.filesDone;
+  }
+  info_.pairBytesDone = bytesDone_.load();
+  if (c_.reporter) c_.reporter->progress(NOTIFY_FILE_STEP, info_);
+}
+
+// Batches made while earlier ones are checked, and reported in the walk's order.
+void FolderRun::checkInBatches() {
+  SortedFolderWalk walk(c_.folder);
+  const std::size_t ahead = c_.pool ? 2 * static_cast<std::size_t>(c_.pool->threads()) + 2 : 1;
+  for (bool more = true;;) {
+    while (more && batches_.size() < ahead && !stop_) {
+      Batch& b = batches_.emplace_back();
+      more = fillBatch(walk, b);
+      if (b.inputs.empty()) {
+        batches_.pop_back();
+        break;
+      }
+      if (c_.pool) b.done = c_.pool->submit([this, &b](int) { runBatch(b); });
+    }
+    if (batches_.empty()) return;
+    Batch& b = batches_.front();
+    if (!c_.pool && !stop_) runBatch(b);
+    waitFor(b);
+    reportResults(b);
+    batches_.pop_front();
+  }
+}
+
 void FolderRun::reportMissing() {
-  const std::string root = WithTrailingSlash(c_.folder);
-  for (const std::string* relative : list_.order()) {
-    if (list_.at(relative).seen) continue;
-    const std::string path = root + *relative;
+  for (const std::string& relative : list_.unmatched()) {
+    const std::string path = root_ + relative;
     const auto st = platform::lstatPath(path);
     // A regular file the walk leaves out (the list itself, a dated folder's
     // own backup) is not this list's to judge.
@@ -166,32 +200,16 @@ void FolderRun::run() {
   if (!readList()) return;
   info_.currentSource = c_.folder;
   if (c_.reporter) c_.reporter->progress(NOTIFY_SEARCHING, info_);
-  std::vector<WalkedFile> walked = WalkBackupFolder(c_.folder, [this](const std::string& dir, int err) {
-    const std::string reason = SystemErrorText(err);
-    report({FindingKind::Unreadable, dir, reason, fmt::sprintf(vt::kFolderUnreadable, dir, reason)});
-  });
-  makeInputs(walked);
-  walked = {};
-  makeBatches();
-  for (Batch& b : batches_) {
-    if (c_.pool) b.done = c_.pool->submit([this, &b](int) { runBatch(b); });
-  }
-  for (Batch& b : batches_) {
-    if (!c_.pool && !stop_) runBatch(b);
-    waitFor(b);
-    for (std::size_t i = 0; i < b.results.size(); ++i) {
-      FileCheckResult& r = b.results[i];
-      if (r.copy) report(std::move(*r.copy));
-      if (r.source) report(std::move(*r.source));
-      totals_.sourcesRead += r.sourceRead ? 1 : 0;
-      ++totals_.filesChecked;
-      totals_.bytesChecked += inputs_[b.begin + i].status.size;
-      ++info_.filesDone;
-    }
-    info_.pairBytesDone = bytesDone_.load();
-    if (c_.reporter) c_.reporter->progress(NOTIFY_FILE_STEP, info_);
-  }
+  countFiles();
+  checkInBatches();
   if (stop_) return;
+  if (const int err = list_.readError()) {
+    // Read once, then no more: what it would have said is not known.
+    const std::string listPath = root_ + std::string(kChecksumListName);
+    const std::string reason = SystemErrorText(err);
+    report({FindingKind::ListProblem, listPath, reason, fmt::sprintf(vt::kListUnreadable, listPath, reason)});
+    return;
+  }
   reportMissing();
   if (c_.reporter) c_.reporter->progress(NOTIFY_FINISHED, info_);
 }

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/RunLock.h"
 #include "support/RunCli.h"
@@ -230,6 +231,49 @@ TEST_F(VerifyCommand, SourceRotInPlainCopiesAndArchives) {
   EXPECT_NE(r.out.find("Quelldateien gelesen = 3, davon abweichend = 2\n"), std::string::npos) << r.out;
   // Without --source the backup itself is intact.
   EXPECT_EQ(RunCli(t, "--ini k.INI verify").status, 0);
+}
+
+// The lines of out that name something below dir, in their order.
+std::vector<std::string> LinesNaming(const std::string& out, const std::string& dir) {
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  for (std::size_t nl; (nl = out.find('\n', from)) != std::string::npos; from = nl + 1)
+    if (const std::string line = out.substr(from, nl - from); line.find(dir + "/") != std::string::npos)
+      lines.push_back(line);
+  return lines;
+}
+
+// More files than one batch, names whose order differs between the walk of a
+// directory and the bytes of their paths ("a/x" after "a.txt" and "a-b"): the
+// list in byte order (as the program writes it) and in reverse order with a
+// name listed twice (the first line counts) find the same, in the same order.
+TEST_F(VerifyCommand, AListLargerThanABatchInAnyOrderGivesTheSameFindings) {
+  for (int i = 0; i < 300; ++i)
+    t.write("ziel/d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".txt", std::to_string(i));
+  for (const char* name : {"a0", "a.txt", "a-b/x", "a/b/c", "a/b.c", "ab", "\xc3\xa4/x", "Z"})
+    t.write(std::string("ziel/") + name, name);
+  const std::string dir = t / "ziel";
+  ASSERT_EQ(Shell("cd '" + dir + "' && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum > ../sorted"), 0);
+  // Reversed, and "a.txt" once more at the end with another digest.
+  ASSERT_EQ(Shell("cd '" + dir + "' && tac ../sorted > ../reversed && grep ' ./a.txt$' ../sorted | "
+                  "sed 's/^0/1/;t;s/^./0/' >> ../reversed"),
+            0);
+  ASSERT_EQ(std::remove((dir + "/d3/f10.txt").c_str()), 0);
+  t.write("ziel/a/b/neu", "not listed");
+  t.write("ziel/d5/f5.txt", "changed");
+  std::vector<std::string> found[2];
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(Shell("cp '" + t / (i == 0 ? "sorted" : "reversed") + "' '" + dir + "/" + kList + "'"), 0);
+    SetTime(dir + "/" + kList, time(nullptr) + 60);
+    const CliResult r = Verify();
+    EXPECT_EQ(r.status, 1) << r.out;
+    found[i] = LinesNaming(r.out, dir);
+  }
+  EXPECT_EQ(found[0], (std::vector<std::string>{
+                          "Nicht in der Prüfsummenliste: '" + dir + "/a/b/neu'",
+                          "Verändert (Inhalt weicht von der Prüfsumme ab): '" + dir + "/d5/f5.txt'",
+                          "Fehlt: '" + dir + "/d3/f10.txt'"}));
+  EXPECT_EQ(found[1], found[0]);
 }
 
 }  // namespace
