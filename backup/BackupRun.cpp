@@ -166,7 +166,10 @@ void BackupRun::Impl::closeRun() {
     // file that stays as it is names nothing new: what it names was flushed
     // by the run that copied it.
     if (checkFile->NeedsSave()) platform::syncFileSystemsOnce(writtenRoots);
-    if (!SaveCheckFileWithBackup(*checkFile, start().checkFilePath, checkFileError)) {
+    int err = 0;
+    if (!SaveCheckFileWithBackup(*checkFile, start().checkFilePath, &err)) {
+      checkFileError =
+          fmt::sprintf(texts::CHECKFILE_SAVE_FAILED, start().checkFilePath, SystemErrorText(err).substr(0, 1024));
       ++info.pairErrors;
       ++info.runErrors;
     }

@@ -11,7 +11,6 @@
 #include "platform/Leftovers.h"
 #include "platform/TextUtil.h"
 #include "platform/PathUtil.h"
-#include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTime.h"
 #include "platform/Files.h"
@@ -366,8 +365,7 @@ bool CheckFile::Load(const std::string& path) {
 }
 
 
-bool CheckFile::Save(const std::string& pathIn, std::string& error) {
-  error.clear();
+bool CheckFile::Save(const std::string& pathIn, int* errOut) {
   const std::string path = pathIn.empty() ? path_ : pathIn;
   // Slot numbers, not pointers: four bytes a key while the file is written.
   std::vector<std::uint32_t> confirmed;
@@ -403,7 +401,7 @@ bool CheckFile::Save(const std::string& pathIn, std::string& error) {
     }
   }
   if (ok && writer.write(text, &err) && writer.commit(&err)) return true;
-  error = fmt::sprintf(texts::CHECKFILE_SAVE_FAILED, path, SystemErrorText(err).substr(0, 1024));
+  if (errOut) *errOut = err;
   return false;
 }
 
@@ -489,11 +487,10 @@ const CheckEntry* CheckFile::find(std::string_view key) const {
   return &found_;
 }
 
-bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, std::string& error) {
+bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, int* err) {
   // Nothing changed: the file (and any ".bak" beside it) stays as it is.
   if (path == file.path() && !file.NeedsSave() && platform::lstatPath(path)) {
     file.Clear();
-    error.clear();
     return true;
   }
   std::string backup = path + ".bak";
@@ -504,7 +501,7 @@ bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, std::stri
   // old file is moved aside as before.
   bool linked = platform::linkPath(path, backup);
   if (!linked && !platform::renamePath(path, backup)) backup.clear();
-  const bool saved = file.Save(path, error);
+  const bool saved = file.Save(path, err);
   file.Clear();
   if (!saved) {
     if (!backup.empty() && !linked) {

@@ -44,9 +44,9 @@ class CheckFile {
   // read to its end (then no entry of it is kept).
   bool Load(const std::string& path);
   // Writes the header and every confirmed entry (sorted by key) to path, or
-  // to the remembered path when path is empty; replaced atomically. On failure
-  // error = "Fehler beim Schreiben des neuen Prüffiles: %s (%s).".
-  bool Save(const std::string& path, std::string& error);
+  // to the remembered path when path is empty; replaced atomically. False
+  // with *err (errno) when it cannot be written.
+  bool Save(const std::string& path, int* err = nullptr);
   // True when key is recorded with exactly this size and time; otherwise the
   // entry is (re)recorded with these values and false returned.
   bool CheckAndRecord(std::string_view key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh);
@@ -142,8 +142,8 @@ class CheckFile {
 // End-of-run save with the ".bak" safeguard: the old file is moved aside,
 // the new one written, the old one put back when that fails, the ".bak"
 // removed at the end. A file whose entries did not change is left as it is
-// (and a ".bak" beside it too). Clears the map. error holds the
-// failure's line.
-bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, std::string& error);
+// (and a ".bak" beside it too). Clears the map. False with *err (errno)
+// when the new file could not be written.
+bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, int* err = nullptr);
 
 }  // namespace kalvero
