@@ -40,6 +40,9 @@ struct BackupOptions {  // section "Allg"
   int Tooltip = 1;
   int Compress = 0;
   int SubVerzDatum = 0;
+  // With SubVerzDatum: every dated folder holds the whole pair, unchanged
+  // files as hard links to the previous complete one.
+  int DatumVollstaendig = 0;
   int MusterFlagErlaubt = 0;
   std::string MusterErlaubt;
   int MusterFlagNichtErlaubt = 0;

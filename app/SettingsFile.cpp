@@ -126,6 +126,7 @@ BackupOptions SettingsFile::loadBackupOptions(bool* readOk) const {
   o.Tooltip = d.readInt(ALLG, "Tooltip", 1);
   o.Compress = d.readInt(ALLG, "Compress", 0);
   o.SubVerzDatum = d.readInt(ALLG, "SubVerzDatum", 0);
+  o.DatumVollstaendig = d.readInt(ALLG, "DatumVollstaendig", 0);
   o.MusterFlagErlaubt = d.readInt(ALLG, "MusterFlagErlaubt", 0);
   o.MusterErlaubt = d.readString(ALLG, "MusterErlaubt");
   o.MusterFlagNichtErlaubt = d.readInt(ALLG, "MusterFlagNichtErlaubt", 0);
@@ -213,6 +214,7 @@ bool SettingsFile::saveBackupSettings(const BackupOptions& o, const JobList& job
     d.writeInt(ALLG, "Tooltip", o.Tooltip);
     d.writeInt(ALLG, "Compress", o.Compress);
     d.writeInt(ALLG, "SubVerzDatum", o.SubVerzDatum);
+    d.writeInt(ALLG, "DatumVollstaendig", o.DatumVollstaendig);
     d.writeInt(ALLG, "Close", o.Close);
     d.writeInt(ALLG, "Datum", o.Datum);
     d.writeString(ALLG, "NotCompress", o.NotCompress);

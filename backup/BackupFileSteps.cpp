@@ -50,7 +50,8 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   leftovers.visit(directory);
   if (!sourceOnItsPath(source, true, ctx)) return result;
 
-  ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
+  // A copy of a complete state may be a name of an older state's file too: never changed in place.
+  if (!complete.active()) ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
   // A worker's archive of this file; removed at the end unless taken.
   const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
   CopyJob job = makeCopyJob(source, destination, size, pairSource, ctx);
@@ -61,6 +62,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   }
   if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
   if (!clearDestinationFor(job, ctx)) return result;
+  if (linkUnchanged(job, result, finalName, ctx)) return result;
   const PreparedCompression* usable = usablePrepared(prepared.get(), job);
   // The source as the copy reads it: the archive marker and the check file
   // record this state, and only when the file still has it afterwards.

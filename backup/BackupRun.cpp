@@ -279,6 +279,7 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   // Records reach the journal at once where a reset archive marker would let
   // the next run skip a file whose record a killed run lost.
   checksums.begin(state.destRoot, options.ArchivbitReset != 0);
+  beginCompleteState(state);
   state.summary.smallestKbyte = std::numeric_limits<std::uint64_t>::max();
 
   state.ctx.progress = &info;
@@ -316,6 +317,7 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     if (!CompressDecision(path, f.size, options.Compress, start().noCompress) || GetPathKind(path + ".zip") != PathKind::Nothing) continue;
     const std::string destination = DestinationPathOf(path, state.sourceRoot, state.destRoot);
     if (!ArchiveNameFits(destination) || !destinations.makeDirectories(ParentDirectory(destination))) continue;
+    if (mayLinkFromBase(path, destination)) continue;
     leftovers.visit(ParentDirectory(destination));  // before a worker puts a temporary there
     CopyJob job;
     job.sourceRoot = state.sourceRoot;
@@ -438,7 +440,10 @@ BackupRun::Impl::LoopStep BackupRun::Impl::copyFoundFile(PairState& state, std::
     state.progress->FileAbandoned();
     return LoopStep::Stop;
   }
-  addToSizeSummary(state, size);
+  if (r.linked)
+    ++state.linked;  // nothing was copied
+  else
+    addToSizeSummary(state, size);
   if (r.outcome == Outcome::Copied) {
     lists.addCopied(source, state.finalName);
     // Confirmed only with the state the copy was read in, and only when
@@ -481,6 +486,7 @@ void BackupRun::Impl::finishPair(PairState& state) {
   state.found.clear();
   noteMetadataLosses(state.ctx, state.destinationRoot);
   finishChecksums(state);  // before the folder gets its times: the list is written into it
+  finishCompleteState(state);
   // The pair's own folder after everything in it (never one inside the source).
   int err = 0;
   const bool rootOk = platform::isSameOrBelow(state.pair->destination, state.pair->source) ||
@@ -508,6 +514,8 @@ void BackupRun::Impl::finishPair(PairState& state) {
   summary.compressedKbyte = state.compressedBytes / 1024;
   summary.cancelled = cancelled();
   summary.startSeconds = state.pairStart;
+  summary.linked = complete.active() ? state.linked : -1;
+  totals.linked += state.linked;
   if (summary.smallestName.empty()) summary.smallestKbyte = 0;
   WritePairSummary(log, summary);
 }

@@ -47,6 +47,7 @@ struct RunTotals {
   int runSkipped = 0;
   int copied = 0;          // entries of the copied lists
   int notCopied = 0;       // entries of the not-copied list
+  int linked = 0;          // of the copied, hard links to the previous complete dated state
   int pairsRun = 0;        // pair results (pairs reached, passed-over ones included)
   bool cancelled = false;  // the cancel flag was set when the run ended
   bool sleep = false;      // cancelled because the computer went to sleep

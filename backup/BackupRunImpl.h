@@ -20,6 +20,7 @@
 #include "backup/ChecksumJournal.h"
 #include "backup/CheckFile.h"
 #include "backup/CompressAhead.h"
+#include "backup/CompleteState.h"
 #include "backup/CompressZip.h"
 #include "backup/CopyJob.h"
 #include "backup/CopyRegister.h"
@@ -136,6 +137,7 @@ struct BackupRun::Impl {
     std::uint64_t kbyteTotal = 0;
     std::uint64_t compressedBytes = 0;
     int attributesOnly = 0;  // files whose attributes alone were carried to their copy
+    int linked = 0;          // files that became hard links to the previous complete state
     PairSummary summary;
     CopyContext ctx;
     std::unique_ptr<PairProgress> progress;
@@ -172,6 +174,7 @@ struct BackupRun::Impl {
     bool unchanged = false;  // the source kept the state "before" through copy and comparison
     bool markerWritten = false;  // the source's archive marker was written after the copy
     platform::FileStatus before;
+    bool linked = false;  // a hard link to the previous complete state's copy
   };
   FileResult handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
                         const std::string& pairSource, CopyContext& ctx, std::string& finalName,
@@ -207,6 +210,16 @@ struct BackupRun::Impl {
   bool sourceOnItsPath(const std::string& source, bool lastMayBeLink, const CopyContext& ctx);
   // The other form of a file's copy and entries of another kind at its name.
   bool clearDestinationFor(const CopyJob& job, const CopyContext& ctx);
+
+  // Complete dated states (CompleteStateSteps.cpp): today's folder loses its
+  // mark at the pair's start and gets it at an uncancelled end; an unchanged
+  // file becomes a hard link to the previous state's copy.
+  CompleteState complete;
+  void beginCompleteState(PairState& state);
+  void finishCompleteState(PairState& state);
+  bool linkUnchanged(CopyJob& job, FileResult& result, std::string& finalName, const CopyContext& ctx);
+  // For the workers: whether the file will be linked rather than compressed.
+  bool mayLinkFromBase(const std::string& source, const std::string& destination) const;
 };
 
 }  // namespace kalvero

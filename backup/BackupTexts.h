@@ -33,6 +33,9 @@ inline constexpr const char* LOG_FILE_COUNT = "Anzahl der zu kopierenden Dateien
 // Run log: pair summary
 inline constexpr const char* LOG_FILES_COPIED = "%d Dateien kopiert";
 inline constexpr const char* LOG_FILES_SKIPPED = "%d Dateien übersprungen";
+// Complete dated states: of the files counted as copied, those that are a
+// second name of the previous state's unchanged copy.
+inline constexpr const char* LOG_FILES_LINKED = "%d davon unverändert als feste Verknüpfung auf den vorigen Stand";
 inline constexpr const char* LOG_KBYTE_COPIED = "%d KiloByte kopiert";
 inline constexpr const char* LOG_MBYTE_COPIED = "%0.3f MegaByte kopiert";
 inline constexpr const char* LOG_KBYTE_COMPRESSED = "Auf %d KiloByte komprimiert";
@@ -103,6 +106,8 @@ inline constexpr const char* CAPTION_COMPARE = "Nach dem Kopieren alle Dateien v
 inline constexpr const char* CAPTION_EXIT = "Computer nach dem Sichern ausschalten (nur bei /Batch)";
 inline constexpr const char* CAPTION_REBOOT = "Computer neu starten";
 inline constexpr const char* CAPTION_SUBVERZDATUM = "Aktuelles Datum an Zielverzeichnis anfügen";
+inline constexpr const char* CAPTION_DATUM_VOLLSTAENDIG =
+    "Jeder Datumsordner ist vollständig (unveränderte Dateien als feste Verknüpfung)";
 inline constexpr const char* CAPTION_COMPRESS = "Dateien komprimieren";
 inline constexpr const char* CAPTION_CLOSE = "Nach dem Sichern das Programm Kalvero beenden";
 inline constexpr const char* CAPTION_DELETE_ZIELDATEI = "Zieldatei im Fehlerfall löschen";
@@ -237,6 +242,17 @@ inline constexpr const char* CHECKSUM_LIST_NAME_ARCHIVED =
 inline constexpr const char* CHECKSUM_LIST_NAME_NOT_STORED =
     "Die Datei '%s' trägt den Namen der Prüfsummenliste und kann nicht als Archiv gesichert werden (%s); sie "
     "wird nicht gesichert, damit die Liste sie nicht überschreibt.";
+// Complete dated states
+inline constexpr const char* COMPLETE_MARK_TEXT =
+    "Dieser Ordner ist ein vollständiger Stand der Sicherung von '%s' (gesichert am %02d.%02d.%04d um "
+    "%02d:%02d:%02d).\n";
+inline constexpr const char* COMPLETE_MARK_FAILED =
+    "Der Ordner '%s' kann nicht als vollständiger Stand gekennzeichnet werden; die nächste Sicherung dieses "
+    "Tages holt das nach.  %s";
+inline constexpr const char* COMPLETE_UNMARK_FAILED =
+    "Die Kennzeichnung des Ordners '%s' als vollständiger Stand kann nicht entfernt werden.  %s";
+inline constexpr const char* HARD_LINKS_UNSUPPORTED =
+    "Hinweis: Unter '%s' sind keine festen Verknüpfungen möglich; unveränderte Dateien wurden erneut kopiert.";
 // A planned run on battery
 inline constexpr const char* NOTIFY_MAINS_WAITING = "Sicherung wartet auf das Netzteil";
 inline constexpr const char* MAINS_WAITING =

@@ -116,6 +116,12 @@ void ChecksumJournal::stopHashing() {
   if (hasher_.joinable()) hasher_.join();
 }
 
+void ChecksumJournal::linked(const std::string& path) {
+  ChecksumRecord record;
+  record.op = ChecksumRecord::Op::Linked;
+  if (relative(path, record.line.path)) note(FormatChecksumRecord(record));
+}
+
 void ChecksumJournal::removed(const std::string& path) {
   ChecksumRecord record;
   record.op = ChecksumRecord::Op::Remove;
@@ -182,6 +188,7 @@ ChecksumJournal::Result ChecksumJournal::finish(const std::atomic<int>* cancel) 
   if (!pending_ && !firstListing_) return r;
   r.update.folder = folder_;
   r.update.walk = firstListing_;
+  r.update.base = base_;
   r.update.cancel = cancel;
   r.firstListing = firstListing_;
   r.updated = UpdateChecksumList(r.update);

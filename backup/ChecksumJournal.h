@@ -33,6 +33,11 @@ class ChecksumJournal {
 
   // path (below the folder) now holds a new copy or archive.
   void stored(const std::string& path);
+  // path (below the folder) is now a second name of the same path's file in
+  // the base state: its digest comes from the base's list at the fold.
+  void linked(const std::string& path);
+  // The complete state whose files this pair links to (with "/", empty: none).
+  void setBase(const std::string& base) { base_ = base; }
   // path is gone from the folder.
   void removed(const std::string& path);
   // The entry at path now is keptAs.
@@ -63,6 +68,7 @@ class ChecksumJournal {
   void stopHashing();
 
   std::string folder_;
+  std::string base_;
   bool durable_ = false;
   bool aside_ = false;
   bool pending_ = false;  // the journal has records (this run's or a killed run's)

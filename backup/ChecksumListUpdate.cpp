@@ -11,14 +11,47 @@ namespace kalvero {
 
 namespace {
 
+// The digests of the base state's list, asked for in the list's order: a
+// linked file takes the line of the same path when both names are still one
+// file (nothing in a backup is changed in place).
+class BaseDigests {
+ public:
+  explicit BaseDigests(const std::string& base) : base_(base) {
+    if (!base_.empty()) list_.emplace(base_ + std::string(kChecksumListName));
+  }
+
+  bool find(const std::string& folder, const std::string& path, platform::Sha256Digest* digest) {
+    if (!list_) return false;
+    if (!started_) {
+      have_ = list_->next(head_);
+      started_ = true;
+    }
+    while (have_ && head_.line.path < path) have_ = list_->next(head_);
+    if (!have_ || head_.line.path != path) return false;
+    const auto here = platform::lstatPath(folder + path), there = platform::lstatPath(base_ + path);
+    if (!here || !there || here->device != there->device || here->inode != there->inode) return false;
+    *digest = head_.line.digest;
+    ++found;
+    return true;
+  }
+  std::size_t found = 0;
+
+ private:
+  std::string base_;
+  std::optional<ListSource> list_;
+  ChecksumRecord head_;
+  bool started_ = false, have_ = false;
+};
+
 // The records of several sorted sources as one: for a path several name,
 // the latest source (the highest index) wins; removals are dropped, and a
 // pending record gets its digest read from the folder (dropped when the file
-// is gone or unreadable).
+// is gone or unreadable); a linked record takes the base's digest, else is
+// read as a pending one.
 class MergedRecords {
  public:
-  MergedRecords(std::string folder, std::vector<RecordSource*> sources)
-      : folder_(std::move(folder)), sources_(std::move(sources)), heads_(sources_.size()) {
+  MergedRecords(std::string folder, std::vector<RecordSource*> sources, BaseDigests& base)
+      : folder_(std::move(folder)), sources_(std::move(sources)), heads_(sources_.size()), base_(base) {
     for (std::size_t i = 0; i < sources_.size(); ++i) advance(i);
   }
 
@@ -36,8 +69,12 @@ class MergedRecords {
       for (std::size_t i = 0; i < heads_.size(); ++i)
         if (heads_[i] && (i == winner || heads_[i]->line.path == path_)) advance(i);
       if (out.op == ChecksumRecord::Op::Add) return true;
+      if (out.op == ChecksumRecord::Op::Linked && base_.find(folder_, out.line.path, &out.line.digest)) {
+        out.op = ChecksumRecord::Op::Add;
+        return true;
+      }
       int e = 0;
-      if (out.op == ChecksumRecord::Op::Pending && platform::Sha256OfFile(folder_ + out.line.path, &out.line.digest, &e)) {
+      if (out.op != ChecksumRecord::Op::Remove && platform::Sha256OfFile(folder_ + out.line.path, &out.line.digest, &e)) {
         out.op = ChecksumRecord::Op::Add;
         return true;
       }
@@ -56,6 +93,7 @@ class MergedRecords {
   std::string folder_;
   std::vector<RecordSource*> sources_;
   std::vector<std::optional<ChecksumRecord>> heads_;
+  BaseDigests& base_;
   std::string path_;
 };
 
@@ -149,7 +187,8 @@ bool Build(ChecksumListUpdate& u, bool listSorted, bool& retry) {
   std::vector<RecordSource*> sources;
   if (list) sources.push_back(&*list);
   for (auto& p : pieces) sources.push_back(p.get());
-  MergedRecords merged(u.folder, std::move(sources));
+  BaseDigests base(u.base);
+  MergedRecords merged(u.folder, std::move(sources), base);
 
   ListWriter out(listPath);
   if (!out.open(&u.err)) return false;
@@ -164,6 +203,7 @@ bool Build(ChecksumListUpdate& u, bool listSorted, bool& retry) {
     return false;
   }
   u.lines = out.lines();
+  u.fromBase = base.found;
   // The list never names a copy a crash could still take away.
   if (!platform::syncFileSystemOf(u.folder, &u.err)) return false;
   return out.commit(&u.err);

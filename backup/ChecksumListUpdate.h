@@ -17,11 +17,15 @@ struct ChecksumListUpdate {
   // A journal asks for this itself when a folder was kept aside.
   bool walk = false;
   const std::atomic<int>* cancel = nullptr;
+  // A folder (with "/") whose list gives the digests of the linked records,
+  // for files that are still the same file there; empty: they are read.
+  std::string base;
   // Out:
   bool walked = false;       // the folder was walked
   std::size_t hashed = 0;    // files of the walk no line named, read and listed
   std::size_t unreadable = 0;  // files of the walk that could not be read (not listed)
   std::size_t lines = 0;     // lines of the new list
+  std::size_t fromBase = 0;  // linked files whose digest came from the base's list
   int err = 0;               // why the list could not be written
 };
 

@@ -51,7 +51,7 @@ std::string FormatChecksumRecord(const ChecksumRecord& record) {
 }
 
 bool ParseChecksumRecord(std::string_view text, ChecksumRecord* record) {
-  if (text.size() < 2 || (text[0] != '+' && text[0] != '-' && text[0] != '?')) return false;
+  if (text.size() < 2 || (text[0] != '+' && text[0] != '-' && text[0] != '?' && text[0] != '=')) return false;
   record->op = static_cast<ChecksumRecord::Op>(text[0]);
   return ParseChecksumLine(text.substr(1), &record->line);
 }

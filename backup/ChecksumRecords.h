@@ -15,12 +15,14 @@ namespace kalvero {
 
 struct ChecksumRecord {
   // Pending: the file is in place, its digest not yet noted (read at the fold).
-  enum class Op : char { Add = '+', Remove = '-', Pending = '?' };
+  // Linked: the file is a second name of the same path's file in the folder's
+  // base state, whose list gives the digest (read from the file when not).
+  enum class Op : char { Add = '+', Remove = '-', Pending = '?', Linked = '=' };
   Op op = Op::Add;
   ChecksumLine line;
 };
 
-// A journal line: "+", "-" or "?" before the list's own line form. "*" alone asks
+// A journal line: "+", "-", "?" or "=" before the list's own line form. "*" alone asks
 // for a walk of the whole folder (a folder kept aside took its files along).
 std::string FormatChecksumRecord(const ChecksumRecord& record);
 inline constexpr std::string_view kWalkRecord = "*\n";

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "backup/CheckFile.h"
+#include "backup/CompleteState.h"
 #include "backup/CopyRegister.h"
 #include "backup/MountGuard.h"
 #include "platform/CopyAttributes.h"
@@ -27,6 +28,7 @@ class Decision {
         sourceRoot_(sourceRoot),
         destRoot_(destRoot),
         archiveOnly_(archiveOnly),
+        complete_(in.options->SubVerzDatum && in.options->DatumVollstaendig),
         attributesKept_(platform::keepsModesAndOwners(destRoot)) {
     if (!in.noCompress) {
       ownNoCompress_ = BuildNoCompressSet(options_.NotCompress);
@@ -41,9 +43,11 @@ class Decision {
   static constexpr unsigned char TAKE = 1;        // missing, stale or another source's
   static constexpr unsigned char ATTRIBUTES = 2;  // a plain copy whose mode, owner or xattrs differ
   static constexpr unsigned char LINK_SAME = 4;   // a link whose copy has its target and time
+  static constexpr unsigned char HOLDS = 8;       // a complete state's copy that holds the file as it is
   unsigned char lookAtCopy(const FoundFile& e) {
     if (e.kind != EntryKind::File && e.kind != EntryKind::Symlink) return 0;
     const Form form = formOf(e);
+    if (complete_ && e.kind == EntryKind::File) return todaysCopyHolds(e, form) ? HOLDS : 0;
     const std::optional<platform::FileStatus>* copy = nullptr;
     if (e.copies.looked) copy = form == Form::Archive ? &e.copies.suffixed : &e.copies.plain;
     const bool present = copy && *copy && fits(form, **copy);
@@ -60,6 +64,13 @@ class Decision {
   bool decide(FoundFile& e, unsigned char verdict) {
     e.skip = 0;
     if (e.kind != EntryKind::File && e.kind != EntryKind::Symlink) return true;
+    // A complete state takes every file; what an earlier run of the day put
+    // there as it is now stays (never only attributes: the copy may be an
+    // older state's file too).
+    if (complete_) {
+      if ((verdict & HOLDS) || ((verdict & LINK_SAME) && !(verdict & TAKE))) e.skip = 1;
+      return true;
+    }
     const bool byMarker = archiveOnly_ && (e.kind == EntryKind::Symlink ? (verdict & LINK_SAME) != 0 : e.changed == 0);
     const bool byCheckFile = e.changed != 0 && checkFileSaysSame(e);
     // Never less than the marker or the check file take; more where the copy is missing or stale.
@@ -78,6 +89,12 @@ class Decision {
     if (e.kind == EntryKind::Symlink) return Form::Link;
     if (!CompressDecision(e.path, e.size, options_.Compress, *noCompress_)) return Form::Plain;
     return e.copies.looked && e.copies.sourceHasSuffixed ? Form::Plain : Form::Archive;
+  }
+
+  bool todaysCopyHolds(const FoundFile& e, Form form) {
+    if (!e.copies.looked) return false;
+    const auto& copy = form == Form::Archive ? e.copies.suffixed : e.copies.plain;
+    return copy && CopyHoldsSource(e.status, e.path, *copy, copyPath(e, form), form == Form::Archive, attributesKept_);
   }
 
   static bool fits(Form form, const platform::FileStatus& copy) {
@@ -156,6 +173,7 @@ class Decision {
   const std::string& sourceRoot_;
   const std::string& destRoot_;
   const bool archiveOnly_;
+  const bool complete_;
   const bool attributesKept_;
   NoCompressSet ownNoCompress_;
   const NoCompressSet* noCompress_ = nullptr;
@@ -202,7 +220,9 @@ WalkOptions WalkOptionsFor(const PairSelectionInput& in, const ExclusionLists& e
   WalkOptions walk;
   walk.withSubdirs = pair.withSubdirs;
   const bool dated = options.SubVerzDatum != 0;
-  walk.archiveOnly = options.Archivbit && !(dated && ListDatedFolders(pair.destination).empty());
+  // A complete state takes every file: the marker does not choose.
+  const bool complete = dated && options.DatumVollstaendig;
+  walk.archiveOnly = !complete && options.Archivbit && !(dated && ListDatedFolders(pair.destination).empty());
   walk.allowedPatterns = patterns.allowed.empty() ? nullptr : &patterns.allowed;
   walk.excludedPatterns = patterns.excluded.empty() ? nullptr : &patterns.excluded;
   walk.from = bounds.from;
@@ -215,7 +235,9 @@ WalkOptions WalkOptionsFor(const PairSelectionInput& in, const ExclusionLists& e
   walk.onDirectoryError = in.onDirectoryError;
   // What the marker and the check file skip is held against the copies,
   // read beside the source; today's dated folder holds only today's files.
-  if ((walk.archiveOnly || in.checkFile) && !dated) {
+  // A complete state: what an earlier run of the day left in its folder.
+  const bool againToday = complete && GetPathKind(destRoot) == PathKind::Directory;
+  if (((walk.archiveOnly || in.checkFile) && !dated) || againToday) {
     walk.copiesRoot = destRoot;
     walk.sourceRoot = sourceRoot;
     if (options.Compress) walk.copySuffix = ".zip";

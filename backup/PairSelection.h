@@ -15,6 +15,9 @@
 // an archive that no longer fits its source's mode or owner is made again.
 // With the date subdirectory the destination is today's folder: the marker
 // decides alone, except that a pair with no dated folder yet takes every file.
+// A complete state ("DatumVollstaendig") takes every file, whatever the marker
+// and the check file say; only a copy that an earlier run of the day left in
+// today's folder and that holds the file as it is now is skipped.
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -68,6 +68,8 @@ std::int64_t WritePairHeader(RunLog& log, const PairHeader& h) {
     log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.exit, yesNo(o.Exit)));
     log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.reboot, yesNo(o.Reboot)));
     log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.subVerzDatum, yesNo(o.SubVerzDatum)));
+    if (o.SubVerzDatum && o.DatumVollstaendig)
+      log.writeLine(fmt::sprintf(texts::LOG_OPTION, texts::CAPTION_DATUM_VOLLSTAENDIG, yesNo(1)));
     log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.compress, yesNo(o.Compress)));
     log.writeLine(fmt::sprintf(texts::LOG_NOT_COMPRESSED, o.NotCompress));
     log.writeLine(fmt::sprintf(texts::LOG_OPTION, c.close, yesNo(o.Close)));
@@ -86,6 +88,7 @@ void WritePairSummary(RunLog& log, const PairSummary& s) {
   if (!log.isOpen()) return;
   try {
     log.writeLine(fmt::sprintf(texts::LOG_FILES_COPIED, s.filesDone - s.pairSkipped));
+    if (s.linked >= 0) log.writeLine(fmt::sprintf(texts::LOG_FILES_LINKED, s.linked));
     log.writeLine(fmt::sprintf(texts::LOG_FILES_SKIPPED, s.pairSkipped));
     log.writeLine(KbyteText(s.kbyte, texts::LOG_KBYTE_COPIED, texts::LOG_MBYTE_COPIED));
     if (s.compressedKbyte > 0)

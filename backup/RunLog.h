@@ -50,6 +50,7 @@ struct PairSummary {
   std::uint64_t largestKbyte = 0;
   bool cancelled = false;
   std::int64_t startSeconds = 0;  // pair start, seconds since 1970
+  int linked = -1;  // files linked to the previous complete state (-1: the pair keeps no complete states)
 };
 
 struct PairResult {

@@ -25,8 +25,9 @@ void printSummary(std::ostream& out, const RunTotals& totals, std::chrono::stead
                   const std::string& runLog) {
   namespace bt = kalvero::texts;
   if (totals.cancelled) out << bt::LOG_CANCELLED << "\n";
-  out << fmt::sprintf(bt::LOG_FILES_COPIED, totals.copied) << "\n"
-      << fmt::sprintf(bt::SUMMARY_TOTAL_SKIPPED, totals.runSkipped) << "\n"
+  out << fmt::sprintf(bt::LOG_FILES_COPIED, totals.copied) << "\n";
+  if (totals.linked > 0) out << fmt::sprintf(bt::LOG_FILES_LINKED, totals.linked) << "\n";
+  out << fmt::sprintf(bt::SUMMARY_TOTAL_SKIPPED, totals.runSkipped) << "\n"
       << fmt::sprintf(bt::SUMMARY_TOTAL_ERRORS, totals.runErrors, static_cast<int>(totals.missingSources.size()))
       << "\n"
       << DurationText(elapsed) << "\n"

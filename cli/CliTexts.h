@@ -36,6 +36,7 @@ inline constexpr const char* kHelpPairs =
     "                              [--exclude VERZ]... [--exclude-tree VERZ]...\n"
     "        kalvero-cli pairs remove N\n"
     "        kalvero-cli pairs set N --active|--inactive\n"
+    "        kalvero-cli pairs dated off|on|complete\n"
     "\n"
     "Zeigt die Auftragsliste mit Nummer, Aktiv, Unterverzeichnissen, Quelle, Ziel und\n"
     "ausgeschlossenen Verzeichnissen, oder ändert sie. Das Fenster liest dieselbe Datei.\n"
@@ -48,6 +49,9 @@ inline constexpr const char* kHelpPairs =
     "  --exclude-tree VERZ  VERZ mit allen Unterverzeichnissen nicht sichern\n"
     "  remove N        entfernt das Paar Nummer N\n"
     "  set N --active|--inactive  schaltet das Paar Nummer N ein oder aus\n"
+    "  dated off|on|complete  für alle Paare: jede Sicherung in einen Ordner mit dem Datum\n"
+    "                  (on: nur die geänderten Dateien; complete: jeder Datumsordner ist\n"
+    "                  vollständig, unveränderte Dateien als feste Verknüpfung) oder nicht (off)\n"
     "\n"
     "Beispiele:\n"
     "  kalvero-cli pairs add ~/Bilder /media/$USER/USB/Bilder --exclude-tree ~/Bilder/Cache\n"
@@ -238,6 +242,12 @@ inline constexpr const char* kPairAdded = "Paar %d angelegt: '%s' -> '%s'.";
 inline constexpr const char* kPairAddedNext = "Sichern Sie jetzt mit '%s'; das Protokoll steht in '%s'.";
 inline constexpr const char* kPairRemoved = "Paar %d entfernt: '%s' -> '%s'.";
 inline constexpr const char* kPairSet = "Paar %d ist jetzt %s.";
+inline constexpr const char* kDatedNeedsMode = "'pairs dated' braucht off, on oder complete";
+inline constexpr const char* kDatedOff = "Die Sicherungen gehen ohne Datumsordner direkt in die Ziele.";
+inline constexpr const char* kDatedOn = "Jede Sicherung geht in einen Ordner mit dem Datum (nur die geänderten Dateien).";
+inline constexpr const char* kDatedComplete =
+    "Jede Sicherung geht in einen vollständigen Ordner mit dem Datum; unveränderte Dateien sind feste "
+    "Verknüpfungen auf den vorigen Stand.";
 inline constexpr const char* kActiveWord = "aktiv";
 inline constexpr const char* kInactiveWord = "nicht aktiv";
 inline constexpr const char* kPairsUsage = "kalvero-cli: pairs: %s (kalvero-cli pairs --help zeigt den Aufruf)";

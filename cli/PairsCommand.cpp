@@ -113,6 +113,18 @@ int runPairsCommand(CliContext& ctx) {
     return EXIT_CLEAN;
   }
 
+  if (verb == "dated") {
+    // "SubVerzDatum" and "DatumVollstaendig" of "Allg", for every pair.
+    if (a.size() != 2 || (a[1] != "off" && a[1] != "on" && a[1] != "complete"))
+      return refuse(ctx, texts::kDatedNeedsMode);
+    BackupOptions changed = options;
+    changed.SubVerzDatum = a[1] != "off";
+    changed.DatumVollstaendig = a[1] == "complete";
+    if (!save(ctx, settings, changed, jobs)) return EXIT_CANNOT_START;
+    ctx.out << (a[1] == "off" ? texts::kDatedOff : a[1] == "on" ? texts::kDatedOn : texts::kDatedComplete) << "\n";
+    return EXIT_CLEAN;
+  }
+
   if (verb == "remove" || verb == "set") {
     const std::size_t wanted = verb == "remove" ? 2 : 3;
     if (a.size() < 2) return refuse(ctx, fmt::sprintf(texts::kPairsBadNumber, "", static_cast<int>(jobs.size())));

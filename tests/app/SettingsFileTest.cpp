@@ -218,6 +218,21 @@ TEST(SettingsFile, DateFilterRoundTrip) {
   EXPECT_FALSE(f.to.valid());
 }
 
+TEST(SettingsFile, CompleteDatedStatesRoundTrip) {
+  TempDir t;
+  SettingsFile s(t / "k.INI");
+  EXPECT_EQ(s.loadBackupOptions().DatumVollstaendig, 0);
+  BackupOptions o;
+  o.SubVerzDatum = 1;
+  o.DatumVollstaendig = 1;
+  ASSERT_TRUE(s.saveBackupSettings(o, {}));
+  EXPECT_NE(t.read("k.INI").find("DatumVollstaendig=1\r\n"), std::string::npos);
+  EXPECT_EQ(s.loadBackupOptions().DatumVollstaendig, 1);
+  o.DatumVollstaendig = 0;
+  ASSERT_TRUE(s.saveBackupSettings(o, {}));
+  EXPECT_EQ(s.loadBackupOptions().DatumVollstaendig, 0);
+}
+
 TEST(SettingsFile, ThinningRoundTrip) {
   TempDir t;
   SettingsFile s(t / "k.INI");

@@ -24,6 +24,7 @@
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
 #include "platform/OwnTemporary.h"
+#include "run/DatedFolders.h"
 #include "support/OrdinaryUser.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
@@ -53,6 +54,7 @@ class TreeRun : public ::testing::TestWithParam<int> {
     o.Compare = 1;
     o.Archivbit = marker;  // without it the check file alone decides what is unchanged
     o.SubVerzDatum = dated;
+    o.DatumVollstaendig = complete;
     const std::string ini = t / "kalvero.INI";
     std::string error;
     EXPECT_TRUE(SettingsFile(ini).saveBackupSettings(o, jobs, &error)) << error;
@@ -64,6 +66,7 @@ class TreeRun : public ::testing::TestWithParam<int> {
     s.listFiles = lists;
     s.versionText = "1,0,0,0";
     s.reporter = &rep;
+    s.cancel = cancel;
     BackupRun run(std::move(s));
     run.run();
     return run.totals();
@@ -77,6 +80,8 @@ class TreeRun : public ::testing::TestWithParam<int> {
   int compress = -1;  // -1: as the test's parameter
   int marker = 0;     // 1: the archive marker instead of the check file, as "pairs add" sets it
   int dated = 0;      // the date subdirectory
+  int complete = 0;   // with it, every dated folder a complete state
+  std::atomic<int>* cancel = nullptr;
 };
 
 // The number of threads a run uses, set as the user sets it.
@@ -723,6 +728,97 @@ TEST_P(TreeRun, ChecksumListsOfDatedFoldersAndAUsersFileOfTheListsName) {
   EXPECT_EQ(backup(second).runErrors, 1) << second.allLines();
   EXPECT_NE(second.allLines().find("damit die Liste sie nicht"), std::string::npos) << second.allLines();
   EXPECT_TRUE(sha256sumPasses(folders[0]));
+}
+
+// Today's dated folder, made an earlier day's state by its name: the next
+// run fills a new folder of today against it. Returns today's name.
+std::string MoveTodayTo(const TempDir& t, const std::string& earlier) {
+  std::vector<std::string> names;
+  for (auto& e : std::filesystem::directory_iterator(t / "z")) names.push_back(e.path().filename().string());
+  EXPECT_EQ(names.size(), 1u);
+  if (names.empty()) return {};
+  std::filesystem::rename(t / ("z/" + names[0]), t / ("z/" + earlier));
+  return names[0];
+}
+
+ino_t InodeOf(const std::string& path) { return lstatOf(path).st_ino; }
+
+TEST_P(TreeRun, CompleteStatesLinkWhatIsUnchangedAndNeverChangeAnOlderState) {
+  dated = complete = 1;
+  t.write("q/a.txt", "eins");
+  t.write("q/sub/b.txt", "zwei");
+  t.write("q/sub/c.txt", "drei");
+  ASSERT_EQ(chmod((t / "q/sub/b.txt").c_str(), 0644), 0);
+  test::RecordingReporter first;
+  EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+  const std::string today = MoveTodayTo(t, "2026_01_01");
+  const std::string old = t / "z/2026_01_01/", now = t / ("z/" + today + "/");
+  const std::string sfx = GetParam() ? ".zip" : "";
+  ASSERT_TRUE(IsCompleteState(old));
+  const auto oldB = lstatOf(old + "sub/b.txt" + sfx);
+
+  // New content, and a mode alone: copies; the rest a second name of the older state's copy.
+  t.write("q/a.txt", "eins, geändert");
+  ASSERT_EQ(chmod((t / "q/sub/b.txt").c_str(), 0600), 0);
+  test::RecordingReporter second;
+  const RunTotals r = backup(second);
+  EXPECT_EQ(r.runErrors, 0) << second.allLines();
+  EXPECT_EQ(r.linked, 1);
+  EXPECT_EQ(InodeOf(now + "sub/c.txt" + sfx), InodeOf(old + "sub/c.txt" + sfx));
+  EXPECT_NE(InodeOf(now + "a.txt" + sfx), InodeOf(old + "a.txt" + sfx));
+  EXPECT_NE(InodeOf(now + "sub/b.txt" + sfx), oldB.st_ino);
+  EXPECT_EQ(lstatOf(old + "sub/b.txt" + sfx).st_mode, oldB.st_mode);
+  EXPECT_EQ(lstatOf(old + "sub/b.txt" + sfx).st_ctime, oldB.st_ctime);
+  EXPECT_TRUE(IsCompleteState(now) && IsCompleteState(old));
+  EXPECT_TRUE(sha256sumPasses(old) && sha256sumPasses(now));
+  EXPECT_NE(t.read("log/run.log").find("1 davon unverändert als feste Verknüpfung"), std::string::npos);
+
+  // Cancelled once its files are found: today's folder is no complete state.
+  std::atomic<int> stop{0};
+  cancel = &stop;
+  test::RecordingReporter third;
+  third.onProgress = [&](int code, const ProgressInfo&) {
+    if (code == NOTIFY_FILES_FOUND) stop = 1;
+  };
+  backup(third);
+  EXPECT_FALSE(IsCompleteState(now));
+  // A killed run of the day got as far as a and b: the next one of the day
+  // keeps them as they are and completes the state.
+  cancel = nullptr;
+  std::filesystem::remove(now + "sub/c.txt" + sfx);
+  const ino_t a = InodeOf(now + "a.txt" + sfx);
+  test::RecordingReporter fourth;
+  const RunTotals again = backup(fourth);
+  EXPECT_EQ(again.runErrors, 0) << fourth.allLines();
+  EXPECT_EQ(again.linked, 1);
+  EXPECT_EQ(InodeOf(now + "a.txt" + sfx), a);
+  EXPECT_EQ(InodeOf(now + "sub/c.txt" + sfx), InodeOf(old + "sub/c.txt" + sfx));
+  EXPECT_TRUE(IsCompleteState(now));
+  EXPECT_TRUE(sha256sumPasses(now));
+}
+
+TEST_P(TreeRun, CompleteStatesCopyWhereTheFileSystemRefusesHardLinks) {
+  dated = complete = 1;
+  t.write("q/c.txt", "drei");
+  t.write("q/d.txt", "vier");
+  test::RecordingReporter first;
+  EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+  const std::string today = MoveTodayTo(t, "2026_01_01");
+  const std::string sfx = GetParam() ? ".zip" : "";
+  platform::fault::Scope scope;
+  platform::fault::arm({platform::fault::Call::Rename, EPERM, 0, 1, "/z/" + today + "/"});
+  test::RecordingReporter second;
+  const RunTotals r = backup(second);
+  EXPECT_EQ(r.runErrors, 0) << second.allLines();
+  EXPECT_EQ(r.linked, 0);
+  for (const char* name : {"c.txt", "d.txt"})
+    EXPECT_NE(InodeOf(t / ("z/" + today + "/" + name + sfx)), InodeOf(t / ("z/2026_01_01/" + std::string(name) + sfx)));
+  const std::string lines = second.allLines();
+  const auto note = lines.find("keine festen Verknüpfungen möglich");
+  EXPECT_NE(note, std::string::npos) << lines;
+  EXPECT_EQ(lines.find("keine festen Verknüpfungen möglich", note + 1), std::string::npos) << lines;
+  EXPECT_TRUE(IsCompleteState(t / ("z/" + today)));
+  EXPECT_TRUE(sha256sumPasses(t / ("z/" + today)));
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, TreeRun, ::testing::Values(0, 1),

@@ -1,6 +1,7 @@
 // kalvero-cli backup on real trees: the start check, the run's lines on
 // stdout, and the exit status (0 clean, 1 errors, 2 not started, 3 cancelled).
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "app/SettingsFile.h"
+#include "support/RunCli.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -187,6 +189,65 @@ TEST(CliBackup, CtrlCCancelsInOrder) {
   EXPECT_EQ(t.read("d1/a.txt"), "a");
   EXPECT_FALSE(t.exists("d2/big.bin"));
   EXPECT_FALSE(t.exists("d3"));
+}
+
+// One run a day under a faked clock (the files' own times stay real).
+test::CliResult RunOnDay(const TempDir& t, const std::string& day) {
+  return test::RunCli(t, "--ini k.INI backup",
+                      "NO_FAKE_STAT=1 ASAN_OPTIONS=verify_asan_link_order=0 faketime '" + day + " 10:00:00'");
+}
+
+ino_t InodeOf(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST(CliBackup, CompleteDatedStatesOnThreeDays) {
+  if (std::system("command -v faketime >/dev/null 2>&1") != 0) GTEST_SKIP() << "faketime is not installed";
+  TempDir t;
+  t.write("q/a.txt", "eins");
+  t.write("q/sub/b.txt", "zwei");
+  ASSERT_EQ(chmod((t.path() + "/q/sub/b.txt").c_str(), 0644), 0);
+  BackupOptions o;
+  o.Protokolldatei = t.path() + "/run.log";
+  o.SubVerzDatum = 1;
+  o.DatumVollstaendig = 1;
+  save(t, o, {{1, 1, t.path() + "/q", t.path() + "/z", {}}});
+  const std::string z = t.path() + "/z/";
+  test::CliResult r = RunOnDay(t, "2026-11-02");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  ASSERT_TRUE(t.exists("z/2026_11_02/Kalvero-Vollstaendig.txt"));
+
+  t.write("q/a.txt", "eins, geändert");
+  r = RunOnDay(t, "2026-11-03");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("1 davon unverändert als feste Verknüpfung"), std::string::npos) << r.out;
+  EXPECT_EQ(InodeOf(z + "2026_11_03/sub/b.txt"), InodeOf(z + "2026_11_02/sub/b.txt"));
+  EXPECT_NE(InodeOf(z + "2026_11_03/a.txt"), InodeOf(z + "2026_11_02/a.txt"));
+
+  // The mode alone changed: a copy, and the older states keep theirs.
+  ASSERT_EQ(chmod((t.path() + "/q/sub/b.txt").c_str(), 0600), 0);
+  r = RunOnDay(t, "2026-11-04");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(InodeOf(z + "2026_11_04/a.txt"), InodeOf(z + "2026_11_03/a.txt"));
+  EXPECT_NE(InodeOf(z + "2026_11_04/sub/b.txt"), InodeOf(z + "2026_11_03/sub/b.txt"));
+  struct stat st {};
+  ASSERT_EQ(stat((z + "2026_11_03/sub/b.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+  for (const char* day : {"2026_11_02", "2026_11_03", "2026_11_04"}) {
+    EXPECT_TRUE(t.exists(std::string("z/") + day + "/Kalvero-Vollstaendig.txt")) << day;
+    EXPECT_EQ(std::system(("cd '" + z + day + "' && sha256sum -c --quiet --strict Kalvero-Pruefsummen.sha256").c_str()), 0);
+  }
+  r = test::RunCli(t, "--ini k.INI verify");
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+
+  // One dated folder restored: that day's state, without the program's own files.
+  r = test::RunCli(t, "--ini k.INI restore '" + z + "2026_11_03' '" + t.path() + "/zurueck'");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(t.read("zurueck/a.txt"), "eins, geändert");
+  EXPECT_EQ(t.read("zurueck/sub/b.txt"), "zwei");
+  EXPECT_FALSE(t.exists("zurueck/Kalvero-Vollstaendig.txt"));
+  EXPECT_FALSE(t.exists("zurueck/Kalvero-Pruefsummen.sha256"));
 }
 
 }  // namespace

@@ -1,0 +1,89 @@
+#include "backup/CompleteState.h"
+
+#include <cerrno>
+
+#include "platform/CopyAttributes.h"
+#include "platform/FileCopy.h"
+#include "platform/OwnTemporary.h"
+#include "platform/PathUtil.h"
+#include "run/DatedFolders.h"
+
+namespace kalvero {
+
+namespace {
+
+bool SameInode(const platform::FileStatus& a, const platform::FileStatus& b) {
+  return a.device == b.device && a.inode == b.inode;
+}
+
+// The errors of a file system (or a mount) that keeps no second names.
+bool RefusesLinks(int err) { return err == EPERM || err == EXDEV || err == ENOTSUP || err == EOPNOTSUPP; }
+
+std::string LastComponent(const std::string& folder) {
+  const std::string plain = WithoutTrailingSlash(folder);
+  const std::size_t slash = plain.rfind('/');
+  return slash == std::string::npos ? plain : plain.substr(slash + 1);
+}
+
+}  // namespace
+
+bool CopyHoldsSource(const platform::FileStatus& source, const std::string& sourcePath,
+                     const platform::FileStatus& copy, const std::string& copyPath, bool archive,
+                     bool attributesKept) {
+  if (copy.kind != platform::EntryKind::File || copy.isSymlink) return false;
+  if (archive) {
+    // In the archive's own time unit (100 ns): it gets its source's time.
+    return source.lastWrite <= copy.lastWrite && !platform::changedAfter(source, copy) &&
+           (!attributesKept || platform::archiveAttributesMatch(source, copy));
+  }
+  if (copy.size != source.size || copy.mtimeSeconds != source.mtimeSeconds ||
+      copy.mtimeNanoseconds != source.mtimeNanoseconds)
+    return false;
+  if (!attributesKept) return true;
+  return platform::plainCopyAttributesMatch(source, copy) &&
+         (!platform::changedAfter(source, copy) || platform::sameExtendedAttributes(sourcePath, copyPath));
+}
+
+void CompleteState::begin(const BackupOptions& options, const std::string& destination, const std::string& today) {
+  active_ = options.SubVerzDatum != 0 && options.DatumVollstaendig != 0;
+  refused_ = noted_ = false;
+  base_.clear();
+  if (!active_) return;
+  attributesKept_ = platform::keepsModesAndOwners(destination);
+  const std::string todayName = LastComponent(today);
+  for (const DatedFolder& f : ListDatedFolders(destination))
+    if (f.complete && f.name < todayName) base_ = WithTrailingSlash(f.path);
+}
+
+std::string CompleteState::unchangedCopy(const std::string& relative, const platform::FileStatus& source,
+                                         const std::string& sourcePath, bool archive) const {
+  if (base_.empty()) return {};
+  std::string copy = base_ + relative;
+  const auto st = platform::lstatPath(copy);
+  if (!st || !CopyHoldsSource(source, sourcePath, *st, copy, archive, attributesKept_)) return {};
+  return copy;
+}
+
+CompleteState::Link CompleteState::link(const std::string& baseCopy, const std::string& target, int* err) {
+  int e = 0;
+  if (platform::linkPath(baseCopy, target, &e)) return Link::Done;
+  if (e == EEXIST) {
+    // Already this file (a run of the same day got this far), or a copy
+    // that is replaced by name: never written through.
+    const auto present = platform::lstatPath(target);
+    const auto copy = platform::lstatPath(baseCopy);
+    if (present && copy && SameInode(*present, *copy)) return Link::Done;
+    for (int attempt = 0; attempt < 10 && e == EEXIST; ++attempt) {
+      const std::string temporary = platform::ownTemporaryBeside(target);
+      e = 0;
+      if (platform::linkPath(baseCopy, temporary, &e))
+        return platform::commitTemporary(temporary, target, &e) ? Link::Done : (*err = e, Link::Failed);
+    }
+  }
+  *err = e;
+  if (!RefusesLinks(e)) return Link::Failed;  // EMLINK and the rest: this file is copied
+  refused_ = true;
+  return Link::Unsupported;
+}
+
+}  // namespace kalvero

@@ -1,0 +1,80 @@
+// The run's steps for complete dated states: today's folder unmarked while
+// it is filled and marked at an uncancelled end, unchanged files linked to
+// the previous complete state instead of copied.
+#include <fmt/printf.h>
+
+#include "backup/BackupRunImpl.h"
+#include "backup/CopyVerify.h"
+#include "platform/LevelOpen.h"
+#include "platform/PathUtil.h"
+#include "run/DatedFolders.h"
+#include "run/RunReport.h"
+
+namespace kalvero {
+
+void BackupRun::Impl::beginCompleteState(PairState& state) {
+  complete.begin(options, state.pair->destination, state.destRoot);
+  checksums.setBase(complete.base());
+  if (!options.SubVerzDatum) return;
+  // Whatever this run changes in today's folder, it is no complete state
+  // until the run has ended.
+  int err = 0;
+  if (!UnmarkStateComplete(state.destRoot, &err))
+    ReportError(state.ctx, fmt::sprintf(texts::COMPLETE_UNMARK_FAILED, state.destinationRoot, SystemErrorText(err)));
+}
+
+void BackupRun::Impl::finishCompleteState(PairState& state) {
+  if (!complete.active() || cancelled() ||
+      platform::isSameOrBelow(state.pair->destination, state.pair->source) ||
+      GetPathKind(state.destRoot) != PathKind::Directory)
+    return;
+  const platform::LocalTime t = platform::localNow();
+  const std::string text =
+      fmt::sprintf(texts::COMPLETE_MARK_TEXT, state.pair->source, t.day, t.month, t.year, t.hour, t.minute, t.second);
+  int err = 0;
+  if (MarkStateComplete(state.destRoot, text, &err)) return;
+  try {
+    ReportError(state.ctx, fmt::sprintf(texts::COMPLETE_MARK_FAILED, state.destinationRoot, SystemErrorText(err)));
+  } catch (const std::exception&) {
+  }
+}
+
+// The previous state's copy holds the file as it is now: today's name
+// becomes a second name of it. False: the file is copied as any other.
+bool BackupRun::Impl::linkUnchanged(CopyJob& job, FileResult& result, std::string& finalName, const CopyContext& ctx) {
+  if (!complete.linking() || job.destination.compare(0, pairDestRoot.size(), pairDestRoot) != 0) return false;
+  const auto before = platform::lstatPath(job.source);
+  if (!before || before->kind != platform::EntryKind::File || before->isSymlink) return false;
+  const std::string target = job.compress ? job.destination + ".zip" : job.destination;
+  const std::string baseCopy =
+      complete.unchangedCopy(target.substr(pairDestRoot.size()), *before, job.source, job.compress);
+  if (baseCopy.empty() || takenByAnotherSource(target, job.source)) return false;
+  int err = 0;
+  if (complete.link(baseCopy, target, &err) != CompleteState::Link::Done) {
+    if (complete.takeRefusalNote()) ReportLine(ctx, fmt::sprintf(texts::HARD_LINKS_UNSUPPORTED, pairDestRoot));
+    return false;
+  }
+  rememberCopy(target, job.source);
+  checksums.linked(target);
+  destinations.removeOtherForm(target, job.compress);
+  finalName = target;
+  result.before = *before;
+  result.unchanged = true;
+  result.linked = true;
+  if (!job.compress) rememberLinkedCopy(*before, target);
+  bool ok = true;
+  if (options.ArchivbitReset) {
+    markerMaySayUnchanged = true;  // written only where it does not say so already
+    ok = resetArchiveMarker(job.source, WithoutTrailingSlash(pairSourceRoot), result, false, ctx);
+  }
+  result.outcome = ok ? Outcome::Copied : Outcome::Failed;
+  return true;
+}
+
+bool BackupRun::Impl::mayLinkFromBase(const std::string& source, const std::string& destination) const {
+  if (!complete.linking() || destination.compare(0, pairDestRoot.size(), pairDestRoot) != 0) return false;
+  const auto before = platform::lstatPath(source);
+  return before && !complete.unchangedCopy(destination.substr(pairDestRoot.size()) + ".zip", *before, source, true).empty();
+}
+
+}  // namespace kalvero
