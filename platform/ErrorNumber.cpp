@@ -1,13 +1,10 @@
 #include "platform/ErrorNumber.h"
 
-#include <cerrno>
 #include <cstring>
 
 #include "platform/PlatformTexts.h"
 
 namespace kalvero::platform {
-
-int lastError() { return errno; }
 
 std::string errorDescription(int err) {
   if (err == kErrorNotRegularFile) return texts::kNotRegularFile;

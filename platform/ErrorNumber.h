@@ -7,8 +7,6 @@ namespace kalvero::platform {
 // no regular file any more (a link, FIFO, socket or device) and is not read.
 inline constexpr int kErrorNotRegularFile = 10001;
 
-// errno of the calling thread.
-int lastError();
 // The C library's description of an error number ("" when unknown); the
 // program's own numbers have German ones.
 std::string errorDescription(int err);

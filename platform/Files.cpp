@@ -110,6 +110,19 @@ std::uint64_t InputFile::size() const {
   return st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
 
+std::optional<FileStatus> InputFile::status(int* err) const {
+  struct stat st {};
+  if (fd_ < 0) {
+    if (err) *err = EBADF;
+    return std::nullopt;
+  }
+  if (sys::fstat(fd_, &st, path_.c_str()) != 0) {
+    if (err) *err = errno;
+    return std::nullopt;
+  }
+  return sys::statusFromStat(st, false);
+}
+
 void InputFile::seek(std::uint64_t offset) {
   if (fd_ < 0 || lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) throwFileError(fd_ < 0 ? EBADF : errno, path_);
 }

@@ -2,7 +2,10 @@
 // Byte files and text files. Opening and I/O failures throw FileError.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "platform/FileSystem.h"
 
 namespace kalvero::platform {
 
@@ -30,6 +33,8 @@ class InputFile {
   // at its end), so short reads of pipes, FUSE or NFS never look like an end.
   long long tryReadFull(void* buffer, std::size_t n, int* err = nullptr);
   std::uint64_t size() const;
+  // The open file's status; nullopt with *err set when it cannot be had.
+  std::optional<FileStatus> status(int* err = nullptr) const;
   void seek(std::uint64_t offset);
   std::uint64_t position() const;
   void close();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -57,6 +58,30 @@ TEST(InputFile, InjectedReadFaults) {
   EXPECT_EQ(err, EIO);
   fault::arm({fault::Call::Read, EIO, 0, 1, ""});
   EXPECT_THROW(f.read(buf, 1), FileError);
+}
+
+TEST(InputFile, StatusOfTheOpenFileOrItsErrno) {
+  TempDir t;
+  const std::string p = t.write("f", "abcdef");
+  const struct timespec times[2] = {{1700000000, 5}, {1600000000, 123456789}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
+  InputFile f(p);
+  int err = 0;
+  const std::optional<FileStatus> status = f.status(&err);
+  ASSERT_TRUE(status.has_value());
+  EXPECT_EQ(status->kind, EntryKind::File);
+  EXPECT_EQ(status->size, 6u);
+  EXPECT_EQ(status->mtimeSeconds, 1600000000);
+  EXPECT_EQ(status->mtimeNanoseconds, 123456789);
+  {
+    fault::Scope scope;
+    fault::arm({fault::Call::Stat, EIO, 0, 1, "", 0});
+    EXPECT_FALSE(f.status(&err).has_value());
+    EXPECT_EQ(err, EIO);
+  }
+  f.close();
+  EXPECT_FALSE(f.status(&err).has_value());
+  EXPECT_EQ(err, EBADF);
 }
 
 TEST(TextFileWriter, TruncatesAppendsAndReportsFullDisks) {
