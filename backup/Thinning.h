@@ -58,8 +58,9 @@ bool IsStateBeingRemoved(const std::string& name);
 ThinningOutcome RemoveStates(const std::string& destination, const std::vector<DatedFolder>& folders);
 
 // The end of a backup pair with "SubVerzDatum": thins the pair's destination
-// by the options' rule and names each removed folder in the run log.
-// held: the run holds the destination (without that nothing is removed).
+// by the options' rule (without one, only finishes what a thinning cut short
+// left) and names each removed folder in the run log. held: the run holds
+// the destination (without that nothing is removed).
 void ThinAfterPair(const std::string& destination, const BackupOptions& options, bool held, const CopyContext& ctx);
 
 }  // namespace kalvero

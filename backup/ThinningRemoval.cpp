@@ -88,12 +88,13 @@ ThinningOutcome RemoveStates(const std::string& destination, const std::vector<D
 
 void ThinAfterPair(const std::string& destination, const BackupOptions& options, bool held, const CopyContext& ctx) {
   const ThinningRule rule = ThinningRuleOf(options);
-  if (!options.SubVerzDatum || !rule.active()) return;
+  if (!options.SubVerzDatum) return;
   try {
     if (!held) {
-      ReportLine(ctx, texts::THIN_NOT_HELD);
+      if (rule.active()) ReportLine(ctx, texts::THIN_NOT_HELD);
       return;
     }
+    // Without a rule (switched off since) only what a thinning cut short left is finished.
     std::vector<DatedFolder> remove;
     for (const ThinningEntry& e : PlanThinning(ListDatedFolders(destination), platform::localNow(), rule))
       if (e.reason == KeepReason::Remove) remove.push_back(e.folder);

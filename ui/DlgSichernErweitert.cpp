@@ -128,6 +128,18 @@ void DlgSichernErweitert::deleteSelected() {
   if (!jobs_.empty()) ui_->listJobs->selectRow(0);
 }
 
+void DlgSichernErweitert::showThinning(const BackupOptions& options) {
+  ui_->spinThinDays->setValue(options.AusduennenTage);
+  ui_->spinThinWeeks->setValue(options.AusduennenWochen);
+  ui_->spinThinMonths->setValue(options.AusduennenMonate);
+}
+
+void DlgSichernErweitert::takeThinning(BackupOptions& options) const {
+  options.AusduennenTage = ui_->spinThinDays->value();
+  options.AusduennenWochen = ui_->spinThinWeeks->value();
+  options.AusduennenMonate = ui_->spinThinMonths->value();
+}
+
 void DlgSichernErweitert::checkDirectories() {
   const DirectoryCheckResult result = CheckDirectories(jobs_);
   box_.messageBox(result.anythingMissing ? MessageKind::Error : MessageKind::Information, result.text);

@@ -1,7 +1,8 @@
 #pragma once
 // "Sichern - Erweitert": a resizable, sortable view of the whole job list on
 // its own deep copy. Pairs can be deleted and checked here; the page's list
-// changes only when the dialog is closed with OK after a change.
+// changes only when the dialog is closed with OK after a change. Below the
+// list, the thinning of the dated folders after each backup.
 #include <QDialog>
 #include <array>
 #include <memory>
@@ -31,6 +32,11 @@ class DlgSichernErweitert : public QDialog {
   void sortByColumn(int column);  // what a click on the column header does
   void deleteSelected();          // "Löschen ..."
   void checkDirectories();        // "Prüfen ..."
+
+  // The thinning of the dated folders ("AusduennenTage", "...Wochen",
+  // "...Monate" of "Allg"): shown in the group, taken back after OK.
+  void showThinning(const BackupOptions& options);
+  void takeThinning(BackupOptions& options) const;
 
  private:
   void fillList();

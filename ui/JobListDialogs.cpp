@@ -52,7 +52,12 @@ void openNegativeListEditor(PageSichern* page) {
 void openExtendedView(PageSichern* page) {
   if (!page) return;
   DlgSichernErweitert dialog(page->jobList(), dialogBoxes(), page);
-  if (dialog.exec() == QDialog::Accepted && dialog.changed()) page->setJobList(dialog.jobs());
+  dialog.showThinning(page->options());
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (dialog.changed()) page->setJobList(dialog.jobs());
+  BackupOptions thinning = page->options();
+  dialog.takeThinning(thinning);
+  page->setThinning(thinning);
 }
 
 bool openDateDialog(QWidget* parent, const std::string& settingsPath) {

@@ -103,6 +103,13 @@ int PageSichern::currentRow() const { return table_->currentRow(); }
 void PageSichern::addPair(const DirPair& pair) { table_->addPair(pair); }
 void PageSichern::replacePair(int row, const DirPair& pair) { table_->replacePair(row, pair); }
 void PageSichern::setJobList(const JobList& jobs) { table_->setJobList(jobs); }
+void PageSichern::setThinning(const BackupOptions& options) {
+  BackupOptions o = form_->take();
+  o.AusduennenTage = options.AusduennenTage;
+  o.AusduennenWochen = options.AusduennenWochen;
+  o.AusduennenMonate = options.AusduennenMonate;
+  form_->show(o);
+}
 // During a run the focus stays where the user put it (on "Abbrechen", say).
 void PageSichern::selectPair(int row) { table_->selectPair(row, isIdle()); }
 
@@ -160,6 +167,8 @@ void PageSichern::showLastBackup() {
 
 QString PageSichern::currentState() const {
   QString state = form_->controlState();
+  const BackupOptions& o = form_->options();
+  state += QStringLiteral("thin=%1,%2,%3\n").arg(o.AusduennenTage).arg(o.AusduennenWochen).arg(o.AusduennenMonate);
   for (const DirPair& p : table_->jobs()) {
     state += QString::fromStdString(p.source + '|' + p.destination);
     state += QStringLiteral("|%1|%2").arg(p.active).arg(p.withSubdirs);

@@ -40,6 +40,8 @@ class PageSichern : public QWidget {
   void addPair(const DirPair& pair);
   void replacePair(int row, const DirPair& pair);
   void setJobList(const JobList& jobs);
+  // The thinning numbers of options (from "Sichern - Erweitert"); the other options stay as shown.
+  void setThinning(const BackupOptions& options);
   // Rebuilds the caption of the "Datum" check box from section "Datum".
   void rebuildDateLabel();
   // Shows the stored backup settings again (after they were rewritten).

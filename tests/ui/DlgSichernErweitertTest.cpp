@@ -1,11 +1,13 @@
 // "Sichern - Erweitert" on its own copy of the job list.
 #include <QHeaderView>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest>
 
 #include "DialogTestSupport.h"
 #include "ui/DlgSichernErweitert.h"
+#include "ui/PageSichern.h"
 
 using namespace kalvero;
 
@@ -39,6 +41,26 @@ class DlgSichernErweitertTest : public QObject {
 
  private slots:
   void init() { boxes_.boxes.clear(); boxes_.answer = MB_RESULT_YES; }
+
+  // The thinning numbers shown and changed in the dialog reach the page,
+  // count as a change there and are saved with its options.
+  void thinningReachesThePageAndTheFile() {
+    test::AppFixture fx;
+    fx.writeSettings(QByteArray("[Allg]\r\nAusduennenTage=7\r\nProtokolldatei=") +
+                     QByteArray::fromStdString(fx.path(QStringLiteral("sichern.log"))) + "\r\n");
+    PageSichern page(*fx.app, boxes_);
+    DlgSichernErweitert dlg(page.jobList(), boxes_);
+    dlg.showThinning(page.options());
+    QCOMPARE(dlg.findChild<QSpinBox*>("spinThinDays")->value(), 7);
+    dlg.findChild<QSpinBox*>("spinThinWeeks")->setValue(4);
+    BackupOptions o = page.options();
+    dlg.takeThinning(o);
+    page.setThinning(o);
+    QVERIFY(page.hasUnsavedChanges());
+    QVERIFY(page.saveSettings());
+    QVERIFY(fx.settingsBytes().contains("AusduennenTage=7"));
+    QVERIFY(fx.settingsBytes().contains("AusduennenWochen=4"));
+  }
 
   void showsThePagesColumns() {
     DlgSichernErweitert dlg(jobs_, boxes_);
