@@ -21,7 +21,7 @@ bool UnchangedSince(const platform::FileStatus& before, const platform::FileStat
 const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* prepared, const CopyJob& job) {
   if (!prepared || !job.compress) return nullptr;
   if (cancelled()) return prepared;  // taken as a cancel, without a new attempt
-  if (!prepared->ok && IsNoSpace(prepared->job.error.osError)) {
+  if (!prepared->ok && IsNoSpace(prepared->error.osError)) {
     // The archives the workers hold for the files ahead took the space: they
     // are given back, and the rest of the pair runs on this thread, as with one.
     ahead.reset();

@@ -69,7 +69,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   const auto before = usable ? usable->before : platform::lstatPath(source);
   if (before) result.before = *before;
 
-  bool ok = usable ? TakeCompressedCopy(job, prepared->job, prepared->ok, ctx) : copyOrLink(job, before, ctx);
+  bool ok = usable ? TakeCompressedCopy(job, *prepared, ctx) : copyOrLink(job, before, ctx);
   if (usable) prepared->job.pending.clear();  // job owns it now
   if (job.cancelled) {
     result.outcome = Outcome::Cancelled;

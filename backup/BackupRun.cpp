@@ -8,6 +8,7 @@
 
 #include "backup/BackupRunImpl.h"
 #include "backup/CopyVerify.h"
+#include "backup/MountGuard.h"
 #include "backup/Thinning.h"
 #include "platform/CopyAttributes.h"
 #include "platform/FileTime.h"
@@ -251,7 +252,7 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   };
   state.selected = SelectPair(selection);
   if (start().withCheckFile) checkFileReady(true);  // also when the pair was left out
-  if (!state.selected.unmountedText.empty()) pairError(state.selected.unmountedText);
+  if (state.selected.unmounted) pairError(UnmountedDriveLine(selection.destinationRoot));
 
   info.filesInPair = static_cast<int>(std::min<std::size_t>(state.toCopy, std::numeric_limits<int>::max()));
   info.pairBytes = state.selected.totalBytes;

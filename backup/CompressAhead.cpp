@@ -80,7 +80,7 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
   p.stage.store(PreparedCompression::Compressing, std::memory_order_release);
   ProgressInfo record;
   StepCounter steps([this, &p](std::uint64_t done) { countCompressed(p, done); });
-  p.ok = CompressQuietly(p.job, zip, cancel_, &steps, &record);
+  p.ok = CompressQuietly(p.job, zip, cancel_, &p.error, &steps, &record);
   if (p.ok) countCompressed(p, p.job.size);  // a small file sends no steps
   // After a cancel the run takes at most this one result, and compares it itself.
   if (p.ok && compare_ && !stopped()) compareOnWorker(p, zip);

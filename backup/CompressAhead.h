@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "backup/CopyJob.h"
+#include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "run/WorkerPool.h"
 
@@ -21,13 +22,16 @@ namespace kalvero {
 class PairProgress;
 class ZipArchiveLayer;
 
+// A worker's result, read on the run thread once the worker is done: what it
+// did and how each step ended, for the run thread to report as its own.
 struct PreparedCompression {
-  CopyJob job;   // as the worker left it: pending, finalName, compressedSize, error
-  bool ok = false;
+  CopyJob job;  // as the worker left it: pending, finalName, compressedSize
   std::optional<platform::FileStatus> before;  // the source as the worker read it
-  bool compared = false;
-  CompareKind compareKind = CompareKind::Equal;  // CompareArchiveQuietly
-  int compareErr = 0;
+  bool ok = false;         // the archive was written
+  CompressionError error;  // why not
+  bool compared = false;   // the archive was compared with its source
+  CompareKind compareKind = CompareKind::Equal;  // how (CompareArchiveQuietly)
+  int compareErr = 0;                            // with the system error of an open or read failure
 
   // What the worker has done so far, for the run thread's progress while it
   // waits: the stage, the source bytes compressed, the bytes compared.

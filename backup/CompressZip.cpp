@@ -41,6 +41,7 @@ namespace {
 // One compression's progress: what failed first, and the hidden file written.
 struct Attempt {
   int errorId = COMPRESS_ERR_NONE;
+  CompressionError error;
   bool success = false;
   std::string temporary;  // the archive under its hidden name beside the final one
 };
@@ -57,7 +58,6 @@ std::string startJob(CopyJob& job) {
   }
   job.finalName = archive;
   job.pending.clear();
-  job.error = CompressionError{};
   return archive;
 }
 
@@ -77,7 +77,7 @@ void writeSourceIntoEntry(ZipArchiveLayer& zip, CopyJob& job, const CopyContext&
   int err = 0;
   if (!source.openSource(job.source, &err)) {
     attempt.errorId = COMPRESS_ERR_OPEN;
-    takeFileError(job.error, platform::FileError(platform::causeFromErrno(err), err, job.source), false);
+    takeFileError(attempt.error, platform::FileError(platform::causeFromErrno(err), err, job.source), false);
     return;
   }
   attempt.success = true;
@@ -98,7 +98,7 @@ void writeSourceIntoEntry(ZipArchiveLayer& zip, CopyJob& job, const CopyContext&
     }
     if (ctx.cancelled()) {
       attempt.errorId = COMPRESS_ERR_CANCELLED;
-      job.error.fileName = job.source;
+      attempt.error.fileName = job.source;
       attempt.success = false;
       break;
     }
@@ -151,7 +151,7 @@ void placeArchive(CopyJob& job, const std::string& archive, Attempt& attempt) {
 
 }  // namespace
 
-bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
+bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx, CompressionError* error) {
   KALVERO_SIGNAL("CPageSichern::CompressZip");
   const std::string archive = startJob(job);
   Attempt attempt;
@@ -162,20 +162,20 @@ bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx) {
   } catch (const platform::FileError& e) {
     if (attempt.errorId == COMPRESS_ERR_NONE) {
       attempt.errorId = COMPRESS_ERR_FILE;
-      takeFileError(job.error, e, true);
+      takeFileError(attempt.error, e, true);
     }
     attempt.success = false;
     afterException = true;
   } catch (const CZipException& e) {
     if (attempt.errorId == COMPRESS_ERR_NONE) {
       attempt.errorId = COMPRESS_ERR_ZIP;
-      job.error.text.clear();
-      job.error.cause = e.cause();
+      attempt.error.cause = e.cause();
     }
     attempt.success = false;
     afterException = true;
   }
-  if (!attempt.success) DescribeCompressionError(attempt.errorId, job.error);
+  if (!attempt.success) DescribeCompressionError(attempt.errorId, attempt.error);
+  if (error) *error = std::move(attempt.error);
   if (!zip.IsClosed()) zip.Close(afterException);
   // Nothing unfinished ever appears under the archive's name.
   if (!attempt.temporary.empty()) platform::removeFile(attempt.temporary);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "backup/CopyJob.h"
+#include "diag/ErrorText.h"
 #include "zip/ZipArchiveLayer.h"
 
 namespace kalvero {
@@ -17,10 +18,10 @@ inline constexpr const char* kArchiveComment = "Compressed by Kalvero";
 // the archive file's size. The archive is written under a hidden temporary
 // name beside it and renamed only when complete: on false nothing is left
 // under the final name (an existing file there stays as it was), and
-// job.error holds the description (DescribeCompressionError). Sends
+// *error (when set) holds the description (DescribeCompressionError). Sends
 // NOTIFY_FILE_START / NOTIFY_FILE_STEP through ctx when
 // ctx.showsFileProgress(job.size) and polls ctx.cancelled() after every chunk.
-bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx);
+bool CompressZip(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx, CompressionError* error = nullptr);
 
 // Whether destination + ".zip" still is a valid name: its last part may hold
 // at most 255 bytes.

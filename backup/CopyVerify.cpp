@@ -17,6 +17,7 @@
 #include "platform/FileTime.h"
 #include "platform/Files.h"
 
+#include "backup/CompressAhead.h"
 #include "backup/CompressZip.h"
 
 namespace kalvero {
@@ -79,7 +80,8 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
     }
     if (ctx.showsFileProgress(job.size)) ctx.notify(NOTIFY_FILE_START);
     bool ok = false;
-    if (zip) ok = CompressZip(*zip, job, ctx);
+    CompressionError error;
+    if (zip) ok = CompressZip(*zip, job, ctx, &error);
     job.wasCompressed = true;
     if (!ok) {
       // A compression broken off by "Abbrechen" is no error of the file.
@@ -87,11 +89,11 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
         job.cancelled = true;
         return false;
       }
-      if (full && IsNoSpace(job.error.osError)) {
-        *full = job.error.osError;
+      if (full && IsNoSpace(error.osError)) {
+        *full = error.osError;
         return false;
       }
-      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text));
+      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, error.text));
       return false;
     }
     giveTimes(job.pending.empty() ? job.finalName : job.pending, job.timeSource.empty() ? job.source : job.timeSource);
@@ -138,8 +140,8 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
   return job.deferCommit || CommitCopy(job, ctx);
 }
 
-bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel, RunReporter* steps,
-                     ProgressInfo* record) {
+bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel, CompressionError* error,
+                     RunReporter* steps, ProgressInfo* record) {
   CopyContext quiet;
   quiet.cancel = cancel;
   quiet.reporter = steps;
@@ -147,17 +149,16 @@ bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>*
   quiet.displayThreshold = job.displayThreshold;
   job.finalName.clear();
   job.pending.clear();
-  const bool ok = CompressZip(zip, job, quiet);
+  const bool ok = CompressZip(zip, job, quiet, error);
   job.wasCompressed = true;
   if (ok) giveTimes(job.pending.empty() ? job.finalName : job.pending, job.timeSource.empty() ? job.source : job.timeSource);
   return ok;
 }
 
-bool TakeCompressedCopy(CopyJob& job, const CopyJob& done, bool ok, const CopyContext& ctx) {
-  job.finalName = done.finalName;
-  job.pending = done.pending;
-  job.compressedSize = done.compressedSize;
-  job.error = done.error;
+bool TakeCompressedCopy(CopyJob& job, const PreparedCompression& done, const CopyContext& ctx) {
+  job.finalName = done.job.finalName;
+  job.pending = done.job.pending;
+  job.compressedSize = done.job.compressedSize;
   job.wasCompressed = true;
   job.cancelled = false;
   ProgressInfo* info = ctx.progress;
@@ -175,12 +176,12 @@ bool TakeCompressedCopy(CopyJob& job, const CopyJob& done, bool ok, const CopyCo
     if (info) info->fileDone = job.size;
     ctx.notify(NOTIFY_FILE_STEP);
   }
-  if (ok) return true;
+  if (done.ok) return true;
   if (ctx.cancelled()) {
     job.cancelled = true;
     return false;
   }
-  ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, job.error.text));
+  ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, done.error.text));
   return false;
 }
 

@@ -7,12 +7,14 @@
 #include <string>
 
 #include "backup/CopyJob.h"
+#include "diag/ErrorText.h"
 #include "run/RunReport.h"
 #include "platform/FileSystem.h"
 
 namespace kalvero {
 
 class ZipArchiveLayer;
+struct PreparedCompression;
 
 // One line to the open run log (if any) and the log page; a write failure of
 // the log throws platform::FileError.
@@ -33,15 +35,15 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
 bool IsNoSpace(int err);
 // The compression of CopyOneFile without a word to anyone, for a worker
 // thread: touches only the file's own hidden archive (left in job.pending,
-// with the source's times), stops when cancel is set; job.error describes a
+// with the source's times), stops when cancel is set; *error describes a
 // failure. job.deferCommit must be set. With steps set, the compression's
 // NOTIFY_FILE_STEPs go to it on this thread, record holding the bytes so far.
-bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel, RunReporter* steps = nullptr,
-                     ProgressInfo* record = nullptr);
-// Takes the result of CompressQuietly (done, ok) into job on the run thread:
-// sends and reports what CopyOneFile would have, the steps of a large file
-// at once. Returns like CopyOneFile.
-bool TakeCompressedCopy(CopyJob& job, const CopyJob& done, bool ok, const CopyContext& ctx);
+bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel, CompressionError* error,
+                     RunReporter* steps = nullptr, ProgressInfo* record = nullptr);
+// Takes a worker's compression (its job, ok and error) into job on the run
+// thread: sends and reports what CopyOneFile would have, the steps of a large
+// file at once. Returns like CopyOneFile.
+bool TakeCompressedCopy(CopyJob& job, const PreparedCompression& done, const CopyContext& ctx);
 // What CompareArchive sends and reports for a comparison a worker already
 // made (kind and err from CompareArchiveQuietly, size: the source's).
 bool TakeComparison(const CopyContext& ctx, CompareKind kind, int err, std::uint64_t size);

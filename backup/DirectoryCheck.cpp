@@ -12,7 +12,7 @@ namespace {
 // A missing destination that the backup makes: the nearest directory above
 // it exists and no unplugged drive lies in the way.
 bool madeByTheBackup(const std::string& destination) {
-  if (!UnmountedDriveText(destination).empty()) return false;
+  if (IsOnUnmountedDrive(destination)) return false;
   std::string path = WithoutTrailingSlash(destination);
   for (;;) {
     std::string parent = WithoutTrailingSlash(ParentDirectory(path));
@@ -49,8 +49,7 @@ DirectoryCheckResult CheckDirectories(const JobList& jobs) {
   r.anythingMissing = !sources.empty() || !destinations.empty();
   // A destination on a drive that is not plugged in: its pair would not be run.
   for (const DirPair& pair : jobs) {
-    const std::string unmounted = pair.active ? UnmountedDriveText(pair.destination) : std::string();
-    if (!unmounted.empty()) r.text += unmounted + "\r\n";
+    if (pair.active && IsOnUnmountedDrive(pair.destination)) r.text += UnmountedDriveLine(pair.destination) + "\r\n";
   }
   return r;
 }

@@ -49,10 +49,10 @@ std::string parentOf(const std::string& dir) {
 
 }  // namespace
 
-std::string UnmountedDriveText(const std::string& destination) {
-  if (destination.empty()) return {};
+bool IsOnUnmountedDrive(const std::string& destination) {
+  if (destination.empty()) return false;
   std::string dir = platform::absolutePath(destination);
-  if (GetPathKind(dir) != PathKind::Nothing) return {};
+  if (GetPathKind(dir) != PathKind::Nothing) return false;
   const std::vector<std::string> roots = mountRoots();
   // Up from the destination, one missing directory at a time, to the first
   // one that exists.
@@ -61,14 +61,15 @@ std::string UnmountedDriveText(const std::string& destination) {
     const bool parentExists = GetPathKind(parent) == PathKind::Directory;
     bool isRoot = false;
     for (const std::string& root : roots) isRoot = isRoot || matches(parent, root);
-    if (isRoot) {
-      if (parentExists && platform::isMountPoint(parent)) return {};
-      return fmt::sprintf(texts::UNMOUNTED_DRIVE, destination);
-    }
-    if (parentExists) return {};
+    if (isRoot) return !(parentExists && platform::isMountPoint(parent));
+    if (parentExists) return false;
     dir = parent;
   }
-  return {};
+  return false;
+}
+
+std::string UnmountedDriveLine(const std::string& destination) {
+  return fmt::sprintf(texts::UNMOUNTED_DRIVE, destination);
 }
 
 }  // namespace kalvero

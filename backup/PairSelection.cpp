@@ -250,8 +250,8 @@ WalkOptions WalkOptionsFor(const PairSelectionInput& in, const ExclusionLists& e
 PairSelectionResult SelectPair(const PairSelectionInput& in) {
   PairSelectionResult result;
   // Never onto a drive that is not plugged in: the pair is left out.
-  result.unmountedText = UnmountedDriveText(in.destinationRoot);
-  if (!result.unmountedText.empty()) return result;
+  result.unmounted = IsOnUnmountedDrive(in.destinationRoot);
+  if (result.unmounted) return result;
 
   const DirPair& pair = *in.pair;
   const ExclusionLists exclusions = SplitExclusions(pair);

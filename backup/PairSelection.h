@@ -58,9 +58,9 @@ struct PairSelectionInput {
 };
 
 struct PairSelectionResult {
-  // Not empty: the destination lies on a drive that is not plugged in; the
-  // pair is left out (nothing walked, no entry handed on).
-  std::string unmountedText;
+  // The destination lies on a drive that is not plugged in; the pair is left
+  // out (nothing walked, no entry handed on).
+  bool unmounted = false;
   std::uint64_t totalBytes = 0;    // files and links taken
   std::uint64_t skippedBytes = 0;  // of those, what is not copied (skip 1 or 2)
 };

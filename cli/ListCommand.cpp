@@ -8,6 +8,7 @@
 
 #include "backup/BackupStart.h"
 #include "backup/CheckFile.h"
+#include "backup/MountGuard.h"
 #include "backup/PairSelection.h"
 #include "run/RunSettings.h"
 #include "run/Walk.h"
@@ -106,7 +107,8 @@ int runListCommand(CliContext& ctx) {
       writer.line(f.path, DestinationPathOf(f.path, pair.source, plan.destinationRoot));
     };
     const PairSelectionResult selected = SelectPair(plan.selection);
-    if (!selected.unmountedText.empty()) ctx.err << fmt::sprintf(texts::kWarning, selected.unmountedText) << "\n";
+    if (selected.unmounted)
+      ctx.err << fmt::sprintf(texts::kWarning, UnmountedDriveLine(plan.selection.destinationRoot)) << "\n";
   }
   if (!writer.flush() || !ctx.out.flush()) {
     ctx.err << texts::kListWriteFailed << "\n";

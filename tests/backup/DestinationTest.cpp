@@ -22,9 +22,10 @@ TEST(Destination, NoBackupOntoADriveThatIsNotPluggedIn) {
   t.mkdir("ziel");
   const std::string roots = t / "media" + ":" + t / "media/*" + ":" + t / "run/media/*" + ":" + t / "mnt";
   ASSERT_EQ(setenv("KALVERO_MOUNT_ROOTS", roots.c_str(), 1), 0);
-  auto refused = [](const std::string& d) { return !UnmountedDriveText(d).empty(); };
+  auto refused = [](const std::string& d) { return IsOnUnmountedDrive(d); };
   // Created directly inside a mount directory, however deep the missing part goes.
-  EXPECT_EQ(UnmountedDriveText(t / "media/anna/STICK/Sicherung"),
+  EXPECT_TRUE(refused(t / "media/anna/STICK/Sicherung"));
+  EXPECT_EQ(UnmountedDriveLine(t / "media/anna/STICK/Sicherung"),
             "Das Ziel '" + t / "media/anna/STICK/Sicherung" +
                 "' liegt auf einem Laufwerk, das nicht eingehängt ist; das Paar wird nicht gesichert.");
   EXPECT_TRUE(refused(t / "media/STICK"));
@@ -38,7 +39,7 @@ TEST(Destination, NoBackupOntoADriveThatIsNotPluggedIn) {
   // "Prüfen ..." and kalvero-cli check say the same.
   const DirectoryCheckResult check = CheckDirectories({DirPair{1, 1, t / "ziel", t / "media/STICK", {}}});
   EXPECT_TRUE(check.anythingMissing);
-  EXPECT_NE(check.text.find(UnmountedDriveText(t / "media/STICK") + "\r\n"), std::string::npos) << check.text;
+  EXPECT_NE(check.text.find(UnmountedDriveLine(t / "media/STICK") + "\r\n"), std::string::npos) << check.text;
   // A mount directory that holds a drive lets what is below it be created.
   EXPECT_TRUE(platform::isMountPoint("/"));
   EXPECT_FALSE(platform::isMountPoint(t / "media/anna"));

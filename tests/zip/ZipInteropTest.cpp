@@ -40,7 +40,8 @@ struct Written {
     job.destination = t / "dst/archiv";
     ZipArchiveLayer zip;
     CopyContext ctx;
-    EXPECT_TRUE(CompressZip(zip, job, ctx)) << job.error.text;
+    CompressionError error;
+    EXPECT_TRUE(CompressZip(zip, job, ctx, &error)) << error.text;
     archive = job.finalName;
   }
   void checkUnpacked(const std::string& dir, bool withTime) {
@@ -240,7 +241,8 @@ std::string Compress(const TempDir& t, const std::string& name) {
   job.destination = t / ("out/" + name);
   ZipArchiveLayer zip;
   CopyContext ctx;
-  EXPECT_TRUE(CompressZip(zip, job, ctx)) << job.error.text;
+  CompressionError error;
+  EXPECT_TRUE(CompressZip(zip, job, ctx, &error)) << error.text;
   return job.finalName;
 }
 
