@@ -15,6 +15,7 @@ inline constexpr const char* kUsage =
     "  restore   sichert zurück: kalvero-cli restore QUELLE ZIEL (ohne beide: Abschnitt \"Rueck\")\n"
     "  schedule  plant die Sicherung täglich oder wöchentlich (systemd-Timer)\n"
     "  verify    prüft die Sicherungen mit ihren Prüfsummenlisten (ohne die Quelle)\n"
+    "  versions  zeigt die Stände einer Datei in den Datumsordnern und legt einen daneben\n"
     "  remind    nennt die Paare, deren letzte Sicherung zu alt ist\n"
     "  thin      dünnt die Datumsordner der Sicherung aus (Tage, Wochen, Monate)\n"
     "\n"
@@ -185,6 +186,26 @@ inline constexpr const char* kHelpVerify =
     "  kalvero-cli verify\n"
     "  kalvero-cli verify /media/$USER/USB/Dokumente --source\n";
 
+inline constexpr const char* kHelpVersions =
+    "Aufruf: kalvero-cli versions DATEI [--restore DATUM]\n"
+    "\n"
+    "Zeigt die Stände einer Datei (oder eines Ordners) aus der Quelle eines aktiven Paares in\n"
+    "den Datumsordnern (2026_11_02) seines Ziels: eine Zeile je Stand mit Datum, Größe und\n"
+    "Änderungszeit. Gleiche Kopien aufeinanderfolgender Tage (dieselbe Datei als feste\n"
+    "Verknüpfung, oder gleiche Größe, Zeit und Prüfsumme) stehen in einer Zeile mit ihrem\n"
+    "Zeitraum; \"unvollständig\" heißt, der Datumsordner ist kein vollständiger Stand.\n"
+    "\n"
+    "  --restore DATUM  legt den Stand dieses Tages neben die Datei, ohne sie zu ändern:\n"
+    "                   \"notiz (Stand 2026-11-02).txt\" (gibt es den Namen schon, mit 2, 3, ...);\n"
+    "                   DATUM als 2026_11_02 oder 02.11.2026, auch ein Tag im Zeitraum\n"
+    "\n"
+    "Rückgabewert: 0 fehlerfrei, 1 der Stand konnte nicht zurückgesichert werden, 2 kein Stand\n"
+    "gefunden oder falsches Argument.\n"
+    "\n"
+    "Beispiele:\n"
+    "  kalvero-cli versions ~/Dokumente/notiz.txt\n"
+    "  kalvero-cli versions ~/Dokumente/notiz.txt --restore 02.11.2026\n";
+
 // Usage errors: one line on stderr.
 inline constexpr const char* kNoCommand = "kalvero-cli: kein Befehl angegeben (--help zeigt die Befehle)";
 inline constexpr const char* kUnknownCommand = "kalvero-cli: unbekannter Befehl '%s' (--help zeigt die Befehle)";
@@ -228,6 +249,19 @@ inline constexpr const char* kRestoreNothingGiven =
 inline constexpr const char* kVerifyNoFolder = "kalvero-cli: verify: '%s' ist kein Verzeichnis";
 inline constexpr const char* kVerifyNoPairSource =
     "kalvero-cli: verify: --source braucht ein Paar mit dem Ziel '%s' in der Einstellungsdatei";
+
+// versions
+inline constexpr const char* kVersionsUsage = "kalvero-cli: versions: %s (kalvero-cli versions --help zeigt den Aufruf)";
+inline constexpr const char* kVersionsNeedsFile = "'versions' braucht genau eine DATEI";
+inline constexpr const char* kVersionsNeedsDate = "--restore braucht ein DATUM (2026_11_02 oder 02.11.2026)";
+inline constexpr const char* kVersionsBadDate = "'%s' ist kein Datum wie 2026_11_02 oder 02.11.2026";
+inline constexpr const char* kVersionsFailed = "kalvero-cli: versions: %s";
+inline constexpr const char* kVersionsNoDate = "kalvero-cli: versions: Von '%s' gibt es keinen Stand vom %s (Stände: %s).";
+inline constexpr const char* kVersionsHeader = "Stände von %s (Ziel %s):";
+inline constexpr const char* kVersionsLine = "  %-25s %15s Byte  %s%s";  // date or range, size, time, incomplete
+inline constexpr const char* kVersionsFolder = "  (Ordner)";
+inline constexpr const char* kVersionsIncomplete = "  unvollständig";
+inline constexpr const char* kVersionsRestored = "Stand %s wiederhergestellt: %s";
 
 // pairs
 inline constexpr const char* kPairsEmpty = "Die Auftragsliste ist leer. Legen Sie mit '%s' ein Paar an.";

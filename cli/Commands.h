@@ -12,6 +12,7 @@ int runPairsCommand(CliContext& ctx);    // the job list without a window
 int runSetLogCommand(CliContext& ctx);   // "Allg" "Protokolldatei"
 int runScheduleCommand(CliContext& ctx); // the systemd user timer
 int runVerifyCommand(CliContext& ctx);   // the backups against their checksum lists
+int runVersionsCommand(CliContext& ctx); // the dated copies of one file, one put back beside it
 int runRemindCommand(CliContext& ctx);   // the pairs whose last backup is overdue
 int runThinCommand(CliContext& ctx);     // the dated folders thinned out
 

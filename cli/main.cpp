@@ -36,6 +36,7 @@ constexpr CommandEntry kCommands[] = {
     {"set-log", runSetLogCommand, texts::kHelpSetLog, false},
     {"schedule", runScheduleCommand, texts::kHelpSchedule, false},
     {"verify", runVerifyCommand, texts::kHelpVerify, true},  // verify ORDNER needs no settings file
+    {"versions", runVersionsCommand, texts::kHelpVersions, true},
     {"remind", runRemindCommand, texts::kHelpRemind, false},
     {"thin", runThinCommand, texts::kHelpThin, true},
 };

@@ -88,4 +88,15 @@ inline constexpr const char* kStoppedForSleep =
 inline constexpr const char* kNotifySleep = "Rücksicherung wegen Ruhezustand unterbrochen";
 inline constexpr const char* kNotifySleepBody = "Eine neue Rücksicherung stellt den Rest her.";
 inline constexpr const char* kSleepLockWhy = "Rücksicherung von '%s' nach '%s'";
+// The versions of one file in the dated folders, and one of them put back beside it.
+inline constexpr const char* kVersionsNoPair = "'%s' liegt in keiner Quelle eines aktiven Paares.";
+inline constexpr const char* kVersionsNone =
+    "Von '%s' gibt es keine Kopie in den Datumsordnern des Paares '%s' -> '%s' (%s).";
+inline constexpr const char* kVersionsSearched = "durchsucht: %s";
+inline constexpr const char* kVersionsNoDatedFolders = "dort gibt es keine Datumsordner JJJJ_MM_TT";
+inline constexpr const char* kVersionsRange = "%s bis %s";
+inline constexpr const char* kVersionsStand = "%s (Stand %s)";  // name without extension, date
+inline constexpr const char* kVersionsNoParent = "Das Verzeichnis '%s' ist nicht vorhanden.";
+inline constexpr const char* kVersionsFailed = "Der Stand von '%s' konnte nicht nach '%s' zurückgesichert werden.  %s";
+inline constexpr const char* kVersionsUnpackFailed = "Die Datei '%s' konnte nicht aus dem ZIP-Archiv '%s' dekomprimiert werden.";
 }  // namespace kalvero::restore_text
