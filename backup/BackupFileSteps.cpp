@@ -48,13 +48,19 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     return result;
   }
   leftovers.visit(directory);
-  if (!sourceOnItsPath(source, true, ctx)) return result;
+  // Its status from this check is the one the copy starts from (no second look).
+  std::optional<platform::FileStatus> found;
+  if (!sourceOnItsPath(source, true, ctx, &found)) return result;
 
   // A copy of a complete state may be a name of an older state's file too: never changed in place.
-  if (!complete.active()) ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
+  // One look at the copy's name: nothing there needs no clearing, no read-only
+  // check and cannot have become another source's copy before the commit.
+  const bool destinationAbsent = !platform::lstatPath(destination);
+  if (!destinationAbsent && !complete.active()) ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
   // A worker's archive of this file; removed at the end unless taken.
   const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
   CopyJob job = makeCopyJob(source, destination, size, pairSource, ctx);
+  job.destinationSeenAbsent = destinationAbsent;
   if (!job.compress && IsProgramFileName(std::string_view(destination).substr(destination.rfind('/') + 1))) {
     // Its plain name is the program's list: a copy there would be overwritten.
     ReportError(ctx, fmt::sprintf(texts::CHECKSUM_LIST_NAME_NOT_STORED, source, destination + ".zip"));
@@ -66,8 +72,9 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   const PreparedCompression* usable = usablePrepared(prepared.get(), job);
   // The source as the copy reads it: the archive marker and the check file
   // record this state, and only when the file still has it afterwards.
-  const auto before = usable ? usable->before : platform::lstatPath(source);
+  const auto before = usable ? usable->before : found;
   if (before) result.before = *before;
+  job.sourceSeenRegular = !usable && before && before->kind == platform::EntryKind::File && !before->isSymlink;
 
   bool ok = usable ? TakeCompressedCopy(job, *prepared, ctx) : copyOrLink(job, before, ctx);
   if (usable) prepared->job.pending.clear();  // job owns it now
@@ -81,11 +88,12 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     ok = compareCopy(job, usable, before, size, ctx);
     compareFailed = !ok;
   }
-  ok = commitOrDiscard(job, ok, compareFailed, ctx);
+  std::optional<platform::FileStatus> seen;  // the source after the copy, from the look before the commit
+  ok = commitOrDiscard(job, ok, compareFailed, ctx, &seen);
   finalName = job.finalName.empty() ? job.destination : job.finalName;
 
   bool changeNoted = false;
-  checkSourceAfter(source, before, ok, compareFailed, result, changeNoted, ctx);
+  checkSourceAfter(source, before, ok, compareFailed, result, changeNoted, ctx, seen ? &seen : nullptr);
   if (ok && result.unchanged && !job.wasCompressed) rememberLinkedCopy(result.before, finalName);
   if (ok && options.ArchivbitReset && result.unchanged) ok = resetArchiveMarker(source, pairSource, result, changeNoted, ctx);
   result.outcome = ok ? Outcome::Copied : Outcome::Failed;
@@ -140,11 +148,13 @@ bool BackupRun::Impl::compareCopy(CopyJob& job, const PreparedCompression* prepa
 
 // A copy that failed its comparison replaces the previous one only with
 // "DeleteZieldatei" off; with it on, the previous copy keeps its name.
-bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed, const CopyContext& ctx) {
+bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed, const CopyContext& ctx,
+                                      std::optional<platform::FileStatus>* seen) {
   if (job.pending.empty()) return ok;
   const std::string target = job.finalName.empty() ? job.destination : job.finalName;
   const bool keep = ok || !options.DeleteZieldatei;
-  if (keep && takenByAnotherSource(target, job.source)) {
+  const bool stillAbsent = job.destinationSeenAbsent && job.finalName.empty();  // no copy of this run put there
+  if (keep && !stillAbsent && takenByAnotherSource(target, job.source)) {
     DiscardCopy(job);
     ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, job.source, target));
     compareFailed = false;
@@ -155,14 +165,18 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
     return ok;
   }
   // What a link that appeared on the source's way since the walk led the copy to is never stored.
-  if (!sourceOnItsPath(job.source, false, ctx)) {
+  if (!sourceOnItsPath(job.source, false, ctx, seen)) {
     DiscardCopy(job);
     compareFailed = false;
     return false;
   }
   if (!CommitCopy(job, ctx)) return false;
   rememberCopy(target, job.source);
-  checksums.stored(target);  // in place now: before the source's marker says it is backed up
+  // In place now: before the source's marker says it is backed up.
+  if (job.hashed)
+    checksums.stored(target, job.digest);
+  else
+    checksums.stored(target);
   // The other form goes only for a copy that passed its comparison.
   if (ok) destinations.removeOtherForm(target, job.wasCompressed);
   return ok;
@@ -171,8 +185,10 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
 // Whether the source kept the state the copy was read in; a change is said.
 void BackupRun::Impl::checkSourceAfter(const std::string& source, const std::optional<platform::FileStatus>& before,
                                        bool ok, bool compareFailed, FileResult& result, bool& changeNoted,
-                                       const CopyContext& ctx) {
-  const auto after = platform::lstatPath(source);
+                                       const CopyContext& ctx,
+                                       const std::optional<platform::FileStatus>* seen) {
+  // The look before the commit came after the copy's last read: it serves as the status after it.
+  const auto after = seen ? *seen : platform::lstatPath(source);
   result.unchanged = before && after && SameState(*before, *after);
   if (before && after && !result.unchanged && (ok || compareFailed)) {
     ReportLine(ctx, fmt::sprintf(texts::CHANGED_DURING_COPY, source));
@@ -280,11 +296,12 @@ void BackupRun::Impl::copyLinkEntry(const std::string& source, const std::string
   ++info.filesDone;
 }
 
-bool BackupRun::Impl::sourceOnItsPath(const std::string& source, bool lastMayBeLink, const CopyContext& ctx) {
-  struct stat st {};
+bool BackupRun::Impl::sourceOnItsPath(const std::string& source, bool lastMayBeLink, const CopyContext& ctx,
+                                      std::optional<platform::FileStatus>* status) {
   int err = 0;
-  if (platform::statBelow(pairSourceRoot, source, st, &err) ? lastMayBeLink || !S_ISLNK(st.st_mode)
-                                                            : err != ELOOP && err != ENOTDIR && err != EXDEV)
+  const auto seen = platform::statusBelow(pairSourceRoot, source, &err);
+  if (status) *status = seen;
+  if (seen ? lastMayBeLink || !seen->isSymlink : err != ELOOP && err != ENOTDIR && err != EXDEV)
     return true;  // gone or unreadable: the step itself says so
   ReportError(ctx, fmt::sprintf(texts::SOURCE_PATH_CHANGED, source));
   return false;

@@ -194,9 +194,11 @@ struct BackupRun::Impl {
                       const std::string& pairSource, const CopyContext& ctx);
   bool compareCopy(CopyJob& job, const PreparedCompression* prepared, const std::optional<platform::FileStatus>& before,
                    std::uint64_t size, const CopyContext& ctx);
-  bool commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed, const CopyContext& ctx);
+  bool commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed, const CopyContext& ctx,
+                       std::optional<platform::FileStatus>* seen = nullptr);
   void checkSourceAfter(const std::string& source, const std::optional<platform::FileStatus>& before, bool ok,
-                        bool compareFailed, FileResult& result, bool& changeNoted, const CopyContext& ctx);
+                        bool compareFailed, FileResult& result, bool& changeNoted, const CopyContext& ctx,
+                        const std::optional<platform::FileStatus>* seen = nullptr);
   bool resetArchiveMarker(const std::string& source, const std::string& pairSource, FileResult& result,
                           bool changeNoted, const CopyContext& ctx);
   // A link, a directory (after its content) or a special file of the walk.
@@ -207,7 +209,8 @@ struct BackupRun::Impl {
   // Whether source is still reached through real directories below the
   // pair's source root (no link appeared on its way since the walk), itself
   // a link only where lastMayBeLink; otherwise said as a counted error.
-  bool sourceOnItsPath(const std::string& source, bool lastMayBeLink, const CopyContext& ctx);
+  bool sourceOnItsPath(const std::string& source, bool lastMayBeLink, const CopyContext& ctx,
+                       std::optional<platform::FileStatus>* status = nullptr);
   // The other form of a file's copy and entries of another kind at its name.
   bool clearDestinationFor(const CopyJob& job, const CopyContext& ctx);
 

@@ -61,6 +61,25 @@ void ChecksumJournal::stored(const std::string& path) {
   enqueue({true, path});
 }
 
+void ChecksumJournal::stored(const std::string& path, const platform::Sha256Digest& digest) {
+  ChecksumRecord done;
+  if (!relative(path, done.line.path)) return;
+  done.line.digest = digest;
+  const std::string text = FormatChecksumRecord(done);
+  {
+    // No digest of an earlier copy is still to come: this one goes straight in.
+    std::lock_guard lock(mutex_);
+    if (queue_.empty() && !hashing_) return append(text);
+  }
+  if (durable_) {
+    ChecksumRecord pending;
+    pending.op = ChecksumRecord::Op::Pending;
+    pending.line.path = done.line.path;
+    record(FormatChecksumRecord(pending));
+  }
+  enqueue({false, text});
+}
+
 // A record without a digest. With the hashing thread it goes through its
 // queue, so that it never overtakes the digest of an earlier copy.
 void ChecksumJournal::note(const std::string& text) {
@@ -101,9 +120,11 @@ void ChecksumJournal::hashAside() {
       append(job.text);
       continue;
     }
+    hashing_ = true;
     lock.unlock();
     hashAndRecord(job.text);
     lock.lock();
+    hashing_ = false;
   }
 }
 

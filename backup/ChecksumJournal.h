@@ -13,6 +13,7 @@
 
 #include "backup/ChecksumListUpdate.h"
 #include "platform/Files.h"
+#include "platform/Sha256.h"
 
 namespace kalvero {
 
@@ -33,6 +34,8 @@ class ChecksumJournal {
 
   // path (below the folder) now holds a new copy or archive.
   void stored(const std::string& path);
+  // The same, with the digest of the bytes as the copy wrote them.
+  void stored(const std::string& path, const platform::Sha256Digest& digest);
   // path (below the folder) is now a second name of the same path's file in
   // the base state: its digest comes from the base's list at the fold.
   void linked(const std::string& path);
@@ -82,6 +85,7 @@ class ChecksumJournal {
   std::condition_variable work_, room_;
   std::deque<Job> queue_;
   bool closing_ = false;
+  bool hashing_ = false;  // the hashing thread reads a copy outside the lock
   std::thread hasher_;
 };
 

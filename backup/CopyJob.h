@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Sha256.h"
 #include "run/RunProgress.h"
-#include "diag/ErrorText.h"
 
 namespace kalvero {
 
@@ -34,7 +34,6 @@ struct CopyJob {
   bool compress = false;
   std::uint64_t size = 0;
   std::uint64_t compressedSize = 0;  // set by the compression
-  CompressionError error;            // set by the compression when it fails
   bool wasCompressed = false;
   int displayThreshold = 1000;       // KByte ("Info" "MinSize")
   // With deferCommit the finished copy (or archive) is left under the hidden
@@ -43,6 +42,12 @@ struct CopyJob {
   bool deferCommit = false;
   std::string pending;
   bool cancelled = false;  // the copy was broken off by "Abbrechen" (not an error)
+  // In: a status of the source just taken saw a regular file (the open then needs none).
+  bool sourceSeenRegular = false;
+  bool destinationSeenAbsent = false;  // in: nothing had the copy's name when the file's steps began
+  // Out of a plain copy whose bytes passed through a buffer: digest is their SHA-256.
+  bool hashed = false;
+  platform::Sha256Digest digest{};
 };
 
 struct CopyContext {

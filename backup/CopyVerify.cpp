@@ -120,7 +120,11 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
   };
   int err = 0;
   std::string temporary;
-  if (!platform::copyFileToTemporary(job.source, job.destination, progress, temporary, &err)) {
+  platform::CopyNotes notes;
+  notes.sourceSeenRegular = job.sourceSeenRegular;
+  notes.destinationSeenAbsent = job.destinationSeenAbsent;
+  job.hashed = false;
+  if (!platform::copyFileToTemporary(job.source, job.destination, progress, temporary, &err, &notes)) {
     if (err == ECANCELED && ctx.cancelled()) {
       job.cancelled = true;
       return false;
@@ -137,6 +141,8 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
   // copyFile already gave the copy the times of its own source.
   if (!job.timeSource.empty() && job.timeSource != job.source) giveTimes(temporary, job.timeSource, false);
   job.pending = temporary;
+  job.hashed = notes.hashed;
+  job.digest = notes.digest;
   return job.deferCommit || CommitCopy(job, ctx);
 }
 
@@ -309,9 +315,9 @@ void ReportCompareFailure(const CopyContext& ctx, CompareKind kind, int err) {
 
 bool ClearFileAttributes(const std::string& path, std::uint32_t mask, const CopyContext& ctx,
                          bool* archiveUnsupported) {
-  if (GetPathKind(path) == PathKind::Nothing) return true;
-  // A link is replaced by the copy itself; nothing is ever changed through it.
-  if (auto l = platform::lstatPath(path); l && l->isSymlink) return true;
+  // Nothing there, or a link: the copy replaces a link itself and nothing is
+  // ever changed through one.
+  if (auto l = platform::lstatPath(path); !l || l->isSymlink) return true;
   std::uint32_t attributes = 0;
   int err = 0;
   bool failed = false;

@@ -129,19 +129,59 @@ bool copyData(int in, int out, const std::string& source, const std::string& tem
   return true;
 }
 
+// A small file in one read and one write: the bytes pass through the buffer
+// anyway, so the digest of what the copy holds costs no second read.
+bool copyBuffered(int in, int out, const std::string& source, const std::string& temp, std::uint64_t total,
+                  const CopyProgressFn& progress, Sha256Digest& digest, int& err) {
+  static thread_local std::unique_ptr<char[]> buffer;
+  if (!buffer) buffer.reset(new char[kStep]);
+  Sha256 sha;
+  std::uint64_t pos = 0;
+  for (;;) {
+    const ssize_t n = sys::read(in, buffer.get(), kStep, source.c_str());
+    if (n < 0) {
+      err = errno;
+      return false;
+    }
+    if (n == 0) break;
+    if (!sys::writeAll(out, buffer.get(), static_cast<std::size_t>(n), temp.c_str())) {
+      err = errno;
+      return false;
+    }
+    sha.update(buffer.get(), static_cast<std::size_t>(n));
+    pos += static_cast<std::uint64_t>(n);
+    if (progress && !progress(total, pos)) {
+      err = ECANCELED;
+      return false;
+    }
+    // A short read that ends at the size of the open is the file's end; a
+    // file that grows meanwhile shows in the status after the copy.
+    if (pos == total && static_cast<std::size_t>(n) < kStep) break;
+  }
+  digest = sha.finish();
+  return true;
+}
+
+// Whether the data goes through the buffer: small, and without holes to keep.
+bool buffersData(const struct stat& st) {
+  return static_cast<std::uint64_t>(st.st_size) <= kBufferedCopyLimit &&
+         static_cast<std::uint64_t>(st.st_blocks) * 512 >= static_cast<std::uint64_t>(st.st_size);
+}
+
 }  // namespace
 
 bool copyFileToTemporary(const std::string& source, const std::string& destination, const CopyProgressFn& progress,
-                         std::string& temp, int* err) {
+                         std::string& temp, int* err, CopyNotes* notes) {
   temp.clear();
+  if (notes) notes->hashed = false;
   // What became a link, FIFO or device since the walk is neither opened nor read through.
   struct stat st {};
   if (const int e = fault::checkRetrying(fault::Call::Open, source.c_str())) return sys::fail(err, e);
-  const int in = openSourceFile(source, &st);
+  const int in = openSourceFile(source, &st, notes && notes->sourceSeenRegular);
   if (in < 0) return sys::fail(err, errno);
   // An existing read-only destination is refused before anything is written.
   struct stat dst {};
-  if (::lstat(destination.c_str(), &dst) == 0) {
+  if (!(notes && notes->destinationSeenAbsent) && ::lstat(destination.c_str(), &dst) == 0) {
     if (S_ISDIR(dst.st_mode)) {
       sys::close(in);
       return sys::fail(err, EISDIR);
@@ -160,7 +200,11 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
   int e = 0;
   bool ok = !progress || progress(static_cast<std::uint64_t>(st.st_size), 0);
   if (!ok) e = ECANCELED;
-  if (ok) ok = copyData(in, out, source, temp, static_cast<std::uint64_t>(st.st_size), progress, e);
+  const bool buffered = notes && buffersData(st);
+  if (ok && buffered)
+    ok = copyBuffered(in, out, source, temp, static_cast<std::uint64_t>(st.st_size), progress, notes->digest, e);
+  else if (ok)
+    ok = copyData(in, out, source, temp, static_cast<std::uint64_t>(st.st_size), progress, e);
   // Owner, xattrs, ACLs and mode are carried on a best-effort basis: what the
   // destination refuses is noted once per run (takeMetadataLosses), and the
   // run sets the times again from the time source.
@@ -175,6 +219,7 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
     temp.clear();
     return sys::fail(err, e);
   }
+  if (buffered) notes->hashed = true;
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/OwnTemporary.h"  // the temporary names beside a destination
+#include "platform/Sha256.h"
 
 namespace kalvero::platform {
 
@@ -23,11 +24,32 @@ using CopyProgressFn = std::function<bool(std::uint64_t total, std::uint64_t tra
 bool copyFile(const std::string& source, const std::string& destination,
               const CopyProgressFn& progress, int* err = nullptr);
 
+// Files up to this size without holes are read whole into a buffer and
+// written from it, their digest taken from the same bytes; larger ones go
+// through copy_file_range (which can share blocks) and are read back for a
+// digest on another thread, where the hashing keeps pace with the copying.
+constexpr std::uint64_t kBufferedCopyLimit = 1024 * 1024;
+
+// What a backup tells a copy and learns from it.
+struct CopyNotes {
+  // In: the caller's status of the source, taken just before, saw a regular
+  // file: the open needs no status call of its own.
+  bool sourceSeenRegular = false;
+  // In: the caller just saw nothing at the destination's name (no read-only
+  // copy there to refuse).
+  bool destinationSeenAbsent = false;
+  // Out: the data passed through a buffer and digest is the SHA-256 of the
+  // bytes written to the copy.
+  bool hashed = false;
+  Sha256Digest digest{};
+};
+
 // copyFile in two steps, so a copy can be checked before it replaces the
 // previous one: the finished copy is left under the hidden name temp beside
 // destination (temp is "" after a failure, which removed it) ...
 bool copyFileToTemporary(const std::string& source, const std::string& destination,
-                         const CopyProgressFn& progress, std::string& temp, int* err = nullptr);
+                         const CopyProgressFn& progress, std::string& temp, int* err = nullptr,
+                         CopyNotes* notes = nullptr);
 // ... and is then renamed over destination (removed when that fails) or discarded.
 bool commitTemporary(const std::string& temp, const std::string& destination, int* err = nullptr);
 void discardTemporary(const std::string& temp);

@@ -126,6 +126,14 @@ bool statBelow(const std::string& root, const std::string& path, struct stat& st
   return rc == 0 || sys::fail(err, e);
 }
 
+std::optional<FileStatus> statusBelow(const std::string& root, const std::string& path, int* err) {
+  struct stat st {};
+  if (!statBelow(root, path, st, err)) return std::nullopt;
+  FileStatus s = sys::statusFromStat(st, S_ISLNK(st.st_mode));
+  if (s.isSymlink) s.kind = EntryKind::Other;
+  return s;
+}
+
 int openBelow(const std::string& root, const std::string& path, int flags, int* err) {
   std::string name;
   const int dir = openParentBelow(root, path, name, err);

@@ -5,7 +5,10 @@
 // root itself and what lies above it are the user's and are followed.
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
+
+#include "platform/FileSystem.h"
 
 struct stat;
 
@@ -21,6 +24,8 @@ int openDirectoryBelow(const std::string& root, const std::string& dir, int* err
 // below root, the last one included; of root itself with its links followed.
 // False with *err as above.
 bool statBelow(const std::string& root, const std::string& path, struct stat& st, int* err = nullptr);
+// statBelow as lstatPath gives it (a link's kind is Other); nullopt with *err.
+std::optional<FileStatus> statusBelow(const std::string& root, const std::string& path, int* err = nullptr);
 
 // Opens path (below root) with flags plus O_NOFOLLOW | O_CLOEXEC, every
 // directory on the way as openDirectoryBelow does. -1 with *err.

@@ -15,12 +15,12 @@ int notRegular(mode_t mode) { return S_ISDIR(mode) ? EISDIR : kErrorNotRegularFi
 
 }  // namespace
 
-int openSourceFile(const std::string& path, struct stat* out) {
+int openSourceFile(const std::string& path, struct stat* out, bool seenRegular) {
   // The status first: a FIFO or device is not even opened (an open can wake
   // a writer waiting on a FIFO or move a device).
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return -1;
-  if (!S_ISREG(st.st_mode)) {
+  if (!seenRegular && ::lstat(path.c_str(), &st) != 0) return -1;
+  if (!seenRegular && !S_ISREG(st.st_mode)) {
     errno = notRegular(st.st_mode);
     return -1;
   }
@@ -38,7 +38,7 @@ int openSourceFile(const std::string& path, struct stat* out) {
     e = errno;
   else if (!S_ISREG(st.st_mode))
     e = notRegular(st.st_mode);
-  else if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+  else if (::fcntl(fd, F_SETFL, 0) != 0)  // O_NONBLOCK off: the only flag of ours F_SETFL changes
     e = errno;
   if (e != 0) {
     ::close(fd);

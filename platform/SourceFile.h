@@ -12,7 +12,9 @@ namespace kalvero::platform {
 // A descriptor open for reading (blocking reads) with *st its status, or -1
 // with errno: kErrorNotRegularFile for a link, FIFO, socket or device,
 // EISDIR for a directory, else the system's error. Plain system calls: the
-// callers ask the fault seam for the open.
-int openSourceFile(const std::string& path, struct stat* st = nullptr);
+// callers ask the fault seam for the open. seenRegular: the caller's status of
+// path, taken just before, saw a regular file, so no second status call is
+// made before the open (what the open finds is still checked).
+int openSourceFile(const std::string& path, struct stat* st = nullptr, bool seenRegular = false);
 
 }  // namespace kalvero::platform

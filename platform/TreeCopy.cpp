@@ -100,9 +100,10 @@ MetadataLosses takeMetadataLosses() {
 
 bool carryMetadata(int in, int out, const struct stat& st, const char* pathForFaults) {
   const bool directory = S_ISDIR(st.st_mode);
-  bool ownerKept = st.st_uid == ::geteuid();
+  const uid_t me = ::geteuid();
+  bool ownerKept = st.st_uid == me;
   bool groupKept = false;
-  if (::geteuid() == 0) {
+  if (me == 0) {
     ownerKept = groupKept = !fault::checkRetrying(fault::Call::Chown, pathForFaults) &&
                             ::fchown(out, st.st_uid, st.st_gid) == 0;
     if (!ownerKept) t_losses.owner = true;

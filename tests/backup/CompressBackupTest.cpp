@@ -260,10 +260,10 @@ TEST(CompressBackup, PlainCopyWithoutSpaceIsTriedAgainWithoutTheWorkersArchives)
   test::RecordingReporter reporter;
   std::atomic<int> cancel{0};
   platform::fault::Scope faults;
-  platform::fault::arm({platform::fault::Call::CopyRange, ENOSPC, 0, 1, "bild.jpg"});
+  platform::fault::arm({platform::fault::Call::Write, ENOSPC, 0, 1, "bild.jpg"});
   BackupRun backup(compressedBackup(t, &reporter, &cancel));
   backup.run();
-  EXPECT_EQ(platform::fault::hits(platform::fault::Call::CopyRange), 1);
+  EXPECT_EQ(platform::fault::hits(platform::fault::Call::Write), 1);
   EXPECT_EQ(backup.totals().runErrors, 0) << test::joined(reporter.lines);
   EXPECT_TRUE(t.read("dst/bild.jpg") == t.read("src/bild.jpg"));
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include "platform/FaultInjection.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
+#include "platform/Sha256.h"
 #include "support/LogText.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
@@ -105,6 +107,43 @@ TEST(FileCopy, CancelAndFailuresLeaveTheOldCopy) {
   EXPECT_FALSE(platform::copyFile(dir / "nope", dir / "d/nope", {}, &err));
   EXPECT_EQ(err, ENOENT);
   EXPECT_FALSE(dir.exists("d/nope"));
+}
+
+// A small file's digest is taken from the bytes as they are written: it is
+// the copy's, also when the source grew or shrank after it was opened.
+TEST(FileCopy, DigestTakenWhileCopyingIsTheCopys) {
+  TempDir dir;
+  dir.mkdir("dst");
+  const std::string small = dir.write("src/klein.txt", std::string(5000, 'k'));
+  const auto digestOf = [](const std::string& path) {
+    platform::Sha256Digest d{};
+    int e = 0;
+    EXPECT_TRUE(platform::Sha256OfFile(path, &d, &e));
+    return d;
+  };
+  const auto copy = [&](const std::string& src, const platform::CopyProgressFn& progress) {
+    platform::CopyNotes notes;
+    std::string temp;
+    int err = 0;
+    EXPECT_TRUE(platform::copyFileToTemporary(src, dir / "dst/f", progress, temp, &err, &notes));
+    EXPECT_TRUE(platform::commitTemporary(temp, dir / "dst/f", &err));
+    return notes;
+  };
+  platform::CopyNotes notes = copy(small, {});
+  EXPECT_TRUE(notes.hashed);
+  EXPECT_EQ(notes.digest, digestOf(dir / "dst/f"));
+  for (const std::size_t now : {9000u, 10u}) {
+    notes = copy(small, [&](std::uint64_t, std::uint64_t done) {
+      if (done == 0) std::ofstream(small, std::ios::binary | std::ios::trunc) << std::string(now, 'n');
+      return true;
+    });
+    EXPECT_TRUE(notes.hashed);
+    EXPECT_EQ(dir.read("dst/f"), std::string(now, 'n'));
+    EXPECT_EQ(notes.digest, digestOf(dir / "dst/f"));
+  }
+  // Above the line the data is not read into the program: no digest here.
+  EXPECT_FALSE(copy(dir.write("src/gross.bin", std::string(platform::kBufferedCopyLimit + 1, 'g')), {}).hashed);
+  EXPECT_EQ(dir.read("dst/f"), dir.read("src/gross.bin"));
 }
 
 TEST(CopyOneFile, CopiesWithProgressAboveTheThresholdAndReportsFailures) {
