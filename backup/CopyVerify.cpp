@@ -59,6 +59,40 @@ void giveTimes(const std::string& copy, const std::string& timeSource, bool repa
   if (repair) RepairFileTimes(copy);
 }
 
+// CopyOneFile for a file to compress.
+bool CompressOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int* full) {
+  ProgressInfo* info = ctx.progress;
+  if (info) {
+    info->currentSource = job.source;
+    info->currentDestination = job.destination;
+  }
+  ctx.notify(NOTIFY_COMPRESSING);
+  if (info) {
+    info->fileSize = job.size;
+    info->fileDone = 0;
+  }
+  if (ctx.showsFileProgress(job.size)) ctx.notify(NOTIFY_FILE_START);
+  bool ok = false;
+  CompressionError error;
+  if (zip) ok = CompressZip(*zip, job, ctx, &error);
+  job.wasCompressed = true;
+  if (!ok) {
+    // A compression broken off by "Abbrechen" is no error of the file.
+    if (ctx.cancelled()) {
+      job.cancelled = true;
+      return false;
+    }
+    if (full && IsNoSpace(error.osError)) {
+      *full = error.osError;
+      return false;
+    }
+    ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, error.text));
+    return false;
+  }
+  giveTimes(job.pending.empty() ? job.finalName : job.pending, job.timeSource.empty() ? job.source : job.timeSource);
+  return true;
+}
+
 }  // namespace
 
 bool IsNoSpace(int err) { return err == ENOSPC || err == EDQUOT; }
@@ -67,39 +101,9 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
   job.finalName.clear();
   job.pending.clear();
   job.cancelled = false;
-  ProgressInfo* info = ctx.progress;
-  if (job.compress) {
-    if (info) {
-      info->currentSource = job.source;
-      info->currentDestination = job.destination;
-    }
-    ctx.notify(NOTIFY_COMPRESSING);
-    if (info) {
-      info->fileSize = job.size;
-      info->fileDone = 0;
-    }
-    if (ctx.showsFileProgress(job.size)) ctx.notify(NOTIFY_FILE_START);
-    bool ok = false;
-    CompressionError error;
-    if (zip) ok = CompressZip(*zip, job, ctx, &error);
-    job.wasCompressed = true;
-    if (!ok) {
-      // A compression broken off by "Abbrechen" is no error of the file.
-      if (ctx.cancelled()) {
-        job.cancelled = true;
-        return false;
-      }
-      if (full && IsNoSpace(error.osError)) {
-        *full = error.osError;
-        return false;
-      }
-      ReportError(ctx, fmt::sprintf(texts::COMPRESS_FAILED, job.source, error.text));
-      return false;
-    }
-    giveTimes(job.pending.empty() ? job.finalName : job.pending, job.timeSource.empty() ? job.source : job.timeSource);
-    return true;
-  }
+  if (job.compress) return CompressOneFile(job, ctx, zip, full);
 
+  ProgressInfo* info = ctx.progress;
   if (info) {
     info->currentSource = job.source;
     info->currentDestination = job.destination;
