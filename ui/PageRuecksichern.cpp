@@ -14,6 +14,7 @@
 #include "restore/RestoreTexts.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogTexts.h"
+#include "ui/DlgVersionen.h"
 #include "ui/ElidedText.h"
 #include "ui/JobListDialogs.h"
 #include "ui/PathInput.h"
@@ -22,6 +23,7 @@
 #include "ui/RunWorker.h"
 #include "ui/ToolTip.h"
 #include "ui/UiTexts.h"
+#include "ui/VersionenTexts.h"
 #include "ui_PageRuecksichern.h"
 
 namespace kalvero {
@@ -66,6 +68,7 @@ PageRuecksichern::PageRuecksichern(Application& app, MessageBoxHost& box, QWidge
   connect(ui_->btnBrowseLog, &QPushButton::clicked, this, &PageRuecksichern::browseLogFile);
   connect(ui_->btnShowLog, &QPushButton::clicked, this, &PageRuecksichern::showLogFile);
   connect(ui_->btnStart, &QPushButton::clicked, this, &PageRuecksichern::startRestore);
+  connect(ui_->btnVersions, &QPushButton::clicked, this, &PageRuecksichern::openVersions);
   connect(ui_->btnSave, &QPushButton::clicked, this, [this] { saveSettings(); });
   connect(ui_->btnClose, &QPushButton::clicked, this, &PageRuecksichern::closeOrCancel);
   connect(ui_->iconInfo, &QToolButton::clicked, this, [this] { openInfoDialog(window(), app_); });
@@ -87,6 +90,7 @@ PageRuecksichern::PageRuecksichern(Application& app, MessageBoxHost& box, QWidge
   ui_->textAction->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128); background: transparent;"));
   ui_->textCount->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128); background: transparent;"));
   ui_->btnClose->setText(QString::fromUtf8(ui_texts::kWindowCloseKey));
+  ui_->btnVersions->setText(QString::fromUtf8(versionen_text::kButton));
   showOptions();
 }
 
@@ -159,6 +163,7 @@ void PageRuecksichern::applyTooltips() {
   tip(ui_->btnSave, ui_texts::kTipSave);
   tip(ui_->btnBrowseLog, ui_texts::kTipBrowseLog);
   tip(ui_->btnStart, ui_texts::kTipStart);
+  tip(ui_->btnVersions, QString::fromUtf8(versionen_text::kButtonTip));
   tip(ui_->btnShowLog, ui_texts::kTipShowLog);
   tip(ui_->chkSymbol, ui_texts::kTipSymbol);
   tip(ui_->iconInfo, ui_texts::kTipInfo);
@@ -230,6 +235,7 @@ void PageRuecksichern::startRestore() {
   savedState_ = fieldState();  // the start saved them
   ui_->btnSave->setEnabled(false);
   ui_->btnStart->setEnabled(false);
+  ui_->btnVersions->setEnabled(false);
   ui_->btnClose->setText(QString::fromUtf8(ui_texts::kCancelKey));
   idle_.store(0);
   cancel_.store(0);
@@ -252,6 +258,7 @@ void PageRuecksichern::returnToIdle() {
   reporter_.reset();
   ui_->btnSave->setEnabled(true);
   ui_->btnStart->setEnabled(true);
+  ui_->btnVersions->setEnabled(true);
   ui_->btnClose->setText(QString::fromUtf8(ui_texts::kWindowCloseKey));
   idle_.store(1);
   cancel_.store(0);
@@ -347,6 +354,22 @@ void PageRuecksichern::browseLogFile() {
 void PageRuecksichern::showLogFile() {
   takeInput();
   openWithDesktop(q(options_.Protokolldatei));
+}
+
+void PageRuecksichern::openVersions() {
+  const JobList jobs = SettingsFile(app_.settingsPath()).loadJobList();
+  QString start;
+  for (const DirPair& pair : jobs)
+    if (pair.active && start.isEmpty()) start = q(pair.source);
+  const QString chosen = DlgVersionen::askPath(window(), start);
+  if (chosen.isEmpty()) return;
+  VersionList list = FindVersions(jobs, s(chosen));
+  if (!list.error.empty()) {
+    box_.messageBox(MessageKind::Information, list.error);
+    return;
+  }
+  DlgVersionen dialog(std::move(list), window());
+  dialog.exec();
 }
 
 }  // namespace kalvero

@@ -66,6 +66,8 @@ class PageRuecksichern : public QWidget {
   void browseDestination();
   void browseLogFile();
   void showLogFile();
+  // "Versionen ...": asks for a file or folder and shows its states.
+  void openVersions();
   // The message of a refused start or save, with the focus in the field it concerns.
   void refuse(const RestoreStart& start);
   void setErrorColour(int state);  // 0 black, 1 dark red, 2 dark green
