@@ -153,6 +153,10 @@ bool RestoreVersionBeside(const VersionList& list, const FileVersion& version, s
                           std::string* error) {
   const std::string parent = WithoutTrailingSlash(ParentDirectory(list.path));
   const auto dir = platform::statPath(parent.empty() ? "/" : parent);
+  if (list.path.empty() || list.path.back() == '/') {  // the file-system root has no place beside it
+    *error = fmt::sprintf(restore_text::kVersionsFailed, version.copy, list.path, SystemErrorText(EINVAL));
+    return false;
+  }
   if (!dir || dir->kind != platform::EntryKind::Directory) {
     *error = fmt::sprintf(restore_text::kVersionsNoParent, parent);
     return false;
