@@ -33,6 +33,9 @@ struct Found {
   std::string storedName;     // the copy's path below it (NAME or NAME.zip)
   std::uint64_t device = 0, inode = 0;
   std::string folderEntries;  // a folder's files (name, size, time), to compare neighbours
+  // The copy's line in its folder's checksum list, read at most once.
+  bool digestRead = false;
+  std::optional<platform::Sha256Digest> digest;
 };
 
 DayDate dateOf(const DatedFolder& f) { return {f.year, f.month, f.day}; }
@@ -139,15 +142,20 @@ std::optional<platform::Sha256Digest> listedDigest(const std::string& folder, co
 // complete state), or the same size and time and the same digest in both
 // folders' checksum lists; two folders whose files all match in name, size
 // and time.
-bool sameVersion(const Found& a, const Found& b) {
+const std::optional<platform::Sha256Digest>& digestOf(Found& f) {
+  if (!f.digestRead) f.digest = listedDigest(f.folder, f.storedName);
+  f.digestRead = true;
+  return f.digest;
+}
+
+bool sameVersion(Found& a, Found& b) {
   const FileVersion &x = a.version, &y = b.version;
   if (x.folder != y.folder || x.archive != y.archive || x.complete != y.complete) return false;
   if (x.folder) return x.lastWrite == y.lastWrite && a.folderEntries == b.folderEntries;
   if (a.device == b.device && a.inode == b.inode) return true;
   if (x.size != y.size || x.lastWrite != y.lastWrite) return false;
-  const auto da = listedDigest(a.folder, a.storedName);
-  const auto db = da ? listedDigest(b.folder, b.storedName) : std::nullopt;
-  return da && db && *da == *db;
+  const auto& da = digestOf(a);
+  return da && digestOf(b) && *da == *digestOf(b);
 }
 
 std::vector<FileVersion> versionsIn(const std::vector<DatedFolder>& folders, const std::string& relative) {
