@@ -251,12 +251,14 @@ inline constexpr const char* kVerifyNoPairSource =
     "kalvero-cli: verify: --source braucht ein Paar mit dem Ziel '%s' in der Einstellungsdatei";
 
 // versions
-inline constexpr const char* kVersionsUsage = "kalvero-cli: versions: %s (kalvero-cli versions --help zeigt den Aufruf)";
+inline constexpr const char* kVersionsUsage =
+    "kalvero-cli: versions: %s (kalvero-cli versions --help zeigt den Aufruf)";
 inline constexpr const char* kVersionsNeedsFile = "'versions' braucht genau eine DATEI";
 inline constexpr const char* kVersionsNeedsDate = "--restore braucht ein DATUM (2026_11_02 oder 02.11.2026)";
 inline constexpr const char* kVersionsBadDate = "'%s' ist kein Datum wie 2026_11_02 oder 02.11.2026";
 inline constexpr const char* kVersionsFailed = "kalvero-cli: versions: %s";
-inline constexpr const char* kVersionsNoDate = "kalvero-cli: versions: Von '%s' gibt es keinen Stand vom %s (Stände: %s).";
+inline constexpr const char* kVersionsNoDate =
+    "kalvero-cli: versions: Von '%s' gibt es keinen Stand vom %s (Stände: %s).";
 inline constexpr const char* kVersionsHeader = "Stände von %s (Ziel %s):";
 inline constexpr const char* kVersionsLine = "  %-25s %15s Byte  %s%s";  // date or range, size, time, incomplete
 inline constexpr const char* kVersionsFolder = "  (Ordner)";

@@ -97,6 +97,8 @@ inline constexpr const char* kVersionsNoDatedFolders = "dort gibt es keine Datum
 inline constexpr const char* kVersionsRange = "%s bis %s";
 inline constexpr const char* kVersionsStand = "%s (Stand %s)";  // name without extension, date
 inline constexpr const char* kVersionsNoParent = "Das Verzeichnis '%s' ist nicht vorhanden.";
-inline constexpr const char* kVersionsFailed = "Der Stand von '%s' konnte nicht nach '%s' zurückgesichert werden.  %s";
-inline constexpr const char* kVersionsUnpackFailed = "Die Datei '%s' konnte nicht aus dem ZIP-Archiv '%s' dekomprimiert werden.";
+inline constexpr const char* kVersionsFailed =
+    "Der Stand von '%s' konnte nicht nach '%s' zurückgesichert werden.  %s";
+inline constexpr const char* kVersionsUnpackFailed =
+    "Die Datei '%s' konnte nicht aus dem ZIP-Archiv '%s' dekomprimiert werden.";
 }  // namespace kalvero::restore_text

@@ -98,8 +98,10 @@ std::string putFolder(const std::string& copy, const std::string& target, bool s
     platform::DirectoryReader reader(copy);
     if (!reader.isOpen()) return SystemErrorText(reader.error());
     platform::DirEntry e;
-    while (reader.next(e))
-      if (!platform::isProgramTemporaryName(e.name) && !(stateTop && IsProgramFileName(e.name))) entries.emplace(e.name, e);
+    while (reader.next(e)) {
+      const bool programs = platform::isProgramTemporaryName(e.name) || (stateTop && IsProgramFileName(e.name));
+      if (!programs) entries.emplace(e.name, e);
+    }
     if (reader.error() != 0) return SystemErrorText(reader.error());
   }
   for (const auto& [name, entry] : entries) {
@@ -110,7 +112,8 @@ std::string putFolder(const std::string& copy, const std::string& target, bool s
     if (entry.status.isSymlink) {
       if (!platform::copySymlink(from, to, &err)) failed = SystemErrorText(err);
     } else if (entry.kind == platform::EntryKind::Directory) {
-      if (!platform::makeDirectory(to, &err)) return fmt::sprintf(restore_text::kVersionsFailed, from, to, SystemErrorText(err));
+      if (!platform::makeDirectory(to, &err))
+        return fmt::sprintf(restore_text::kVersionsFailed, from, to, SystemErrorText(err));
       failed = putFolder(from, to, false);
       if (!failed.empty()) return failed;
       if (!platform::copyDirectoryAttributes(from, to, &err)) failed = SystemErrorText(err);
