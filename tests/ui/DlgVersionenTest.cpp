@@ -1,5 +1,6 @@
 // "Versionen ...": the states of a file in dated folders made by hand, and
 // one of them put back beside the file with the keyboard alone.
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -53,6 +54,26 @@ class DlgVersionenTest : public QObject {
     QCOMPARE(test::readFile(dir / "quelle/notiz (Stand 2026-11-02) 2.txt"), std::string("alter Stand"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QVERIFY(!dlg.isVisible());
+  }
+
+  // The question takes a file, and with nothing chosen the folder it shows.
+  void asksForAFileOrAFolder() {
+    test::DialogTempDir dir;
+    dir.mkdir("quelle/Ordner");
+    test::writeFile(dir / "quelle/notiz.txt", "x");
+    const QString start = QString::fromStdString(dir / "quelle");
+    auto answer = [](const QString& file) {
+      QTimer::singleShot(0, [file] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (!file.isEmpty()) dialog->selectFile(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+      });
+    };
+    answer(QStringLiteral("notiz.txt"));
+    QCOMPARE(DlgVersionen::askPath(nullptr, start), start + "/notiz.txt");
+    answer({});
+    QCOMPARE(DlgVersionen::askPath(nullptr, start + "/Ordner"), start + "/Ordner");
   }
 
   // The dialog with a few states, as a picture (only with KALVERO_SCREENSHOT_DIR).
