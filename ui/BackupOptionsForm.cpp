@@ -14,6 +14,7 @@
 #include "ui/DialogTexts.h"
 #include "ui/DlgHinweis.h"
 #include "ui/JobListDialogs.h"
+#include "ui/PageTexts.h"
 #include "ui/PathInput.h"
 #include "ui/TextColor.h"
 #include "ui/ToolTip.h"
@@ -67,7 +68,7 @@ void BackupOptionsForm::setUpTooltips() {
       {u.chkMusterNichtErlaubt, k::k1111}, {u.btnHintPatterns1, k::k1112},
       {u.btnHintPatterns2, k::k1112},    {u.btnHintExtensions, k::k1115},
       {u.editNotCompress, k::k1116},     {u.chkMitPrueffile, k::k1121},
-      {u.editPrueffile, k::k1122},
+      {u.editPrueffile, k::k1122},       {u.chkDatumVollstaendig, t::kTipDatumVollstaendig},
   };
   for (const auto& [widget, tip] : table) {
     // Rich text, so that Qt wraps long tips instead of showing one wide line; screen readers get the plain text.
@@ -84,7 +85,8 @@ void BackupOptionsForm::applyTooltips(bool on) {
 void BackupOptionsForm::connectControls() {
   Ui::PageSichern& u = ui_;
   connect(u.chkTooltip, &QCheckBox::toggled, this, [this](bool on) { applyTooltips(on); });
-  for (QCheckBox* c : {u.chkCompress, u.chkMusterErlaubt, u.chkMusterNichtErlaubt, u.chkMitPrueffile, u.chkExit})
+  for (QCheckBox* c :
+       {u.chkCompress, u.chkMusterErlaubt, u.chkMusterNichtErlaubt, u.chkMitPrueffile, u.chkExit, u.chkSubVerzDatum})
     connect(c, &QCheckBox::toggled, this, [this] { applyEnablingRules(); });
   connect(u.btnHintExtensions, &QToolButton::clicked, this, [this] { showHint(page_, HintKind::Extensions); });
   connect(u.btnHintPatterns1, &QToolButton::clicked, this, [this] { showHint(page_, HintKind::Patterns); });
@@ -178,6 +180,7 @@ void BackupOptionsForm::optionsToControls() {
   u.chkExit->setChecked(o.Exit);
   u.chkReboot->setChecked(o.Reboot);
   u.chkSubVerzDatum->setChecked(o.SubVerzDatum);
+  u.chkDatumVollstaendig->setChecked(o.DatumVollstaendig);
   u.chkClose->setChecked(o.Close);
   u.chkDatum->setChecked(o.Datum);
   u.chkDeleteZieldatei->setChecked(o.DeleteZieldatei);
@@ -207,6 +210,7 @@ void BackupOptionsForm::controlsToOptions() {
   o.Exit = u.chkExit->isChecked();
   o.Reboot = u.chkReboot->isChecked();
   o.SubVerzDatum = u.chkSubVerzDatum->isChecked();
+  o.DatumVollstaendig = u.chkDatumVollstaendig->isChecked();
   o.Close = u.chkClose->isChecked();
   o.Datum = u.chkDatum->isChecked();
   o.DeleteZieldatei = u.chkDeleteZieldatei->isChecked();
@@ -220,6 +224,7 @@ void BackupOptionsForm::applyEnablingRules() {
   u.editMusterNichtErlaubt->setEnabled(u.chkMusterNichtErlaubt->isChecked());
   u.editNotCompress->setEnabled(u.chkCompress->isChecked());
   u.editPrueffile->setEnabled(u.chkMitPrueffile->isChecked());
+  u.chkDatumVollstaendig->setEnabled(u.chkSubVerzDatum->isChecked());
 }
 
 void BackupOptionsForm::updateShowButtons() {

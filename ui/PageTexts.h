@@ -65,4 +65,10 @@ inline constexpr const char* kSemicolonInName =
     "Die Namen in 'Alt' und 'Neu' dürfen kein Zeichen ';' enthalten, weil die INI-Datei alles ab dem letzten ';' als "
     "Kommentar liest.";
 
+// Backup page: complete dated states
+inline constexpr const char* kTipDatumVollstaendig =
+    "Wenn angekreuzt, so enthält jeder Datumsordner alle ausgewählten Dateien des Paares. Unveränderte Dateien "
+    "werden nicht erneut kopiert, sondern als feste Verknüpfung auf den vorigen vollständigen Datumsordner "
+    "angelegt; ein Tag kostet so nur den Platz der geänderten Dateien.";
+
 }  // namespace kalvero::ui_texts
