@@ -67,8 +67,8 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     return result;
   }
   if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
-  if (!clearDestinationFor(job, ctx)) return result;
   if (linkUnchanged(job, result, finalName, ctx)) return result;
+  if (!clearDestinationFor(job, ctx)) return result;
   const PreparedCompression* usable = usablePrepared(prepared.get(), job);
   // The source as the copy reads it: the archive marker and the check file
   // record this state, and only when the file still has it afterwards.

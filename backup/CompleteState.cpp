@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "platform/CopyAttributes.h"
+#include "platform/DirectoryReader.h"
 #include "platform/FileCopy.h"
 #include "platform/OwnTemporary.h"
 #include "platform/PathUtil.h"
@@ -50,24 +51,30 @@ void CompleteState::begin(const BackupOptions& options, const std::string& desti
   base_.clear();
   if (!active_) return;
   attributesKept_ = platform::keepsModesAndOwners(destination);
+  platform::DirectoryReader reader(today);
+  platform::DirEntry entry;
+  fresh_ = !reader.isOpen() || !reader.next(entry);
   const std::string todayName = LastComponent(today);
   for (const DatedFolder& f : ListDatedFolders(destination))
     if (f.complete && f.name < todayName) base_ = WithTrailingSlash(f.path);
 }
 
 std::string CompleteState::unchangedCopy(const std::string& relative, const platform::FileStatus& source,
-                                         const std::string& sourcePath, bool archive) const {
+                                         const std::string& sourcePath, bool archive,
+                                         platform::FileStatus* status) const {
   if (base_.empty()) return {};
   std::string copy = base_ + relative;
   const auto st = platform::lstatPath(copy);
   if (!st || !CopyHoldsSource(source, sourcePath, *st, copy, archive, attributesKept_)) return {};
+  if (status) *status = *st;
   return copy;
 }
 
-CompleteState::Link CompleteState::link(const std::string& baseCopy, const std::string& target, int* err) {
+CompleteState::Link CompleteState::link(const std::string& baseCopy, const std::string& target, bool replace,
+                                        int* err) {
   int e = 0;
   if (platform::linkPath(baseCopy, target, &e)) return Link::Done;
-  if (e == EEXIST) {
+  if (e == EEXIST && replace) {
     // Already this file (a run of the same day got this far), or a copy
     // that is replaced by name: never written through.
     const auto present = platform::lstatPath(target);

@@ -33,16 +33,22 @@ class CompleteState {
   // The newest complete state of an earlier day (with "/"), empty when there is none.
   const std::string& base() const { return base_; }
 
+  // Today's folder was missing or empty at the pair's start: every name in
+  // it is this run's, nothing needs clearing before a link.
+  bool fresh() const { return fresh_; }
+
   // The base state's copy of relative (its path below the pair's folder, in
-  // the form stored: NAME or NAME.zip) when it holds source unchanged; empty otherwise.
+  // the form stored: NAME or NAME.zip) when it holds source unchanged, with
+  // its status in copy; empty otherwise.
   std::string unchangedCopy(const std::string& relative, const platform::FileStatus& source,
-                            const std::string& sourcePath, bool archive) const;
+                            const std::string& sourcePath, bool archive,
+                            platform::FileStatus* copy = nullptr) const;
 
   enum class Link { Done, Unsupported, Failed };
   // target becomes a second name of baseCopy: made directly where the name
-  // is free, else beside it and renamed over it. Unsupported: the file
-  // system has no hard links (no more attempts this pair).
-  Link link(const std::string& baseCopy, const std::string& target, int* err);
+  // is free, else (with replace) beside it and renamed over it. Unsupported:
+  // the file system has no hard links (no more attempts this pair).
+  Link link(const std::string& baseCopy, const std::string& target, bool replace, int* err);
   // The note on a file system without hard links is given once a pair.
   bool takeRefusalNote() {
     const bool first = refused_ && !noted_;
@@ -54,6 +60,7 @@ class CompleteState {
   bool active_ = false;
   bool refused_ = false;
   bool noted_ = false;
+  bool fresh_ = false;
   bool attributesKept_ = true;
   std::string base_;
 };

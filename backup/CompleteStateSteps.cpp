@@ -46,17 +46,24 @@ bool BackupRun::Impl::linkUnchanged(CopyJob& job, FileResult& result, std::strin
   const auto before = platform::lstatPath(job.source);
   if (!before || before->kind != platform::EntryKind::File || before->isSymlink) return false;
   const std::string target = job.compress ? job.destination + ".zip" : job.destination;
+  platform::FileStatus copy;
   const std::string baseCopy =
-      complete.unchangedCopy(target.substr(pairDestRoot.size()), *before, job.source, job.compress);
-  if (baseCopy.empty() || takenByAnotherSource(target, job.source)) return false;
+      complete.unchangedCopy(target.substr(pairDestRoot.size()), *before, job.source, job.compress, &copy);
+  if (baseCopy.empty()) return false;
+  // In a folder this run began empty a taken name shows as EEXIST (the copy
+  // path then says whose it is); elsewhere the name is cleared first.
+  if (!complete.fresh()) {
+    if (takenByAnotherSource(target, job.source)) return false;
+    if (!clearDestinationFor(job, ctx)) return true;  // said; result stays Failed
+  }
   int err = 0;
-  if (complete.link(baseCopy, target, &err) != CompleteState::Link::Done) {
+  if (complete.link(baseCopy, target, !complete.fresh(), &err) != CompleteState::Link::Done) {
     if (complete.takeRefusalNote()) ReportLine(ctx, fmt::sprintf(texts::HARD_LINKS_UNSUPPORTED, pairDestRoot));
     return false;
   }
-  rememberCopy(target, job.source);
+  writtenCopies.set(copy.device, copy.inode, std::hash<std::string>{}(job.source));
   checksums.linked(target);
-  destinations.removeOtherForm(target, job.compress);
+  if (!complete.fresh()) destinations.removeOtherForm(target, job.compress);
   finalName = target;
   result.before = *before;
   result.unchanged = true;

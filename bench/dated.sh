@@ -42,10 +42,13 @@ cat >"$work/next-day.sh" <<SH
 n=\$(cat "$work/day" 2>/dev/null || echo 0); n=\$((n + 1)); echo \$n >"$work/day"
 exec faketime "\$(date -u -d "2026-01-01 + \$n days" '+%Y-%m-%d') 10:00:00" "$cli" --ini "\$1" backup >/dev/null
 SH
+# cp -al gives every source file a new name, which moves its status change
+# time: it links a copy of its own, so the runs' source stays untouched.
+cp -a "$root/small" "$work/small-peer"
 cat >"$work/cp-al.sh" <<SH
 #!/bin/sh
 d=\$(mktemp -u "$work/cpal.XXXXXX")
-exec cp -al "$root/small" "\$d"
+exec cp -al "$work/small-peer" "\$d"
 SH
 chmod +x "$work/next-day.sh" "$work/cp-al.sh"
 
