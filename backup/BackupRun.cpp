@@ -246,8 +246,6 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   selection.onDirectoryError = [this](const std::string& dir, int err) {
     pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)));
   };
-  // The names of skipped files are needed only for their list.
-  state.found.keepNamesOfSkipped(lists.isOpen(ListFiles::SKIPPED));
   selection.onEntry = [&state](FoundFile& entry) {
     state.found.add(entry);
     if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) ++state.toCopy;
@@ -340,9 +338,9 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
 BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::size_t i) {
   offerAhead(state, i);
   aheadIndex = i;
-  const FoundList::Entry& entry = state.found[i];
-  if (entry.skip == FoundList::SKIPPED_RUN) return handleSkippedRun(state, entry);
+  state.found.releaseBefore(i);
   state.found.path(i, state.source);
+  const FoundList::Entry& entry = state.found[i];
   state.progress->FileStarted(entry.size);
   DestinationPathInto(state.destination, state.source, state.sourceRoot, state.destRoot);
   state.finalName = state.destination;
@@ -388,19 +386,6 @@ void BackupRun::Impl::handleSkipped(PairState& state) {
   ++info.pairSkipped;
   state.progress->FileFinished(true);
   notify(NOTIFY_SKIPPING);
-}
-
-// Skipped files kept without their names (no list names them): counted and
-// shown one by one, under the pair's roots.
-BackupRun::Impl::LoopStep BackupRun::Impl::handleSkippedRun(PairState& state, const FoundList::Entry& run) {
-  info.currentSource = state.sourceRoot;
-  info.currentDestination = state.destRoot;
-  for (std::uint32_t k = 0; k < run.nameSize; ++k) {
-    if (k > 0 && cancelled()) return LoopStep::Stop;
-    state.progress->FileStarted(k + 1 == run.nameSize ? run.size : 0);
-    handleSkipped(state);
-  }
-  return LoopStep::Next;
 }
 
 // Gone since the walk: said as such, in every mode.

@@ -156,7 +156,6 @@ struct BackupRun::Impl {
   enum class LoopStep { Next, Stop };
   LoopStep handleEntry(PairState& state, std::size_t i);
   void handleSkipped(PairState& state);
-  LoopStep handleSkippedRun(PairState& state, const FoundList::Entry& run);
   void handleVanished(PairState& state);
   void carryAttributesOnly(PairState& state);
   // The file being copied had an archive marker that already said unchanged

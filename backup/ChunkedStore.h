@@ -32,6 +32,12 @@ class ChunkedArray {
   void clear() {
     std::vector<std::unique_ptr<T[]>>().swap(blocks_);
     size_ = 0;
+    released_ = 0;
+  }
+  // Gives back the blocks that hold only elements before index; those are
+  // never read again.
+  void releaseBefore(std::size_t index) {
+    for (; released_ < (index >> SHIFT) && released_ < blocks_.size(); ++released_) blocks_[released_].reset();
   }
 
  private:
@@ -40,6 +46,7 @@ class ChunkedArray {
   static constexpr std::size_t MASK = BLOCK - 1;
   std::vector<std::unique_ptr<T[]>> blocks_;
   std::size_t size_ = 0;
+  std::size_t released_ = 0;  // blocks given back, from the first
 };
 
 // Texts side by side in blocks of 1 MiB (a longer text gets a block of its
@@ -65,11 +72,19 @@ class TextBlocks {
   }
   // The bytes used in the block of at, from at to the block's end.
   std::size_t restOfBlock(std::uint64_t at) const { return blocks_[at >> 32].size() - (at & 0xFFFFFFFFu); }
-  void clear() { std::vector<std::string>().swap(blocks_); }
+  void clear() {
+    std::vector<std::string>().swap(blocks_);
+    released_ = 0;
+  }
+  // Gives back the blocks before the one of at; their texts are never read again.
+  void releaseBefore(std::uint64_t at) {
+    for (; released_ < (at >> 32) && released_ < blocks_.size(); ++released_) std::string().swap(blocks_[released_]);
+  }
 
  private:
   static constexpr std::size_t BLOCK = std::size_t{1} << 20;
   std::vector<std::string> blocks_;
+  std::size_t released_ = 0;  // blocks given back, from the first
 };
 
 }  // namespace kalvero

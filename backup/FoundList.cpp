@@ -2,24 +2,7 @@
 
 namespace kalvero {
 
-bool FoundList::addToSkippedRun(const FoundFile& file) {
-  if (keepSkippedNames_ || file.skip != 1 || file.status.links > 1) return false;
-  if (entries_.empty() || entries_.back().skip != SKIPPED_RUN || entries_.back().nameSize == UINT32_MAX) {
-    Entry run;
-    run.skip = SKIPPED_RUN;
-    run.size = 0;
-    run.nameSize = 0;
-    run.dir = dirs_.empty() ? 0 : static_cast<std::uint32_t>(dirs_.size() - 1);
-    entries_.push_back(run);
-  }
-  Entry& run = entries_.back();
-  run.size += file.size;
-  ++run.nameSize;
-  return true;
-}
-
 void FoundList::add(const FoundFile& file) {
-  if (addToSkippedRun(file)) return;
   const std::string_view path = file.path;
   const std::size_t slash = path.rfind('/');
   const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
@@ -48,12 +31,16 @@ void FoundList::add(const FoundFile& file) {
 
 void FoundList::path(std::size_t i, std::string& out) const {
   const Entry& e = entries_[i];
-  if (e.skip == SKIPPED_RUN) {
-    out.clear();
-    return;
-  }
   const Dir& d = dirs_[e.dir];
   out.assign(dirOf(d)).append(names_.view((d.at & ~std::uint64_t{0xFFFFFFFFu}) | e.nameAt, e.nameSize));
+}
+
+void FoundList::releaseBefore(std::size_t i) {
+  if (i == 0 || i >= entries_.size()) return;
+  entries_.releaseBefore(i);
+  if (dirs_.empty()) return;
+  // The name blocks before that of entry i's directory hold nothing later entries use.
+  names_.releaseBefore(dirs_[entries_[i].dir].at);
 }
 
 void FoundList::clear() {

@@ -19,26 +19,22 @@ class FoundList {
     std::uint32_t nameAt = 0;  // in the block of its directory's record
     std::uint32_t dir = 0;     // in dirs_
     std::uint32_t nameSize = 0;
-    // as FoundFile::skip: 1 skipped, 2 only its attributes carried; or
-    // SKIPPED_RUN: nameSize skipped files in a row, size their bytes, no names
-    unsigned char skip = 0;
+    unsigned char skip = 0;     // as FoundFile::skip: 1 skipped, 2 only its attributes carried
     unsigned char changed = 1;  // FoundFile::changed: 0 when the archive marker already says unchanged
     unsigned char manyLinks = 0;  // the file has more than one name (hard links)
     EntryKind kind : 8 = EntryKind::File;
   };
 
-  static constexpr unsigned char SKIPPED_RUN = 3;
-
   void add(const FoundFile& file);
-  // Off: a skipped file that is not one of several names of a file (nothing
-  // but its count and bytes are asked for then) is kept as part of a run of
-  // them, without its name: a run that changes little holds next to nothing.
-  void keepNamesOfSkipped(bool keep) { keepSkippedNames_ = keep; }
   std::size_t size() const { return entries_.size(); }
   const Entry& operator[](std::size_t i) const { return entries_[i]; }
   // The full path of entry i, into out (its buffer is reused).
   void path(std::size_t i, std::string& out) const;
   void clear();
+  // Entries before i are never asked for again: the memory that holds only
+  // them is given back (a large first run then makes room for its copies'
+  // records as it goes).
+  void releaseBefore(std::size_t i);
 
  private:
   // A directory's text and the names after it share one block: a directory
@@ -48,8 +44,6 @@ class FoundList {
     std::uint64_t size = 0;
   };
   std::string_view dirOf(const Dir& d) const { return names_.view(d.at, d.size); }
-  bool addToSkippedRun(const FoundFile& file);
-  bool keepSkippedNames_ = true;
   ChunkedArray<Entry> entries_;
   ChunkedArray<Dir> dirs_;
   TextBlocks names_;

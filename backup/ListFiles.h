@@ -27,7 +27,6 @@ class ListFiles {
   int notCopiedNumber() const { return notCopiedNumber_; }
   // True when list index was to be written but could not be opened.
   bool openFailed(int index) const { return openFailed_.at(index); }
-  bool isOpen(int index) const { return files_.at(index).isOpen(); }
 
  private:
   void write(int index, const std::string& text);
