@@ -5,7 +5,8 @@
 # every run (/usr/bin/time -v):
 #   1. first backup (check file on, Compare 0) against rsync -a and cp -a;
 #   2. a no-change run with the check file against a no-change rsync -a and
-#      find -printf, the floor a no-change run can reach;
+#      find -printf, the floor a no-change run can reach, and the peak
+#      memory of kalvero-cli verify over that backup;
 #   3. a no-change run with the default settings (archive marker and its
 #      reset on, no check file) over the run's own copy of the source (the
 #      run stores its markers there) against a no-change rsync -a and find.
@@ -80,6 +81,7 @@ bench find-checkfile "$cli --ini $work/first.INI backup" "$floor"
 checkPeak=$(peak "$cli" --ini "$work/first.INI" backup)
 rsyncSamePeak=$(peak rsync -a "$src/" "$work/p/")
 findPeak=$(peak sh -c "$floor")
+verifyPeak=$(peak "$cli" --ini "$work/first.INI" verify)  # the first backup against its checksum list
 rm -rf "$work/k" "$work/p"
 
 echo "== 3. no-change run with the default settings: kalvero vs no-change rsync -a, vs find -printf"
@@ -97,3 +99,4 @@ echo "   first run, check file on: kalvero $firstPeak, rsync -a $rsyncPeak, cp -
 echo "   first run, default settings: kalvero $defaultFirstPeak"
 echo "   no-change run, check file on: kalvero $checkPeak, rsync -a $rsyncSamePeak, find -printf $findPeak"
 echo "   no-change run, default settings: kalvero $defaultPeak"
+echo "   kalvero-cli verify of the first backup: $verifyPeak"
