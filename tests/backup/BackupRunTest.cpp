@@ -498,6 +498,25 @@ TEST(BackupRun, NoActivePairAndUnopenableListsAndLog) {
   EXPECT_EQ(rep.count(NOTIFY_LOG_OPENED), 0);
 }
 
+// A check file that cannot be written is one error of the run, named with
+// its path and reason at the end of the run log.
+TEST(BackupRun, ACheckFileThatCannotBeWrittenIsAnErrorOfTheRun) {
+  Tree t;
+  t.options.Prueffile = t.dir / "fehlt/pruef.chk";
+  t.dir.write("s/a", "a");
+  t.jobs = {{1, 1, t.R + "/s", t.R + "/d", {}}};
+  test::RecordingReporter rep;
+  std::atomic<int> cancel{0};
+  BackupRun run(t.setup(&rep, &cancel));
+  run.run();
+  EXPECT_EQ(run.totals().copied, 1);
+  EXPECT_EQ(run.totals().runErrors, 1);
+  const std::string log = t.dir.read("log/run.log");
+  EXPECT_NE(log.find("Fehler beim Schreiben des neuen Prüffiles: " + t.R + "/fehlt/pruef.chk (Fehlernummer = 2"),
+            std::string::npos)
+      << log;
+}
+
 }  // namespace
 }  // namespace kalvero
 
