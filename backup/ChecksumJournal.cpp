@@ -36,6 +36,7 @@ void ChecksumJournal::begin(const std::string& folder, bool durable) {
   err_ = 0;
   // Two status calls a pair: a run that changes nothing reads no list.
   pending_ = platform::lstatPath(folder_ + std::string(kChecksumJournalName)).has_value();
+  inherited_ = pending_;
   firstListing_ = !platform::lstatPath(folder_ + std::string(kChecksumListName)) && HoldsFiles(folder_);
 }
 
@@ -210,6 +211,8 @@ ChecksumJournal::Result ChecksumJournal::finish(const std::atomic<int>* cancel) 
   r.update.folder = folder_;
   r.update.walk = firstListing_;
   r.update.base = base_;
+  // Only this run's links, all made against base_: no need to look again.
+  r.update.linksChecked = !inherited_;
   r.update.cancel = cancel;
   r.firstListing = firstListing_;
   r.updated = UpdateChecksumList(r.update);

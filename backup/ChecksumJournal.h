@@ -72,6 +72,7 @@ class ChecksumJournal {
 
   std::string folder_;
   std::string base_;
+  bool inherited_ = false;  // a killed run's journal was there at the pair's start
   bool durable_ = false;
   bool aside_ = false;
   bool pending_ = false;  // the journal has records (this run's or a killed run's)

@@ -16,7 +16,7 @@ namespace {
 // file (nothing in a backup is changed in place).
 class BaseDigests {
  public:
-  explicit BaseDigests(const std::string& base) : base_(base) {
+  BaseDigests(const std::string& base, bool checked) : base_(base), checked_(checked) {
     if (!base_.empty()) list_.emplace(base_ + std::string(kChecksumListName));
   }
 
@@ -28,16 +28,22 @@ class BaseDigests {
     }
     while (have_ && head_.line.path < path) have_ = list_->next(head_);
     if (!have_ || head_.line.path != path) return false;
+    if (checked_) return take(digest);
     const auto here = platform::lstatPath(folder + path), there = platform::lstatPath(base_ + path);
     if (!here || !there || here->device != there->device || here->inode != there->inode) return false;
-    *digest = head_.line.digest;
-    ++found;
-    return true;
+    return take(digest);
   }
   std::size_t found = 0;
 
  private:
+  bool take(platform::Sha256Digest* digest) {
+    *digest = head_.line.digest;
+    ++found;
+    return true;
+  }
+
   std::string base_;
+  bool checked_;
   std::optional<ListSource> list_;
   ChecksumRecord head_;
   bool started_ = false, have_ = false;
@@ -187,7 +193,7 @@ bool Build(ChecksumListUpdate& u, bool listSorted, bool& retry) {
   std::vector<RecordSource*> sources;
   if (list) sources.push_back(&*list);
   for (auto& p : pieces) sources.push_back(p.get());
-  BaseDigests base(u.base);
+  BaseDigests base(u.base, u.linksChecked);
   MergedRecords merged(u.folder, std::move(sources), base);
 
   ListWriter out(listPath);

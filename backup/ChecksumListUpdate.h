@@ -20,6 +20,9 @@ struct ChecksumListUpdate {
   // A folder (with "/") whose list gives the digests of the linked records,
   // for files that are still the same file there; empty: they are read.
   std::string base;
+  // Every linked record was made by this run against base: its file is
+  // taken as still the base's without a look at the two names.
+  bool linksChecked = false;
   // Out:
   bool walked = false;       // the folder was walked
   std::size_t hashed = 0;    // files of the walk no line named, read and listed
