@@ -10,7 +10,9 @@
 #      no-change rsync -a; the copy is the run's own, as the run stores its
 #      markers in the source;
 #   5. find -printf over `small` as the floor a no-change run can reach, and
-#      the peak memory of the runs over `small` (/usr/bin/time -v).
+#      the peak memory of the runs over `small` (/usr/bin/time -v);
+#   6. a first backup of `small` (100,000 small files, check file on,
+#      Compare 0) against rsync -a, and what Compare 1 costs on it.
 #
 #   bench/backup.sh [CORPUS_ROOT]
 #
@@ -20,7 +22,7 @@
 # run: deleting a 20,000-file copy just before the next run slows ext4's
 # inode allocation, so everything is removed only at the end.
 # KALVERO_CLI: the kalvero-cli to time (default: a Release build in build-bench/).
-# RUNS: timed runs per comparison (default 3). ONLY=small runs cases 3-5 only.
+# RUNS: timed runs per comparison (default 3). ONLY=small runs cases 3-6 only.
 # Needs hyperfine; ratios are of the medians.
 set -euo pipefail
 
@@ -60,6 +62,7 @@ cat >"$work/peer.sh" <<SH
 d=\$(mktemp -d "$work/p.XXXXXX")
 case "\$1" in
   rsync) exec rsync -a "$root/mixed/" "\$d/" ;;
+  rsync-small) exec rsync -a "$root/small/" "\$d/" ;;
   cp) exec cp -a "$root/mixed/." "\$d/" ;;
   cpdiff) cp -a "$root/mixed/." "\$d/" && exec diff -rq "$root/mixed" "\$d" ;;
 esac
@@ -99,3 +102,13 @@ echo "   peak memory, no-change run with the check file: $(peak "$cli" --ini "$w
 echo "   peak memory, first run over small with the defaults: $firstDefault"
 echo "   peak memory, no-change run with the defaults: $(peak "$cli" --ini "$work/default.INI" backup)"
 echo "   peak memory, no-change rsync -a: $(peak rsync -a "$root/small/" "$work/small-r/")"
+
+echo "== 6. first backup of small with the check file: kalvero vs rsync -a; Compare 1 vs Compare 0"
+# Each run has a check file of its own beside its new destination: a first run every time.
+for compare in 0 1; do
+  printf '[Allg]\nProtokolldatei=%s\nArchivbit=0\nArchivbitReset=0\nCompare=%s\nMitPrueffile=1\nPrueffile=@DEST@.chk\nDeleteZieldatei=1\n[SichQZ]\nVersion=2\nAnzahl=1\nVerz0=1|1|%s|@DEST@\n' \
+    "$work/run.log" "$compare" "$root/small" >"$work/template-small$compare.INI"
+done
+bench first-small "$work/kalvero-full.sh small0" "$work/peer.sh rsync-small"
+bench compare-small "$work/kalvero-full.sh small1" "$work/kalvero-full.sh small0"
+echo "   peak memory, first run over small with the check file: $(peak "$work/kalvero-full.sh" small0)"
