@@ -67,7 +67,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     return result;
   }
   if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
-  if (linkUnchanged(job, result, finalName, ctx)) return result;
+  if (linkUnchanged(job, found, result, finalName, ctx)) return result;
   if (!clearDestinationFor(job, ctx)) return result;
   const PreparedCompression* usable = usablePrepared(prepared.get(), job);
   // The source as the copy reads it: the archive marker and the check file

@@ -220,7 +220,9 @@ struct BackupRun::Impl {
   CompleteState complete;
   void beginCompleteState(PairState& state);
   void finishCompleteState(PairState& state);
-  bool linkUnchanged(CopyJob& job, FileResult& result, std::string& finalName, const CopyContext& ctx);
+  // source: the file's status as sourceOnItsPath found it.
+  bool linkUnchanged(CopyJob& job, const std::optional<platform::FileStatus>& source, FileResult& result,
+                     std::string& finalName, const CopyContext& ctx);
   // For the workers: whether the file will be linked rather than compressed.
   bool mayLinkFromBase(const std::string& source, const std::string& destination) const;
 };

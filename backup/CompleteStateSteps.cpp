@@ -41,9 +41,9 @@ void BackupRun::Impl::finishCompleteState(PairState& state) {
 
 // The previous state's copy holds the file as it is now: today's name
 // becomes a second name of it. False: the file is copied as any other.
-bool BackupRun::Impl::linkUnchanged(CopyJob& job, FileResult& result, std::string& finalName, const CopyContext& ctx) {
+bool BackupRun::Impl::linkUnchanged(CopyJob& job, const std::optional<platform::FileStatus>& before,
+                                    FileResult& result, std::string& finalName, const CopyContext& ctx) {
   if (!complete.linking() || job.destination.compare(0, pairDestRoot.size(), pairDestRoot) != 0) return false;
-  const auto before = platform::lstatPath(job.source);
   if (!before || before->kind != platform::EntryKind::File || before->isSymlink) return false;
   const std::string target = job.compress ? job.destination + ".zip" : job.destination;
   platform::FileStatus copy;
