@@ -48,6 +48,16 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     return result;
   }
   leftovers.visit(directory);
+  // Into a complete state's new folder a file unchanged against the previous
+  // state is linked on one look at it: nothing of it is read, so the copy's
+  // path check and the look at the (empty) name are not needed.
+  std::optional<CopyJob> early;
+  if (complete.linking() && complete.fresh() &&
+      !IsProgramFileName(std::string_view(destination).substr(destination.rfind('/') + 1))) {
+    early = makeCopyJob(source, destination, size, pairSource, ctx);
+    // (An archive a worker made of it all the same goes with the next file's take.)
+    if (linkUnchanged(*early, platform::lstatPath(source), result, finalName, ctx)) return result;
+  }
   // Its status from this check is the one the copy starts from (no second look).
   std::optional<platform::FileStatus> found;
   if (!sourceOnItsPath(source, true, ctx, &found)) return result;
@@ -59,7 +69,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   if (!destinationAbsent && !complete.active()) ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
   // A worker's archive of this file; removed at the end unless taken.
   const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
-  CopyJob job = makeCopyJob(source, destination, size, pairSource, ctx);
+  CopyJob job = early ? std::move(*early) : makeCopyJob(source, destination, size, pairSource, ctx);
   job.destinationSeenAbsent = destinationAbsent;
   if (!job.compress && IsProgramFileName(std::string_view(destination).substr(destination.rfind('/') + 1))) {
     // Its plain name is the program's list: a copy there would be overwritten.
@@ -67,7 +77,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     return result;
   }
   if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
-  if (linkUnchanged(job, found, result, finalName, ctx)) return result;
+  if (!early && linkUnchanged(job, found, result, finalName, ctx)) return result;
   if (!clearDestinationFor(job, ctx)) return result;
   const PreparedCompression* usable = usablePrepared(prepared.get(), job);
   // The source as the copy reads it: the archive marker and the check file

@@ -84,6 +84,11 @@ void ChecksumJournal::stored(const std::string& path, const platform::Sha256Dige
 // A record without a digest. With the hashing thread it goes through its
 // queue, so that it never overtakes the digest of an earlier copy.
 void ChecksumJournal::note(const std::string& text) {
+  if (aside_) {
+    // Nothing of an earlier copy still to come: it goes straight in, once.
+    std::lock_guard lock(mutex_);
+    if (queue_.empty() && !hashing_) return append(text);
+  }
   if (!aside_ || durable_) record(text);
   if (aside_) enqueue({false, text});
 }
