@@ -64,7 +64,7 @@ TEST_F(ThinCommand, DryRunOnlyListsThenTheRunRemoves) {
   EXPECT_EQ(dry.status, 0) << dry.err;
   EXPECT_NE(dry.out.find("löschen    " + DaysAgo(40)), std::string::npos) << dry.out;
   EXPECT_NE(dry.out.find("behalten   " + DaysAgo(30) + "  (unvollständig)"), std::string::npos) << dry.out;
-  EXPECT_NE(dry.out.find("2 Stände würden gelöscht, 2 behalten"), std::string::npos) << dry.out;
+  EXPECT_NE(dry.out.find("Würden gelöscht: 2, behalten: 2"), std::string::npos) << dry.out;
   EXPECT_TRUE(exists(40) && exists(30) && exists(20) && exists(10));
 
   const CliResult run = RunCli(t, "--ini k.INI thin --keep-daily 15");
