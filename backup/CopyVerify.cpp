@@ -59,8 +59,8 @@ void giveTimes(const std::string& copy, const std::string& timeSource, bool repa
   if (repair) RepairFileTimes(copy);
 }
 
-// CopyOneFile for a file to compress.
-bool CompressOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int* full) {
+// The file shown as the one being compressed, its own bar at 0 %.
+ProgressInfo* ShowCompressing(const CopyJob& job, const CopyContext& ctx) {
   ProgressInfo* info = ctx.progress;
   if (info) {
     info->currentSource = job.source;
@@ -71,6 +71,12 @@ bool CompressOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip,
     info->fileSize = job.size;
     info->fileDone = 0;
   }
+  return info;
+}
+
+// CopyOneFile for a file to compress.
+bool CompressOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int* full) {
+  ShowCompressing(job, ctx);
   if (ctx.showsFileProgress(job.size)) ctx.notify(NOTIFY_FILE_START);
   bool ok = false;
   CompressionError error;
@@ -171,16 +177,7 @@ bool TakeCompressedCopy(CopyJob& job, const PreparedCompression& done, const Cop
   job.compressedSize = done.job.compressedSize;
   job.wasCompressed = true;
   job.cancelled = false;
-  ProgressInfo* info = ctx.progress;
-  if (info) {
-    info->currentSource = job.source;
-    info->currentDestination = job.destination;
-  }
-  ctx.notify(NOTIFY_COMPRESSING);
-  if (info) {
-    info->fileSize = job.size;
-    info->fileDone = 0;
-  }
+  ProgressInfo* info = ShowCompressing(job, ctx);
   if (ctx.showsFileProgress(job.size)) {
     ctx.notify(NOTIFY_FILE_START);
     if (info) info->fileDone = job.size;
