@@ -70,9 +70,10 @@ int runVersionsCommand(CliContext& ctx) {
     ctx.err << fmt::sprintf(texts::kVersionsUsage, fmt::sprintf(texts::kVersionsBadDate, args.date)) << '\n';
     return EXIT_CANNOT_START;
   }
-  const VersionList list = FindVersions(SettingsFile(ctx.settingsPath).loadJobList(), args.file);
-  if (!list.error.empty()) {
-    ctx.err << fmt::sprintf(texts::kVersionsFailed, list.error) << '\n';
+  std::string why;
+  const VersionList list = FindVersions(SettingsFile(ctx.settingsPath).loadJobList(), args.file, &why);
+  if (list.versions.empty()) {
+    ctx.err << fmt::sprintf(texts::kVersionsFailed, why) << '\n';
     return EXIT_CANNOT_START;
   }
   if (!args.restore) {

@@ -184,7 +184,7 @@ std::string searchedText(const std::vector<DatedFolder>& folders) {
 
 }  // namespace
 
-VersionList FindVersions(const JobList& jobs, const std::string& path) {
+VersionList FindVersions(const JobList& jobs, const std::string& path, std::string* error) {
   VersionList list;
   list.path = WithoutTrailingSlash(NormaliseJobPath(path));
   if (list.path.empty()) list.path = "/";
@@ -212,7 +212,7 @@ VersionList FindVersions(const JobList& jobs, const std::string& path) {
       firstMiss = fmt::sprintf(restore_text::kVersionsNone, list.path, pair.source, pair.destination,
                                searchedText(folders));
   }
-  list.error = firstMiss.empty() ? fmt::sprintf(restore_text::kVersionsNoPair, list.path) : firstMiss;
+  if (error) *error = firstMiss.empty() ? fmt::sprintf(restore_text::kVersionsNoPair, list.path) : firstMiss;
   return list;
 }
 

@@ -32,12 +32,12 @@ struct VersionList {
   std::string pairDestination;
   std::string relative;         // its path below the pair's source ("" for the source itself)
   std::vector<FileVersion> versions;  // oldest first
-  std::string error;            // why there is none (German, one line)
 };
 
 // The versions of path among the active pairs of jobs (paths as a run takes
-// them); error is set when no pair holds the path or no dated folder has a copy.
-VersionList FindVersions(const JobList& jobs, const std::string& path);
+// them). None: *error says why (no pair holds the path, no dated folder has a
+// copy), in one German line.
+VersionList FindVersions(const JobList& jobs, const std::string& path, std::string* error = nullptr);
 
 // "2026_11_02", "2026-11-02" or "02.11.2026"; false for anything else.
 bool ParseVersionDate(const std::string& text, DayDate* date);

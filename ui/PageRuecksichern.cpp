@@ -363,9 +363,10 @@ void PageRuecksichern::openVersions() {
     if (pair.active && start.isEmpty()) start = q(pair.source);
   const QString chosen = DlgVersionen::askPath(window(), start);
   if (chosen.isEmpty()) return;
-  VersionList list = FindVersions(jobs, s(chosen));
-  if (!list.error.empty()) {
-    box_.messageBox(MessageKind::Information, list.error);
+  std::string why;
+  VersionList list = FindVersions(jobs, s(chosen), &why);
+  if (list.versions.empty()) {
+    box_.messageBox(MessageKind::Information, why);
     return;
   }
   DlgVersionen dialog(std::move(list), window());

@@ -59,8 +59,9 @@ TEST_F(Versions, HardLinksAndListedEqualCopiesFoldIntoOneVersion) {
   copy("2026_11_05", "notiz.txt", "zweiter Stand!", kTime + 86400);
   for (const char* f : {"2026_11_02", "2026_11_03", "2026_11_04", "2026_11_05"}) complete(f);
 
-  const VersionList list = FindVersions(jobs, t / "src/notiz.txt");
-  ASSERT_EQ("", list.error);
+  std::string why;
+  const VersionList list = FindVersions(jobs, t / "src/notiz.txt", &why);
+  ASSERT_EQ("", why);
   ASSERT_EQ(2u, list.versions.size());
   EXPECT_EQ("2026-11-02 bis 2026-11-04", VersionRangeText(list.versions[0]));
   EXPECT_EQ(12u, list.versions[0].size);
@@ -143,14 +144,14 @@ TEST_F(Versions, NamesBesideTheFile) {
 
 TEST_F(Versions, AFileOutsideEveryPairOrWithoutCopyIsNamed) {
   copy("2026_11_02", "andere.txt", "x");
-  const VersionList outside = FindVersions(jobs, t / "sonst/notiz.txt");
-  EXPECT_TRUE(outside.versions.empty());
-  EXPECT_NE(std::string::npos, outside.error.find("keiner Quelle eines aktiven Paares")) << outside.error;
-  const VersionList missing = FindVersions(jobs, t / "src/notiz.txt");
-  EXPECT_TRUE(missing.versions.empty());
-  EXPECT_NE(std::string::npos, missing.error.find("durchsucht: 2026_11_02")) << missing.error;
+  std::string why;
+  EXPECT_TRUE(FindVersions(jobs, t / "sonst/notiz.txt", &why).versions.empty());
+  EXPECT_NE(std::string::npos, why.find("keiner Quelle eines aktiven Paares")) << why;
+  EXPECT_TRUE(FindVersions(jobs, t / "src/notiz.txt", &why).versions.empty());
+  EXPECT_NE(std::string::npos, why.find("durchsucht: 2026_11_02")) << why;
   jobs[0].active = 0;
-  EXPECT_NE(std::string::npos, FindVersions(jobs, t / "src/andere.txt").error.find("keiner Quelle"));
+  FindVersions(jobs, t / "src/andere.txt", &why);
+  EXPECT_NE(std::string::npos, why.find("keiner Quelle")) << why;
 }
 
 }  // namespace
