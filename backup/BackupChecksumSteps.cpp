@@ -15,11 +15,11 @@ void BackupRun::Impl::finishChecksums(PairState& state) {
   try {
     if (r.updated && r.firstListing)
       ReportLine(state.ctx, fmt::sprintf(texts::CHECKSUM_LIST_FIRST, state.destinationRoot,
-                                         static_cast<int>(r.update.hashed), list) + "\r\n");
+                                         static_cast<int>(r.update.hashed), list));
     if (r.update.unreadable > 0)
       ReportError(state.ctx, fmt::sprintf(texts::CHECKSUM_LIST_UNREADABLE, static_cast<int>(r.update.unreadable),
-                                          state.destinationRoot) + "\r\n");
-    if (r.failed) ReportError(state.ctx, fmt::sprintf(texts::CHECKSUM_LIST_FAILED, list, SystemErrorText(r.err)) + "\r\n");
+                                          state.destinationRoot));
+    if (r.failed) ReportError(state.ctx, fmt::sprintf(texts::CHECKSUM_LIST_FAILED, list, SystemErrorText(r.err)));
   } catch (const std::exception&) {
   }
 }

@@ -39,7 +39,8 @@ void BackupRun::Impl::rememberCopy(const std::string& target, const std::string&
 BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& source, const std::string& destination,
                                                         std::uint64_t size, const std::string& pairSource,
                                                         CopyContext& ctx, std::string& finalName,
-                                                        std::uint64_t& compressedSize) {
+                                                        std::uint64_t& compressedSize,
+                                                        const std::optional<platform::FileStatus>& look) {
   FileResult result;
   int err = 0;
   const std::string directory = ParentDirectory(destination);
@@ -56,7 +57,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
       !IsProgramFileName(std::string_view(destination).substr(destination.rfind('/') + 1))) {
     early = makeCopyJob(source, destination, size, pairSource, ctx);
     // (An archive a worker made of it all the same goes with the next file's take.)
-    if (linkUnchanged(*early, platform::lstatPath(source), result, finalName, ctx)) return result;
+    if (linkUnchanged(*early, look, result, finalName, ctx)) return result;
   }
   // Its status from this check is the one the copy starts from (no second look).
   std::optional<platform::FileStatus> found;

@@ -178,7 +178,7 @@ void BackupRun::Impl::closeRun() {
   lists.CloseLists();
   notify(NOTIFY_FINISHED);
   const bool forSleep = setup.cancel && setup.cancel->load() == platform::kCancelForSleep;
-  if (forSleep && log.isOpen()) log.write(std::string(texts::LOG_STOPPED_FOR_SLEEP) + "\r\n");
+  if (forSleep && log.isOpen()) log.writeLine(texts::LOG_STOPPED_FOR_SLEEP);
   WriteFinalSummary(log, results, checkFileError);
   if (setup.reporter) setup.reporter->endOfRunSound();
 
@@ -360,7 +360,8 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
       state.progress->FileFinished(false);
       return LoopStep::Next;
     }
-    if (!platform::lstatPath(state.source)) {
+    state.sourceLook = platform::lstatPath(state.source);
+    if (!state.sourceLook) {
       handleVanished(state);
       return LoopStep::Next;
     }
@@ -428,7 +429,8 @@ BackupRun::Impl::LoopStep BackupRun::Impl::copyFoundFile(PairState& state, std::
   writtenRoots.insert(state.destRoot);
   markerMaySayUnchanged = state.found[i].changed == 0;
   const FileResult r =
-      handleFile(source, destination, size, state.pair->source, state.ctx, state.finalName, compressedSize);
+      handleFile(source, destination, size, state.pair->source, state.ctx, state.finalName, compressedSize,
+                 state.sourceLook);
   // The source's marker was just written, after the copy: the copy is made
   // the newer of the two again, so its status time tells the next run
   // whether the source's mode, owner or xattrs changed since.

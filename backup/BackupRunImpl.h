@@ -145,6 +145,8 @@ struct BackupRun::Impl {
     // Both names are built in buffers kept for the whole pair: a skipped file
     // costs no allocation.
     std::string source, destination, finalName, offerPath;
+    // The file's status from the look that found it still there.
+    std::optional<platform::FileStatus> sourceLook;
   };
   void runPair(const DirPair& pair);
   bool destinationInsideSource(PairState& state);
@@ -178,7 +180,7 @@ struct BackupRun::Impl {
   };
   FileResult handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
                         const std::string& pairSource, CopyContext& ctx, std::string& finalName,
-                        std::uint64_t& compressedSize);
+                        std::uint64_t& compressedSize, const std::optional<platform::FileStatus>& look);
   // The worker's result for job, or null when this thread compresses it (BackupAheadSteps.cpp).
   const PreparedCompression* usablePrepared(PreparedCompression* prepared, const CopyJob& job);
   bool copyHere(CopyJob& job, const CopyContext& ctx);

@@ -60,7 +60,7 @@ bool WaitForMains(const std::string& settingsPath, std::ostream& out, const std:
   RunLog log;
   if (log.open(RunSettings(settingsPath).savedOptions().Protokolldatei)) {
     try {
-      log.write(*waited + "\r\n");
+      log.writeLine(*waited);
     } catch (const std::exception&) {
       // The run writes its own lines; this one is only a note.
     }

@@ -161,7 +161,7 @@ void RestoreRun::Pass::finish() {
   sum_.cancelled = s_.cancelled;
   s_.writeLog(RestoreSummaryLines(sum_));
   if (s_.cancelled && s_.setup.cancel->load() == platform::kCancelForSleep)
-    s_.writeLog({std::string(t::kStoppedForSleep) + "\r\n"});
+    s_.writeLog({t::kStoppedForSleep});
   s_.log.close();
 
   s_.totals.filesDone = sum_.filesDone;
