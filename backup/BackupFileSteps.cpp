@@ -341,6 +341,7 @@ void BackupRun::Impl::beginDestinations(PairState& state) {
   };
   const CopyContext* ctx = &state.ctx;
   // A log that cannot be written has the line on the page already; the step goes on.
+  hooks.keeping = [this](const std::string& path) { checksums.keeping(path); };
   hooks.kept = [this, ctx](const std::string& path, const std::string& keptAs) {
     checksums.kept(path, keptAs);
     try {

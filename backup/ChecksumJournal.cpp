@@ -155,6 +155,22 @@ void ChecksumJournal::removed(const std::string& path) {
   if (relative(path, record.line.path)) note(FormatChecksumRecord(record));
 }
 
+void ChecksumJournal::keeping(const std::string& path) {
+  ChecksumRecord record;
+  record.op = ChecksumRecord::Op::Remove;
+  if (!relative(path, record.line.path)) return;
+  std::lock_guard lock(mutex_);
+  append(FormatChecksumRecord(record));
+  append(std::string(kWalkRecord));
+  if (failed_ || !out_.isOpen()) return;
+  try {
+    out_.flush();
+  } catch (const platform::FileError& e) {
+    failed_ = true;
+    err_ = e.osError();
+  }
+}
+
 // A file kept aside is read under its new name; a folder kept aside took its
 // files along (and had its archives unpacked): the folder is walked at the end.
 void ChecksumJournal::kept(const std::string& path, const std::string& keptAs) {

@@ -43,6 +43,10 @@ class ChecksumJournal {
   void setBase(const std::string& base) { base_ = base; }
   // path is gone from the folder.
   void removed(const std::string& path);
+  // The entry at path is about to be moved aside: the journal says at once,
+  // on the disk, that the name goes and the folder is to be walked, so a kill
+  // before kept() leaves no line naming what is gone.
+  void keeping(const std::string& path);
   // The entry at path now is keptAs.
   void kept(const std::string& path, const std::string& keptAs);
 

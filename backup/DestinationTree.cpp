@@ -149,6 +149,7 @@ bool DestinationTree::clearFor(const std::string& path, Kind kind, int* err) {
 
 bool DestinationTree::keepAside(const std::string& path, Kind kind, int* err) {
   const std::string kept = keptName(path, kind);
+  if (hooks_.keeping) hooks_.keeping(path);
   int e = 0;
   if (!platform::renamePath(path, kept, &e)) return fail(err, e);
   if (kind == Kind::Directory) {
@@ -232,6 +233,7 @@ void DestinationTree::keepArchiveAside(const std::string& plainName) {
   if (entryStatus(sourceOf(archive), e) || e != ENOENT) return;  // the copy of the user's own "X.zip"
   if (!isOurArchive(archive, plainName)) return;
   const std::string kept = keptName(plainName, Kind::File);
+  if (hooks_.keeping) hooks_.keeping(archive);
   if (!unpackArchive(archive, kept, e)) {
     if (hooks_.keepFailed) hooks_.keepFailed(archive, e);
     return;

@@ -18,6 +18,9 @@ class DestinationTree {
     // Whether this run already put the entry at path there for another source
     // (two pairs meeting in one destination): it is never moved aside.
     std::function<bool(const std::string& path)> takenThisRun;
+    // The entry at path is about to be kept aside (or, for our archive, unpacked
+    // beside and removed): called before anything is moved.
+    std::function<void(const std::string& path)> keeping;
     // The previous entry at path now has the name keptAs (a note line).
     std::function<void(const std::string& path, const std::string& keptAs)> kept;
     // Our archive at path could not be unpacked beside the new entry (an error line).
