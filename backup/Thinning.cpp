@@ -1,39 +1,33 @@
 #include "backup/Thinning.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 namespace kalvero {
 
 namespace {
 
-// Days since 1970-01-01 of a calendar date (proleptic Gregorian); a day
-// beyond the month's end simply counts on into the next month.
+// Days since 1970-01-01 of a calendar date; a day beyond the month's end
+// simply counts on into the next month.
 long DayNumber(int year, int month, int day) {
-  const long y = month <= 2 ? year - 1 : year;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const long yoe = y - era * 400;
-  const long mp = (month + 9) % 12;
-  const long doy = (153 * mp + 2) / 5 + day - 1;
-  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+  using namespace std::chrono;
+  const year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+                            std::chrono::day{static_cast<unsigned>(day)}};
+  return sys_days{date}.time_since_epoch().count();
 }
 
 // Year * 12 + month - 1 of a day number.
 long MonthNumber(long dayNumber) {
-  const long z = dayNumber + 719468;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long doe = z - era * 146097;
-  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long mp = (5 * doy + 2) / 153;
-  const long month = mp < 10 ? mp + 3 : mp - 9;
-  const long year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  return year * 12 + month - 1;
+  const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{dayNumber}}};
+  return static_cast<int>(date.year()) * 12L + static_cast<unsigned>(date.month()) - 1;
 }
 
-// The Monday of the week of a day number (1970-01-01 was a Thursday).
-long MondayOf(long dayNumber) { return dayNumber - (((dayNumber + 3) % 7) + 7) % 7; }
+// The Monday of the week of a day number.
+long MondayOf(long dayNumber) {
+  const std::chrono::weekday day{std::chrono::sys_days{std::chrono::days{dayNumber}}};
+  return dayNumber - static_cast<long>(day.iso_encoding() - 1);
+}
 
 // Where the three windows of the rule begin, as day numbers.
 struct Windows {
