@@ -24,6 +24,7 @@ ArchiveSummary SummarizeArchive(ZipArchiveLayer& zip, const std::string& path) {
       s.singleIsFile = true;
       s.singleName = info.name;
       s.singleTime = info.lastWriteTime();
+      s.singleSize = info.uncompressedSize;
     }
   } catch (const CZipException&) {
     s.readable = false;

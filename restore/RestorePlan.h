@@ -29,6 +29,7 @@ struct ArchiveSummary {
   bool singleIsFile = false;  // exactly one entry, and it is no directory
   std::string singleName;     // that entry's stored name ("/" separated)
   platform::FileTime singleTime = 0;
+  std::uint64_t singleSize = 0;  // that entry's bytes unpacked
 };
 ArchiveSummary SummarizeArchive(ZipArchiveLayer& zip, const std::string& path);
 // The summary of every ".zip" file of found, index for index (the others stay empty).

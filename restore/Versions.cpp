@@ -4,18 +4,17 @@
 
 #include <algorithm>
 #include <map>
-#include <new>
 #include <optional>
 
 #include <fmt/format.h>
 #include <fmt/printf.h>
 
 #include "platform/DirectoryReader.h"
-#include "platform/FileError.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/OwnTemporary.h"
 #include "platform/PathUtil.h"
+#include "restore/RestorePlan.h"
 #include "restore/RestoreTexts.h"
 #include "run/ChecksumList.h"
 #include "run/DatedFolders.h"
@@ -48,22 +47,11 @@ std::string lastName(const std::string& path) {
 // Our archive of one file: its entry's size and time; false for anything else.
 bool archiveEntry(const std::string& archive, FileVersion& v) {
   ZipArchiveLayer zip;
-  try {
-    zip.Open(archive, ZipArchiveLayer::OpenExisting);
-    ZipEntryHeader info;
-    const bool ours = zip.GetArchiveComment() == restore_text::kOwnArchiveComment && zip.GetEntryCount() == 1 &&
-                      !zip.IsEntryDirectory(0) && zip.GetEntryInfo(0, info);
-    zip.Close(true);
-    if (!ours) return false;
-    v.size = info.uncompressedSize;
-    v.lastWrite = info.lastWriteTime();
-    return true;
-  } catch (const CZipException&) {
-  } catch (const platform::FileError&) {
-  } catch (const std::bad_alloc&) {
-  }
-  if (!zip.IsClosed()) zip.Close(true);
-  return false;
+  const ArchiveSummary summary = SummarizeArchive(zip, archive);
+  if (!summary.readable || !summary.own || !summary.singleIsFile) return false;
+  v.size = summary.singleSize;
+  v.lastWrite = summary.singleTime;
+  return true;
 }
 
 // The stored files below a folder copy: their bytes, and one line per entry

@@ -15,7 +15,9 @@
 #include "platform/OwnTemporary.h"
 #include "platform/PathUtil.h"
 #include "platform/TreeCopy.h"
+#include "platform/TreeRemoval.h"
 #include "restore/RestoreJob.h"
+#include "restore/RestorePlan.h"
 #include "restore/RestoreTexts.h"
 #include "restore/Versions.h"
 #include "run/ChecksumList.h"
@@ -28,22 +30,13 @@ namespace {
 constexpr int kMaxNumber = 9999;
 
 // Removes what a failed attempt built (its directories may be read-only by now).
-void removeTree(const std::string& path) {
+void removeAttempt(const std::string& path) {
   const auto st = platform::lstatPath(path);
   if (!st) return;
-  if (st->isSymlink || st->kind != platform::EntryKind::Directory) {
+  if (st->isSymlink || st->kind != platform::EntryKind::Directory)
     platform::removeFile(path);
-    return;
-  }
-  platform::makeOwnerWritable(path);
-  std::vector<std::string> names;
-  {
-    platform::DirectoryReader reader(path);
-    platform::DirEntry e;
-    while (reader.next(e)) names.push_back(e.name);
-  }
-  for (const std::string& name : names) removeTree(path + "/" + name);
-  platform::removeDirectory(path);
+  else
+    platform::removeTree(path);
 }
 
 // Unpacks the single entry of our archive to target; "" or the reason.
@@ -69,17 +62,8 @@ std::string unpackTo(const std::string& archive, const std::string& target) {
 bool isOwnSingleArchive(const std::string& path) {
   if (!HasZipExtension(path)) return false;
   ZipArchiveLayer zip;
-  bool own = false;
-  try {
-    zip.Open(path, ZipArchiveLayer::OpenExisting);
-    own = zip.GetArchiveComment() == restore_text::kOwnArchiveComment && zip.GetEntryCount() == 1 &&
-          !zip.IsEntryDirectory(0);
-  } catch (const platform::FileError&) {
-  } catch (const CZipException&) {
-  } catch (const std::bad_alloc&) {
-  }
-  if (!zip.IsClosed()) zip.Close(true);
-  return own;
+  const ArchiveSummary summary = SummarizeArchive(zip, path);
+  return summary.readable && summary.own && summary.singleIsFile;
 }
 
 // One stored file to target (a name nothing holds yet); "" or the reason.
@@ -181,7 +165,7 @@ bool RestoreVersionBeside(const VersionList& list, const FileVersion& version, s
   }
   if (failed.empty() && !nameBeside(list, version, temp, where, &err)) failed = SystemErrorText(err);
   if (failed.empty()) return true;
-  removeTree(temp);
+  removeAttempt(temp);
   *error = whole ? failed : fmt::sprintf(restore_text::kVersionsFailed, version.copy, list.path, failed);
   return false;
 }
