@@ -246,6 +246,7 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   selection.onDirectoryError = [this](const std::string& dir, int err) {
     pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)));
   };
+  selection.linkBase = FreshStateBase(options, state.pair->destination, selection.destinationRoot);
   selection.onEntry = [&state](FoundFile& entry) {
     state.found.add(entry);
     if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) ++state.toCopy;
@@ -281,6 +282,9 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   // the next run skip a file whose record a killed run lost.
   checksums.begin(state.destRoot, options.ArchivbitReset != 0);
   beginCompleteState(state);
+  const std::string& linkBase = state.plan.selection.linkBase;
+  if (!linkBase.empty() && complete.linking() && complete.fresh() && complete.base() == linkBase)
+    linksAhead = std::make_unique<LinkAhead>(RunThreadCount(), linkBase, state.destRoot, start().withCheckFile);
   state.summary.smallestKbyte = std::numeric_limits<std::uint64_t>::max();
 
   state.ctx.progress = &info;
@@ -337,6 +341,7 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
 // gone since the walk, or a file to copy.
 BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::size_t i) {
   offerAhead(state, i);
+  offerLinks(state, i);
   aheadIndex = i;
   state.found.releaseBefore(i);
   state.found.path(i, state.source);
@@ -355,6 +360,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
       carryAttributesOnly(state);
       return LoopStep::Next;
     }
+    if (entry.skip >= 3 && linkFromBase(state, i)) return LoopStep::Next;
     if (entry.kind != EntryKind::File) {
       handleTreeEntry(entry.kind, state.source, state.destination, state.ctx);
       state.progress->FileFinished(false);
@@ -486,6 +492,7 @@ void BackupRun::Impl::addToSizeSummary(PairState& state, std::uint64_t size) {
 // pair given, its summary written.
 void BackupRun::Impl::finishPair(PairState& state) {
   ahead.reset();
+  linksAhead.reset();
   hardLinks.clear();
   state.found.clear();
   noteMetadataLosses(state.ctx, state.destinationRoot);

@@ -27,6 +27,7 @@
 #include "backup/DestinationTree.h"
 #include "backup/FoundList.h"
 #include "backup/HardLinkCopies.h"
+#include "backup/LinkAhead.h"
 #include "backup/ListFiles.h"
 #include "backup/PairSelection.h"
 #include "backup/RunLog.h"
@@ -142,9 +143,11 @@ struct BackupRun::Impl {
     CopyContext ctx;
     std::unique_ptr<PairProgress> progress;
     std::size_t nextOffer = 0;  // walk position of the next file offered to the workers
+    std::size_t nextLinkOffer = 0;  // the same for the links ahead
+    std::size_t linkOffers = 0;     // entries with skip 3 or 4 come to so far
     // Both names are built in buffers kept for the whole pair: a skipped file
     // costs no allocation.
-    std::string source, destination, finalName, offerPath;
+    std::string source, destination, finalName, offerPath, offerDestination;
     // The file's status from the look that found it still there.
     std::optional<platform::FileStatus> sourceLook;
   };
@@ -225,6 +228,12 @@ struct BackupRun::Impl {
   // source: the file's status as sourceOnItsPath found it.
   bool linkUnchanged(CopyJob& job, const std::optional<platform::FileStatus>& source, FileResult& result,
                      std::string& finalName, const CopyContext& ctx);
+  // The entries the walk found unchanged in the base state (skip 3 or 4) are
+  // linked there on that look alone, ahead on the workers; the run records
+  // them in order. linkFromBase false: not linked, the general way.
+  std::unique_ptr<LinkAhead> linksAhead;
+  void offerLinks(PairState& state, std::size_t current);
+  bool linkFromBase(PairState& state, std::size_t i);
   // For the workers: whether the file will be linked rather than compressed.
   bool mayLinkFromBase(const std::string& source, const std::string& destination) const;
 };

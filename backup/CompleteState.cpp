@@ -45,18 +45,37 @@ bool CopyHoldsSource(const platform::FileStatus& source, const std::string& sour
          (!platform::changedAfter(source, copy) || platform::sameExtendedAttributes(sourcePath, copyPath));
 }
 
+namespace {
+
+bool EmptyOrMissing(const std::string& folder) {
+  platform::DirectoryReader reader(folder);
+  platform::DirEntry entry;
+  return !reader.isOpen() || !reader.next(entry);
+}
+
+std::string NewestEarlierComplete(const std::string& destination, const std::string& today) {
+  const std::string todayName = LastComponent(today);
+  std::string base;
+  for (const DatedFolder& f : ListDatedFolders(destination))
+    if (f.complete && f.name < todayName) base = WithTrailingSlash(f.path);
+  return base;
+}
+
+}  // namespace
+
+std::string FreshStateBase(const BackupOptions& options, const std::string& destination, const std::string& today) {
+  if (!options.SubVerzDatum || !options.DatumVollstaendig || !EmptyOrMissing(today)) return {};
+  return NewestEarlierComplete(destination, today);
+}
+
 void CompleteState::begin(const BackupOptions& options, const std::string& destination, const std::string& today) {
   active_ = options.SubVerzDatum != 0 && options.DatumVollstaendig != 0;
   refused_ = noted_ = false;
   base_.clear();
   if (!active_) return;
   attributesKept_ = platform::keepsModesAndOwners(destination);
-  platform::DirectoryReader reader(today);
-  platform::DirEntry entry;
-  fresh_ = !reader.isOpen() || !reader.next(entry);
-  const std::string todayName = LastComponent(today);
-  for (const DatedFolder& f : ListDatedFolders(destination))
-    if (f.complete && f.name < todayName) base_ = WithTrailingSlash(f.path);
+  fresh_ = EmptyOrMissing(today);
+  base_ = NewestEarlierComplete(destination, today);
 }
 
 std::string CompleteState::unchangedCopy(const std::string& relative, const platform::FileStatus& source,
@@ -88,9 +107,13 @@ CompleteState::Link CompleteState::link(const std::string& baseCopy, const std::
     }
   }
   *err = e;
-  if (!RefusesLinks(e)) return Link::Failed;  // EMLINK and the rest: this file is copied
-  refused_ = true;
-  return Link::Unsupported;
+  // EMLINK and the rest: this file is copied.
+  return refusedBy(e) ? Link::Unsupported : Link::Failed;
+}
+
+bool CompleteState::refusedBy(int err) {
+  refused_ = refused_ || RefusesLinks(err);
+  return RefusesLinks(err);
 }
 
 }  // namespace kalvero

@@ -23,6 +23,11 @@ bool CopyHoldsSource(const platform::FileStatus& source, const std::string& sour
                      const platform::FileStatus& copy, const std::string& copyPath, bool archive,
                      bool attributesKept);
 
+// The newest complete state of an earlier day than today's folder (both
+// with "/"), when today's folder is missing or empty and so this run's own:
+// its files can be linked on the walk's look alone. Empty otherwise.
+std::string FreshStateBase(const BackupOptions& options, const std::string& destination, const std::string& today);
+
 class CompleteState {
  public:
   // The pair's start. today: the dated folder this run fills (with "/").
@@ -49,6 +54,9 @@ class CompleteState {
   // is free, else (with replace) beside it and renamed over it. Unsupported:
   // the file system has no hard links (no more attempts this pair).
   Link link(const std::string& baseCopy, const std::string& target, bool replace, int* err);
+  // A link failed with err: true (and no more attempts this pair) when the
+  // file system keeps no second names.
+  bool refusedBy(int err);
   // The note on a file system without hard links is given once a pair.
   bool takeRefusalNote() {
     const bool first = refused_ && !noted_;

@@ -78,6 +78,60 @@ bool BackupRun::Impl::linkUnchanged(CopyJob& job, const std::optional<platform::
   return true;
 }
 
+// Hands the workers the links of the next entries the walk found unchanged
+// in the base state, their directories made first.
+void BackupRun::Impl::offerLinks(PairState& state, std::size_t current) {
+  if (!linksAhead) return;
+  std::size_t& next = state.nextLinkOffer;
+  for (next = std::max(next, current); next < state.found.size() && linksAhead->hasRoom(); ++next) {
+    const unsigned char skip = state.found[next].skip;
+    if (skip < 3) continue;
+    state.found.path(next, state.offerPath);
+    DestinationPathInto(state.offerDestination, state.offerPath, state.sourceRoot, state.destRoot);
+    const std::string directory = ParentDirectory(state.offerDestination);
+    if (!destinations.makeDirectories(directory)) {
+      ++state.linkOffers;
+      continue;  // the general way says why
+    }
+    leftovers.visit(directory);
+    std::string relative = state.offerDestination.substr(pairDestRoot.size());
+    if (skip == 4) relative += ".zip";
+    linksAhead->offer(next, std::move(relative), state.found.baseCopyInode(state.linkOffers));
+    state.found.releaseBaseCopiesBefore(state.linkOffers++);
+  }
+  if (next == state.found.size()) linksAhead->flush();  // else its directory may get more
+}
+
+bool BackupRun::Impl::linkFromBase(PairState& state, std::size_t i) {
+  LinkAhead::Result link;
+  if (!linksAhead || !linksAhead->take(i, link)) return false;
+  // After a refusal every file is copied, also over a name a worker linked meanwhile.
+  if (!complete.linking()) return false;
+  if (!link.linked) {
+    if (complete.refusedBy(link.err) && complete.takeRefusalNote())
+      ReportLine(state.ctx, fmt::sprintf(texts::HARD_LINKS_UNSUPPORTED, pairDestRoot));
+    return false;  // copied, or linked the general way
+  }
+  const std::string& destination = state.destination;
+  const std::string target = state.found[i].skip == 4 ? destination + ".zip" : destination;
+  writtenRoots.insert(state.destRoot);
+  writtenCopies.set(link.copy.device, link.copy.inode, std::hash<std::string>{}(state.source));
+  checksums.linked(target);
+  state.finalName = target;
+  ++state.linked;
+  lists.addCopied(state.source, target);
+  if (start().withCheckFile) {
+    // Only a plain copy comes this way with the check file: it has the source's size and time.
+    checkFile->CheckAndRecord(destination, static_cast<std::int64_t>(link.copy.size),
+                              static_cast<std::uint32_t>(link.copy.lastWrite & 0xFFFFFFFFu),
+                              static_cast<std::uint32_t>(link.copy.lastWrite >> 32));
+    checkFile->MarkCopied(destination, true);
+  }
+  ++info.filesDone;
+  state.progress->FileFinished(false);
+  return true;
+}
+
 bool BackupRun::Impl::mayLinkFromBase(const std::string& source, const std::string& destination) const {
   if (!complete.linking() || destination.compare(0, pairDestRoot.size(), pairDestRoot) != 0) return false;
   const auto before = platform::lstatPath(source);

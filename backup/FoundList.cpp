@@ -27,6 +27,10 @@ void FoundList::add(const FoundFile& file) {
   e.manyLinks = file.status.links > 1 ? 1 : 0;
   names_.appendLast(name);
   entries_.push_back(e);
+  if (e.skip >= 3) {
+    const auto& copy = e.skip == 4 ? file.copies.suffixed : file.copies.plain;
+    baseInodes_.push_back(copy ? copy->inode : 0);
+  }
 }
 
 void FoundList::path(std::size_t i, std::string& out) const {
@@ -46,6 +50,7 @@ void FoundList::releaseBefore(std::size_t i) {
 void FoundList::clear() {
   entries_.clear();
   dirs_.clear();
+  baseInodes_.clear();
   names_.clear();
 }
 

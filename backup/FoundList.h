@@ -30,6 +30,10 @@ class FoundList {
   const Entry& operator[](std::size_t i) const { return entries_[i]; }
   // The full path of entry i, into out (its buffer is reused).
   void path(std::size_t i, std::string& out) const;
+  // The inode of the base state's copy of the k-th entry with skip 3 or 4
+  // (counted in the walk's order), and the memory of those before k given back.
+  std::uint64_t baseCopyInode(std::size_t k) const { return baseInodes_[k]; }
+  void releaseBaseCopiesBefore(std::size_t k) { baseInodes_.releaseBefore(k); }
   void clear();
   // Entries before i are never asked for again: the memory that holds only
   // them is given back (a large first run then makes room for its copies'
@@ -46,6 +50,7 @@ class FoundList {
   std::string_view dirOf(const Dir& d) const { return names_.view(d.at, d.size); }
   ChunkedArray<Entry> entries_;
   ChunkedArray<Dir> dirs_;
+  ChunkedArray<std::uint64_t> baseInodes_;
   TextBlocks names_;
 };
 

@@ -6,11 +6,13 @@
 
 #include "backup/CheckFile.h"
 #include "backup/CompleteState.h"
+#include "backup/CompressZip.h"
 #include "backup/CopyRegister.h"
 #include "backup/MountGuard.h"
 #include "platform/CopyAttributes.h"
 #include "platform/DirectoryReader.h"
 #include "platform/PathUtil.h"
+#include "run/ChecksumList.h"
 #include "run/DatedFolders.h"
 #include "run/Filters.h"
 
@@ -30,6 +32,8 @@ class Decision {
         archiveOnly_(archiveOnly),
         complete_(in.options->SubVerzDatum && in.options->DatumVollstaendig),
         attributesKept_(platform::keepsModesAndOwners(destRoot)) {
+    if (!in.linkBase.empty())
+      if (const auto base = platform::statPath(in.linkBase)) baseDevice_ = base->device;
     if (!in.noCompress) {
       ownNoCompress_ = BuildNoCompressSet(options_.NotCompress);
       noCompress_ = &ownNoCompress_;
@@ -44,9 +48,12 @@ class Decision {
   static constexpr unsigned char ATTRIBUTES = 2;  // a plain copy whose mode, owner or xattrs differ
   static constexpr unsigned char LINK_SAME = 4;   // a link whose copy has its target and time
   static constexpr unsigned char HOLDS = 8;       // a complete state's copy that holds the file as it is
+  static constexpr unsigned char BASE_PLAIN = 16;    // the base state's plain copy holds it: linked there
+  static constexpr unsigned char BASE_ARCHIVE = 32;  // the same, an archive
   unsigned char lookAtCopy(const FoundFile& e) {
     if (e.kind != EntryKind::File && e.kind != EntryKind::Symlink) return 0;
     const Form form = formOf(e);
+    if (complete_ && e.kind == EntryKind::File && !in_.linkBase.empty()) return baseVerdict(e, form);
     if (complete_ && e.kind == EntryKind::File) return todaysCopyHolds(e, form) ? HOLDS : 0;
     const std::optional<platform::FileStatus>* copy = nullptr;
     if (e.copies.looked) copy = form == Form::Archive ? &e.copies.suffixed : &e.copies.plain;
@@ -68,6 +75,7 @@ class Decision {
     // there as it is now stays (never only attributes: the copy may be an
     // older state's file too).
     if (complete_) {
+      if (verdict & (BASE_PLAIN | BASE_ARCHIVE)) e.skip = verdict & BASE_PLAIN ? 3 : 4;
       if ((verdict & HOLDS) || ((verdict & LINK_SAME) && !(verdict & TAKE))) e.skip = 1;
       return true;
     }
@@ -95,6 +103,22 @@ class Decision {
     if (!e.copies.looked) return false;
     const auto& copy = form == Form::Archive ? e.copies.suffixed : e.copies.plain;
     return copy && CopyHoldsSource(e.status, e.path, *copy, copyPath(e, form), form == Form::Archive, attributesKept_);
+  }
+
+  // The base state's copy holds the file and a link is all the run does for it.
+  unsigned char baseVerdict(const FoundFile& e, Form form) {
+    const auto& copy = form == Form::Archive ? e.copies.suffixed : e.copies.plain;
+    // A marker that says changed is reset after the link: the general way.
+    if (!e.copies.looked || !copy || copy->device != baseDevice_ || (options_.ArchivbitReset && e.changed) ||
+        e.status.links > 1 || HasLineBreak(e.path) ||
+        (form == Form::Archive && in_.checkFile))
+      return 0;
+    const std::string_view name = std::string_view(e.path).substr(e.path.rfind('/') + 1);
+    if (IsProgramFileName(name) || (form == Form::Archive && !ArchiveNameFits(e.path))) return 0;
+    DestinationPathInto(copyPath_, e.path, sourceRoot_, in_.linkBase);
+    if (form == Form::Archive) copyPath_ += ".zip";
+    if (!CopyHoldsSource(e.status, e.path, *copy, copyPath_, form == Form::Archive, attributesKept_)) return 0;
+    return form == Form::Archive ? BASE_ARCHIVE : BASE_PLAIN;
   }
 
   static bool fits(Form form, const platform::FileStatus& copy) {
@@ -175,6 +199,7 @@ class Decision {
   const bool archiveOnly_;
   const bool complete_;
   const bool attributesKept_;
+  std::uint64_t baseDevice_ = 0;  // of the base state's folder: a copy on another is not linked this way
   NoCompressSet ownNoCompress_;
   const NoCompressSet* noCompress_ = nullptr;
   std::string copyPath_;
@@ -237,7 +262,13 @@ WalkOptions WalkOptionsFor(const PairSelectionInput& in, const ExclusionLists& e
   // read beside the source; today's dated folder holds only today's files.
   // A complete state: what an earlier run of the day left in its folder.
   const bool againToday = complete && GetPathKind(destRoot) == PathKind::Directory;
-  if (((walk.archiveOnly || in.checkFile) && !dated) || againToday) {
+  if (!in.linkBase.empty()) {
+    // A new complete state: the copies that matter are the base state's.
+    walk.copiesRoot = in.linkBase;
+    walk.sourceRoot = sourceRoot;
+    walk.readMarkers = options.ArchivbitReset != 0;
+    if (options.Compress) walk.copySuffix = ".zip";
+  } else if (((walk.archiveOnly || in.checkFile) && !dated) || againToday) {
     walk.copiesRoot = destRoot;
     walk.sourceRoot = sourceRoot;
     if (options.Compress) walk.copySuffix = ".zip";
@@ -264,7 +295,7 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
     if (!decision.decide(entry, verdict)) return;
     if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) {
       result.totalBytes += entry.size;
-      if (entry.skip) result.skippedBytes += entry.size;
+      if (entry.skip == 1 || entry.skip == 2) result.skippedBytes += entry.size;
     }
     if (in.onEntry) in.onEntry(entry);
   };

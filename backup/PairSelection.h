@@ -49,6 +49,13 @@ struct PairSelectionInput {
   // it is ready, with true it waits until it is. The entries found before are
   // held back and handed on in order once it is.
   std::function<bool(bool wait)> checkFileReady;
+  // A complete state's base (FreshStateBase, with "/"), set by the run only:
+  // the walk reads its copies beside the source, and a file whose copy there
+  // holds it unchanged is handed on with skip 3 (as NAME) or 4 (as NAME.zip)
+  // for the run to link, unless it needs more than a link (a marker to reset,
+  // more names, the check file's record of an archive, a line break, a
+  // program file's name). Empty: no such verdicts.
+  std::string linkBase;
   // A directory of the walk that could not be read to its end, with its errno.
   std::function<void(const std::string& dir, int err)> onDirectoryError;
   // Every entry of the walk that the run handles, in its order, with
@@ -62,7 +69,7 @@ struct PairSelectionResult {
   // out (nothing walked, no entry handed on).
   bool unmounted = false;
   std::uint64_t totalBytes = 0;    // files and links taken
-  std::uint64_t skippedBytes = 0;  // of those, what is not copied (skip 1 or 2)
+  std::uint64_t skippedBytes = 0;  // of those, what is not copied (skip 1 or 2; a link to the base counts as copied)
 };
 
 PairSelectionResult SelectPair(const PairSelectionInput& input);

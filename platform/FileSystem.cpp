@@ -129,6 +129,27 @@ bool linkPath(const std::string& existing, const std::string& newName, int* err)
   }
 }
 
+bool linkAt(int fromDir, const char* fromName, int toDir, const char* toName, const std::string& pathForFaults,
+            FileStatus* status, int* err) {
+  for (;;) {
+    if (int injected = fault::check(fault::Call::Rename, pathForFaults.c_str())) {
+      if (injected == EINTR) continue;
+      return sys::fail(err, injected);
+    }
+    if (::linkat(fromDir, fromName, toDir, toName, 0) == 0) break;
+    if (errno != EINTR) return sys::fail(err, errno);
+  }
+  if (!status) return true;
+  struct stat st;
+  if (sys::fstatat(toDir, toName, pathForFaults.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    const int e = errno;
+    ::unlinkat(toDir, toName, 0);  // a name whose file cannot be told is not left behind
+    return sys::fail(err, e);
+  }
+  *status = sys::statusFromStat(st, S_ISLNK(st.st_mode));
+  return true;
+}
+
 bool setFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess, int* err) {
   if (tooLong(path, err)) return false;
   struct timespec times[2];

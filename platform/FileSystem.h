@@ -42,6 +42,11 @@ bool removeDirectory(const std::string& path, int* err = nullptr);
 bool renamePath(const std::string& from, const std::string& to, int* err = nullptr);
 // A second name for an existing file (hard link); false where the file system has none.
 bool linkPath(const std::string& existing, const std::string& newName, int* err = nullptr);
+// The same between two open directories (no path is looked up again), never
+// following a link at either name; status (when set): the file's, read
+// through the new name. pathForFaults: the new name's full path (fault injection only).
+bool linkAt(int fromDir, const char* fromName, int toDir, const char* toName, const std::string& pathForFaults,
+            FileStatus* status, int* err = nullptr);
 bool setFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess, int* err = nullptr);
 // Absolute, lexically normalised form ("." and ".." folded, no trailing "/").
 std::string absolutePath(const std::string& path);

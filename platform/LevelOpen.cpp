@@ -89,25 +89,39 @@ int openDirectoryBelow(const std::string& root, const std::string& dir, int* err
     if (err) *err = EXDEV;
     return -1;
   }
-  int fd = sys::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  const int rootFd = sys::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (rootFd < 0) {
+    if (err) *err = errno;
+    return -1;
+  }
+  if (relative.empty()) return rootFd;
+  const int fd = openDirectoryBeneath(rootFd, relative, dir, err);
+  sys::close(rootFd);
+  return fd;
+}
+
+int openDirectoryBeneath(int rootFd, const std::string& relative, const std::string& pathForFaults, int* err) {
   const std::vector<std::string> names = components(relative);
-  const bool climbs = std::find(names.begin(), names.end(), "..") != names.end();
-  if (fd >= 0 && !names.empty() && !climbs) {
-    const int next = openBelowInOneCall(fd, relative, dir);
-    if (next != -2) {
-      const int e = errno;
-      sys::close(fd);
-      if (next < 0 && err) *err = e;
-      return next;
+  if (names.empty()) {
+    const int fd = sys::openat(rootFd, ".", pathForFaults.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && err) *err = errno;
+    return fd;
+  }
+  if (std::find(names.begin(), names.end(), "..") == names.end()) {
+    const int fd = openBelowInOneCall(rootFd, relative, pathForFaults);
+    if (fd != -2) {
+      if (fd < 0 && err) *err = errno;
+      return fd;
     }
   }
+  int fd = rootFd;
   for (const std::string& name : names) {
-    if (fd < 0) break;
-    const int next = stepDown(fd, name, dir);
+    const int next = stepDown(fd, name, pathForFaults);
     const int e = errno;
-    sys::close(fd);
+    if (fd != rootFd) sys::close(fd);
     errno = e;
     fd = next;
+    if (fd < 0) break;
   }
   if (fd < 0 && err) *err = errno;
   return fd;

@@ -20,6 +20,11 @@ namespace kalvero::platform {
 // EXDEV when dir is not below root.
 int openDirectoryBelow(const std::string& root, const std::string& dir, int* err = nullptr);
 
+// The same below an open directory rootFd: relative ("" for rootFd itself)
+// names a directory below it, opened without following a link at any level.
+int openDirectoryBeneath(int rootFd, const std::string& relative, const std::string& pathForFaults,
+                         int* err = nullptr);
+
 // The status of path (below root) without following a link at any level
 // below root, the last one included; of root itself with its links followed.
 // False with *err as above.

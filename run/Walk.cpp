@@ -208,7 +208,7 @@ class Walker {
       if (listed(o_.excludedTrees, sub)) continue;
       if (subdirs.empty()) subdirs.resize(listing.entries.size());
       auto a = std::make_shared<Ahead>();
-      a->withMarkers = o_.archiveOnly && !listed(o_.excludedDirectories, sub);
+      a->withMarkers = (o_.archiveOnly || o_.readMarkers) && !listed(o_.excludedDirectories, sub);
       a->copies = copySide(sub, 1);
       a->dir = std::move(sub);
       subdirs[i].done = pool_->submit([a](int) {
@@ -245,9 +245,9 @@ class Walker {
     // to is not its business): it counts as changed. An unchanged file is
     // still handed on when its copy is to be looked at.
     int changed = 1;
-    if (kind == EntryKind::File && o_.archiveOnly) {
+    if (kind == EntryKind::File && (o_.archiveOnly || o_.readMarkers)) {
       changed = (marked >= 0 ? marked != 0 : platform::archiveBitSet(path, entry.status)) ? 1 : 0;
-      if (!changed && o_.copiesRoot.empty()) return;
+      if (o_.archiveOnly && !changed && o_.copiesRoot.empty()) return;
     }
     if (!InDateRange(entry.status.lastWrite, o_.from, o_.to)) return;
     report(std::move(path), kind, entry, entry.status.size, changed, &listing);

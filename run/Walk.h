@@ -32,11 +32,12 @@ struct FoundFile {
   std::uint64_t size = 0;           // as the directory search reports it (a link: its target text's length)
   platform::FileTime lastWrite = 0;  // 100 ns since 1601, UTC (a link: its own time, lstat)
   // 1: the check file says it is already copied unchanged; 2: only its mode,
-  // owner or xattrs are to be carried to its copy (see backup/PairSelection.h).
+  // owner or xattrs are to be carried to its copy; 3 and 4: a complete
+  // state's base holds it unchanged, to be linked (see backup/PairSelection.h).
   unsigned char skip = 0;
   EntryKind kind = EntryKind::File;
-  // 0: archiveOnly and the archive marker says unchanged (handed on only
-  // with copiesRoot); 1: changed, or not asked.
+  // 0: archiveOnly or readMarkers and the archive marker says unchanged
+  // (with archiveOnly handed on only with copiesRoot); 1: changed, or not asked.
   unsigned char changed = 1;
   platform::FileStatus status;  // the entry's own status as the search read it
   CopiesFound copies;           // with copiesRoot, files and links only
@@ -47,6 +48,10 @@ struct WalkOptions {
   int withSubdirs = 1;
   std::vector<std::string>* pathList = nullptr;  // receives the path of every file taken
   int archiveOnly = 0;                           // only files whose archive bit is set
+  // Read each file's archive bit into FoundFile::changed without choosing by
+  // it (a complete state takes every file; the marker says whether a link
+  // needs the marker written too).
+  bool readMarkers = false;
   const std::vector<std::string>* allowedPatterns = nullptr;
   const std::vector<std::string>* excludedPatterns = nullptr;
   std::optional<std::int64_t> from;  // seconds since 1970, inclusive

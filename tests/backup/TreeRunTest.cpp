@@ -797,6 +797,52 @@ TEST_P(TreeRun, CompleteStatesLinkWhatIsUnchangedAndNeverChangeAnOlderState) {
   EXPECT_TRUE(sha256sumPasses(now));
 }
 
+// The links of a new state are made on the workers a folder at a time: one
+// thread and two give the same state, and a run cancelled midway leaves no
+// name in today's folder that its checksum list does not name.
+TEST_P(TreeRun, CompleteStatesLinkedOnTheWorkersAsOnOneThread) {
+  dated = complete = marker = 1;  // without the check file an archive is linked this way too
+  for (int d = 0; d < 3; ++d)
+    for (int f = 0; f < 200; ++f) t.write("q/d" + std::to_string(d) + "/f" + std::to_string(f), std::to_string(f));
+  test::RecordingReporter first;
+  EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+  const std::string today = MoveTodayTo(t, "2026_01_01");
+  const std::string old = t / "z/2026_01_01/", now = t / ("z/" + today + "/");
+  const std::string sfx = GetParam() ? ".zip" : "";
+  for (const char* threads : {"1", "2"}) {
+    Threads n(threads);
+    test::RecordingReporter rep;
+    const RunTotals r = backup(rep);
+    EXPECT_EQ(r.runErrors, 0) << rep.allLines();
+    EXPECT_EQ(r.linked, 600) << threads;
+    EXPECT_EQ(InodeOf(now + "d2/f199" + sfx), InodeOf(old + "d2/f199" + sfx));
+    EXPECT_TRUE(IsCompleteState(now) && sha256sumPasses(now)) << threads;
+    EXPECT_EQ(changedLines(listOf(old), listOf(now)), std::vector<std::string>{}) << threads;
+    std::filesystem::remove_all(now);
+  }
+  // Cancelled at the first changed file: the workers have linked what lies ahead.
+  for (int d = 0; d < 3; ++d) t.write("q/d" + std::to_string(d) + "/f100", "geändert");
+  std::atomic<int> stop{0};
+  cancel = &stop;
+  test::RecordingReporter cut;
+  cut.onProgress = [&](int code, const ProgressInfo&) {
+    if ((code != NOTIFY_COPYING && code != NOTIFY_COMPRESSING) || stop) return;
+    usleep(200000);
+    stop = 1;
+  };
+  backup(cut);
+  EXPECT_FALSE(IsCompleteState(now));
+  const std::string list = listOf(now);
+  int files = 0;
+  for (auto& e : std::filesystem::recursive_directory_iterator(now)) {
+    const std::string rel = std::filesystem::relative(e.path(), now).string();
+    if (!e.is_regular_file() || rel.rfind("Kalvero-", 0) == 0) continue;
+    ++files;
+    EXPECT_NE(list.find("  " + rel + "\n"), std::string::npos) << rel;
+  }
+  EXPECT_LT(files, 600);
+}
+
 TEST_P(TreeRun, CompleteStatesCopyWhereTheFileSystemRefusesHardLinks) {
   dated = complete = 1;
   t.write("q/c.txt", "drei");
