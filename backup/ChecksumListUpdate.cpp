@@ -134,7 +134,7 @@ bool ReadJournal(const std::string& path, RecordSorter& sorter, bool& walk, int*
   std::string text;
   ChecksumRecord record;
   while (reader.next(text)) {
-    if (text + "\n" == kWalkRecord)
+    if (text.size() + 1 == kWalkRecord.size() && kWalkRecord.compare(0, text.size(), text) == 0)
       walk = true;
     else if (ParseChecksumRecord(text, &record) && !sorter.add(std::move(record), err))
       return false;
