@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -42,29 +43,40 @@ Sha256Digest Sha256::finish() {
   return digest;
 }
 
-std::string Sha256Hex(const Sha256Digest& digest) {
+void AppendSha256Hex(const Sha256Digest& digest, std::string& out) {
   static const char kDigits[] = "0123456789abcdef";
-  std::string hex(64, '0');
-  for (std::size_t i = 0; i < digest.size(); ++i) {
-    hex[2 * i] = kDigits[digest[i] >> 4];
-    hex[2 * i + 1] = kDigits[digest[i] & 15];
+  for (const std::uint8_t byte : digest) {
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 15];
   }
+}
+
+std::string Sha256Hex(const Sha256Digest& digest) {
+  std::string hex;
+  hex.reserve(64);
+  AppendSha256Hex(digest, hex);
   return hex;
 }
 
 namespace {
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// The value of each hex digit, -1 for any other character.
+constexpr std::array<signed char, 256> kHexValues = [] {
+  std::array<signed char, 256> v{};
+  for (std::size_t c = 0; c < 256; ++c) v[c] = -1;
+  for (int d = 0; d < 10; ++d) v['0' + d] = static_cast<signed char>(d);
+  for (int d = 0; d < 6; ++d) {
+    v['a' + d] = static_cast<signed char>(10 + d);
+    v['A' + d] = static_cast<signed char>(10 + d);
+  }
+  return v;
+}();
 }  // namespace
 
 bool ParseSha256Hex(std::string_view hex, Sha256Digest* digest) {
   if (hex.size() != 64) return false;
   for (std::size_t i = 0; i < 32; ++i) {
-    const int hi = HexValue(hex[2 * i]), lo = HexValue(hex[2 * i + 1]);
+    const int hi = kHexValues[static_cast<unsigned char>(hex[2 * i])];
+    const int lo = kHexValues[static_cast<unsigned char>(hex[2 * i + 1])];
     if (hi < 0 || lo < 0) return false;
     (*digest)[i] = static_cast<std::uint8_t>(hi * 16 + lo);
   }

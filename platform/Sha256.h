@@ -32,6 +32,8 @@ class Sha256 {
 
 // 64 lower-case hex digits, as sha256sum writes them.
 std::string Sha256Hex(const Sha256Digest& digest);
+// The same appended to out (no string of its own).
+void AppendSha256Hex(const Sha256Digest& digest, std::string& out);
 // Reads 64 hex digits (either case); false for anything else.
 bool ParseSha256Hex(std::string_view hex, Sha256Digest* digest);
 

@@ -1,13 +1,17 @@
 #include "run/ChecksumList.h"
 
+#include <algorithm>
+
 namespace kalvero {
 
 std::string FormatChecksumLine(const ChecksumLine& line) {
-  const bool escaped = line.path.find_first_of("\\\n\r") != std::string::npos;
+  // One pass over the name (a list of a million lines is formatted at the end of a run).
+  const bool escaped =
+      std::any_of(line.path.begin(), line.path.end(), [](char c) { return c == '\\' || c == '\n' || c == '\r'; });
   std::string out;
-  out.reserve(line.path.size() + 68);
+  out.reserve(line.path.size() + 69);
   if (escaped) out += '\\';
-  out += platform::Sha256Hex(line.digest);
+  platform::AppendSha256Hex(line.digest, out);
   out += "  ";
   if (!escaped) {
     out += line.path;
