@@ -188,7 +188,7 @@ std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
     if ((v >> 32) != tag) continue;
     const std::size_t index = (v & 0xFFFFFFFFu) - 1;
     const Slot& s = slots_[index];
-    if (s.dir == key.dir && nameOf(s) == key.name) return static_cast<std::int64_t>(index);
+    if (dirOf(s) == key.dir && nameOf(s) == key.name) return static_cast<std::int64_t>(index);
   }
 }
 
@@ -205,30 +205,41 @@ void CheckFile::grow() {
   table_.swap(table);
 }
 
-CheckFile::Slot& CheckFile::insert(Split key) {
+bool CheckFile::storeName(std::string_view name, std::uint32_t& ref) {
+  const bool longName = name.size() >= LONG_NAME;
+  const std::uint64_t size = name.size();
+  const std::size_t stored = 1 + (longName ? sizeof size : 0) + name.size();
+  std::uint64_t at = names_.reserve(stored);
+  // A block grown past 1 MiB by a long name takes nothing after it.
+  if ((at & 0xFFFFFFFFu) >= (std::uint64_t{1} << NAME_SHIFT)) at = names_.reserveNew(stored);
+  if ((at >> 32) >= NAME_BLOCKS) return false;
+  const char mark = static_cast<char>(longName ? LONG_NAME : static_cast<unsigned char>(name.size()));
+  names_.appendLast(std::string_view(&mark, 1));
+  if (longName) names_.appendLast(std::string_view(reinterpret_cast<const char*>(&size), sizeof size));
+  names_.appendLast(name);
+  ref = static_cast<std::uint32_t>(((at >> 32) << NAME_SHIFT) | (at & 0xFFFFFFFFu));
+  return true;
+}
+
+CheckFile::Slot* CheckFile::insert(Split key) {
+  static_assert(sizeof(Slot) == 24, "a key's record stays at 24 bytes");
+  if (slots_.size() >= DIR_MASK) return nullptr;  // slot and directory numbers stay below 2^30
+  std::uint32_t name = 0;
+  if (!storeName(key.name, name)) return nullptr;
   // split() left the key's directory in lastDir_.
   if (key.dir == NO_DIR) key.dir = internDirectory(std::string(lastDir_));
   Slot& s = slots_.push_back(Slot{});
-  s.dir = key.dir;
-  if (key.name.size() < LONG_NAME) {
-    s.nameAt = names_.add(key.name);
-    s.nameSize = static_cast<std::uint16_t>(key.name.size());
-  } else {
-    const std::uint64_t size = key.name.size();
-    s.nameAt = names_.reserve(sizeof size + key.name.size()) + sizeof size;
-    names_.appendLast(std::string_view(reinterpret_cast<const char*>(&size), sizeof size));
-    names_.appendLast(key.name);
-    s.nameSize = LONG_NAME;
-  }
+  s.dirFlags = key.dir;
+  s.name = name;
   // A file read in key order needs no table until its end (see index()).
   if (!(loading_ && ascending_)) addToTable(slots_.size() - 1);
-  return s;
+  return &s;
 }
 
 void CheckFile::addToTable(std::size_t index) {
   if ((tableCount_ + 1) * 5 > table_.size() * 4) grow();
   const Slot& s = slots_[index];
-  const std::uint64_t hash = hashOf(s.dir, nameOf(s));
+  const std::uint64_t hash = hashOf(dirOf(s), nameOf(s));
   const std::size_t size = table_.size();
   std::size_t i = home(hash >> 32, size);
   while (table_[i] != 0) i = i + 1 == size ? 0 : i + 1;
@@ -242,13 +253,13 @@ void CheckFile::index() {
   // Counted by directory, then placed: each directory's entries side by side,
   // sorted by the upper half of their hash.
   std::vector<std::uint32_t> start(dirs_.size() + 1, 0);
-  for (std::size_t i = 0; i < slots_.size(); ++i) ++start[slots_[i].dir + 1];
+  for (std::size_t i = 0; i < slots_.size(); ++i) ++start[dirOf(slots_[i]) + 1];
   for (std::size_t d = 0; d < dirs_.size(); ++d) start[d + 1] += start[d];
   std::vector<std::uint64_t> byDir(slots_.size());
   std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     const Slot& s = slots_[i];
-    byDir[next[s.dir]++] = ((hashOf(s.dir, nameOf(s)) >> 32) << 32) | i;
+    byDir[next[dirOf(s)]++] = ((hashOf(dirOf(s), nameOf(s)) >> 32) << 32) | i;
   }
   for (std::size_t d = 0; d < dirs_.size(); ++d) std::sort(byDir.begin() + start[d], byDir.begin() + start[d + 1]);
   byDir_.swap(byDir);
@@ -267,10 +278,13 @@ std::vector<bool> CheckFile::directoriesWithLineBreaks() const {
 }
 
 std::string_view CheckFile::nameOf(const Slot& s) const {
-  if (s.nameSize != LONG_NAME) return names_.view(s.nameAt, s.nameSize);
+  const std::uint64_t at = (static_cast<std::uint64_t>(s.name >> NAME_SHIFT) << 32) |
+                           (s.name & ((std::uint32_t{1} << NAME_SHIFT) - 1));
+  const auto mark = static_cast<unsigned char>(names_.view(at, 1)[0]);
+  if (mark != LONG_NAME) return names_.view(at + 1, mark);
   std::uint64_t size = 0;
-  std::memcpy(&size, names_.view(s.nameAt - sizeof size, sizeof size).data(), sizeof size);
-  return names_.view(s.nameAt, static_cast<std::size_t>(size));
+  std::memcpy(&size, names_.view(at + 1, sizeof size).data(), sizeof size);
+  return names_.view(at + 1 + sizeof size, static_cast<std::size_t>(size));
 }
 
 CheckEntry CheckFile::entryOf(std::size_t index) const {
@@ -279,7 +293,7 @@ CheckEntry CheckFile::entryOf(std::size_t index) const {
   e.size = s.size;
   e.timeLow = s.timeLow;
   e.timeHigh = s.timeHigh;
-  e.flags = s.flags;
+  e.flags = flagsOf(s);
   if (!reserved_.empty())
     if (const auto it = reserved_.find(static_cast<std::uint32_t>(index)); it != reserved_.end()) e.reserved = it->second;
   return e;
@@ -290,19 +304,19 @@ void CheckFile::setEntry(std::size_t index, const CheckEntry& e) {
   s.size = e.size;
   s.timeLow = e.timeLow;
   s.timeHigh = e.timeHigh;
-  s.flags = e.flags;
+  setFlags(s, e.flags);
   if (e.reserved != 0)
     reserved_[static_cast<std::uint32_t>(index)] = e.reserved;
   else if (!reserved_.empty())
     reserved_.erase(static_cast<std::uint32_t>(index));
 }
 
-std::string CheckFile::keyOf(const Slot& s) const { return std::string(dirs_[s.dir]).append(nameOf(s)); }
+std::string CheckFile::keyOf(const Slot& s) const { return std::string(dirs_[dirOf(s)]).append(nameOf(s)); }
 
-void CheckFile::addLine(std::string_view line) {
+bool CheckFile::addLine(std::string_view line) {
   std::string_view key;
   CheckEntry entry;
-  if (!parseLine(line, key, entry)) return;
+  if (!parseLine(line, key, entry)) return true;
   entry.flags |= IN_FILE;
   // A key read twice keeps its last values. While every line so far came
   // after the one before (as saved), a key after the last one is new: no
@@ -310,13 +324,15 @@ void CheckFile::addLine(std::string_view line) {
   const Split parts = split(CheckKey{key, {}});
   if (ascending_ && !slots_.empty()) {
     const Slot& last = slots_.back();
-    ascending_ = last.dir == parts.dir ? nameOf(last) < parts.name : lessJoined(dirs_[last.dir], nameOf(last), key, {});
+    ascending_ = dirOf(last) == parts.dir ? nameOf(last) < parts.name
+                                          : lessJoined(dirs_[dirOf(last)], nameOf(last), key, {});
     if (!ascending_)
       for (std::size_t s = 0; s < slots_.size(); ++s) addToTable(s);
   }
   const std::int64_t i = ascending_ || parts.dir == NO_DIR ? -1 : lookup(parts, hashOf(parts.dir, parts.name));
-  if (i < 0) insert(parts);
+  if (i < 0 && !insert(parts)) return false;
   setEntry(i >= 0 ? static_cast<std::size_t>(i) : slots_.size() - 1, entry);
+  return true;
 }
 
 bool CheckFile::Load(const std::string& path) {
@@ -348,11 +364,17 @@ bool CheckFile::Load(const std::string& path) {
       const void* cr = std::memchr(text.data() + at, '\r', lineEnd - at);
       const std::size_t end = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) : lineEnd;
       if (end == text.size()) break;
-      addLine(text.substr(from, end - from));
+      if (!addLine(text.substr(from, end - from))) {
+        Clear();  // too large to keep: nothing of it counts
+        return false;
+      }
       from = at = end + 1;
     }
     if (atEnd) {
-      addLine(text.substr(from));
+      if (!addLine(text.substr(from))) {
+        Clear();
+        return false;
+      }
     } else {
       std::memmove(buffer.data(), buffer.data() + from, text.size() - from);
       kept = text.size() - from;
@@ -373,14 +395,14 @@ bool CheckFile::Save(const std::string& pathIn, int* errOut) {
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     const Slot& s = slots_[i];
     // A key with a line break would write a broken line: never stored.
-    if ((s.flags & CONFIRMED) && !dirBreaks[s.dir] && !HasLineBreak(nameOf(s)))
+    if ((flagsOf(s) & CONFIRMED) && !dirBreaks[dirOf(s)] && !HasLineBreak(nameOf(s)))
       confirmed.push_back(static_cast<std::uint32_t>(i));
   }
   std::sort(confirmed.begin(), confirmed.end(), [this](std::uint32_t x, std::uint32_t y) {
     const Slot& a = slots_[x];
     const Slot& b = slots_[y];
-    if (a.dir == b.dir) return nameOf(a) < nameOf(b);
-    return lessJoined(dirs_[a.dir], nameOf(a), dirs_[b.dir], nameOf(b));
+    if (dirOf(a) == dirOf(b)) return nameOf(a) < nameOf(b);
+    return lessJoined(dirs_[dirOf(a)], nameOf(a), dirs_[dirOf(b)], nameOf(b));
   });
 
   // A save killed before its rename left its temporary beside the file.
@@ -421,18 +443,19 @@ bool CheckFile::record(Split key, std::int64_t size, std::uint32_t timeLow, std:
   if (i >= 0) {
     Slot& e = slots_[static_cast<std::size_t>(i)];
     if (e.timeLow == low && e.timeHigh == high && e.size == size) {
-      if (confirm) e.flags |= CONFIRMED;
+      if (confirm) setFlags(e, flagsOf(e) | CONFIRMED);
       return true;
     }
   }
-  const std::size_t index = i >= 0 ? static_cast<std::size_t>(i) : (insert(key), slots_.size() - 1);
+  if (i < 0 && !insert(key)) return false;  // no room: copied, never skipped
+  const std::size_t index = i >= 0 ? static_cast<std::size_t>(i) : slots_.size() - 1;
   Slot& e = slots_[index];
   if (!reserved_.empty()) reserved_.erase(static_cast<std::uint32_t>(index));
   e.size = size;
   e.timeLow = low;
   e.timeHigh = high;
-  if (e.flags & IN_FILE) valuesChanged_ = true;
-  if (confirm) e.flags &= IN_FILE;
+  if (flagsOf(e) & IN_FILE) valuesChanged_ = true;
+  if (confirm) setFlags(e, flagsOf(e) & IN_FILE);
   return false;
 }
 
@@ -441,9 +464,9 @@ void CheckFile::MarkCopied(std::string_view key, bool copied) {
   if (i < 0) return;
   Slot& e = slots_[static_cast<std::size_t>(i)];
   if (copied)
-    e.flags |= CONFIRMED;
+    setFlags(e, flagsOf(e) | CONFIRMED);
   else
-    e.flags &= static_cast<unsigned char>(~CONFIRMED);
+    setFlags(e, flagsOf(e) & static_cast<unsigned char>(~CONFIRMED));
 }
 
 void CheckFile::Clear() {
@@ -472,9 +495,8 @@ bool CheckFile::NeedsSave() const {
   const std::vector<bool> dirBreaks = directoriesWithLineBreaks();
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     const Slot& s = slots_[i];
-    const Slot& e = s;
-    const bool inFile = (e.flags & IN_FILE) != 0;
-    const bool written = (e.flags & CONFIRMED) && (inFile || (!dirBreaks[s.dir] && !HasLineBreak(nameOf(s))));
+    const bool inFile = (flagsOf(s) & IN_FILE) != 0;
+    const bool written = (flagsOf(s) & CONFIRMED) && (inFile || (!dirBreaks[dirOf(s)] && !HasLineBreak(nameOf(s))));
     if (written != inFile) return true;
   }
   return false;

@@ -71,18 +71,28 @@ class CheckFile {
   // A key is kept as its directory (up to and with the last "/", each
   // directory stored once) and its name in blocks of names: a large file
   // costs little more than its names, and growing never copies them.
-  // 32 bytes: the field "reserved" (nearly always 0) is kept aside.
+  // 24 bytes: the field "reserved" (nearly always 0) is kept aside, the
+  // flags share a word with the directory, the name's size stands before it.
   struct Slot {
     std::int64_t size = 0;
     std::int32_t timeLow = 0;
     std::int32_t timeHigh = 0;
-    std::uint32_t dir = 0;
-    unsigned char flags = 0;
-    // LONG_NAME: the size stands in the 8 bytes before the name.
-    std::uint16_t nameSize = 0;
-    std::uint64_t nameAt = 0;
+    std::uint32_t dirFlags = 0;  // the directory's number; the flags in the top two bits
+    std::uint32_t name = 0;      // (block << NAME_SHIFT) | offset of the name's size in names_
   };
-  static constexpr std::uint16_t LONG_NAME = 0xFFFF;
+  static constexpr int FLAG_SHIFT = 30;
+  static constexpr std::uint32_t DIR_MASK = (std::uint32_t{1} << FLAG_SHIFT) - 1;
+  static constexpr int NAME_SHIFT = 20;  // names_ blocks are 1 MiB
+  static constexpr std::uint64_t NAME_BLOCKS = std::uint64_t{1} << (32 - NAME_SHIFT);
+  // A name of this size or longer has its size in the 8 bytes after the mark.
+  static constexpr unsigned char LONG_NAME = 0xFF;
+  static std::uint32_t dirOf(const Slot& s) { return s.dirFlags & DIR_MASK; }
+  static unsigned char flagsOf(const Slot& s) { return static_cast<unsigned char>(s.dirFlags >> FLAG_SHIFT); }
+  static void setFlags(Slot& s, unsigned char flags) {
+    s.dirFlags = dirOf(s) | (static_cast<std::uint32_t>(flags & 3) << FLAG_SHIFT);
+  }
+  // Stores name in names_; false when the store is full (4 GiB of names).
+  bool storeName(std::string_view name, std::uint32_t& ref);
   static constexpr std::uint32_t NO_DIR = 0xFFFFFFFFu;
   // The key's directory and name, the directory as its number (NO_DIR when
   // no key has it yet).
@@ -101,12 +111,14 @@ class CheckFile {
   static std::size_t home(std::uint64_t tag, std::size_t tableSize);
   // Index of the slot of key, or -1.
   std::int64_t lookup(const Split& key, std::uint64_t hash) const;
-  Slot& insert(Split key);
+  // The new slot, or null when no room is left for the key.
+  Slot* insert(Split key);
   void grow();
   void addToTable(std::size_t index);
   // Moves every entry into byDir_ (after a load).
   void index();
-  void addLine(std::string_view line);
+  // False when the line's key could not be kept.
+  bool addLine(std::string_view line);
   std::int64_t indexOf(std::string_view key) const;
   // True when key is there with these values; otherwise records them. With
   // confirm the entry counts as confirmed by this run (a changed one not yet).

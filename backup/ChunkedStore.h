@@ -60,6 +60,11 @@ class TextBlocks {
     }
     return (static_cast<std::uint64_t>(blocks_.size() - 1) << 32) | blocks_.back().size();
   }
+  // Where a text of size bytes will go in a new block of its own start.
+  std::uint64_t reserveNew(std::size_t size) {
+    blocks_.emplace_back().reserve(std::max(size, BLOCK));
+    return static_cast<std::uint64_t>(blocks_.size() - 1) << 32;
+  }
   // Appends text to the last block; call reserve first.
   void appendLast(std::string_view text) { blocks_.back().append(text); }
   std::uint64_t add(std::string_view text) {

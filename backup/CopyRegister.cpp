@@ -3,7 +3,8 @@
 namespace kalvero {
 
 // The slot of inode, or the free one where it would go.
-std::size_t CopyRegister::place(const Table& t, std::uint64_t inode) {
+std::size_t CopyRegister::place(const Table& t, std::uint32_t inode) {
+  static_assert(sizeof(Entry) == 12, "a copy's record stays at 12 bytes");
   // The upper half of the hash scaled to the table's size: any size will do.
   const std::size_t size = t.entries.size();
   std::size_t i = static_cast<std::size_t>(((mix(inode) >> 32) * size) >> 32);
@@ -25,33 +26,41 @@ void CopyRegister::grow(Table& t) {
   t = std::move(bigger);
 }
 
+const CopyRegister::Group* CopyRegister::groupOf(std::uint64_t device, std::uint64_t inode) const {
+  const auto high = static_cast<std::uint32_t>(inode >> 32);
+  for (const Group& g : groups_)
+    if (g.device == device && g.inodeHigh == high) return &g;
+  return nullptr;
+}
+
 std::optional<std::size_t> CopyRegister::find(std::uint64_t device, std::uint64_t inode) const {
-  for (const Device& d : tables_) {
-    if (d.device != device) continue;
-    const Table& t = d.tables[mix(inode) & 15];
-    if (t.entries.empty()) break;
-    const std::size_t i = place(t, inode);
-    if (t.used[i]) return t.entries[i].source;
-    break;
-  }
-  return std::nullopt;
+  const Group* g = groupOf(device, inode);
+  if (!g) return std::nullopt;
+  const auto low = static_cast<std::uint32_t>(inode);
+  const Table& t = g->tables[mix(low) & 15];
+  if (t.entries.empty()) return std::nullopt;
+  const std::size_t i = place(t, low);
+  if (!t.used[i]) return std::nullopt;
+  const Entry& e = t.entries[i];
+  return static_cast<std::size_t>((std::uint64_t{e.sourceHigh} << 32) | e.sourceLow);
 }
 
 void CopyRegister::set(std::uint64_t device, std::uint64_t inode, std::size_t sourceHash) {
-  Device* found = nullptr;
-  for (Device& d : tables_)
-    if (d.device == device) found = &d;
+  auto* found = const_cast<Group*>(groupOf(device, inode));
   if (!found) {
-    found = &tables_.emplace_back();
+    found = &groups_.emplace_back();
     found->device = device;
+    found->inodeHigh = static_cast<std::uint32_t>(inode >> 32);
   }
-  Table& table = found->tables[mix(inode) & 15];
-  // Filled up to nine tenths: probing 16-byte entries side by side stays
+  const auto low = static_cast<std::uint32_t>(inode);
+  Table& table = found->tables[mix(low) & 15];
+  // Filled up to nine tenths: probing 12-byte entries side by side stays
   // cheap, and the table stays small.
   if ((table.count + 1) * 10 > table.entries.size() * 9) grow(table);
-  const std::size_t i = place(table, inode);
+  const std::size_t i = place(table, low);
   if (!table.used[i]) ++table.count;
-  table.entries[i] = Entry{inode, sourceHash};
+  const auto source = static_cast<std::uint64_t>(sourceHash);
+  table.entries[i] = Entry{low, static_cast<std::uint32_t>(source), static_cast<std::uint32_t>(source >> 32)};
   table.used[i] = true;
 }
 

@@ -1,6 +1,10 @@
 #include "backup/FoundList.h"
 
+#include <cstring>
+
 namespace kalvero {
+
+static_assert(sizeof(FoundList::Entry) == 16, "a found file's record stays at 16 bytes");
 
 void FoundList::add(const FoundFile& file) {
   const std::string_view path = file.path;
@@ -8,35 +12,57 @@ void FoundList::add(const FoundFile& file) {
   const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
   const std::string_view dir = path.substr(0, nameStart);
   const std::string_view name = path.substr(nameStart);
+  const bool longName = name.size() >= LONG_NAME;
+  const std::uint64_t sizeBefore = longName ? name.size() : 0;
+  const std::size_t stored = name.size() + (longName ? sizeof sizeBefore : 0);
   // Entries come directory by directory: a directory is stored again only
   // when it differs from the one before or its names need a new block.
-  std::uint64_t at = names_.reserve(name.size());
+  std::uint64_t at = names_.reserve(stored);
   if (dirs_.empty() || (dirs_.back().at >> 32) != (at >> 32) || dirOf(dirs_.back()) != dir) {
-    dirs_.push_back(Dir{names_.reserve(dir.size() + name.size()), dir.size()});
+    dirs_.push_back(Dir{names_.reserve(dir.size() + stored), dir.size(), entries_.size()});
     names_.appendLast(dir);
-    at = names_.reserve(name.size());
+    at = names_.reserve(stored);
+  }
+  if (longName) {
+    names_.appendLast(std::string_view(reinterpret_cast<const char*>(&sizeBefore), sizeof sizeBefore));
+    at += sizeof sizeBefore;
   }
   Entry e;
   e.size = file.size;
   e.nameAt = static_cast<std::uint32_t>(at & 0xFFFFFFFFu);
-  e.dir = static_cast<std::uint32_t>(dirs_.size() - 1);
-  e.nameSize = static_cast<std::uint32_t>(name.size());
-  e.skip = file.skip;
+  e.nameSize = longName ? LONG_NAME : static_cast<std::uint16_t>(name.size());
+  e.skip = file.skip & 7;
   e.kind = file.kind;
-  e.changed = file.changed;
+  e.changed = file.changed ? 1 : 0;
   e.manyLinks = file.status.links > 1 ? 1 : 0;
   names_.appendLast(name);
   entries_.push_back(e);
-  if (e.skip >= 3) {
-    const auto& copy = e.skip == 4 ? file.copies.suffixed : file.copies.plain;
+  if (file.skip >= 3) {
+    const auto& copy = file.skip == 4 ? file.copies.suffixed : file.copies.plain;
     baseInodes_.push_back(copy ? copy->inode : 0);
   }
 }
 
+const FoundList::Dir& FoundList::dirOfEntry(std::size_t i) const {
+  // The last record that begins at or before entry i.
+  std::size_t low = 0, high = dirs_.size();
+  while (high - low > 1) {
+    const std::size_t mid = low + (high - low) / 2;
+    if (dirs_[mid].firstEntry <= i)
+      low = mid;
+    else
+      high = mid;
+  }
+  return dirs_[low];
+}
+
 void FoundList::path(std::size_t i, std::string& out) const {
   const Entry& e = entries_[i];
-  const Dir& d = dirs_[e.dir];
-  out.assign(dirOf(d)).append(names_.view((d.at & ~std::uint64_t{0xFFFFFFFFu}) | e.nameAt, e.nameSize));
+  const Dir& d = dirOfEntry(i);
+  const std::uint64_t at = (d.at & ~std::uint64_t{0xFFFFFFFFu}) | e.nameAt;
+  std::uint64_t size = e.nameSize;
+  if (e.nameSize == LONG_NAME) std::memcpy(&size, names_.view(at - sizeof size, sizeof size).data(), sizeof size);
+  out.assign(dirOf(d)).append(names_.view(at, static_cast<std::size_t>(size)));
 }
 
 void FoundList::releaseBefore(std::size_t i) {
@@ -44,7 +70,7 @@ void FoundList::releaseBefore(std::size_t i) {
   entries_.releaseBefore(i);
   if (dirs_.empty()) return;
   // The name blocks before that of entry i's directory hold nothing later entries use.
-  names_.releaseBefore(dirs_[entries_[i].dir].at);
+  names_.releaseBefore(dirOfEntry(i).at);
 }
 
 void FoundList::clear() {

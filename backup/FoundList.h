@@ -14,14 +14,15 @@ namespace kalvero {
 
 class FoundList {
  public:
+  // 16 bytes: the walk holds one per file until the run reaches it. The
+  // entry's directory is found from its number (see Dir::firstEntry).
   struct Entry {
     std::uint64_t size = 0;
-    std::uint32_t nameAt = 0;  // in the block of its directory's record
-    std::uint32_t dir = 0;     // in dirs_
-    std::uint32_t nameSize = 0;
-    unsigned char skip = 0;     // as FoundFile::skip: 1 skipped, 2 only its attributes carried
-    unsigned char changed = 1;  // FoundFile::changed: 0 when the archive marker already says unchanged
-    unsigned char manyLinks = 0;  // the file has more than one name (hard links)
+    std::uint32_t nameAt = 0;    // in the block of its directory's record
+    std::uint16_t nameSize = 0;  // LONG_NAME: the size stands in the 8 bytes before the name
+    unsigned char skip : 3 = 0;     // as FoundFile::skip: 1 skipped, 2 only its attributes carried
+    unsigned char changed : 1 = 1;  // FoundFile::changed: 0 when the archive marker already says unchanged
+    unsigned char manyLinks : 1 = 0;  // the file has more than one name (hard links)
     EntryKind kind : 8 = EntryKind::File;
   };
 
@@ -41,13 +42,18 @@ class FoundList {
   void releaseBefore(std::size_t i);
 
  private:
+  static constexpr std::uint16_t LONG_NAME = 0xFFFF;
   // A directory's text and the names after it share one block: a directory
-  // whose names run into a new block is recorded again there.
+  // whose names run into a new block is recorded again there. Its entries
+  // follow each other from firstEntry on.
   struct Dir {
     std::uint64_t at = 0;  // in names_
     std::uint64_t size = 0;
+    std::uint64_t firstEntry = 0;
   };
   std::string_view dirOf(const Dir& d) const { return names_.view(d.at, d.size); }
+  // The record of entry i's directory.
+  const Dir& dirOfEntry(std::size_t i) const;
   ChunkedArray<Entry> entries_;
   ChunkedArray<Dir> dirs_;
   ChunkedArray<std::uint64_t> baseInodes_;

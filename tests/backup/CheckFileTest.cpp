@@ -214,6 +214,43 @@ TEST(CheckFile, KeysAcrossNameBlocksAndOddBytes) {
   EXPECT_EQ(maskTimes(dir.read("out.chk")), expected);
 }
 
+// A name's size stands before it (one byte, or eight after a mark from 255
+// bytes on): names at those sizes, and short ones after a name longer than
+// a block, recorded in a run, saved and found again after a load; an entry
+// not copied is left out.
+TEST(CheckFile, NamesAtEverySizeMarkSurviveASaveAndALoad) {
+  TempDir dir;
+  std::vector<std::string> keys;
+  for (std::size_t n : {1u, 254u, 255u, 256u, 65535u, 65536u, 3u << 20})
+    keys.push_back("/r/" + std::string(n, static_cast<char>('a' + n % 26)));
+  for (int i = 0; i < 300; ++i) keys.push_back("/r/danach" + std::to_string(i));
+  CheckFile cf;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const std::string_view key = keys[i];
+    ASSERT_FALSE(cf.CheckAndConfirm({key.substr(0, 3), key.substr(3)}, static_cast<std::int64_t>(i), 1, 2));
+    cf.MarkCopied(keys[i], i != 2);
+  }
+  for (std::size_t i = 0; i < keys.size(); ++i) ASSERT_EQ(cf.find(keys[i])->size, static_cast<std::int64_t>(i)) << i;
+  int err = 0;
+  ASSERT_TRUE(cf.Save(dir / "out.chk", &err)) << err;
+  CheckFile loaded;
+  ASSERT_TRUE(loaded.Load(dir / "out.chk"));
+  EXPECT_EQ(loaded.entryCount(), keys.size() - 1);
+  EXPECT_EQ(loaded.find(keys[2]), nullptr);  // 255 bytes, not copied
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (i == 2) continue;
+    const CheckEntry* e = loaded.find(keys[i]);
+    ASSERT_NE(e, nullptr) << i;
+    EXPECT_EQ(e->size, static_cast<std::int64_t>(i));
+    EXPECT_EQ(e->timeLow, 1);
+    EXPECT_EQ(e->timeHigh, 2);
+    EXPECT_EQ(e->flags, CheckFile::CONFIRMED | CheckFile::IN_FILE);
+  }
+  EXPECT_FALSE(loaded.NeedsSave());
+  EXPECT_TRUE(loaded.CheckAndConfirm({"/r/", keys[5].substr(3)}, 5, 1, 2));
+  EXPECT_FALSE(loaded.NeedsSave());
+}
+
 TEST(CheckFile, BackupSafeguardKeepsTheOldFileWhenSavingFails) {
   TempDir dir;
   const std::string path = dir.write("p.chk", ";Gebildet: x\r\n/old|0|1|2|3\r\n");

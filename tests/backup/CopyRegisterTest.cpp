@@ -21,5 +21,20 @@ TEST(CopyRegister, KeepsEveryCopyThroughGrowthPerDevice) {
   EXPECT_FALSE(r.find(3, 1));
 }
 
+// Inode numbers that differ only above their lower 32 bits are other files;
+// a source hash keeps all its bits.
+TEST(CopyRegister, TellsInodesApartByTheirUpperHalf) {
+  CopyRegister r;
+  const std::uint64_t high = std::uint64_t{1} << 32;
+  r.set(1, 5, 0xFFFFFFFF00000001ULL);
+  r.set(1, high | 5, 2);
+  r.set(1, (high * 7) | 5, 0x8000000000000000ULL);
+  EXPECT_EQ(r.find(1, 5), 0xFFFFFFFF00000001ULL);
+  EXPECT_EQ(r.find(1, high | 5), 2u);
+  EXPECT_EQ(r.find(1, (high * 7) | 5), 0x8000000000000000ULL);
+  EXPECT_FALSE(r.find(1, (high * 2) | 5));
+  EXPECT_FALSE(r.find(2, 5));
+}
+
 }  // namespace
 }  // namespace kalvero

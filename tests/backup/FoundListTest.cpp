@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "backup/FoundList.h"
 
@@ -45,6 +46,36 @@ TEST(FoundList, GivesBackEveryPathAcrossNameBlocks) {
   EXPECT_EQ(path, "ohne-verzeichnis");
   list.clear();
   EXPECT_EQ(list.size(), 0u);
+}
+
+// An entry is 16 bytes: names at and past the two-byte size, many short
+// directories, and every flag of the walk come back as added.
+TEST(FoundList, KeepsLongNamesAndFlagsInSmallRecords) {
+  FoundList list;
+  FoundFile f;
+  std::vector<std::string> paths;
+  for (std::size_t n : {65534u, 65535u, 65536u, 1u}) paths.push_back("/q/" + std::string(n, 'y'));
+  for (int i = 0; i < 5000; ++i) paths.push_back("/q/v" + std::to_string(i / 3) + "/" + std::to_string(i));
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    f.path = paths[i];
+    f.size = std::uint64_t{1} << (i % 64);
+    f.skip = static_cast<unsigned char>(i % 3);  // 3 and 4 need a base state's copy
+    f.changed = static_cast<unsigned char>(i % 2);
+    f.status.links = i % 5 == 0 ? 2 : 1;
+    f.kind = static_cast<EntryKind>(i % 4);
+    list.add(f);
+  }
+  std::string path;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    list.path(i, path);
+    ASSERT_EQ(path, paths[i]) << i;
+    const FoundList::Entry& e = list[i];
+    ASSERT_EQ(e.size, std::uint64_t{1} << (i % 64));
+    ASSERT_EQ(e.skip, i % 3);
+    ASSERT_EQ(e.changed, i % 2);
+    ASSERT_EQ(e.manyLinks, i % 5 == 0 ? 1 : 0);
+    ASSERT_EQ(e.kind, static_cast<EntryKind>(i % 4));
+  }
 }
 
 }  // namespace
