@@ -183,10 +183,9 @@ std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
   if (table_.empty()) return -1;
   const std::size_t size = table_.size();
   for (std::size_t i = home(tag, size);; i = i + 1 == size ? 0 : i + 1) {
-    const std::uint64_t v = table_[i];
+    const std::uint32_t v = table_[i];
     if (v == 0) return -1;
-    if ((v >> 32) != tag) continue;
-    const std::size_t index = (v & 0xFFFFFFFFu) - 1;
+    const std::size_t index = v - 1;
     const Slot& s = slots_[index];
     if (dirOf(s) == key.dir && nameOf(s) == key.name) return static_cast<std::int64_t>(index);
   }
@@ -194,11 +193,12 @@ std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
 
 void CheckFile::grow() {
   // Half as large again: a table of many keys never holds much room it does not need.
-  std::vector<std::uint64_t> table(std::max<std::size_t>(table_.size() + table_.size() / 2, 1024));
+  std::vector<std::uint32_t> table(std::max<std::size_t>(table_.size() + table_.size() / 2, 1024));
   const std::size_t size = table.size();
-  for (std::uint64_t v : table_) {
+  for (std::uint32_t v : table_) {
     if (v == 0) continue;
-    std::size_t i = home(v >> 32, table.size());
+    const Slot& s = slots_[v - 1];
+    std::size_t i = home(hashOf(dirOf(s), nameOf(s)) >> 32, size);
     while (table[i] != 0) i = i + 1 == size ? 0 : i + 1;
     table[i] = v;
   }
@@ -243,12 +243,12 @@ void CheckFile::addToTable(std::size_t index) {
   const std::size_t size = table_.size();
   std::size_t i = home(hash >> 32, size);
   while (table_[i] != 0) i = i + 1 == size ? 0 : i + 1;
-  table_[i] = ((hash >> 32) << 32) | (index + 1);
+  table_[i] = static_cast<std::uint32_t>(index + 1);
   ++tableCount_;
 }
 
 void CheckFile::index() {
-  std::vector<std::uint64_t>().swap(table_);
+  std::vector<std::uint32_t>().swap(table_);
   tableCount_ = 0;
   // Counted by directory, then placed: each directory's entries side by side,
   // sorted by the upper half of their hash.
@@ -472,7 +472,7 @@ void CheckFile::MarkCopied(std::string_view key, bool copied) {
 void CheckFile::Clear() {
   slots_.clear();
   std::unordered_map<std::uint32_t, std::int32_t>().swap(reserved_);
-  std::vector<std::uint64_t>().swap(table_);
+  std::vector<std::uint32_t>().swap(table_);
   tableCount_ = 0;
   std::vector<std::uint64_t>().swap(byDir_);
   std::vector<std::uint32_t>().swap(dirStart_);

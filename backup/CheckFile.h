@@ -141,9 +141,10 @@ class CheckFile {
   // 32) | slot index; those of directory d from dirStart_[d] to dirStart_[d + 1].
   std::vector<std::uint64_t> byDir_;
   std::vector<std::uint32_t> dirStart_;
-  // Every other entry, open addressing: (upper half of the hash << 32) |
-  // (slot index + 1); 0 is free.
-  std::vector<std::uint64_t> table_;
+  // Every other entry, open addressing: slot index + 1, 0 is free. Four
+  // bytes a key (a first run puts every key here); a probe compares the
+  // slot's directory number before its name.
+  std::vector<std::uint32_t> table_;
   std::size_t tableCount_ = 0;
   mutable std::string joined_;
   // The non-zero "reserved" fields, by slot.
