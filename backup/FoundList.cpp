@@ -44,6 +44,11 @@ void FoundList::add(const FoundFile& file) {
 }
 
 const FoundList::Dir& FoundList::dirOfEntry(std::size_t i) const {
+  // Entries are asked for in order: mostly the record of the last answer.
+  const std::size_t hint = lastDir_.load(std::memory_order_relaxed);
+  if (hint < dirs_.size() && dirs_[hint].firstEntry <= i &&
+      (hint + 1 == dirs_.size() || i < dirs_[hint + 1].firstEntry))
+    return dirs_[hint];
   // The last record that begins at or before entry i.
   std::size_t low = 0, high = dirs_.size();
   while (high - low > 1) {
@@ -53,6 +58,7 @@ const FoundList::Dir& FoundList::dirOfEntry(std::size_t i) const {
     else
       high = mid;
   }
+  lastDir_.store(low, std::memory_order_relaxed);
   return dirs_[low];
 }
 
@@ -74,6 +80,7 @@ void FoundList::releaseBefore(std::size_t i) {
 }
 
 void FoundList::clear() {
+  lastDir_.store(0, std::memory_order_relaxed);
   entries_.clear();
   dirs_.clear();
   baseInodes_.clear();

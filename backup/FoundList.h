@@ -3,6 +3,7 @@
 // directory part of the paths once per directory, the names in one buffer
 // and a small fixed record per entry, so a walk over many small files costs
 // little memory.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -54,6 +55,8 @@ class FoundList {
   std::string_view dirOf(const Dir& d) const { return names_.view(d.at, d.size); }
   // The record of entry i's directory.
   const Dir& dirOfEntry(std::size_t i) const;
+  // A hint only (a wrong one costs a search), so any thread may set it.
+  mutable std::atomic<std::size_t> lastDir_{0};
   ChunkedArray<Entry> entries_;
   ChunkedArray<Dir> dirs_;
   ChunkedArray<std::uint64_t> baseInodes_;

@@ -76,6 +76,11 @@ TEST(FoundList, KeepsLongNamesAndFlagsInSmallRecords) {
     ASSERT_EQ(e.manyLinks, i % 5 == 0 ? 1 : 0);
     ASSERT_EQ(e.kind, static_cast<EntryKind>(i % 4));
   }
+  // Asked out of the walk's order too.
+  for (std::size_t i = paths.size(); i-- > 0; i -= i > 7 ? 7 : 0) {
+    list.path(i, path);
+    ASSERT_EQ(path, paths[i]) << i;
+  }
 }
 
 }  // namespace
