@@ -1,6 +1,6 @@
-// The run thread's use of a worker's archive: taken as it is, or the file is
-// compressed again here when the worker's result no longer holds; and what
-// this thread writes itself while the workers hold space.
+// The run thread's use of a worker's archive or plain copy: taken as it is,
+// or the file is stored again here when the worker's result no longer holds;
+// and what this thread writes itself while the workers hold space.
 #include "backup/BackupRunImpl.h"
 #include "backup/CopyVerify.h"
 #include "platform/FileCopy.h"
@@ -19,7 +19,7 @@ bool UnchangedSince(const platform::FileStatus& before, const platform::FileStat
 }  // namespace
 
 const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* prepared, const CopyJob& job) {
-  if (!prepared || !job.compress) return nullptr;
+  if (!prepared || prepared->job.compress != job.compress) return nullptr;
   if (cancelled()) return prepared;  // taken as a cancel, without a new attempt
   if (!prepared->ok && IsNoSpace(prepared->error.osError)) {
     // The archives the workers hold for the files ahead took the space: they
@@ -27,6 +27,9 @@ const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* 
     ahead.reset();
     return nullptr;
   }
+  // A plain copy that failed on a worker is made again here: what stood in
+  // its way (an older copy of another kind) is put aside first on this thread.
+  if (!prepared->ok && !job.compress) return nullptr;
   // A file changed or replaced after the worker read it is stored as it is now.
   const auto now = platform::lstatPath(job.source);
   if (now && prepared->before && UnchangedSince(*prepared->before, *now)) return prepared;

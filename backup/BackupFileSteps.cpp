@@ -70,6 +70,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   if (!destinationAbsent && !complete.active()) ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
   // A worker's archive of this file; removed at the end unless taken.
   const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
+  if (prepared) platform::addMetadataLosses(prepared->losses);  // noted for the pair as this thread's
   CopyJob job = early ? std::move(*early) : makeCopyJob(source, destination, size, pairSource, ctx);
   job.destinationSeenAbsent = destinationAbsent;
   if (!job.compress && IsProgramFileName(std::string_view(destination).substr(destination.rfind('/') + 1))) {
@@ -87,9 +88,12 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   if (before) result.before = *before;
   job.sourceSeenRegular = !usable && before && before->kind == platform::EntryKind::File && !before->isSymlink;
 
-  bool ok = usable ? TakeCompressedCopy(job, *prepared, ctx) : copyOrLink(job, before, ctx);
+  bool ok = !usable             ? copyOrLink(job, before, ctx)
+            : usable->job.compress ? TakeCompressedCopy(job, *prepared, ctx)
+                                   : TakeCopiedFile(job, *prepared, ctx);
   if (usable) prepared->job.pending.clear();  // job owns it now
   if (job.cancelled) {
+    if (!job.pending.empty()) DiscardCopy(job);
     result.outcome = Outcome::Cancelled;
     return result;
   }

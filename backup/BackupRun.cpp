@@ -299,9 +299,9 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   state.ctx.reporter = state.progress.get();
   state.progress->Start(remaining);
 
-  // The workers compress while this thread reports, commits and counts every
-  // file in the walk's order.
-  const int threads = options.Compress ? RunThreadCount() : 1;
+  // The workers compress or copy while this thread reports, commits and
+  // counts every file in the walk's order.
+  const int threads = RunThreadCount();
   if (threads <= 1) return;
   ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0, state.progress.get());
   // What the workers compressed counts for the pair at once, not when this thread reaches the file.
@@ -318,11 +318,14 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     if (f.kind != EntryKind::File || f.skip) continue;
     state.found.path(next, state.offerPath);
     const std::string& path = state.offerPath;
-    // Only what handleFile would compress; it decides again when it takes the result.
-    if (!CompressDecision(path, f.size, options.Compress, start().noCompress) || GetPathKind(path + ".zip") != PathKind::Nothing) continue;
+    // Only what handleFile would compress or copy plainly; it decides again when it takes the result.
+    const bool compress = CompressDecision(path, f.size, options.Compress, start().noCompress);
+    if (!compress && !mayCopyAhead(f, path)) continue;
+    if (compress && GetPathKind(path + ".zip") != PathKind::Nothing) continue;
     const std::string destination = DestinationPathOf(path, state.sourceRoot, state.destRoot);
-    if (!ArchiveNameFits(destination) || !destinations.makeDirectories(ParentDirectory(destination))) continue;
-    if (mayLinkFromBase(path, destination)) continue;
+    if (compress && !ArchiveNameFits(destination)) continue;
+    if (!destinations.makeDirectories(ParentDirectory(destination))) continue;
+    if (compress && mayLinkFromBase(path, destination)) continue;
     leftovers.visit(ParentDirectory(destination));  // before a worker puts a temporary there
     CopyJob job;
     job.sourceRoot = state.sourceRoot;
@@ -330,11 +333,18 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     job.destination = destination;
     job.size = f.size;
     job.displayThreshold = start().minSize;
-    job.compress = true;
+    job.compress = compress;
     job.deferCommit = true;
     job.timeSource = path;
     ahead->offer(next, std::move(job));
   }
+}
+
+// A plain copy is made on a worker unless handleFile may do more than copy:
+// link it (hard links, complete states), or refuse its name.
+bool BackupRun::Impl::mayCopyAhead(const FoundList::Entry& f, const std::string& path) const {
+  if (f.manyLinks || complete.active()) return false;
+  return !IsProgramFileName(std::string_view(path).substr(path.rfind('/') + 1));
 }
 
 // Entry i of the walk: skipped, a link, directory or special file, a file

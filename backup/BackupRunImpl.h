@@ -158,6 +158,7 @@ struct BackupRun::Impl {
   void selectFiles(PairState& state);
   void prepareCopying(PairState& state);
   void offerAhead(PairState& state, std::size_t current);
+  bool mayCopyAhead(const FoundList::Entry& f, const std::string& path) const;
   enum class LoopStep { Next, Stop };
   LoopStep handleEntry(PairState& state, std::size_t i);
   void handleSkipped(PairState& state);

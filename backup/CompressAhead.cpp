@@ -80,10 +80,14 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
   p.stage.store(PreparedCompression::Compressing, std::memory_order_release);
   ProgressInfo record;
   StepCounter steps([this, &p](std::uint64_t done) { countCompressed(p, done); });
-  p.ok = CompressQuietly(p.job, zip, cancel_, &p.error, &steps, &record);
+  if (p.job.compress)
+    p.ok = CompressQuietly(p.job, zip, cancel_, &p.error, &steps, &record);
+  else
+    p.ok = CopyQuietly(p.job, cancel_, &p.error.osError);
   if (p.ok) countCompressed(p, p.job.size);  // a small file sends no steps
   // After a cancel the run takes at most this one result, and compares it itself.
-  if (p.ok && compare_ && !stopped()) compareOnWorker(p, zip);
+  if (p.ok && compare_ && p.job.compress && !stopped()) compareOnWorker(p, zip);
+  p.losses = platform::takeMetadataLosses();
   p.stage.store(PreparedCompression::Finished, std::memory_order_release);
 }
 
@@ -149,7 +153,7 @@ void CompressAhead::waitReporting(Slot& slot) {
   while (waiting_ && slot.done.wait_for(kWaitStep) != std::future_status::ready) {
     const bool comparing = p.stage.load(std::memory_order_acquire) == PreparedCompression::Comparing;
     const std::uint64_t compressed = p.compressedBytes.load(std::memory_order_acquire);
-    waiting_->Waiting(comparing ? NOTIFY_COMPARING : NOTIFY_COMPRESSING,
+    waiting_->Waiting(comparing ? NOTIFY_COMPARING : p.job.compress ? NOTIFY_COMPRESSING : NOTIFY_COPYING,
                       comparing ? p.comparedBytes.load(std::memory_order_relaxed) : compressed, compressed);
   }
   slot.done.get();

@@ -1,8 +1,10 @@
 #pragma once
-// Compression of the files ahead of the run on the worker threads. Each file
-// is compressed into a hidden archive of its own (and compared, with
-// "Compare"); the run takes the results in the walk's order and does
-// everything the user sees itself, as in a run on one thread.
+// Compression and plain copies of the files ahead of the run on the worker
+// threads. Each file is compressed into a hidden archive of its own (and
+// compared, with "Compare") or copied to a hidden temporary beside its copy;
+// the run takes the results in the walk's order and does everything the
+// user sees itself (the comparison of a plain copy too), as in a run on one
+// thread.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include "backup/CopyJob.h"
 #include "diag/ErrorText.h"
 #include "platform/FileSystem.h"
+#include "platform/TreeCopy.h"
 #include "run/WorkerPool.h"
 
 namespace kalvero {
@@ -25,10 +28,11 @@ class ZipArchiveLayer;
 // A worker's result, read on the run thread once the worker is done: what it
 // did and how each step ended, for the run thread to report as its own.
 struct PreparedCompression {
-  CopyJob job;  // as the worker left it: pending, finalName, compressedSize
+  CopyJob job;  // as the worker left it: pending, finalName, compressedSize (plain: hashed, digest)
   std::optional<platform::FileStatus> before;  // the source as the worker read it
   bool ok = false;         // the archive was written
-  CompressionError error;  // why not
+  CompressionError error;  // why not (a plain copy: osError alone)
+  platform::MetadataLosses losses;  // what the worker's copy could not carry
   bool compared = false;   // the archive was compared with its source
   CompareKind compareKind = CompareKind::Equal;  // how (CompareArchiveQuietly)
   int compareErr = 0;                            // with the system error of an open or read failure

@@ -156,6 +156,49 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
   return job.deferCommit || CommitCopy(job, ctx);
 }
 
+bool CopyQuietly(CopyJob& job, const std::atomic<int>* cancel, int* err) {
+  job.finalName.clear();
+  job.pending.clear();
+  job.hashed = false;
+  const auto stillWanted = [cancel](std::uint64_t, std::uint64_t) {
+    return !cancel || cancel->load(std::memory_order_relaxed) == 0;
+  };
+  std::string temporary;
+  platform::CopyNotes notes;
+  if (!platform::copyFileToTemporary(job.source, job.destination, stillWanted, temporary, err, &notes)) return false;
+  if (!job.timeSource.empty() && job.timeSource != job.source) giveTimes(temporary, job.timeSource, false);
+  job.pending = temporary;
+  job.hashed = notes.hashed;
+  job.digest = notes.digest;
+  return true;
+}
+
+bool TakeCopiedFile(CopyJob& job, const PreparedCompression& done, const CopyContext& ctx) {
+  job.finalName.clear();
+  job.pending = done.job.pending;
+  job.hashed = done.job.hashed;
+  job.digest = done.job.digest;
+  job.cancelled = false;
+  if (ProgressInfo* info = ctx.progress) {
+    info->currentSource = job.source;
+    info->currentDestination = job.destination;
+    info->fileSize = job.size;
+    info->fileDone = 0;
+  }
+  ctx.notify(NOTIFY_COPYING);
+  if (ctx.showsFileProgress(job.size)) {
+    ctx.notify(NOTIFY_FILE_START);
+    if (ctx.progress) ctx.progress->fileDone = job.size;
+    ctx.notify(NOTIFY_FILE_STEP);
+  }
+  // "Abbrechen" while this file is shown stops it, as it stops a copy on this thread.
+  if (ctx.cancelled()) {
+    job.cancelled = true;
+    return false;
+  }
+  return true;
+}
+
 bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel, CompressionError* error,
                      RunReporter* steps, ProgressInfo* record) {
   CopyContext quiet;

@@ -98,6 +98,11 @@ MetadataLosses takeMetadataLosses() {
   return l;
 }
 
+void addMetadataLosses(const MetadataLosses& losses) {
+  t_losses.extendedAttributes = t_losses.extendedAttributes || losses.extendedAttributes;
+  t_losses.owner = t_losses.owner || losses.owner;
+}
+
 bool carryMetadata(int in, int out, const struct stat& st, const char* pathForFaults) {
   const bool directory = S_ISDIR(st.st_mode);
   const uid_t me = ::geteuid();

@@ -38,6 +38,9 @@ struct MetadataLosses {
   bool owner = false;               // owner/group not kept (setuid/setgid dropped where they were set)
 };
 MetadataLosses takeMetadataLosses();
+// Adds what a copy on another thread could not carry (a run's worker) to
+// this thread's, for the run's note.
+void addMetadataLosses(const MetadataLosses& losses);
 
 // For platform/: carries owner, user xattrs and ACLs, mode and times of the
 // source described by st (open as in, may be -1: no xattrs then) to the open

@@ -467,6 +467,7 @@ TEST(BackupRun, DeletesOnlyACopyThatFailedItsComparisonAndKeepsAVerifiedOne) {
     platform::fault::Rule r;
     r.call = platform::fault::Call::Open;
     r.error = EACCES;
+    r.times = -1;  // as a source that stays unreadable (a worker's failed copy is tried again)
     r.pathContains = "/s/good.txt";
     platform::fault::arm(r);
     test::RecordingReporter rep;

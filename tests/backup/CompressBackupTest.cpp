@@ -104,11 +104,13 @@ void writeSources(const test::TempDir& t, int count) {
   t.write("src/leer", "");
 }
 
-BackupRunSetup compressedBackup(const test::TempDir& t, RunReporter* reporter, std::atomic<int>* cancel) {
+BackupRunSetup compressedBackup(const test::TempDir& t, RunReporter* reporter, std::atomic<int>* cancel,
+                                int compress = 1) {
   BackupRunSetup s;
   s.options.Protokolldatei = t / "run.log";
   s.options.Archivbit = s.options.ArchivbitReset = 0;
-  s.options.Compress = s.options.Compare = 1;
+  s.options.Compress = compress;
+  s.options.Compare = 1;
   s.options.NotCompress = "jpg";
   s.options.MitPrueffile = 1;
   s.options.Prueffile = t / "pruef.chk";
@@ -121,13 +123,13 @@ BackupRunSetup compressedBackup(const test::TempDir& t, RunReporter* reporter, s
   return s;
 }
 
-// A compressed backup and its restore with n threads; every output is renamed
-// with the suffix n afterwards, so both runs write (and log) the same names.
-void backupAndRestore(const test::TempDir& t, const char* n) {
+// A compressed (or plain) backup and its restore with n threads; every output
+// is renamed with the suffix n afterwards, so both runs write (and log) the same names.
+void backupAndRestore(const test::TempDir& t, const char* n, int compress = 1) {
   Threads threads(n);
   test::RecordingReporter reporter;
   std::atomic<int> cancel{0};
-  BackupRun backup(compressedBackup(t, &reporter, &cancel));
+  BackupRun backup(compressedBackup(t, &reporter, &cancel, compress));
   backup.run();
   EXPECT_EQ(backup.totals().runErrors, 0) << test::joined(reporter.lines);
   RestoreRunSetup r;
@@ -147,19 +149,23 @@ void backupAndRestore(const test::TempDir& t, const char* n) {
 }
 
 TEST(CompressBackup, FourThreadsWriteWhatOneWrites) {
-  test::TempDir t;
-  writeSources(t, 40);
-  backupAndRestore(t, "1");
-  backupAndRestore(t, "4");
-  EXPECT_EQ(filesBelow(t / "dst.1").size(), 42u);
-  EXPECT_TRUE(filesBelow(t / "dst.1") == filesBelow(t / "dst.4")) << "archives differ";
-  EXPECT_EQ(t.read(std::string("dst.1/") + std::string(kChecksumListName)),
-            t.read(std::string("dst.4/") + std::string(kChecksumListName)));
-  EXPECT_TRUE(filesBelow(t / "back.4") == filesBelow(t / "src")) << "restored tree differs";
-  EXPECT_TRUE(filesBelow(t / "back.1") == filesBelow(t / "back.4"));
-  for (const char* name : {"run.log", "restore.log", "pruef.chk", "liste1.txt", "liste2.txt", "liste3.txt", "liste4.txt"})
-    EXPECT_EQ(test::maskTimes(t.read(std::string(name) + ".1")), test::maskTimes(t.read(std::string(name) + ".4")))
-        << name;
+  // Plain copies too are made on the workers.
+  for (const int compress : {1, 0}) {
+    SCOPED_TRACE(compress ? "compressed" : "plain copies");
+    test::TempDir t;
+    writeSources(t, 40);
+    backupAndRestore(t, "1", compress);
+    backupAndRestore(t, "4", compress);
+    EXPECT_EQ(filesBelow(t / "dst.1").size(), 42u);
+    EXPECT_TRUE(filesBelow(t / "dst.1") == filesBelow(t / "dst.4")) << "archives differ";
+    EXPECT_EQ(t.read(std::string("dst.1/") + std::string(kChecksumListName)),
+              t.read(std::string("dst.4/") + std::string(kChecksumListName)));
+    EXPECT_TRUE(filesBelow(t / "back.4") == filesBelow(t / "src")) << "restored tree differs";
+    EXPECT_TRUE(filesBelow(t / "back.1") == filesBelow(t / "back.4"));
+    for (const char* name : {"run.log", "restore.log", "pruef.chk", "liste1.txt", "liste2.txt", "liste3.txt", "liste4.txt"})
+      EXPECT_EQ(test::maskTimes(t.read(std::string(name) + ".1")), test::maskTimes(t.read(std::string(name) + ".4")))
+          << name;
+  }
 }
 
 TEST(CompressBackup, CancelOfFourThreadsLeavesOnlyWholeArchives) {
