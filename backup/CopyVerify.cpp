@@ -59,19 +59,49 @@ void giveTimes(const std::string& copy, const std::string& timeSource, bool repa
   if (repair) RepairFileTimes(copy);
 }
 
-// The file shown as the one being compressed, its own bar at 0 %.
-ProgressInfo* ShowCompressing(const CopyJob& job, const CopyContext& ctx) {
+// The file shown at its stage (compressing or copying): its names, then its
+// own bar at 0 %.
+ProgressInfo* ShowFileStage(const CopyJob& job, const CopyContext& ctx, int stage) {
   ProgressInfo* info = ctx.progress;
   if (info) {
     info->currentSource = job.source;
     info->currentDestination = job.destination;
   }
-  ctx.notify(NOTIFY_COMPRESSING);
+  ctx.notify(stage);
   if (info) {
     info->fileSize = job.size;
     info->fileDone = 0;
   }
   return info;
+}
+
+ProgressInfo* ShowCompressing(const CopyJob& job, const CopyContext& ctx) {
+  return ShowFileStage(job, ctx, NOTIFY_COMPRESSING);
+}
+
+// A worker's finished file: its bar, where it has one, from start to end at once.
+void ShowTakenFile(const CopyJob& job, const CopyContext& ctx, ProgressInfo* info) {
+  if (!ctx.showsFileProgress(job.size)) return;
+  ctx.notify(NOTIFY_FILE_START);
+  if (info) info->fileDone = job.size;
+  ctx.notify(NOTIFY_FILE_STEP);
+}
+
+// The plain copy into its hidden temporary beside job.destination, with the
+// times of job.timeSource; job.pending, hashed and digest are set.
+bool CopyToPending(CopyJob& job, const platform::CopyProgressFn& progress, int* err) {
+  job.hashed = false;
+  std::string temporary;
+  platform::CopyNotes notes;
+  notes.sourceSeenRegular = job.sourceSeenRegular;
+  notes.destinationSeenAbsent = job.destinationSeenAbsent;
+  if (!platform::copyFileToTemporary(job.source, job.destination, progress, temporary, err, &notes)) return false;
+  // copyFile already gave the copy the times of its own source.
+  if (!job.timeSource.empty() && job.timeSource != job.source) giveTimes(temporary, job.timeSource, false);
+  job.pending = temporary;
+  job.hashed = notes.hashed;
+  job.digest = notes.digest;
+  return true;
 }
 
 // CopyOneFile for a file to compress.
@@ -129,12 +159,7 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
     return true;
   };
   int err = 0;
-  std::string temporary;
-  platform::CopyNotes notes;
-  notes.sourceSeenRegular = job.sourceSeenRegular;
-  notes.destinationSeenAbsent = job.destinationSeenAbsent;
-  job.hashed = false;
-  if (!platform::copyFileToTemporary(job.source, job.destination, progress, temporary, &err, &notes)) {
+  if (!CopyToPending(job, progress, &err)) {
     if (err == ECANCELED && ctx.cancelled()) {
       job.cancelled = true;
       return false;
@@ -148,29 +173,16 @@ bool CopyOneFile(CopyJob& job, const CopyContext& ctx, ZipArchiveLayer* zip, int
     ReportError(ctx, text);
     return false;
   }
-  // copyFile already gave the copy the times of its own source.
-  if (!job.timeSource.empty() && job.timeSource != job.source) giveTimes(temporary, job.timeSource, false);
-  job.pending = temporary;
-  job.hashed = notes.hashed;
-  job.digest = notes.digest;
   return job.deferCommit || CommitCopy(job, ctx);
 }
 
 bool CopyQuietly(CopyJob& job, const std::atomic<int>* cancel, int* err) {
   job.finalName.clear();
   job.pending.clear();
-  job.hashed = false;
   const auto stillWanted = [cancel](std::uint64_t, std::uint64_t) {
     return !cancel || cancel->load(std::memory_order_relaxed) == 0;
   };
-  std::string temporary;
-  platform::CopyNotes notes;
-  if (!platform::copyFileToTemporary(job.source, job.destination, stillWanted, temporary, err, &notes)) return false;
-  if (!job.timeSource.empty() && job.timeSource != job.source) giveTimes(temporary, job.timeSource, false);
-  job.pending = temporary;
-  job.hashed = notes.hashed;
-  job.digest = notes.digest;
-  return true;
+  return CopyToPending(job, stillWanted, err);
 }
 
 bool TakeCopiedFile(CopyJob& job, const PreparedCompression& done, const CopyContext& ctx) {
@@ -179,18 +191,7 @@ bool TakeCopiedFile(CopyJob& job, const PreparedCompression& done, const CopyCon
   job.hashed = done.job.hashed;
   job.digest = done.job.digest;
   job.cancelled = false;
-  if (ProgressInfo* info = ctx.progress) {
-    info->currentSource = job.source;
-    info->currentDestination = job.destination;
-    info->fileSize = job.size;
-    info->fileDone = 0;
-  }
-  ctx.notify(NOTIFY_COPYING);
-  if (ctx.showsFileProgress(job.size)) {
-    ctx.notify(NOTIFY_FILE_START);
-    if (ctx.progress) ctx.progress->fileDone = job.size;
-    ctx.notify(NOTIFY_FILE_STEP);
-  }
+  ShowTakenFile(job, ctx, ShowFileStage(job, ctx, NOTIFY_COPYING));
   // "Abbrechen" while this file is shown stops it, as it stops a copy on this thread.
   if (ctx.cancelled()) {
     job.cancelled = true;
@@ -220,12 +221,7 @@ bool TakeCompressedCopy(CopyJob& job, const PreparedCompression& done, const Cop
   job.compressedSize = done.job.compressedSize;
   job.wasCompressed = true;
   job.cancelled = false;
-  ProgressInfo* info = ShowCompressing(job, ctx);
-  if (ctx.showsFileProgress(job.size)) {
-    ctx.notify(NOTIFY_FILE_START);
-    if (info) info->fileDone = job.size;
-    ctx.notify(NOTIFY_FILE_STEP);
-  }
+  ShowTakenFile(job, ctx, ShowCompressing(job, ctx));
   if (done.ok) return true;
   if (ctx.cancelled()) {
     job.cancelled = true;

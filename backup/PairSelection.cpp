@@ -54,7 +54,7 @@ class Decision {
     if (e.kind != EntryKind::File && e.kind != EntryKind::Symlink) return 0;
     const Form form = formOf(e);
     if (complete_ && e.kind == EntryKind::File && !in_.linkBase.empty()) return baseVerdict(e, form);
-    if (complete_ && e.kind == EntryKind::File) return todaysCopyHolds(e, form) ? HOLDS : 0;
+    if (complete_ && e.kind == EntryKind::File) return copyHolds(e, form, destRoot_) ? HOLDS : 0;
     const std::optional<platform::FileStatus>* copy = nullptr;
     if (e.copies.looked) copy = form == Form::Archive ? &e.copies.suffixed : &e.copies.plain;
     const bool present = copy && *copy && fits(form, **copy);
@@ -99,10 +99,13 @@ class Decision {
     return e.copies.looked && e.copies.sourceHasSuffixed ? Form::Plain : Form::Archive;
   }
 
-  bool todaysCopyHolds(const FoundFile& e, Form form) {
+  // The copy the walk read beside the file, below root (today's folder or the
+  // base state's), holds the file as it is now.
+  bool copyHolds(const FoundFile& e, Form form, const std::string& root) {
     if (!e.copies.looked) return false;
     const auto& copy = form == Form::Archive ? e.copies.suffixed : e.copies.plain;
-    return copy && CopyHoldsSource(e.status, e.path, *copy, copyPath(e, form), form == Form::Archive, attributesKept_);
+    return copy &&
+           CopyHoldsSource(e.status, e.path, *copy, copyPath(e, form, root), form == Form::Archive, attributesKept_);
   }
 
   // The base state's copy holds the file and a link is all the run does for it.
@@ -115,9 +118,7 @@ class Decision {
       return 0;
     const std::string_view name = std::string_view(e.path).substr(e.path.rfind('/') + 1);
     if (IsProgramFileName(name) || (form == Form::Archive && !ArchiveNameFits(e.path))) return 0;
-    DestinationPathInto(copyPath_, e.path, sourceRoot_, in_.linkBase);
-    if (form == Form::Archive) copyPath_ += ".zip";
-    if (!CopyHoldsSource(e.status, e.path, *copy, copyPath_, form == Form::Archive, attributesKept_)) return 0;
+    if (!copyHolds(e, form, in_.linkBase)) return 0;
     return form == Form::Archive ? BASE_ARCHIVE : BASE_PLAIN;
   }
 
@@ -125,9 +126,9 @@ class Decision {
     return form == Form::Link ? copy.isSymlink : copy.kind == platform::EntryKind::File && !copy.isSymlink;
   }
 
-  // The copy's full name in this run's form, in a buffer kept for the pair.
-  const std::string& copyPath(const FoundFile& e, Form form) {
-    DestinationPathInto(copyPath_, e.path, sourceRoot_, destRoot_);
+  // The copy's full name below root in this run's form, in a buffer kept for the pair.
+  const std::string& copyPath(const FoundFile& e, Form form, const std::string& root) {
+    DestinationPathInto(copyPath_, e.path, sourceRoot_, root);
     if (form == Form::Archive) copyPath_ += ".zip";
     return copyPath_;
   }
@@ -158,7 +159,8 @@ class Decision {
   // A link is unchanged when its copy has its target text and its time.
   bool sameLink(const FoundFile& e, const platform::FileStatus& copy) {
     return copy.size == e.size && copy.mtimeSeconds == e.status.mtimeSeconds &&
-           copy.mtimeNanoseconds == e.status.mtimeNanoseconds && platform::sameLinkTarget(e.path, copyPath(e, Form::Link));
+           copy.mtimeNanoseconds == e.status.mtimeNanoseconds &&
+           platform::sameLinkTarget(e.path, copyPath(e, Form::Link, destRoot_));
   }
 
   // Mode and owner from the two statuses; the xattrs only when the source's
@@ -166,7 +168,7 @@ class Decision {
   bool attributesDiffer(const FoundFile& e, const platform::FileStatus& copy) {
     if (!platform::plainCopyAttributesMatch(e.status, copy)) return true;
     if (!platform::changedAfter(e.status, copy)) return false;
-    if (!platform::sameExtendedAttributes(e.path, copyPath(e, Form::Plain))) return true;
+    if (!platform::sameExtendedAttributes(e.path, copyPath(e, Form::Plain, destRoot_))) return true;
     // The same after all (a new name or the marker of another destination
     // changed the source's status): the copy is made the newer again, so
     // the next run need not look as closely.
@@ -185,7 +187,7 @@ class Decision {
       st = *copy;
     } else {
       if (form == Form::Archive && !e.copies.looked && GetPathKind(e.path + ".zip") != PathKind::Nothing) form = Form::Plain;
-      st = platform::lstatPath(copyPath(e, form));
+      st = platform::lstatPath(copyPath(e, form, destRoot_));
     }
     if (!st) return false;
     const auto recorded = reg->find(st->device, st->inode);
