@@ -247,9 +247,13 @@ void BackupRun::Impl::selectFiles(PairState& state) {
     pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)));
   };
   selection.linkBase = FreshStateBase(options, state.pair->destination, selection.destinationRoot);
-  selection.onEntry = [&state](FoundFile& entry) {
+  // Into a new complete state the unchanged files are linked while the walk
+  // still finds the rest: today's folder is begun before it.
+  if (!selection.linkBase.empty() && !IsOnUnmountedDrive(selection.destinationRoot)) beginTree(state);
+  selection.onEntry = [this, &state](FoundFile& entry) {
     state.found.add(entry);
     if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) ++state.toCopy;
+    if (entry.skip >= 3) offerLinks(state, state.nextLinkOffer, false);
   };
   state.selected = SelectPair(selection);
   if (start().withCheckFile) checkFileReady(true);  // also when the pair was left out
@@ -270,23 +274,7 @@ void BackupRun::Impl::selectFiles(PairState& state) {
 // Roots, copy context, the pair's progress and, with "Compress" on more than
 // one thread, the workers that compress the files ahead.
 void BackupRun::Impl::prepareCopying(PairState& state) {
-  state.sourceRoot = WithTrailingSlash(state.pair->source);
-  state.destRoot = WithTrailingSlash(state.destinationRoot);
-  pairDestRoot = state.destRoot;
-  pairSourceRoot = state.sourceRoot;
-  pairRoot.begin(state.destRoot);
-  beginDestinations(state);
-  // A killed run's temporary of the list sits here even when this run copies nothing.
-  leftovers.visit(state.destRoot);
-  // Records reach the journal at once where a reset archive marker would let
-  // the next run skip a file whose record a killed run lost.
-  checksums.begin(state.destRoot, options.ArchivbitReset != 0);
-  beginCompleteState(state);
-  const std::string& linkBase = state.plan.selection.linkBase;
-  if (!linkBase.empty() && complete.linking() && complete.fresh() && complete.base() == linkBase)
-    linksAhead = std::make_unique<LinkAhead>(RunThreadCount(), linkBase, state.destRoot, start().withCheckFile);
-  state.summary.smallestKbyte = std::numeric_limits<std::uint64_t>::max();
-
+  if (!state.treeBegun) beginTree(state);
   state.ctx.progress = &info;
   state.ctx.runLog = log.writer();
   state.ctx.cancel = setup.cancel;
@@ -306,6 +294,28 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0, state.progress.get());
   // What the workers compressed counts for the pair at once, not when this thread reaches the file.
   state.progress->SetAheadSource([this] { return ahead ? ahead->doneAfter(aheadIndex) : 0; });
+}
+
+// The pair's roots, its destination tree, checksum list and complete state
+// begun; with a complete state to link to, the workers that link ahead.
+void BackupRun::Impl::beginTree(PairState& state) {
+  state.treeBegun = true;
+  state.sourceRoot = WithTrailingSlash(state.pair->source);
+  state.destRoot = WithTrailingSlash(state.destinationRoot);
+  pairDestRoot = state.destRoot;
+  pairSourceRoot = state.sourceRoot;
+  pairRoot.begin(state.destRoot);
+  beginDestinations(state);
+  // A killed run's temporary of the list sits here even when this run copies nothing.
+  leftovers.visit(state.destRoot);
+  // Records reach the journal at once where a reset archive marker would let
+  // the next run skip a file whose record a killed run lost.
+  checksums.begin(state.destRoot, options.ArchivbitReset != 0);
+  beginCompleteState(state);
+  const std::string& linkBase = state.plan.selection.linkBase;
+  if (!linkBase.empty() && complete.linking() && complete.fresh() && complete.base() == linkBase)
+    linksAhead = std::make_unique<LinkAhead>(RunThreadCount(), linkBase, state.destRoot, start().withCheckFile);
+  state.summary.smallestKbyte = std::numeric_limits<std::uint64_t>::max();
 }
 
 // Hands the workers the next files that handleFile would compress, as far

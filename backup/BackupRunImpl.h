@@ -145,6 +145,7 @@ struct BackupRun::Impl {
     std::size_t nextOffer = 0;  // walk position of the next file offered to the workers
     std::size_t nextLinkOffer = 0;  // the same for the links ahead
     std::size_t linkOffers = 0;     // entries with skip 3 or 4 come to so far
+    bool treeBegun = false;         // beginTree done (before the walk when it links ahead)
     // Both names are built in buffers kept for the whole pair: a skipped file
     // costs no allocation.
     std::string source, destination, finalName, offerPath, offerDestination;
@@ -157,6 +158,7 @@ struct BackupRun::Impl {
   bool beginPair(const DirPair& pair, PairState& state);
   void selectFiles(PairState& state);
   void prepareCopying(PairState& state);
+  void beginTree(PairState& state);
   void offerAhead(PairState& state, std::size_t current);
   bool mayCopyAhead(const FoundList::Entry& f, const std::string& path) const;
   enum class LoopStep { Next, Stop };
@@ -233,7 +235,7 @@ struct BackupRun::Impl {
   // linked there on that look alone, ahead on the workers; the run records
   // them in order. linkFromBase false: not linked, the general way.
   std::unique_ptr<LinkAhead> linksAhead;
-  void offerLinks(PairState& state, std::size_t current);
+  void offerLinks(PairState& state, std::size_t current, bool walkEnded = true);
   bool linkFromBase(PairState& state, std::size_t i);
   // For the workers: whether the file will be linked rather than compressed.
   bool mayLinkFromBase(const std::string& source, const std::string& destination) const;

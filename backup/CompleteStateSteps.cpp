@@ -79,8 +79,9 @@ bool BackupRun::Impl::linkUnchanged(CopyJob& job, const std::optional<platform::
 }
 
 // Hands the workers the links of the next entries the walk found unchanged
-// in the base state, their directories made first.
-void BackupRun::Impl::offerLinks(PairState& state, std::size_t current) {
+// in the base state, their directories made first. While the walk goes on,
+// the last directory's group waits for its further files.
+void BackupRun::Impl::offerLinks(PairState& state, std::size_t current, bool walkEnded) {
   if (!linksAhead) return;
   std::size_t& next = state.nextLinkOffer;
   for (next = std::max(next, current); next < state.found.size() && linksAhead->hasRoom(); ++next) {
@@ -99,7 +100,7 @@ void BackupRun::Impl::offerLinks(PairState& state, std::size_t current) {
     linksAhead->offer(next, std::move(relative), state.found.baseCopyInode(state.linkOffers));
     state.found.releaseBaseCopiesBefore(state.linkOffers++);
   }
-  if (next == state.found.size()) linksAhead->flush();  // else its directory may get more
+  if (walkEnded && next == state.found.size()) linksAhead->flush();  // else its directory may get more
 }
 
 bool BackupRun::Impl::linkFromBase(PairState& state, std::size_t i) {
@@ -115,16 +116,16 @@ bool BackupRun::Impl::linkFromBase(PairState& state, std::size_t i) {
   const std::string& destination = state.destination;
   const std::string target = state.found[i].skip == 4 ? destination + ".zip" : destination;
   writtenRoots.insert(state.destRoot);
-  writtenCopies.set(link.copy.device, link.copy.inode, std::hash<std::string>{}(state.source));
+  writtenCopies.set(link.device, link.inode, std::hash<std::string>{}(state.source));
   checksums.linked(target);
   state.finalName = target;
   ++state.linked;
   lists.addCopied(state.source, target);
   if (start().withCheckFile) {
     // Only a plain copy comes this way with the check file: it has the source's size and time.
-    checkFile->CheckAndRecord(destination, static_cast<std::int64_t>(link.copy.size),
-                              static_cast<std::uint32_t>(link.copy.lastWrite & 0xFFFFFFFFu),
-                              static_cast<std::uint32_t>(link.copy.lastWrite >> 32));
+    checkFile->CheckAndRecord(destination, static_cast<std::int64_t>(link.size),
+                              static_cast<std::uint32_t>(link.lastWrite & 0xFFFFFFFFu),
+                              static_cast<std::uint32_t>(link.lastWrite >> 32));
     checkFile->MarkCopied(destination, true);
   }
   ++info.filesDone;

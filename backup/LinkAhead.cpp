@@ -43,8 +43,8 @@ void LinkAhead::offer(std::size_t index, std::string relative, std::uint64_t ino
   Item item;
   item.index = index;
   item.name = relative.substr(nameAt);
-  item.result.copy.device = baseDevice_;
-  item.result.copy.inode = inode;
+  item.result.device = baseDevice_;
+  item.result.inode = inode;
   gathering_->items.push_back(std::move(item));
   ++offered_;
 }
@@ -68,14 +68,21 @@ void LinkAhead::link(Group& group) const {
   int err = rootsErr_;
   const int from = err ? -1 : platform::openDirectoryBeneath(baseFd_, group.dir, base_ + group.dir, &err);
   const int to = from < 0 ? -1 : platform::openDirectoryBeneath(todayFd_, group.dir, today_ + group.dir, &err);
+  platform::FileStatus status;
   for (Item& item : group.items) {
+    Result& r = item.result;
     if (to < 0) {
-      item.result.err = err;
+      r.err = err;
       continue;
     }
-    item.result.linked = platform::linkAt(from, item.name.c_str(), to, item.name.c_str(),
-                                          today_ + group.dir + item.name, withStatus_ ? &item.result.copy : nullptr,
-                                          &item.result.err);
+    r.linked = platform::linkAt(from, item.name.c_str(), to, item.name.c_str(), today_ + group.dir + item.name,
+                                withStatus_ ? &status : nullptr, &r.err);
+    if (r.linked && withStatus_) {
+      r.device = status.device;
+      r.inode = status.inode;
+      r.size = status.size;
+      r.lastWrite = status.lastWrite;
+    }
   }
   if (from >= 0) ::close(from);
   if (to >= 0) ::close(to);
