@@ -18,7 +18,8 @@ bool UnchangedSince(const platform::FileStatus& before, const platform::FileStat
 
 }  // namespace
 
-const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* prepared, const CopyJob& job) {
+const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* prepared, const CopyJob& job,
+                                                           std::optional<platform::FileStatus>& seen) {
   if (!prepared || prepared->job.compress != job.compress) return nullptr;
   if (cancelled()) return prepared;  // taken as a cancel, without a new attempt
   if (!prepared->ok && IsNoSpace(prepared->error.osError)) {
@@ -31,8 +32,13 @@ const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* 
   // its way (an older copy of another kind) is put aside first on this thread.
   if (!prepared->ok && !job.compress) return nullptr;
   // A file changed or replaced after the worker read it is stored as it is now.
-  const auto now = platform::lstatPath(job.source);
-  if (now && prepared->before && UnchangedSince(*prepared->before, *now)) return prepared;
+  // The look goes along the source's path: after the worker's read, it is
+  // the commit's look too (with "Compare" the comparison reads it later).
+  const auto now = sourceBelow.status(job.source);
+  if (now && prepared->before && UnchangedSince(*prepared->before, *now)) {
+    if (!options.Compare) seen = now;
+    return prepared;
+  }
   // Its old archive goes before this thread writes the new one.
   if (!prepared->job.pending.empty()) platform::discardTemporary(prepared->job.pending);
   prepared->job.pending.clear();

@@ -40,7 +40,8 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
                                                         std::uint64_t size, const std::string& pairSource,
                                                         CopyContext& ctx, std::string& finalName,
                                                         std::uint64_t& compressedSize,
-                                                        const std::optional<platform::FileStatus>& look) {
+                                                        const std::optional<platform::FileStatus>& look,
+                                                        int lookErr) {
   FileResult result;
   int err = 0;
   const std::string directory = ParentDirectory(destination);
@@ -59,9 +60,9 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     // (An archive a worker made of it all the same goes with the next file's take.)
     if (linkUnchanged(*early, look, result, finalName, ctx)) return result;
   }
-  // Its status from this check is the one the copy starts from (no second look).
-  std::optional<platform::FileStatus> found;
-  if (!sourceOnItsPath(source, true, ctx, &found)) return result;
+  // The loop's look along the source's path is the one the copy starts from (no second look).
+  const std::optional<platform::FileStatus>& found = look;
+  if (!sourceOnItsPath(source, look, lookErr, true, ctx)) return result;
 
   // A copy of a complete state may be a name of an older state's file too: never changed in place.
   // One look at the copy's name: nothing there needs no clearing, no read-only
@@ -81,7 +82,8 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   if (job.compress && !zip) zip = std::make_unique<ZipArchiveLayer>();
   if (!early && linkUnchanged(job, found, result, finalName, ctx)) return result;
   if (!clearDestinationFor(job, ctx)) return result;
-  const PreparedCompression* usable = usablePrepared(prepared.get(), job);
+  std::optional<platform::FileStatus> seen;  // the source after the copy, from the look before the commit
+  const PreparedCompression* usable = usablePrepared(prepared.get(), job, seen);
   // The source as the copy reads it: the archive marker and the check file
   // record this state, and only when the file still has it afterwards.
   const auto before = usable ? usable->before : found;
@@ -103,7 +105,6 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
     ok = compareCopy(job, usable, before, size, ctx);
     compareFailed = !ok;
   }
-  std::optional<platform::FileStatus> seen;  // the source after the copy, from the look before the commit
   ok = commitOrDiscard(job, ok, compareFailed, ctx, &seen);
   finalName = job.finalName.empty() ? job.destination : job.finalName;
 
@@ -179,8 +180,9 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
     DiscardCopy(job);
     return ok;
   }
-  // What a link that appeared on the source's way since the walk led the copy to is never stored.
-  if (!sourceOnItsPath(job.source, false, ctx, seen)) {
+  // What a link that appeared on the source's way since the walk led the copy to is never stored
+  // (a worker's copy was looked at after its read already).
+  if (!(seen && *seen) && !sourceOnItsPath(job.source, false, ctx, seen)) {
     DiscardCopy(job);
     compareFailed = false;
     return false;
@@ -314,8 +316,13 @@ void BackupRun::Impl::copyLinkEntry(const std::string& source, const std::string
 bool BackupRun::Impl::sourceOnItsPath(const std::string& source, bool lastMayBeLink, const CopyContext& ctx,
                                       std::optional<platform::FileStatus>* status) {
   int err = 0;
-  const auto seen = platform::statusBelow(pairSourceRoot, source, &err);
+  const auto seen = sourceBelow.status(source, &err);
   if (status) *status = seen;
+  return sourceOnItsPath(source, seen, err, lastMayBeLink, ctx);
+}
+
+bool BackupRun::Impl::sourceOnItsPath(const std::string& source, const std::optional<platform::FileStatus>& seen,
+                                      int err, bool lastMayBeLink, const CopyContext& ctx) {
   if (seen ? lastMayBeLink || !seen->isSymlink : err != ELOOP && err != ENOTDIR && err != EXDEV)
     return true;  // gone or unreadable: the step itself says so
   ReportError(ctx, fmt::sprintf(texts::SOURCE_PATH_CHANGED, source));
@@ -327,7 +334,8 @@ bool BackupRun::Impl::sourceOnItsPath(const std::string& source, bool lastMayBeL
 bool BackupRun::Impl::clearDestinationFor(const CopyJob& job, const CopyContext& ctx) {
   int err = 0;
   std::string name = job.destination;
-  bool ok = destinations.clearFor(name, DestinationTree::Kind::File, &err);
+  // A name seen empty just before has nothing to clear.
+  bool ok = job.destinationSeenAbsent || destinations.clearFor(name, DestinationTree::Kind::File, &err);
   if (ok && job.compress) ok = destinations.clearFor(name += ".zip", DestinationTree::Kind::File, &err);
   if (ok) return true;
   if (err == EEXIST)

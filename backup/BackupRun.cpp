@@ -304,6 +304,7 @@ void BackupRun::Impl::beginTree(PairState& state) {
   state.destRoot = WithTrailingSlash(state.destinationRoot);
   pairDestRoot = state.destRoot;
   pairSourceRoot = state.sourceRoot;
+  sourceBelow.reset(state.sourceRoot);
   pairRoot.begin(state.destRoot);
   beginDestinations(state);
   // A killed run's temporary of the list sits here even when this run copies nothing.
@@ -386,8 +387,11 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
       state.progress->FileFinished(false);
       return LoopStep::Next;
     }
-    state.sourceLook = platform::lstatPath(state.source);
-    if (!state.sourceLook) {
+    state.sourceLookErr = 0;
+    state.sourceLook = sourceBelow.status(state.source, &state.sourceLookErr);
+    // A link on its way since the walk is said by the copy's path check.
+    const int e = state.sourceLookErr;
+    if (!state.sourceLook && e != ELOOP && e != ENOTDIR && e != EXDEV) {
       handleVanished(state);
       return LoopStep::Next;
     }
@@ -456,7 +460,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::copyFoundFile(PairState& state, std::
   markerMaySayUnchanged = state.found[i].changed == 0;
   const FileResult r =
       handleFile(source, destination, size, state.pair->source, state.ctx, state.finalName, compressedSize,
-                 state.sourceLook);
+                 state.sourceLook, state.sourceLookErr);
   // The source's marker was just written, after the copy: the copy is made
   // the newer of the two again, so its status time tells the next run
   // whether the source's mode, owner or xattrs changed since.

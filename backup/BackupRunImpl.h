@@ -34,6 +34,7 @@
 #include "platform/DestinationRoot.h"
 #include "platform/FileSystem.h"
 #include "platform/Leftovers.h"
+#include "platform/LevelOpen.h"
 #include "platform/RunLock.h"
 #include "run/Estimator.h"
 #include "run/Filters.h"
@@ -151,6 +152,7 @@ struct BackupRun::Impl {
     std::string source, destination, finalName, offerPath, offerDestination;
     // The file's status from the look that found it still there.
     std::optional<platform::FileStatus> sourceLook;
+    int sourceLookErr = 0;
   };
   void runPair(const DirPair& pair);
   bool destinationInsideSource(PairState& state);
@@ -186,9 +188,13 @@ struct BackupRun::Impl {
   };
   FileResult handleFile(const std::string& source, const std::string& destination, std::uint64_t size,
                         const std::string& pairSource, CopyContext& ctx, std::string& finalName,
-                        std::uint64_t& compressedSize, const std::optional<platform::FileStatus>& look);
-  // The worker's result for job, or null when this thread compresses it (BackupAheadSteps.cpp).
-  const PreparedCompression* usablePrepared(PreparedCompression* prepared, const CopyJob& job);
+                        std::uint64_t& compressedSize, const std::optional<platform::FileStatus>& look,
+                        int lookErr);
+  // The worker's result for job, or null when this thread compresses it
+  // (BackupAheadSteps.cpp). seen: the source's look that found it unchanged,
+  // where it may stand for the look before the commit.
+  const PreparedCompression* usablePrepared(PreparedCompression* prepared, const CopyJob& job,
+                                            std::optional<platform::FileStatus>& seen);
   bool copyHere(CopyJob& job, const CopyContext& ctx);
   // Hard links (BackupLinkSteps.cpp): a later name of a file with several
   // becomes a second name of the copy of its first one, within the pair.
@@ -219,6 +225,10 @@ struct BackupRun::Impl {
   // a link only where lastMayBeLink; otherwise said as a counted error.
   bool sourceOnItsPath(const std::string& source, bool lastMayBeLink, const CopyContext& ctx,
                        std::optional<platform::FileStatus>* status = nullptr);
+  // The same for a look already taken (seen, or err where there was none).
+  bool sourceOnItsPath(const std::string& source, const std::optional<platform::FileStatus>& seen, int err,
+                       bool lastMayBeLink, const CopyContext& ctx);
+  platform::RootBelow sourceBelow;  // the pair's source root, for the looks along the source's path
   // The other form of a file's copy and entries of another kind at its name.
   bool clearDestinationFor(const CopyJob& job, const CopyContext& ctx);
 

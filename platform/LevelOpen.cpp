@@ -148,6 +148,45 @@ std::optional<FileStatus> statusBelow(const std::string& root, const std::string
   return s;
 }
 
+RootBelow::~RootBelow() {
+  if (fd_ >= 0) sys::close(fd_);
+}
+
+void RootBelow::reset(const std::string& root) {
+  if (fd_ >= 0) sys::close(fd_);
+  fd_ = -1;
+  root_ = root;
+}
+
+std::optional<FileStatus> RootBelow::status(const std::string& path, int* err) {
+  std::string relative;
+  if (!relativeBelow(root_, path, relative) || relative.empty()) return statusBelow(root_, path, err);
+  if (fd_ < 0) {
+    fd_ = sys::open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) {
+      sys::fail(err, errno);
+      return std::nullopt;
+    }
+  }
+  const std::size_t slash = relative.rfind('/');
+  const int dir = slash == std::string::npos
+                      ? fd_
+                      : openDirectoryBeneath(fd_, relative.substr(0, slash), ParentDirectory(path), err);
+  if (dir < 0) return std::nullopt;
+  struct stat st {};
+  const char* name = relative.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+  const int rc = sys::fstatat(dir, name, path.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+  const int e = errno;
+  if (dir != fd_) sys::close(dir);
+  if (rc != 0) {
+    sys::fail(err, e);
+    return std::nullopt;
+  }
+  FileStatus s = sys::statusFromStat(st, S_ISLNK(st.st_mode));
+  if (s.isSymlink) s.kind = EntryKind::Other;
+  return s;
+}
+
 int openBelow(const std::string& root, const std::string& path, int flags, int* err) {
   std::string name;
   const int dir = openParentBelow(root, path, name, err);

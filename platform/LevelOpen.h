@@ -32,6 +32,23 @@ bool statBelow(const std::string& root, const std::string& path, struct stat& st
 // statBelow as lstatPath gives it (a link's kind is Other); nullopt with *err.
 std::optional<FileStatus> statusBelow(const std::string& root, const std::string& path, int* err = nullptr);
 
+// statusBelow for many paths below one root, kept open meanwhile: each look
+// opens only the path's directory below it (a run's looks at its source).
+class RootBelow {
+ public:
+  RootBelow() = default;
+  ~RootBelow();
+  RootBelow(const RootBelow&) = delete;
+  RootBelow& operator=(const RootBelow&) = delete;
+  // The root of the following looks; its descriptor is opened by the first.
+  void reset(const std::string& root);
+  std::optional<FileStatus> status(const std::string& path, int* err = nullptr);
+
+ private:
+  std::string root_;
+  int fd_ = -1;
+};
+
 // Opens path (below root) with flags plus O_NOFOLLOW | O_CLOEXEC, every
 // directory on the way as openDirectoryBelow does. -1 with *err.
 int openBelow(const std::string& root, const std::string& path, int flags, int* err = nullptr);
