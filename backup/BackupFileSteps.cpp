@@ -32,7 +32,7 @@ bool BackupRun::Impl::takenByAnotherSource(const std::string& target, const std:
 }
 
 void BackupRun::Impl::rememberCopy(const std::string& target, const std::string& source) {
-  if (const auto st = platform::lstatPath(target))
+  if (const auto st = destinations.look(target))
     writtenCopies.set(st->device, st->inode, std::hash<std::string>{}(source));
 }
 
@@ -67,7 +67,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   // A copy of a complete state may be a name of an older state's file too: never changed in place.
   // One look at the copy's name: nothing there needs no clearing, no read-only
   // check and cannot have become another source's copy before the commit.
-  const bool destinationAbsent = !platform::lstatPath(destination);
+  const bool destinationAbsent = !destinations.look(destination);
   if (!destinationAbsent && !complete.active()) ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
   // A worker's archive of this file; removed at the end unless taken.
   const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
@@ -187,7 +187,7 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
     compareFailed = false;
     return false;
   }
-  if (!CommitCopy(job, ctx)) return false;
+  if (!CommitCopy(job, ctx, destinations.directoryOf(target))) return false;
   rememberCopy(target, job.source);
   // In place now: before the source's marker says it is backed up.
   if (job.hashed)

@@ -251,11 +251,11 @@ bool TakeComparison(const CopyContext& ctx, CompareKind kind, int err, std::uint
   return false;
 }
 
-bool CommitCopy(CopyJob& job, const CopyContext& ctx) {
+bool CommitCopy(CopyJob& job, const CopyContext& ctx, int dirFd) {
   if (job.pending.empty()) return true;
   const std::string target = job.finalName.empty() ? job.destination : job.finalName;
   int err = 0;
-  const bool ok = platform::commitTemporary(job.pending, target, &err);
+  const bool ok = platform::commitTemporary(job.pending, target, &err, dirFd);
   job.pending.clear();
   if (!ok) {
     const std::string text = AppendTimestamp(fmt::sprintf(texts::COPY_FAILED, job.source, target, SystemErrorText(err)));

@@ -56,7 +56,7 @@ bool TakeComparison(const CopyContext& ctx, CompareKind kind, int err, std::uint
 
 // Renames job.pending over the copy's name (job.finalName, else
 // job.destination); a failure is reported and counted like a copy failure.
-bool CommitCopy(CopyJob& job, const CopyContext& ctx);
+bool CommitCopy(CopyJob& job, const CopyContext& ctx, int dirFd = -1);
 // Removes job.pending: the previous copy stays as it was.
 void DiscardCopy(CopyJob& job);
 

@@ -2,6 +2,7 @@
 
 #include <fmt/printf.h>
 #include <limits.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -53,12 +54,40 @@ std::string cutName(const std::string& name, std::size_t max) {
 
 }  // namespace
 
+DestinationTree::~DestinationTree() { closeOpenDirectory(); }
+
 void DestinationTree::beginRun(std::string date) {
   date_ = std::move(date);
   verified_.clear();
+  closeOpenDirectory();
+}
+
+void DestinationTree::closeOpenDirectory() {
+  if (openDirFd_ >= 0) ::close(openDirFd_);
+  openDirFd_ = -1;
+  openDir_.clear();
+}
+
+int DestinationTree::directoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos || slash == 0 || path.size() >= PATH_MAX) return -1;
+  if (openDirFd_ >= 0 && openDir_.size() == slash && path.compare(0, slash, openDir_) == 0) return openDirFd_;
+  const std::string dir = path.substr(0, slash);
+  if (!verified_.count(dir)) return -1;  // only what this run made or checked
+  closeOpenDirectory();
+  openDirFd_ = platform::openDirectoryBelow(destRoot_, dir);
+  if (openDirFd_ >= 0) openDir_ = dir;
+  return openDirFd_;
+}
+
+std::optional<platform::FileStatus> DestinationTree::look(const std::string& path, int* err) {
+  const int dir = directoryOf(path);
+  if (dir < 0) return platform::lstatPath(path, err);
+  return platform::statusAt(dir, path.c_str() + path.rfind('/') + 1, path, err);
 }
 
 void DestinationTree::beginPair(const std::string& sourceRoot, const std::string& destRoot, Hooks hooks) {
+  closeOpenDirectory();
   sourceRoot_ = WithoutTrailingSlash(sourceRoot);
   destRoot_ = WithoutTrailingSlash(destRoot);
   hooks_ = std::move(hooks);
@@ -132,7 +161,7 @@ void DestinationTree::modeSet(const std::string& dir) {
 
 bool DestinationTree::clearFor(const std::string& path, Kind kind, int* err) {
   int e = 0;
-  if (const Status st = entryStatus(path, e)) {
+  if (const Status st = look(path, &e)) {
     const Kind have = kindOf(*st);
     if (have != kind) {
       const bool ours = have == Kind::Directory ? verified_.count(path) != 0
@@ -148,6 +177,7 @@ bool DestinationTree::clearFor(const std::string& path, Kind kind, int* err) {
 }
 
 bool DestinationTree::keepAside(const std::string& path, Kind kind, int* err) {
+  if (kind == Kind::Directory) closeOpenDirectory();
   const std::string kept = keptName(path, kind);
   if (hooks_.keeping) hooks_.keeping(path);
   int e = 0;
@@ -218,6 +248,7 @@ std::string DestinationTree::keptName(const std::string& path, Kind kind) const 
 }
 
 void DestinationTree::forgetBelow(const std::string& path) {
+  closeOpenDirectory();
   verified_.erase(path);
   // Everything below path sorts between path + "/" and path + "0" ('0' follows '/').
   verified_.erase(verified_.lower_bound(path + "/"), verified_.lower_bound(path + "0"));
@@ -263,10 +294,10 @@ void DestinationTree::removeOtherForm(const std::string& committed, bool compres
   std::string other;
   if (compressed) {
     other = committed.substr(0, committed.size() - 4);  // the plain copy beside the archive
-    if (!isRegular(entryStatus(other, e))) return;
+    if (!isRegular(look(other, &e))) return;
   } else {
     other = committed + ".zip";
-    if (!isRegular(entryStatus(other, e))) return;
+    if (!isRegular(look(other, &e))) return;
     if (entryStatus(sourceOf(other), e) || e != ENOENT) return;  // the copy of the user's own "X.zip"
     if (!isOurArchive(other, committed)) return;
   }

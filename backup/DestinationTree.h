@@ -7,7 +7,10 @@
 // the new entry under a name that says what it was and until when.
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+
+#include "platform/FileSystem.h"
 
 namespace kalvero {
 
@@ -28,6 +31,11 @@ class DestinationTree {
     // The other form of a file at path was removed (its new form is on the disk).
     std::function<void(const std::string& path)> removed;
   };
+
+  DestinationTree() = default;
+  ~DestinationTree();
+  DestinationTree(const DestinationTree&) = delete;
+  DestinationTree& operator=(const DestinationTree&) = delete;
 
   // A new run: the cache is emptied; date is the run's day (e.g. "2026-12-09").
   void beginRun(std::string date);
@@ -56,6 +64,13 @@ class DestinationTree {
   // A source file that itself has the archive's name keeps its copy.
   void removeOtherForm(const std::string& committed, bool compressed);
 
+  // The entry at path itself (a link not followed), nullopt with *err. In a
+  // directory this run made or checked, it is looked up in that directory
+  // kept open, without walking the whole path again.
+  std::optional<platform::FileStatus> look(const std::string& path, int* err = nullptr);
+  // That open directory of path's parent for a rename in it, or -1.
+  int directoryOf(const std::string& path);
+
  private:
   std::string sourceOf(const std::string& destination) const;
   bool verifyLevel(const std::string& path, int* err);
@@ -66,6 +81,7 @@ class DestinationTree {
   bool isOurArchive(const std::string& archive, const std::string& plainName) const;
   std::string keptName(const std::string& path, Kind kind) const;
   void forgetBelow(const std::string& path);
+  void closeOpenDirectory();
 
   std::string date_;
   std::string sourceRoot_, destRoot_;  // without trailing "/"
@@ -73,6 +89,9 @@ class DestinationTree {
   // Directories of this run known to be real ones, and whether their owner
   // may write into them (false again after the run set their mode).
   std::map<std::string, bool> verified_;
+  // The directory of the last look, opened below the root (never through a link).
+  std::string openDir_;
+  int openDirFd_ = -1;
 };
 
 }  // namespace kalvero

@@ -223,8 +223,14 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
   return true;
 }
 
-bool commitTemporary(const std::string& temp, const std::string& destination, int* err) {
-  if (sys::rename(temp.c_str(), destination.c_str()) == 0) return true;
+bool commitTemporary(const std::string& temp, const std::string& destination, int* err, int dirFd) {
+  const std::size_t slash = destination.rfind('/');
+  const bool beside = dirFd >= 0 && slash != std::string::npos && temp.size() > slash &&
+                      temp.compare(0, slash + 1, destination, 0, slash + 1) == 0 &&
+                      temp.find('/', slash + 1) == std::string::npos;
+  const int rc = beside ? sys::renameat(dirFd, temp.c_str() + slash + 1, destination.c_str() + slash + 1, temp.c_str())
+                        : sys::rename(temp.c_str(), destination.c_str());
+  if (rc == 0) return true;
   const int e = errno;
   ::unlink(temp.c_str());
   return sys::fail(err, e);

@@ -51,7 +51,8 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
                          const CopyProgressFn& progress, std::string& temp, int* err = nullptr,
                          CopyNotes* notes = nullptr);
 // ... and is then renamed over destination (removed when that fails) or discarded.
-bool commitTemporary(const std::string& temp, const std::string& destination, int* err = nullptr);
+// dirFd: destination's directory, open, for a rename without the paths' walks.
+bool commitTemporary(const std::string& temp, const std::string& destination, int* err = nullptr, int dirFd = -1);
 void discardTemporary(const std::string& temp);
 
 }  // namespace kalvero::platform

@@ -173,13 +173,16 @@ std::optional<FileStatus> RootBelow::status(const std::string& path, int* err) {
                       ? fd_
                       : openDirectoryBeneath(fd_, relative.substr(0, slash), ParentDirectory(path), err);
   if (dir < 0) return std::nullopt;
-  struct stat st {};
   const char* name = relative.c_str() + (slash == std::string::npos ? 0 : slash + 1);
-  const int rc = sys::fstatat(dir, name, path.c_str(), &st, AT_SYMLINK_NOFOLLOW);
-  const int e = errno;
+  auto s = statusAt(dir, name, path, err);
   if (dir != fd_) sys::close(dir);
-  if (rc != 0) {
-    sys::fail(err, e);
+  return s;
+}
+
+std::optional<FileStatus> statusAt(int dir, const char* name, const std::string& pathForFaults, int* err) {
+  struct stat st {};
+  if (sys::fstatat(dir, name, pathForFaults.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    sys::fail(err, errno);
     return std::nullopt;
   }
   FileStatus s = sys::statusFromStat(st, S_ISLNK(st.st_mode));

@@ -32,6 +32,9 @@ bool statBelow(const std::string& root, const std::string& path, struct stat& st
 // statBelow as lstatPath gives it (a link's kind is Other); nullopt with *err.
 std::optional<FileStatus> statusBelow(const std::string& root, const std::string& path, int* err = nullptr);
 
+// The entry name in the open directory dir, as lstatPath gives it; nullopt with *err.
+std::optional<FileStatus> statusAt(int dir, const char* name, const std::string& pathForFaults, int* err = nullptr);
+
 // statusBelow for many paths below one root, kept open meanwhile: each look
 // opens only the path's directory below it (a run's looks at its source).
 class RootBelow {

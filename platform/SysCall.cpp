@@ -119,6 +119,10 @@ int rename(const char* from, const char* to) {
   return retry(fault::Call::Rename, from, [&] { return ::rename(from, to); });
 }
 
+int renameat(int dirfd, const char* from, const char* to, const char* pathForFaults) {
+  return retry(fault::Call::Rename, pathForFaults, [&] { return ::renameat(dirfd, from, dirfd, to); });
+}
+
 int unlink(const char* path) {
   return retry(fault::Call::Unlink, path, [&] { return ::unlink(path); });
 }

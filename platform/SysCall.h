@@ -29,6 +29,7 @@ int close(int fd, const char* pathForFaults = nullptr);
 int fsync(int fd, const char* pathForFaults = nullptr);
 int mkdir(const char* path, unsigned mode);
 int rename(const char* from, const char* to);
+int renameat(int dirfd, const char* from, const char* to, const char* pathForFaults);
 int unlink(const char* path);
 int rmdir(const char* path);
 int chmod(const char* path, unsigned mode);
