@@ -50,6 +50,7 @@ PreparedCompression::~PreparedCompression() {
 
 CompressAhead::~CompressAhead() {
   dropping_.store(true, std::memory_order_relaxed);
+  if (!slots_.empty()) wakeFor(slots_.back());
   for (Slot& slot : slots_) {
     try {
       wait(slot);
@@ -66,8 +67,11 @@ void CompressAhead::offer(std::size_t index, CopyJob job) {
   slot.result = std::make_unique<PreparedCompression>();
   slot.result->job = std::move(job);
   PreparedCompression* p = slot.result.get();
-  slot.done = pool_.submit([this, p](int worker) { compress(*p, worker); });
+  slot.done = pool_.submit([this, p](int worker) { compress(*p, worker); }, false);
+  ++unwokenFiles_;
+  unwokenBytes_ += slot.size;
   slots_.push_back(std::move(slot));
+  if (unwokenFiles_ >= kWakeEvery || unwokenBytes_ >= kWakeBytes) wakeFor(slots_.back());
 }
 
 // One job on a worker. A skipped job leaves ok false and no state read: the
@@ -149,6 +153,7 @@ std::unique_ptr<PreparedCompression> CompressAhead::take(std::size_t index) {
 
 void CompressAhead::waitReporting(Slot& slot) {
   if (!slot.done.valid()) return;
+  wakeFor(slot);
   const PreparedCompression& p = *slot.result;
   while (waiting_ && slot.done.wait_for(kWaitStep) != std::future_status::ready) {
     const bool comparing = p.stage.load(std::memory_order_acquire) == PreparedCompression::Comparing;
@@ -168,7 +173,17 @@ CompressAhead::Slot CompressAhead::pop() {
 }
 
 void CompressAhead::wait(Slot& slot) {
-  if (slot.done.valid()) slot.done.get();
+  if (!slot.done.valid()) return;
+  wakeFor(slot);
+  slot.done.get();
+}
+
+void CompressAhead::wakeFor(Slot& slot) {
+  if (unwokenFiles_ == 0) return;
+  if (slot.done.valid() && slot.done.wait_for(std::chrono::seconds(0)) == std::future_status::ready) return;
+  unwokenFiles_ = 0;
+  unwokenBytes_ = 0;
+  pool_.wake();
 }
 
 }  // namespace kalvero

@@ -86,7 +86,14 @@ class CompressAhead {
     std::future<void> done;
   };
   // Waits for slot's worker; rethrows what escaped the worker.
-  static void wait(Slot& slot);
+  void wait(Slot& slot);
+  // The workers are woken for a few small files at once, not for each: a
+  // worker that waits for every file costs two thread switches per file.
+  void wakeFor(Slot& slot);
+  static constexpr std::size_t kWakeEvery = 16;
+  static constexpr std::uint64_t kWakeBytes = 1 << 20;
+  std::size_t unwokenFiles_ = 0;
+  std::uint64_t unwokenBytes_ = 0;
   // The same for the file the run thread needs next, telling waiting_ meanwhile.
   void waitReporting(Slot& slot);
   Slot pop();  // the first slot, off the list, its worker finished

@@ -31,16 +31,18 @@ WorkerPool::~WorkerPool() {
   for (std::thread& t : threads_) t.join();
 }
 
-std::future<void> WorkerPool::submit(Task task) {
+std::future<void> WorkerPool::submit(Task task, bool wake) {
   std::packaged_task<void(int)> job(std::move(task));
   std::future<void> done = job.get_future();
   {
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(std::move(job));
   }
-  wake_.notify_one();
+  if (wake) wake_.notify_one();
   return done;
 }
+
+void WorkerPool::wake() { wake_.notify_all(); }
 
 void WorkerPool::work(int worker) {
   for (;;) {

@@ -31,8 +31,10 @@ class WorkerPool {
   WorkerPool& operator=(const WorkerPool&) = delete;
 
   int threads() const { return static_cast<int>(threads_.size()); }
-  // Queues task; the future is ready when it has run.
-  std::future<void> submit(Task task);
+  // Queues task; the future is ready when it has run. Without wake a
+  // sleeping worker is not woken for it (wake() does, as does a later submit).
+  std::future<void> submit(Task task, bool wake = true);
+  void wake();
 
  private:
   void work(int worker);
