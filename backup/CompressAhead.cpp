@@ -81,6 +81,8 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
   ZipArchiveLayer& zip = *zips_[static_cast<std::size_t>(worker)];
   // The state the check file and the archive marker record is the one read here.
   p.before = platform::lstatPath(p.job.source);
+  // A plain copy then opens the file without a look of its own.
+  p.job.sourceSeenRegular = p.before && p.before->kind == platform::EntryKind::File && !p.before->isSymlink;
   p.stage.store(PreparedCompression::Compressing, std::memory_order_release);
   ProgressInfo record;
   StepCounter steps([this, &p](std::uint64_t done) { countCompressed(p, done); });
