@@ -758,5 +758,57 @@ TEST(BackupRun, EveryPairIsSelectedWithTheAllgReadBeforeIt) {
   EXPECT_EQ(copied, selected);
 }
 
+// Entries found while the check file still loads are held and decided once
+// it is ready: the same entries, in the same order, with the same verdicts
+// and records as when it was ready from the start.
+TEST(BackupRun, EntriesFoundWhileTheCheckFileLoadsAreDecidedAsAfterIt) {
+  Tree t;
+  const std::string& R = t.R;
+  for (int d = 0; d < 3; ++d)
+    for (int f = 0; f < 5; ++f) t.dir.write("s/d" + std::to_string(d) + "/f" + std::to_string(f), std::string(f, 'x'));
+  t.dir.write("s/lang/" + std::string(200, 'n'), "lang");
+  fs::create_hard_link(R + "/s/d0/f1", R + "/s/d1/zweit");
+  fs::create_symlink("d0/f1", R + "/s/verweis");
+  t.options.Archivbit = 0;
+  t.options.ArchivbitReset = 0;
+  t.jobs = {{1, 1, R + "/s", R + "/z", {}}};
+  std::atomic<int> cancel{0};
+  test::RecordingReporter rep;
+  BackupRun(t.setup(&rep, &cancel)).run();
+  t.dir.write("s/d1/f2", "anders lang");
+  t.dir.write("s/d2/neu", "neu");
+
+  const auto select = [&](int heldFor) {
+    CheckFile cf;
+    EXPECT_TRUE(cf.Load(t.options.Prueffile));
+    PairSelectionInput in;
+    in.pair = &t.jobs[0];
+    in.options = &t.options;
+    in.dateFilter = &t.filter;
+    in.destinationRoot = R + "/z";
+    in.checkFile = &cf;
+    int asked = 0;
+    if (heldFor > 0) in.checkFileReady = [&](bool wait) { return wait || ++asked > heldFor; };
+    std::vector<std::string> seen;
+    in.onEntry = [&](FoundFile& f) {
+      seen.push_back(f.path + " skip " + std::to_string(f.skip) + " kind " + std::to_string(static_cast<int>(f.kind)) +
+                     " changed " + std::to_string(f.changed) + " size " + std::to_string(f.size) +
+                     (f.status.links > 1 ? " links" : ""));
+    };
+    SelectPair(in);
+    seen.push_back(std::to_string(cf.entryCount()) + (cf.NeedsSave() ? " save" : ""));
+    return seen;
+  };
+  const std::vector<std::string> ready = select(0);
+  std::string all;
+  for (const std::string& e : ready) all += e + "\n";
+  EXPECT_EQ(std::count_if(ready.begin(), ready.end(), [](const std::string& e) { return e.find(" skip 1 ") != e.npos; }),
+            17) << all;  // unchanged: 14 files, the hard link, the long name and the link
+  EXPECT_NE(all.find(R + "/s/d1/zweit skip 1 kind 0 changed 1 size 1 links\n"), std::string::npos) << all;
+  EXPECT_NE(all.find(R + "/s/d1/f2 skip 0 kind 0 changed 1 size 11\n"), std::string::npos) << all;
+  EXPECT_EQ(select(1000), ready);  // every entry held to the walk's end
+  EXPECT_EQ(select(7), ready);
+}
+
 }  // namespace
 }  // namespace kalvero

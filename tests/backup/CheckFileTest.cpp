@@ -130,6 +130,32 @@ TEST(CheckFile, AFileWithUnchangedEntriesIsLeftAsItIs) {
   EXPECT_FALSE(dir.exists("p.chk.bak"));
 }
 
+// A file's key is left to its copy: a new one is not recorded by the look,
+// a known one is confirmed or (changed) waits for its copy as before.
+TEST(CheckFile, ALookWithoutAddingLeavesNewKeysToTheCopy) {
+  TempDir dir;
+  const std::string path = dir.write("p.chk", "/d/a|0|1|2|3\r\n/d/b|0|4|5|6\r\n");
+  CheckFile cf;
+  ASSERT_TRUE(cf.Load(path));
+  EXPECT_FALSE(cf.CheckAndConfirm({"/d/", "neu"}, 9, 0, 0, false));
+  EXPECT_FALSE(cf.CheckAndConfirm({"/e/", "neu"}, 9, 0, 0, false));  // nor its directory
+  EXPECT_EQ(cf.entryCount(), 2u);
+  EXPECT_EQ(cf.find("/d/neu"), nullptr);
+  EXPECT_TRUE(cf.CheckAndConfirm({"/d/", "a"}, 1, 3, 2, false));
+  EXPECT_FALSE(cf.CheckAndConfirm({"/d/", "b"}, 7, 6, 5, false));
+  ASSERT_NE(cf.find("/d/b"), nullptr);
+  EXPECT_EQ(cf.find("/d/b")->size, 7);
+  EXPECT_FALSE(cf.find("/d/b")->flags & CheckFile::CONFIRMED);
+  EXPECT_TRUE(cf.NeedsSave());
+  // The copy records what it read; the file then holds the same as when the look had added it.
+  EXPECT_FALSE(cf.CheckAndRecord("/d/neu", 9, 0, 0));
+  cf.MarkCopied("/d/neu", true);
+  cf.MarkCopied("/d/b", true);
+  int err = 0;
+  ASSERT_TRUE(SaveCheckFileWithBackup(cf, path, &err));
+  EXPECT_EQ(maskTimes(dir.read("p.chk")), ";Gebildet: T\r\n/d/a|0|1|2|3\r\n/d/b|0|7|5|6\r\n/d/neu|0|9|0|0\r\n");
+}
+
 TEST(CheckFile, ManyKeysDuplicatesAndByteOrder) {
   TempDir dir;
   // Unsorted, a key twice (the later line counts), names in many directories,

@@ -163,6 +163,15 @@ TEST(Destination, EachLevelIsARealDirectoryCheckedOncePerRun) {
   int err = 0;
   EXPECT_FALSE(tree.makeDirectories(t / "aussen/neu", &err));
   EXPECT_FALSE(t.exists("aussen/neu"));
+  // Looks in a directory of the run kept open see what is there now, a link as itself.
+  EXPECT_FALSE(tree.look(t / "zu-z/a/b/f.txt", &err));
+  EXPECT_EQ(err, ENOENT);
+  t.write("z/a/b/f.txt", "neu");
+  const auto file = tree.look(t / "zu-z/a/b/f.txt");
+  EXPECT_TRUE(file && file->kind == platform::EntryKind::File && file->size == 3);
+  ASSERT_EQ(symlink((t / "aussen/x.txt").c_str(), (t / "z/a/b/l").c_str()), 0);
+  const auto link = tree.look(t / "zu-z/a/b/l");
+  EXPECT_TRUE(link && link->isSymlink);
 }
 
 }  // namespace
