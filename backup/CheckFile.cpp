@@ -222,7 +222,7 @@ bool CheckFile::storeName(std::string_view name, std::uint32_t& ref) {
 }
 
 CheckFile::Slot* CheckFile::insert(Split key) {
-  static_assert(sizeof(Slot) == 24, "a key's record stays at 24 bytes");
+  static_assert(sizeof(Slot) == 20, "a key's record stays at 20 bytes");
   if (slots_.size() >= DIR_MASK) return nullptr;  // slot and directory numbers stay below 2^30
   std::uint32_t name = 0;
   if (!storeName(key.name, name)) return nullptr;
@@ -287,10 +287,30 @@ std::string_view CheckFile::nameOf(const Slot& s) const {
   return names_.view(at + 1 + sizeof size, static_cast<std::size_t>(size));
 }
 
+std::int64_t CheckFile::sizeOf(std::size_t index) const {
+  const Slot& s = slots_[index];
+  if (!(s.dirFlags & SIZE_ASIDE)) return s.size;
+  const auto it = bigSizes_.find(static_cast<std::uint32_t>(index));
+  return it == bigSizes_.end() ? 0 : it->second;
+}
+
+void CheckFile::setSize(std::size_t index, std::int64_t size) {
+  Slot& s = slots_[index];
+  if (size >= 0 && size <= std::numeric_limits<std::uint32_t>::max()) {
+    if (s.dirFlags & SIZE_ASIDE) bigSizes_.erase(static_cast<std::uint32_t>(index));
+    s.dirFlags &= ~SIZE_ASIDE;
+    s.size = static_cast<std::uint32_t>(size);
+  } else {
+    bigSizes_[static_cast<std::uint32_t>(index)] = size;
+    s.dirFlags |= SIZE_ASIDE;
+    s.size = 0;
+  }
+}
+
 CheckEntry CheckFile::entryOf(std::size_t index) const {
   const Slot& s = slots_[index];
   CheckEntry e;
-  e.size = s.size;
+  e.size = sizeOf(index);
   e.timeLow = s.timeLow;
   e.timeHigh = s.timeHigh;
   e.flags = flagsOf(s);
@@ -300,8 +320,8 @@ CheckEntry CheckFile::entryOf(std::size_t index) const {
 }
 
 void CheckFile::setEntry(std::size_t index, const CheckEntry& e) {
+  setSize(index, e.size);
   Slot& s = slots_[index];
-  s.size = e.size;
   s.timeLow = e.timeLow;
   s.timeHigh = e.timeHigh;
   setFlags(s, e.flags);
@@ -389,15 +409,19 @@ bool CheckFile::Load(const std::string& path) {
 
 bool CheckFile::Save(const std::string& pathIn, int* errOut) {
   const std::string path = pathIn.empty() ? path_ : pathIn;
-  // Slot numbers, not pointers: four bytes a key while the file is written.
-  std::vector<std::uint32_t> confirmed;
+  // Slot numbers, not pointers: four bytes a key while the file is written,
+  // counted first so that the list is never held twice while it grows.
   const std::vector<bool> dirBreaks = directoriesWithLineBreaks();
-  for (std::size_t i = 0; i < slots_.size(); ++i) {
-    const Slot& s = slots_[i];
-    // A key with a line break would write a broken line: never stored.
-    if ((flagsOf(s) & CONFIRMED) && !dirBreaks[dirOf(s)] && !HasLineBreak(nameOf(s)))
-      confirmed.push_back(static_cast<std::uint32_t>(i));
-  }
+  // A key with a line break would write a broken line: never stored.
+  const auto written = [&](const Slot& s) {
+    return (flagsOf(s) & CONFIRMED) && !dirBreaks[dirOf(s)] && !HasLineBreak(nameOf(s));
+  };
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < slots_.size(); ++i) count += written(slots_[i]) ? 1 : 0;
+  std::vector<std::uint32_t> confirmed;
+  confirmed.reserve(count);
+  for (std::size_t i = 0; i < slots_.size(); ++i)
+    if (written(slots_[i])) confirmed.push_back(static_cast<std::uint32_t>(i));
   std::sort(confirmed.begin(), confirmed.end(), [this](std::uint32_t x, std::uint32_t y) {
     const Slot& a = slots_[x];
     const Slot& b = slots_[y];
@@ -432,26 +456,28 @@ bool CheckFile::CheckAndRecord(std::string_view key, std::int64_t size, std::uin
   return record(split(CheckKey{key, {}}), size, timeLow, timeHigh, false);
 }
 
-bool CheckFile::CheckAndConfirm(CheckKey parts, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh) {
-  return record(split(parts), size, timeLow, timeHigh, true);
+bool CheckFile::CheckAndConfirm(CheckKey parts, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh,
+                                bool addNew) {
+  return record(split(parts), size, timeLow, timeHigh, true, addNew);
 }
 
-bool CheckFile::record(Split key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh, bool confirm) {
+bool CheckFile::record(Split key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh, bool confirm,
+                       bool addNew) {
   const auto low = static_cast<std::int32_t>(timeLow);
   const auto high = static_cast<std::int32_t>(timeHigh);
   const std::int64_t i = key.dir == NO_DIR ? -1 : lookup(key, hashOf(key.dir, key.name));
   if (i >= 0) {
     Slot& e = slots_[static_cast<std::size_t>(i)];
-    if (e.timeLow == low && e.timeHigh == high && e.size == size) {
+    if (e.timeLow == low && e.timeHigh == high && sizeOf(static_cast<std::size_t>(i)) == size) {
       if (confirm) setFlags(e, flagsOf(e) | CONFIRMED);
       return true;
     }
   }
-  if (i < 0 && !insert(key)) return false;  // no room: copied, never skipped
+  if (i < 0 && (!addNew || !insert(key))) return false;  // no room: copied, never skipped
   const std::size_t index = i >= 0 ? static_cast<std::size_t>(i) : slots_.size() - 1;
-  Slot& e = slots_[index];
   if (!reserved_.empty()) reserved_.erase(static_cast<std::uint32_t>(index));
-  e.size = size;
+  setSize(index, size);
+  Slot& e = slots_[index];
   e.timeLow = low;
   e.timeHigh = high;
   if (flagsOf(e) & IN_FILE) valuesChanged_ = true;
@@ -472,6 +498,7 @@ void CheckFile::MarkCopied(std::string_view key, bool copied) {
 void CheckFile::Clear() {
   slots_.clear();
   std::unordered_map<std::uint32_t, std::int32_t>().swap(reserved_);
+  std::unordered_map<std::uint32_t, std::int64_t>().swap(bigSizes_);
   std::vector<std::uint32_t>().swap(table_);
   tableCount_ = 0;
   std::vector<std::uint64_t>().swap(byDir_);

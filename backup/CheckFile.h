@@ -52,7 +52,11 @@ class CheckFile {
   bool CheckAndRecord(std::string_view key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh);
   // CheckAndRecord and MarkCopied(key, result) in one lookup: an unchanged
   // entry stays confirmed, a new or changed one is unconfirmed until copied.
-  bool CheckAndConfirm(CheckKey key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh);
+  // Without addNew a key not recorded yet is left out: its copy records it
+  // (CheckAndRecord), so a first run does not hold every key while it also
+  // holds every entry found.
+  bool CheckAndConfirm(CheckKey key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh,
+                       bool addNew = true);
   void MarkCopied(std::string_view key, bool copied);
   void Clear();
   // False when a save would write exactly the entries the loaded file holds:
@@ -71,17 +75,19 @@ class CheckFile {
   // A key is kept as its directory (up to and with the last "/", each
   // directory stored once) and its name in blocks of names: a large file
   // costs little more than its names, and growing never copies them.
-  // 24 bytes: the field "reserved" (nearly always 0) is kept aside, the
-  // flags share a word with the directory, the name's size stands before it.
+  // 20 bytes: the field "reserved" (nearly always 0) and a size that does
+  // not fit 32 bits are kept aside, the flags share a word with the
+  // directory, the name's size stands before it.
   struct Slot {
-    std::int64_t size = 0;
+    std::uint32_t size = 0;  // 0 with SIZE_ASIDE: the size is in bigSizes_
     std::int32_t timeLow = 0;
     std::int32_t timeHigh = 0;
-    std::uint32_t dirFlags = 0;  // the directory's number; the flags in the top two bits
+    std::uint32_t dirFlags = 0;  // the directory's number, SIZE_ASIDE, the flags in the top two bits
     std::uint32_t name = 0;      // (block << NAME_SHIFT) | offset of the name's size in names_
   };
   static constexpr int FLAG_SHIFT = 30;
-  static constexpr std::uint32_t DIR_MASK = (std::uint32_t{1} << FLAG_SHIFT) - 1;
+  static constexpr std::uint32_t SIZE_ASIDE = std::uint32_t{1} << 29;
+  static constexpr std::uint32_t DIR_MASK = SIZE_ASIDE - 1;
   static constexpr int NAME_SHIFT = 20;  // names_ blocks are 1 MiB
   static constexpr std::uint64_t NAME_BLOCKS = std::uint64_t{1} << (32 - NAME_SHIFT);
   // A name of this size or longer has its size in the 8 bytes after the mark.
@@ -89,8 +95,10 @@ class CheckFile {
   static std::uint32_t dirOf(const Slot& s) { return s.dirFlags & DIR_MASK; }
   static unsigned char flagsOf(const Slot& s) { return static_cast<unsigned char>(s.dirFlags >> FLAG_SHIFT); }
   static void setFlags(Slot& s, unsigned char flags) {
-    s.dirFlags = dirOf(s) | (static_cast<std::uint32_t>(flags & 3) << FLAG_SHIFT);
+    s.dirFlags = (s.dirFlags & (DIR_MASK | SIZE_ASIDE)) | (static_cast<std::uint32_t>(flags & 3) << FLAG_SHIFT);
   }
+  std::int64_t sizeOf(std::size_t index) const;
+  void setSize(std::size_t index, std::int64_t size);
   // Stores name in names_; false when the store is full (4 GiB of names).
   bool storeName(std::string_view name, std::uint32_t& ref);
   static constexpr std::uint32_t NO_DIR = 0xFFFFFFFFu;
@@ -120,9 +128,11 @@ class CheckFile {
   // False when the line's key could not be kept.
   bool addLine(std::string_view line);
   std::int64_t indexOf(std::string_view key) const;
-  // True when key is there with these values; otherwise records them. With
-  // confirm the entry counts as confirmed by this run (a changed one not yet).
-  bool record(Split key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh, bool confirm);
+  // True when key is there with these values; otherwise records them (a new
+  // key only with addNew). With confirm the entry counts as confirmed by this
+  // run (a changed one not yet).
+  bool record(Split key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh, bool confirm,
+              bool addNew = true);
 
   std::string path_;
   bool loaded_ = false;         // the file at path_ was read to its end
@@ -149,6 +159,8 @@ class CheckFile {
   mutable std::string joined_;
   // The non-zero "reserved" fields, by slot.
   std::unordered_map<std::uint32_t, std::int32_t> reserved_;
+  // The sizes below 0 or from 4 GiB on, by slot.
+  std::unordered_map<std::uint32_t, std::int64_t> bigSizes_;
   mutable CheckEntry found_;
 };
 

@@ -8,6 +8,7 @@
 #include "backup/CompleteState.h"
 #include "backup/CompressZip.h"
 #include "backup/CopyRegister.h"
+#include "backup/FoundList.h"
 #include "backup/MountGuard.h"
 #include "platform/CopyAttributes.h"
 #include "platform/DirectoryReader.h"
@@ -136,14 +137,16 @@ class Decision {
   // Only files and links are recorded; a name with a line break never gets
   // a check-file line and is copied at every run. The key is looked up in
   // its two pieces (destination root, path below the source root): no
-  // joined name is built for a file that is already recorded.
+  // joined name is built for a file that is already recorded. A new file's
+  // key is added by the run with the state its copy was read in; a link's
+  // copy records none, so a new link's key is added here.
   bool checkFileSaysSame(const FoundFile& e) {
     if (!in_.checkFile) return false;
     const CheckKey key{destRoot_, PathBelowRoot(e.path, sourceRoot_)};
     if (HasLineBreak(key.head) || HasLineBreak(key.tail)) return false;
     return in_.checkFile->CheckAndConfirm(key, static_cast<std::int64_t>(e.size),
                                           static_cast<std::uint32_t>(e.lastWrite & 0xFFFFFFFFu),
-                                          static_cast<std::uint32_t>(e.lastWrite >> 32));
+                                          static_cast<std::uint32_t>(e.lastWrite >> 32), e.kind != EntryKind::File);
   }
 
   // A plain copy whose mode, owner or xattrs differ gets them; an archive
@@ -278,6 +281,48 @@ WalkOptions WalkOptionsFor(const PairSelectionInput& in, const ExclusionLists& e
   return walk;
 }
 
+// The entries found while the check file still loads, in the walk's order:
+// a found list's records and names, the time and the copy's verdict beside.
+class HeldEntries {
+ public:
+  void add(const FoundFile& e, unsigned char verdict) {
+    found_.add(e);
+    times_.push_back(e.lastWrite);
+    verdicts_.push_back(verdict);
+  }
+  std::size_t size() const { return found_.size(); }
+  // Each entry to decide(entry, verdict) in order, then none held; what was
+  // handed on is given back on the way.
+  template <typename Decide>
+  void handOn(Decide& decide) {
+    FoundFile e;
+    for (std::size_t i = 0; i < found_.size(); ++i) {
+      if (i % 4096 == 0) release(i);
+      const FoundList::Entry& r = found_[i];
+      found_.path(i, e.path);
+      e.size = r.size;
+      e.lastWrite = times_[i];
+      e.kind = r.kind;
+      e.changed = r.changed;
+      e.status.links = r.manyLinks ? 2 : 1;  // only more than one counts after the look at the copy
+      decide(e, verdicts_[i]);
+    }
+    found_.clear();
+    times_.clear();
+    verdicts_.clear();
+  }
+
+ private:
+  void release(std::size_t i) {
+    found_.releaseBefore(i);
+    times_.releaseBefore(i);
+    verdicts_.releaseBefore(i);
+  }
+  FoundList found_;
+  ChunkedArray<platform::FileTime> times_;
+  ChunkedArray<unsigned char> verdicts_;
+};
+
 }  // namespace
 
 PairSelectionResult SelectPair(const PairSelectionInput& in) {
@@ -302,42 +347,24 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
     if (in.onEntry) in.onEntry(entry);
   };
   // Found while the check file was still loading: the copy is looked at
-  // now, the rest kept small until the check file can be asked.
-  struct Held {
-    std::string path;
-    std::uint64_t size;
-    platform::FileTime lastWrite;
-    std::uint64_t links;  // names of the file (the run keeps hard links)
-    EntryKind kind;
-    unsigned char changed, verdict;
-  };
+  // now, the rest kept in a found list's small records until the check file
+  // can be asked.
+  HeldEntries held;
   bool ready = !in.checkFile || !in.checkFileReady;
-  std::vector<Held> held;
-  FoundFile handed;
   const auto handOnHeld = [&] {
-    for (Held& h : held) {
-      handed.path = std::move(h.path);
-      handed.size = h.size;
-      handed.lastWrite = h.lastWrite;
-      handed.kind = h.kind;
-      handed.changed = h.changed;
-      handed.status.links = h.links;
-      decide(handed, h.verdict);
-    }
-    held.clear();
+    if (held.size() != 0) held.handOn(decide);
   };
   walk.onFile = [&](FoundFile& entry) {
     const unsigned char verdict = decision.lookAtCopy(entry);
     if (!ready && !(ready = in.checkFileReady(false))) {
-      held.push_back(Held{std::move(entry.path), entry.size, entry.lastWrite, entry.status.links, entry.kind,
-                          entry.changed, verdict});
+      held.add(entry, verdict);
       return;
     }
     handOnHeld();
     decide(entry, verdict);
   };
   WalkDirectory(pair.source, walk);
-  if (!held.empty()) {
+  if (held.size() != 0) {
     in.checkFileReady(true);
     handOnHeld();
   }

@@ -156,6 +156,28 @@ TEST(CheckFile, ALookWithoutAddingLeavesNewKeysToTheCopy) {
   EXPECT_EQ(maskTimes(dir.read("p.chk")), ";Gebildet: T\r\n/d/a|0|1|2|3\r\n/d/b|0|7|5|6\r\n/d/neu|0|9|0|0\r\n");
 }
 
+// Sizes from 4 GiB on and negative ones (as a file may say) are kept aside
+// of the key's small record: they compare and are written exactly, and a
+// size that shrinks back below 4 GiB takes its place in the record again.
+TEST(CheckFile, SizesBeyondFourGibibytesAndBelowZeroAreKeptExactly) {
+  TempDir dir;
+  const std::string path =
+      dir.write("p.chk", "/d/gross|0|4294967296|1|2\r\n/d/minus|0|-5|1|2\r\n/d/rand|0|4294967295|1|2\r\n");
+  CheckFile cf;
+  ASSERT_TRUE(cf.Load(path));
+  EXPECT_TRUE(cf.CheckAndConfirm({"/d/", "gross"}, 4294967296LL, 2, 1));
+  EXPECT_FALSE(cf.CheckAndConfirm({"/d/", "gross"}, 0, 2, 1));  // the lower half alone is not the size
+  EXPECT_TRUE(cf.CheckAndConfirm({"/d/", "minus"}, -5, 2, 1));
+  EXPECT_TRUE(cf.CheckAndConfirm({"/d/", "rand"}, 4294967295LL, 2, 1));
+  EXPECT_FALSE(cf.CheckAndConfirm({"/d/", "rand"}, 1LL << 40, 2, 1));
+  EXPECT_FALSE(cf.CheckAndRecord("/d/neu", 9000000000LL, 2, 1));
+  for (const char* key : {"/d/gross", "/d/rand", "/d/neu"}) cf.MarkCopied(key, true);
+  int err = 0;
+  ASSERT_TRUE(SaveCheckFileWithBackup(cf, path, &err));
+  EXPECT_EQ(maskTimes(dir.read("p.chk")), ";Gebildet: T\r\n/d/gross|0|0|1|2\r\n/d/minus|0|-5|1|2\r\n"
+                                          "/d/neu|0|9000000000|1|2\r\n/d/rand|0|1099511627776|1|2\r\n");
+}
+
 TEST(CheckFile, ManyKeysDuplicatesAndByteOrder) {
   TempDir dir;
   // Unsorted, a key twice (the later line counts), names in many directories,
