@@ -247,13 +247,17 @@ void BackupRun::Impl::selectFiles(PairState& state) {
     pairError(fmt::sprintf(texts::DIRECTORY_UNREADABLE, dir, SystemErrorText(err)));
   };
   selection.linkBase = FreshStateBase(options, state.pair->destination, selection.destinationRoot);
-  // Into a new complete state the unchanged files are linked while the walk
-  // still finds the rest: today's folder is begun before it.
-  if (!selection.linkBase.empty() && !IsOnUnmountedDrive(selection.destinationRoot)) beginTree(state);
+  // The workers copy and link while the walk still finds the rest: the
+  // destination is begun before it.
+  if (!IsOnUnmountedDrive(selection.destinationRoot)) {
+    beginTree(state);
+    if (RunThreadCount() > 1) ahead = std::make_unique<CompressAhead>(RunThreadCount(), setup.cancel, options.Compare != 0);
+  }
   selection.onEntry = [this, &state](FoundFile& entry) {
     state.found.add(entry);
     if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) ++state.toCopy;
     if (entry.skip >= 3) offerLinks(state, state.nextLinkOffer, false);
+    if (entry.kind == EntryKind::File && !entry.skip) offerAhead(state, state.nextOffer);
   };
   state.selected = SelectPair(selection);
   if (start().withCheckFile) checkFileReady(true);  // also when the pair was left out
@@ -291,7 +295,10 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   // counts every file in the walk's order.
   const int threads = RunThreadCount();
   if (threads <= 1) return;
-  ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0, state.progress.get());
+  if (ahead)
+    ahead->setWaiting(state.progress.get());
+  else
+    ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0, state.progress.get());
   // What the workers compressed counts for the pair at once, not when this thread reaches the file.
   state.progress->SetAheadSource([this] { return ahead ? ahead->doneAfter(aheadIndex) : 0; });
 }
@@ -335,7 +342,7 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     if (compress && GetPathKind(path + ".zip") != PathKind::Nothing) continue;
     const std::string destination = DestinationPathOf(path, state.sourceRoot, state.destRoot);
     if (compress && !ArchiveNameFits(destination)) continue;
-    if (!destinations.makeDirectories(ParentDirectory(destination))) continue;
+    if (!destinations.makeDirectories(ParentDirectory(destination), nullptr, true)) continue;
     if (compress && mayLinkFromBase(path, destination)) continue;
     leftovers.visit(ParentDirectory(destination));  // before a worker puts a temporary there
     CopyJob job;

@@ -90,7 +90,7 @@ void BackupRun::Impl::offerLinks(PairState& state, std::size_t current, bool wal
     state.found.path(next, state.offerPath);
     DestinationPathInto(state.offerDestination, state.offerPath, state.sourceRoot, state.destRoot);
     const std::string directory = ParentDirectory(state.offerDestination);
-    if (!destinations.makeDirectories(directory)) {
+    if (!destinations.makeDirectories(directory, nullptr, true)) {
       ++state.linkOffers;
       continue;  // the general way says why
     }

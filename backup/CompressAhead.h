@@ -69,6 +69,7 @@ class CompressAhead {
     return slots_.size() < minFiles_ || (slots_.size() < maxFiles_ && bytesAhead_ < kMaxBytesAhead);
   }
   std::size_t inFlight() const { return slots_.size(); }
+  void setWaiting(PairProgress* waiting) { waiting_ = waiting; }
   // Hands the file of walk position index to a worker (job.deferCommit set).
   void offer(std::size_t index, CopyJob job);
   // The worker's result for index, waiting for it; null when index was not

@@ -98,7 +98,7 @@ std::string DestinationTree::sourceOf(const std::string& destination) const {
   return destination.size() > skip ? join(sourceRoot_, destination.substr(skip)) : sourceRoot_;
 }
 
-bool DestinationTree::makeDirectories(const std::string& dir, int* err) {
+bool DestinationTree::makeDirectories(const std::string& dir, int* err, bool quiet) {
   if (!verified_.count(destRoot_)) {
     // The root and what lies above it are the user's: made as the path says.
     if (GetPathKind(destRoot_) != PathKind::Directory && !MakeDirectories(destRoot_, err)) return false;
@@ -120,18 +120,21 @@ bool DestinationTree::makeDirectories(const std::string& dir, int* err) {
     start = end + 1;
     const auto known = verified_.find(path);
     if (known != verified_.end() && known->second) continue;
-    if (!verifyLevel(path, err)) return false;
+    if (!verifyLevel(path, err, quiet)) return false;
   }
   return true;
 }
 
 // One level below the root: a real directory afterwards, or false.
-bool DestinationTree::verifyLevel(const std::string& path, int* err) {
+bool DestinationTree::verifyLevel(const std::string& path, int* err, bool quiet) {
   if (const auto known = verified_.find(path); known != verified_.end()) {
     if (!platform::makeOwnerWritable(path, err)) return false;
     known->second = true;
     return true;
   }
+  int zipErr = 0;
+  // Our archive of a former file at this name is unpacked aside in the file's turn only.
+  if (quiet && (look(path + ".zip", &zipErr) || zipErr != ENOENT)) return fail(err, EEXIST);
   for (int attempt = 0;; ++attempt) {
     int e = 0;
     const Status st = entryStatus(path, e);
@@ -147,7 +150,7 @@ bool DestinationTree::verifyLevel(const std::string& path, int* err) {
     }
     // Our copy of a link, or of a file the source had here before: never
     // followed, never written into; kept aside unless this run made it.
-    if (attempt > 2 || (hooks_.takenThisRun && hooks_.takenThisRun(path))) return fail(err, EEXIST);
+    if (quiet || attempt > 2 || (hooks_.takenThisRun && hooks_.takenThisRun(path))) return fail(err, EEXIST);
     if (!keepAside(path, kindOf(*st), err)) return false;
   }
   keepArchiveAside(path);

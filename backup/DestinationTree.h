@@ -47,8 +47,9 @@ class DestinationTree {
   // it are made as the user's path says (links followed). A level that is a
   // link or a file is kept aside and replaced, unless this run made it for
   // another source (then false with EEXIST). Levels verified once in this
-  // run cost nothing again.
-  bool makeDirectories(const std::string& dir, int* err = nullptr);
+  // run cost nothing again. quiet (for files handled ahead of their turn):
+  // nothing is kept aside and nothing said; false with EEXIST instead.
+  bool makeDirectories(const std::string& dir, int* err = nullptr, bool quiet = false);
   // The run set dir's own mode: the next copy into it checks it again.
   void modeSet(const std::string& dir);
 
@@ -73,7 +74,7 @@ class DestinationTree {
 
  private:
   std::string sourceOf(const std::string& destination) const;
-  bool verifyLevel(const std::string& path, int* err);
+  bool verifyLevel(const std::string& path, int* err, bool quiet);
   bool keepAside(const std::string& path, Kind kind, int* err);
   void keepArchiveAside(const std::string& plainName);
   void unpackArchivesIn(const std::string& dir);

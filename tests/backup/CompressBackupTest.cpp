@@ -168,6 +168,28 @@ TEST(CompressBackup, FourThreadsWriteWhatOneWrites) {
   }
 }
 
+TEST(CompressBackup, AFileInTheWayOfAFolderIsKeptAsideInItsTurnWithWorkers) {
+  std::string logs[2];
+  for (const int four : {0, 1}) {
+    test::TempDir t;
+    writeSources(t, 40);
+    t.write("dst/teil 1", "eine Datei, wo jetzt ein Ordner ist");
+    Threads threads(four ? "4" : "1");
+    test::RecordingReporter reporter;
+    std::atomic<int> cancel{0};
+    BackupRun backup(compressedBackup(t, &reporter, &cancel, 0));
+    backup.run();
+    EXPECT_EQ(backup.totals().runErrors, 0) << test::joined(reporter.lines);
+    int kept = 0;
+    for (const auto& e : fs::directory_iterator(t / "dst")) kept += e.path().filename().string().rfind("teil 1 (Datei bis ", 0) == 0;
+    EXPECT_EQ(kept, 1);
+    logs[four] = test::maskTimes(t.read("run.log"));
+    for (std::size_t at; (at = logs[four].find(t.path())) != std::string::npos;) logs[four].replace(at, t.path().size(), "T");
+  }
+  EXPECT_NE(logs[0].find("jetzt von anderer Art"), std::string::npos) << logs[0];
+  EXPECT_EQ(logs[0], logs[1]);
+}
+
 TEST(CompressBackup, CancelOfFourThreadsLeavesOnlyWholeArchives) {
   test::TempDir t;
   writeSources(t, 40);
