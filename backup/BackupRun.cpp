@@ -251,7 +251,8 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   // destination is begun before it.
   if (!IsOnUnmountedDrive(selection.destinationRoot)) {
     beginTree(state);
-    if (RunThreadCount() > 1) ahead = std::make_unique<CompressAhead>(RunThreadCount(), setup.cancel, options.Compare != 0);
+    if (const int threads = RunThreadCount(); threads > 1)
+      ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0);
   }
   selection.onEntry = [this, &state](FoundFile& entry) {
     state.found.add(entry);

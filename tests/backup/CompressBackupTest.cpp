@@ -181,10 +181,12 @@ TEST(CompressBackup, AFileInTheWayOfAFolderIsKeptAsideInItsTurnWithWorkers) {
     backup.run();
     EXPECT_EQ(backup.totals().runErrors, 0) << test::joined(reporter.lines);
     int kept = 0;
-    for (const auto& e : fs::directory_iterator(t / "dst")) kept += e.path().filename().string().rfind("teil 1 (Datei bis ", 0) == 0;
+    for (const auto& e : fs::directory_iterator(t / "dst"))
+      kept += e.path().filename().string().rfind("teil 1 (Datei bis ", 0) == 0;
     EXPECT_EQ(kept, 1);
     logs[four] = test::maskTimes(t.read("run.log"));
-    for (std::size_t at; (at = logs[four].find(t.path())) != std::string::npos;) logs[four].replace(at, t.path().size(), "T");
+    for (std::size_t at; (at = logs[four].find(t.path())) != std::string::npos;)
+      logs[four].replace(at, t.path().size(), "T");
   }
   EXPECT_NE(logs[0].find("jetzt von anderer Art"), std::string::npos) << logs[0];
   EXPECT_EQ(logs[0], logs[1]);
