@@ -407,7 +407,11 @@ bool CheckFile::Load(const std::string& path) {
 }
 
 
-bool CheckFile::Save(const std::string& pathIn, int* errOut) {
+bool CheckFile::Save(const std::string& path, int* err) { return save(path, err, false); }
+
+bool CheckFile::SaveLast(const std::string& path, int* err) { return save(path, err, true); }
+
+bool CheckFile::save(const std::string& pathIn, int* errOut, bool last) {
   const std::string path = pathIn.empty() ? path_ : pathIn;
   // Slot numbers, not pointers: four bytes a key while the file is written,
   // counted first so that the list is never held twice while it grows.
@@ -419,6 +423,13 @@ bool CheckFile::Save(const std::string& pathIn, int* errOut) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < slots_.size(); ++i) count += written(slots_[i]) ? 1 : 0;
   std::vector<std::uint32_t> confirmed;
+  if (last) {
+    // After a first run the table holds every key: room enough for the list.
+    confirmed.swap(table_);
+    confirmed.clear();
+    tableCount_ = 0;
+    std::vector<std::uint64_t>().swap(byDir_);
+  }
   confirmed.reserve(count);
   for (std::size_t i = 0; i < slots_.size(); ++i)
     if (written(slots_[i])) confirmed.push_back(static_cast<std::uint32_t>(i));
@@ -550,7 +561,7 @@ bool SaveCheckFileWithBackup(CheckFile& file, const std::string& path, int* err)
   // old file is moved aside as before.
   bool linked = platform::linkPath(path, backup);
   if (!linked && !platform::renamePath(path, backup)) backup.clear();
-  const bool saved = file.Save(path, err);
+  const bool saved = file.SaveLast(path, err);
   file.Clear();
   if (!saved) {
     if (!backup.empty() && !linked) {

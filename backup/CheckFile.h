@@ -47,6 +47,9 @@ class CheckFile {
   // to the remembered path when path is empty; replaced atomically. False
   // with *err (errno) when it cannot be written.
   bool Save(const std::string& path, int* err = nullptr);
+  // Save for the last time: the keys are sorted in the memory of the lookup
+  // table, so no key can be found afterwards (Clear() follows).
+  bool SaveLast(const std::string& path, int* err = nullptr);
   // True when key is recorded with exactly this size and time; otherwise the
   // entry is (re)recorded with these values and false returned.
   bool CheckAndRecord(std::string_view key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh);
@@ -127,6 +130,7 @@ class CheckFile {
   void index();
   // False when the line's key could not be kept.
   bool addLine(std::string_view line);
+  bool save(const std::string& path, int* err, bool last);
   std::int64_t indexOf(std::string_view key) const;
   // True when key is there with these values; otherwise records them (a new
   // key only with addNew). With confirm the entry counts as confirmed by this

@@ -12,19 +12,21 @@
 
 namespace kalvero {
 
-// An array that only grows at its end, in blocks of 4096 elements.
+// An array that only grows at its end, in blocks of about 64 KiB whatever
+// the element: a block one array gave back fits the next block of another
+// (a first run's found entries make room for its check-file keys).
 template <typename T>
 class ChunkedArray {
  public:
   T& push_back(const T& value) {
-    if ((size_ & MASK) == 0) blocks_.push_back(std::make_unique<T[]>(BLOCK));
-    T& slot = blocks_.back()[size_ & MASK];
+    if (size_ % BLOCK == 0) blocks_.push_back(std::make_unique<T[]>(BLOCK));
+    T& slot = blocks_.back()[size_ % BLOCK];
     slot = value;
     ++size_;
     return slot;
   }
-  T& operator[](std::size_t i) { return blocks_[i >> SHIFT][i & MASK]; }
-  const T& operator[](std::size_t i) const { return blocks_[i >> SHIFT][i & MASK]; }
+  T& operator[](std::size_t i) { return blocks_[i / BLOCK][i % BLOCK]; }
+  const T& operator[](std::size_t i) const { return blocks_[i / BLOCK][i % BLOCK]; }
   T& back() { return (*this)[size_ - 1]; }
   const T& back() const { return (*this)[size_ - 1]; }
   std::size_t size() const { return size_; }
@@ -37,13 +39,11 @@ class ChunkedArray {
   // Gives back the blocks that hold only elements before index; those are
   // never read again.
   void releaseBefore(std::size_t index) {
-    for (; released_ < (index >> SHIFT) && released_ < blocks_.size(); ++released_) blocks_[released_].reset();
+    for (; released_ < index / BLOCK && released_ < blocks_.size(); ++released_) blocks_[released_].reset();
   }
 
  private:
-  static constexpr std::size_t SHIFT = 12;
-  static constexpr std::size_t BLOCK = std::size_t{1} << SHIFT;
-  static constexpr std::size_t MASK = BLOCK - 1;
+  static constexpr std::size_t BLOCK = std::max<std::size_t>(1, 65536 / sizeof(T));
   std::vector<std::unique_ptr<T[]>> blocks_;
   std::size_t size_ = 0;
   std::size_t released_ = 0;  // blocks given back, from the first

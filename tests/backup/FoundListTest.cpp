@@ -83,5 +83,24 @@ TEST(FoundList, KeepsLongNamesAndFlagsInSmallRecords) {
   }
 }
 
+// Blocks hold about 64 KiB whatever the element: an element of 20 bytes
+// (not a power of two a block) is found across blocks, also after the
+// blocks before it were given back.
+TEST(FoundList, BlocksOfAnyElementSizeKeepEveryElement) {
+  struct Twenty {
+    std::uint32_t v[5];
+  };
+  static_assert(sizeof(Twenty) == 20);
+  ChunkedArray<Twenty> a;
+  for (std::uint32_t i = 0; i < 10000; ++i) a.push_back(Twenty{{i, i + 1, i + 2, i + 3, i * 7}});
+  ASSERT_EQ(a.size(), 10000u);
+  a.releaseBefore(6600);
+  for (std::uint32_t i = 6553; i < 10000; ++i) {
+    ASSERT_EQ(a[i].v[0], i);
+    ASSERT_EQ(a[i].v[4], i * 7);
+  }
+  EXPECT_EQ(a.back().v[3], 10002u);
+}
+
 }  // namespace
 }  // namespace kalvero
