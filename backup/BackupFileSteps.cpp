@@ -323,7 +323,7 @@ bool BackupRun::Impl::sourceOnItsPath(const std::string& source, bool lastMayBeL
 
 bool BackupRun::Impl::sourceOnItsPath(const std::string& source, const std::optional<platform::FileStatus>& seen,
                                       int err, bool lastMayBeLink, const CopyContext& ctx) {
-  if (seen ? lastMayBeLink || !seen->isSymlink : err != ELOOP && err != ENOTDIR && err != EXDEV)
+  if (seen ? lastMayBeLink || !seen->isSymlink : !platform::LeftItsPath(err))
     return true;  // gone or unreadable: the step itself says so
   ReportError(ctx, fmt::sprintf(texts::SOURCE_PATH_CHANGED, source));
   return false;

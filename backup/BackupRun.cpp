@@ -276,8 +276,8 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   }
 }
 
-// Roots, copy context, the pair's progress and, with "Compress" on more than
-// one thread, the workers that compress the files ahead.
+// The copy context and the pair's progress after the walk; with more than
+// one thread the workers that compress or copy the files ahead report to it.
 void BackupRun::Impl::prepareCopying(PairState& state) {
   if (!state.treeBegun) beginTree(state);
   state.ctx.progress = &info;
@@ -296,10 +296,8 @@ void BackupRun::Impl::prepareCopying(PairState& state) {
   // counts every file in the walk's order.
   const int threads = RunThreadCount();
   if (threads <= 1) return;
-  if (ahead)
-    ahead->setWaiting(state.progress.get());
-  else
-    ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0, state.progress.get());
+  if (!ahead) ahead = std::make_unique<CompressAhead>(threads, setup.cancel, options.Compare != 0);
+  ahead->setWaiting(state.progress.get());
   // What the workers compressed counts for the pair at once, not when this thread reaches the file.
   state.progress->SetAheadSource([this] { return ahead ? ahead->doneAfter(aheadIndex) : 0; });
 }
@@ -398,8 +396,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
     state.sourceLookErr = 0;
     state.sourceLook = sourceBelow.status(state.source, &state.sourceLookErr);
     // A link on its way since the walk is said by the copy's path check.
-    const int e = state.sourceLookErr;
-    if (!state.sourceLook && e != ELOOP && e != ENOTDIR && e != EXDEV) {
+    if (!state.sourceLook && !platform::LeftItsPath(state.sourceLookErr)) {
       handleVanished(state);
       return LoopStep::Next;
     }

@@ -50,7 +50,6 @@ PreparedCompression::~PreparedCompression() {
 
 CompressAhead::~CompressAhead() {
   dropping_.store(true, std::memory_order_relaxed);
-  if (!slots_.empty()) wakeFor(slots_.back());
   for (Slot& slot : slots_) {
     try {
       wait(slot);

@@ -40,15 +40,15 @@ bool IsNoSpace(int err);
 // NOTIFY_FILE_STEPs go to it on this thread, record holding the bytes so far.
 bool CompressQuietly(CopyJob& job, ZipArchiveLayer& zip, const std::atomic<int>* cancel, CompressionError* error,
                      RunReporter* steps = nullptr, ProgressInfo* record = nullptr);
-// Takes a worker's compression (its job, ok and error) into job on the run
-// thread: sends and reports what CopyOneFile would have, the steps of a large
-// file at once. Returns like CopyOneFile.
 // A plain copy into the hidden temporary beside job.destination on a worker:
 // nothing reported, the errno of a failure in *err (ECANCELED after a cancel).
 bool CopyQuietly(CopyJob& job, const std::atomic<int>* cancel, int* err);
 // The run thread's use of a worker's finished plain copy: shown as copied;
 // a cancel meanwhile makes it a cancelled copy (job.pending still to discard).
 bool TakeCopiedFile(CopyJob& job, const PreparedCompression& done, const CopyContext& ctx);
+// Takes a worker's compression (its job, ok and error) into job on the run
+// thread: sends and reports what CopyOneFile would have, the steps of a large
+// file at once. Returns like CopyOneFile.
 bool TakeCompressedCopy(CopyJob& job, const PreparedCompression& done, const CopyContext& ctx);
 // What CompareArchive sends and reports for a comparison a worker already
 // made (kind and err from CompareArchiveQuietly, size: the source's).

@@ -140,12 +140,21 @@ bool statBelow(const std::string& root, const std::string& path, struct stat& st
   return rc == 0 || sys::fail(err, e);
 }
 
-std::optional<FileStatus> statusBelow(const std::string& root, const std::string& path, int* err) {
-  struct stat st {};
-  if (!statBelow(root, path, st, err)) return std::nullopt;
+namespace {
+
+// As lstatPath gives it: a link's kind is Other.
+FileStatus entryStatusOf(const struct stat& st) {
   FileStatus s = sys::statusFromStat(st, S_ISLNK(st.st_mode));
   if (s.isSymlink) s.kind = EntryKind::Other;
   return s;
+}
+
+}  // namespace
+
+std::optional<FileStatus> statusBelow(const std::string& root, const std::string& path, int* err) {
+  struct stat st {};
+  if (!statBelow(root, path, st, err)) return std::nullopt;
+  return entryStatusOf(st);
 }
 
 RootBelow::~RootBelow() {
@@ -185,9 +194,7 @@ std::optional<FileStatus> statusAt(int dir, const char* name, const std::string&
     sys::fail(err, errno);
     return std::nullopt;
   }
-  FileStatus s = sys::statusFromStat(st, S_ISLNK(st.st_mode));
-  if (s.isSymlink) s.kind = EntryKind::Other;
-  return s;
+  return entryStatusOf(st);
 }
 
 int openBelow(const std::string& root, const std::string& path, int flags, int* err) {

@@ -5,6 +5,7 @@
 // root itself and what lies above it are the user's and are followed.
 #include <sys/types.h>
 
+#include <cerrno>
 #include <optional>
 #include <string>
 
@@ -31,6 +32,10 @@ int openDirectoryBeneath(int rootFd, const std::string& relative, const std::str
 bool statBelow(const std::string& root, const std::string& path, struct stat& st, int* err = nullptr);
 // statBelow as lstatPath gives it (a link's kind is Other); nullopt with *err.
 std::optional<FileStatus> statusBelow(const std::string& root, const std::string& path, int* err = nullptr);
+
+// The errors of a look below a root that say a link or a file stands on the
+// path below it (not: the entry is gone or unreadable).
+inline bool LeftItsPath(int err) { return err == ELOOP || err == ENOTDIR || err == EXDEV; }
 
 // The entry name in the open directory dir, as lstatPath gives it; nullopt with *err.
 std::optional<FileStatus> statusAt(int dir, const char* name, const std::string& pathForFaults, int* err = nullptr);
