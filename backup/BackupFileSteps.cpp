@@ -255,7 +255,7 @@ void BackupRun::Impl::pairError(const std::string& text) {
 }
 
 void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
-                                      const CopyContext& ctx) {
+                                      const CopyContext& ctx, bool copyWasDirectory) {
   if (kind == EntryKind::Special) {
     // A FIFO, socket or device has no content to keep; it is named, never opened.
     lists.addSkipped(source, destination);
@@ -263,7 +263,7 @@ void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source,
     return;
   }
   if (kind == EntryKind::Directory)
-    copyDirectoryEntry(source, destination, ctx);
+    copyDirectoryEntry(source, destination, ctx, copyWasDirectory);
   else
     copyLinkEntry(source, destination, ctx);
 }
@@ -271,9 +271,15 @@ void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source,
 // Its content is done: an empty one is created here, and its mode and time
 // are set last, so no copy into it changes them again.
 void BackupRun::Impl::copyDirectoryEntry(const std::string& source, const std::string& destination,
-                                         const CopyContext& ctx) {
+                                         const CopyContext& ctx, bool copyWasDirectory) {
   int err = 0;
   writtenRoots.insert(WithTrailingSlash(destination));
+  // Unchanged since its copy was made, and nothing written into the copy
+  // since (that would have changed its time): nothing to make, check or set.
+  if (copyWasDirectory && platform::directoryAttributesMatch(source, destination)) {
+    destinations.modeSet(destination);
+    return;
+  }
   if (!destinations.makeDirectories(destination, &err)) {
     if (missingDirectories.insert(WithTrailingSlash(destination)).second)
       ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, WithTrailingSlash(destination), SystemErrorText(err)));

@@ -389,7 +389,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
     }
     if (entry.skip >= 3 && linkFromBase(state, i)) return LoopStep::Next;
     if (entry.kind != EntryKind::File) {
-      handleTreeEntry(entry.kind, state.source, state.destination, state.ctx);
+      handleTreeEntry(entry.kind, state.source, state.destination, state.ctx, entry.copyIsDirectory);
       state.progress->FileFinished(false);
       return LoopStep::Next;
     }

@@ -215,10 +215,12 @@ struct BackupRun::Impl {
                         const std::optional<platform::FileStatus>* seen = nullptr);
   bool resetArchiveMarker(const std::string& source, const std::string& pairSource, FileResult& result,
                           bool changeNoted, const CopyContext& ctx);
-  // A link, a directory (after its content) or a special file of the walk.
+  // A link, a directory (after its content) or a special file of the walk;
+  // copyWasDirectory: FoundFile::copyIsDirectory.
   void handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
-                       const CopyContext& ctx);
-  void copyDirectoryEntry(const std::string& source, const std::string& destination, const CopyContext& ctx);
+                       const CopyContext& ctx, bool copyWasDirectory);
+  void copyDirectoryEntry(const std::string& source, const std::string& destination, const CopyContext& ctx,
+                          bool copyWasDirectory);
   void copyLinkEntry(const std::string& source, const std::string& destination, const CopyContext& ctx);
   // Whether source is still reached through real directories below the
   // pair's source root (no link appeared on its way since the walk), itself

@@ -304,6 +304,7 @@ class HeldEntries {
       e.lastWrite = times_[i];
       e.kind = r.kind;
       e.changed = r.changed;
+      e.copyIsDirectory = r.copyIsDirectory;
       e.status.links = r.manyLinks ? 2 : 1;  // only more than one counts after the look at the copy
       decide(e, verdicts_[i]);
     }

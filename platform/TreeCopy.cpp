@@ -175,13 +175,9 @@ bool makeOwnerWritable(const std::string& dir, int* err) {
   return true;
 }
 
-namespace {
-
-// True when destination already has what copyDirectoryAttributes would give
-// it (owner, group, mode, last-write time, no xattr or ACL to carry): a run
-// over an unchanged tree then writes nothing to its directories, three calls
-// each instead of eleven and an inode written to the journal.
-bool directoryMatches(const std::string& source, const std::string& destination) {
+// A run over an unchanged tree then writes nothing to its directories: three
+// calls each instead of eleven, and no inode written to the journal.
+bool directoryAttributesMatch(const std::string& source, const std::string& destination) {
   struct stat in {}, out {};
   if (sys::lstat(source.c_str(), &in) != 0 || sys::lstat(destination.c_str(), &out) != 0) return false;
   if (!S_ISDIR(in.st_mode) || !S_ISDIR(out.st_mode) || (in.st_mode & 07777) != (out.st_mode & 07777) ||
@@ -196,10 +192,8 @@ bool directoryMatches(const std::string& source, const std::string& destination)
   return true;
 }
 
-}  // namespace
-
 bool copyDirectoryAttributes(const std::string& source, const std::string& destination, int* err) {
-  if (directoryMatches(source, destination)) return true;
+  if (directoryAttributesMatch(source, destination)) return true;
   const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
   const int in = sys::open(source.c_str(), flags);
   if (in < 0) return sys::fail(err, errno);

@@ -21,6 +21,9 @@ bool copySymlink(const std::string& source, const std::string& destination, int*
 // content is written, which would change its time. Neither side is followed.
 // False with *err when the destination cannot be opened or its mode set.
 bool copyDirectoryAttributes(const std::string& source, const std::string& destination, int* err = nullptr);
+// True when destination already has what copyDirectoryAttributes would give
+// it, with nothing to carry (no xattr or ACL on the source). Only looks.
+bool directoryAttributesMatch(const std::string& source, const std::string& destination);
 
 // A run writing into its own destination tree: an existing directory the
 // calling user owns but cannot write into or search (a copy of a read-only

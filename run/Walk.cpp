@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <future>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 #include "run/Filters.h"
 #include "run/WorkerPool.h"
@@ -17,9 +18,9 @@ namespace kalvero {
 
 namespace {
 
-// Directories read ahead by the workers and not yet searched; bounds the
-// memory a wide tree can take while the search is behind.
-constexpr int kMaxAhead = 256;
+// Directories read ahead and not yet searched; bounds the memory the
+// listings take while the search is behind.
+constexpr int kMaxAhead = 64;
 
 bool listed(const std::vector<std::string>* list, const std::string& dir) {
   return list && std::find(list->begin(), list->end(), dir) != list->end();
@@ -111,31 +112,149 @@ void readListing(const std::string& dir, bool withMarkers, const CopySide& copie
       out.marked[i] = platform::archiveBitSet(prefix + out.entries[i].name, out.entries[i].status) ? 1 : 0;
 }
 
-// A subdirectory handed to the workers. Whoever claims it first reads it:
-// the search does so itself rather than wait for a worker that has not begun.
+// The destination directory of a searched directory (none without a copy side).
+CopySide copySideOf(const WalkOptions& o, const std::string& dir, int depth) {
+  CopySide side;
+  if (o.copiesRoot.empty()) return side;
+  side.suffix = &o.copySuffix;
+  if (depth == 0)
+    side.dir = o.copiesRoot;
+  else
+    DestinationPathInto(side.dir, dir, o.sourceRoot, o.copiesRoot);
+  return side;
+}
+
+// A subdirectory the search will enter. Whoever claims it first reads it: a
+// worker ahead of the search, or the search itself rather than wait.
 struct Ahead {
   std::string dir;
   CopySide copies;
   bool withMarkers = false;
   std::atomic<bool> claimed{false};
+  std::atomic<bool> ready{false};  // listing and subdirs are there
   Listing listing;
+  std::vector<std::shared_ptr<Ahead>> subdirs;  // as ReadAhead::handOn gives them
 };
-// The future stays outside Ahead: the task holds Ahead, so Ahead holding the
-// task's future would keep both alive for ever.
-struct Pending {
-  std::shared_ptr<Ahead> ahead;
-  std::future<void> done;
+
+// Reads the listings of the directories the search enters next on the
+// workers, in the search's own order (depth first: a listing read hands its
+// subdirectories on at once, the first on top), at most kMaxAhead ahead.
+class ReadAhead {
+ public:
+  ReadAhead(const WalkOptions& options, int workers) : o_(options), pool_(workers) {
+    for (int i = 0; i < workers; ++i) pool_.submit([this](int) { work(); });
+  }
+  ~ReadAhead() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
+  }
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  // One record per entry of a listing, for the subdirectories the search
+  // will enter (else null; none at all: empty), handed to the workers.
+  std::vector<std::shared_ptr<Ahead>> handOn(const Listing& listing, const std::string& prefix) {
+    std::vector<std::shared_ptr<Ahead>> subdirs;
+    if (!o_.withSubdirs) return subdirs;
+    for (std::size_t i = 0; i < listing.entries.size(); ++i) {
+      const platform::DirEntry& entry = listing.entries[i];
+      if (kindOf(entry) != EntryKind::Directory || platform::isProgramTemporaryName(entry.name)) continue;
+      std::string sub = prefix + entry.name;
+      if (listed(o_.excludedTrees, sub)) continue;
+      if (subdirs.empty()) subdirs.resize(listing.entries.size());
+      auto a = std::make_shared<Ahead>();
+      a->withMarkers = (o_.archiveOnly || o_.readMarkers) && !listed(o_.excludedDirectories, sub);
+      a->copies = copySideOf(o_, sub, 1);
+      a->dir = std::move(sub);
+      subdirs[i] = std::move(a);
+    }
+    if (subdirs.empty()) return subdirs;
+    {
+      std::lock_guard lock(mutex_);
+      for (auto it = subdirs.rbegin(); it != subdirs.rend(); ++it)
+        if (*it) stack_.push_back(*it);
+    }
+    wake_.notify_all();
+    return subdirs;
+  }
+
+  // Until the listing the search needs is read, the search reads the next
+  // one no worker has begun, instead of waiting.
+  void waitFor(Ahead& ahead) {
+    while (!ahead.ready.load(std::memory_order_acquire)) {
+      if (const std::shared_ptr<Ahead> other = claimNext()) {
+        read(*other);
+        continue;
+      }
+      ahead.ready.wait(false, std::memory_order_acquire);
+    }
+  }
+
+  // The search has entered a directory read ahead.
+  void consumed() {
+    bool wasFull = false;
+    {
+      std::lock_guard lock(mutex_);
+      wasFull = readAhead_-- == kMaxAhead;
+    }
+    if (wasFull) wake_.notify_all();
+  }
+
+ private:
+  void read(Ahead& a) {
+    readListing(a.dir, a.withMarkers, a.copies, a.listing);
+    if (a.listing.opened) a.subdirs = handOn(a.listing, prefixOf(a.dir));
+    a.ready.store(true, std::memory_order_release);
+    a.ready.notify_all();
+  }
+
+  // The next directory to read, claimed and counted; null when there is none
+  // or the search is kMaxAhead listings behind.
+  std::shared_ptr<Ahead> claimNext() {
+    std::lock_guard lock(mutex_);
+    while (!stack_.empty() && readAhead_ < kMaxAhead) {
+      std::shared_ptr<Ahead> a = std::move(stack_.back());
+      stack_.pop_back();
+      if (!a->claimed.exchange(true)) {
+        ++readAhead_;
+        return a;
+      }
+    }
+    return nullptr;
+  }
+
+  void work() {
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return done_ || (!stack_.empty() && readAhead_ < kMaxAhead); });
+        if (done_) return;
+      }
+      if (const std::shared_ptr<Ahead> a = claimNext()) read(*a);
+    }
+  }
+
+  const WalkOptions& o_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::vector<std::shared_ptr<Ahead>> stack_;  // to be read; the back first
+  int readAhead_ = 0;                          // read (or being read) ahead and not yet entered
+  bool done_ = false;
+  WorkerPool pool_;  // last: its threads end before the rest goes
 };
 
 class Walker {
  public:
   explicit Walker(WalkOptions& options) : o_(options) {
     const int threads = o_.threads > 0 ? o_.threads : RunThreadCount();
-    if (threads > 1) pool_ = std::make_unique<WorkerPool>(threads - 1);
+    if (threads > 1) ahead_ = std::make_unique<ReadAhead>(o_, threads - 1);
   }
 
   // False when dir could not be searched at all.
-  bool walk(const std::string& dir, int depth, Pending* pending) {
+  bool walk(const std::string& dir, int depth, Ahead* ahead) {
     if (listed(o_.excludedTrees, dir)) return false;
     const bool filesExcluded = listed(o_.excludedDirectories, dir);
     const std::string prefix = prefixOf(dir);
@@ -143,13 +262,15 @@ class Walker {
     // The whole directory is read and closed before its subdirectories are
     // searched, so a deep tree never runs out of file descriptors.
     Listing listing;
-    Ahead* const ahead = pending ? pending->ahead.get() : nullptr;
-    if (ahead) --aheadCount_;
+    std::vector<std::shared_ptr<Ahead>> subdirs;
     if (ahead && ahead->claimed.exchange(true)) {
-      pending->done.wait();
+      ahead_->waitFor(*ahead);
       listing = std::move(ahead->listing);
+      subdirs = std::move(ahead->subdirs);
+      ahead_->consumed();
     } else {
-      readListing(dir, false, copySide(dir, depth), listing);
+      readListing(dir, false, copySideOf(o_, dir, depth), listing);
+      if (ahead_ && listing.opened) subdirs = ahead_->handOn(listing, prefix);
     }
     if (!listing.opened) {
       // A missing root (or one that is a file) is the run's own message, not a search error.
@@ -157,10 +278,9 @@ class Walker {
       if (o_.onDirectoryError && (depth > 0 || (e != ENOENT && e != ENOTDIR))) o_.onDirectoryError(dir, e);
       return false;
     }
-    std::vector<Pending> subdirs = readAhead(listing, prefix);
     for (std::size_t i = 0; i < listing.entries.size(); ++i) {
       const int marked = listing.marked.empty() ? -1 : listing.marked[i];
-      Pending* sub = subdirs.empty() || !subdirs[i].ahead ? nullptr : &subdirs[i];
+      Ahead* sub = subdirs.empty() ? nullptr : subdirs[i].get();
       take(listing.entries[i], prefix, filesExcluded, depth, sub, marked, listing);
     }
     if (listing.error && o_.onDirectoryError) o_.onDirectoryError(dir, listing.error);
@@ -168,18 +288,6 @@ class Walker {
   }
 
  private:
-  // The destination directory of a searched directory (none without a copy side).
-  CopySide copySide(const std::string& dir, int depth) const {
-    CopySide side;
-    if (o_.copiesRoot.empty()) return side;
-    side.suffix = &o_.copySuffix;
-    if (depth == 0)
-      side.dir = o_.copiesRoot;
-    else
-      DestinationPathInto(side.dir, dir, o_.sourceRoot, o_.copiesRoot);
-    return side;
-  }
-
   // What the destination directory holds under the entry's name.
   void lookUpCopies(const Listing& listing, const std::string& name, CopiesFound& out) {
     out = CopiesFound{};
@@ -192,37 +300,22 @@ class Walker {
     out.sourceHasSuffixed = sourceHas(listing, suffixed_);
   }
 
+  bool copyIsDirectory(const Listing& listing, const std::string& name) {
+    if (!listing.copiesRead) return false;
+    const platform::DirEntry* c = findCopy(listing, name);
+    if (!c || c->kind != platform::EntryKind::Directory || c->status.isSymlink) return false;
+    suffixed_.assign(name).append(".zip");
+    return findCopy(listing, suffixed_) == nullptr;
+  }
+
   bool wanted(EntryKind kind) const {
     if (kind == EntryKind::Directory) return o_.withSubdirs != 0;
     return kind == EntryKind::File || o_.allKinds;
   }
 
-  // Hands the subdirectories of a listing to the workers, in order.
-  std::vector<Pending> readAhead(const Listing& listing, const std::string& prefix) {
-    std::vector<Pending> subdirs;
-    if (!pool_ || !o_.withSubdirs) return subdirs;
-    for (std::size_t i = 0; i < listing.entries.size() && aheadCount_ < kMaxAhead; ++i) {
-      if (kindOf(listing.entries[i]) != EntryKind::Directory || platform::isProgramTemporaryName(listing.entries[i].name))
-        continue;
-      std::string sub = prefix + listing.entries[i].name;
-      if (listed(o_.excludedTrees, sub)) continue;
-      if (subdirs.empty()) subdirs.resize(listing.entries.size());
-      auto a = std::make_shared<Ahead>();
-      a->withMarkers = (o_.archiveOnly || o_.readMarkers) && !listed(o_.excludedDirectories, sub);
-      a->copies = copySide(sub, 1);
-      a->dir = std::move(sub);
-      subdirs[i].done = pool_->submit([a](int) {
-        if (!a->claimed.exchange(true)) readListing(a->dir, a->withMarkers, a->copies, a->listing);
-      });
-      subdirs[i].ahead = std::move(a);
-      ++aheadCount_;
-    }
-    return subdirs;
-  }
-
   // marked: the archive marker read ahead (1 changed, 0 not), -1 when not read yet.
   void take(const platform::DirEntry& entry, const std::string& prefix, bool filesExcluded, int depth,
-            Pending* ahead, int marked, const Listing& listing) {
+            Ahead* ahead, int marked, const Listing& listing) {
     const EntryKind kind = kindOf(entry);
     if (!wanted(kind)) return;
     // The program's own hidden temporaries (a half-written copy, the staging
@@ -230,7 +323,7 @@ class Walker {
     if (platform::isProgramTemporaryName(entry.name)) return;
     if (kind == EntryKind::Directory) {
       std::string sub = prefix + entry.name;
-      if (walk(sub, depth + 1, ahead) && o_.allKinds) report(std::move(sub), kind, entry, 0, 1, nullptr);
+      if (walk(sub, depth + 1, ahead) && o_.allKinds) report(std::move(sub), kind, entry, 0, 1, &listing);
       return;
     }
     if (filesExcluded) return;
@@ -270,6 +363,7 @@ class Walker {
       lookUpCopies(*listing, entry.name, found_.copies);
     else
       found_.copies = CopiesFound{};
+    found_.copyIsDirectory = kind == EntryKind::Directory && listing && copyIsDirectory(*listing, entry.name);
     if (o_.foundFiles) o_.foundFiles->push_back(found_);
     if (o_.onFile) o_.onFile(found_);
   }
@@ -277,8 +371,7 @@ class Walker {
   WalkOptions& o_;
   FoundFile found_;  // handed to onFile
   std::string suffixed_;  // a name with copySuffix, its buffer reused
-  int aheadCount_ = 0;
-  std::unique_ptr<WorkerPool> pool_;  // last: its threads end before the rest goes
+  std::unique_ptr<ReadAhead> ahead_;  // with more than one thread
 };
 
 }  // namespace

@@ -23,14 +23,17 @@ ctest --test-dir build-asan --output-on-failure -j2 --timeout 1800
 echo "== ThreadSanitizer build of the engine (build-tsan/)"
 # Debian's Qt is not built for ThreadSanitizer, so this build leaves the window
 # out; the threading tests hand every report to a second thread as the window does,
-# and the compression tests run compressed backups and restores on four worker threads.
-BUILD_DIR=build-tsan BUILD_TYPE=RelWithDebInfo BUILD_TARGETS="test_restore test_faults test_zip test_backup kalvero-cli" CMAKE_EXTRA="-DKALVERO_TSAN=ON -DKALVERO_LINE_DEBUG_INFO=ON ${CMAKE_EXTRA:-}" scripts/setup.sh
+# the compression tests run compressed backups and restores on four worker threads,
+# and the walk's tests read ahead on the workers.
+BUILD_DIR=build-tsan BUILD_TYPE=RelWithDebInfo BUILD_TARGETS="test_restore test_faults test_zip test_backup test_run kalvero-cli" CMAKE_EXTRA="-DKALVERO_TSAN=ON -DKALVERO_LINE_DEBUG_INFO=ON ${CMAKE_EXTRA:-}" scripts/setup.sh
 # The fault sweep runs single-threaded and takes minutes under TSan: it is left
 # to the two builds above.
 GTEST_FILTER='-PlainAndCompressed/FaultSweep.*' TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
   ctest --test-dir build-tsan --output-on-failure -j2 --timeout 1800 -R '^(restore|faults|zip)$'
 GTEST_FILTER='Compress*' TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
   ctest --test-dir build-tsan --output-on-failure --timeout 1800 -R '^backup$'
+GTEST_FILTER='Walk*:-Walk.HundredThousandFilesInOneDirectory' TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
+  ctest --test-dir build-tsan --output-on-failure --timeout 1800 -R '^run$'
 
 echo "== Short fuzz run of the archive reader (build-fuzz/, clang)"
 tests/fuzz/run.sh "${KALVERO_FUZZ_SECONDS:-30}" build-fuzz

@@ -549,10 +549,15 @@ TEST_P(TreeRun, AChangeOfModeOwnerOrXattrsAloneReachesTheCopy) {
       clearRun(t);
       t.write("q/a.txt", "alpha");
       t.write("q/b.txt", "beta");
+      t.write("q/ordner/c.txt", "gamma");
       test::RecordingReporter first, second, third;
-      EXPECT_EQ(backup(first).copied, 2) << first.allLines();
+      EXPECT_EQ(backup(first).copied, 3) << first.allLines();
       const ino_t copied = lstatOf(copyOf("a.txt")).st_ino;
       ASSERT_EQ(chmod((t / "q/a.txt").c_str(), 0600), 0);
+      // A folder whose copy the walk finds as it is: its new mode and time still reach it.
+      ASSERT_EQ(chmod((t / "q/ordner").c_str(), 0750), 0);
+      const timespec times[2] = {{1700000000, 5}, {1700000000, 5}};
+      ASSERT_EQ(utimensat(AT_FDCWD, (t / "q/ordner").c_str(), times, 0), 0);
       if (test::runningAsRoot()) {
         ASSERT_EQ(chown((t / "q/a.txt").c_str(), 4321, 4321), 0);
       }
@@ -563,6 +568,8 @@ TEST_P(TreeRun, AChangeOfModeOwnerOrXattrsAloneReachesTheCopy) {
       EXPECT_EQ(r.runErrors, 0) << second.allLines();
       EXPECT_EQ(r.copied, xattrs ? 2 : 1) << second.allLines();
       EXPECT_EQ(lstatOf(copyOf("a.txt")).st_mode & 07777, 0600u);
+      EXPECT_EQ(lstatOf(t / "z/ordner").st_mode & 07777, 0750u);
+      EXPECT_EQ(lstatOf(t / "z/ordner").st_mtim.tv_nsec, 5);
       if (test::runningAsRoot()) {
         EXPECT_EQ(lstatOf(copyOf("a.txt")).st_uid, 4321u);
       }

@@ -94,6 +94,51 @@ TEST_F(WalkTree, DepthFirstEachSubtreeIsOneRun) {
   }
 }
 
+// The workers read the listings ahead in the walk's own order (more
+// directories than they may hold ahead): any number of threads gives the
+// entries, copies and order of one thread.
+TEST(Walk, ReadAheadOnWorkersGivesTheOneThreadWalk) {
+  TempDir t;
+  for (int i = 0; i < 12; ++i)
+    for (int j = 0; j < 9; ++j) {
+      const std::string d = "q/d" + std::to_string(i) + "/e" + std::to_string(j);
+      t.write(d + "/f.txt", std::string(static_cast<std::size_t>(i + j), 'x'));
+      if (j % 3 == 0) t.write("z/" + d.substr(2) + "/f.txt", "alt");
+    }
+  t.write("q/d0/e1/tief/g.txt", "g");
+  // Directories whose copy is no directory of its own: a link to one, a file,
+  // and a directory with an archive of a former file beside it.
+  ASSERT_EQ(symlink((t / "z/d0/e0").c_str(), (t / "z/d1/e0x").c_str()), 0);
+  t.write("q/d1/e0x/h.txt", "h");
+  t.write("z/d2/e1", "eine Datei");
+  t.write("z/d3/e0.zip", "ein Archiv");
+  const auto walk = [&](int threads) {
+    WalkOptions o;
+    o.threads = threads;
+    o.allKinds = true;
+    o.sourceRoot = t / "q/";
+    o.copiesRoot = t / "z/";
+    std::vector<FoundFile> found;
+    o.foundFiles = &found;
+    WalkDirectory(t / "q", o);
+    std::vector<std::string> lines;
+    for (const FoundFile& f : found)
+      lines.push_back(f.path + (f.copies.plain ? " copy" : "") + (f.copyIsDirectory ? " dir" : ""));
+    return lines;
+  };
+  const std::vector<std::string> one = walk(1);
+  EXPECT_EQ(walk(2), one);
+  EXPECT_EQ(walk(4), one);
+  const std::set<std::string> lines(one.begin(), one.end());
+  EXPECT_TRUE(lines.count(t / "q/d0/e0 dir"));
+  EXPECT_TRUE(lines.count(t / "q/d0/e0/f.txt copy"));
+  EXPECT_TRUE(lines.count(t / "q/d0/e1"));
+  EXPECT_TRUE(lines.count(t / "q/d1/e0x"));
+  EXPECT_TRUE(lines.count(t / "q/d2/e1"));
+  EXPECT_TRUE(lines.count(t / "q/d3/e0"));
+  EXPECT_EQ(one.size(), 12u * 9u * 2u + 12u + 2u + 2u);
+}
+
 TEST_F(WalkTree, ExcludedTreesAndDirectoriesCompareExactly) {
   std::vector<std::string> trees{root + "/Alt"};
   WalkOptions o;
