@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 
 #include "run/Filters.h"
 #include "run/WorkerPool.h"
@@ -205,8 +206,15 @@ class ReadAhead {
 
  private:
   void read(Ahead& a) {
-    readListing(a.dir, a.withMarkers, a.copies, a.listing);
-    if (a.listing.opened) a.subdirs = handOn(a.listing, prefixOf(a.dir));
+    try {
+      readListing(a.dir, a.withMarkers, a.copies, a.listing);
+      if (a.listing.opened) a.subdirs = handOn(a.listing, prefixOf(a.dir));
+    } catch (const std::bad_alloc&) {
+      // Said as the directory's error; the search never waits for a listing that cannot come.
+      a.listing = Listing{};
+      a.listing.error = ENOMEM;
+      a.subdirs.clear();
+    }
     a.ready.store(true, std::memory_order_release);
     a.ready.notify_all();
   }
