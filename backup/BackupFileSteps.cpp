@@ -31,6 +31,11 @@ bool BackupRun::Impl::takenByAnotherSource(const std::string& target, const std:
   return recorded && *recorded != std::hash<std::string>{}(source);
 }
 
+void BackupRun::Impl::noteWrittenInto(const std::string& directory) {
+  const auto st = platform::statPath(directory);
+  if (st && writtenDevices.insert(st->device).second) writtenRoots.insert(directory);
+}
+
 void BackupRun::Impl::rememberCopy(const std::string& target, const std::string& source) {
   if (const auto st = destinations.look(target))
     writtenCopies.set(st->device, st->inode, std::hash<std::string>{}(source));
@@ -273,13 +278,13 @@ void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source,
 void BackupRun::Impl::copyDirectoryEntry(const std::string& source, const std::string& destination,
                                          const CopyContext& ctx, bool copyWasDirectory) {
   int err = 0;
-  writtenRoots.insert(WithTrailingSlash(destination));
   // Unchanged since its copy was made, and nothing written into the copy
   // since (that would have changed its time): nothing to make, check or set.
   if (copyWasDirectory && platform::directoryAttributesMatch(source, destination)) {
     destinations.modeSet(destination);
     return;
   }
+  noteWrittenInto(WithTrailingSlash(destination));
   if (!destinations.makeDirectories(destination, &err)) {
     if (missingDirectories.insert(WithTrailingSlash(destination)).second)
       ReportError(ctx, fmt::sprintf(texts::DEST_DIR_FAILED, WithTrailingSlash(destination), SystemErrorText(err)));
@@ -310,7 +315,7 @@ void BackupRun::Impl::copyLinkEntry(const std::string& source, const std::string
   }
   if (ok) {
     rememberCopy(destination, source);
-    writtenRoots.insert(directory);
+    noteWrittenInto(directory);
     lists.addCopied(source, destination);
   } else {
     lists.addNotCopied(source);

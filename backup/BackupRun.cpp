@@ -256,12 +256,18 @@ void BackupRun::Impl::selectFiles(PairState& state) {
   }
   selection.onEntry = [this, &state](FoundFile& entry) {
     state.found.add(entry);
-    if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) ++state.toCopy;
+    if (entry.kind == EntryKind::File || entry.kind == EntryKind::Symlink) {
+      ++state.toCopy;
+      if (entry.skip != 1) ++state.toPutInPlace;
+    }
     if (entry.skip >= 3) offerLinks(state, state.nextLinkOffer, false);
     if (entry.kind == EntryKind::File && !entry.skip) offerAhead(state, state.nextOffer);
   };
   state.selected = SelectPair(selection);
   if (start().withCheckFile) checkFileReady(true);  // also when the pair was left out
+  // Sized once for what the loop will record, not grown by halves while it does.
+  writtenCopies.expect(state.toPutInPlace);
+  if (start().withCheckFile) checkFile->ExpectNewKeys(state.toPutInPlace);
   if (state.selected.unmounted) pairError(UnmountedDriveLine(selection.destinationRoot));
 
   info.filesInPair = static_cast<int>(std::min<std::size_t>(state.toCopy, std::numeric_limits<int>::max()));

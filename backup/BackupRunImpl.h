@@ -78,6 +78,10 @@ struct BackupRun::Impl {
   std::size_t aheadIndex = 0;  // walk position of the file handleFile works on
   bool archiveNoteGiven = false;
   std::set<std::string> writtenRoots;  // destination roots this run copied into
+  // A directory this run wrote into lies on the file system of a root noted
+  // before, or its own path is noted: one path for each file system.
+  void noteWrittenInto(const std::string& directory);
+  std::set<std::uint64_t> writtenDevices;
   std::string pairDestRoot;            // destination root (with "/") of the pair being run
   std::string pairSourceRoot;          // source root (with "/") of the pair being run
   // The pair's destination directories, made and checked level by level (never through a link).
@@ -136,6 +140,7 @@ struct BackupRun::Impl {
     FoundList found;
     PairSelectionResult selected;
     std::size_t toCopy = 0;
+    std::size_t toPutInPlace = 0;  // files and links the walk did not skip
     std::uint64_t kbyteTotal = 0;
     std::uint64_t compressedBytes = 0;
     int attributesOnly = 0;  // files whose attributes alone were carried to their copy

@@ -191,9 +191,9 @@ std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
   }
 }
 
-void CheckFile::grow() {
+void CheckFile::grow(std::size_t atLeast) {
   // Half as large again: a table of many keys never holds much room it does not need.
-  std::vector<std::uint32_t> table(std::max<std::size_t>(table_.size() + table_.size() / 2, 1024));
+  std::vector<std::uint32_t> table(std::max({table_.size() + table_.size() / 2, atLeast, std::size_t{1024}}));
   const std::size_t size = table.size();
   for (std::uint32_t v : table_) {
     if (v == 0) continue;
@@ -234,6 +234,13 @@ CheckFile::Slot* CheckFile::insert(Split key) {
   // A file read in key order needs no table until its end (see index()).
   if (!(loading_ && ascending_)) addToTable(slots_.size() - 1);
   return &s;
+}
+
+void CheckFile::ExpectNewKeys(std::size_t count) {
+  // Loading in key order builds the table at its end (index()).
+  if (loading_ && ascending_) return;
+  const std::size_t needed = (tableCount_ + count) * 5 / 4 + 1;
+  if (needed > table_.size() && (tableCount_ + count) * 5 > table_.size() * 4) grow(needed);
 }
 
 void CheckFile::addToTable(std::size_t index) {

@@ -61,6 +61,10 @@ class CheckFile {
   bool CheckAndConfirm(CheckKey key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh,
                        bool addNew = true);
   void MarkCopied(std::string_view key, bool copied);
+  // About count new keys are to come (the files a run will copy): the lookup
+  // table grows to hold them at once, not by halves with every old table
+  // beside the new one.
+  void ExpectNewKeys(std::size_t count);
   void Clear();
   // False when a save would write exactly the entries the loaded file holds:
   // a run that changed nothing leaves the file as it is.
@@ -124,7 +128,7 @@ class CheckFile {
   std::int64_t lookup(const Split& key, std::uint64_t hash) const;
   // The new slot, or null when no room is left for the key.
   Slot* insert(Split key);
-  void grow();
+  void grow(std::size_t atLeast = 0);
   void addToTable(std::size_t index);
   // Moves every entry into byDir_ (after a load).
   void index();

@@ -1,5 +1,7 @@
 #include "backup/CopyRegister.h"
 
+#include <algorithm>
+
 namespace kalvero {
 
 // The slot of inode, or the free one where it would go.
@@ -12,10 +14,10 @@ std::size_t CopyRegister::place(const Table& t, std::uint32_t inode) {
   return i;
 }
 
-void CopyRegister::grow(Table& t) {
+void CopyRegister::grow(Table& t, std::size_t atLeast) {
   Table bigger;
   bigger.count = t.count;
-  bigger.entries.resize(t.entries.empty() ? 64 : t.entries.size() + t.entries.size() / 2);
+  bigger.entries.resize(std::max(t.entries.empty() ? 64 : t.entries.size() + t.entries.size() / 2, atLeast));
   bigger.used.resize(bigger.entries.size());
   for (std::size_t i = 0; i < t.entries.size(); ++i) {
     if (!t.used[i]) continue;
@@ -24,6 +26,12 @@ void CopyRegister::grow(Table& t) {
     bigger.used[to] = true;
   }
   t = std::move(bigger);
+}
+
+void CopyRegister::expect(std::size_t count) {
+  // A sixteenth each, with room for an uneven spread, nine tenths full.
+  const std::size_t perTable = (total_ + count) / 16 + (total_ + count) / 128 + 1;
+  tableTarget_ = perTable * 10 / 9 + 1;
 }
 
 const CopyRegister::Group* CopyRegister::groupOf(std::uint64_t device, std::uint64_t inode) const {
@@ -56,9 +64,12 @@ void CopyRegister::set(std::uint64_t device, std::uint64_t inode, std::size_t so
   Table& table = found->tables[mix(low) & 15];
   // Filled up to nine tenths: probing 12-byte entries side by side stays
   // cheap, and the table stays small.
-  if ((table.count + 1) * 10 > table.entries.size() * 9) grow(table);
+  if ((table.count + 1) * 10 > table.entries.size() * 9) grow(table, found == &groups_.front() ? tableTarget_ : 0);
   const std::size_t i = place(table, low);
-  if (!table.used[i]) ++table.count;
+  if (!table.used[i]) {
+    ++table.count;
+    ++total_;
+  }
   const auto source = static_cast<std::uint64_t>(sourceHash);
   table.entries[i] = Entry{low, static_cast<std::uint32_t>(source), static_cast<std::uint32_t>(source >> 32)};
   table.used[i] = true;

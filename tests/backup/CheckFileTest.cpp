@@ -198,10 +198,16 @@ TEST(CheckFile, ManyKeysDuplicatesAndByteOrder) {
   EXPECT_TRUE(cf.CheckAndConfirm({"/m/", "d2/f1234"}, 1234, 0, 0));
   EXPECT_TRUE(cf.CheckAndConfirm({"/m/d2/f12", "34"}, 1234, 0, 0));
   EXPECT_FALSE(cf.CheckAndConfirm({"/m/d3/", "f1236"}, 1236, 0, 0));  // not in the file
+  // New keys announced (the table grows once for them) are found as any.
+  cf.ExpectNewKeys(5000);
+  for (int i = 3000; i < 8000; ++i)
+    EXPECT_FALSE(cf.CheckAndRecord("/m/d" + std::to_string(i % 7) + "/f" + std::to_string(i), i, 0, 0));
+  for (int i = 0; i < 8000; i += 7) EXPECT_EQ(cf.find("/m/d" + std::to_string(i % 7) + "/f" + std::to_string(i))->size, i);
+  for (int i = 3000; i < 8000; ++i) cf.MarkCopied("/m/d" + std::to_string(i % 7) + "/f" + std::to_string(i), true);
   int err = 0;
   ASSERT_TRUE(cf.Save(dir / "out.chk", &err)) << err;
   std::vector<std::string> expected;
-  for (int i = 0; i < 3000; ++i) expected.push_back(line(i));
+  for (int i = 0; i < 8000; ++i) expected.push_back(line(i));
   for (const char* l : {"/0/x|0|9|0|0\r\n", "/0/y|0|8|0|0\r\n", "/a/b0|0|1|0|0\r\n", "/a/b/c|0|5|0|0\r\n",
                         "plain|0|3|0|0\r\n", "/a/b.txt|0|4|0|0\r\n"})
     expected.push_back(l);
