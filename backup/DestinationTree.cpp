@@ -102,12 +102,12 @@ bool DestinationTree::makeDirectories(const std::string& dir, int* err, bool qui
   if (!verified_.count(destRoot_)) {
     // The root and what lies above it are the user's: made as the path says.
     if (GetPathKind(destRoot_) != PathKind::Directory && !MakeDirectories(destRoot_, err)) return false;
-    verified_[destRoot_] = true;
+    verified_[destRoot_] = Level{};
   }
   const std::string d = WithoutTrailingSlash(dir);
   if (d == destRoot_) return true;
   // The next file into a directory of this run: its levels were all checked then.
-  if (const auto known = verified_.find(d); known != verified_.end() && known->second) return true;
+  if (const auto known = verified_.find(d); known != verified_.end() && known->second.writable) return true;
   const std::size_t skip = destRoot_ == "/" ? 1 : destRoot_.size() + 1;
   if (d.size() <= skip || d.compare(0, destRoot_.size(), destRoot_) != 0 || d[skip - 1] != '/')
     return fail(err, EXDEV);  // never anything outside the pair's destination
@@ -119,7 +119,7 @@ bool DestinationTree::makeDirectories(const std::string& dir, int* err, bool qui
     path = join(path, d.substr(start, end - start));
     start = end + 1;
     const auto known = verified_.find(path);
-    if (known != verified_.end() && known->second) continue;
+    if (known != verified_.end() && known->second.writable) continue;
     if (!verifyLevel(path, err, quiet)) return false;
   }
   return true;
@@ -129,18 +129,20 @@ bool DestinationTree::makeDirectories(const std::string& dir, int* err, bool qui
 bool DestinationTree::verifyLevel(const std::string& path, int* err, bool quiet) {
   if (const auto known = verified_.find(path); known != verified_.end()) {
     if (!platform::makeOwnerWritable(path, err)) return false;
-    known->second = true;
+    known->second.writable = true;
     return true;
   }
   int zipErr = 0;
   // Our archive of a former file at this name is unpacked aside in the file's turn only.
   if (quiet && (look(path + ".zip", &zipErr) || zipErr != ENOENT)) return fail(err, EEXIST);
+  Level level;
   for (int attempt = 0;; ++attempt) {
     int e = 0;
     const Status st = entryStatus(path, e);
     if (!st) {
       if (e != ENOENT) return fail(err, e);
-      if (platform::makeDirectory(path, &e)) break;
+      level.made = platform::makeDirectory(path, &e);
+      if (level.made) break;
       if (e != EEXIST || attempt > 2) return fail(err, e);
       continue;  // made meanwhile: looked at again
     }
@@ -154,12 +156,13 @@ bool DestinationTree::verifyLevel(const std::string& path, int* err, bool quiet)
     if (!keepAside(path, kindOf(*st), err)) return false;
   }
   keepArchiveAside(path);
-  verified_[path] = true;
+  verified_[path] = level;
   return true;
 }
 
 void DestinationTree::modeSet(const std::string& dir) {
-  if (const auto known = verified_.find(WithoutTrailingSlash(dir)); known != verified_.end()) known->second = false;
+  if (const auto known = verified_.find(WithoutTrailingSlash(dir)); known != verified_.end())
+    known->second.writable = false;
 }
 
 bool DestinationTree::clearFor(const std::string& path, Kind kind, int* err) {
@@ -293,6 +296,10 @@ bool DestinationTree::isOurArchive(const std::string& archive, const std::string
 }
 
 void DestinationTree::removeOtherForm(const std::string& committed, bool compressed) {
+  // A directory this run made holds no other form but this run's own.
+  if (const auto dir = verified_.find(committed.substr(0, committed.rfind('/')));
+      dir != verified_.end() && dir->second.made)
+    return;
   int e = 0;
   std::string other;
   if (compressed) {

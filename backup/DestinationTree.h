@@ -87,9 +87,14 @@ class DestinationTree {
   std::string date_;
   std::string sourceRoot_, destRoot_;  // without trailing "/"
   Hooks hooks_;
-  // Directories of this run known to be real ones, and whether their owner
-  // may write into them (false again after the run set their mode).
-  std::map<std::string, bool> verified_;
+  // Directories of this run known to be real ones: whether their owner may
+  // write into them (not again after the run set their mode), and whether
+  // this run made them (then all they hold is this run's).
+  struct Level {
+    bool writable = true;
+    bool made = false;
+  };
+  std::map<std::string, Level> verified_;
   // The directory of the last look, opened below the root (never through a link).
   std::string openDir_;
   int openDirFd_ = -1;

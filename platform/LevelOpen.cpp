@@ -158,13 +158,21 @@ std::optional<FileStatus> statusBelow(const std::string& root, const std::string
 }
 
 RootBelow::~RootBelow() {
+  closeDirectory();
   if (fd_ >= 0) sys::close(fd_);
 }
 
 void RootBelow::reset(const std::string& root) {
+  closeDirectory();
   if (fd_ >= 0) sys::close(fd_);
   fd_ = -1;
   root_ = root;
+}
+
+void RootBelow::closeDirectory() {
+  if (dirFd_ >= 0) sys::close(dirFd_);
+  dirFd_ = -1;
+  dirRelative_.clear();
 }
 
 std::optional<FileStatus> RootBelow::status(const std::string& path, int* err) {
@@ -178,14 +186,19 @@ std::optional<FileStatus> RootBelow::status(const std::string& path, int* err) {
     }
   }
   const std::size_t slash = relative.rfind('/');
-  const int dir = slash == std::string::npos
-                      ? fd_
-                      : openDirectoryBeneath(fd_, relative.substr(0, slash), ParentDirectory(path), err);
-  if (dir < 0) return std::nullopt;
+  int dir = fd_;
+  if (slash != std::string::npos) {
+    const std::string_view parent(relative.data(), slash);
+    if (dirFd_ < 0 || parent != dirRelative_) {
+      closeDirectory();
+      dirFd_ = openDirectoryBeneath(fd_, std::string(parent), ParentDirectory(path), err);
+      if (dirFd_ < 0) return std::nullopt;
+      dirRelative_ = parent;
+    }
+    dir = dirFd_;
+  }
   const char* name = relative.c_str() + (slash == std::string::npos ? 0 : slash + 1);
-  auto s = statusAt(dir, name, path, err);
-  if (dir != fd_) sys::close(dir);
-  return s;
+  return statusAt(dir, name, path, err);
 }
 
 std::optional<FileStatus> statusAt(int dir, const char* name, const std::string& pathForFaults, int* err) {

@@ -41,7 +41,10 @@ inline bool LeftItsPath(int err) { return err == ELOOP || err == ENOTDIR || err 
 std::optional<FileStatus> statusAt(int dir, const char* name, const std::string& pathForFaults, int* err = nullptr);
 
 // statusBelow for many paths below one root, kept open meanwhile: each look
-// opens only the path's directory below it (a run's looks at its source).
+// opens only the path's directory below it (a run's looks at its source),
+// and the looks into one directory in a row share its descriptor (what
+// becomes of the path meanwhile cannot lead them elsewhere: the directory
+// opened without a link is the one they look into).
 class RootBelow {
  public:
   RootBelow() = default;
@@ -53,8 +56,11 @@ class RootBelow {
   std::optional<FileStatus> status(const std::string& path, int* err = nullptr);
 
  private:
+  void closeDirectory();
   std::string root_;
   int fd_ = -1;
+  std::string dirRelative_;  // of dirFd_, below the root
+  int dirFd_ = -1;
 };
 
 // Opens path (below root) with flags plus O_NOFOLLOW | O_CLOEXEC, every

@@ -427,14 +427,18 @@ TEST_P(TreeRun, SwitchingCompressionLeavesOneFormOfEachFile) {
     Threads n(threads);
     t.write("q/a.txt", "a");
     t.write("q/w", "w");
+    t.write("q/unter/b.txt", "b");
     test::RecordingReporter first, second, third, fourth;
     compress = GetParam();
     EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
     compress = !GetParam();
     t.write("q/a.txt", "a, geändert");
+    t.write("q/unter/b.txt", "b, geändert");
     EXPECT_EQ(backup(second).runErrors, 0) << second.allLines();
-    EXPECT_TRUE(t.exists(compress ? "z/a.txt.zip" : "z/a.txt"));
-    EXPECT_FALSE(t.exists(compress ? "z/a.txt" : "z/a.txt.zip"));
+    for (const std::string name : {"z/a.txt", "z/unter/b.txt"}) {
+      EXPECT_TRUE(t.exists(compress ? name + ".zip" : name)) << name;
+      EXPECT_FALSE(t.exists(compress ? name : name + ".zip")) << name;
+    }
     // The list names the new form only.
     EXPECT_TRUE(sha256sumPasses(t / "z")) << listOf(t / "z");
     EXPECT_EQ(listOf(t / "z").find(compress ? "  a.txt\n" : "  a.txt.zip\n"), std::string::npos) << listOf(t / "z");
