@@ -191,9 +191,12 @@ std::int64_t CheckFile::lookup(const Split& key, std::uint64_t hash) const {
   }
 }
 
-void CheckFile::grow(std::size_t atLeast) {
-  // Half as large again: a table of many keys never holds much room it does not need.
-  std::vector<std::uint32_t> table(std::max({table_.size() + table_.size() / 2, atLeast, std::size_t{1024}}));
+void CheckFile::grow() {
+  // Half as large again: a table of many keys never holds much room it does
+  // not need; the last step before the announced keys' size goes to it.
+  std::size_t grown = std::max<std::size_t>(table_.size() + table_.size() / 2, 1024);
+  if (tableTarget_ > grown && tableTarget_ < grown + grown / 2) grown = tableTarget_;
+  std::vector<std::uint32_t> table(grown);
   const std::size_t size = table.size();
   for (std::uint32_t v : table_) {
     if (v == 0) continue;
@@ -236,12 +239,7 @@ CheckFile::Slot* CheckFile::insert(Split key) {
   return &s;
 }
 
-void CheckFile::ExpectNewKeys(std::size_t count) {
-  // Loading in key order builds the table at its end (index()).
-  if (loading_ && ascending_) return;
-  const std::size_t needed = (tableCount_ + count) * 5 / 4 + 1;
-  if (needed > table_.size() && (tableCount_ + count) * 5 > table_.size() * 4) grow(needed);
-}
+void CheckFile::ExpectNewKeys(std::size_t count) { tableTarget_ = (tableCount_ + count) * 5 / 4 + 1; }
 
 void CheckFile::addToTable(std::size_t index) {
   if ((tableCount_ + 1) * 5 > table_.size() * 4) grow();
@@ -519,6 +517,7 @@ void CheckFile::Clear() {
   std::unordered_map<std::uint32_t, std::int64_t>().swap(bigSizes_);
   std::vector<std::uint32_t>().swap(table_);
   tableCount_ = 0;
+  tableTarget_ = 0;
   std::vector<std::uint64_t>().swap(byDir_);
   std::vector<std::uint32_t>().swap(dirStart_);
   names_.clear();

@@ -61,9 +61,8 @@ class CheckFile {
   bool CheckAndConfirm(CheckKey key, std::int64_t size, std::uint32_t timeLow, std::uint32_t timeHigh,
                        bool addNew = true);
   void MarkCopied(std::string_view key, bool copied);
-  // About count new keys are to come (the files a run will copy): the lookup
-  // table grows to hold them at once, not by halves with every old table
-  // beside the new one.
+  // About count new keys are to come (the files a run will copy): the last
+  // growth of the lookup table makes it just as large as they need.
   void ExpectNewKeys(std::size_t count);
   void Clear();
   // False when a save would write exactly the entries the loaded file holds:
@@ -128,7 +127,7 @@ class CheckFile {
   std::int64_t lookup(const Split& key, std::uint64_t hash) const;
   // The new slot, or null when no room is left for the key.
   Slot* insert(Split key);
-  void grow(std::size_t atLeast = 0);
+  void grow();
   void addToTable(std::size_t index);
   // Moves every entry into byDir_ (after a load).
   void index();
@@ -164,6 +163,7 @@ class CheckFile {
   // slot's directory number before its name.
   std::vector<std::uint32_t> table_;
   std::size_t tableCount_ = 0;
+  std::size_t tableTarget_ = 0;  // as ExpectNewKeys asks
   mutable std::string joined_;
   // The non-zero "reserved" fields, by slot.
   std::unordered_map<std::uint32_t, std::int32_t> reserved_;

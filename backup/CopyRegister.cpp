@@ -14,10 +14,15 @@ std::size_t CopyRegister::place(const Table& t, std::uint32_t inode) {
   return i;
 }
 
-void CopyRegister::grow(Table& t, std::size_t atLeast) {
+void CopyRegister::grow(Table& t, std::size_t target) {
   Table bigger;
   bigger.count = t.count;
-  bigger.entries.resize(std::max(t.entries.empty() ? 64 : t.entries.size() + t.entries.size() / 2, atLeast));
+  std::size_t size = t.entries.empty() ? 64 : t.entries.size() + t.entries.size() / 2;
+  // The last step before the target goes to it, so the table ends just as
+  // large as the copies announced need; the steps before stay small while
+  // the walk's list is still large.
+  if (target > size && target < size + size / 2) size = target;
+  bigger.entries.resize(size);
   bigger.used.resize(bigger.entries.size());
   for (std::size_t i = 0; i < t.entries.size(); ++i) {
     if (!t.used[i]) continue;

@@ -19,9 +19,9 @@ class CopyRegister {
   std::optional<std::size_t> find(std::uint64_t device, std::uint64_t inode) const;
   void set(std::uint64_t device, std::uint64_t inode, std::size_t sourceHash);
   bool empty() const { return groups_.empty(); }
-  // About count more copies are to come: the tables of the first device
-  // grow to hold them at once, not by halves (a first backup of a million
-  // files then holds the register at nine tenths full instead of three fifths).
+  // About count more copies are to come: the last growth of each table of
+  // the first device makes it just as large as they need (a first backup of
+  // a million files then holds the register at nine tenths full, not three fifths).
   void expect(std::size_t count);
 
  private:
@@ -47,7 +47,7 @@ class CopyRegister {
     return h ^ (h >> 29);
   }
   static std::size_t place(const Table& t, std::uint32_t inode);
-  static void grow(Table& t, std::size_t atLeast);
+  static void grow(Table& t, std::size_t target);
   const Group* groupOf(std::uint64_t device, std::uint64_t inode) const;
   std::vector<Group> groups_;
   std::size_t total_ = 0;        // copies recorded
