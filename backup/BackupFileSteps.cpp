@@ -259,30 +259,30 @@ void BackupRun::Impl::pairError(const std::string& text) {
   pageLine(text);
 }
 
-void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
-                                      const CopyContext& ctx, bool copyWasDirectory) {
+bool BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
+                                      const CopyContext& ctx, CopyLook look) {
   if (kind == EntryKind::Special) {
     // A FIFO, socket or device has no content to keep; it is named, never opened.
     lists.addSkipped(source, destination);
     ReportLine(ctx, fmt::sprintf(texts::SPECIAL_FILE, source));
-    return;
+    return true;
   }
-  if (kind == EntryKind::Directory)
-    copyDirectoryEntry(source, destination, ctx, copyWasDirectory);
-  else
-    copyLinkEntry(source, destination, ctx);
+  if (kind == EntryKind::Directory) return copyDirectoryEntry(source, destination, ctx, look);
+  copyLinkEntry(source, destination, ctx);
+  return true;
 }
 
 // Its content is done: an empty one is created here, and its mode and time
 // are set last, so no copy into it changes them again.
-void BackupRun::Impl::copyDirectoryEntry(const std::string& source, const std::string& destination,
-                                         const CopyContext& ctx, bool copyWasDirectory) {
+bool BackupRun::Impl::copyDirectoryEntry(const std::string& source, const std::string& destination,
+                                         const CopyContext& ctx, CopyLook look) {
   int err = 0;
   // Unchanged since its copy was made, and nothing written into the copy
   // since (that would have changed its time): nothing to make, check or set.
-  if (copyWasDirectory && platform::directoryAttributesMatch(source, destination)) {
+  if (look == CopyLook::MatchedNothingWritten ||
+      (look == CopyLook::Matched && platform::directoryAttributesMatch(source, destination))) {
     destinations.modeSet(destination);
-    return;
+    return false;
   }
   noteWrittenInto(WithTrailingSlash(destination));
   if (!destinations.makeDirectories(destination, &err)) {
@@ -295,6 +295,7 @@ void BackupRun::Impl::copyDirectoryEntry(const std::string& source, const std::s
                fmt::sprintf(texts::DIRECTORY_ATTRIBUTES_FAILED, source, destination, SystemErrorText(err)));
   }
   destinations.modeSet(destination);
+  return true;
 }
 
 // A link is kept as a link (also when compressing), never followed.

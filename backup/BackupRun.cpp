@@ -389,13 +389,20 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
       handleSkipped(state);
       return LoopStep::Next;
     }
+    if (entry.kind == EntryKind::Directory && entry.copyMatches) {
+      const CopyLook look = state.loopWrote ? CopyLook::Matched : CopyLook::MatchedNothingWritten;
+      if (handleTreeEntry(entry.kind, state.source, state.destination, state.ctx, look)) state.loopWrote = true;
+      state.progress->FileFinished(false);
+      return LoopStep::Next;
+    }
+    state.loopWrote = true;
     if (entry.skip == 2) {
       carryAttributesOnly(state);
       return LoopStep::Next;
     }
     if (entry.skip >= 3 && linkFromBase(state, i)) return LoopStep::Next;
     if (entry.kind != EntryKind::File) {
-      handleTreeEntry(entry.kind, state.source, state.destination, state.ctx, entry.copyIsDirectory);
+      handleTreeEntry(entry.kind, state.source, state.destination, state.ctx, CopyLook::None);
       state.progress->FileFinished(false);
       return LoopStep::Next;
     }

@@ -141,6 +141,7 @@ struct BackupRun::Impl {
     PairSelectionResult selected;
     std::size_t toCopy = 0;
     std::size_t toPutInPlace = 0;  // files and links the walk did not skip
+    bool loopWrote = false;        // an entry of the loop (other than a skip) may have written
     std::uint64_t kbyteTotal = 0;
     std::uint64_t compressedBytes = 0;
     int attributesOnly = 0;  // files whose attributes alone were carried to their copy
@@ -220,12 +221,16 @@ struct BackupRun::Impl {
                         const std::optional<platform::FileStatus>* seen = nullptr);
   bool resetArchiveMarker(const std::string& source, const std::string& pairSource, FileResult& result,
                           bool changeNoted, const CopyContext& ctx);
+  // What the walk's look at a directory's copy still says at its turn: it
+  // matched (FoundFile::copyMatches), and the pair's loop has written nothing
+  // since (anything written into the copy comes from the entries before it).
+  enum class CopyLook { None, Matched, MatchedNothingWritten };
   // A link, a directory (after its content) or a special file of the walk;
-  // copyWasDirectory: FoundFile::copyIsDirectory.
-  void handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
-                       const CopyContext& ctx, bool copyWasDirectory);
-  void copyDirectoryEntry(const std::string& source, const std::string& destination, const CopyContext& ctx,
-                          bool copyWasDirectory);
+  // false when nothing was written to the destination.
+  bool handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
+                       const CopyContext& ctx, CopyLook look);
+  bool copyDirectoryEntry(const std::string& source, const std::string& destination, const CopyContext& ctx,
+                          CopyLook look);
   void copyLinkEntry(const std::string& source, const std::string& destination, const CopyContext& ctx);
   // Whether source is still reached through real directories below the
   // pair's source root (no link appeared on its way since the walk), itself

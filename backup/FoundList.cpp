@@ -35,7 +35,7 @@ void FoundList::add(const FoundFile& file) {
   e.kind = file.kind;
   e.changed = file.changed ? 1 : 0;
   e.manyLinks = file.status.links > 1 ? 1 : 0;
-  e.copyIsDirectory = file.copyIsDirectory ? 1 : 0;
+  e.copyMatches = file.copyMatches ? 1 : 0;
   names_.appendLast(name);
   entries_.push_back(e);
   if (file.skip >= 3) {

@@ -24,7 +24,7 @@ class FoundList {
     unsigned char skip : 3 = 0;     // as FoundFile::skip: 1 skipped, 2 only its attributes carried
     unsigned char changed : 1 = 1;  // FoundFile::changed: 0 when the archive marker already says unchanged
     unsigned char manyLinks : 1 = 0;  // the file has more than one name (hard links)
-    unsigned char copyIsDirectory : 1 = 0;  // FoundFile::copyIsDirectory
+    unsigned char copyMatches : 1 = 0;  // FoundFile::copyMatches
     EntryKind kind : 8 = EntryKind::File;
   };
 

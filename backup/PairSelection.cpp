@@ -304,7 +304,7 @@ class HeldEntries {
       e.lastWrite = times_[i];
       e.kind = r.kind;
       e.changed = r.changed;
-      e.copyIsDirectory = r.copyIsDirectory;
+      e.copyMatches = r.copyMatches;
       e.status.links = r.manyLinks ? 2 : 1;  // only more than one counts after the look at the copy
       decide(e, verdicts_[i]);
     }
@@ -356,6 +356,8 @@ PairSelectionResult SelectPair(const PairSelectionInput& in) {
     if (held.size() != 0) held.handOn(decide);
   };
   walk.onFile = [&](FoundFile& entry) {
+    // The copies read beside a new complete state are the base state's, not the pair's.
+    if (!in.linkBase.empty()) entry.copyMatches = false;
     const unsigned char verdict = decision.lookAtCopy(entry);
     if (!ready && !(ready = in.checkFileReady(false))) {
       held.add(entry, verdict);

@@ -184,12 +184,16 @@ bool directoryAttributesMatch(const std::string& source, const std::string& dest
       in.st_uid != out.st_uid || in.st_gid != out.st_gid || in.st_mtim.tv_sec != out.st_mtim.tv_sec ||
       in.st_mtim.tv_nsec != out.st_mtim.tv_nsec)
     return false;
+  return !directoryXattrsToCarry(source);
+}
+
+bool directoryXattrsToCarry(const std::string& directory) {
   char names[1024];
-  const ssize_t n = ::llistxattr(source.c_str(), names, sizeof names);
-  if (n < 0) return false;  // too many to look at here, or unreadable: the full step decides
+  const ssize_t n = ::llistxattr(directory.c_str(), names, sizeof names);
+  if (n < 0) return true;  // too many to look at here, or unreadable: the full step decides
   for (ssize_t i = 0; i < n; i += static_cast<ssize_t>(std::strlen(names + i)) + 1)
-    if (carried(names + i, true)) return false;
-  return true;
+    if (carried(names + i, true)) return true;
+  return false;
 }
 
 bool copyDirectoryAttributes(const std::string& source, const std::string& destination, int* err) {

@@ -24,6 +24,9 @@ bool copyDirectoryAttributes(const std::string& source, const std::string& desti
 // True when destination already has what copyDirectoryAttributes would give
 // it, with nothing to carry (no xattr or ACL on the source). Only looks.
 bool directoryAttributesMatch(const std::string& source, const std::string& destination);
+// The directory has xattrs or ACLs that copyDirectoryAttributes carries (or
+// their names cannot be read).
+bool directoryXattrsToCarry(const std::string& directory);
 
 // A run writing into its own destination tree: an existing directory the
 // calling user owns but cannot write into or search (a copy of a read-only

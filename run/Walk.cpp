@@ -14,6 +14,7 @@
 #include "platform/OwnTemporary.h"
 #include "platform/FileSystem.h"
 #include "platform/PathUtil.h"
+#include "platform/TreeCopy.h"
 
 namespace kalvero {
 
@@ -47,6 +48,7 @@ struct Listing {
   // (none when it is missing or unreadable: then every copy is missing), and
   // with a suffix the source entries' indexes sorted by name.
   bool copiesRead = false;
+  bool xattrsToCarry = true;  // of the directory itself, read with its copies
   std::vector<platform::DirEntry> copies;
   std::vector<std::uint32_t> byName;
 };
@@ -102,7 +104,10 @@ void readListing(const std::string& dir, bool withMarkers, const CopySide& copie
     }
     out.error = reader.error();
   }
-  if (out.opened && !copies.dir.empty()) readCopies(copies, out);
+  if (out.opened && !copies.dir.empty()) {
+    readCopies(copies, out);
+    out.xattrsToCarry = platform::directoryXattrsToCarry(dir);
+  }
   if (!withMarkers) return;
   // The status calls and marker reads are what a no-change run waits for:
   // done here, they run beside the search on another core.
@@ -262,7 +267,8 @@ class Walker {
   }
 
   // False when dir could not be searched at all.
-  bool walk(const std::string& dir, int depth, Ahead* ahead) {
+  // xattrsToCarry: set to the directory's own (see Listing).
+  bool walk(const std::string& dir, int depth, Ahead* ahead, bool* xattrsToCarry = nullptr) {
     if (listed(o_.excludedTrees, dir)) return false;
     const bool filesExcluded = listed(o_.excludedDirectories, dir);
     const std::string prefix = prefixOf(dir);
@@ -292,6 +298,7 @@ class Walker {
       take(listing.entries[i], prefix, filesExcluded, depth, sub, marked, listing);
     }
     if (listing.error && o_.onDirectoryError) o_.onDirectoryError(dir, listing.error);
+    if (xattrsToCarry) *xattrsToCarry = listing.xattrsToCarry;
     return true;
   }
 
@@ -308,11 +315,17 @@ class Walker {
     out.sourceHasSuffixed = sourceHas(listing, suffixed_);
   }
 
-  bool copyIsDirectory(const Listing& listing, const std::string& name) {
+  // FoundFile::copyMatches of a directory entry of listing.
+  bool copyMatches(const Listing& listing, const platform::DirEntry& entry) {
     if (!listing.copiesRead) return false;
-    const platform::DirEntry* c = findCopy(listing, name);
+    const platform::DirEntry* c = findCopy(listing, entry.name);
     if (!c || c->kind != platform::EntryKind::Directory || c->status.isSymlink) return false;
-    suffixed_.assign(name).append(".zip");
+    const platform::FileStatus& a = entry.status;
+    const platform::FileStatus& b = c->status;
+    if (a.mode != b.mode || a.uid != b.uid || a.gid != b.gid || a.mtimeSeconds != b.mtimeSeconds ||
+        a.mtimeNanoseconds != b.mtimeNanoseconds)
+      return false;
+    suffixed_.assign(entry.name).append(".zip");
     return findCopy(listing, suffixed_) == nullptr;
   }
 
@@ -331,7 +344,9 @@ class Walker {
     if (platform::isProgramTemporaryName(entry.name)) return;
     if (kind == EntryKind::Directory) {
       std::string sub = prefix + entry.name;
-      if (walk(sub, depth + 1, ahead) && o_.allKinds) report(std::move(sub), kind, entry, 0, 1, &listing);
+      bool xattrsToCarry = true;
+      if (walk(sub, depth + 1, ahead, &xattrsToCarry) && o_.allKinds)
+        report(std::move(sub), kind, entry, 0, 1, &listing, xattrsToCarry);
       return;
     }
     if (filesExcluded) return;
@@ -354,8 +369,9 @@ class Walker {
     report(std::move(path), kind, entry, entry.status.size, changed, &listing);
   }
 
+  // xattrsToCarry: of a directory entry itself (its copy cannot match without).
   void report(std::string path, EntryKind kind, const platform::DirEntry& entry, std::uint64_t size, int changed,
-              const Listing* listing) {
+              const Listing* listing, bool xattrsToCarry = true) {
     if (o_.pathList && kind == EntryKind::File && changed) o_.pathList->push_back(path);
     if (kind == EntryKind::File || kind == EntryKind::Symlink) {
       if (o_.foundFiles || o_.onFile) o_.totalBytes += size;
@@ -371,7 +387,7 @@ class Walker {
       lookUpCopies(*listing, entry.name, found_.copies);
     else
       found_.copies = CopiesFound{};
-    found_.copyIsDirectory = kind == EntryKind::Directory && listing && copyIsDirectory(*listing, entry.name);
+    found_.copyMatches = kind == EntryKind::Directory && listing && !xattrsToCarry && copyMatches(*listing, entry);
     if (o_.foundFiles) o_.foundFiles->push_back(found_);
     if (o_.onFile) o_.onFile(found_);
   }

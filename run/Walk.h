@@ -41,9 +41,10 @@ struct FoundFile {
   unsigned char changed = 1;
   platform::FileStatus status;  // the entry's own status as the search read it
   CopiesFound copies;           // with copiesRoot, files and links only
-  // A directory (with copiesRoot): its copy was a real directory when the walk
-  // looked, with no archive of a former file of its name beside it.
-  bool copyIsDirectory = false;
+  // A directory (with copiesRoot): its copy was, when the walk looked, a real
+  // directory with the source's mode, owner, group and time, no archive of a
+  // former file of its name beside it, and the source has no xattrs to carry.
+  bool copyMatches = false;
 };
 
 // The parameters of one search. Pointers may be null ("absent").

@@ -587,6 +587,14 @@ TEST_P(TreeRun, AChangeOfModeOwnerOrXattrsAloneReachesTheCopy) {
         EXPECT_NE(second.allLines().find("nur Rechte, Besitzer oder erweiterte Attribute"), std::string::npos);
       }
       EXPECT_EQ(backup(third).copied, 0) << third.allLines();
+      // New content in the folder leaves its time as it was; the copy's time,
+      // changed by the copy put into it, is set again.
+      t.write("q/ordner/c.txt", "gamma, neu");
+      ASSERT_EQ(utimensat(AT_FDCWD, (t / "q/ordner").c_str(), times, 0), 0);
+      test::RecordingReporter fourth;
+      EXPECT_EQ(backup(fourth).copied, 1) << fourth.allLines();
+      EXPECT_EQ(lstatOf(t / "z/ordner").st_mtim.tv_nsec, 5);
+      EXPECT_EQ(lstatOf(t / "z/ordner").st_mtim.tv_sec, 1700000000);
     }
   }
 }
@@ -811,6 +819,24 @@ TEST_P(TreeRun, CompleteStatesLinkWhatIsUnchangedAndNeverChangeAnOlderState) {
 // The links of a new state are made on the workers a folder at a time: one
 // thread and two give the same state, and a run cancelled midway leaves no
 // name in today's folder that its checksum list does not name.
+// The copies the walk reads beside a new complete state are the older
+// state's: its folders are made in today's state all the same.
+TEST_P(TreeRun, CompleteStatesOfATreeOfEmptyFoldersHoldThemAll) {
+  dated = complete = 1;
+  t.mkdir("q/leer/innen");
+  t.mkdir("q/auch leer");
+  test::RecordingReporter first, second;
+  EXPECT_EQ(backup(first).runErrors, 0) << first.allLines();
+  MoveTodayTo(t, "2026_01_01");
+  EXPECT_EQ(backup(second).runErrors, 0) << second.allLines();
+  std::vector<std::string> states;
+  for (auto& e : std::filesystem::directory_iterator(t / "z")) states.push_back(e.path().filename().string());
+  ASSERT_EQ(states.size(), 2u);
+  for (const std::string& state : states)
+    for (const char* folder : {"/leer/innen", "/auch leer"})
+      EXPECT_TRUE(S_ISDIR(lstatOf(t / ("z/" + state + folder)).st_mode)) << state << folder;
+}
+
 TEST_P(TreeRun, CompleteStatesLinkedOnTheWorkersAsOnOneThread) {
   dated = complete = marker = 1;  // without the check file an archive is linked this way too
   for (int d = 0; d < 3; ++d)

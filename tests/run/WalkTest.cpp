@@ -112,6 +112,16 @@ TEST(Walk, ReadAheadOnWorkersGivesTheOneThreadWalk) {
   t.write("q/d1/e0x/h.txt", "h");
   t.write("z/d2/e1", "eine Datei");
   t.write("z/d3/e0.zip", "ein Archiv");
+  // Two copies with their folder's mode and time (the second has an archive beside it).
+  for (const char* d : {"d0/e0", "d3/e0"}) {
+    struct stat st {};
+    ASSERT_EQ(stat((t / "q/" + d).c_str(), &st), 0);
+    ASSERT_EQ(chmod((t / "z/" + d).c_str(), st.st_mode & 07777), 0);
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, (t / "z/" + d).c_str(), times, 0), 0);
+  }
+  const timespec other[2] = {{978307200, 0}, {978307200, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (t / "z/d1/e0").c_str(), other, 0), 0);
   const auto walk = [&](int threads) {
     WalkOptions o;
     o.threads = threads;
@@ -123,16 +133,17 @@ TEST(Walk, ReadAheadOnWorkersGivesTheOneThreadWalk) {
     WalkDirectory(t / "q", o);
     std::vector<std::string> lines;
     for (const FoundFile& f : found)
-      lines.push_back(f.path + (f.copies.plain ? " copy" : "") + (f.copyIsDirectory ? " dir" : ""));
+      lines.push_back(f.path + (f.copies.plain ? " copy" : "") + (f.copyMatches ? " matches" : ""));
     return lines;
   };
   const std::vector<std::string> one = walk(1);
   EXPECT_EQ(walk(2), one);
   EXPECT_EQ(walk(4), one);
   const std::set<std::string> lines(one.begin(), one.end());
-  EXPECT_TRUE(lines.count(t / "q/d0/e0 dir"));
+  EXPECT_TRUE(lines.count(t / "q/d0/e0 matches"));
   EXPECT_TRUE(lines.count(t / "q/d0/e0/f.txt copy"));
   EXPECT_TRUE(lines.count(t / "q/d0/e1"));
+  EXPECT_TRUE(lines.count(t / "q/d1/e0"));  // a copy of another time
   EXPECT_TRUE(lines.count(t / "q/d1/e0x"));
   EXPECT_TRUE(lines.count(t / "q/d2/e1"));
   EXPECT_TRUE(lines.count(t / "q/d3/e0"));
