@@ -259,17 +259,18 @@ void BackupRun::Impl::pairError(const std::string& text) {
   pageLine(text);
 }
 
-bool BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
-                                      const CopyContext& ctx, CopyLook look) {
+void BackupRun::Impl::handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
+                                      const CopyContext& ctx) {
   if (kind == EntryKind::Special) {
     // A FIFO, socket or device has no content to keep; it is named, never opened.
     lists.addSkipped(source, destination);
     ReportLine(ctx, fmt::sprintf(texts::SPECIAL_FILE, source));
-    return true;
+    return;
   }
-  if (kind == EntryKind::Directory) return copyDirectoryEntry(source, destination, ctx, look);
-  copyLinkEntry(source, destination, ctx);
-  return true;
+  if (kind == EntryKind::Directory)
+    copyDirectoryEntry(source, destination, ctx, CopyLook::None);
+  else
+    copyLinkEntry(source, destination, ctx);
 }
 
 // Its content is done: an empty one is created here, and its mode and time

@@ -391,7 +391,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
     }
     if (entry.kind == EntryKind::Directory && entry.copyMatches) {
       const CopyLook look = state.loopWrote ? CopyLook::Matched : CopyLook::MatchedNothingWritten;
-      if (handleTreeEntry(entry.kind, state.source, state.destination, state.ctx, look)) state.loopWrote = true;
+      if (copyDirectoryEntry(state.source, state.destination, state.ctx, look)) state.loopWrote = true;
       state.progress->FileFinished(false);
       return LoopStep::Next;
     }
@@ -402,7 +402,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
     }
     if (entry.skip >= 3 && linkFromBase(state, i)) return LoopStep::Next;
     if (entry.kind != EntryKind::File) {
-      handleTreeEntry(entry.kind, state.source, state.destination, state.ctx, CopyLook::None);
+      handleTreeEntry(entry.kind, state.source, state.destination, state.ctx);
       state.progress->FileFinished(false);
       return LoopStep::Next;
     }

@@ -225,10 +225,10 @@ struct BackupRun::Impl {
   // matched (FoundFile::copyMatches), and the pair's loop has written nothing
   // since (anything written into the copy comes from the entries before it).
   enum class CopyLook { None, Matched, MatchedNothingWritten };
-  // A link, a directory (after its content) or a special file of the walk;
-  // false when nothing was written to the destination.
-  bool handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
-                       const CopyContext& ctx, CopyLook look);
+  // A link, a directory (after its content) or a special file of the walk.
+  void handleTreeEntry(EntryKind kind, const std::string& source, const std::string& destination,
+                       const CopyContext& ctx);
+  // False when nothing was written to the destination.
   bool copyDirectoryEntry(const std::string& source, const std::string& destination, const CopyContext& ctx,
                           CopyLook look);
   void copyLinkEntry(const std::string& source, const std::string& destination, const CopyContext& ctx);

@@ -175,16 +175,18 @@ bool makeOwnerWritable(const std::string& dir, int* err) {
   return true;
 }
 
-// A run over an unchanged tree then writes nothing to its directories: three
-// calls each instead of eleven, and no inode written to the journal.
+// A run over an unchanged tree writes nothing to its directories, and no
+// inode goes to the journal for them.
 bool directoryAttributesMatch(const std::string& source, const std::string& destination) {
-  struct stat in {}, out {};
-  if (sys::lstat(source.c_str(), &in) != 0 || sys::lstat(destination.c_str(), &out) != 0) return false;
-  if (!S_ISDIR(in.st_mode) || !S_ISDIR(out.st_mode) || (in.st_mode & 07777) != (out.st_mode & 07777) ||
-      in.st_uid != out.st_uid || in.st_gid != out.st_gid || in.st_mtim.tv_sec != out.st_mtim.tv_sec ||
-      in.st_mtim.tv_nsec != out.st_mtim.tv_nsec)
-    return false;
-  return !directoryXattrsToCarry(source);
+  const auto in = lstatPath(source);
+  const auto out = in ? lstatPath(destination) : std::nullopt;
+  if (!in || !out || in->kind != EntryKind::Directory || out->kind != EntryKind::Directory) return false;
+  return sameDirectoryAttributes(*in, *out) && !directoryXattrsToCarry(source);
+}
+
+bool sameDirectoryAttributes(const FileStatus& source, const FileStatus& copy) {
+  return source.mode == copy.mode && source.uid == copy.uid && source.gid == copy.gid &&
+         source.mtimeSeconds == copy.mtimeSeconds && source.mtimeNanoseconds == copy.mtimeNanoseconds;
 }
 
 bool directoryXattrsToCarry(const std::string& directory) {

@@ -4,6 +4,8 @@
 // user xattrs and POSIX ACLs, times). platform::copyFile uses the same.
 #include <string>
 
+#include "platform/FileSystem.h"
+
 struct stat;
 
 namespace kalvero::platform {
@@ -24,6 +26,8 @@ bool copyDirectoryAttributes(const std::string& source, const std::string& desti
 // True when destination already has what copyDirectoryAttributes would give
 // it, with nothing to carry (no xattr or ACL on the source). Only looks.
 bool directoryAttributesMatch(const std::string& source, const std::string& destination);
+// The part of that a status shows: mode bits, owner, group, last-write time.
+bool sameDirectoryAttributes(const FileStatus& source, const FileStatus& copy);
 // The directory has xattrs or ACLs that copyDirectoryAttributes carries (or
 // their names cannot be read).
 bool directoryXattrsToCarry(const std::string& directory);

@@ -11,6 +11,7 @@
 #include "platform/OwnTemporary.h"
 #include "platform/FileSystem.h"
 #include "platform/PathUtil.h"
+#include "platform/TreeCopy.h"
 
 namespace kalvero {
 
@@ -18,7 +19,6 @@ namespace {
 
 using walk::Ahead;
 using walk::copySideOf;
-using walk::CopySide;
 using walk::findCopy;
 using walk::kindOf;
 using walk::listed;
@@ -89,11 +89,7 @@ class Walker {
     if (!listing.copiesRead) return false;
     const platform::DirEntry* c = findCopy(listing, entry.name);
     if (!c || c->kind != platform::EntryKind::Directory || c->status.isSymlink) return false;
-    const platform::FileStatus& a = entry.status;
-    const platform::FileStatus& b = c->status;
-    if (a.mode != b.mode || a.uid != b.uid || a.gid != b.gid || a.mtimeSeconds != b.mtimeSeconds ||
-        a.mtimeNanoseconds != b.mtimeNanoseconds)
-      return false;
+    if (!platform::sameDirectoryAttributes(entry.status, c->status)) return false;
     suffixed_.assign(entry.name).append(".zip");
     return findCopy(listing, suffixed_) == nullptr;
   }
