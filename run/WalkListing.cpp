@@ -1,6 +1,7 @@
 #include "run/WalkListing.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/FileSystem.h"
 #include "platform/PathUtil.h"
@@ -10,7 +11,11 @@ namespace kalvero::walk {
 
 namespace {
 
-bool nameLess(const platform::DirEntry& e, std::string_view name) { return e.name < name; }
+// A directory's entries come in a few dozen, read ahead: enough room that
+// most listings never move their entries while they are read.
+constexpr std::size_t kEntriesReserved = 64;
+
+std::size_t slotOf(std::string_view name, std::size_t mask) { return std::hash<std::string_view>{}(name) & mask; }
 
 // The destination directory of a listing: only names and their lstat; what
 // cannot be read counts as holding nothing (the copies are made again).
@@ -18,18 +23,34 @@ void readCopies(const CopySide& side, Listing& out) {
   out.copiesRead = true;
   platform::DirectoryReader reader(side.dir);
   platform::DirEntry entry;
+  if (reader.isOpen()) out.copies.reserve(std::max(kEntriesReserved, out.entries.size()));
   while (reader.isOpen() && reader.next(entry)) out.copies.push_back(std::move(entry));
   if (reader.error()) out.copies.clear();
-  std::sort(out.copies.begin(), out.copies.end(),
-            [](const platform::DirEntry& a, const platform::DirEntry& b) { return a.name < b.name; });
-  if (!side.suffix || side.suffix->empty()) return;
-  out.byName.resize(out.entries.size());
-  for (std::uint32_t i = 0; i < out.byName.size(); ++i) out.byName[i] = i;
-  std::sort(out.byName.begin(), out.byName.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return out.entries[a].name < out.entries[b].name; });
+  out.copyNames.build(out.copies);
+  if (side.suffix && !side.suffix->empty()) out.entryNames.build(out.entries);
 }
 
 }  // namespace
+
+void NameIndex::build(const std::vector<platform::DirEntry>& entries) {
+  std::size_t size = 16;
+  while (size < 2 * entries.size()) size *= 2;
+  slots_.assign(size, 0);
+  const std::size_t mask = size - 1;
+  for (std::uint32_t i = 0; i < entries.size(); ++i) {
+    std::size_t at = slotOf(entries[i].name, mask);
+    while (slots_[at] != 0) at = (at + 1) & mask;
+    slots_[at] = i + 1;
+  }
+}
+
+std::int64_t NameIndex::find(const std::vector<platform::DirEntry>& entries, std::string_view name) const {
+  if (slots_.empty()) return -1;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = slotOf(name, mask); slots_[at] != 0; at = (at + 1) & mask)
+    if (entries[slots_[at] - 1].name == name) return slots_[at] - 1;
+  return -1;
+}
 
 bool listed(const std::vector<std::string>* list, const std::string& dir) {
   return list && std::find(list->begin(), list->end(), dir) != list->end();
@@ -45,15 +66,11 @@ EntryKind kindOf(const platform::DirEntry& entry) {
 }
 
 const platform::DirEntry* findCopy(const Listing& l, std::string_view name) {
-  const auto it = std::lower_bound(l.copies.begin(), l.copies.end(), name, nameLess);
-  return it != l.copies.end() && it->name == name ? &*it : nullptr;
+  const std::int64_t at = l.copyNames.find(l.copies, name);
+  return at < 0 ? nullptr : &l.copies[static_cast<std::size_t>(at)];
 }
 
-bool sourceHas(const Listing& l, std::string_view name) {
-  const auto it = std::lower_bound(l.byName.begin(), l.byName.end(), name,
-                                   [&](std::uint32_t i, std::string_view n) { return l.entries[i].name < n; });
-  return it != l.byName.end() && l.entries[*it].name == name;
-}
+bool sourceHas(const Listing& l, std::string_view name) { return l.entryNames.find(l.entries, name) >= 0; }
 
 std::string prefixOf(const std::string& dir) {
   return WithTrailingSlash(WithoutTrailingSlash(dir));
@@ -64,6 +81,7 @@ void readListing(const std::string& dir, bool withMarkers, const CopySide& copie
     platform::DirectoryReader reader(dir);
     out.opened = reader.isOpen();
     if (out.opened) {
+      out.entries.reserve(kEntriesReserved);
       platform::DirEntry entry;
       while (reader.next(entry)) out.entries.push_back(std::move(entry));
     }
