@@ -359,6 +359,8 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     job.compress = compress;
     job.deferCommit = true;
     job.timeSource = path;
+    // A name that came since the walk is the run thread's to see before it takes the copy.
+    job.destinationSeenAbsent = f.copyAbsent;
     ahead->offer(next, std::move(job));
   }
 }

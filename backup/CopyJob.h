@@ -44,7 +44,9 @@ struct CopyJob {
   bool cancelled = false;  // the copy was broken off by "Abbrechen" (not an error)
   // In: a status of the source just taken saw a regular file (the open then needs none).
   bool sourceSeenRegular = false;
-  bool destinationSeenAbsent = false;  // in: nothing had the copy's name when the file's steps began
+  // In: nothing had the copy's name when the file's steps began (offered to
+  // a worker: when the walk read the copy's directory).
+  bool destinationSeenAbsent = false;
   // Out of a plain copy whose bytes passed through a buffer: digest is their SHA-256.
   bool hashed = false;
   platform::Sha256Digest digest{};

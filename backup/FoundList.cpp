@@ -36,6 +36,7 @@ void FoundList::add(const FoundFile& file) {
   e.changed = file.changed ? 1 : 0;
   e.manyLinks = file.status.links > 1 ? 1 : 0;
   e.copyMatches = file.copyMatches ? 1 : 0;
+  e.copyAbsent = file.copies.looked && !file.copies.plain ? 1 : 0;
   names_.appendLast(name);
   entries_.push_back(e);
   if (file.skip >= 3) {

@@ -25,6 +25,7 @@ class FoundList {
     unsigned char changed : 1 = 1;  // FoundFile::changed: 0 when the archive marker already says unchanged
     unsigned char manyLinks : 1 = 0;  // the file has more than one name (hard links)
     unsigned char copyMatches : 1 = 0;  // FoundFile::copyMatches
+    unsigned char copyAbsent : 1 = 0;   // the walk read the copy's directory and found nothing of its name
     EntryKind kind : 8 = EntryKind::File;
   };
 

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -254,6 +256,40 @@ TEST(Threading, AFileReplacedByAFifoOrALinkAfterTheWalkNeverHangsTheRun) {
       EXPECT_FALSE(t.dir.exists("dst/d1/f3.txt") || t.dir.exists("dst/d1/f3.txt.zip"));
       EXPECT_FALSE(t.dir.exists("dst/d2/f4.txt.zip"));
     }
+  }
+}
+
+// The workers copy on the walk's word that nothing has a copy's name; what
+// comes there since (a read-only file, a folder) is the run thread's to see
+// in the file's turn, as it is on one thread.
+TEST(Threading, NamesThatComeToTheCopiesAfterTheWalkEndAsOnOneThread) {
+  std::set<std::string> oneThread;
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(std::string(threads) + " threads");
+    Trees t;
+    ThreadCount count(threads);
+    test::RecordingReporter page;
+    std::atomic<int> cancel{0};
+    page.onProgress = [&t](int code, const ProgressInfo&) {
+      if (code != NOTIFY_FILES_FOUND || t.dir.exists("dst/d3/f21.txt")) return;
+      const std::string old = t.dir.write("dst/d3/f20.txt", "von jemand anderem");
+      ASSERT_EQ(::chmod(old.c_str(), 0444), 0);
+      t.dir.write("dst/d3/f21.txt/drin", "ein Ordner im Weg");
+    };
+    BackupRun backup(t.backupSetup(&page, &cancel, 0));
+    backup.run();
+    EXPECT_EQ(backup.totals().runErrors, 0) << test::joined(page.lines);
+    EXPECT_EQ(t.dir.read("dst/d3/f20.txt"), t.dir.read("src/d3/f20.txt"));
+    EXPECT_EQ(t.dir.read("dst/d3/f21.txt"), t.dir.read("src/d3/f21.txt"));
+    // The folder is kept aside under the same name in both runs; nothing else differs.
+    std::set<std::string> tree;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(t.dir / "dst"))
+      tree.insert(e.path().lexically_relative(t.dir / "dst").string() + (e.is_directory() ? "/" : ""));
+    EXPECT_TRUE(std::any_of(tree.begin(), tree.end(), [](const std::string& name) {
+      return name.rfind("d3/f21.txt (", 0) == 0 && name.ends_with(")/drin");
+    }));
+    if (oneThread.empty()) oneThread = tree;
+    EXPECT_EQ(tree, oneThread);
   }
 }
 
