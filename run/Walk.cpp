@@ -1,6 +1,5 @@
 #include "run/Walk.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -10,7 +9,6 @@
 #include "run/WorkerPool.h"
 #include "platform/OwnTemporary.h"
 #include "platform/FileSystem.h"
-#include "platform/PathUtil.h"
 #include "platform/TreeCopy.h"
 
 namespace kalvero {

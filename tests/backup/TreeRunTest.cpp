@@ -816,9 +816,6 @@ TEST_P(TreeRun, CompleteStatesLinkWhatIsUnchangedAndNeverChangeAnOlderState) {
   EXPECT_TRUE(sha256sumPasses(now));
 }
 
-// The links of a new state are made on the workers a folder at a time: one
-// thread and two give the same state, and a run cancelled midway leaves no
-// name in today's folder that its checksum list does not name.
 // The copies the walk reads beside a new complete state are the older
 // state's: its folders are made in today's state all the same.
 TEST_P(TreeRun, CompleteStatesOfATreeOfEmptyFoldersHoldThemAll) {
@@ -837,6 +834,9 @@ TEST_P(TreeRun, CompleteStatesOfATreeOfEmptyFoldersHoldThemAll) {
       EXPECT_TRUE(S_ISDIR(lstatOf(t / ("z/" + state + folder)).st_mode)) << state << folder;
 }
 
+// The links of a new state are made on the workers a folder at a time: one
+// thread and two give the same state, and a run cancelled midway leaves no
+// name in today's folder that its checksum list does not name.
 TEST_P(TreeRun, CompleteStatesLinkedOnTheWorkersAsOnOneThread) {
   dated = complete = marker = 1;  // without the check file an archive is linked this way too
   for (int d = 0; d < 3; ++d)
