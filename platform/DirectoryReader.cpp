@@ -45,6 +45,13 @@ bool DirectoryReader::isOpen() const { return impl_->dir != nullptr; }
 
 int DirectoryReader::error() const { return impl_->error; }
 
+bool DirectoryReader::archiveBitSet(const DirEntry& entry) {
+  Impl& d = *impl_;
+  d.path.resize(d.prefixLength);
+  d.path += entry.name;
+  return archiveBitSetAt(d.dir ? ::dirfd(d.dir) : -1, entry.name.c_str(), d.path, entry.status);
+}
+
 bool DirectoryReader::next(DirEntry& entry) {
   Impl& d = *impl_;
   if (!d.dir) return false;

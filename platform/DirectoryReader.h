@@ -28,6 +28,8 @@ class DirectoryReader {
   bool next(DirEntry& entry);
   // errno of a failed open or of the read error that ended the search; 0 after a clean end.
   int error() const;
+  // Archive bit of an entry this reader returned, read relative to the open directory.
+  bool archiveBitSet(const DirEntry& entry);
 
  private:
   struct Impl;

@@ -83,5 +83,8 @@ bool resetArchiveBit(const std::string& path, const FileStatus& before, bool* ch
                      bool* archiveUnsupported = nullptr);
 // Archive bit of a file whose status is already known (one getxattr, no stat).
 bool archiveBitSet(const std::string& path, const FileStatus& status);
+// The same for the entry name of the open directory dirFd (path names it for
+// fault rules and for kernels that cannot read it relative to the directory).
+bool archiveBitSetAt(int dirFd, const char* name, const std::string& path, const FileStatus& status);
 
 }  // namespace kalvero::platform

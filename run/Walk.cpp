@@ -50,7 +50,7 @@ class Walker {
       subdirs = std::move(ahead->subdirs);
       ahead_->consumed();
     } else {
-      readListing(dir, false, copySideOf(o_, dir, depth), listing);
+      readListing(dir, (o_.archiveOnly || o_.readMarkers) && !filesExcluded, copySideOf(o_, dir, depth), listing);
       if (ahead_ && listing.opened) subdirs = ahead_->handOn(listing, prefix);
     }
     if (!listing.opened) {

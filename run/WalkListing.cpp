@@ -77,16 +77,14 @@ std::string prefixOf(const std::string& dir) {
 }
 
 void readListing(const std::string& dir, bool withMarkers, const CopySide& copies, Listing& out) {
-  {
-    platform::DirectoryReader reader(dir);
-    out.opened = reader.isOpen();
-    if (out.opened) {
-      out.entries.reserve(kEntriesReserved);
-      platform::DirEntry entry;
-      while (reader.next(entry)) out.entries.push_back(std::move(entry));
-    }
-    out.error = reader.error();
+  platform::DirectoryReader reader(dir);
+  out.opened = reader.isOpen();
+  if (out.opened) {
+    out.entries.reserve(kEntriesReserved);
+    platform::DirEntry entry;
+    while (reader.next(entry)) out.entries.push_back(std::move(entry));
   }
+  out.error = reader.error();
   if (out.opened && !copies.dir.empty()) {
     readCopies(copies, out);
     out.xattrsToCarry = platform::directoryXattrsToCarry(dir);
@@ -94,11 +92,9 @@ void readListing(const std::string& dir, bool withMarkers, const CopySide& copie
   if (!withMarkers) return;
   // The status calls and marker reads are what a no-change run waits for:
   // done here, they run beside the search on another core.
-  const std::string prefix = prefixOf(dir);
   out.marked.resize(out.entries.size());
   for (std::size_t i = 0; i < out.entries.size(); ++i)
-    if (kindOf(out.entries[i]) == EntryKind::File)
-      out.marked[i] = platform::archiveBitSet(prefix + out.entries[i].name, out.entries[i].status) ? 1 : 0;
+    if (kindOf(out.entries[i]) == EntryKind::File) out.marked[i] = reader.archiveBitSet(out.entries[i]) ? 1 : 0;
 }
 
 CopySide copySideOf(const WalkOptions& o, const std::string& dir, int depth) {
