@@ -19,6 +19,7 @@ bool UnchangedSince(const platform::FileStatus& before, const platform::FileStat
 }  // namespace
 
 const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* prepared, const CopyJob& job,
+                                                           const std::optional<platform::FileStatus>& look,
                                                            std::optional<platform::FileStatus>& seen) {
   if (!prepared || prepared->job.compress != job.compress) return nullptr;
   if (cancelled()) return prepared;  // taken as a cancel, without a new attempt
@@ -34,7 +35,8 @@ const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* 
   // A file changed or replaced after the worker read it is stored as it is now.
   // The look goes along the source's path: after the worker's read, it is
   // the commit's look too (with "Compare" the comparison reads it later).
-  const auto now = sourceBelow.status(job.source);
+  // The loop's own look serves when the worker had finished before it.
+  const auto now = lookAfterWorker ? look : sourceBelow.status(job.source);
   if (now && prepared->before && UnchangedSince(*prepared->before, *now)) {
     if (!options.Compare) seen = now;
     return prepared;

@@ -88,7 +88,7 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   if (!early && linkUnchanged(job, found, result, finalName, ctx)) return result;
   if (!clearDestinationFor(job, ctx)) return result;
   std::optional<platform::FileStatus> seen;  // the source after the copy, from the look before the commit
-  const PreparedCompression* usable = usablePrepared(prepared.get(), job, seen);
+  const PreparedCompression* usable = usablePrepared(prepared.get(), job, found, seen);
   // The source as the copy reads it: the archive marker and the check file
   // record this state, and only when the file still has it afterwards.
   const auto before = usable ? usable->before : found;

@@ -409,6 +409,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
       return LoopStep::Next;
     }
     state.sourceLookErr = 0;
+    lookAfterWorker = ahead && ahead->finished(i);
     state.sourceLook = sourceBelow.status(state.source, &state.sourceLookErr);
     // A link on its way since the walk is said by the copy's path check.
     if (!state.sourceLook && !platform::LeftItsPath(state.sourceLookErr)) {

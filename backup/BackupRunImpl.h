@@ -76,6 +76,8 @@ struct BackupRun::Impl {
   // The workers compressing the files ahead of the pair's loop (none with one thread).
   std::unique_ptr<CompressAhead> ahead;
   std::size_t aheadIndex = 0;  // walk position of the file handleFile works on
+  // The loop's look at that file came after a worker had finished reading it.
+  bool lookAfterWorker = false;
   bool archiveNoteGiven = false;
   std::set<std::string> writtenRoots;  // destination roots this run copied into
   // A directory this run wrote into lies on the file system of a root noted
@@ -198,8 +200,10 @@ struct BackupRun::Impl {
                         int lookErr);
   // The worker's result for job, or null when this thread compresses it
   // (BackupAheadSteps.cpp). seen: the source's look that found it unchanged,
-  // where it may stand for the look before the commit.
+  // where it may stand for the look before the commit. look: the loop's
+  // look along the source's path, used when it came after the worker's read.
   const PreparedCompression* usablePrepared(PreparedCompression* prepared, const CopyJob& job,
+                                            const std::optional<platform::FileStatus>& look,
                                             std::optional<platform::FileStatus>& seen);
   bool copyHere(CopyJob& job, const CopyContext& ctx);
   // Hard links (BackupLinkSteps.cpp): a later name of a file with several

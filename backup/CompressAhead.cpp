@@ -152,6 +152,15 @@ std::unique_ptr<PreparedCompression> CompressAhead::take(std::size_t index) {
   return std::move(slot.result);
 }
 
+bool CompressAhead::finished(std::size_t index) const {
+  for (const Slot& slot : slots_) {
+    if (slot.index > index) break;
+    if (slot.index == index)
+      return slot.result->stage.load(std::memory_order_acquire) == PreparedCompression::Finished;
+  }
+  return false;
+}
+
 void CompressAhead::waitReporting(Slot& slot) {
   if (!slot.done.valid()) return;
   wakeFor(slot);

@@ -75,6 +75,8 @@ class CompressAhead {
   // The worker's result for index, waiting for it; null when index was not
   // offered. Results of earlier positions not taken are thrown away.
   std::unique_ptr<PreparedCompression> take(std::size_t index);
+  // Whether the worker is done with index: all it read of the source lies before.
+  bool finished(std::size_t index) const;
   // Source bytes the workers have compressed of the files after walk
   // position current (not yet taken); for the pair's progress.
   std::uint64_t doneAfter(std::size_t current) const;
