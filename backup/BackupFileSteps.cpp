@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "backup/CopyVerify.h"
+#include "platform/FileCopy.h"
 #include "platform/LevelOpen.h"
 #include "platform/PathUtil.h"
 #include "platform/TreeCopy.h"
@@ -72,13 +73,16 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   // A copy of a complete state may be a name of an older state's file too: never changed in place.
   // One look at the copy's name: nothing there needs no clearing, no read-only
   // check and cannot have become another source's copy before the commit.
-  const bool destinationAbsent = !destinations.look(destination);
+  // Where the walk found nothing, its look stands until the commit.
+  const bool absentByWalk = copyAbsentByWalk;
+  const bool destinationAbsent = absentByWalk || !destinations.look(destination);
   if (!destinationAbsent && !complete.active()) ClearFileAttributes(destination, platform::ATTR_READONLY, ctx);
   // A worker's archive of this file; removed at the end unless taken.
   const std::unique_ptr<PreparedCompression> prepared = ahead ? ahead->take(aheadIndex) : nullptr;
   if (prepared) platform::addMetadataLosses(prepared->losses);  // noted for the pair as this thread's
   CopyJob job = early ? std::move(*early) : makeCopyJob(source, destination, size, pairSource, ctx);
   job.destinationSeenAbsent = destinationAbsent;
+  job.absentByWalk = absentByWalk && !job.compress;
   if (!job.compress && IsProgramFileName(std::string_view(destination).substr(destination.rfind('/') + 1))) {
     // Its plain name is the program's list: a copy there would be overwritten.
     ReportError(ctx, fmt::sprintf(texts::CHECKSUM_LIST_NAME_NOT_STORED, source, destination + ".zip"));
@@ -173,26 +177,17 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
                                       std::optional<platform::FileStatus>* seen) {
   if (job.pending.empty()) return ok;
   const std::string target = job.finalName.empty() ? job.destination : job.finalName;
-  const bool keep = ok || !options.DeleteZieldatei;
-  const bool stillAbsent = job.destinationSeenAbsent && job.finalName.empty();  // no copy of this run put there
-  if (keep && !stillAbsent && takenByAnotherSource(target, job.source)) {
-    DiscardCopy(job);
-    ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, job.source, target));
-    compareFailed = false;
-    return false;
-  }
-  if (!keep) {
+  if (ok || !options.DeleteZieldatei) {
+    if (!placeCopy(job, target, ctx, seen)) {
+      DiscardCopy(job);
+      compareFailed = false;
+      return false;
+    }
+  } else {
     DiscardCopy(job);
     return ok;
   }
-  // What a link that appeared on the source's way since the walk led the copy to is never stored
-  // (a worker's copy was looked at after its read already).
-  if (!(seen && *seen) && !sourceOnItsPath(job.source, false, ctx, seen)) {
-    DiscardCopy(job);
-    compareFailed = false;
-    return false;
-  }
-  if (!CommitCopy(job, ctx, destinations.directoryOf(target))) return false;
+  if (!job.pending.empty() && !CommitCopy(job, ctx, destinations.directoryOf(target))) return false;
   rememberCopy(target, job.source);
   // In place now: before the source's marker says it is backed up.
   if (job.hashed)
@@ -202,6 +197,32 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
   // The other form goes only for a copy that passed its comparison.
   if (ok) destinations.removeOtherForm(target, job.wasCompressed);
   return ok;
+}
+
+// Whether the copy may take its name (false: refused, said): never over
+// another source's copy of this run, never what a link on the source's way
+// led to. A name the walk saw free is taken here while it still is (pending
+// is then empty); one that came since is looked at as in the file's turn.
+bool BackupRun::Impl::placeCopy(CopyJob& job, const std::string& target, const CopyContext& ctx,
+                                std::optional<platform::FileStatus>* seen) {
+  auto takenBefore = [&] {
+    if (!takenByAnotherSource(target, job.source)) return false;
+    ReportError(ctx, fmt::sprintf(texts::DESTINATION_TAKEN, job.source, target));
+    return true;
+  };
+  const bool stillAbsent = job.destinationSeenAbsent && job.finalName.empty();  // no copy of this run put there
+  if (!stillAbsent && takenBefore()) return false;
+  // (A worker's copy was looked at after its read already.)
+  if (!(seen && *seen) && !sourceOnItsPath(job.source, false, ctx, seen)) return false;
+  if (!job.absentByWalk || !job.finalName.empty()) return true;
+  if (platform::commitTemporaryIfFree(job.pending, target, destinations.directoryOf(target))) {
+    job.pending.clear();
+    return true;
+  }
+  // Something came to the name since the walk (or its file system cannot say).
+  job.destinationSeenAbsent = false;
+  if (destinations.look(target) && !complete.active()) ClearFileAttributes(target, platform::ATTR_READONLY, ctx);
+  return clearDestinationFor(job, ctx) && !takenBefore();
 }
 
 // Whether the source kept the state the copy was read in; a change is said.

@@ -410,6 +410,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
     }
     state.sourceLookErr = 0;
     lookAfterWorker = ahead && ahead->finished(i);
+    copyAbsentByWalk = entry.copyAbsent && !options.Compress && mayCopyAhead(entry, state.source);
     state.sourceLook = sourceBelow.status(state.source, &state.sourceLookErr);
     // A link on its way since the walk is said by the copy's path check.
     if (!state.sourceLook && !platform::LeftItsPath(state.sourceLookErr)) {

@@ -78,6 +78,8 @@ struct BackupRun::Impl {
   std::size_t aheadIndex = 0;  // walk position of the file handleFile works on
   // The loop's look at that file came after a worker had finished reading it.
   bool lookAfterWorker = false;
+  // The walk found nothing at that file's copy, and a plain copy needs no other look.
+  bool copyAbsentByWalk = false;
   bool archiveNoteGiven = false;
   std::set<std::string> writtenRoots;  // destination roots this run copied into
   // A directory this run wrote into lies on the file system of a root noted
@@ -220,6 +222,8 @@ struct BackupRun::Impl {
                    std::uint64_t size, const CopyContext& ctx);
   bool commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed, const CopyContext& ctx,
                        std::optional<platform::FileStatus>* seen = nullptr);
+  bool placeCopy(CopyJob& job, const std::string& target, const CopyContext& ctx,
+                 std::optional<platform::FileStatus>* seen);
   void checkSourceAfter(const std::string& source, const std::optional<platform::FileStatus>& before, bool ok,
                         bool compareFailed, FileResult& result, bool& changeNoted, const CopyContext& ctx,
                         const std::optional<platform::FileStatus>* seen = nullptr);

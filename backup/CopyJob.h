@@ -47,6 +47,9 @@ struct CopyJob {
   // In: nothing had the copy's name when the file's steps began (offered to
   // a worker: when the walk read the copy's directory).
   bool destinationSeenAbsent = false;
+  // In: that was the walk's look, none was taken in the file's turn: the
+  // commit takes the name only while it is still free.
+  bool absentByWalk = false;
   // Out of a plain copy whose bytes passed through a buffer: digest is their SHA-256.
   bool hashed = false;
   platform::Sha256Digest digest{};

@@ -236,6 +236,14 @@ bool commitTemporary(const std::string& temp, const std::string& destination, in
   return sys::fail(err, e);
 }
 
+bool commitTemporaryIfFree(const std::string& temp, const std::string& destination, int dirFd) {
+  const std::size_t slash = destination.rfind('/');
+  if (dirFd < 0 || slash == std::string::npos || temp.compare(0, slash + 1, destination, 0, slash + 1) != 0 ||
+      temp.find('/', slash + 1) != std::string::npos)
+    return false;
+  return sys::renameatNoReplace(dirFd, temp.c_str() + slash + 1, destination.c_str() + slash + 1, temp.c_str()) == 0;
+}
+
 void discardTemporary(const std::string& temp) {
   if (!temp.empty()) ::unlink(temp.c_str());
 }

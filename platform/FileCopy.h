@@ -53,6 +53,10 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
 // ... and is then renamed over destination (removed when that fails) or discarded.
 // dirFd: destination's directory, open, for a rename without the paths' walks.
 bool commitTemporary(const std::string& temp, const std::string& destination, int* err = nullptr, int dirFd = -1);
+// The same rename only while nothing has destination's name: false and temp
+// kept when something does (EEXIST), when the file system cannot tell or the
+// rename failed; the caller then looks at the name and commits as above.
+bool commitTemporaryIfFree(const std::string& temp, const std::string& destination, int dirFd);
 void discardTemporary(const std::string& temp);
 
 }  // namespace kalvero::platform

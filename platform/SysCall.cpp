@@ -123,6 +123,10 @@ int renameat(int dirfd, const char* from, const char* to, const char* pathForFau
   return retry(fault::Call::Rename, pathForFaults, [&] { return ::renameat(dirfd, from, dirfd, to); });
 }
 
+int renameatNoReplace(int dirfd, const char* from, const char* to, const char* pathForFaults) {
+  return retry(fault::Call::Rename, pathForFaults, [&] { return ::renameat2(dirfd, from, dirfd, to, RENAME_NOREPLACE); });
+}
+
 int unlink(const char* path) {
   return retry(fault::Call::Unlink, path, [&] { return ::unlink(path); });
 }

@@ -30,6 +30,8 @@ int fsync(int fd, const char* pathForFaults = nullptr);
 int mkdir(const char* path, unsigned mode);
 int rename(const char* from, const char* to);
 int renameat(int dirfd, const char* from, const char* to, const char* pathForFaults);
+// renameat2 with RENAME_NOREPLACE: EEXIST when to exists; EINVAL where the file system cannot tell.
+int renameatNoReplace(int dirfd, const char* from, const char* to, const char* pathForFaults);
 int unlink(const char* path);
 int rmdir(const char* path);
 int chmod(const char* path, unsigned mode);

@@ -133,10 +133,11 @@ struct Trees {
     for (int f = 0; f < 40; ++f) dir.write("restore-src/r" + std::to_string(f) + ".dat", std::string(5000, 'r'));
   }
 
-  BackupRunSetup backupSetup(RunReporter* reporter, std::atomic<int>* cancel, int compress) {
+  // markerOnly: only files whose archive marker is set (the walk then reads the copies too).
+  BackupRunSetup backupSetup(RunReporter* reporter, std::atomic<int>* cancel, int compress, int markerOnly = 0) {
     BackupOptions o;
     o.Protokolldatei = dir / "log/sicherung.log";
-    o.Archivbit = 0;
+    o.Archivbit = markerOnly;
     o.ArchivbitReset = 0;
     o.Compress = compress;
     o.Compare = 1;
@@ -259,9 +260,9 @@ TEST(Threading, AFileReplacedByAFifoOrALinkAfterTheWalkNeverHangsTheRun) {
   }
 }
 
-// The workers copy on the walk's word that nothing has a copy's name; what
-// comes there since (a read-only file, a folder) is the run thread's to see
-// in the file's turn, as it is on one thread.
+// The copies are made and put in place on the walk's word that nothing has
+// their names; what comes there since (a read-only file, a folder, a link)
+// is seen when the copy would take its name, as it is on one thread.
 TEST(Threading, NamesThatComeToTheCopiesAfterTheWalkEndAsOnOneThread) {
   std::set<std::string> oneThread;
   for (const char* threads : {"1", "4"}) {
@@ -275,18 +276,23 @@ TEST(Threading, NamesThatComeToTheCopiesAfterTheWalkEndAsOnOneThread) {
       const std::string old = t.dir.write("dst/d3/f20.txt", "von jemand anderem");
       ASSERT_EQ(::chmod(old.c_str(), 0444), 0);
       t.dir.write("dst/d3/f21.txt/drin", "ein Ordner im Weg");
+      ASSERT_EQ(::symlink("f20.txt", (t.dir / "dst/d3/f22.txt").c_str()), 0);
     };
-    BackupRun backup(t.backupSetup(&page, &cancel, 0));
+    BackupRun backup(t.backupSetup(&page, &cancel, 0, 1));
     backup.run();
     EXPECT_EQ(backup.totals().runErrors, 0) << test::joined(page.lines);
     EXPECT_EQ(t.dir.read("dst/d3/f20.txt"), t.dir.read("src/d3/f20.txt"));
     EXPECT_EQ(t.dir.read("dst/d3/f21.txt"), t.dir.read("src/d3/f21.txt"));
-    // The folder is kept aside under the same name in both runs; nothing else differs.
+    EXPECT_EQ(t.dir.read("dst/d3/f22.txt"), t.dir.read("src/d3/f22.txt"));
+    // The folder and the link are kept aside under the same names in both runs; nothing else differs.
     std::set<std::string> tree;
     for (const auto& e : std::filesystem::recursive_directory_iterator(t.dir / "dst"))
       tree.insert(e.path().lexically_relative(t.dir / "dst").string() + (e.is_directory() ? "/" : ""));
     EXPECT_TRUE(std::any_of(tree.begin(), tree.end(), [](const std::string& name) {
       return name.rfind("d3/f21.txt (", 0) == 0 && name.ends_with(")/drin");
+    }));
+    EXPECT_TRUE(std::any_of(tree.begin(), tree.end(), [](const std::string& name) {
+      return name.rfind("d3/f22.txt (", 0) == 0 && name.ends_with(")");
     }));
     if (oneThread.empty()) oneThread = tree;
     EXPECT_EQ(tree, oneThread);
