@@ -41,9 +41,8 @@ const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* 
     if (!options.Compare) seen = now;
     return prepared;
   }
-  // Its old archive goes before this thread writes the new one.
-  if (!prepared->job.pending.empty()) platform::discardTemporary(prepared->job.pending);
-  prepared->job.pending.clear();
+  // Its old archive (or the copy a worker put in place) goes before this thread writes the new one.
+  DiscardCopy(prepared->job);
   return nullptr;
 }
 

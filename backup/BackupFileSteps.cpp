@@ -102,9 +102,12 @@ BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& sourc
   bool ok = !usable             ? copyOrLink(job, before, ctx)
             : usable->job.compress ? TakeCompressedCopy(job, *prepared, ctx)
                                    : TakeCopiedFile(job, *prepared, ctx);
-  if (usable) prepared->job.pending.clear();  // job owns it now
+  if (usable) {  // job owns it now
+    prepared->job.pending.clear();
+    prepared->job.committedAhead = false;
+  }
   if (job.cancelled) {
-    if (!job.pending.empty()) DiscardCopy(job);
+    if (!job.pending.empty() || job.committedAhead) DiscardCopy(job);
     result.outcome = Outcome::Cancelled;
     return result;
   }
@@ -175,7 +178,7 @@ bool BackupRun::Impl::compareCopy(CopyJob& job, const PreparedCompression* prepa
 // "DeleteZieldatei" off; with it on, the previous copy keeps its name.
 bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed, const CopyContext& ctx,
                                       std::optional<platform::FileStatus>* seen) {
-  if (job.pending.empty()) return ok;
+  if (job.pending.empty() && !job.committedAhead) return ok;
   const std::string target = job.finalName.empty() ? job.destination : job.finalName;
   if (ok || !options.DeleteZieldatei) {
     if (!placeCopy(job, target, ctx, seen)) {
@@ -188,7 +191,11 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
     return ok;
   }
   if (!job.pending.empty() && !CommitCopy(job, ctx, destinations.directoryOf(target))) return false;
-  rememberCopy(target, job.source);
+  if (job.committedAhead && job.committedInode != 0)
+    writtenCopies.set(job.committedDevice, job.committedInode, std::hash<std::string>{}(job.source));
+  else
+    rememberCopy(target, job.source);
+  job.committedAhead = false;  // kept
   // In place now: before the source's marker says it is backed up.
   if (job.hashed)
     checksums.stored(target, job.digest);
@@ -214,7 +221,7 @@ bool BackupRun::Impl::placeCopy(CopyJob& job, const std::string& target, const C
   if (!stillAbsent && takenBefore()) return false;
   // (A worker's copy was looked at after its read already.)
   if (!(seen && *seen) && !sourceOnItsPath(job.source, false, ctx, seen)) return false;
-  if (!job.absentByWalk || !job.finalName.empty()) return true;
+  if (job.committedAhead || !job.absentByWalk || !job.finalName.empty()) return true;
   if (platform::commitTemporaryIfFree(job.pending, target, destinations.directoryOf(target))) {
     job.pending.clear();
     return true;

@@ -361,6 +361,8 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     job.timeSource = path;
     // A name that came since the walk is the run thread's to see before it takes the copy.
     job.destinationSeenAbsent = f.copyAbsent;
+    // Put in place on the worker where the run thread takes the walk's look too (see handleEntry).
+    job.commitAhead = f.copyAbsent && !compress && !options.Compress && !options.Compare;
     ahead->offer(next, std::move(job));
   }
 }

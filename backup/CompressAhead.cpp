@@ -46,6 +46,7 @@ CompressAhead::CompressAhead(int threads, const std::atomic<int>* cancel, bool c
 
 PreparedCompression::~PreparedCompression() {
   if (!job.pending.empty()) platform::discardTemporary(job.pending);
+  if (job.committedAhead) platform::removeCopyIfSame(job.destination, job.committedDevice, job.committedInode);
 }
 
 CompressAhead::~CompressAhead() {
@@ -90,10 +91,24 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
   else
     p.ok = CopyQuietly(p.job, cancel_, &p.error.osError);
   if (p.ok) countCompressed(p, p.job.size);  // a small file sends no steps
+  if (p.ok && !p.job.compress && p.job.commitAhead && !stopped()) commitOnWorker(p.job);
   // After a cancel the run takes at most this one result, and compares it itself.
   if (p.ok && compare_ && p.job.compress && !stopped()) compareOnWorker(p, zip);
   p.losses = platform::takeMetadataLosses();
   p.stage.store(PreparedCompression::Finished, std::memory_order_release);
+}
+
+// A plain copy whose name the walk saw free is put in place here, while the
+// name is still free; else the run thread looks at what came there. Until the
+// run takes it, the copy is taken back with its result (~PreparedCompression).
+void CompressAhead::commitOnWorker(CopyJob& job) {
+  if (!platform::commitTemporaryIfFree(job.pending, job.destination, -1)) return;
+  job.pending.clear();
+  job.committedAhead = true;
+  if (const auto st = platform::lstatPath(job.destination)) {
+    job.committedDevice = st->device;
+    job.committedInode = st->inode;
+  }
 }
 
 void CompressAhead::compareOnWorker(PreparedCompression& p, ZipArchiveLayer& zip) {

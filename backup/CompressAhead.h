@@ -47,7 +47,7 @@ struct PreparedCompression {
   PreparedCompression() = default;
   PreparedCompression(const PreparedCompression&) = delete;
   PreparedCompression& operator=(const PreparedCompression&) = delete;
-  ~PreparedCompression();  // removes job.pending unless the run took it
+  ~PreparedCompression();  // removes job.pending (or the copy a worker put in place) unless the run took it
 };
 
 class CompressAhead {
@@ -110,6 +110,7 @@ class CompressAhead {
   }
   void compress(PreparedCompression& p, int worker);
   void compareOnWorker(PreparedCompression& p, ZipArchiveLayer& zip);
+  static void commitOnWorker(CopyJob& job);
   // Bytes compressed so far: a worker adds them to p and to compressed_.
   void countCompressed(PreparedCompression& p, std::uint64_t total);
 

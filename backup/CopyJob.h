@@ -50,6 +50,13 @@ struct CopyJob {
   // In: that was the walk's look, none was taken in the file's turn: the
   // commit takes the name only while it is still free.
   bool absentByWalk = false;
+  // In: a worker puts the finished copy under its name itself, while the name
+  // is free (no comparison to wait for). Out: it did (pending is then empty);
+  // the copy's identity, for the run to register it or to take it back.
+  bool commitAhead = false;
+  bool committedAhead = false;
+  std::uint64_t committedDevice = 0;
+  std::uint64_t committedInode = 0;
   // Out of a plain copy whose bytes passed through a buffer: digest is their SHA-256.
   bool hashed = false;
   platform::Sha256Digest digest{};

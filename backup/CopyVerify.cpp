@@ -188,6 +188,9 @@ bool CopyQuietly(CopyJob& job, const std::atomic<int>* cancel, int* err) {
 bool TakeCopiedFile(CopyJob& job, const PreparedCompression& done, const CopyContext& ctx) {
   job.finalName.clear();
   job.pending = done.job.pending;
+  job.committedAhead = done.job.committedAhead;
+  job.committedDevice = done.job.committedDevice;
+  job.committedInode = done.job.committedInode;
   job.hashed = done.job.hashed;
   job.digest = done.job.digest;
   job.cancelled = false;
@@ -267,6 +270,8 @@ bool CommitCopy(CopyJob& job, const CopyContext& ctx, int dirFd) {
 void DiscardCopy(CopyJob& job) {
   platform::discardTemporary(job.pending);
   job.pending.clear();
+  if (job.committedAhead) platform::removeCopyIfSame(job.destination, job.committedDevice, job.committedInode);
+  job.committedAhead = false;
 }
 
 bool CompareFiles(const CopyContext& ctx) {

@@ -237,11 +237,19 @@ bool commitTemporary(const std::string& temp, const std::string& destination, in
 }
 
 bool commitTemporaryIfFree(const std::string& temp, const std::string& destination, int dirFd) {
+  if (dirFd < 0) return sys::renameatNoReplace(AT_FDCWD, temp.c_str(), destination.c_str(), temp.c_str()) == 0;
   const std::size_t slash = destination.rfind('/');
-  if (dirFd < 0 || slash == std::string::npos || temp.compare(0, slash + 1, destination, 0, slash + 1) != 0 ||
+  if (slash == std::string::npos || temp.compare(0, slash + 1, destination, 0, slash + 1) != 0 ||
       temp.find('/', slash + 1) != std::string::npos)
     return false;
   return sys::renameatNoReplace(dirFd, temp.c_str() + slash + 1, destination.c_str() + slash + 1, temp.c_str()) == 0;
+}
+
+void removeCopyIfSame(const std::string& path, std::uint64_t device, std::uint64_t inode) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_dev) == device &&
+      static_cast<std::uint64_t>(st.st_ino) == inode)
+    ::unlink(path.c_str());
 }
 
 void discardTemporary(const std::string& temp) {

@@ -105,12 +105,12 @@ void writeSources(const test::TempDir& t, int count) {
 }
 
 BackupRunSetup compressedBackup(const test::TempDir& t, RunReporter* reporter, std::atomic<int>* cancel,
-                                int compress = 1) {
+                                int compress = 1, int compare = 1) {
   BackupRunSetup s;
   s.options.Protokolldatei = t / "run.log";
   s.options.Archivbit = s.options.ArchivbitReset = 0;
   s.options.Compress = compress;
-  s.options.Compare = 1;
+  s.options.Compare = compare;
   s.options.NotCompress = "jpg";
   s.options.MitPrueffile = 1;
   s.options.Prueffile = t / "pruef.chk";
@@ -192,34 +192,41 @@ TEST(CompressBackup, AFileInTheWayOfAFolderIsKeptAsideInItsTurnWithWorkers) {
   EXPECT_EQ(logs[0], logs[1]);
 }
 
+// Compressed with "Compare", and plain without it (the workers put the
+// copies in place themselves): after a cancel the copies are those the lists name.
 TEST(CompressBackup, CancelOfFourThreadsLeavesOnlyWholeArchives) {
-  test::TempDir t;
-  writeSources(t, 40);
-  Threads threads("4");
-  test::RecordingReporter reporter;
-  std::atomic<int> cancel{0};
-  int compressing = 0;
-  reporter.onProgress = [&](int code, const ProgressInfo&) {
-    if (code == NOTIFY_COMPRESSING && ++compressing == 8) cancel = 1;
-  };
-  BackupRun backup(compressedBackup(t, &reporter, &cancel));
-  backup.run();
-  EXPECT_TRUE(backup.totals().cancelled);
-  EXPECT_EQ(backup.totals().runErrors, 0);
-  const auto copies = filesBelow(t / "dst");
-  EXPECT_GE(copies.size(), 6u);
-  EXPECT_LT(copies.size(), 42u);
-  for (const auto& [name, bytes] : copies) {
-    // No worker's hidden archive is left, and every archive holds its source whole.
-    ASSERT_EQ(name.find(".kalvero-"), std::string::npos) << name;
-    if (name.size() < 4 || name.substr(name.size() - 4) != ".zip") {
-      EXPECT_EQ(bytes, t.read("src/" + name)) << name;
-      continue;
+  for (const int compress : {1, 0}) {
+    SCOPED_TRACE(compress);
+    test::TempDir t;
+    writeSources(t, 40);
+    Threads threads("4");
+    test::RecordingReporter reporter;
+    std::atomic<int> cancel{0};
+    int started = 0;
+    reporter.onProgress = [&](int code, const ProgressInfo&) {
+      if (code == (compress ? NOTIFY_COMPRESSING : NOTIFY_COPYING) && ++started == 8) cancel = 1;
+    };
+    BackupRun backup(compressedBackup(t, &reporter, &cancel, compress, compress));
+    backup.run();
+    EXPECT_TRUE(backup.totals().cancelled);
+    EXPECT_EQ(backup.totals().runErrors, 0);
+    const auto copies = filesBelow(t / "dst");
+    EXPECT_GE(copies.size(), 6u);
+    EXPECT_LT(copies.size(), 42u);
+    const std::string listed = t.read("liste2.txt");
+    for (const auto& [name, bytes] : copies) {
+      // No worker's hidden archive is left, and every archive holds its source whole.
+      ASSERT_EQ(name.find(".kalvero-"), std::string::npos) << name;
+      EXPECT_NE(listed.find(t / ("dst/" + name)), std::string::npos) << name << " is not in the list of copies";
+      if (name.size() < 4 || name.substr(name.size() - 4) != ".zip") {
+        EXPECT_EQ(bytes, t.read("src/" + name)) << name;
+        continue;
+      }
+      ZipArchiveLayer zip;
+      zip.Open(t / "dst/" + name, ZipArchiveLayer::OpenExisting);
+      EXPECT_EQ(test::readEntry(zip, 0), t.read("src/" + name.substr(0, name.size() - 4))) << name;
+      zip.Close(false);
     }
-    ZipArchiveLayer zip;
-    zip.Open(t / "dst/" + name, ZipArchiveLayer::OpenExisting);
-    EXPECT_EQ(test::readEntry(zip, 0), t.read("src/" + name.substr(0, name.size() - 4))) << name;
-    zip.Close(false);
   }
 }
 
@@ -305,7 +312,8 @@ void waitForWorkersArchive(const std::string& dir, const std::string& name) {
     for (auto& e : fs::directory_iterator(dir)) {
       const std::string file = e.path().filename().string();
       struct stat st {};
-      if (file.rfind("." + name, 0) == 0 && file.find(".kalvero-") != std::string::npos &&
+      // Its hidden archive, or the plain copy the worker put in place.
+      if (((file.rfind("." + name, 0) == 0 && file.find(".kalvero-") != std::string::npos) || file == name) &&
           ::lstat(e.path().c_str(), &st) == 0 && st.st_mtime == kOldTime)
         return;
     }
@@ -313,36 +321,45 @@ void waitForWorkersArchive(const std::string& dir, const std::string& name) {
   }
 }
 
+// Compressed with "Compare", and plain without it (the worker's copy stood
+// under its name already).
 TEST(CompressBackup, FileReplacedAfterItsWorkerIsStoredWithItsNewContent) {
-  test::TempDir t;
-  t.write("src/gross.bin", test::mixedBytes(16u << 20, 3));
-  t.write("src/klein.txt", "alter Inhalt\n");
-  setOldTime(t / "src/gross.bin");
-  setOldTime(t / "src/klein.txt");
-  t.mkdir("dst");
-  Threads four("4");
-  test::RecordingReporter reporter;
-  std::atomic<int> cancel{0};
-  std::string replaced;
-  // When the run takes its first file, the other one's archive is finished
-  // by a worker; then that file is replaced.
-  reporter.onProgress = [&](int code, const ProgressInfo& info) {
-    if (code != NOTIFY_COMPRESSING || !replaced.empty()) return;
-    replaced = info.currentSource == t / "src/gross.bin" ? "klein.txt" : "gross.bin";
-    waitForWorkersArchive(t / "dst", replaced);
-    t.write("src/neu", "neuer Inhalt, länger als der alte\n");
-    fs::rename(t / "src/neu", t / ("src/" + replaced));
-  };
-  BackupRun backup(compressedBackup(t, &reporter, &cancel));
-  backup.run();
-  const std::string lines = test::joined(reporter.lines);
-  EXPECT_EQ(backup.totals().runErrors, 0) << lines;
-  EXPECT_EQ(lines.find("Fehler beim Vergleichen"), std::string::npos) << lines;
-  ASSERT_FALSE(replaced.empty());
-  ZipArchiveLayer zip;
-  zip.Open(t / ("dst/" + replaced + ".zip"), ZipArchiveLayer::OpenExisting);
-  EXPECT_EQ(test::readEntry(zip, 0), "neuer Inhalt, länger als der alte\n");
-  zip.Close(false);
+  for (const int compress : {1, 0}) {
+    SCOPED_TRACE(compress);
+    test::TempDir t;
+    t.write("src/gross.bin", test::mixedBytes(16u << 20, 3));
+    t.write("src/klein.txt", "alter Inhalt\n");
+    setOldTime(t / "src/gross.bin");
+    setOldTime(t / "src/klein.txt");
+    t.mkdir("dst");
+    Threads four("4");
+    test::RecordingReporter reporter;
+    std::atomic<int> cancel{0};
+    std::string replaced;
+    // When the run takes its first file, the other one's archive is finished
+    // by a worker; then that file is replaced.
+    reporter.onProgress = [&](int code, const ProgressInfo& info) {
+      if (code != (compress ? NOTIFY_COMPRESSING : NOTIFY_COPYING) || !replaced.empty()) return;
+      replaced = info.currentSource == t / "src/gross.bin" ? "klein.txt" : "gross.bin";
+      waitForWorkersArchive(t / "dst", replaced);
+      t.write("src/neu", "neuer Inhalt, länger als der alte\n");
+      fs::rename(t / "src/neu", t / ("src/" + replaced));
+    };
+    BackupRun backup(compressedBackup(t, &reporter, &cancel, compress, compress));
+    backup.run();
+    const std::string lines = test::joined(reporter.lines);
+    EXPECT_EQ(backup.totals().runErrors, 0) << lines;
+    EXPECT_EQ(lines.find("Fehler beim Vergleichen"), std::string::npos) << lines;
+    ASSERT_FALSE(replaced.empty());
+    if (!compress) {
+      EXPECT_EQ(t.read("dst/" + replaced), "neuer Inhalt, länger als der alte\n");
+      continue;
+    }
+    ZipArchiveLayer zip;
+    zip.Open(t / ("dst/" + replaced + ".zip"), ZipArchiveLayer::OpenExisting);
+    EXPECT_EQ(test::readEntry(zip, 0), "neuer Inhalt, länger als der alte\n");
+    zip.Close(false);
+  }
 }
 
 TEST(CompressBackup, JobsQueuedAfterACancelCreateNothing) {
