@@ -18,6 +18,15 @@ bool UnchangedSince(const platform::FileStatus& before, const platform::FileStat
 
 }  // namespace
 
+// A copy a worker put in place is taken while its name still holds it. What
+// replaced it since (another source's copy where the file system ignores
+// letter case, anything else) is this thread's to see, as with one thread.
+bool BackupRun::Impl::stillInPlace(const CopyJob& job) {
+  if (!job.committedAhead) return true;
+  const auto now = destinations.look(job.destination);
+  return now && now->device == job.committedDevice && now->inode == job.committedInode;
+}
+
 const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* prepared, const CopyJob& job,
                                                            const std::optional<platform::FileStatus>& look,
                                                            std::optional<platform::FileStatus>& seen) {
@@ -37,7 +46,7 @@ const PreparedCompression* BackupRun::Impl::usablePrepared(PreparedCompression* 
   // the commit's look too (with "Compare" the comparison reads it later).
   // The loop's own look serves when the worker had finished before it.
   const auto now = lookAfterWorker ? look : sourceBelow.status(job.source);
-  if (now && prepared->before && UnchangedSince(*prepared->before, *now)) {
+  if (now && prepared->before && UnchangedSince(*prepared->before, *now) && stillInPlace(prepared->job)) {
     if (!options.Compare) seen = now;
     return prepared;
   }

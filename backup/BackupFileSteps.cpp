@@ -37,9 +37,12 @@ void BackupRun::Impl::noteWrittenInto(const std::string& directory) {
   if (st && writtenDevices.insert(st->device).second) writtenRoots.insert(directory);
 }
 
-void BackupRun::Impl::rememberCopy(const std::string& target, const std::string& source) {
-  if (const auto st = destinations.look(target))
-    writtenCopies.set(st->device, st->inode, std::hash<std::string>{}(source));
+void BackupRun::Impl::rememberCopy(const std::string& target, const std::string& source, const CopyJob* job) {
+  const std::size_t key = std::hash<std::string>{}(source);
+  if (job && job->committedAhead)
+    writtenCopies.set(job->committedDevice, job->committedInode, key);  // seen in place in the file's turn
+  else if (const auto st = destinations.look(target))
+    writtenCopies.set(st->device, st->inode, key);
 }
 
 BackupRun::Impl::FileResult BackupRun::Impl::handleFile(const std::string& source, const std::string& destination,
@@ -191,10 +194,7 @@ bool BackupRun::Impl::commitOrDiscard(CopyJob& job, bool ok, bool& compareFailed
     return ok;
   }
   if (!job.pending.empty() && !CommitCopy(job, ctx, destinations.directoryOf(target))) return false;
-  if (job.committedAhead && job.committedInode != 0)
-    writtenCopies.set(job.committedDevice, job.committedInode, std::hash<std::string>{}(job.source));
-  else
-    rememberCopy(target, job.source);
+  rememberCopy(target, job.source, &job);
   job.committedAhead = false;  // kept
   // In place now: before the source's marker says it is backed up.
   if (job.hashed)

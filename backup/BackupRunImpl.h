@@ -118,7 +118,8 @@ struct BackupRun::Impl {
   // system that ignores letter case).
   CopyRegister writtenCopies;
   bool takenByAnotherSource(const std::string& target, const std::string& source) const;
-  void rememberCopy(const std::string& target, const std::string& source);
+  // job: a worker's copy, seen in place, names its identity itself.
+  void rememberCopy(const std::string& target, const std::string& source, const CopyJob* job = nullptr);
 
   // One run per destination: every destination (and the check file) held for
   // the whole run; what a killed run left is swept where this one writes.
@@ -207,6 +208,7 @@ struct BackupRun::Impl {
   const PreparedCompression* usablePrepared(PreparedCompression* prepared, const CopyJob& job,
                                             const std::optional<platform::FileStatus>& look,
                                             std::optional<platform::FileStatus>& seen);
+  bool stillInPlace(const CopyJob& job);
   bool copyHere(CopyJob& job, const CopyContext& ctx);
   // Hard links (BackupLinkSteps.cpp): a later name of a file with several
   // becomes a second name of the copy of its first one, within the pair.

@@ -322,10 +322,12 @@ void waitForWorkersArchive(const std::string& dir, const std::string& name) {
 }
 
 // Compressed with "Compare", and plain without it (the worker's copy stood
-// under its name already).
+// under its name already); plain, the worker's copy replaced by another file
+// before the file's turn is made again, as on one thread.
 TEST(CompressBackup, FileReplacedAfterItsWorkerIsStoredWithItsNewContent) {
-  for (const int compress : {1, 0}) {
-    SCOPED_TRACE(compress);
+  for (const int variant : {1, 0, 2}) {
+    SCOPED_TRACE(variant);
+    const int compress = variant == 1 ? 1 : 0;
     test::TempDir t;
     t.write("src/gross.bin", test::mixedBytes(16u << 20, 3));
     t.write("src/klein.txt", "alter Inhalt\n");
@@ -342,8 +344,9 @@ TEST(CompressBackup, FileReplacedAfterItsWorkerIsStoredWithItsNewContent) {
       if (code != (compress ? NOTIFY_COMPRESSING : NOTIFY_COPYING) || !replaced.empty()) return;
       replaced = info.currentSource == t / "src/gross.bin" ? "klein.txt" : "gross.bin";
       waitForWorkersArchive(t / "dst", replaced);
-      t.write("src/neu", "neuer Inhalt, länger als der alte\n");
-      fs::rename(t / "src/neu", t / ("src/" + replaced));
+      const std::string side = variant == 2 ? "dst/" : "src/";
+      t.write(side + "neu", "neuer Inhalt, länger als der alte\n");
+      fs::rename(t / (side + "neu"), t / (side + replaced));
     };
     BackupRun backup(compressedBackup(t, &reporter, &cancel, compress, compress));
     backup.run();
@@ -352,7 +355,7 @@ TEST(CompressBackup, FileReplacedAfterItsWorkerIsStoredWithItsNewContent) {
     EXPECT_EQ(lines.find("Fehler beim Vergleichen"), std::string::npos) << lines;
     ASSERT_FALSE(replaced.empty());
     if (!compress) {
-      EXPECT_EQ(t.read("dst/" + replaced), "neuer Inhalt, länger als der alte\n");
+      EXPECT_EQ(t.read("dst/" + replaced), variant == 2 ? t.read("src/" + replaced) : "neuer Inhalt, länger als der alte\n");
       continue;
     }
     ZipArchiveLayer zip;
