@@ -102,13 +102,11 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
 // name is still free; else the run thread looks at what came there. Until the
 // run takes it, the copy is taken back with its result (~PreparedCompression).
 void CompressAhead::commitOnWorker(CopyJob& job) {
-  if (!platform::commitTemporaryIfFree(job.pending, job.destination, -1)) return;
+  // Its identity is the one of the file written (a look at the name after
+  // the rename could see another file put there since).
+  if (job.committedInode == 0 || !platform::commitTemporaryIfFree(job.pending, job.destination, -1)) return;
   job.pending.clear();
   job.committedAhead = true;
-  if (const auto st = platform::lstatPath(job.destination)) {
-    job.committedDevice = st->device;
-    job.committedInode = st->inode;
-  }
 }
 
 void CompressAhead::compareOnWorker(PreparedCompression& p, ZipArchiveLayer& zip) {

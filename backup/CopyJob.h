@@ -52,7 +52,7 @@ struct CopyJob {
   bool absentByWalk = false;
   // In: a worker puts the finished copy under its name itself, while the name
   // is free (no comparison to wait for). Out: it did (pending is then empty);
-  // the copy's identity, for the run to register it or to take it back.
+  // the identity of the copy written, for the run to register it or to take it back.
   bool commitAhead = false;
   bool committedAhead = false;
   std::uint64_t committedDevice = 0;

@@ -95,7 +95,10 @@ bool CopyToPending(CopyJob& job, const platform::CopyProgressFn& progress, int* 
   platform::CopyNotes notes;
   notes.sourceSeenRegular = job.sourceSeenRegular;
   notes.destinationSeenAbsent = job.destinationSeenAbsent;
+  notes.identityWanted = job.commitAhead;
   if (!platform::copyFileToTemporary(job.source, job.destination, progress, temporary, err, &notes)) return false;
+  job.committedDevice = notes.device;
+  job.committedInode = notes.inode;
   // copyFile already gave the copy the times of its own source.
   if (!job.timeSource.empty() && job.timeSource != job.source) giveTimes(temporary, job.timeSource, false);
   job.pending = temporary;

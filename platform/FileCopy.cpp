@@ -197,6 +197,11 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
     sys::close(in);
     return sys::fail(err, e);
   }
+  struct stat written {};
+  if (notes && notes->identityWanted && ::fstat(out, &written) == 0) {
+    notes->device = static_cast<std::uint64_t>(written.st_dev);
+    notes->inode = static_cast<std::uint64_t>(written.st_ino);
+  }
   int e = 0;
   bool ok = !progress || progress(static_cast<std::uint64_t>(st.st_size), 0);
   if (!ok) e = ECANCELED;

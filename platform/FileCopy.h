@@ -38,6 +38,11 @@ struct CopyNotes {
   // In: the caller just saw nothing at the destination's name (no read-only
   // copy there to refuse).
   bool destinationSeenAbsent = false;
+  // In: identity is wanted. Out: device and inode of the copy written (0
+  // when unknown); a rename keeps them, so they name this copy under its name.
+  bool identityWanted = false;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
   // Out: the data passed through a buffer and digest is the SHA-256 of the
   // bytes written to the copy.
   bool hashed = false;
