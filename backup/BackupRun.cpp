@@ -361,8 +361,8 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     job.timeSource = path;
     // A name that came since the walk is the run thread's to see before it takes the copy.
     job.destinationSeenAbsent = f.copyAbsent;
-    // Put in place on the worker where the run thread takes the walk's look too (see handleEntry).
-    job.commitAhead = f.copyAbsent && !compress && !options.Compress && !options.Compare;
+    // Put in place on the worker where the run thread takes the walk's look too.
+    job.commitAhead = !compress && walkSawNoCopy(f, path) && !options.Compare;
     ahead->offer(next, std::move(job));
   }
 }
@@ -372,6 +372,12 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
 bool BackupRun::Impl::mayCopyAhead(const FoundList::Entry& f, const std::string& path) const {
   if (f.manyLinks || complete.active()) return false;
   return !IsProgramFileName(std::string_view(path).substr(path.rfind('/') + 1));
+}
+
+// The walk's look that nothing has the file's copy name stands until the
+// commit: for a plain copy that handleFile only copies.
+bool BackupRun::Impl::walkSawNoCopy(const FoundList::Entry& f, const std::string& path) const {
+  return f.copyAbsent && !options.Compress && mayCopyAhead(f, path);
 }
 
 // Entry i of the walk: skipped, a link, directory or special file, a file
@@ -412,7 +418,7 @@ BackupRun::Impl::LoopStep BackupRun::Impl::handleEntry(PairState& state, std::si
     }
     state.sourceLookErr = 0;
     lookAfterWorker = ahead && ahead->finished(i);
-    copyAbsentByWalk = entry.copyAbsent && !options.Compress && mayCopyAhead(entry, state.source);
+    copyAbsentByWalk = walkSawNoCopy(entry, state.source);
     state.sourceLook = sourceBelow.status(state.source, &state.sourceLookErr);
     // A link on its way since the walk is said by the copy's path check.
     if (!state.sourceLook && !platform::LeftItsPath(state.sourceLookErr)) {

@@ -78,7 +78,7 @@ struct BackupRun::Impl {
   std::size_t aheadIndex = 0;  // walk position of the file handleFile works on
   // The loop's look at that file came after a worker had finished reading it.
   bool lookAfterWorker = false;
-  // The walk found nothing at that file's copy, and a plain copy needs no other look.
+  // walkSawNoCopy of that file.
   bool copyAbsentByWalk = false;
   bool archiveNoteGiven = false;
   std::set<std::string> writtenRoots;  // destination roots this run copied into
@@ -174,6 +174,7 @@ struct BackupRun::Impl {
   void beginTree(PairState& state);
   void offerAhead(PairState& state, std::size_t current);
   bool mayCopyAhead(const FoundList::Entry& f, const std::string& path) const;
+  bool walkSawNoCopy(const FoundList::Entry& f, const std::string& path) const;
   enum class LoopStep { Next, Stop };
   LoopStep handleEntry(PairState& state, std::size_t i);
   void handleSkipped(PairState& state);

@@ -228,13 +228,24 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
   return true;
 }
 
-bool commitTemporary(const std::string& temp, const std::string& destination, int* err, int dirFd) {
+namespace {
+
+// The length of the directory part temp and destination share when both are
+// names in dirFd's directory (renamed there without the paths' walks), else 0.
+std::size_t namesBeside(const std::string& temp, const std::string& destination, int dirFd) {
   const std::size_t slash = destination.rfind('/');
-  const bool beside = dirFd >= 0 && slash != std::string::npos && temp.size() > slash &&
-                      temp.compare(0, slash + 1, destination, 0, slash + 1) == 0 &&
-                      temp.find('/', slash + 1) == std::string::npos;
-  const int rc = beside ? sys::renameat(dirFd, temp.c_str() + slash + 1, destination.c_str() + slash + 1, temp.c_str())
-                        : sys::rename(temp.c_str(), destination.c_str());
+  if (dirFd < 0 || slash == std::string::npos || temp.size() <= slash + 1 ||
+      temp.compare(0, slash + 1, destination, 0, slash + 1) != 0 || temp.find('/', slash + 1) != std::string::npos)
+    return 0;
+  return slash + 1;
+}
+
+}  // namespace
+
+bool commitTemporary(const std::string& temp, const std::string& destination, int* err, int dirFd) {
+  const std::size_t at = namesBeside(temp, destination, dirFd);
+  const int rc = at ? sys::renameat(dirFd, temp.c_str() + at, destination.c_str() + at, temp.c_str())
+                    : sys::rename(temp.c_str(), destination.c_str());
   if (rc == 0) return true;
   const int e = errno;
   ::unlink(temp.c_str());
@@ -242,12 +253,9 @@ bool commitTemporary(const std::string& temp, const std::string& destination, in
 }
 
 bool commitTemporaryIfFree(const std::string& temp, const std::string& destination, int dirFd) {
-  if (dirFd < 0) return sys::renameatNoReplace(AT_FDCWD, temp.c_str(), destination.c_str(), temp.c_str()) == 0;
-  const std::size_t slash = destination.rfind('/');
-  if (slash == std::string::npos || temp.compare(0, slash + 1, destination, 0, slash + 1) != 0 ||
-      temp.find('/', slash + 1) != std::string::npos)
-    return false;
-  return sys::renameatNoReplace(dirFd, temp.c_str() + slash + 1, destination.c_str() + slash + 1, temp.c_str()) == 0;
+  const std::size_t at = namesBeside(temp, destination, dirFd);
+  return (at ? sys::renameatNoReplace(dirFd, temp.c_str() + at, destination.c_str() + at, temp.c_str())
+             : sys::renameatNoReplace(AT_FDCWD, temp.c_str(), destination.c_str(), temp.c_str())) == 0;
 }
 
 void removeCopyIfSame(const std::string& path, std::uint64_t device, std::uint64_t inode) {

@@ -61,7 +61,6 @@ bool commitTemporary(const std::string& temp, const std::string& destination, in
 // The same rename only while nothing has destination's name: false and temp
 // kept when something does (EEXIST), when the file system cannot tell or the
 // rename failed; the caller then looks at the name and commits as above.
-// dirFd -1: by the full paths.
 bool commitTemporaryIfFree(const std::string& temp, const std::string& destination, int dirFd);
 // Removes the file at path while it is still the one of device and inode
 // (a copy this run put there and then did not keep).

@@ -29,7 +29,7 @@ std::vector<std::shared_ptr<Ahead>> ReadAhead::handOn(const Listing& listing, co
     if (listed(o_.excludedTrees, sub)) continue;
     if (subdirs.empty()) subdirs.resize(listing.entries.size());
     auto a = std::make_shared<Ahead>();
-    a->withMarkers = (o_.archiveOnly || o_.readMarkers) && !listed(o_.excludedDirectories, sub);
+    a->withMarkers = readsMarkers(o_, sub);
     a->copies = copySideOf(o_, sub, 1);
     a->dir = std::move(sub);
     subdirs[i] = std::move(a);

@@ -24,6 +24,7 @@ using walk::Listing;
 using walk::prefixOf;
 using walk::ReadAhead;
 using walk::readListing;
+using walk::readsMarkers;
 using walk::sourceHas;
 
 class Walker {
@@ -50,7 +51,7 @@ class Walker {
       subdirs = std::move(ahead->subdirs);
       ahead_->consumed();
     } else {
-      readListing(dir, (o_.archiveOnly || o_.readMarkers) && !filesExcluded, copySideOf(o_, dir, depth), listing);
+      readListing(dir, readsMarkers(o_, dir), copySideOf(o_, dir, depth), listing);
       if (ahead_ && listing.opened) subdirs = ahead_->handOn(listing, prefix);
     }
     if (!listing.opened) {

@@ -97,6 +97,10 @@ void readListing(const std::string& dir, bool withMarkers, const CopySide& copie
     if (kindOf(out.entries[i]) == EntryKind::File) out.marked[i] = reader.archiveBitSet(out.entries[i]) ? 1 : 0;
 }
 
+bool readsMarkers(const WalkOptions& o, const std::string& dir) {
+  return (o.archiveOnly || o.readMarkers) && !listed(o.excludedDirectories, dir);
+}
+
 CopySide copySideOf(const WalkOptions& o, const std::string& dir, int depth) {
   CopySide side;
   if (o.copiesRoot.empty()) return side;

@@ -59,6 +59,8 @@ std::string prefixOf(const std::string& dir);
 // Reads dir (and with a copy side its destination directory) into out; with
 // withMarkers each regular file's archive marker too.
 void readListing(const std::string& dir, bool withMarkers, const CopySide& copies, Listing& out);
+// Whether a listing of dir reads its files' archive markers.
+bool readsMarkers(const WalkOptions& o, const std::string& dir);
 // The destination directory of a searched directory (none without a copy side).
 CopySide copySideOf(const WalkOptions& o, const std::string& dir, int depth);
 
