@@ -317,6 +317,8 @@ void BackupRun::Impl::beginTree(PairState& state) {
   pairDestRoot = state.destRoot;
   pairSourceRoot = state.sourceRoot;
   sourceBelow.reset(state.sourceRoot);
+  aheadSources.reset(state.sourceRoot);
+  aheadCopies.reset(state.destRoot);
   pairRoot.begin(state.destRoot);
   beginDestinations(state);
   // A killed run's temporary of the list sits here even when this run copies nothing.
@@ -347,10 +349,18 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     if (compress && GetPathKind(path + ".zip") != PathKind::Nothing) continue;
     const std::string destination = DestinationPathOf(path, state.sourceRoot, state.destRoot);
     if (compress && !ArchiveNameFits(destination)) continue;
-    if (!destinations.makeDirectories(ParentDirectory(destination), nullptr, true)) continue;
+    const std::string destinationDir = ParentDirectory(destination);
+    if (!destinations.makeDirectories(destinationDir, nullptr, true)) continue;
     if (compress && mayLinkFromBase(path, destination)) continue;
-    leftovers.visit(ParentDirectory(destination));  // before a worker puts a temporary there
+    leftovers.visit(destinationDir);  // before a worker puts a temporary there
     CopyJob job;
+    if (!compress) {
+      // A plain copy's worker opens, creates and renames by name in the two
+      // directories; one that cannot be held is the file's turn to see.
+      job.sourceDirectory = aheadSources.hold(ParentDirectory(path));
+      job.destinationDirectory = aheadCopies.hold(destinationDir);
+      if (!job.sourceDirectory || !job.destinationDirectory) continue;
+    }
     job.sourceRoot = state.sourceRoot;
     job.source = path;
     job.destination = destination;

@@ -7,6 +7,7 @@
 #include "backup/CompressZip.h"
 #include "backup/CopyVerify.h"
 #include "platform/FileCopy.h"
+#include "platform/LevelOpen.h"
 #include "run/Estimator.h"
 #include "zip/ZipArchiveLayer.h"
 
@@ -80,7 +81,10 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
   if (stopped()) return;
   ZipArchiveLayer& zip = *zips_[static_cast<std::size_t>(worker)];
   // The state the check file and the archive marker record is the one read here.
-  p.before = platform::lstatPath(p.job.source);
+  const CopyJob& job = p.job;
+  p.before = job.sourceDirectory
+                 ? platform::statusAt(job.sourceDirectory->fd(), job.source.c_str() + (job.source.rfind('/') + 1), job.source)
+                 : platform::lstatPath(job.source);
   // A plain copy then opens the file without a look of its own.
   p.job.sourceSeenRegular = p.before && p.before->kind == platform::EntryKind::File && !p.before->isSymlink;
   p.stage.store(PreparedCompression::Compressing, std::memory_order_release);
@@ -104,7 +108,8 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
 void CompressAhead::commitOnWorker(CopyJob& job) {
   // Its identity is the one of the file written (a look at the name after
   // the rename could see another file put there since).
-  if (job.committedInode == 0 || !platform::commitTemporaryIfFree(job.pending, job.destination, -1)) return;
+  const int dirFd = job.destinationDirectory ? job.destinationDirectory->fd() : -1;
+  if (job.committedInode == 0 || !platform::commitTemporaryIfFree(job.pending, job.destination, dirFd)) return;
   job.pending.clear();
   job.committedAhead = true;
 }

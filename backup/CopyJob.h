@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/LevelOpen.h"
 #include "platform/Sha256.h"
 #include "run/RunProgress.h"
 
@@ -57,6 +58,10 @@ struct CopyJob {
   bool committedAhead = false;
   std::uint64_t committedDevice = 0;
   std::uint64_t committedInode = 0;
+  // In (a plain copy on a worker): the directories of source and copy, held
+  // open below their roots; the worker opens and renames the names in them.
+  platform::SharedDirectory sourceDirectory;
+  platform::SharedDirectory destinationDirectory;
   // Out of a plain copy whose bytes passed through a buffer: digest is their SHA-256.
   bool hashed = false;
   platform::Sha256Digest digest{};

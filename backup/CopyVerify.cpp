@@ -96,6 +96,8 @@ bool CopyToPending(CopyJob& job, const platform::CopyProgressFn& progress, int* 
   notes.sourceSeenRegular = job.sourceSeenRegular;
   notes.destinationSeenAbsent = job.destinationSeenAbsent;
   notes.identityWanted = job.commitAhead;
+  if (job.sourceDirectory) notes.sourceDirectory = job.sourceDirectory->fd();
+  if (job.destinationDirectory) notes.destinationDirectory = job.destinationDirectory->fd();
   if (!platform::copyFileToTemporary(job.source, job.destination, progress, temporary, err, &notes)) return false;
   job.committedDevice = notes.device;
   job.committedInode = notes.inode;

@@ -21,11 +21,34 @@ namespace {
 
 constexpr std::uint64_t kStep = 1024 * 1024;  // progress at least every MiB
 
-// Creates the hidden temporary file beside destination; -1 with errno set.
-int createTemporary(const std::string& destination, std::string& tempPath) {
+// The length of the directory part temp and destination share when both are
+// names in dirFd's directory (renamed there without the paths' walks), else 0.
+std::size_t namesBeside(const std::string& temp, const std::string& destination, int dirFd) {
+  const std::size_t slash = destination.rfind('/');
+  if (dirFd < 0 || slash == std::string::npos || temp.size() <= slash + 1 ||
+      temp.compare(0, slash + 1, destination, 0, slash + 1) != 0 || temp.find('/', slash + 1) != std::string::npos)
+    return 0;
+  return slash + 1;
+}
+
+// The temporary beside destination removed, in dirFd when it is a name there.
+void removeTemporary(const std::string& temp, const std::string& destination, int dirFd) {
+  const std::size_t at = namesBeside(temp, destination, dirFd);
+  if (at)
+    ::unlinkat(dirFd, temp.c_str() + at, 0);
+  else
+    ::unlink(temp.c_str());
+}
+
+// Creates the hidden temporary file beside destination (in dirFd, its
+// directory held open, when not -1); -1 with errno set.
+int createTemporary(const std::string& destination, std::string& tempPath, int dirFd) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     tempPath = ownTemporaryBeside(destination);
-    int fd = sys::open(tempPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const std::size_t at = namesBeside(tempPath, destination, dirFd);
+    const int flags = O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC;
+    int fd = at ? sys::openat(dirFd, tempPath.c_str() + at, tempPath.c_str(), flags, 0600)
+                : sys::open(tempPath.c_str(), flags, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   errno = EEXIST;
@@ -177,11 +200,15 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
   // What became a link, FIFO or device since the walk is neither opened nor read through.
   struct stat st {};
   if (const int e = fault::checkRetrying(fault::Call::Open, source.c_str())) return sys::fail(err, e);
-  const int in = openSourceFile(source, &st, notes && notes->sourceSeenRegular);
+  const int in = openSourceFile(source, &st, notes && notes->sourceSeenRegular, notes ? notes->sourceDirectory : -1);
   if (in < 0) return sys::fail(err, errno);
+  const int destinationDir = notes && notes->destinationDirectory >= 0 ? notes->destinationDirectory : AT_FDCWD;
+  const char* destinationName =
+      destinationDir == AT_FDCWD ? destination.c_str() : destination.c_str() + (destination.rfind('/') + 1);
   // An existing read-only destination is refused before anything is written.
   struct stat dst {};
-  if (!(notes && notes->destinationSeenAbsent) && ::lstat(destination.c_str(), &dst) == 0) {
+  if (!(notes && notes->destinationSeenAbsent) &&
+      ::fstatat(destinationDir, destinationName, &dst, AT_SYMLINK_NOFOLLOW) == 0) {
     if (S_ISDIR(dst.st_mode)) {
       sys::close(in);
       return sys::fail(err, EISDIR);
@@ -191,7 +218,7 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
       return sys::fail(err, EACCES);
     }
   }
-  int out = createTemporary(destination, temp);
+  int out = createTemporary(destination, temp, notes ? notes->destinationDirectory : -1);
   if (out < 0) {
     const int e = errno;
     sys::close(in);
@@ -220,7 +247,7 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
     e = errno;
   }
   if (!ok) {
-    ::unlink(temp.c_str());
+    removeTemporary(temp, destination, notes ? notes->destinationDirectory : -1);
     temp.clear();
     return sys::fail(err, e);
   }
@@ -228,19 +255,6 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
   return true;
 }
 
-namespace {
-
-// The length of the directory part temp and destination share when both are
-// names in dirFd's directory (renamed there without the paths' walks), else 0.
-std::size_t namesBeside(const std::string& temp, const std::string& destination, int dirFd) {
-  const std::size_t slash = destination.rfind('/');
-  if (dirFd < 0 || slash == std::string::npos || temp.size() <= slash + 1 ||
-      temp.compare(0, slash + 1, destination, 0, slash + 1) != 0 || temp.find('/', slash + 1) != std::string::npos)
-    return 0;
-  return slash + 1;
-}
-
-}  // namespace
 
 bool commitTemporary(const std::string& temp, const std::string& destination, int* err, int dirFd) {
   const std::size_t at = namesBeside(temp, destination, dirFd);
@@ -248,7 +262,7 @@ bool commitTemporary(const std::string& temp, const std::string& destination, in
                     : sys::rename(temp.c_str(), destination.c_str());
   if (rc == 0) return true;
   const int e = errno;
-  ::unlink(temp.c_str());
+  removeTemporary(temp, destination, dirFd);
   return sys::fail(err, e);
 }
 

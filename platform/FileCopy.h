@@ -38,6 +38,10 @@ struct CopyNotes {
   // In: the caller just saw nothing at the destination's name (no read-only
   // copy there to refuse).
   bool destinationSeenAbsent = false;
+  // In: the directories of source and destination held open (-1: none): the
+  // names are opened, created and looked at there, not by their whole paths.
+  int sourceDirectory = -1;
+  int destinationDirectory = -1;
   // In: identity is wanted. Out: device and inode of the copy written (0
   // when unknown); a rename keeps them, so they name this copy under its name.
   bool identityWanted = false;

@@ -210,6 +210,43 @@ std::optional<FileStatus> statusAt(int dir, const char* name, const std::string&
   return entryStatusOf(st);
 }
 
+HeldDirectory::~HeldDirectory() {
+  if (fd_ >= 0) sys::close(fd_);
+}
+
+void DirectoriesBelow::reset(const std::string& root) {
+  root_ = root;
+  rootHeld_.reset();
+  dir_.clear();
+  held_.reset();
+}
+
+SharedDirectory DirectoriesBelow::hold(const std::string& dir, int* err) {
+  if (held_ && dir == dir_) return held_;
+  std::string relative;
+  if (!relativeBelow(root_, dir, relative)) {
+    sys::fail(err, EXDEV);
+    return nullptr;
+  }
+  if (!rootHeld_) {
+    const int fd = sys::open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      sys::fail(err, errno);
+      return nullptr;
+    }
+    rootHeld_ = std::make_shared<const HeldDirectory>(fd);
+  }
+  SharedDirectory held = rootHeld_;
+  if (!relative.empty()) {
+    const int fd = openDirectoryBeneath(rootHeld_->fd(), relative, dir, err);
+    if (fd < 0) return nullptr;
+    held = std::make_shared<const HeldDirectory>(fd);
+  }
+  dir_ = dir;
+  held_ = std::move(held);
+  return held_;
+}
+
 int openBelow(const std::string& root, const std::string& path, int flags, int* err) {
   std::string name;
   const int dir = openParentBelow(root, path, name, err);

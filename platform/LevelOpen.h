@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cerrno>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -61,6 +62,38 @@ class RootBelow {
   int fd_ = -1;
   std::string dirRelative_;  // of dirFd_, below the root
   int dirFd_ = -1;
+};
+
+// A directory held open for the files in it that worker threads open, create
+// and rename by their names: closed when the last of them lets it go.
+class HeldDirectory {
+ public:
+  explicit HeldDirectory(int fd) : fd_(fd) {}
+  ~HeldDirectory();
+  HeldDirectory(const HeldDirectory&) = delete;
+  HeldDirectory& operator=(const HeldDirectory&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+using SharedDirectory = std::shared_ptr<const HeldDirectory>;
+
+// Directories below one root held in turn, opened as RootBelow opens them
+// (never through a link below the root): the files of one directory, held
+// in a row, share one descriptor.
+class DirectoriesBelow {
+ public:
+  // The root of the following holds; its descriptor is opened by the first.
+  void reset(const std::string& root);
+  // dir (the root or below it), open; null with *err.
+  SharedDirectory hold(const std::string& dir, int* err = nullptr);
+
+ private:
+  std::string root_;
+  SharedDirectory rootHeld_;
+  std::string dir_;
+  SharedDirectory held_;
 };
 
 // Opens path (below root) with flags plus O_NOFOLLOW | O_CLOEXEC, every

@@ -15,11 +15,13 @@ int notRegular(mode_t mode) { return S_ISDIR(mode) ? EISDIR : kErrorNotRegularFi
 
 }  // namespace
 
-int openSourceFile(const std::string& path, struct stat* out, bool seenRegular) {
+int openSourceFile(const std::string& path, struct stat* out, bool seenRegular, int dir) {
+  const char* name = dir >= 0 ? path.c_str() + (path.rfind('/') + 1) : path.c_str();
+  if (dir < 0) dir = AT_FDCWD;
   // The status first: a FIFO or device is not even opened (an open can wake
   // a writer waiting on a FIFO or move a device).
   struct stat st {};
-  if (!seenRegular && ::lstat(path.c_str(), &st) != 0) return -1;
+  if (!seenRegular && ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
   if (!seenRegular && !S_ISREG(st.st_mode)) {
     errno = notRegular(st.st_mode);
     return -1;
@@ -27,7 +29,7 @@ int openSourceFile(const std::string& path, struct stat* out, bool seenRegular) 
   // Replaced since then: O_NOFOLLOW refuses a link, O_NONBLOCK keeps a FIFO
   // from waiting for a writer; fstat says what was opened.
   int fd;
-  do fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  do fd = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     if (errno == ELOOP) errno = kErrorNotRegularFile;

@@ -14,7 +14,8 @@ namespace kalvero::platform {
 // EISDIR for a directory, else the system's error. Plain system calls: the
 // callers ask the fault seam for the open. seenRegular: the caller's status of
 // path, taken just before, saw a regular file, so no second status call is
-// made before the open (what the open finds is still checked).
-int openSourceFile(const std::string& path, struct stat* st = nullptr, bool seenRegular = false);
+// made before the open (what the open finds is still checked). dir: path's
+// directory, open: the file's name is looked up there, not by its path.
+int openSourceFile(const std::string& path, struct stat* st = nullptr, bool seenRegular = false, int dir = -1);
 
 }  // namespace kalvero::platform
