@@ -68,7 +68,11 @@ void BackupRun::Impl::run() {
   const JobList jobs = NormaliseJobList(setup.jobs);
   if (!holdDestinations(jobs)) return;
   openRun();
+  std::size_t last = jobs.size();
+  for (std::size_t row = 0; row < jobs.size(); ++row)
+    if (jobs[row].active) last = row;
   for (std::size_t row = 0; row < jobs.size(); ++row) {
+    lastPair = row == last;
     if (jobs[row].active) runPairCounted(row, jobs[row]);
   }
   closeRun();
@@ -162,15 +166,10 @@ void BackupRun::Impl::closeRun() {
     info.currentDestination.clear();
     notify(NOTIFY_CHECKFILE_WRITE);
     checkFileReady(true);
-    // Flush every destination file system first (each once), so that the
-    // check file never names a copy a crash could still take away. A check
-    // file that stays as it is names nothing new: what it names was flushed
-    // by the run that copied it.
-    if (checkFile->NeedsSave()) platform::syncFileSystemsOnce(writtenRoots);
-    int err = 0;
-    if (!SaveCheckFileWithBackup(*checkFile, start().checkFilePath, &err)) {
+    const CheckFileSaved saved = checkFileSave.valid() ? checkFileSave.get() : saveCheckFile(writtenRoots, start().checkFilePath);
+    if (!saved.ok) {
       checkFileError =
-          fmt::sprintf(texts::CHECKFILE_SAVE_FAILED, start().checkFilePath, SystemErrorText(err).substr(0, 1024));
+          fmt::sprintf(texts::CHECKFILE_SAVE_FAILED, start().checkFilePath, SystemErrorText(saved.err).substr(0, 1024));
       ++info.pairErrors;
       ++info.runErrors;
     }
@@ -189,6 +188,26 @@ void BackupRun::Impl::closeRun() {
   totals.pairsRun = static_cast<int>(results.size());
   totals.cancelled = cancelled();
   totals.sleep = forSleep;
+}
+
+BackupRun::Impl::CheckFileSaved BackupRun::Impl::saveCheckFile(const std::set<std::string>& roots,
+                                                              const std::string& path) {
+  // Flush every destination file system first (each once), so that the
+  // check file never names a copy a crash could still take away. A check
+  // file that stays as it is names nothing new: what it names was flushed
+  // by the run that copied it.
+  if (checkFile->NeedsSave()) platform::syncFileSystemsOnce(roots);
+  CheckFileSaved saved;
+  saved.ok = SaveCheckFileWithBackup(*checkFile, path, &saved.err);
+  return saved;
+}
+
+void BackupRun::Impl::beginCheckFileSave() {
+  if (!lastPair || !start().withCheckFile || checkFileSave.valid()) return;
+  checkFileReady(true);
+  checkFileSave = std::async(std::launch::async, [this, roots = writtenRoots, path = start().checkFilePath] {
+    return saveCheckFile(roots, path);
+  });
 }
 
 void BackupRun::Impl::runPair(const DirPair& pair) {
@@ -559,6 +578,7 @@ void BackupRun::Impl::finishPair(PairState& state) {
   linksAhead.reset();
   hardLinks.clear();
   state.found.clear();
+  beginCheckFileSave();  // every copy of the run is written
   noteMetadataLosses(state.ctx, state.destinationRoot);
   finishChecksums(state);  // before the folder gets its times: the list is written into it
   finishCompleteState(state);

@@ -86,6 +86,18 @@ struct BackupRun::Impl {
   // before, or its own path is noted: one path for each file system.
   void noteWrittenInto(const std::string& directory);
   std::set<std::uint64_t> writtenDevices;
+  // The check file is saved on a thread of its own once the last pair's
+  // copies are all written, while the run folds that pair's checksum list;
+  // closeRun waits for it. Until then nothing else touches the check file.
+  struct CheckFileSaved {
+    bool ok = true;
+    int err = 0;
+  };
+  bool lastPair = false;
+  std::future<CheckFileSaved> checkFileSave;
+  void beginCheckFileSave();
+  // The copies' file systems flushed, then the file saved with its ".bak" safeguard.
+  CheckFileSaved saveCheckFile(const std::set<std::string>& roots, const std::string& path);
   std::string pairDestRoot;            // destination root (with "/") of the pair being run
   std::string pairSourceRoot;          // source root (with "/") of the pair being run
   // The pair's destination directories, made and checked level by level (never through a link).
