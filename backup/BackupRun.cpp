@@ -203,7 +203,7 @@ BackupRun::Impl::CheckFileSaved BackupRun::Impl::saveCheckFile(const std::set<st
 }
 
 void BackupRun::Impl::beginCheckFileSave() {
-  if (!lastPair || !start().withCheckFile || checkFileSave.valid()) return;
+  if (!lastPair || !start().withCheckFile || checkFileSave.valid() || RunThreadCount() <= 1) return;
   checkFileReady(true);
   checkFileSave = std::async(std::launch::async, [this, roots = writtenRoots, path = start().checkFilePath] {
     return saveCheckFile(roots, path);

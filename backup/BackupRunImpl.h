@@ -86,9 +86,10 @@ struct BackupRun::Impl {
   // before, or its own path is noted: one path for each file system.
   void noteWrittenInto(const std::string& directory);
   std::set<std::uint64_t> writtenDevices;
-  // The check file is saved on a thread of its own once the last pair's
-  // copies are all written, while the run folds that pair's checksum list;
-  // closeRun waits for it. Until then nothing else touches the check file.
+  // With more than one thread the check file is saved on a thread of its
+  // own once the last pair's copies are all written, while the run folds
+  // that pair's checksum list; closeRun waits for it. Until then nothing
+  // else touches the check file.
   struct CheckFileSaved {
     bool ok = true;
     int err = 0;
