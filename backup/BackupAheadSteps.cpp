@@ -21,8 +21,14 @@ bool UnchangedSince(const platform::FileStatus& before, const platform::FileStat
 // A copy a worker put in place is taken while its name still holds it. What
 // replaced it since (another source's copy where the file system ignores
 // letter case, anything else) is this thread's to see, as with one thread.
+// A hidden copy or archive is taken while the copy's folder still holds it:
+// a folder replaced since (by a link the user put there) has it no more.
 bool BackupRun::Impl::stillInPlace(const CopyJob& job) {
-  if (!job.committedAhead) return true;
+  if (!job.committedAhead) {
+    if (job.pending.empty()) return true;
+    const auto pending = destinations.look(job.pending);
+    return pending && pending->kind == platform::EntryKind::File && !pending->isSymlink;
+  }
   const auto now = destinations.look(job.destination);
   return now && now->device == job.committedDevice && now->inode == job.committedInode;
 }

@@ -59,6 +59,7 @@ DestinationTree::~DestinationTree() { closeOpenDirectory(); }
 void DestinationTree::beginRun(std::string date) {
   date_ = std::move(date);
   verified_.clear();
+  turnDir_.clear();
   closeOpenDirectory();
 }
 
@@ -72,7 +73,11 @@ int DestinationTree::directoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash == 0 || path.size() >= PATH_MAX) return -1;
   if (openDirFd_ >= 0 && openDir_.size() == slash && path.compare(0, slash, openDir_) == 0) return openDirFd_;
-  const std::string dir = path.substr(0, slash);
+  return openVerified(path.substr(0, slash));
+}
+
+int DestinationTree::openVerified(const std::string& dir) {
+  if (openDirFd_ >= 0 && openDir_ == dir) return openDirFd_;
   if (!verified_.count(dir)) return -1;  // only what this run made or checked
   closeOpenDirectory();
   openDirFd_ = platform::openDirectoryBelow(destRoot_, dir);
@@ -88,6 +93,7 @@ std::optional<platform::FileStatus> DestinationTree::look(const std::string& pat
 
 void DestinationTree::beginPair(const std::string& sourceRoot, const std::string& destRoot, Hooks hooks) {
   closeOpenDirectory();
+  turnDir_.clear();
   sourceRoot_ = WithoutTrailingSlash(sourceRoot);
   destRoot_ = WithoutTrailingSlash(destRoot);
   hooks_ = std::move(hooks);
@@ -106,11 +112,38 @@ bool DestinationTree::makeDirectories(const std::string& dir, int* err, bool qui
   }
   const std::string d = WithoutTrailingSlash(dir);
   if (d == destRoot_) return true;
-  // The next file into a directory of this run: its levels were all checked then.
-  if (const auto known = verified_.find(d); known != verified_.end() && known->second.writable) return true;
   const std::size_t skip = destRoot_ == "/" ? 1 : destRoot_.size() + 1;
   if (d.size() <= skip || d.compare(0, destRoot_.size(), destRoot_) != 0 || d[skip - 1] != '/')
     return fail(err, EXDEV);  // never anything outside the pair's destination
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    int e = 0;
+    if (!makeLevels(d, skip, &e, quiet)) {
+      if (quiet || e != ELOOP) return fail(err, e);
+      continue;  // a level replaced since it was checked: each one again
+    }
+    if (quiet) return true;
+    // The first file of a directory in its own turn opens it anew below the
+    // root (the open is kept for the files' looks and renames): a level the
+    // user replaced by a link since it was checked is checked again.
+    if (d != turnDir_) {
+      closeOpenDirectory();
+      turnDir_ = d;
+    }
+    if (openVerified(d) >= 0) return true;
+    forgetLevelsOf(d);
+  }
+  return fail(err, ELOOP);
+}
+
+void DestinationTree::forgetLevelsOf(const std::string& dir) {
+  closeOpenDirectory();
+  for (std::string level = dir; level.size() > destRoot_.size(); level.resize(level.rfind('/')))
+    verified_.erase(level);
+}
+
+bool DestinationTree::makeLevels(const std::string& d, std::size_t skip, int* err, bool quiet) {
+  // The next file into a directory of this run: its levels were all checked then.
+  if (const auto known = verified_.find(d); known != verified_.end() && known->second.writable) return true;
   std::string path = destRoot_;
   std::size_t start = skip;
   while (start < d.size()) {
@@ -131,6 +164,13 @@ bool DestinationTree::verifyLevel(const std::string& path, int* err, bool quiet)
     if (!platform::makeOwnerWritable(path, err)) return false;
     known->second.writable = true;
     return true;
+  }
+  // A new level is looked at and made only while its parent still opens
+  // below the root: never through a link that replaced the parent since.
+  const std::string parent = path.substr(0, path.rfind('/'));
+  if (parent != destRoot_ && openVerified(parent) < 0) {
+    forgetLevelsOf(parent);
+    return fail(err, ELOOP);
   }
   int zipErr = 0;
   // Our archive of a former file at this name is unpacked aside in the file's turn only.

@@ -74,7 +74,12 @@ class DestinationTree {
 
  private:
   std::string sourceOf(const std::string& destination) const;
+  bool makeLevels(const std::string& dir, std::size_t skip, int* err, bool quiet);
   bool verifyLevel(const std::string& path, int* err, bool quiet);
+  // dir (verified) opened below the root as the open directory, or -1.
+  int openVerified(const std::string& dir);
+  // dir and the levels above it are checked again by the next makeDirectories.
+  void forgetLevelsOf(const std::string& dir);
   bool keepAside(const std::string& path, Kind kind, int* err);
   void keepArchiveAside(const std::string& plainName);
   void unpackArchivesIn(const std::string& dir);
@@ -98,6 +103,7 @@ class DestinationTree {
   // The directory of the last look, opened below the root (never through a link).
   std::string openDir_;
   int openDirFd_ = -1;
+  std::string turnDir_;  // the directory of the last file in its own turn
 };
 
 }  // namespace kalvero

@@ -366,6 +366,35 @@ TEST_P(TreeRun, AFolderReplacedByALinkDuringTheRunIsNeverFollowed) {
   }
 }
 
+// The same in the destination: a folder the run made for the workers,
+// replaced by a link before the run's turn comes to it, is kept aside and
+// made again; nothing goes through the link.
+TEST_P(TreeRun, ADestinationFolderReplacedByALinkDuringTheRunIsNeverWrittenThrough) {
+  if (GetParam()) GTEST_SKIP() << "archives are written by their paths: plain copies only";
+  Threads n("4");
+  for (const char* d : {"eins", "zwei"})
+    for (int i = 0; i < 20; ++i) t.write("q/" + std::string(d) + "/f" + std::to_string(i), d + std::to_string(i));
+  t.write("aussen/f.txt", "fremd");
+  const auto outside = treeOf(t / "aussen");
+  std::string swapped;
+  test::RecordingReporter rep;
+  rep.onProgress = [&](int code, const ProgressInfo& info) {
+    if (code != NOTIFY_COPYING || !swapped.empty()) return;
+    // The folder the run has not come to yet.
+    swapped = info.currentDestination.find("/z/eins/") != std::string::npos ? "zwei" : "eins";
+    if (!std::filesystem::is_directory(t / ("z/" + swapped))) return;
+    std::filesystem::rename(t / ("z/" + swapped), t / "alt");
+    ASSERT_EQ(symlink((t / "aussen").c_str(), (t / ("z/" + swapped)).c_str()), 0);
+  };
+  EXPECT_EQ(backup(rep).runErrors, 0) << rep.allLines();
+  ASSERT_TRUE(std::filesystem::is_directory(t / "alt")) << swapped;
+  EXPECT_EQ(treeOf(t / "aussen"), outside);
+  for (const char* d : {"eins", "zwei"})
+    for (int i = 0; i < 20; ++i)
+      EXPECT_EQ(t.read("z/" + std::string(d) + "/f" + std::to_string(i)), d + std::to_string(i)) << d << i;
+  EXPECT_EQ(namesStartingWith(t / "z", swapped + " (Verknüpfung bis ").size(), 1u);
+}
+
 TEST_P(TreeRun, TwoPairsMeetingAtALinkNeverWriteThroughIt) {
   t.write("aussen/f.txt", "fremd");
   t.mkdir("q1");
