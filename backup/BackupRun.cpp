@@ -373,13 +373,11 @@ void BackupRun::Impl::offerAhead(PairState& state, std::size_t current) {
     if (compress && mayLinkFromBase(path, destination)) continue;
     leftovers.visit(destinationDir);  // before a worker puts a temporary there
     CopyJob job;
-    if (!compress) {
-      // A plain copy's worker opens, creates and renames by name in the two
-      // directories; one that cannot be held is the file's turn to see.
-      job.sourceDirectory = aheadSources.hold(ParentDirectory(path));
-      job.destinationDirectory = aheadCopies.hold(destinationDir);
-      if (!job.sourceDirectory || !job.destinationDirectory) continue;
-    }
+    // The worker opens, creates and renames by name in the two directories;
+    // one that cannot be held is the file's turn to see.
+    job.sourceDirectory = aheadSources.hold(ParentDirectory(path));
+    job.destinationDirectory = aheadCopies.hold(destinationDir);
+    if (!job.sourceDirectory || !job.destinationDirectory) continue;
     job.sourceRoot = state.sourceRoot;
     job.source = path;
     job.destination = destination;

@@ -63,9 +63,9 @@ std::string startJob(CopyJob& job) {
 
 // The hidden name beside archive, created empty, that the archive is written
 // under; named in temporary as soon as it exists, so a failure removes it.
-void reserveBeside(const std::string& archive, std::string& temporary) {
+void reserveBeside(const std::string& archive, std::string& temporary, int dir) {
   platform::ArchiveFile reserve;
-  reserve.open(archive, platform::ArchiveFile::Mode::CreateHidden);
+  reserve.open(archive, platform::ArchiveFile::Mode::CreateHidden, 0666, dir);
   temporary = reserve.path();
   reserve.close();
 }
@@ -118,8 +118,10 @@ void writeArchive(ZipArchiveLayer& zip, CopyJob& job, const CopyContext& ctx, co
       job.source.size() > job.sourceRoot.size() ? job.source.substr(job.sourceRoot.size()) : std::string();
   if (!zip.IsClosed()) zip.Close(false);
   KALVERO_TRACE("Zipdatei: %s", archive);
-  reserveBeside(archive, attempt.temporary);
-  zip.Open(attempt.temporary, ZipArchiveLayer::Create);
+  // On a worker, in the copy's folder held open: never through a link put in its place.
+  const int dir = job.destinationDirectory ? job.destinationDirectory->fd() : -1;
+  reserveBeside(archive, attempt.temporary, dir);
+  zip.Open(attempt.temporary, ZipArchiveLayer::Create, dir);
   zip.SetArchiveComment(kArchiveComment);
   ZipEntryHeader header;
   KALVERO_TRACE("Quelldatei: %s", job.source);

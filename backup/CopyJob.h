@@ -58,8 +58,8 @@ struct CopyJob {
   bool committedAhead = false;
   std::uint64_t committedDevice = 0;
   std::uint64_t committedInode = 0;
-  // In (a plain copy on a worker): the directories of source and copy, held
-  // open below their roots; the worker opens and renames the names in them.
+  // In (a file on a worker): the directories of source and copy, held open
+  // below their roots; the worker makes its copy or archive by name in them.
   platform::SharedDirectory sourceDirectory;
   platform::SharedDirectory destinationDirectory;
   // Out of a plain copy whose bytes passed through a buffer: digest is their SHA-256.

@@ -23,11 +23,16 @@ namespace {
 
 // Created exclusively with permissions & ~umask: unlike mkostemp (always
 // 0600) the kernel applies the mask, so nobody has to read or change it.
-int createHiddenBeside(const std::string& target, unsigned permissions, std::string& created) {
+// path's own name in dir when dir is held open, else path itself.
+const char* nameIn(int dir, const std::string& path) {
+  return dir == AT_FDCWD ? path.c_str() : path.c_str() + (path.rfind('/') + 1);
+}
+
+int createHiddenBeside(const std::string& target, unsigned permissions, std::string& created, int dir) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = ownTemporaryBeside(target);
     int fd;
-    do fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(permissions));
+    do fd = ::openat(dir, nameIn(dir, name), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(permissions));
     while (fd < 0 && errno == EINTR);
     if (fd >= 0) {
       created = name;
@@ -46,7 +51,8 @@ bool unsupportedHere(int err) { return err == EPERM || err == ENOTSUP || err == 
 
 ArchiveFile::~ArchiveFile() { abandon(); }
 
-void ArchiveFile::open(const std::string& path, Mode mode, unsigned permissions) {
+void ArchiveFile::open(const std::string& path, Mode mode, unsigned permissions, int dir) {
+  if (dir < 0) dir = AT_FDCWD;
   abandon();
   position_ = 0;
   if (int e = fault::checkRetrying(fault::Call::Open, path.c_str())) raise(e, path);
@@ -58,11 +64,11 @@ void ArchiveFile::open(const std::string& path, Mode mode, unsigned permissions)
       fd = openSourceFile(path);
       break;
     case Mode::CreateTruncate:
-      do fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(permissions));
+      do fd = ::openat(dir, nameIn(dir, path), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(permissions));
       while (fd < 0 && errno == EINTR);
       break;
     case Mode::CreateHidden:
-      fd = createHiddenBeside(path, permissions, opened);
+      fd = createHiddenBeside(path, permissions, opened, dir);
       break;
   }
   if (fd < 0) raise(errno, path);

@@ -24,8 +24,9 @@ class ArchiveFile {
   // CreateHidden creates the program's own temporary name beside path
   // (platform/OwnTemporary) exclusively; path() then names that temporary file. A created file
   // gets permissions & ~umask (the kernel applies the mask: the process's
-  // umask is never touched).
-  void open(const std::string& path, Mode mode, unsigned permissions = 0666);
+  // umask is never touched). dir (when not -1): the directory of path, held
+  // open; a created file is made there by its name, not by the whole path.
+  void open(const std::string& path, Mode mode, unsigned permissions = 0666, int dir = -1);
   bool isOpen() const { return fd_ >= 0; }
   // Reads up to n bytes at the current position; fewer only at the end.
   std::size_t read(void* buffer, std::size_t n);

@@ -164,7 +164,7 @@ void ZipArchiveLayer::openVolume(int volume) {
 
 // ---- open and the central directory -------------------------------------
 
-void ZipArchiveLayer::Open(const std::string& path, OpenMode mode) {
+void ZipArchiveLayer::Open(const std::string& path, OpenMode mode, int dir) {
   if (!IsClosed()) return;
   endStreams();
   entryState_ = 0;
@@ -178,7 +178,7 @@ void ZipArchiveLayer::Open(const std::string& path, OpenMode mode) {
   if (!file_) file_ = std::make_unique<platform::ArchiveFile>();
   if (mode == Create) {
     currentVolume_ = 0;
-    file_->open(path, platform::ArchiveFile::Mode::CreateTruncate);
+    file_->open(path, platform::ArchiveFile::Mode::CreateTruncate, 0666, dir);
     return;
   }
   // A failed OpenExisting leaves nothing open behind it.

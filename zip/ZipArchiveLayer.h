@@ -148,7 +148,8 @@ class ZipArchiveLayer {
   // Create: the file is created or truncated. OpenExisting: the file is
   // opened read-only and its central directory is read; the archive is never
   // changed. Ignored when an archive is open. Throws FileError / CZipException.
-  void Open(const std::string& path, OpenMode mode);
+  // dir: path's directory held open, where Create makes the file by its name.
+  void Open(const std::string& path, OpenMode mode, int dir = -1);
   bool SetArchiveComment(const std::string& comment);
   std::string GetArchiveComment() const;
 
