@@ -161,6 +161,11 @@ bool DestinationTree::makeLevels(const std::string& d, std::size_t skip, int* er
 // One level below the root: a real directory afterwards, or false.
 bool DestinationTree::verifyLevel(const std::string& path, int* err, bool quiet) {
   if (const auto known = verified_.find(path); known != verified_.end()) {
+    // Its mode is changed only while it is still the folder this run checked.
+    if (openVerified(path) < 0) {
+      forgetLevelsOf(path);
+      return fail(err, ELOOP);
+    }
     if (!platform::makeOwnerWritable(path, err)) return false;
     known->second.writable = true;
     return true;
