@@ -265,7 +265,7 @@ struct BackupRun::Impl {
   bool sourceOnItsPath(const std::string& source, const std::optional<platform::FileStatus>& seen, int err,
                        bool lastMayBeLink, const CopyContext& ctx);
   platform::RootBelow sourceBelow;  // the pair's source root, for the looks along the source's path
-  // The directories of the plain copies offered to the workers, held below both roots.
+  // The directories of the files offered to the workers, held below both roots.
   platform::DirectoriesBelow aheadSources;
   platform::DirectoriesBelow aheadCopies;
   // The other form of a file's copy and entries of another kind at its name.

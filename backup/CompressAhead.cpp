@@ -8,6 +8,7 @@
 #include "backup/CopyVerify.h"
 #include "platform/FileCopy.h"
 #include "platform/LevelOpen.h"
+#include "platform/PathUtil.h"
 #include "run/Estimator.h"
 #include "zip/ZipArchiveLayer.h"
 
@@ -82,9 +83,8 @@ void CompressAhead::compress(PreparedCompression& p, int worker) {
   ZipArchiveLayer& zip = *zips_[static_cast<std::size_t>(worker)];
   // The state the check file and the archive marker record is the one read here.
   const CopyJob& job = p.job;
-  p.before = job.sourceDirectory
-                 ? platform::statusAt(job.sourceDirectory->fd(), job.source.c_str() + (job.source.rfind('/') + 1), job.source)
-                 : platform::lstatPath(job.source);
+  p.before = job.sourceDirectory ? platform::statusAt(job.sourceDirectory->fd(), LastName(job.source), job.source)
+                                 : platform::lstatPath(job.source);
   // A plain copy then opens the file without a look of its own.
   p.job.sourceSeenRegular = p.before && p.before->kind == platform::EntryKind::File && !p.before->isSymlink;
   p.stage.store(PreparedCompression::Compressing, std::memory_order_release);

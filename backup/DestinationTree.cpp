@@ -88,7 +88,7 @@ int DestinationTree::openVerified(const std::string& dir) {
 std::optional<platform::FileStatus> DestinationTree::look(const std::string& path, int* err) {
   const int dir = directoryOf(path);
   if (dir < 0) return platform::lstatPath(path, err);
-  return platform::statusAt(dir, path.c_str() + path.rfind('/') + 1, path, err);
+  return platform::statusAt(dir, LastName(path), path, err);
 }
 
 void DestinationTree::beginPair(const std::string& sourceRoot, const std::string& destRoot, Hooks hooks) {

@@ -11,6 +11,7 @@
 #include "platform/FaultInjection.h"
 #include "platform/FileError.h"
 #include "platform/OwnTemporary.h"
+#include "platform/PathUtil.h"
 #include "platform/SourceFile.h"
 
 namespace kalvero::platform {
@@ -23,16 +24,11 @@ namespace {
 
 // Created exclusively with permissions & ~umask: unlike mkostemp (always
 // 0600) the kernel applies the mask, so nobody has to read or change it.
-// path's own name in dir when dir is held open, else path itself.
-const char* nameIn(int dir, const std::string& path) {
-  return dir == AT_FDCWD ? path.c_str() : path.c_str() + (path.rfind('/') + 1);
-}
-
 int createHiddenBeside(const std::string& target, unsigned permissions, std::string& created, int dir) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = ownTemporaryBeside(target);
     int fd;
-    do fd = ::openat(dir, nameIn(dir, name), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(permissions));
+    do fd = ::openat(dir, NameIn(dir, name), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(permissions));
     while (fd < 0 && errno == EINTR);
     if (fd >= 0) {
       created = name;
@@ -64,7 +60,7 @@ void ArchiveFile::open(const std::string& path, Mode mode, unsigned permissions,
       fd = openSourceFile(path);
       break;
     case Mode::CreateTruncate:
-      do fd = ::openat(dir, nameIn(dir, path), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(permissions));
+      do fd = ::openat(dir, NameIn(dir, path), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(permissions));
       while (fd < 0 && errno == EINTR);
       break;
     case Mode::CreateHidden:

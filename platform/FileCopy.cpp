@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/FaultInjection.h"
+#include "platform/PathUtil.h"
 #include "platform/SourceFile.h"
 #include "platform/SysCall.h"
 #include "platform/TreeCopy.h"
@@ -203,8 +204,7 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
   const int in = openSourceFile(source, &st, notes && notes->sourceSeenRegular, notes ? notes->sourceDirectory : -1);
   if (in < 0) return sys::fail(err, errno);
   const int destinationDir = notes && notes->destinationDirectory >= 0 ? notes->destinationDirectory : AT_FDCWD;
-  const char* destinationName =
-      destinationDir == AT_FDCWD ? destination.c_str() : destination.c_str() + (destination.rfind('/') + 1);
+  const char* destinationName = NameIn(destinationDir, destination);
   // An existing read-only destination is refused before anything is written.
   struct stat dst {};
   if (!(notes && notes->destinationSeenAbsent) &&
@@ -254,7 +254,6 @@ bool copyFileToTemporary(const std::string& source, const std::string& destinati
   if (buffered) notes->hashed = true;
   return true;
 }
-
 
 bool commitTemporary(const std::string& temp, const std::string& destination, int* err, int dirFd) {
   const std::size_t at = namesBeside(temp, destination, dirFd);

@@ -32,6 +32,12 @@ std::string WithoutTrailingSlash(std::string path);
 // The directory part with its trailing "/": "/a/b" -> "/a/", "b" -> "".
 std::string ParentDirectory(const std::string& path);
 
+// The last name of path, inside path: "/a/b" -> "b".
+inline const char* LastName(const std::string& path) { return path.c_str() + (path.rfind('/') + 1); }
+// What path is opened by in dir: its last name where dir is path's directory
+// held open, path itself where dir is negative (none, or AT_FDCWD).
+inline const char* NameIn(int dir, const std::string& path) { return dir < 0 ? path.c_str() : LastName(path); }
+
 // dir (with its trailing "/"), fname, ext (with its dot).
 struct SplitPath {
   explicit SplitPath(const std::string& path);

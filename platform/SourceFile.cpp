@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/ErrorNumber.h"
+#include "platform/PathUtil.h"
 
 namespace kalvero::platform {
 namespace {
@@ -16,7 +17,7 @@ int notRegular(mode_t mode) { return S_ISDIR(mode) ? EISDIR : kErrorNotRegularFi
 }  // namespace
 
 int openSourceFile(const std::string& path, struct stat* out, bool seenRegular, int dir) {
-  const char* name = dir >= 0 ? path.c_str() + (path.rfind('/') + 1) : path.c_str();
+  const char* name = NameIn(dir, path);
   if (dir < 0) dir = AT_FDCWD;
   // The status first: a FIFO or device is not even opened (an open can wake
   // a writer waiting on a FIFO or move a device).
